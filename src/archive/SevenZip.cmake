@@ -1,0 +1,1 @@
+add_library(skrytkar_sevenzip INTERFACE)

@@ -1,0 +1,128 @@
+#pragma once
+// TSevenZip: writes one 7z archive from a list of paths and folder masks by driving the real
+// 7-Zip library. This header is the contract the archive run and the main window rely on;
+// the component's internals (library link, callback, streams) live in their own files.
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+
+// Raised when the 7-Zip library cannot be loaded; what() is the user-facing Polish text.
+class ESevenZipLibraryError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Raised (without a message) when the output file cannot be created or dated.
+class EStreamWriteError : public std::runtime_error {
+public:
+    EStreamWriteError() : std::runtime_error(std::string()) {}
+};
+
+// The list of entries of TSevenZip::Files.
+class TWideStringList_ {
+public:
+    QStringList Items;
+    int32_t Count() const { return static_cast<int32_t>(Items.size()); }
+    void Add(const QString& text) { Items.append(text); }
+    void Clear() { Items.clear(); }
+};
+
+enum AddOptsEnum : uint32_t {
+    AddRecurseDirs = 1u << 0,
+    AddSolid = 1u << 1,
+    AddStoreOnlyFilename = 1u << 2,
+    AddIncludeDriveLetter = 1u << 3,
+    AddEncryptFilename = 1u << 4,
+};
+using AddOpts = uint32_t;  // a set of AddOptsEnum bits
+
+enum ExtractOptsEnum : uint32_t {
+    ExtractNoPath = 1u << 0,
+    ExtractOverwrite = 1u << 1,
+};
+using ExtractOpts = uint32_t;
+
+enum TCompressType { LZMA, PPMD };
+enum TCompressStrength { SAVE, FAST, NORMAL, MAXIMUM, ULTRA };
+
+class TSevenZip;
+using T7zListfileEvent = std::function<void(TSevenZip* Sender, const QString& Filename, int64_t Fileindex,
+                                            int64_t FileSizeU, int64_t FileSizeP, int64_t Fileattr,
+                                            int64_t Filecrc, const QString& Filemethod, double FileTime)>;
+using T7zAddFileEvent = std::function<void(TSevenZip* Sender, const QString& Filename, int64_t Filesize)>;
+using T7zExtractfileEvent = std::function<void(TSevenZip* Sender, const QString& Filename, int64_t Filesize)>;
+using T7zProgressEvent = std::function<void(TSevenZip* Sender, const QString& Filename, int64_t FilePosArc,
+                                            int64_t FilePosFile)>;
+using T7zPreProgressEvent = std::function<void(TSevenZip* Sender, int64_t MaxProgress)>;
+using T7zMessageEvent = std::function<void(TSevenZip* Sender, int32_t ErrCode, const QString& Message,
+                                           const QString& Filename)>;
+using T7zSetNewNameEvent = std::function<void(TSevenZip* Sender, uint32_t FileIndex, QString& OldFileName)>;
+using T7zExtractOverwrite = std::function<void(TSevenZip* Sender, const QString& FileName, bool& DoOverwrite)>;
+using TOpenVolume = std::function<void(QString& arcFileName, bool Removable, bool& Cancel)>;
+
+class SevenZipLibrary;  // the loaded library and its objects (internal)
+
+class TSevenZip {
+public:
+    // Loads the library; throws ESevenZipLibraryError with the user-facing text when it cannot.
+    TSevenZip();
+    ~TSevenZip();
+    TSevenZip(const TSevenZip&) = delete;
+    TSevenZip& operator=(const TSevenZip&) = delete;
+
+    // Published properties (defaults after construction as the comments say).
+    QString AddRootDir;                                // empty; upper-cased in place by Add
+    QString SFXModule = QStringLiteral("7z.sfx");
+    AddOpts AddOptions = 0;
+    ExtractOpts ExtractOptions = 0;
+    QString ExtrBaseDir;
+    TCompressType LZMACompressType = LZMA;
+    TCompressStrength LZMACompressStrength = SAVE;
+    uint8_t LZMAStrength = 0;                          // 0..27; 0 = library default
+    uint8_t LPPMDmem = 30;                             // 0 = not sent
+    uint8_t LPPMDsize = 10;                            // 0 = not sent
+    QString SZFileName;
+    int32_t NumberOfFiles = -1;
+    QString Password;
+
+    bool SFXCreate() const { return FSFXCreate; }
+    void SetSFXCreate(bool value);
+    int32_t VolumeSize() const { return FVolumeSize; }
+    void SetVolumeSize(int32_t value);
+
+    // Published events; an unassigned event is skipped.
+    T7zListfileEvent OnListfile;
+    T7zAddFileEvent OnAddfile;
+    T7zExtractfileEvent OnExtractfile;
+    T7zProgressEvent OnProgress;
+    T7zPreProgressEvent OnPreProgress;
+    T7zMessageEvent OnMessage;
+    T7zSetNewNameEvent OnSetAddName;
+    T7zSetNewNameEvent OnSetExtractName;
+    T7zExtractOverwrite OnExtractOverwrite;
+    TOpenVolume OnOpenVolume;
+
+    // Public, not published.
+    TWideStringList_ Files;
+    int32_t ErrCode = 0;
+    int32_t LastError = 0;
+    QStringList VolumeNames;
+    bool CancelRequested = false;  // may be set from any thread while Add runs
+    int64_t SFXModuleSize = 0;
+
+    // 0 when the library wrote the archive; -1 when nothing was gathered; otherwise the
+    // library's result. Throws EStreamWriteError when the output file cannot be created.
+    // Every event is delivered on the calling thread before Add returns.
+    int32_t Add();
+
+    static const char* const ErrorMessages[12];
+
+private:
+    bool FSFXCreate = false;
+    int32_t FVolumeSize = 0;
+    SevenZipLibrary* Library = nullptr;
+};

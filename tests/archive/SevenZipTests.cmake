@@ -1,0 +1,1 @@
+# Suites are added here.
