@@ -1,0 +1,47 @@
+#pragma once
+// The entry list in memory and its list file "Dane.dat": the list operations.
+// Everything here runs on the user-interface thread.
+
+#include <QString>
+
+#include <cstdint>
+#include <stdexcept>
+#include <vector>
+
+class TpkXML;
+
+// One entry of the list.
+struct _Wpis {
+    QString Typ;     // "Plik" or "Folder"
+    QString Nazwa;   // display name
+    QString Source;  // file or folder to archive
+    QString Docel;   // destination folder
+};
+using _Wpisy = std::vector<_Wpis>;
+
+// Module state of the list (zero or empty at program start; CurrentIndex starts at 0).
+extern _Wpisy Wpisy;
+extern int32_t EntryCount;
+extern int32_t CurrentIndex;
+extern QString ListFilePath;
+// Set by LoadList when it reported a damaged list file (the unattended run's exit status uses it).
+extern bool ListLoadDamaged;
+
+// Raised by LoadList when "Dane.dat" exists but cannot be opened or read.
+class EListFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+bool LoadList();
+void FillListBox();
+int32_t AddEntry(const QString& Typ, const QString& Nazwa, const QString& Source, const QString& Docel);
+int32_t ReplaceEntry(const QString& Typ, const QString& Nazwa, const QString& Source, const QString& Docel);
+int32_t RemoveEntry();
+void AppendEntry(const QString& Typ, const QString& Nazwa, const QString& Source, const QString& Docel);
+void UpdateCurrentEntry(const QString& Typ, const QString& Nazwa, const QString& Source, const QString& Docel);
+bool DeleteCurrentEntry();
+bool ClearList();
+bool SaveList();
+int ReadEntries(TpkXML& document);
+void WriteDocument(TpkXML& document);
