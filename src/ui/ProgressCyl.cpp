@@ -63,9 +63,21 @@ long long RoundHalfEven(double value)
 
 int ClampChannel(double value)
 {
-    // Truncation toward zero first, then the byte's range.
+    // Truncation toward zero first, then the byte's range (a style's extreme values may give
+    // infinities or NaN; they must not reach the integer conversion).
     const double t = std::trunc(value);
-    return t < 0 ? 0 : t > 255 ? 255 : int(t);
+    if (!(t >= 0))
+        return 0;
+    return t > 255 ? 255 : int(t);
+}
+
+// The shading counter's start: the bar's thickness divided by the light angle, truncated.
+int CounterStart(int thickness, float lightAngle)
+{
+    const double start = std::trunc(double(float(thickness) / lightAngle));
+    if (!(start == start))
+        return 0;
+    return int(std::clamp(start, -1.0e6, 1.0e6));
 }
 
 // Brightness of one channel at shading counter k.
@@ -671,8 +683,8 @@ void TProgressCyl::PaintHorizontal()
     const int r = w - i;
     const int b = offscreen_.height() - i;
     const int t = b - i;
-    int kf = int(float(t) / foreStyle_.LightAngle());
-    int kb = int(float(t) / backStyle_.LightAngle());
+    int kf = CounterStart(t, foreStyle_.LightAngle());
+    int kb = CounterStart(t, backStyle_.LightAngle());
     const int e = barEnd_;
     for (int y = i; y < b; ++y, ++kf, ++kb) {
         uchar* row = offscreen_.scanLine(y);
@@ -703,8 +715,8 @@ void TProgressCyl::PaintVertical()
     const int r = offscreen_.width() - i;
     const int b = h - i;
     const int t = r - i;
-    const int kf0 = int(float(t) / foreStyle_.LightAngle());
-    const int kb0 = int(float(t) / backStyle_.LightAngle());
+    const int kf0 = CounterStart(t, foreStyle_.LightAngle());
+    const int kb0 = CounterStart(t, backStyle_.LightAngle());
     const int e = barEnd_;
     for (int y = i; y < b; ++y) {
         uchar* row = offscreen_.scanLine(y);

@@ -438,6 +438,25 @@ TEST(ProgressCylStyle, RefusesDivisorsOfZeroAndRecomputesOnChange)
     EXPECT_EQ(copy.LightAngle(), 5.0f);
 }
 
+// Extreme but accepted style values give saturated colours, never garbage.
+TEST(ProgressCylStyle, ExtremeValuesSaturate)
+{
+    TProgressCyl bar;
+    ApplyStatusBarDesign(bar, kProgressColor, 15);
+    bar.ForeStyle().SetLightAngle(1e-30f);
+    bar.ForeStyle().SetIntensity(1e-30f);
+    bar.BackStyle().SetColorFactor(1e30f);
+    bar.BackStyle().SetIntensityFactor(-1e30f);
+    const QImage image = Render(bar);
+    // The fore factors are huge and the counter far from the light: channels saturate at 0 or 255.
+    for (int y = 3; y <= 11; ++y) {
+        const QRgb p = image.pixel(10, y);
+        for (int c : {qRed(p), qGreen(p), qBlue(p)})
+            EXPECT_TRUE(c == 0 || c == 255) << y << ": " << c;
+    }
+    EXPECT_TRUE(PixelIs(image, 0, 0, kFace));
+}
+
 TEST(ProgressCylLayout, WidthsThatLeaveNoBarAreaAreRolledBack)
 {
     TProgressCyl bar;
