@@ -1,12 +1,11 @@
 #include "SkinImage.h"
 
-#include <QMouseEvent>
 #include <QPainter>
 
 SkinImage::SkinImage(QWidget* parent)
-    : QWidget(parent)
+    : HotZone(parent)
 {
-    setMouseTracking(true);
+    unsetCursor();
 }
 
 void SkinImage::SetPicture(const QImage& picture)
@@ -24,27 +23,4 @@ void SkinImage::paintEvent(QPaintEvent*)
         return;
     QPainter painter(this);
     painter.drawImage(0, 0, picture_);
-}
-
-void SkinImage::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton)
-        leftDown_ = true;
-    Q_EMIT mousePressed(event);
-}
-
-void SkinImage::mouseMoveEvent(QMouseEvent* event)
-{
-    Q_EMIT mouseMoved(event);
-}
-
-void SkinImage::mouseReleaseEvent(QMouseEvent* event)
-{
-    const bool click = event->button() == Qt::LeftButton && leftDown_
-                       && rect().contains(event->position().toPoint());
-    if (event->button() == Qt::LeftButton)
-        leftDown_ = false;
-    Q_EMIT mouseReleased(event);
-    if (click)
-        Q_EMIT clicked();
 }

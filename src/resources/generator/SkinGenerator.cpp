@@ -124,24 +124,34 @@ void EngravedText(QPainter& p, const QRectF& r, const QString& text, const QFont
     Text(p, r, text, font, color, flags);
 }
 
-// The window body: a sage field with a dark outline and a light inner line.
-void Body(QPainter& p, int w, int h)
+// A one-pixel dark outline with a light inner line at the top and left and a shade at the
+// bottom and right.
+void Outline(QPainter& p, int w, int h, const QColor& light, const QColor& shade)
 {
     p.save();
-    p.setPen(Qt::NoPen);
-    p.setBrush(Vertical(QRectF(0, 0, w, h), kSageTop, kSageBottom));
-    p.drawRect(0, 0, w, h);
-    p.setBrush(Qt::NoBrush);
     p.setRenderHint(QPainter::Antialiasing, false);
+    p.setBrush(Qt::NoBrush);
     p.setPen(kFrameDark);
     p.drawRect(0, 0, w - 1, h - 1);
-    p.setPen(QColor(246, 250, 242));
+    p.setPen(light);
     p.drawLine(1, 1, w - 2, 1);
     p.drawLine(1, 1, 1, h - 2);
-    p.setPen(QColor(170, 190, 162));
+    p.setPen(shade);
     p.drawLine(2, h - 2, w - 2, h - 2);
     p.drawLine(w - 2, 2, w - 2, h - 2);
     p.restore();
+}
+
+// A field of the picture's size in a vertical gradient, outlined.
+void Body(QPainter& p, int w, int h, const QColor& top = kSageTop, const QColor& bottom = kSageBottom,
+          const QColor& light = QColor(246, 250, 242), const QColor& shade = QColor(170, 190, 162))
+{
+    p.save();
+    p.setPen(Qt::NoPen);
+    p.setBrush(Vertical(QRectF(0, 0, w, h), top, bottom));
+    p.drawRect(0, 0, w, h);
+    p.restore();
+    Outline(p, w, h, light, shade);
 }
 
 // The dark green title strip of the windows.
@@ -554,19 +564,7 @@ QImage MenuPanel(int w, int h)
     QImage image = Canvas(w, h);
     QPainter p(&image);
     Begin(p);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Vertical(QRectF(0, 0, w, h), QColor(176, 204, 166), QColor(154, 186, 145)));
-    p.drawRect(0, 0, w, h);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(kFrameDark);
-    p.drawRect(0, 0, w - 1, h - 1);
-    p.setPen(QColor(214, 232, 206));
-    p.drawLine(1, 1, w - 2, 1);
-    p.drawLine(1, 1, 1, h - 2);
-    p.setPen(QColor(118, 150, 110));
-    p.drawLine(2, h - 2, w - 2, h - 2);
-    p.drawLine(w - 2, 2, w - 2, h - 2);
+    Body(p, w, h, QColor(176, 204, 166), QColor(154, 186, 145), QColor(214, 232, 206), QColor(118, 150, 110));
     return image;
 }
 
