@@ -82,14 +82,16 @@ public:
 
     QString ReadUntilSet(Set set)
     {
-        QString out;
-        while (!end) {
-            const char16_t c = ReadChar();
-            if (InSet(c, set)) {
-                UnreadChar();
-                break;
-            }
-            out += QChar(c);
+        // Same as reading character by character, taken as one piece.
+        if (end)
+            return {};
+        const qsizetype start = pos;
+        while (pos < len && !InSet(s[pos], set))
+            ++pos;
+        QString out(reinterpret_cast<const QChar*>(s + start), pos - start);
+        if (pos >= len) {
+            end = true;
+            out += QChar(0);  // the NUL read at the end belongs to the result
         }
         return out;
     }
@@ -312,6 +314,12 @@ QString ReplaceNoCase(const QString& source, const QString& pattern, const QStri
 
 QString EscapeText(const QString& text)
 {
+    // Almost every text (all Base64 values) needs nothing.
+    bool plain = true;
+    for (QChar c : text)
+        plain = plain && c != QLatin1Char('&') && c != QLatin1Char('<') && c != QLatin1Char('>') && c != QLatin1Char('"');
+    if (plain)
+        return text;
     QString s = ReplaceNoCase(text, QStringLiteral("&"), QStringLiteral("&amp;"));
     s = ReplaceNoCase(s, QStringLiteral("<"), QStringLiteral("&lt;"));
     s = ReplaceNoCase(s, QStringLiteral(">"), QStringLiteral("&gt;"));
