@@ -245,7 +245,7 @@ TEST(CompressionProperties, ListForEveryCombination)
         {"unknown strength counts as normal",
          [&](TSevenZip& z) {
              zipek(z);
-             z.LZMACompressStrength = static_cast<TCompressStrength>(17);
+             z.LZMACompressStrength = static_cast<TCompressStrength>(5);
          },
          {"X=5", "s=\"on\""}},
     };
