@@ -120,6 +120,7 @@ int RunAdd(const QString& corpus, const QString& archive)
 
 struct Measure {
     double Seconds = 0;
+    double CpuSeconds = 0;  // user + system: steadier than wall time on a busy machine
     long MaxRssKb = 0;
     int Status = -1;
 };
@@ -147,6 +148,8 @@ Measure RunChild(const std::vector<std::string>& args, const QString& workDir)
     ::wait4(pid, &status, 0, &usage);
     m.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     m.MaxRssKb = usage.ru_maxrss;
+    m.CpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                   double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     m.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return m;
 }
@@ -162,6 +165,7 @@ double Median(std::vector<double> v)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const QStringList args = app.arguments();
     if (args.size() == 4 && args[1] == QStringLiteral("--add"))
         return RunAdd(args[2], args[3]);
@@ -187,7 +191,7 @@ int main(int argc, char** argv)
     const std::vector<std::string> cmdArgs{"7z", "a", "-t7z", "-mx3", "-ms=on", "-bd", theirs.toStdString(), "korpus"};
 
     // One unmeasured pass of each brings the corpus into the page cache.
-    std::vector<double> addTimes, cmdTimes;
+    std::vector<double> addTimes, cmdTimes, addCpu, cmdCpu;
     long addRss = 0, cmdRss = 0;
     for (int round = -1; round < rounds; ++round) {
         for (int which = 0; which < 2; ++which) {
@@ -201,14 +205,22 @@ int main(int argc, char** argv)
             }
             if (round < 0)
                 continue;
-            std::printf("round %d %-4s %7.3f s  %6ld kB\n", round + 1, runAdd ? "Add" : "7z", m.Seconds, m.MaxRssKb);
+            std::printf("round %d %-4s wall %8.3f s  cpu %8.3f s  peak %7ld kB\n", round + 1, runAdd ? "Add" : "7z",
+                        m.Seconds, m.CpuSeconds, m.MaxRssKb);
             (runAdd ? addTimes : cmdTimes).push_back(m.Seconds);
+            (runAdd ? addCpu : cmdCpu).push_back(m.CpuSeconds);
             long& rss = runAdd ? addRss : cmdRss;
             rss = std::max(rss, m.MaxRssKb);
         }
     }
     const double addMedian = Median(addTimes), cmdMedian = Median(cmdTimes);
     std::printf("median wall time: Add %.3f s, 7z %.3f s, ratio %.3f\n", addMedian, cmdMedian, addMedian / cmdMedian);
+    const double addBest = *std::min_element(addTimes.begin(), addTimes.end());
+    const double cmdBest = *std::min_element(cmdTimes.begin(), cmdTimes.end());
+    std::printf("best wall time: Add %.3f s, 7z %.3f s, ratio %.3f\n", addBest, cmdBest, addBest / cmdBest);
+    const double addCpuMedian = Median(addCpu), cmdCpuMedian = Median(cmdCpu);
+    std::printf("median cpu time: Add %.3f s, 7z %.3f s, ratio %.3f\n", addCpuMedian, cmdCpuMedian,
+                addCpuMedian / cmdCpuMedian);
     std::printf("peak memory: Add %ld kB, 7z %ld kB, difference %+ld kB\n", addRss, cmdRss, addRss - cmdRss);
     std::printf("archive sizes: Add %lld bytes, 7z %lld bytes\n", QFileInfo(ours).size(), QFileInfo(theirs).size());
     return 0;
