@@ -8,10 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <csignal>
 #include <memory>
 #include <stdexcept>
-#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
@@ -313,17 +311,12 @@ TEST_F(SevenZipAdd, WriteFailureEndsTheAddAndKeepsTheOlderArchive)
     const QString archive = Root + QStringLiteral("out/a.7z");
     WriteFile(archive, "older archive");
 
-    struct sigaction ignore{}, previous{};
-    ignore.sa_handler = SIG_IGN;
-    ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
-    rlimit old{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit limited = old;
-    limited.rlim_cur = 64 * 1024;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const int32_t result = PackFolder(src, archive);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    ::sigaction(SIGXFSZ, &previous, nullptr);
+    int32_t result;
+    {
+        FileSizeLimit limit(64 * 1024);
+        ASSERT_TRUE(limit.Active);
+        result = PackFolder(src, archive);
+    }
 
     EXPECT_NE(result, 0);
     EXPECT_EQ(Zip->LastError, EFBIG);

@@ -15,9 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <csignal>
 #include <memory>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -818,23 +816,19 @@ TEST_F(Writer, CreationFailureRaisesAndStoresTheError)
 
 TEST_F(Writer, WriteErrorLatchesAndReachesLastErrorOnRelease)
 {
-    struct sigaction ignore{}, previous{};
-    ignore.sa_handler = SIG_IGN;
-    ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
-    rlimit old{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit limited = old;
-    limited.rlim_cur = 1500;
     TMyStreamWriter* w = Make(Root + QStringLiteral("a.7z"), 0);
     const QByteArray data = Noise(1000);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
     uint32_t done = 0;
-    const HRESULT first = w->Write(data.constData(), data.size(), &done);
-    const HRESULT second = w->Write(data.constData(), data.size(), &done);
-    const uint32_t secondDone = done;
-    const HRESULT third = w->Write("x", 1, &done);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    ::sigaction(SIGXFSZ, &previous, nullptr);
+    HRESULT first, second, third;
+    uint32_t secondDone;
+    {
+        FileSizeLimit limit(1500);
+        ASSERT_TRUE(limit.Active);
+        first = w->Write(data.constData(), data.size(), &done);
+        second = w->Write(data.constData(), data.size(), &done);
+        secondDone = done;
+        third = w->Write("x", 1, &done);
+    }
     EXPECT_EQ(first, S_OK);
     EXPECT_EQ(second, S_FALSE);
     EXPECT_EQ(secondDone, 0u);

@@ -15,7 +15,9 @@
 
 #include <random>
 
+#include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 
@@ -155,6 +157,34 @@ inline void SetModified(const QString& path, qint64 seconds, long nanoseconds = 
     times[1] = times[0];
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
 }
+
+// While it lives, files of this process cannot grow past the given size: writes beyond fail
+// with EFBIG, as on a full disk, instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        struct sigaction ignore{};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(SIGXFSZ, &ignore, &FPreviousAction);
+        ::getrlimit(RLIMIT_FSIZE, &FPrevious);
+        rlimit limited = FPrevious;
+        limited.rlim_cur = bytes;
+        Active = ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &FPrevious);
+        ::sigaction(SIGXFSZ, &FPreviousAction, nullptr);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool Active = false;
+
+private:
+    rlimit FPrevious{};
+    struct sigaction FPreviousAction{};
+};
 
 // Files in a folder whose names begin with the given prefix (temporary leftovers included).
 inline QStringList FolderContent(const QString& folder)
