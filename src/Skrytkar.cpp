@@ -125,12 +125,12 @@ public:
                                               : QMessageBox::Information,
                         QString::fromUtf8(ApplicationTitle), shown);
         QPushButton* yes = nullptr;
-        QPushButton* no = nullptr;
         QPushButton* cancel = nullptr;
         QPushButton* close = nullptr;
         if (buttons == ButtonsYesNoCancel) {
+            // Nie and any other way of closing the box both answer 2.
             yes = box.addButton(QStringLiteral("Tak"), QMessageBox::YesRole);
-            no = box.addButton(QStringLiteral("Nie"), QMessageBox::NoRole);
+            box.addButton(QStringLiteral("Nie"), QMessageBox::NoRole);
             cancel = box.addButton(QStringLiteral("Anuluj"), QMessageBox::RejectRole);
         } else {
             close = box.addButton(QStringLiteral("Zamknij"), QMessageBox::AcceptRole);

@@ -14,14 +14,22 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <ostream>
 #include <functional>
 #include <memory>
 #include <vector>
+
+// Readable failure messages.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 // One QCoreApplication for the suite: the start-up's timer and the packer's events need one.
 class CoreApplicationEnvironment : public ::testing::Environment {
