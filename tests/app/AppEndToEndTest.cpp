@@ -4,6 +4,7 @@
 #include "FieldCipher.h"
 #include "Platform.h"
 #include "UProcki.h"
+#include "run/RunTestSupport.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -47,31 +48,6 @@ QByteArray Windows1250(const QString& text)
 QByteArray Enciphered(const QByteArray& bytes)
 {
     return CipherField(bytes, FieldCipherType, QByteArray(FieldPassphrase), true);
-}
-
-bool SevenZipTestPasses(const QString& archive)
-{
-    QProcess p;
-    p.start(QStringLiteral("7z"), {QStringLiteral("t"), archive});
-    return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-QStringList SevenZipPaths(const QString& archive)
-{
-    QProcess p;
-    p.start(QStringLiteral("7z"), {QStringLiteral("l"), QStringLiteral("-slt"), archive});
-    p.waitForFinished(120000);
-    QStringList paths;
-    bool inEntries = false;
-    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'))) {
-        const QString l = line.trimmed();
-        if (l.startsWith(QLatin1String("----------")))
-            inEntries = true;
-        else if (inEntries && l.startsWith(QLatin1String("Path = ")))
-            paths << l.mid(7);
-    }
-    paths.sort();
-    return paths;
 }
 
 class AppEndToEnd : public ::testing::Test {

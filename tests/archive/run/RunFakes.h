@@ -8,6 +8,7 @@
 #include "SevenZip.h"
 #include "UProcki.h"
 #include "UiPorts.h"
+#include "RunTestSupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -24,12 +25,6 @@
 #include <functional>
 #include <memory>
 #include <vector>
-
-// Readable failure messages.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 // One QCoreApplication for the suite: the start-up's timer and the packer's events need one.
 class CoreApplicationEnvironment : public ::testing::Environment {
@@ -284,32 +279,3 @@ protected:
     FakeListBox list;
     std::unique_ptr<TSevenZip> packer;
 };
-
-// The real 7z command's verdict on an archive.
-inline bool SevenZipTestPasses(const QString& archive)
-{
-    QProcess p;
-    p.start(QStringLiteral("7z"), {QStringLiteral("t"), archive});
-    if (!p.waitForFinished(120000))
-        return false;
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-// The stored paths of an archive, as the real 7z command lists them.
-inline QStringList SevenZipPaths(const QString& archive)
-{
-    QProcess p;
-    p.start(QStringLiteral("7z"), {QStringLiteral("l"), QStringLiteral("-slt"), archive});
-    p.waitForFinished(120000);
-    QStringList paths;
-    bool inEntries = false;
-    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'))) {
-        const QString l = line.trimmed();
-        if (l.startsWith(QLatin1String("----------")))
-            inEntries = true;
-        else if (inEntries && l.startsWith(QLatin1String("Path = ")))
-            paths << l.mid(7);
-    }
-    paths.sort();
-    return paths;
-}
