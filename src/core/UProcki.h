@@ -3,6 +3,7 @@
 // Everything here runs on the user-interface thread.
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <stdexcept>
@@ -45,3 +46,13 @@ bool ClearList();
 bool SaveList();
 int ReadEntries(TpkXML& document);
 void WriteDocument(TpkXML& document);
+
+// The text of the element at a path of two or three element names (names compared without
+// regard to case, the first of a name winning); missing elements on the path are created empty.
+QString GetPathText(TpkXML& document, const QStringList& names);
+// Sets the text of the element at the path; missing elements are created.
+void SetPathText(TpkXML& document, const QStringList& names, const QString& text);
+
+// A count of entries is believed up to this many even when the file holds fewer of them (the
+// missing ones read as empty entries); beyond it, only as far as the file could hold them.
+inline constexpr int32_t MaxBlankEntries = 65536;

@@ -1,0 +1,313 @@
+#include "UProcki.h"
+
+#include "FieldCipher.h"
+#include "Platform.h"
+#include "TpkXML.h"
+#include "UiPorts.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <limits>
+#include <new>
+
+_Wpisy Wpisy;
+int32_t EntryCount = 0;
+int32_t CurrentIndex = 0;
+QString ListFilePath;
+bool ListLoadDamaged = false;
+
+namespace {
+
+const QString DamagedText = QStringLiteral("Plik listy jest uszkodzony.\rUtwórz nowy plik.");
+const QString SaveFailedText = QStringLiteral("Problemy z zapisaniem pliku listy.\rCzy masz należyte uprawnienia?");
+
+const QString NameDane = QStringLiteral("Dane");
+const QString NameIlosc = QStringLiteral("Ilosc");
+const QString NameNr = QStringLiteral("Nr");
+const QString FieldNames[4] = {QStringLiteral("Typ"), QStringLiteral("Nazwa"), QStringLiteral("Source"),
+                               QStringLiteral("Docel")};
+
+// The damaged list file still waits to be kept as "Dane.dat.bak" before a save may replace it.
+bool backupPending = false;
+
+QString BackupPath()
+{
+    return ListFilePath + QStringLiteral(".bak");
+}
+
+// Keeps the damaged list file; true when it is kept (or there is nothing left to keep).
+bool KeepDamagedFile()
+{
+    try {
+        if (PathExists(ListFilePath))
+            CopyFileAtomically(ListFilePath, BackupPath());
+        backupPending = false;
+    } catch (const EFileError&) {
+        backupPending = true;
+    }
+    return !backupPending;
+}
+
+QString& Field(_Wpis& w, int f)
+{
+    switch (f) {
+    case 0: return w.Typ;
+    case 1: return w.Nazwa;
+    case 2: return w.Source;
+    default: return w.Docel;
+    }
+}
+
+// Decimal text with an optional sign, within the signed 32-bit range.
+bool ToInt32(const QString& text, int32_t& value)
+{
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    if (i == text.size())
+        return false;
+    int64_t v = 0;
+    for (; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < '0' || c > '9')
+            return false;
+        v = v * 10 + (c - '0');
+        if (v > int64_t(std::numeric_limits<int32_t>::max()) + 1)
+            return false;
+    }
+    if (negative)
+        v = -v;
+    if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
+        return false;
+    value = static_cast<int32_t>(v);
+    return true;
+}
+
+// Entry number k of an upper-cased "NR" name, or 0.
+int32_t EntryNumber(const QString& upperName, int32_t count)
+{
+    if (upperName.size() < 3 || !upperName.startsWith(QLatin1String("NR")) || upperName[2] == QLatin1Char('0'))
+        return 0;
+    int64_t k = 0;
+    for (qsizetype i = 2; i < upperName.size(); ++i) {
+        const char16_t c = upperName[i].unicode();
+        if (c < '0' || c > '9')
+            return 0;
+        k = k * 10 + (c - '0');
+        if (k > count)
+            return 0;
+    }
+    return static_cast<int32_t>(k);
+}
+
+TpkXMLNode* WalkPath(TpkXML& document, const QStringList& names)
+{
+    TpkXMLNode* node = document.Root.get();
+    for (const QString& name : names)
+        node = node->FindChild(name, true);
+    return node;
+}
+
+} // namespace
+
+QString GetPathText(TpkXML& document, const QStringList& names)
+{
+    return WalkPath(document, names)->Text;
+}
+
+void SetPathText(TpkXML& document, const QStringList& names, const QString& text)
+{
+    WalkPath(document, names)->Text = text;
+}
+
+int ReadEntries(TpkXML& document)
+{
+    int32_t count = 0;
+    if (!ToInt32(DecryptField(GetPathText(document, {NameDane, NameIlosc})), count))
+        return 1;
+    EntryCount = count;
+    try {
+        TpkXMLNode* dane = document.FindChild(NameDane, true);
+        // A negative count cannot be allocated. Nor is a count believed that reaches far past
+        // what the file holds: at most MaxBlankEntries, or as many as Dane has elements, so
+        // a damaged "Ilosc" never makes memory grow beyond the size of the file.
+        const int32_t limit = std::max(MaxBlankEntries, dane->ChildCount());
+        if (count < 0 || count > limit)
+            throw std::bad_alloc();
+        _Wpisy entries(static_cast<size_t>(count));
+
+        // The element of entry k is the first child of Dane named "Nr" + k in any letter case,
+        // exactly what a look-up by name finds; one pass over Dane finds them all. Entries
+        // without an element keep their empty fields.
+        std::vector<TpkXMLNode*> elements(static_cast<size_t>(count) + 1, nullptr);
+        for (int c = 0; c < dane->ChildCount(); ++c) {
+            TpkXMLNode* child = dane->ChildAt(c);
+            const int32_t k = EntryNumber(child->Name.toUpper(), count);
+            if (k > 0 && !elements[static_cast<size_t>(k)])
+                elements[static_cast<size_t>(k)] = child;
+        }
+        for (int32_t k = 1; k <= count; ++k) {
+            TpkXMLNode* nr = elements[static_cast<size_t>(k)];
+            if (!nr)
+                continue;
+            for (int f = 0; f < 4; ++f) {
+                const TpkXMLNode* value = nr->FindChild(FieldNames[f], false);
+                if (value)
+                    Field(entries[static_cast<size_t>(k - 1)], f) = DecryptField(value->Text);
+            }
+        }
+        Wpisy.swap(entries);
+        return 0;
+    } catch (const std::bad_alloc&) {
+        Wpisy.clear();
+        Wpisy.shrink_to_fit();
+        EntryCount = 0;
+        return 2;
+    }
+}
+
+void WriteDocument(TpkXML& document)
+{
+    SetPathText(document, {NameDane, NameIlosc}, EncryptField(QString::number(EntryCount)));
+    TpkXMLNode* dane = document.FindChild(NameDane, true);
+    // Finding "Nr" + k by name in a growing list would cost a pass per entry; an index of the
+    // upper-cased names gives the same first match.
+    QHash<QString, TpkXMLNode*> byName;
+    for (int c = dane->ChildCount() - 1; c >= 0; --c)
+        byName.insert(dane->ChildAt(c)->Name.toUpper(), dane->ChildAt(c));
+    const int32_t n = std::min<int64_t>(EntryCount, static_cast<int64_t>(Wpisy.size()));
+    for (int32_t i = 0; i < n; ++i) {
+        const QString name = NameNr + QString::number(i + 1);
+        const QString key = name.toUpper();
+        TpkXMLNode* nr = byName.value(key);
+        if (!nr) {
+            auto made = std::make_unique<TpkXMLNode>();
+            made->Name = name;
+            nr = made.get();
+            dane->AddChild(std::move(made));
+            byName.insert(key, nr);
+        }
+        for (int f = 0; f < 4; ++f)
+            nr->FindChild(FieldNames[f], true)->Text = EncryptField(Field(Wpisy[static_cast<size_t>(i)], f));
+    }
+}
+
+bool LoadList()
+{
+    ListLoadDamaged = false;
+    if (!PathExists(ListFilePath))
+        return true;
+    int code = 0;
+    {
+        TpkXML document;
+        try {
+            document.LoadFromFile(ListFilePath);
+        } catch (const EFileError& e) {
+            throw EListFileError(e.what());
+        }
+        code = ReadEntries(document);
+    }
+    if (code == 1 || code == 2) {
+        ListLoadDamaged = true;
+        // Kept before the user can change anything: the next save replaces "Dane.dat".
+        KeepDamagedFile();
+        ShowWarning(ButtonsClose, IconInfo, DamagedText);
+    }
+    return true;
+}
+
+void FillListBox()
+{
+    ListBoxPort& box = Lista();
+    box.Clear();
+    const int32_t n = std::min<int64_t>(EntryCount, static_cast<int64_t>(Wpisy.size()));
+    for (int32_t i = 0; i < n; ++i)
+        box.AddItem(Wpisy[static_cast<size_t>(i)].Nazwa);
+    if (n > 0) {
+        if (CurrentIndex < 0)
+            CurrentIndex = 0;
+        if (CurrentIndex >= n)
+            CurrentIndex = n - 1;
+        box.SetSelected(CurrentIndex, true);
+    } else {
+        CurrentIndex = -1;
+    }
+}
+
+int32_t AddEntry(const QString& Typ, const QString& Nazwa, const QString& Source, const QString& Docel)
+{
+    Wpisy.push_back(_Wpis{Typ, Nazwa, Source, Docel});
+    CurrentIndex = static_cast<int32_t>(Wpisy.size()) - 1;
+    EntryCount = static_cast<int32_t>(Wpisy.size());
+    return CurrentIndex;
+}
+
+int32_t ReplaceEntry(const QString& Typ, const QString& Nazwa, const QString& Source, const QString& Docel)
+{
+    // Callers never edit without a current entry; an invalid index changes nothing.
+    if (CurrentIndex >= 0 && static_cast<size_t>(CurrentIndex) < Wpisy.size())
+        Wpisy[static_cast<size_t>(CurrentIndex)] = _Wpis{Typ, Nazwa, Source, Docel};
+    return CurrentIndex;
+}
+
+int32_t RemoveEntry()
+{
+    if (CurrentIndex < 0 || static_cast<size_t>(CurrentIndex) >= Wpisy.size())
+        return Wpisy.empty() ? -1 : std::clamp<int32_t>(CurrentIndex, 0, static_cast<int32_t>(Wpisy.size()) - 1);
+    Wpisy.erase(Wpisy.begin() + CurrentIndex);
+    EntryCount = static_cast<int32_t>(Wpisy.size());
+    if (CurrentIndex > 0)
+        return CurrentIndex - 1;
+    return Wpisy.empty() ? -1 : CurrentIndex;
+}
+
+void AppendEntry(const QString& Typ, const QString& Nazwa, const QString& Source, const QString& Docel)
+{
+    CurrentIndex = AddEntry(Typ, Nazwa, Source, Docel);
+    FillListBox();
+    SaveList();
+}
+
+void UpdateCurrentEntry(const QString& Typ, const QString& Nazwa, const QString& Source, const QString& Docel)
+{
+    CurrentIndex = ReplaceEntry(Typ, Nazwa, Source, Docel);
+    FillListBox();
+    SaveList();
+}
+
+bool DeleteCurrentEntry()
+{
+    CurrentIndex = RemoveEntry();
+    FillListBox();
+    return SaveList();
+}
+
+bool ClearList()
+{
+    EntryCount = 0;
+    Wpisy.clear();
+    FillListBox();
+    return SaveList();
+}
+
+bool SaveList()
+{
+    bool result = true;
+    try {
+        // A damaged list that could not be kept at load time is kept now, or not replaced.
+        if (backupPending && !KeepDamagedFile())
+            throw EFileError("Cannot keep the damaged list file");
+        TpkXML document;
+        WriteDocument(document);
+        document.SaveToFile(ListFilePath);
+    } catch (...) {
+        result = false;
+    }
+    if (!result)
+        ShowWarning(ButtonsClose, IconInfo, SaveFailedText);
+    return result;
+}
