@@ -6,8 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 
 // Raised when the 7-Zip library cannot be loaded; what() is the user-facing Polish text.
@@ -65,6 +67,9 @@ using T7zExtractOverwrite = std::function<void(TSevenZip* Sender, const QString&
 using TOpenVolume = std::function<void(QString& arcFileName, bool Removable, bool& Cancel)>;
 
 class SevenZipLibrary;  // the loaded library and its objects (internal)
+class TMyArchiveUpdateCallback;
+class TMyStreamWriter;
+class TEventChannel;
 
 class TSevenZip {
 public:
@@ -111,7 +116,8 @@ public:
     int32_t ErrCode = 0;
     int32_t LastError = 0;
     QStringList VolumeNames;
-    bool CancelRequested = false;  // may be set from any thread while Add runs
+    // May be set from any thread (or a handler) while Add runs; atomic for that reason.
+    std::atomic<bool> CancelRequested{false};
     int64_t SFXModuleSize = 0;
 
     // 0 when the library wrote the archive; -1 when nothing was gathered; otherwise the
@@ -122,6 +128,9 @@ public:
     static const char* const ErrorMessages[12];
 
 private:
+    int32_t Update(TMyArchiveUpdateCallback* callback, TMyStreamWriter* writer,
+                   const std::shared_ptr<TEventChannel>& channel);
+
     bool FSFXCreate = false;
     int32_t FVolumeSize = 0;
     SevenZipLibrary* Library = nullptr;

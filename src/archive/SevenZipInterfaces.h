@@ -1,0 +1,166 @@
+#pragma once
+// The object interfaces of the 7-Zip library, as its binary interface lays them out on this
+// platform: IUnknown without a virtual destructor (checked at load), 32-bit HRESULT, wchar_t
+// strings and the 16-byte PROPVARIANT. Only the methods the component calls or implements are
+// spelled out; every method table starts with QueryInterface, AddRef, Release.
+
+#include <cstdint>
+
+namespace SevenZipAbi {
+
+using HRESULT = int32_t;
+using ULONG = uint32_t;
+using PROPID = uint32_t;
+using VARTYPE = uint16_t;
+using VARIANT_BOOL = int16_t;
+using BSTR = wchar_t*;
+
+constexpr HRESULT S_OK = 0;
+constexpr HRESULT S_FALSE = 1;
+constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
+constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
+constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
+
+constexpr VARIANT_BOOL VARIANT_TRUE = -1;
+constexpr VARIANT_BOOL VARIANT_FALSE = 0;
+
+enum : VARTYPE {
+    VT_EMPTY = 0,
+    VT_BSTR = 8,
+    VT_BOOL = 11,
+    VT_UI4 = 19,
+    VT_UI8 = 21,
+    VT_FILETIME = 64,
+};
+
+struct GUID {
+    uint32_t Data1;
+    uint16_t Data2;
+    uint16_t Data3;
+    uint8_t Data4[8];
+};
+
+inline bool operator==(const GUID& a, const GUID& b)
+{
+    if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3)
+        return false;
+    for (int i = 0; i < 8; ++i)
+        if (a.Data4[i] != b.Data4[i])
+            return false;
+    return true;
+}
+
+struct FILETIME {
+    uint32_t dwLowDateTime;
+    uint32_t dwHighDateTime;
+};
+
+struct PROPVARIANT {
+    VARTYPE vt;
+    uint16_t wReserved1;
+    uint16_t wReserved2;
+    uint16_t wReserved3;
+    union {
+        VARIANT_BOOL boolVal;
+        uint32_t ulVal;
+        uint64_t uhVal;
+        FILETIME filetime;
+        BSTR bstrVal;
+    };
+};
+static_assert(sizeof(PROPVARIANT) == 16, "the library's PROPVARIANT is 16 bytes");
+
+// Item property ids the update callback answers.
+enum : PROPID {
+    kpidPath = 3,
+    kpidIsDir = 6,
+    kpidSize = 7,
+    kpidAttrib = 9,
+    kpidCTime = 10,
+    kpidATime = 11,
+    kpidMTime = 12,
+    kpidIsAnti = 21,
+};
+
+// All interface ids share 23170F69-40C1-278A-0000-00gg00hh0000.
+constexpr GUID InterfaceId(uint8_t group, uint8_t id)
+{
+    return GUID{0x23170F69, 0x40C1, 0x278A, {0x00, 0x00, 0x00, group, 0x00, id, 0x00, 0x00}};
+}
+
+constexpr GUID IID_IUnknown{0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr GUID CLSID_Format7z{0x23170F69, 0x40C1, 0x278A, {0x10, 0x00, 0x00, 0x01, 0x10, 0x07, 0x00, 0x00}};
+constexpr GUID IID_IProgress = InterfaceId(0x00, 0x05);
+constexpr GUID IID_ISequentialInStream = InterfaceId(0x03, 0x01);
+constexpr GUID IID_ISequentialOutStream = InterfaceId(0x03, 0x02);
+constexpr GUID IID_IInStream = InterfaceId(0x03, 0x03);
+constexpr GUID IID_IOutStream = InterfaceId(0x03, 0x04);
+constexpr GUID IID_IStreamGetSize = InterfaceId(0x03, 0x06);
+constexpr GUID IID_ICryptoGetTextPassword2 = InterfaceId(0x05, 0x11);
+constexpr GUID IID_ISetProperties = InterfaceId(0x06, 0x03);
+constexpr GUID IID_IInArchive = InterfaceId(0x06, 0x60);
+constexpr GUID IID_IArchiveUpdateCallback = InterfaceId(0x06, 0x80);
+constexpr GUID IID_IOutArchive = InterfaceId(0x06, 0xA0);
+
+struct IUnknown {
+    virtual HRESULT QueryInterface(const GUID& iid, void** object) = 0;
+    virtual ULONG AddRef() = 0;
+    virtual ULONG Release() = 0;
+};
+
+struct IProgress : IUnknown {
+    virtual HRESULT SetTotal(uint64_t total) = 0;
+    virtual HRESULT SetCompleted(const uint64_t* completeValue) = 0;
+};
+
+struct ISequentialInStream : IUnknown {
+    virtual HRESULT Read(void* data, uint32_t size, uint32_t* processedSize) = 0;
+};
+
+struct IInStream : ISequentialInStream {
+    virtual HRESULT Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition) = 0;
+};
+
+struct IStreamGetSize : IUnknown {
+    virtual HRESULT GetSize(uint64_t* size) = 0;
+};
+
+struct ISequentialOutStream : IUnknown {
+    virtual HRESULT Write(const void* data, uint32_t size, uint32_t* processedSize) = 0;
+};
+
+struct IOutStream : ISequentialOutStream {
+    virtual HRESULT Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition) = 0;
+    virtual HRESULT SetSize(uint64_t newSize) = 0;
+};
+
+struct ICryptoGetTextPassword2 : IUnknown {
+    virtual HRESULT CryptoGetTextPassword2(int32_t* passwordIsDefined, BSTR* password) = 0;
+};
+
+struct IArchiveUpdateCallback : IProgress {
+    virtual HRESULT GetUpdateItemInfo(uint32_t index, int32_t* newData, int32_t* newProps,
+                                      uint32_t* indexInArchive) = 0;
+    virtual HRESULT GetProperty(uint32_t index, PROPID propID, PROPVARIANT* value) = 0;
+    virtual HRESULT GetStream(uint32_t index, ISequentialInStream** inStream) = 0;
+    virtual HRESULT SetOperationResult(int32_t operationResult) = 0;
+};
+
+struct ISetProperties : IUnknown {
+    virtual HRESULT SetProperties(const wchar_t* const* names, const PROPVARIANT* values, uint32_t numProps) = 0;
+};
+
+struct IOutArchive : IUnknown {
+    virtual HRESULT UpdateItems(ISequentialOutStream* outStream, uint32_t numItems,
+                                IArchiveUpdateCallback* updateCallback) = 0;
+    virtual HRESULT GetFileTimeType(uint32_t* type) = 0;
+};
+
+// Exports of the library.
+using CreateObjectFunc = HRESULT (*)(const GUID* classId, const GUID* interfaceId, void** object);
+using GetModulePropFunc = HRESULT (*)(PROPID propId, PROPVARIANT* value);
+using SysAllocStringFunc = BSTR (*)(const wchar_t* text);
+using SysAllocStringLenFunc = BSTR (*)(const wchar_t* text, uint32_t length);
+using SysFreeStringFunc = void (*)(BSTR text);
+
+}  // namespace SevenZipAbi
