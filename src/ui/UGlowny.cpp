@@ -8,6 +8,7 @@
 #include "ProgressCyl.h"
 #include "ProgressCylPort.h"
 #include "RunPorts.h"
+#include "SkinFont.h"
 #include "SkinImage.h"
 #include "Startup.h"
 #include "UEdycja.h"
