@@ -28,6 +28,9 @@ void TFAbout::ShowAbout()
 {
     const QPoint main = FGlowny ? FGlowny->pos() : QPoint();
     move(main + QPoint(68, 115));
+    show();
+    raise();
+    activateWindow();
     exec();
 }
 

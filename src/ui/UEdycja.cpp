@@ -237,6 +237,10 @@ void ShowEditor()
     FEdycja->PNazwa->setVisible(true);
     FEdycja->ESciezka->setText(EditDocel);
     FEdycja->ENazwa->selectAll();
+    // Shown before its modal loop so it takes the keyboard at once, with the name field focused.
+    FEdycja->show();
+    FEdycja->raise();
+    FEdycja->activateWindow();
     FEdycja->ENazwa->setFocus();
     FEdycja->exec();
 }

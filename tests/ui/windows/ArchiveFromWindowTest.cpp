@@ -139,9 +139,9 @@ TEST_F(ArchiveRunTest, CommandsWaitDuringTheRun)
             if (event->type() == QEvent::Show && !done) {
                 done = true;
                 QTimer::singleShot(0, this, [] {
-                    QTest::mouseClick(FGlowny, Qt::LeftButton, Qt::NoModifier, QPoint(46, 63));  // "Plik"
-                    QTest::mouseClick(FGlowny, Qt::LeftButton, Qt::NoModifier, FGlowny->LClose->geometry().center());
-                    QTest::mouseClick(FGlowny, Qt::LeftButton, Qt::NoModifier, FGlowny->LArchiwum->geometry().center());
+                    ClickAt(FGlowny, QPoint(46, 63));  // "Plik"
+                    ClickAt(FGlowny, FGlowny->LClose->geometry().center());
+                    ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
                     QTest::keyClick(FGlowny->Lista, Qt::Key_P, Qt::AltModifier);
                     QTest::keyClick(FGlowny->Lista, Qt::Key_F1);
                 });

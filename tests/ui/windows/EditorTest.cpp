@@ -27,8 +27,7 @@ void TypeText(QWidget* field, const QString& text)
 
 void ClickZone(QWidget* zone)
 {
-    QTest::mouseClick(zone->window(), Qt::LeftButton, Qt::NoModifier,
-                      zone->mapTo(zone->window(), zone->rect().center()));
+    WindowsTest::ClickAt(zone->window(), zone->mapTo(zone->window(), zone->rect().center()));
 }
 
 TEST_F(WindowsTest, AddFileOpensTheEditorAndAppendsTheEntry)
@@ -43,7 +42,7 @@ TEST_F(WindowsTest, AddFileOpensTheEditorAndAppendsTheEntry)
         name = FEdycja->ENazwa->text();
         destination = FEdycja->ESciezka->text();
         place = FEdycja->pos();
-        EXPECT_EQ(QApplication::focusWidget(), FEdycja->ENazwa);
+        EXPECT_EQ(FEdycja->focusWidget(), FEdycja->ENazwa);
         QTest::keyClicks(FEdycja->ENazwa, QStringLiteral("Raport 2024"));
         ClickZone(FEdycja->LWprowadzDoListy);
     });

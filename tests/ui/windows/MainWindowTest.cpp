@@ -33,6 +33,7 @@ struct KeyCase {
     Effect effect;
     std::vector<int> selected = {};
     int current = -1;
+    bool mouseHeld = false;  // a mouse button is held down over the window's background
 };
 
 void PrintTo(const KeyCase& c, std::ostream* os)
@@ -57,6 +58,8 @@ const KeyCase KeyCases[] = {
     {"AltETwoLines", Qt::Key_E, Alt, {0, 1}, false, Effect::Nothing},
     {"AltEDuringRun", Qt::Key_E, Alt, {1}, true, Effect::Nothing},
     {"CtrlAltEIsNotAltE", Qt::Key_E, Alt | Qt::ControlModifier, {1}, false, Effect::Nothing},
+    {"AltEWithMouseButtonHeld", Qt::Key_E, Alt, {1}, false, Effect::Nothing, {}, -1, true},
+    {"AltPWithMouseButtonHeld", Qt::Key_P, Alt, {1}, false, Effect::Nothing, {}, -1, true},
     {"DeleteOneLine", Qt::Key_Delete, None, {2}, false, Effect::DeleteAsked},
     {"DeleteNoLine", Qt::Key_Delete, None, {}, false, Effect::Nothing},
     {"DeleteTwoLines", Qt::Key_Delete, None, {1, 2}, false, Effect::Nothing},
@@ -100,7 +103,11 @@ TEST_P(KeyTableTest, KeyActsOnlyUnderItsCondition)
             QTest::keyClick(FEdycja->ENazwa, Qt::Key_Escape);
         });
     }
+    if (c.mouseHeld)
+        PressAt(FGlowny, QPoint(300, 110));
     QTest::keyClick(FGlowny->Lista, c.key, c.modifiers);
+    if (c.mouseHeld)
+        ReleaseAt(FGlowny, QPoint(300, 110));
     const bool stopRequested = StopRequested;
     Archiving = false;
 
@@ -135,8 +142,9 @@ TEST_P(KeyTableTest, KeyActsOnlyUnderItsCondition)
     default:
         break;
     }
-    if (c.effect != Effect::DeleteAsked)
+    if (c.effect != Effect::DeleteAsked) {
         EXPECT_TRUE(Messages().calls.empty());
+    }
     if (c.effect != Effect::Selection) {
         EXPECT_EQ(SelectedRows(), unchanged);
         EXPECT_EQ(CurrentIndex, currentBefore);
@@ -176,7 +184,7 @@ TEST_F(WindowsTest, ListClickSetsTheCurrentEntryAndDoubleClickEditsIt)
         editedName = FEdycja->ENazwa->text();
         QTest::keyClick(FEdycja->ENazwa, Qt::Key_Escape);
     });
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, third);
+    DoubleClick(list->viewport(), third);
     EXPECT_EQ(CurrentIndex, 2);
     EXPECT_EQ(editedName, QStringLiteral("Gamma"));
 }
@@ -187,7 +195,7 @@ TEST_F(WindowsTest, ListClicksDuringRunLeaveTheCurrentEntry)
     Archiving = true;
     QListWidget* list = FGlowny->Lista;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualItemRect(list->item(2)).center());
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualItemRect(list->item(2)).center());
+    DoubleClick(list->viewport(), list->visualItemRect(list->item(2)).center());
     Archiving = false;
     EXPECT_EQ(SelectedRows(), std::vector<int>{2});  // the selection still changes
     EXPECT_EQ(CurrentIndex, 0);
@@ -246,15 +254,17 @@ TEST_F(WindowsTest, TitleStripDragsTheWindowByTheCursorsMovement)
 {
     const QPoint start = FGlowny->pos();
     const QPoint grip(100, 20);
-    QTest::mousePress(FGlowny, Qt::LeftButton, Qt::NoModifier, grip);
+    PressAt(FGlowny, grip);
     EXPECT_TRUE(FGlowny->Dragging);
-    QTest::mouseMove(FGlowny, grip + QPoint(30, 15));
-    QTest::mouseMove(FGlowny, grip + QPoint(40, 25));  // local to the window, which moved already
-    QTest::mouseRelease(FGlowny, Qt::LeftButton, Qt::NoModifier, grip + QPoint(40, 25));
+    MoveTo(FGlowny, grip + QPoint(30, 15));
+    MoveTo(FGlowny, grip + QPoint(40, 25));  // local to the window, which moved already
+    MoveTo(FGlowny, grip + QPoint(0, 500)); // the strip keeps the mouse outside it too
+    MoveTo(FGlowny, grip + QPoint(0, -500));
+    ReleaseAt(FGlowny, grip + QPoint(40, 25));
     EXPECT_FALSE(FGlowny->Dragging);
     EXPECT_EQ(FGlowny->pos(), start + QPoint(70, 40));
     // Without the button held nothing moves.
-    QTest::mouseMove(FGlowny, grip + QPoint(5, 5));
+    MoveTo(FGlowny, grip + QPoint(5, 5));
     EXPECT_EQ(FGlowny->pos(), start + QPoint(70, 40));
 }
 
@@ -281,7 +291,8 @@ TEST_F(WindowsTest, UnreadableListFileStopsTheFirstShowWithTheErrorReport)
 {
     // "Dane.dat" that exists but cannot be read: the error leaves FormShow, the rest of it
     // does not run (the status panel stays, no timer) and the program goes on.
-    QDir(dir->path()).mkdir(QStringLiteral("Dane.dat"));
+    QFile::remove(ListFilePath);
+    ASSERT_TRUE(QDir(dir->path()).mkdir(QStringLiteral("Dane.dat")));
     FGlowny->Pdziala->show();
     Zegar().stop();
     CallReportingErrors([] { FormShow(); });

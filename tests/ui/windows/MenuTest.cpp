@@ -282,9 +282,9 @@ TEST_F(WindowsTest, ArchiwizujAndArchiwizujWszystkoOnAnEmptyList)
 TEST_F(WindowsTest, AboutWindowFollowsTheMainWindowAfterADrag)
 {
     const QPoint grip(200, 20);
-    QTest::mousePress(FGlowny, Qt::LeftButton, Qt::NoModifier, grip);
-    QTest::mouseMove(FGlowny, grip + QPoint(-37, 52));
-    QTest::mouseRelease(FGlowny, Qt::LeftButton, Qt::NoModifier, grip + QPoint(-37, 52));
+    PressAt(FGlowny, grip);
+    MoveTo(FGlowny, grip + QPoint(-37, 52));
+    ReleaseAt(FGlowny, grip + QPoint(-37, 52));
     ASSERT_EQ(FGlowny->pos(), QPoint(63, 152));
 
     QPoint aboutPlace;

@@ -1,6 +1,7 @@
 #include "WindowsFixture.h"
 
 #include <QDir>
+#include <QMouseEvent>
 #include <QScreen>
 
 #include <ostream>
@@ -92,6 +93,7 @@ void WindowsTest::SetUp()
         return answer;
     };
 
+    ASSERT_EQ(QGuiApplication::mouseButtons(), Qt::NoButton);
     Archiving = false;
     StopRequested = false;
     FMenu->hide();
@@ -180,14 +182,59 @@ void WindowsTest::WhenModalOpens(std::function<void()> steps)
     QTimer::singleShot(0, pending.get(), std::move(steps));
 }
 
-void WindowsTest::ClickAt(QWidget* window, const QPoint& point)
+namespace {
+
+QPointer<QWidget> mouseGrabber;
+Qt::MouseButtons buttonsHeld;
+
+void SendMouse(QWidget* window, QEvent::Type type, const QPoint& point, Qt::MouseButton button,
+               Qt::KeyboardModifiers modifiers)
 {
-    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, point);
+    QWidget* target = mouseGrabber ? mouseGrabber.data() : window->childAt(point);
+    if (!target)
+        target = window;
+    const QPoint global = window->mapToGlobal(point);
+    if (type == QEvent::MouseButtonPress) {
+        mouseGrabber = target;
+        buttonsHeld |= button;
+    } else if (type == QEvent::MouseButtonRelease) {
+        mouseGrabber = nullptr;
+        buttonsHeld &= ~Qt::MouseButtons(button);
+    }
+    QMouseEvent event(type, QPointF(target->mapFromGlobal(global)), QPointF(global), button, buttonsHeld, modifiers);
+    // Delivered as the window system's own event, so the application's button state follows.
+    QSpontaneKeyEvent::setSpontaneous(&event);
+    QApplication::instance()->notify(target, &event);
+}
+
+} // namespace
+
+void WindowsTest::PressAt(QWidget* window, const QPoint& point, Qt::KeyboardModifiers modifiers)
+{
+    SendMouse(window, QEvent::MouseButtonPress, point, Qt::LeftButton, modifiers);
+}
+
+void WindowsTest::ReleaseAt(QWidget* window, const QPoint& point)
+{
+    SendMouse(window, QEvent::MouseButtonRelease, point, Qt::LeftButton, Qt::NoModifier);
 }
 
 void WindowsTest::MoveTo(QWidget* window, const QPoint& point)
 {
-    QTest::mouseMove(window, point);
+    SendMouse(window, QEvent::MouseMove, point, Qt::NoButton, Qt::NoModifier);
+}
+
+void WindowsTest::DoubleClick(QWidget* widget, const QPoint& point)
+{
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, point);
+    QTest::mouseDClick(widget, Qt::LeftButton, Qt::NoModifier, point);
+    QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, point);
+}
+
+void WindowsTest::ClickAt(QWidget* window, const QPoint& point, Qt::KeyboardModifiers modifiers)
+{
+    PressAt(window, point, modifiers);
+    ReleaseAt(window, point);
 }
 
 QStringList WindowsTest::LogLinesOnDisk() const

@@ -7,14 +7,18 @@
 #include "ArchiveRun.h"
 #include "ErrorReport.h"
 #include "GetFolder.h"
+#include "HotZone.h"
 #include "Platform.h"
 #include "SevenZip.h"
+#include "SkinImage.h"
+#include "Startup.h"
 #include "UAbout.h"
 #include "UEdycja.h"
 #include "UGlowny.h"
 #include "UMenu.h"
 #include "UProcki.h"
 #include "UiPorts.h"
+#include "WindowParts.h"
 
 #include <QApplication>
 #include <QFile>
@@ -57,7 +61,7 @@ public:
 FakeMessages& Messages();
 
 class WindowsTest : public ::testing::Test {
-protected:
+public:
     void SetUp() override;
     void TearDown() override;
 
@@ -71,9 +75,15 @@ protected:
 
     // Runs the steps once the next modal window is open, inside its event loop.
     void WhenModalOpens(std::function<void()> steps);
-    // Mouse clicks and moves at a point of a window, as the window system delivers them.
-    static void ClickAt(QWidget* window, const QPoint& point);
+    // The mouse at a point of a window, delivered as the window system does: to the widget
+    // under the point (one that lets the mouse through does not count), and from a press to
+    // the release to the widget that took the press.
+    static void PressAt(QWidget* window, const QPoint& point, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    static void ReleaseAt(QWidget* window, const QPoint& point);
     static void MoveTo(QWidget* window, const QPoint& point);
+    static void ClickAt(QWidget* window, const QPoint& point, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    // A whole double click on a widget: press, release, double-click press, release.
+    static void DoubleClick(QWidget* widget, const QPoint& point);
     static QPoint Centre(const QRect& rect) { return rect.center(); }
 
     QString Path(const QString& name) const { return dir->filePath(name); }
