@@ -1,0 +1,269 @@
+#include "UWarning.h"
+
+#include "HotZone.h"
+#include "ImageResource.h"
+#include "SkinImage.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// The dialog as the program creates it: once, installed as the message port.
+class WarningDialog : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { CreateFWarning(); }
+    static void TearDownTestSuite() { DestroyFWarning(); }
+
+    struct Outcome {
+        int answer = -1;      // WarningResult after ShowWarning returned
+        bool closedByAction = false;
+    };
+
+    // Shows the dialog through ShowWarning and, while it runs modally, performs the action.
+    // If the action leaves the dialog open, it is then closed by the window system (answer 2).
+    static Outcome Run(int buttons, int icon, const QString& text, const std::function<void()>& action)
+    {
+        Outcome outcome;
+        QTimer::singleShot(0, FWarning, [&] {
+            EXPECT_TRUE(FWarning->isVisible());
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(FWarning));
+            action();
+            outcome.closedByAction = !FWarning->isVisible();
+            if (FWarning->isVisible())
+                FWarning->close();
+        });
+        WarningResult = -1;
+        ShowWarning(buttons, icon, text);
+        outcome.answer = WarningResult;
+        return outcome;
+    }
+
+    static void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        QTest::keyClick(FWarning, Qt::Key(key), mods);
+    }
+
+    // A click at a point of the dialog, through the window so that the widget under the point
+    // takes it, as a user's click would.
+    static void ClickAt(QPoint pos)
+    {
+        QTest::mouseClick(FWarning->windowHandle(), Qt::LeftButton, Qt::NoModifier, pos);
+    }
+    static QPoint CentreOf(const QWidget* w) { return w->mapTo(FWarning, w->rect().center()); }
+};
+
+TEST_F(WarningDialog, EveryWayOfClosingLeavesItsAnswer)
+{
+    const int kClose = ButtonsClose;
+    const int kQuestion = ButtonsYesNoCancel;
+    struct Case {
+        const char* what;
+        int buttons;
+        std::function<void()> action;
+        int answer;
+        bool closes;
+    };
+    const Case cases[] = {
+        {"click Tak", kQuestion, [] { ClickAt(CentreOf(FWarning->ImButTak)); }, AnswerYes, true},
+        {"click Nie", kQuestion, [] { ClickAt(CentreOf(FWarning->ImButNie)); }, AnswerNo, true},
+        {"click Anuluj", kQuestion, [] { ClickAt(CentreOf(FWarning->ImButAnuluj)); }, AnswerCancel, true},
+        {"click Zamknij", kClose, [] { ClickAt(CentreOf(FWarning->ImButZamknij)); }, AnswerClose, true},
+        {"click LClose, Anuluj shown", kQuestion, [] { ClickAt(QPoint(331, 16)); }, AnswerCancel, true},
+        {"click LClose, Zamknij shown", kClose, [] { ClickAt(QPoint(331, 16)); }, AnswerClose, true},
+        {"click LClose at its left edge", kClose, [] { ClickAt(QPoint(323, 8)); }, AnswerClose, true},
+        {"Escape, Zamknij shown", kClose, [] { Key(Qt::Key_Escape); }, AnswerClose, true},
+        {"Escape, Zamknij hidden", kQuestion, [] { Key(Qt::Key_Escape); }, AnswerNo, false},
+        {"Enter, question", kQuestion, [] { Key(Qt::Key_Return); Key(Qt::Key_Enter); }, AnswerNo, false},
+        {"Enter, notice", kClose, [] { Key(Qt::Key_Return); Key(Qt::Key_Enter); }, AnswerNo, false},
+        {"T", kQuestion, [] { Key(Qt::Key_T); }, AnswerYes, true},
+        {"Shift+T", kQuestion, [] { Key(Qt::Key_T, Qt::ShiftModifier); }, AnswerYes, true},
+        {"N", kQuestion, [] { Key(Qt::Key_N); }, AnswerNo, true},
+        {"Shift+N", kQuestion, [] { Key(Qt::Key_N, Qt::ShiftModifier); }, AnswerNo, true},
+        {"A", kQuestion, [] { Key(Qt::Key_A); }, AnswerCancel, true},
+        {"Shift+A", kQuestion, [] { Key(Qt::Key_A, Qt::ShiftModifier); }, AnswerCancel, true},
+        {"Z", kClose, [] { Key(Qt::Key_Z); }, AnswerClose, true},
+        {"Shift+Z", kClose, [] { Key(Qt::Key_Z, Qt::ShiftModifier); }, AnswerClose, true},
+        {"N with Nie hidden", kClose, [] { Key(Qt::Key_N); }, AnswerNo, false},
+        {"T with Tak hidden", kClose, [] { Key(Qt::Key_T); }, AnswerNo, false},
+        {"Z with Zamknij hidden", kQuestion, [] { Key(Qt::Key_Z); }, AnswerNo, false},
+        {"Ctrl+T is no shortcut", kQuestion, [] { Key(Qt::Key_T, Qt::ControlModifier); }, AnswerNo, false},
+        {"closed by the window system", kQuestion, [] { FWarning->close(); }, AnswerNo, true},
+        {"closed by the window system, notice", kClose, [] { FWarning->close(); }, AnswerNo, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Outcome outcome = Run(c.buttons, IconInfo, QStringLiteral("Pytanie?"), c.action);
+        EXPECT_EQ(outcome.answer, c.answer);
+        EXPECT_EQ(outcome.closedByAction, c.closes);
+        EXPECT_FALSE(FWarning->isVisible());
+    }
+}
+
+TEST_F(WarningDialog, ButtonSetsAndIconsOfTwoConsecutiveCalls)
+{
+    struct Seen {
+        bool tak, nie, anuluj, zamknij;
+        QImage icon;
+        QString text;
+    };
+    auto look = [](Seen* seen) {
+        return [seen] {
+            *seen = {FWarning->PButTak->isVisible(), FWarning->PButNie->isVisible(),
+                     FWarning->PButAnuluj->isVisible(), FWarning->pButZamknij->isVisible(),
+                     FWarning->ImIkona->Picture(), FWarning->LTekstWarning->text()};
+            Key(Qt::Key_Escape);
+            if (FWarning->isVisible())
+                Key(Qt::Key_A);
+        };
+    };
+    Seen first, second, third;
+    Run(ButtonsYesNoCancel, IconQuestion, QStringLiteral("Pierwsze"), look(&first));
+    Run(ButtonsClose, IconWarning, QStringLiteral("Drugie"), look(&second));
+    Run(ButtonsClose, IconInfo, QStringLiteral("Trzecie"), look(&third));
+
+    EXPECT_TRUE(first.tak && first.nie && first.anuluj);
+    EXPECT_FALSE(first.zamknij);
+    EXPECT_EQ(first.icon, ImageResource(QStringLiteral("ikopytanie")));
+    EXPECT_EQ(first.text, QStringLiteral("Pierwsze"));
+
+    EXPECT_FALSE(second.tak || second.nie || second.anuluj);
+    EXPECT_TRUE(second.zamknij);
+    EXPECT_EQ(second.icon, ImageResource(QStringLiteral("ikouwaga")));
+    EXPECT_EQ(second.text, QStringLiteral("Drugie"));
+
+    EXPECT_EQ(third.icon, ImageResource(QStringLiteral("ikoinfo")));
+
+    // Every picture is loaded into its place.
+    EXPECT_EQ(FWarning->ImWarning->Picture(), ImageResource(QStringLiteral("oknowarning")));
+    EXPECT_EQ(FWarning->ImButTak->Picture(), ImageResource(QStringLiteral("buttak")));
+    EXPECT_EQ(FWarning->ImButNie->Picture(), ImageResource(QStringLiteral("butnie")));
+    EXPECT_EQ(FWarning->ImButAnuluj->Picture(), ImageResource(QStringLiteral("butanuluj")));
+    EXPECT_EQ(FWarning->ImButZamknij->Picture(), ImageResource(QStringLiteral("butzamknij")));
+}
+
+TEST_F(WarningDialog, IconCodeZeroAndUnknownButtonSetsKeepWhatWasShown)
+{
+    QImage icon;
+    QString text;
+    bool zamknij = false;
+    Run(ButtonsClose, IconWarning, QStringLiteral("Uwaga"), [] { Key(Qt::Key_Z); });
+    Run(ButtonsClose, 0, QStringLiteral("Bez ikony"), [&] {
+        icon = FWarning->ImIkona->Picture();
+        Key(Qt::Key_Z);
+    });
+    EXPECT_EQ(icon, ImageResource(QStringLiteral("ikouwaga")));
+
+    // Button set 2 changes neither the buttons, nor the text, nor the icon.
+    const Outcome outcome = Run(2, IconQuestion, QStringLiteral("Nowy tekst"), [&] {
+        icon = FWarning->ImIkona->Picture();
+        text = FWarning->LTekstWarning->text();
+        zamknij = FWarning->pButZamknij->isVisible();
+        Key(Qt::Key_Z);
+    });
+    EXPECT_EQ(icon, ImageResource(QStringLiteral("ikouwaga")));
+    EXPECT_EQ(text, QStringLiteral("Bez ikony"));
+    EXPECT_TRUE(zamknij);
+    EXPECT_EQ(outcome.answer, AnswerClose);
+}
+
+TEST_F(WarningDialog, DeletionQuestionShowsTwoExactLines)
+{
+    const QString name = QStringLiteral("Zdjęcia <2024> & \"różne\"");
+    const QString question = QStringLiteral("Czy rzeczywiście usunąć ") + QLatin1Char('"') + name + QLatin1Char('"')
+                             + QLatin1Char('?') + QLatin1Char('\r') + QStringLiteral("Tej operacji nie można cofnąć");
+    QString shown;
+    int lines = 0;
+    Run(ButtonsYesNoCancel, IconQuestion, question, [&] {
+        shown = FWarning->LTekstWarning->text();
+        const QFontMetrics metrics(FWarning->LTekstWarning->font());
+        const QRect box = metrics.boundingRect(QRect(0, 0, 313, 53), Qt::TextWordWrap, shown);
+        lines = (box.height() + metrics.leading()) / metrics.lineSpacing();
+        Key(Qt::Key_N);
+    });
+    EXPECT_EQ(shown, QStringLiteral("Czy rzeczywiście usunąć \"Zdjęcia <2024> & \"różne\"\"?\n"
+                                    "Tej operacji nie można cofnąć"));
+    EXPECT_EQ(lines, 2);
+    // Shown as plain text: the name is never read as markup.
+    EXPECT_EQ(FWarning->LTekstWarning->textFormat(), Qt::PlainText);
+    EXPECT_EQ(WarningResult, AnswerNo);
+}
+
+TEST_F(WarningDialog, LongTextWrapsInsideTheFixedLabel)
+{
+    QRect geometry;
+    Run(ButtonsYesNoCancel, IconQuestion,
+        QStringLiteral("Utworzenie nowej listy wiąże się z wykasowaniem istniejącej.\r"
+                       "Czy rzeczywiście utworzyć nową? ")
+            + QString(QStringLiteral("Bardzo długi tekst. ")).repeated(20),
+        [&] {
+            geometry = FWarning->LTekstWarning->geometry();
+            Key(Qt::Key_A);
+        });
+    EXPECT_EQ(geometry, QRect(17, 51, 313, 53));
+    EXPECT_TRUE(FWarning->LTekstWarning->wordWrap());
+}
+
+TEST_F(WarningDialog, IsABorderlessCentredDialogOnTop)
+{
+    QRect geometry;
+    QPoint screenCentre;
+    Run(ButtonsClose, IconInfo, QStringLiteral("Nie masz czego usuwać."), [&] {
+        geometry = FWarning->frameGeometry();
+        screenCentre = FWarning->screen()->geometry().center();
+        Key(Qt::Key_Z);
+    });
+    EXPECT_EQ(geometry.size(), QSize(350, 150));
+    EXPECT_LE((geometry.center() - screenCentre).manhattanLength(), 2);
+    const Qt::WindowFlags flags = FWarning->windowFlags();
+    EXPECT_TRUE(flags.testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(FWarning->isModal());
+    EXPECT_EQ(FWarning->PButTak->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(FWarning->ImButZamknij->cursor().shape(), Qt::PointingHandCursor);
+}
+
+TEST_F(WarningDialog, DraggingTheTitleStripMovesTheDialog)
+{
+    QPoint before, after, afterRelease;
+    Run(ButtonsClose, IconInfo, QStringLiteral("Przesuń mnie"), [&] {
+        QWindow* window = FWarning->windowHandle();
+        before = FWarning->pos();
+        QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, QPoint(100, 15));
+        QTest::mouseMove(window, QPoint(130, 35));
+        QApplication::processEvents();
+        after = FWarning->pos();
+        QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, QPoint(130, 35) - (after - before));
+        QTest::mouseMove(window, QPoint(50, 60));
+        QApplication::processEvents();
+        afterRelease = FWarning->pos();
+        Key(Qt::Key_Z);
+    });
+    EXPECT_EQ(after - before, QPoint(30, 20));
+    EXPECT_EQ(afterRelease, after);
+}
+
+TEST_F(WarningDialog, QueuedAnswersSetTheDialogUpWithoutWaiting)
+{
+    FWarning->QueueAnswer(AnswerYes);
+    FWarning->QueueAnswer(AnswerCancel);
+    ShowWarning(ButtonsYesNoCancel, IconQuestion, QStringLiteral("Pierwsze?"));
+    EXPECT_EQ(WarningResult, AnswerYes);
+    EXPECT_EQ(FWarning->LTekstWarning->text(), QStringLiteral("Pierwsze?"));
+    ShowWarning(ButtonsClose, IconInfo, QStringLiteral("Drugie"));
+    EXPECT_EQ(WarningResult, AnswerCancel);
+    EXPECT_TRUE(FWarning->pButZamknij->isVisibleTo(FWarning));
+    EXPECT_FALSE(FWarning->PButTak->isVisibleTo(FWarning));
+    EXPECT_EQ(FWarning->QueuedAnswerCount(), 0);
+    EXPECT_FALSE(FWarning->isVisible());
+}
+
+} // namespace
