@@ -91,6 +91,13 @@ bool RunCommand(const QString& program, const QStringList& arguments, const QPro
     return true;
 }
 
+// The same work done by the command: one archive of one file, level 3, solid.
+bool PackWithCommand(const QString& archive, const QString& file)
+{
+    return RunCommand(QStringLiteral("7z"), {QStringLiteral("a"), QStringLiteral("-mx3"), QStringLiteral("-ms=on"),
+                                             QStringLiteral("-bd"), QStringLiteral("-bso0"), archive, file});
+}
+
 void Fresh(const QString& dir)
 {
     QDir(dir).removeRecursively();
@@ -178,7 +185,7 @@ int main(int argc, char** argv)
     headless.remove(QStringLiteral("WAYLAND_DISPLAY"));
     headless.remove(QStringLiteral("QT_QPA_PLATFORM"));
 
-    for (int round = 0; round < rounds; ++round) {
+    for (int round = 0; round < rounds && smallCount > 0; ++round) {
         // The unattended run in this process, as the program does it after loading the list.
         auto runOnce = [&] {
             Fresh(runDest);
@@ -217,10 +224,7 @@ int main(int argc, char** argv)
         Fresh(cmdDest);
         cmdTimes.push_back(SecondsOf([&] {
             for (int k = 0; k < smallCount; ++k)
-                RunCommand(QStringLiteral("7z"), {QStringLiteral("a"), QStringLiteral("-mx3"), QStringLiteral("-ms=on"),
-                                                  QStringLiteral("-bd"), QStringLiteral("-bso0"),
-                                                  cmdDest + QStringLiteral("/dokument %1.7z").arg(k),
-                                                  small[static_cast<size_t>(k)]});
+                PackWithCommand(cmdDest + QStringLiteral("/dokument %1.7z").arg(k), small[static_cast<size_t>(k)]);
         }));
 
         // The real program, start to end.
@@ -228,14 +232,16 @@ int main(int argc, char** argv)
         binTimes.push_back(SecondsOf([&] { RunCommand(binary, {QStringLiteral("/all")}, headless); }));
     }
 
-    const double run = Best(runTimes), add = Best(addTimes), cmd = Best(cmdTimes), bin = Best(binTimes);
-    std::printf("## %d small entries (best of %d rounds)\n\n", smallCount, rounds);
-    std::printf("| what | total s | per entry ms |\n|---|---|---|\n");
-    std::printf("| unattended run (ArchiveAll, in process) | %.3f | %.2f |\n", run, 1000 * run / smallCount);
-    std::printf("| the same packing through TSevenZip::Add | %.3f | %.2f |\n", add, 1000 * add / smallCount);
-    std::printf("| run's own overhead (run - packing) | %.3f | %.3f |\n", run - add, 1000 * (run - add) / smallCount);
-    std::printf("| `skrytkar /all` without a display (whole program) | %.3f | %.2f |\n", bin, 1000 * bin / smallCount);
-    std::printf("| one `7z a -mx3 -ms=on` per entry | %.3f | %.2f |\n\n", cmd, 1000 * cmd / smallCount);
+    if (smallCount > 0) {
+        const double run = Best(runTimes), add = Best(addTimes), cmd = Best(cmdTimes), bin = Best(binTimes);
+        std::printf("## %d small entries (best of %d rounds)\n\n", smallCount, rounds);
+        std::printf("| what | total s | per entry ms |\n|---|---|---|\n");
+        std::printf("| unattended run (ArchiveAll, in process) | %.3f | %.2f |\n", run, 1000 * run / smallCount);
+        std::printf("| the same packing through TSevenZip::Add | %.3f | %.2f |\n", add, 1000 * add / smallCount);
+        std::printf("| run's own overhead (run - packing) | %.3f | %.3f |\n", run - add, 1000 * (run - add) / smallCount);
+        std::printf("| `skrytkar /all` without a display (whole program) | %.3f | %.2f |\n", bin, 1000 * bin / smallCount);
+        std::printf("| one `7z a -mx3 -ms=on` per entry | %.3f | %.2f |\n\n", cmd, 1000 * cmd / smallCount);
+    }
 
     // ---- one large entry
     if (largeMegabytes > 0) {
@@ -254,11 +260,8 @@ int main(int argc, char** argv)
             };
             auto cmdOnce = [&] {
                 Fresh(largeCmd);
-                cmdLarge.push_back(SecondsOf([&] {
-                    RunCommand(QStringLiteral("7z"), {QStringLiteral("a"), QStringLiteral("-mx3"), QStringLiteral("-ms=on"),
-                                                      QStringLiteral("-bd"), QStringLiteral("-bso0"),
-                                                      largeCmd + QStringLiteral("/duży plik.7z"), large});
-                }));
+                cmdLarge.push_back(
+                    SecondsOf([&] { PackWithCommand(largeCmd + QStringLiteral("/duży plik.7z"), large); }));
             };
             if (round % 2 == 0) {
                 runOnce();

@@ -50,7 +50,7 @@ QByteArray Enciphered(const QByteArray& bytes)
     return CipherField(bytes, FieldCipherType, QByteArray(FieldPassphrase), true);
 }
 
-class AppEndToEnd : public ::testing::Test {
+class AppEndToEnd : public ::testing::Test, protected TempTree {
 protected:
     void SetUp() override
     {
@@ -70,33 +70,10 @@ protected:
         ListFilePath.clear();
     }
 
-    QString Path(const QString& relative) const { return root.path() + QLatin1Char('/') + relative; }
-
-    QString MakeFile(const QString& relative, const QByteArray& content)
-    {
-        const QString path = Path(relative);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content);
-        return path;
-    }
-
-    QString MakeFolder(const QString& relative)
-    {
-        QDir().mkpath(Path(relative));
-        return Path(relative);
-    }
-
     // "Dane.dat" written by the program's own list code.
     void SaveListFile(const std::vector<_Wpis>& entries)
     {
-        ListFilePath = programDir + QStringLiteral("Dane.dat");
-        Wpisy = entries;
-        EntryCount = static_cast<int32_t>(Wpisy.size());
-        ASSERT_TRUE(SaveList());
-        Wpisy.clear();
-        EntryCount = 0;
+        ASSERT_TRUE(SaveListFileAt(programDir + QStringLiteral("Dane.dat"), entries));
     }
 
     // "Dane.dat" as the program writes it on Windows: Windows-1250 field bytes enciphered,
@@ -178,16 +155,6 @@ protected:
         return text;
     }
 
-    QStringList AllArchives() const
-    {
-        QStringList found;
-        QDirIterator it(root.path(), {QStringLiteral("*.7z")}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext())
-            found << it.next();
-        found.sort();
-        return found;
-    }
-
     // Sources and destinations with Polish letters and spaces in names and paths.
     std::vector<_Wpis> PolishEntries()
     {
@@ -225,7 +192,6 @@ protected:
         EXPECT_EQ(AllArchives(), expectedArchives);
     }
 
-    QTemporaryDir root;
     QString programDir;
     QString binary;
 };

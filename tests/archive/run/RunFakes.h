@@ -171,7 +171,7 @@ public:
 };
 
 // A temporary program directory with the fakes and a real packer installed.
-class RunFixture : public ::testing::Test {
+class RunFixture : public ::testing::Test, protected TempTree {
 protected:
     void SetUp() override
     {
@@ -209,25 +209,6 @@ protected:
         LogLines.reset();
     }
 
-    QString Path(const QString& relative) const { return root.path() + QLatin1Char('/') + relative; }
-
-    QString MakeFile(const QString& relative, const QByteArray& content)
-    {
-        const QString path = Path(relative);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-        f.write(content);
-        return path;
-    }
-
-    QString MakeFolder(const QString& relative)
-    {
-        const QString path = Path(relative);
-        QDir().mkpath(path);
-        return path;
-    }
-
     // Appends an entry to the list and a line to the list box.
     void AddListEntry(const QString& typ, const QString& nazwa, const QString& source, const QString& docel,
                       bool selected = true)
@@ -261,18 +242,6 @@ protected:
         return docel + QLatin1Char('/') + ArchiveFolderName + QLatin1Char('/') + nazwa + QStringLiteral(".7z");
     }
 
-    // Every .7z file below the temporary root.
-    QStringList AllArchives() const
-    {
-        QStringList found;
-        QDirIterator it(root.path(), {QStringLiteral("*.7z")}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext())
-            found << it.next();
-        found.sort();
-        return found;
-    }
-
-    QTemporaryDir root;
     QString programDir;
     FakeMainWindow window;
     FakeMessages messages;

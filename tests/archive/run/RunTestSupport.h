@@ -2,11 +2,21 @@
 // Shared by the run, start-up and end-to-end suites: readable Qt strings in failure messages,
 // and the real 7z command's view of an archive, for checks that do not trust our own code.
 
+#include "UProcki.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 #include <ostream>
+#include <vector>
 
 inline void PrintTo(const QString& text, std::ostream* os)
 {
@@ -40,4 +50,53 @@ inline QStringList SevenZipPaths(const QString& archive)
     }
     paths.sort();
     return paths;
+}
+
+// A temporary folder tree for one test: files, folders and the archives found in it.
+class TempTree {
+public:
+    QString Path(const QString& relative) const { return root.path() + QLatin1Char('/') + relative; }
+
+    QString MakeFile(const QString& relative, const QByteArray& content) const
+    {
+        const QString path = Path(relative);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+        f.write(content);
+        return path;
+    }
+
+    QString MakeFolder(const QString& relative) const
+    {
+        const QString path = Path(relative);
+        QDir().mkpath(path);
+        return path;
+    }
+
+    // Every .7z file below the root, sorted.
+    QStringList AllArchives() const
+    {
+        QStringList found;
+        QDirIterator it(root.path(), {QStringLiteral("*.7z")}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found << it.next();
+        found.sort();
+        return found;
+    }
+
+    QTemporaryDir root;
+};
+
+// Writes a list file with the program's own list code; the list in memory is left empty.
+inline bool SaveListFileAt(const QString& listPath, const std::vector<_Wpis>& entries)
+{
+    ListFilePath = listPath;
+    Wpisy = entries;
+    EntryCount = static_cast<int32_t>(Wpisy.size());
+    const bool saved = SaveList();
+    Wpisy.clear();
+    EntryCount = 0;
+    ListFilePath.clear();
+    return saved;
 }

@@ -56,13 +56,7 @@ protected:
     // Writes "Dane.dat" beside the program with the program's own list code.
     void SaveListFile(const std::vector<_Wpis>& entries)
     {
-        ListFilePath = programDir + QStringLiteral("Dane.dat");
-        Wpisy = entries;
-        EntryCount = static_cast<int32_t>(Wpisy.size());
-        ASSERT_TRUE(SaveList());
-        Wpisy.clear();
-        EntryCount = 0;
-        ListFilePath.clear();
+        ASSERT_TRUE(SaveListFileAt(programDir + QStringLiteral("Dane.dat"), entries));
     }
 
     std::vector<_Wpis> TwoGoodEntries()
