@@ -31,3 +31,8 @@ public:
     virtual void Minimize() = 0;
     virtual void Terminate() = 0;             // end the message loop; the program exits
 };
+
+// Installs the main window; nullptr restores the headless window, which draws nothing, handles
+// no input and does not pause (nobody is there to see the closing picture).
+void SetMainWindowPort(MainWindowPort* window);
+MainWindowPort& MainWindow();

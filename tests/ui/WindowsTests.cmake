@@ -1,1 +1,10 @@
-# Suites are added here.
+# The windows, driven as real widgets under the offscreen platform.
+skrytkar_add_test(ui_windows_test GUI
+  SOURCES
+    windows/WindowsFixture.cpp windows/WindowsFixture.h
+    windows/MainWindowTest.cpp
+    windows/MenuTest.cpp
+    windows/EditorTest.cpp
+    windows/ArchiveFromWindowTest.cpp
+    windows/GetFolderTest.cpp
+  LIBS skrytkar_ui skrytkar_sevenzip Qt6::Test)

@@ -1,0 +1,72 @@
+#pragma once
+// The archive run: the selected entries, or all of them, each packed by the main window's
+// packer `Zipek` into Docel/Arch_<time stamp>/Nazwa.7z, with the run's log "Log.txt" in the
+// program's directory. Everything here runs on the user-interface thread.
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+
+class TSevenZip;
+
+// Result codes of one entry.
+inline constexpr int ResultArchived = 0;
+inline constexpr int ResultDestinationMissing = -1;
+inline constexpr int ResultSourceMissing = -2;
+inline constexpr int ResultPackFailed = -3;
+inline constexpr int ResultCancelled = -5;
+inline constexpr int ResultListEmpty = -6;
+
+// Names of the status pictures among the program's resources.
+inline constexpr char StatusWorkingImage[] = "but_przetwarzam";
+inline constexpr char StatusDoneImage[] = "but_wykonano";
+// How long the "done" picture stays before the status panel is hidden.
+inline constexpr int StatusDonePauseMs = 800;
+
+// Run state.
+extern QString ArchiveFolderName;           // "Arch_" + time stamp of the last run that archived
+extern std::unique_ptr<QStringList> LogLines;  // the current run's log (made by FormCreate)
+extern bool Archiving;                      // a run is in progress
+extern bool StopRequested;                  // Escape was pressed during the run
+extern bool ErrorsOccurred;                 // some entry of the run failed
+
+// The packer the run drives; the main window (or the headless start-up) owns it.
+extern TSevenZip* Zipek;
+
+// Raised when "Log.txt" cannot be written; what() is the user-facing Polish text in UTF-8.
+class ELogWriteError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Gives the packer the settings of the main window's design (plain solid LZMA 7z, fast, no
+// recursion into subfolders, no password, one volume) and the run's progress handlers.
+void ApplyZipekSettings(TSevenZip& packer);
+// ApplyZipekSettings, then makes the packer the run's `Zipek`; nullptr detaches it.
+void InstallZipek(TSevenZip* packer);
+
+void ArchiveSelected();
+void ArchiveAll();
+int ArchiveEntry(int index);
+void LogEntryResult(int code, int index);
+QString TimeStampText();
+QString TimeStampText(const QDateTime& moment);
+QString ParentFolderOf(const QString& path);
+// The folder part of a file's path without its trailing "/" (the root keeps it).
+QString FolderOfFile(const QString& path);
+// False for a name that would place an archive outside the run's dated folder.
+bool IsSafeArchiveName(const QString& Nazwa);
+void ShowWorkStatus(int state);
+void ZipekPreProgress(TSevenZip* Sender, int64_t MaxProgress);
+void ZipekProgress(TSevenZip* Sender, const QString& Filename, int64_t FilePosArc, int64_t FilePosFile);
+
+// Full path of "Log.txt" in the program's directory.
+QString LogFilePath();
+// Writes LogLines to "Log.txt" (UTF-8, CR LF after every line); throws ELogWriteError.
+void SaveLog();
+// Frees LogLines now, or when the running run has finished with it.
+void ReleaseLogLines();

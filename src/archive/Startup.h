@@ -1,0 +1,55 @@
+#pragma once
+// The program's start: what the main window does when it is created, first shown and closed,
+// the one tick of its timer `Zegar`, the command-line rule and the unattended run, with and
+// without a display. Qt Core only: the run without a display never needs widgets.
+//
+// The main window calls FormCreate from its constructor (before the other windows exist),
+// FormShow from its first show (after clearing its own drag flag) and FormClose from its close
+// event. FormShow arms `Zegar`, whose tick calls ZegarTimer.
+
+#include <QString>
+#include <QStringList>
+
+class QTimer;
+
+// The application's title, shown on its taskbar button.
+inline constexpr char ApplicationTitle[] = "Skrytkar 1.55";
+// The one tick of `Zegar` comes this long after FormShow.
+inline constexpr int ZegarIntervalMs = 100;
+
+// Exit statuses of the unattended run.
+inline constexpr int ExitArchived = 0;       // every entry archived, or the list empty
+inline constexpr int ExitEntriesFailed = 1;  // some entry failed
+inline constexpr int ExitFailure = 2;        // list file damaged or unreadable, log not written, no library
+
+// Set by FormCreate when the first argument is "/all".
+extern bool Unattended;
+
+// The command-line rule: only the first argument counts, "/all" in any letter case (ASCII).
+// `arguments` holds the program's name first, as QCoreApplication::arguments() does.
+bool IsUnattendedCommandLine(const QStringList& arguments);
+
+void FormCreate(const QStringList& arguments);
+// Sets ListFilePath, loads the list (an unreadable list file raises EListFileError and the
+// remaining steps do not run), fills the list box unless unattended, hides the status panel,
+// clears the run flags and arms `Zegar`.
+void FormShow();
+// The main window's one-shot timer: interval ZegarIntervalMs, disarmed, its tick wired to
+// ZegarTimer. It lives as long as the application object.
+QTimer& Zegar();
+void ZegarTimer();
+// Unattended only: minimise, archive every entry, terminate. A log that cannot be written
+// leaves it as ELogWriteError, before terminating.
+void RunUnattended();
+// Frees LogLines, or leaves that to the run when one is in progress.
+void FormClose();
+
+// The exit status of the unattended run that RunUnattended made.
+int UnattendedExitStatus();
+
+// Writes a message for a person reading the terminal or the job's mail ("\r" breaks lines).
+void ReportToStandardError(const QString& text);
+
+// The whole unattended run without a display: needs a QCoreApplication; messages go to
+// standard error and wait for nobody. Returns the exit status.
+int RunHeadless(const QStringList& arguments);

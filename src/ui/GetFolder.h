@@ -1,0 +1,70 @@
+#pragma once
+// TGetFolder: a non-visual component that shows a folder chooser and returns the chosen folder.
+// On this platform the chooser is Qt's directory dialog; the root locations and the options
+// that have no counterpart there are kept as set but change nothing.
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+enum TBrowseFlag {
+    bf_BrowseForComputer,
+    bf_BrowseForPrinter,
+    bf_DontGoBelowDomain,
+    bf_statustext,
+    bf_ReturnFSanceStors,
+    bf_ReturnOnlyFSDIRS,
+    bf_EditBox,
+};
+using TBrowseFlags = uint32_t;  // a set of TBrowseFlag: bit n for the value n
+constexpr TBrowseFlags BrowseFlagBit(TBrowseFlag flag) { return TBrowseFlags(1) << flag; }
+
+enum TBrowseLocation {
+    bl_STANDART, bl_CUSTOM, bl_DESKTOP, bl_PROGRAMS, bl_CONTROLS, bl_PRINTERS, bl_PERSONAL,
+    bl_FAVORITES, bl_STARTUP, bl_RECENT, bl_SENDTO, bl_BITBUCKET, bl_STARTMENU,
+    bl_DESKTOPDIRECTORY, bl_DRIVES, bl_NETWORK, bl_NETHOOD, bl_FONTS, bl_TEMPLATES,
+    bl_COMMON_STARTMENU, bl_COMMON_PROGRAMS, bl_COMMON_STARTUP, bl_COMMON_DESKTOPDIRECTORY,
+    bl_APPDATA, bl_PRINTHOOD,
+};
+
+// What the chooser was asked to show; handed to the test seam.
+struct TGetFolderRequest {
+    QWidget* Owner = nullptr;
+    QString Caption;
+    QString StartFolder;  // empty: nothing to select
+    QString StatusText;   // empty: nothing to show
+    bool ShowStatusText = false;
+};
+
+class TGetFolder {
+public:
+    explicit TGetFolder(QWidget* owner);
+
+    // Published properties.
+    const QString& DisplayName() const { return FDisplayName; }
+    QString StatusText = QStringLiteral("Select Folder");
+    QString FolderName = QStringLiteral("C:\\");
+    TBrowseFlags Flags() const;
+    void SetFlags(TBrowseFlags flags);
+    TBrowseLocation Root = bl_STANDART;
+    QString Caption = QStringLiteral("Select Folder");
+
+    // Shows the chooser modally; true when a folder was chosen (FolderName and DisplayName
+    // then hold it), false when it was cancelled (nothing changes).
+    bool Execute();
+
+    // The option bits kept for the chooser (the platform's values of the flag table).
+    uint32_t OptionBits() const { return FOptionBits; }
+
+    // Test seam: when set, answers instead of the dialog (no value = cancelled).
+    static std::function<std::optional<QString>(const TGetFolderRequest&)> ExecuteHook;
+
+private:
+    QWidget* Owner;
+    QString FDisplayName;
+    uint32_t FOptionBits = 0;
+};

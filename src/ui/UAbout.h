@@ -1,0 +1,27 @@
+#pragma once
+// TFAbout: the small picture window with the program's name and version, opened from the
+// "Pomoc" menu panel. Modal; closed by the hot zone over its close glyph.
+
+#include <QDialog>
+
+class HotZone;
+class SkinImage;
+
+class TFAbout : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFAbout(QWidget* parent = nullptr);
+
+    // Places the window relative to the main window and shows it modally.
+    void ShowAbout();
+    void LCloseClick();
+
+    SkinImage* Image1;
+    HotZone* LClose;
+
+protected:
+    // The window has no keys of its own: Escape and Enter do not close it.
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+extern TFAbout* FAbout;

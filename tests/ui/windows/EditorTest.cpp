@@ -1,0 +1,315 @@
+// The entry editor and its commands: adding files and folders through the choosers, editing,
+// the name filter and length limit, the checks, Escape and Enter, deletion and a new list.
+
+#include "WindowsFixture.h"
+
+#include "HotZone.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+const _Wpis Alfa{QStringLiteral("Plik"), QStringLiteral("Alfa"), QStringLiteral("/dane/alfa.txt"), QStringLiteral("/kopie/a")};
+const _Wpis Beta{QStringLiteral("Folder"), QStringLiteral("Beta"), QStringLiteral("/dane/beta"), QStringLiteral("/kopie/b")};
+const QString MissingData = QStringLiteral("Wprowadź konieczne dane.");
+
+// Types text character by character as key presses carrying that text (any letters).
+void TypeText(QWidget* field, const QString& text)
+{
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(field, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(field, &release);
+    }
+}
+
+void ClickZone(QWidget* zone)
+{
+    WindowsTest::ClickAt(zone->window(), zone->mapTo(zone->window(), zone->rect().center()));
+}
+
+TEST_F(WindowsTest, AddFileOpensTheEditorAndAppendsTheEntry)
+{
+    SeedList({Alfa, Beta});
+    SelectRows({1});
+    fileAnswers.push_back(QStringLiteral("/dane/raport roczny"));
+    QString location, name, destination;
+    QPoint place;
+    WhenModalOpens([&] {
+        location = FEdycja->LPolozenie->text();
+        name = FEdycja->ENazwa->text();
+        destination = FEdycja->ESciezka->text();
+        place = FEdycja->pos();
+        EXPECT_EQ(FEdycja->focusWidget(), FEdycja->ENazwa);
+        QTest::keyClicks(FEdycja->ENazwa, QStringLiteral("Raport 2024"));
+        ClickZone(FEdycja->LWprowadzDoListy);
+    });
+    QTest::keyClick(FGlowny->Lista, Qt::Key_P, Qt::AltModifier);
+
+    ASSERT_EQ(fileDialogTitles.size(), 1u);
+    EXPECT_EQ(fileDialogTitles[0], QStringLiteral("Wskaż plik do archiwizacji|Wszystkie pliki [*.*]"));
+    EXPECT_EQ(location, QStringLiteral("/dane/raport roczny"));
+    EXPECT_EQ(name, QString());                    // not derived from the file name
+    EXPECT_EQ(destination, QStringLiteral("/kopie/b"));  // the current entry's destination
+    EXPECT_EQ(place, FGlowny->pos() + QPoint(25, 81));
+    EXPECT_FALSE(FEdycja->isVisible());
+    const _Wpis added{QStringLiteral("Plik"), QStringLiteral("Raport 2024"), QStringLiteral("/dane/raport roczny"),
+                      QStringLiteral("/kopie/b")};
+    EXPECT_EQ(ListOnDisk(), (std::vector<_Wpis>{Alfa, Beta, added}));
+    EXPECT_EQ(FGlowny->Lista->count(), 3);
+    EXPECT_EQ(FGlowny->Lista->item(2)->text(), QStringLiteral("Raport 2024"));
+    EXPECT_EQ(SelectedRows(), std::vector<int>{2});
+}
+
+TEST_F(WindowsTest, AddFileWithAnEmptyListOffersNoDestination)
+{
+    fileAnswers.push_back(QStringLiteral("/dane/x.txt"));
+    QString destination = QStringLiteral("unset");
+    WhenModalOpens([&] {
+        destination = FEdycja->ESciezka->text();
+        QTest::keyClick(FEdycja->ENazwa, Qt::Key_Escape);
+    });
+    AddFileEntry();
+    EXPECT_EQ(destination, QString());
+    EXPECT_TRUE(ListOnDisk().empty());
+}
+
+TEST_F(WindowsTest, CancelledChoosersOpenNothing)
+{
+    bool opened = false;
+    WhenModalOpens([&] {
+        opened = FEdycja->isVisible();
+        FEdycja->done(0);
+    });
+    AddFileEntry();
+    AddFolderEntry();
+    QTest::qWait(5);
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(fileDialogTitles.size(), 1u);
+    EXPECT_EQ(folderRequests.size(), 1u);
+}
+
+TEST_F(WindowsTest, FolderPickerStartsAtTheProgramFolderThenAtTheLastChoice)
+{
+    SeedList({Alfa});
+    const QString source = Path(QStringLiteral("zrodlo"));
+    const QString destination = Path(QStringLiteral("cel"));
+    folderAnswers = {source, destination};
+    WhenModalOpens([&] {
+        EXPECT_EQ(FEdycja->LPolozenie->text(), source);
+        QTest::keyClicks(FEdycja->ENazwa, QStringLiteral("Zrodlo"));
+        ClickZone(FEdycja->LNowyFolder);  // a new destination through the picker
+        EXPECT_EQ(FEdycja->ESciezka->text(), destination);
+        QTest::keyClick(FEdycja->ENazwa, Qt::Key_Return);
+    });
+    QTest::keyClick(FGlowny->Lista, Qt::Key_F, Qt::AltModifier);
+
+    ASSERT_EQ(folderRequests.size(), 2u);
+    EXPECT_EQ(folderRequests[0].StartFolder, ProgramDirectory());
+    EXPECT_EQ(folderRequests[0].Caption, QStringLiteral("Wskaż folder do archiwizacji"));
+    EXPECT_EQ(folderRequests[0].StatusText, QStringLiteral("Wskaż folder"));
+    EXPECT_FALSE(folderRequests[0].ShowStatusText);
+    EXPECT_EQ(folderRequests[1].StartFolder, source);
+    EXPECT_EQ(folderRequests[1].Caption, QStringLiteral("Wskaż folder do archiwizacji"));
+    const _Wpis added{QStringLiteral("Folder"), QStringLiteral("Zrodlo"), source, destination};
+    EXPECT_EQ(ListOnDisk(), (std::vector<_Wpis>{Alfa, added}));
+
+    // The next folder starts where the last choice was, whether source or destination.
+    AddFolderEntry();
+    ASSERT_EQ(folderRequests.size(), 3u);
+    EXPECT_EQ(folderRequests[2].StartFolder, destination);
+}
+
+TEST_F(WindowsTest, NameFieldRefusesTypedSeparatorsAndTheTwentyFirstCharacter)
+{
+    fileAnswers.push_back(QStringLiteral("/dane/x.txt"));
+    QString typed, afterLimit, pasted;
+    WhenModalOpens([&] {
+        QTest::keyClicks(FEdycja->ENazwa, QStringLiteral("a.b/c:d\"#&*;<>?\\{|}e"));
+        typed = FEdycja->ENazwa->text();
+        FEdycja->ENazwa->clear();
+        TypeText(FEdycja->ENazwa, QStringLiteral("=,'[]() -_ąęŁ!@$%^~`+"));
+        afterLimit = FEdycja->ENazwa->text();
+        QTest::keyClick(FEdycja->ENazwa, Qt::Key_Escape);
+    });
+    AddFileEntry();
+    EXPECT_EQ(typed, QStringLiteral("abcde"));
+    EXPECT_EQ(afterLimit, QStringLiteral("=,'[]() -_ąęŁ!@$%^~`"));  // 20 characters, the 21st refused
+    EXPECT_EQ(FEdycja->ENazwa->maxLength(), 20);
+    for (const char c : QByteArray("\"#&*./:;<>?\\{|}"))
+        EXPECT_TRUE(IsRejectedNameCharacter(QLatin1Char(c))) << c;
+    for (const char c : QByteArray("=,'[]() -_09azAZ!"))
+        EXPECT_FALSE(IsRejectedNameCharacter(QLatin1Char(c))) << c;
+    EXPECT_FALSE(IsRejectedNameCharacter(QChar(0x0105)));  // national letters pass
+    EXPECT_FALSE(IsRejectedNameCharacter(QChar(8)));        // backspace passes
+}
+
+struct MissingCase {
+    const char* name;
+    QString entryName;
+    QString destination;
+};
+
+class EditorChecksTest : public WindowsTest, public ::testing::WithParamInterface<MissingCase> {};
+
+TEST_P(EditorChecksTest, MissingFieldKeepsTheEditorOpenAndEscapeStoresNothing)
+{
+    const MissingCase& c = GetParam();
+    SeedList({Alfa});
+    fileAnswers.push_back(QStringLiteral("/dane/y.txt"));
+    bool openAfterEnter = false, openAfterClick = false;
+    QString keptName;
+    WhenModalOpens([&] {
+        FEdycja->ENazwa->setText(c.entryName);
+        FEdycja->ESciezka->setText(c.destination);
+        QTest::keyClick(FEdycja->ESciezka, Qt::Key_Return);
+        openAfterEnter = FEdycja->isVisible();
+        ClickZone(FEdycja->LWprowadzDoListy);
+        openAfterClick = FEdycja->isVisible();
+        keptName = FEdycja->ENazwa->text();
+        QTest::keyClick(FEdycja->ESciezka, Qt::Key_Escape);
+    });
+    AddFileEntry();
+    EXPECT_TRUE(openAfterEnter);
+    EXPECT_TRUE(openAfterClick);
+    EXPECT_EQ(keptName, c.entryName);
+    ASSERT_EQ(Messages().calls.size(), 2u);
+    for (const MessageCall& call : Messages().calls) {
+        EXPECT_EQ(call.text, MissingData);
+        EXPECT_EQ(call.buttons, ButtonsClose);
+        EXPECT_EQ(call.icon, IconInfo);
+    }
+    EXPECT_FALSE(FEdycja->isVisible());
+    EXPECT_EQ(ListOnDisk(), std::vector<_Wpis>{Alfa});
+    EXPECT_TRUE(EditTyp.isEmpty());
+    EXPECT_TRUE(EditSource.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, EditorChecksTest,
+                         ::testing::Values(MissingCase{"NoName", QString(), QStringLiteral("/kopie")},
+                                           MissingCase{"NoDestination", QStringLiteral("Nazwa"), QString()},
+                                           MissingCase{"Neither", QString(), QString()}),
+                         [](const ::testing::TestParamInfo<MissingCase>& info) { return std::string(info.param.name); });
+
+TEST_F(WindowsTest, CancelZoneClosesWithoutStoring)
+{
+    SeedList({Alfa});
+    fileAnswers.push_back(QStringLiteral("/dane/z.txt"));
+    WhenModalOpens([&] {
+        QTest::keyClicks(FEdycja->ENazwa, QStringLiteral("Zeta"));
+        ClickZone(FEdycja->LAnuluj);
+    });
+    AddFileEntry();
+    EXPECT_FALSE(FEdycja->isVisible());
+    EXPECT_EQ(ListOnDisk(), std::vector<_Wpis>{Alfa});
+}
+
+TEST_F(WindowsTest, EditingChangesNameAndDestinationInPlace)
+{
+    SeedList({Alfa, Beta});
+    SelectRows({1});
+    bool selectedWhole = false;
+    QString location;
+    WhenModalOpens([&] {
+        selectedWhole = FEdycja->ENazwa->selectedText() == QStringLiteral("Beta");
+        location = FEdycja->LPolozenie->text();
+        QTest::keyClicks(FEdycja->ENazwa, QStringLiteral("Gamma"));  // replaces the selected name
+        FEdycja->ESciezka->setText(QStringLiteral("/kopie/nowe"));
+        QTest::keyClick(FEdycja->ENazwa, Qt::Key_Enter);
+    });
+    QTest::keyClick(FGlowny->Lista, Qt::Key_E, Qt::AltModifier);
+    EXPECT_TRUE(selectedWhole);
+    EXPECT_EQ(location, Beta.Source);
+    const _Wpis edited{Beta.Typ, QStringLiteral("Gamma"), Beta.Source, QStringLiteral("/kopie/nowe")};
+    EXPECT_EQ(ListOnDisk(), (std::vector<_Wpis>{Alfa, edited}));
+    EXPECT_EQ(FGlowny->Lista->item(1)->text(), QStringLiteral("Gamma"));
+}
+
+TEST_F(WindowsTest, NothingToEditOrDeleteWithoutACurrentEntry)
+{
+    EditEntry();
+    DeleteEntry();
+    ASSERT_EQ(Messages().calls.size(), 2u);
+    EXPECT_EQ(Messages().calls[0].text, QStringLiteral("Nie masz czego edytować."));
+    EXPECT_EQ(Messages().calls[1].text, QStringLiteral("Nie masz czego usuwać."));
+    for (const MessageCall& call : Messages().calls) {
+        EXPECT_EQ(call.buttons, ButtonsClose);
+        EXPECT_EQ(call.icon, IconInfo);
+    }
+    EXPECT_FALSE(FEdycja->isVisible());
+}
+
+struct AnswerCase {
+    const char* name;
+    int answer;
+    bool acts;
+};
+
+const AnswerCase Answers[] = {
+    {"Tak", AnswerYes, true},
+    {"Nie", AnswerNo, false},
+    {"Anuluj", AnswerCancel, false},
+    {"ClosedOtherwise", AnswerClose, false},
+};
+
+class QuestionTest : public WindowsTest, public ::testing::WithParamInterface<AnswerCase> {};
+
+TEST_P(QuestionTest, DeletionFromTheMenuActsOnlyOnTak)
+{
+    SeedList({Alfa, Beta});
+    SelectRows({0});
+    Messages().answers.push_back(GetParam().answer);
+    ClickAt(FGlowny, QPoint(110, 63));  // "Edycja"
+    ClickAt(FMenu, FMenu->LUsunWpis->geometry().center());
+    ASSERT_EQ(Messages().calls.size(), 1u);
+    EXPECT_EQ(Messages().calls[0].text, QStringLiteral("Czy rzeczywiście usunąć \"Alfa\"?\rTej operacji nie można cofnąć"));
+    EXPECT_EQ(Messages().calls[0].buttons, ButtonsYesNoCancel);
+    EXPECT_EQ(Messages().calls[0].icon, IconQuestion);
+    const std::vector<_Wpis> expected = GetParam().acts ? std::vector<_Wpis>{Beta} : std::vector<_Wpis>{Alfa, Beta};
+    EXPECT_EQ(ListOnDisk(), expected);
+    EXPECT_EQ(FGlowny->Lista->count(), int(expected.size()));
+}
+
+TEST_P(QuestionTest, NewListFromTheMenuActsOnlyOnTak)
+{
+    SeedList({Alfa, Beta});
+    Messages().answers.push_back(GetParam().answer);
+    ClickAt(FGlowny, QPoint(110, 63));
+    ClickAt(FMenu, FMenu->LNowaLista->geometry().center());
+    ASSERT_EQ(Messages().calls.size(), 1u);
+    EXPECT_EQ(Messages().calls[0].text,
+              QStringLiteral("Utworzenie nowej listy wiąże się z wykasowaniem istniejącej.\rCzy rzeczywiście utworzyć nową?"));
+    EXPECT_EQ(Messages().calls[0].buttons, ButtonsYesNoCancel);
+    EXPECT_EQ(Messages().calls[0].icon, IconQuestion);
+    const std::vector<_Wpis> expected = GetParam().acts ? std::vector<_Wpis>{} : std::vector<_Wpis>{Alfa, Beta};
+    EXPECT_EQ(ListOnDisk(), expected);
+    EXPECT_EQ(FGlowny->Lista->count(), int(expected.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, QuestionTest, ::testing::ValuesIn(Answers),
+                         [](const ::testing::TestParamInfo<AnswerCase>& info) { return std::string(info.param.name); });
+
+TEST_F(WindowsTest, NewListAsksAlsoWhenTheListIsEmpty)
+{
+    Messages().answers.push_back(AnswerYes);
+    NewList();
+    EXPECT_EQ(Messages().calls.size(), 1u);
+    EXPECT_TRUE(ListOnDisk().empty());
+}
+
+TEST_F(WindowsTest, EditorGeometryIsTheDesigns)
+{
+    EXPECT_EQ(FEdycja->size(), QSize(409, 297));
+    EXPECT_EQ(FEdycja->LPolozenie->geometry(), QRect(60, 67, 289, 13));
+    EXPECT_EQ(FEdycja->ENazwa->geometry(), QRect(62, 117, 283, 14));
+    EXPECT_EQ(FEdycja->ESciezka->geometry(), QRect(63, 166, 285, 14));
+    EXPECT_EQ(FEdycja->LNowyFolder->geometry(), QRect(87, 198, 20, 19));
+    EXPECT_EQ(FEdycja->LAnuluj->geometry(), QRect(182, 254, 62, 13));
+    EXPECT_EQ(FEdycja->LWprowadzDoListy->geometry(), QRect(276, 254, 89, 13));
+    EXPECT_FALSE(FEdycja->ENazwa->hasFrame());
+    EXPECT_TRUE(FEdycja->windowFlags() & Qt::FramelessWindowHint);
+}
+
+} // namespace

@@ -1,0 +1,104 @@
+#pragma once
+// Shared fixture of the window tests: the program's five windows created once for the run
+// (with the real packer), a temporary program folder per test, a message port whose answers
+// are scripted, and seams for the choosers, the shell and the end of the program.
+
+#include "Application.h"
+#include "ArchiveRun.h"
+#include "ErrorReport.h"
+#include "GetFolder.h"
+#include "HotZone.h"
+#include "Platform.h"
+#include "SevenZip.h"
+#include "SkinImage.h"
+#include "Startup.h"
+#include "UAbout.h"
+#include "UEdycja.h"
+#include "UGlowny.h"
+#include "UMenu.h"
+#include "UProcki.h"
+#include "UiPorts.h"
+#include "WindowParts.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QListWidget>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+struct MessageCall {
+    int buttons;
+    int icon;
+    QString text;
+};
+
+// Records every message and gives the scripted answers (Nie or Zamknij when none is left).
+class FakeMessages final : public MessagePort {
+public:
+    int Show(int buttons, int icon, const QString& text) override
+    {
+        calls.push_back({buttons, icon, text});
+        if (answers.empty())
+            return buttons == ButtonsYesNoCancel ? AnswerNo : AnswerClose;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::vector<MessageCall> calls;
+    std::deque<int> answers;
+};
+
+FakeMessages& Messages();
+
+class WindowsTest : public ::testing::Test {
+public:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Replaces the list (memory, list box and "Dane.dat") by these entries.
+    void SeedList(const std::vector<_Wpis>& entries);
+    // The list as "Dane.dat" holds it now.
+    std::vector<_Wpis> ListOnDisk();
+    // Selects exactly these lines of `Lista` (the first one becomes the current line).
+    void SelectRows(const std::vector<int>& rows);
+    std::vector<int> SelectedRows() const;
+
+    // Runs the steps once the next modal window is open, inside its event loop.
+    void WhenModalOpens(std::function<void()> steps);
+    // The mouse at a point of a window, delivered as the window system does: to the widget
+    // under the point (one that lets the mouse through does not count), and from a press to
+    // the release to the widget that took the press.
+    static void PressAt(QWidget* window, const QPoint& point, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    static void ReleaseAt(QWidget* window, const QPoint& point);
+    static void MoveTo(QWidget* window, const QPoint& point);
+    static void ClickAt(QWidget* window, const QPoint& point, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    // A whole double click on a widget: press, release, double-click press, release.
+    static void DoubleClick(QWidget* widget, const QPoint& point);
+    static QPoint Centre(const QRect& rect) { return rect.center(); }
+
+    QString Path(const QString& name) const { return dir->filePath(name); }
+    QStringList LogLinesOnDisk() const;
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<QObject> pending;  // owns the timers of this test
+    std::vector<QUrl> opened;          // addresses given to the shell
+    int terminations = 0;
+    std::vector<QString> errorReports;
+    std::deque<std::optional<QString>> fileAnswers;    // the file dialog's answers
+    std::deque<std::optional<QString>> folderAnswers;  // the folder picker's answers
+    std::vector<TGetFolderRequest> folderRequests;
+    std::vector<QString> fileDialogTitles;
+};
+
+bool operator==(const _Wpis& a, const _Wpis& b);
+void PrintTo(const _Wpis& entry, std::ostream* os);
