@@ -239,6 +239,11 @@ TFGlowny::TFGlowny(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frameless
     QPalette listPalette = Lista->palette();
     listPalette.setColor(QPalette::Base, Qt::white);
     listPalette.setColor(QPalette::Text, Qt::black);
+    // The selection in the skin's green, also while another window has the keyboard.
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        listPalette.setColor(group, QPalette::Highlight, QColor(76, 138, 70));
+        listPalette.setColor(group, QPalette::HighlightedText, Qt::white);
+    }
     Lista->setPalette(listPalette);
 
     LArchiwum = new HotZone(PPodstawa, QRect(316, 336, 141, 51), QStringLiteral("LArchiwum"));

@@ -8,3 +8,7 @@ skrytkar_add_test(ui_windows_test GUI
     windows/ArchiveFromWindowTest.cpp
     windows/GetFolderTest.cpp
   LIBS skrytkar_ui skrytkar_sevenzip Qt6::Test)
+
+# Takes the screenshots of docs/windows.md on a real (virtual) display; never run by CTest.
+add_executable(windows_screenshots windows/WindowsScreenshots.cpp)
+target_link_libraries(windows_screenshots PRIVATE skrytkar_policy skrytkar_ui skrytkar_sevenzip Qt6::Test)
