@@ -320,7 +320,7 @@ void TFGlowny::showEvent(QShowEvent* event)
 void TFGlowny::closeEvent(QCloseEvent* event)
 {
     // A close request from the window system during a run is refused, like the close zone;
-    // otherwise the window closes and the program ends.
+    // otherwise the window closes, and with the last window the message loop ends.
     if (Archiving) {
         event->ignore();
         return;
@@ -328,7 +328,6 @@ void TFGlowny::closeEvent(QCloseEvent* event)
     CloseMenuPanel();
     FormClose();
     event->accept();
-    TerminateApplication();
 }
 
 void TFGlowny::CloseMenuPanel()
