@@ -1,24 +1,16 @@
 // Skrytkar's main block: decides between the windowed program and the unattended run without
 // a display, then starts the application in the fixed order.
 
-#include "ArchiveRun.h"
-#include "RunPorts.h"
-#include "SevenZip.h"
+#include "Application.h"
+#include "ErrorReport.h"
 #include "Startup.h"
-#include "UiPorts.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTimer>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <exception>
-#include <memory>
 #include <thread>
 
 #include <fcntl.h>
@@ -84,118 +76,6 @@ bool DisplayCanBeOpened(int argc, char** argv)
     }
 }
 
-// The platform's error report: what reaches the event boundary is shown with its text and
-// the program goes on. It is written to standard error too, so a run started from a
-// terminal or a script keeps a trace of it.
-void ReportException(const QString& text)
-{
-    ReportToStandardError(text);
-    QString shown = text;
-    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QMessageBox::critical(nullptr, QString::fromUtf8(ApplicationTitle), shown);
-}
-
-class SkrytkarApplication final : public QApplication {
-public:
-    using QApplication::QApplication;
-
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::exception& error) {
-            ReportException(QString::fromUtf8(error.what()));
-        } catch (...) {
-            ReportException(QStringLiteral("Nieznany błąd."));
-        }
-        return false;
-    }
-};
-
-// Messages while the skinned message dialog is not among the windows created below: a
-// plain box with the same buttons and answers.
-class PlainMessagePort final : public MessagePort {
-public:
-    int Show(int buttons, int icon, const QString& text) override
-    {
-        QString shown = text;
-        shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        QMessageBox box(icon == IconQuestion  ? QMessageBox::Question
-                        : icon == IconWarning ? QMessageBox::Warning
-                                              : QMessageBox::Information,
-                        QString::fromUtf8(ApplicationTitle), shown);
-        QPushButton* yes = nullptr;
-        QPushButton* no = nullptr;
-        QPushButton* cancel = nullptr;
-        QPushButton* close = nullptr;
-        if (buttons == ButtonsYesNoCancel) {
-            yes = box.addButton(QStringLiteral("Tak"), QMessageBox::YesRole);
-            no = box.addButton(QStringLiteral("Nie"), QMessageBox::NoRole);
-            cancel = box.addButton(QStringLiteral("Anuluj"), QMessageBox::RejectRole);
-        } else {
-            close = box.addButton(QStringLiteral("Zamknij"), QMessageBox::AcceptRole);
-        }
-        box.exec();
-        const QAbstractButton* clicked = box.clickedButton();
-        if (clicked && clicked == yes)
-            return AnswerYes;
-        if (clicked && clicked == cancel)
-            return AnswerCancel;
-        if (clicked && clicked == close)
-            return AnswerClose;
-        return AnswerNo;
-    }
-};
-
-int RunWithDisplay(int argc, char** argv, const QStringList& arguments)
-{
-    // 1. The application and its title.
-    SkrytkarApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Skrytkar"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.55"));
-    QGuiApplication::setApplicationDisplayName(QString::fromUtf8(ApplicationTitle));
-
-    // 2. The windows, each once for the program's whole life, in this order: the main window
-    //    FGlowny (its creation runs FormCreate and creates the packer Zipek), the message
-    //    dialog FWarning, the entry editor FEdycja, the menu panels FMenu, the about window
-    //    FAbout. Until they are created here, the main window's part is played by the code
-    //    below and messages use a plain box.
-    PlainMessagePort plainMessages;
-    SetMessagePort(&plainMessages);
-    FormCreate(arguments);
-    std::unique_ptr<TSevenZip> zipek;
-    try {
-        zipek = std::make_unique<TSevenZip>();
-    } catch (const std::exception& error) {
-        // Without the library nothing can be archived: the message, then stop.
-        ShowWarning(ButtonsClose, IconWarning, QString::fromUtf8(error.what()));
-        SetMessagePort(nullptr);
-        FormClose();
-        return ExitFailure;
-    }
-    InstallZipek(zipek.get());
-
-    MainWindowPort* mainWindowShown = nullptr;  // FGlowny, once it exists
-    if (!mainWindowShown && !Unattended) {
-        ReportToStandardError(QStringLiteral("Okno główne programu nie jest dostępne w tej kompilacji; "
-                                             "działa tylko tryb /all."));
-        InstallZipek(nullptr);
-        SetMessagePort(nullptr);
-        FormClose();
-        return ExitFailure;
-    }
-
-    // 3. The message loop. The main window's first show calls FormShow, which arms Zegar.
-    QTimer::singleShot(0, &app, [] { FormShow(); });
-    const int loopResult = app.exec();
-
-    InstallZipek(nullptr);
-    SetMainWindowPort(nullptr);
-    SetMessagePort(nullptr);
-    FormClose();
-    return Unattended ? UnattendedExitStatus() : loopResult;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -214,5 +94,8 @@ int main(int argc, char** argv)
                                              "z argumentem /all."));
         return ExitFailure;
     }
-    return RunWithDisplay(argc, argv, arguments);
+    // The windowed program: the application with its error report at the event boundary, the
+    // five windows and the message loop.
+    TSkrytkarApplication app(argc, argv);
+    return RunWindowedProgram(app);
 }

@@ -82,7 +82,7 @@ HRESULT SendCompressionProperties(ISetProperties* target, const std::vector<TCom
             v.ulVal = properties[i].Number;
         }
     }
-    const HRESULT result = target->SetProperties(names.data(), values.data(), static_cast<uint32_t>(values.size()));
+    const HRESULT result = ForeignSetProperties(target, names.data(), values.data(), static_cast<uint32_t>(values.size()));
     for (PROPVARIANT& v : values)
         if (v.vt == VT_BSTR)
             library.FreeString(v.bstrVal);

@@ -182,12 +182,12 @@ int32_t TSevenZip::Add()
         writer.Set(new TMyStreamWriter(&LastError, SZFileName, fileDate, CreationAttributes, FVolumeSize, false));
     }
 
-    TComPtr<ISetProperties> setProperties;
-    IOutArchive* outArchive = Library->OutArchive();
-    if (outArchive->QueryInterface(IID_ISetProperties, reinterpret_cast<void**>(setProperties.Receive())) == S_OK &&
-        setProperties)
-        SendCompressionProperties(setProperties.Get(), CompressionProperties(*this), *Library);
-    setProperties.Reset();
+    // Each call starts from the library's defaults, so one object serves every add.
+    void* setProperties = nullptr;
+    if (ForeignQueryInterface(Library->OutArchive(), IID_ISetProperties, &setProperties) == S_OK && setProperties) {
+        SendCompressionProperties(static_cast<ISetProperties*>(setProperties), CompressionProperties(*this), *Library);
+        ForeignRelease(static_cast<ISetProperties*>(setProperties));
+    }
 
     int32_t result;
     if (callback->ItemCount > 0) {
@@ -222,7 +222,7 @@ int32_t TSevenZip::Update(TMyArchiveUpdateCallback* callback, TMyStreamWriter* w
     HRESULT result = E_FAIL;
     IOutArchive* outArchive = Library->OutArchive();
     std::thread worker([&] {
-        result = outArchive->UpdateItems(static_cast<IOutStream*>(writer), callback->ItemCount, callback);
+        result = ForeignUpdateItems(outArchive, static_cast<IOutStream*>(writer), callback->ItemCount, callback);
         channel->Finish();
     });
     std::exception_ptr failure;

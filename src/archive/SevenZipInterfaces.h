@@ -156,6 +156,33 @@ struct IOutArchive : IUnknown {
     virtual HRESULT GetFileTimeType(uint32_t* type) = 0;
 };
 
+// Calls on objects the library made. Their classes are the library's own, which the
+// sanitizer's dynamic type check cannot match with these declarations, so such calls go
+// through these few functions only.
+#define SEVENZIP_FOREIGN_CALL __attribute__((noinline, no_sanitize("vptr")))
+
+SEVENZIP_FOREIGN_CALL inline ULONG ForeignRelease(IUnknown* object)
+{
+    return object->Release();
+}
+
+SEVENZIP_FOREIGN_CALL inline HRESULT ForeignQueryInterface(IUnknown* object, const GUID& iid, void** result)
+{
+    return object->QueryInterface(iid, result);
+}
+
+SEVENZIP_FOREIGN_CALL inline HRESULT ForeignSetProperties(ISetProperties* object, const wchar_t* const* names,
+                                                          const PROPVARIANT* values, uint32_t count)
+{
+    return object->SetProperties(names, values, count);
+}
+
+SEVENZIP_FOREIGN_CALL inline HRESULT ForeignUpdateItems(IOutArchive* object, ISequentialOutStream* stream,
+                                                        uint32_t count, IArchiveUpdateCallback* callback)
+{
+    return object->UpdateItems(stream, count, callback);
+}
+
 // Exports of the library.
 using CreateObjectFunc = HRESULT (*)(const GUID* classId, const GUID* interfaceId, void** object);
 using GetModulePropFunc = HRESULT (*)(PROPID propId, PROPVARIANT* value);

@@ -96,11 +96,11 @@ bool SevenZipLibrary::TryLoad(const QString& path)
 void SevenZipLibrary::Unload()
 {
     if (FSetProperties)
-        FSetProperties->Release();
+        ForeignRelease(FSetProperties);
     if (FOutArchive)
-        FOutArchive->Release();
+        ForeignRelease(FOutArchive);
     if (FInArchive)
-        FInArchive->Release();
+        ForeignRelease(FInArchive);
     FSetProperties = nullptr;
     FOutArchive = nullptr;
     FInArchive = nullptr;

@@ -40,6 +40,7 @@ void FormCreate(const QStringList& arguments)
 {
     LogLines = std::make_unique<QStringList>();
     Unattended = IsUnattendedCommandLine(arguments);
+    logWriteFailed = false;
 }
 
 void FormShow()

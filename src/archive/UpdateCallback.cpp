@@ -51,7 +51,8 @@ HRESULT TMyArchiveUpdateCallback::SetCompleted(const uint64_t* completeValue)
         int64_t size, filePos;
         {
             std::lock_guard<std::mutex> lock(FMutex);
-            first = FileProgress == 0;
+            // Before the first stream there is no item whose data could begin.
+            first = FileProgress == 0 && FStreamGiven;
             FileProgress += static_cast<int64_t>(*completeValue - LastCompleted);
             LastCompleted = *completeValue;
             name = CurrentName;
@@ -198,6 +199,7 @@ HRESULT TMyArchiveUpdateCallback::GetStream(uint32_t index, ISequentialInStream*
         CurrentName = ItemNames[index];
         CurrentSize = ItemSizes[index];
         FileProgress = 0;
+        FStreamGiven = true;
     }
     auto* reader = new TMyStreamReader(FOwner, FChannel, ItemNames[index]);
     *inStream = static_cast<IInStream*>(reader);

@@ -68,4 +68,5 @@ private:
     int64_t CurrentSize = 0;
     uint64_t LastCompleted = 0;
     bool FCancelReported = false;
+    bool FStreamGiven = false;
 };

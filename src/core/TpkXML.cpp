@@ -82,14 +82,16 @@ public:
 
     QString ReadUntilSet(Set set)
     {
-        QString out;
-        while (!end) {
-            const char16_t c = ReadChar();
-            if (InSet(c, set)) {
-                UnreadChar();
-                break;
-            }
-            out += QChar(c);
+        // Same as reading character by character, taken as one piece.
+        if (end)
+            return {};
+        const qsizetype start = pos;
+        while (pos < len && !InSet(s[pos], set))
+            ++pos;
+        QString out(reinterpret_cast<const QChar*>(s + start), pos - start);
+        if (pos >= len) {
+            end = true;
+            out += QChar(0);  // the NUL read at the end belongs to the result
         }
         return out;
     }
@@ -122,6 +124,19 @@ struct TagResult {
     bool noContent = false;
     bool charData = false;
 };
+
+// The next character after white space; a "/" there must be followed by ">" (an element
+// without content). False when it is not.
+bool ReadTagMark(Reader& r, TagResult& result, char16_t& ch)
+{
+    r.SkipWhitespace();
+    ch = r.ReadChar();
+    if (ch != u'/')
+        return true;
+    ch = r.ReadChar();
+    result.noContent = true;
+    return ch == u'>';
+}
 
 TagResult ParseTag(Reader& r, TpkXMLNode& node, TpkXMLNode& parent)
 {
@@ -157,14 +172,8 @@ TagResult ParseTag(Reader& r, TpkXMLNode& node, TpkXMLNode& parent)
     }
 
     const QString name = r.ReadUntilSet(Set::TagName);
-    r.SkipWhitespace();
-    ch = r.ReadChar();
-    if (ch == u'/') {
-        ch = r.ReadChar();
-        result.noContent = true;
-        if (ch != u'>')
-            return result;
-    }
+    if (!ReadTagMark(r, result, ch))
+        return result;
     if (ch != u'>')
         r.UnreadChar();
     if (name.isEmpty())
@@ -173,14 +182,8 @@ TagResult ParseTag(Reader& r, TpkXMLNode& node, TpkXMLNode& parent)
 
     if (ch != u'>') {
         while (!r.AtEnd()) {
-            r.SkipWhitespace();
-            ch = r.ReadChar();
-            if (ch == u'/') {
-                ch = r.ReadChar();
-                result.noContent = true;
-                if (ch != u'>')
-                    return result;
-            }
+            if (!ReadTagMark(r, result, ch))
+                return result;
             if (ch == u'>')
                 break;
             r.UnreadChar();
@@ -312,6 +315,12 @@ QString ReplaceNoCase(const QString& source, const QString& pattern, const QStri
 
 QString EscapeText(const QString& text)
 {
+    // Almost every text (all Base64 values) needs nothing.
+    bool plain = true;
+    for (QChar c : text)
+        plain = plain && c != QLatin1Char('&') && c != QLatin1Char('<') && c != QLatin1Char('>') && c != QLatin1Char('"');
+    if (plain)
+        return text;
     QString s = ReplaceNoCase(text, QStringLiteral("&"), QStringLiteral("&amp;"));
     s = ReplaceNoCase(s, QStringLiteral("<"), QStringLiteral("&lt;"));
     s = ReplaceNoCase(s, QStringLiteral(">"), QStringLiteral("&gt;"));
@@ -329,19 +338,36 @@ QString UnescapeText(const QString& text)
     return ReplaceNoCase(s, QStringLiteral("&amp;"), QStringLiteral("&"));
 }
 
-// --- Attributes ------------------------------------------------------------------------
+// --- Owning lists of attributes and of child nodes -----------------------------------
+
+namespace {
+
+template <class T>
+int AppendOwned(std::vector<std::unique_ptr<T>>& list, std::unique_ptr<T> item)
+{
+    list.push_back(std::move(item));
+    return static_cast<int>(list.size()) - 1;
+}
+
+// None for an index outside the list.
+template <class T>
+T* OwnedAt(const std::vector<std::unique_ptr<T>>& list, int index)
+{
+    if (index < 0 || static_cast<size_t>(index) >= list.size())
+        return nullptr;
+    return list[static_cast<size_t>(index)].get();
+}
+
+} // namespace
 
 int TpkXMLAttrs::AddAttr(std::unique_ptr<TpkXMLAttr> attr)
 {
-    attrs.push_back(std::move(attr));
-    return static_cast<int>(attrs.size()) - 1;
+    return AppendOwned(attrs, std::move(attr));
 }
 
 TpkXMLAttr* TpkXMLAttrs::AttrAt(int index) const
 {
-    if (index < 0 || index >= AttrCount())
-        return nullptr;
-    return attrs[static_cast<size_t>(index)].get();
+    return OwnedAt(attrs, index);
 }
 
 // --- Nodes -----------------------------------------------------------------------------
@@ -380,15 +406,12 @@ TpkXMLNode* TpkXMLNode::FindChild(const QString& name, bool create)
 
 int TpkXMLNode::AddChild(std::unique_ptr<TpkXMLNode> node)
 {
-    children.push_back(std::move(node));
-    return static_cast<int>(children.size()) - 1;
+    return AppendOwned(children, std::move(node));
 }
 
 TpkXMLNode* TpkXMLNode::ChildAt(int index) const
 {
-    if (index < 0 || index >= ChildCount())
-        return nullptr;
-    return children[static_cast<size_t>(index)].get();
+    return OwnedAt(children, index);
 }
 
 QString TpkXMLNode::NodeText(const QString& indent, const TpkXML& document) const

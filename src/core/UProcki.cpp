@@ -199,6 +199,7 @@ void WriteDocument(TpkXML& document)
 bool LoadList()
 {
     ListLoadDamaged = false;
+    backupPending = false;
     if (!PathExists(ListFilePath))
         return true;
     int code = 0;

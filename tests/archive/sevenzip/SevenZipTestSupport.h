@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -26,6 +28,7 @@ struct ListedItem {
     bool IsFolder = false;
     QString Modified;
     QString Attributes;
+    QString Method;
 };
 
 struct CommandResult {
@@ -88,6 +91,8 @@ inline QList<ListedItem> ListArchive(const QString& archive, QString* header = n
             } else if (key == QStringLiteral("Attributes")) {
                 item.Attributes = value;
                 item.IsFolder = value.startsWith(QLatin1Char('D'));
+            } else if (key == QStringLiteral("Method")) {
+                item.Method = value;
             } else if (key == QStringLiteral("Folder")) {
                 item.IsFolder = item.IsFolder || value == QStringLiteral("+");
             }
@@ -121,6 +126,16 @@ inline void WriteFile(const QString& path, const QByteArray& data)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
     ASSERT_EQ(f.write(data), data.size());
+}
+
+// Bytes no compressor can shrink.
+inline QByteArray Noise(qsizetype size, unsigned seed = 1)
+{
+    std::mt19937 generator(seed);
+    QByteArray data(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        data[i] = char(generator() >> 24);
+    return data;
 }
 
 inline QByteArray ReadFile(const QString& path)

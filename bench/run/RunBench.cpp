@@ -1,0 +1,289 @@
+// The unattended archive run against the same work done by the 7z command, timed in the same
+// run: 500 small entries, and one large entry.
+//
+//   RunBench [--small N] [--large-mb M] [--rounds R] [--keep DIR]
+//
+// Small entries: the run's own overhead per entry is the time of the whole unattended run
+// minus the time the same packer spends in Add for the same files (the packing itself), each
+// the best of R rounds. The real program started as `skrytkar /all` and one `7z a` per entry
+// are timed for comparison. Large entry: the run over one file against `7z a -mx3 -ms=on`.
+
+#include "ArchiveRun.h"
+#include "Platform.h"
+#include "RunPorts.h"
+#include "SevenZip.h"
+#include "UProcki.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <cstdio>
+#include <functional>
+#include <random>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsOf(const std::function<void()>& work)
+{
+    const auto start = Clock::now();
+    work();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Text-like content: words drawn from a small vocabulary, so it compresses like documents do.
+QByteArray TextLike(std::mt19937_64& random, qsizetype size)
+{
+    static const char* const words[] = {"archiwum", "kopia",  "zapasowa", "plik",   "folder", "dane",
+                                        "raport",   "faktura", "2024",    "lista",  "wpis",   "Skrytkar",
+                                        "notatka",  "zdjęcie", "umowa",   "projekt", "wersja", "kwiecień"};
+    QByteArray out;
+    out.reserve(size + 16);
+    while (out.size() < size) {
+        out += words[random() % std::size(words)];
+        out += (random() % 11 == 0) ? '\n' : ' ';
+    }
+    out.truncate(size);
+    return out;
+}
+
+// Half text-like, half incompressible, in 1 MiB blocks: what a real backup mixes.
+void WriteLargeFile(const QString& path, qsizetype megabytes)
+{
+    std::mt19937_64 random(1234);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    QByteArray block(1 << 20, '\0');
+    for (qsizetype m = 0; m < megabytes; ++m) {
+        if (m % 2 == 0) {
+            f.write(TextLike(random, block.size()));
+        } else {
+            for (qsizetype k = 0; k < block.size(); k += 8) {
+                const uint64_t v = random();
+                std::memcpy(block.data() + k, &v, 8);
+            }
+            f.write(block);
+        }
+    }
+}
+
+bool RunCommand(const QString& program, const QStringList& arguments, const QProcessEnvironment& env = {})
+{
+    QProcess p;
+    if (!env.isEmpty())
+        p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, arguments);
+    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        std::fprintf(stderr, "%s failed:\n%s\n", qPrintable(program), p.readAll().constData());
+        return false;
+    }
+    p.readAll();
+    return true;
+}
+
+void Fresh(const QString& dir)
+{
+    QDir(dir).removeRecursively();
+    QDir().mkpath(dir);
+}
+
+double Best(const std::vector<double>& times)
+{
+    return *std::min_element(times.begin(), times.end());
+}
+
+double Median(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    int smallCount = 500;
+    int largeMegabytes = 200;
+    int rounds = 3;
+    QString keep;
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); i += 2) {
+        if (args[i] == QLatin1String("--small"))
+            smallCount = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--large-mb"))
+            largeMegabytes = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--rounds"))
+            rounds = std::max(1, args[i + 1].toInt());
+        else if (args[i] == QLatin1String("--keep"))
+            keep = args[i + 1];
+    }
+
+    QTemporaryDir temporary;
+    const QString root = keep.isEmpty() ? temporary.path() : keep;
+    QDir().mkpath(root);
+    const QString sources = root + QStringLiteral("/zrodla");
+    const QString programDir = root + QStringLiteral("/program/");
+    Fresh(sources);
+    Fresh(programDir);
+    OverrideProgramDirectory(programDir);
+
+    // The corpus.
+    std::mt19937_64 random(42);
+    std::vector<QString> small;
+    for (int k = 0; k < smallCount; ++k) {
+        const QString path = sources + QStringLiteral("/dokument %1.txt").arg(k, 4, 10, QLatin1Char('0'));
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(TextLike(random, 1024 + static_cast<qsizetype>(random() % 7168)));
+        small.push_back(path);
+    }
+    const QString large = sources + QStringLiteral("/duży plik.bin");
+    if (largeMegabytes > 0)
+        WriteLargeFile(large, largeMegabytes);
+
+    TSevenZip packer;
+    InstallZipek(&packer);
+
+    // ---- small entries
+    const QString runDest = root + QStringLiteral("/kopie-run");
+    const QString addDest = root + QStringLiteral("/kopie-add");
+    const QString cmdDest = root + QStringLiteral("/kopie-7z");
+    const QString binDest = root + QStringLiteral("/kopie-program");
+    std::vector<double> runTimes, addTimes, cmdTimes, binTimes;
+
+    // The real program reads the same list from "Dane.dat" beside its copy.
+    const QString binary = programDir + QStringLiteral("skrytkar");
+    QFile::remove(binary);
+    QFile::copy(QStringLiteral(SKRYTKAR_BINARY), binary);
+    QFile::setPermissions(binary, QFile::permissions(binary) | QFile::ExeOwner);
+    ListFilePath = programDir + QStringLiteral("Dane.dat");
+    Wpisy.clear();
+    for (int k = 0; k < smallCount; ++k)
+        Wpisy.push_back({QStringLiteral("Plik"), QStringLiteral("dokument %1").arg(k), small[static_cast<size_t>(k)], binDest});
+    EntryCount = static_cast<int32_t>(Wpisy.size());
+    SaveList();
+    QProcessEnvironment headless = QProcessEnvironment::systemEnvironment();
+    headless.remove(QStringLiteral("DISPLAY"));
+    headless.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    headless.remove(QStringLiteral("QT_QPA_PLATFORM"));
+
+    for (int round = 0; round < rounds; ++round) {
+        // The unattended run in this process, as the program does it after loading the list.
+        auto runOnce = [&] {
+            Fresh(runDest);
+            for (auto& e : Wpisy)
+                e.Docel = runDest;
+            runTimes.push_back(SecondsOf([] { ArchiveAll(); }));
+            if (ErrorsOccurred)
+                qFatal("the run reported errors");
+        };
+        // The same packing, straight through the packer.
+        auto addOnce = [&] {
+            Fresh(addDest);
+            addTimes.push_back(SecondsOf([&] {
+                const QString dated = addDest + QStringLiteral("/Arch_bench");
+                QDir().mkdir(dated);
+                for (int k = 0; k < smallCount; ++k) {
+                    packer.SZFileName = dated + QStringLiteral("/dokument %1.7z").arg(k);
+                    packer.AddRootDir = sources;
+                    packer.Files.Clear();
+                    packer.Files.Add(small[static_cast<size_t>(k)]);
+                    if (packer.Add() != 0)
+                        qFatal("Add failed");
+                }
+            }));
+        };
+        // Alternate the order so neither side always goes first.
+        if (round % 2 == 0) {
+            runOnce();
+            addOnce();
+        } else {
+            addOnce();
+            runOnce();
+        }
+
+        // One 7z command per entry.
+        Fresh(cmdDest);
+        cmdTimes.push_back(SecondsOf([&] {
+            for (int k = 0; k < smallCount; ++k)
+                RunCommand(QStringLiteral("7z"), {QStringLiteral("a"), QStringLiteral("-mx3"), QStringLiteral("-ms=on"),
+                                                  QStringLiteral("-bd"), QStringLiteral("-bso0"),
+                                                  cmdDest + QStringLiteral("/dokument %1.7z").arg(k),
+                                                  small[static_cast<size_t>(k)]});
+        }));
+
+        // The real program, start to end.
+        Fresh(binDest);
+        binTimes.push_back(SecondsOf([&] { RunCommand(binary, {QStringLiteral("/all")}, headless); }));
+    }
+
+    const double run = Best(runTimes), add = Best(addTimes), cmd = Best(cmdTimes), bin = Best(binTimes);
+    std::printf("## %d small entries (best of %d rounds)\n\n", smallCount, rounds);
+    std::printf("| what | total s | per entry ms |\n|---|---|---|\n");
+    std::printf("| unattended run (ArchiveAll, in process) | %.3f | %.2f |\n", run, 1000 * run / smallCount);
+    std::printf("| the same packing through TSevenZip::Add | %.3f | %.2f |\n", add, 1000 * add / smallCount);
+    std::printf("| run's own overhead (run - packing) | %.3f | %.3f |\n", run - add, 1000 * (run - add) / smallCount);
+    std::printf("| `skrytkar /all` without a display (whole program) | %.3f | %.2f |\n", bin, 1000 * bin / smallCount);
+    std::printf("| one `7z a -mx3 -ms=on` per entry | %.3f | %.2f |\n\n", cmd, 1000 * cmd / smallCount);
+
+    // ---- one large entry
+    if (largeMegabytes > 0) {
+        std::vector<double> runLarge, cmdLarge;
+        const QString largeRun = root + QStringLiteral("/duze-run");
+        const QString largeCmd = root + QStringLiteral("/duze-7z");
+        Wpisy = {{QStringLiteral("Plik"), QStringLiteral("duży plik"), large, largeRun}};
+        EntryCount = 1;
+        for (int round = 0; round < rounds; ++round) {
+            // Alternate the order so neither side always meets a warm or a cold cache.
+            auto runOnce = [&] {
+                Fresh(largeRun);
+                runLarge.push_back(SecondsOf([] { ArchiveAll(); }));
+                if (ErrorsOccurred)
+                    qFatal("the large run reported errors");
+            };
+            auto cmdOnce = [&] {
+                Fresh(largeCmd);
+                cmdLarge.push_back(SecondsOf([&] {
+                    RunCommand(QStringLiteral("7z"), {QStringLiteral("a"), QStringLiteral("-mx3"), QStringLiteral("-ms=on"),
+                                                      QStringLiteral("-bd"), QStringLiteral("-bso0"),
+                                                      largeCmd + QStringLiteral("/duży plik.7z"), large});
+                }));
+            };
+            if (round % 2 == 0) {
+                runOnce();
+                cmdOnce();
+            } else {
+                cmdOnce();
+                runOnce();
+            }
+        }
+        const double r = Median(runLarge), c = Median(cmdLarge);
+        std::printf("## one entry of %d MB (median of %d rounds)\n\n", largeMegabytes, rounds);
+        std::printf("| what | s |\n|---|---|\n");
+        std::printf("| unattended run (ArchiveAll) | %.3f |\n", r);
+        std::printf("| `7z a -mx3 -ms=on` | %.3f |\n", c);
+        std::printf("| run / command | %.3f |\n", r / c);
+        std::printf("\nrounds, run: ");
+        for (double t : runLarge)
+            std::printf("%.3f ", t);
+        std::printf("\nrounds, command: ");
+        for (double t : cmdLarge)
+            std::printf("%.3f ", t);
+        std::printf("\n");
+    }
+
+    InstallZipek(nullptr);
+    OverrideProgramDirectory(QString());
+    return 0;
+}

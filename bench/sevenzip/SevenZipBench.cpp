@@ -1,0 +1,215 @@
+// Packs a fixed generated corpus (about 200 MB: compressible text, incompressible bytes and a
+// folder of a few thousand small files) once with TSevenZip::Add and once with
+// `7z a -t7z -mx3 -ms=on`, both as child processes so that each one's wall time and peak
+// memory (getrusage of the child) are measured alike. Rounds alternate between the two.
+//
+//   sevenzip_bench [--rounds N] [--dir WORKDIR]
+//   sevenzip_bench --add CORPUS ARCHIVE      (the child that runs Add)
+
+#include "SevenZip.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QString>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int TextFiles = 4;
+constexpr qint64 TextFileSize = 20ll << 20;
+constexpr int NoiseFiles = 2;
+constexpr qint64 NoiseFileSize = 50ll << 20;
+constexpr int SmallFiles = 4000;
+
+bool WriteAll(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+QByteArray Text(std::mt19937& g, qint64 size)
+{
+    static const char* const Words[] = {"archiwum", "kopia", "zapasowa", "plik", "folder", "dane", "lista",
+                                        "backup", "the", "of", "and", "entry", "destination", "source",
+                                        "compression", "volume", "progress", "window", "łódź", "źródło",
+                                        "1999", "2024", "0x7F", "return", "value", "{", "}", ";"};
+    constexpr int WordCount = sizeof Words / sizeof Words[0];
+    QByteArray out;
+    out.reserve(size + 64);
+    std::geometric_distribution<int> lineLength(0.08);
+    while (out.size() < size) {
+        const int n = 1 + lineLength(g);
+        for (int i = 0; i < n; ++i) {
+            out += Words[g() % WordCount];
+            out += ' ';
+        }
+        out += QByteArray::number(static_cast<qulonglong>(g() % 100000));
+        out += '\n';
+    }
+    out.truncate(size);
+    return out;
+}
+
+QByteArray Noise(std::mt19937_64& g, qint64 size)
+{
+    QByteArray out(size, Qt::Uninitialized);
+    for (qint64 i = 0; i + 8 <= size; i += 8) {
+        const uint64_t v = g();
+        memcpy(out.data() + i, &v, 8);
+    }
+    return out;
+}
+
+// The corpus is made once and kept; its content depends only on fixed seeds.
+bool MakeCorpus(const QString& corpus)
+{
+    if (QFileInfo::exists(corpus + QStringLiteral("/.complete")))
+        return true;
+    QDir(corpus).removeRecursively();
+    if (!QDir().mkpath(corpus + QStringLiteral("/male pliki")))
+        return false;
+    std::mt19937 text(20240305);
+    std::mt19937_64 noise(907);
+    for (int i = 0; i < TextFiles; ++i)
+        if (!WriteAll(corpus + QStringLiteral("/tekst%1.txt").arg(i), Text(text, TextFileSize)))
+            return false;
+    for (int i = 0; i < NoiseFiles; ++i)
+        if (!WriteAll(corpus + QStringLiteral("/szum%1.bin").arg(i), Noise(noise, NoiseFileSize)))
+            return false;
+    for (int i = 0; i < SmallFiles; ++i)
+        if (!WriteAll(corpus + QStringLiteral("/male pliki/plik%1.txt").arg(i, 5, 10, QLatin1Char('0')),
+                      Text(text, 1000 + text() % 9000)))
+            return false;
+    return WriteAll(corpus + QStringLiteral("/.complete"), QByteArray());
+}
+
+int RunAdd(const QString& corpus, const QString& archive)
+{
+    TSevenZip zip;
+    zip.AddOptions = AddSolid | AddRecurseDirs;
+    zip.LZMACompressStrength = FAST;
+    zip.LPPMDmem = 0;
+    zip.LPPMDsize = 0;
+    // As the archive run does: a handler that follows the progress.
+    int64_t last = 0;
+    zip.OnProgress = [&](TSevenZip*, const QString&, int64_t arc, int64_t) { last = arc; };
+    zip.SZFileName = archive;
+    zip.AddRootDir = corpus.left(corpus.lastIndexOf(QLatin1Char('/')) + 1);
+    zip.Files.Add(corpus + QStringLiteral("/*.*"));
+    const int32_t result = zip.Add();
+    if (result != 0) {
+        std::fprintf(stderr, "Add failed: %d\n", result);
+        return 1;
+    }
+    return last > 0 ? 0 : 2;
+}
+
+struct Measure {
+    double Seconds = 0;
+    long MaxRssKb = 0;
+    int Status = -1;
+};
+
+Measure RunChild(const std::vector<std::string>& args, const QString& workDir)
+{
+    Measure m;
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::chdir(QFile::encodeName(workDir).constData()) != 0)
+            ::_exit(126);
+        const int devNull = ::open("/dev/null", O_WRONLY);
+        if (devNull >= 0)
+            ::dup2(devNull, STDOUT_FILENO);
+        std::vector<char*> argv;
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    m.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    m.MaxRssKb = usage.ru_maxrss;
+    m.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return m;
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() == 4 && args[1] == QStringLiteral("--add"))
+        return RunAdd(args[2], args[3]);
+
+    int rounds = 3;
+    QString dir = QDir::tempPath() + QStringLiteral("/skrytkar-bench-7z");
+    for (int i = 1; i + 1 < args.size(); i += 2) {
+        if (args[i] == QStringLiteral("--rounds"))
+            rounds = std::max(1, args[i + 1].toInt());
+        else if (args[i] == QStringLiteral("--dir"))
+            dir = args[i + 1];
+    }
+    const QString corpus = dir + QStringLiteral("/korpus");
+    std::printf("corpus: %s\n", qPrintable(corpus));
+    if (!MakeCorpus(corpus)) {
+        std::fprintf(stderr, "cannot make the corpus\n");
+        return 1;
+    }
+    const QString ours = dir + QStringLiteral("/add.7z");
+    const QString theirs = dir + QStringLiteral("/cmd.7z");
+    const std::string self = QCoreApplication::applicationFilePath().toStdString();
+    const std::vector<std::string> addArgs{self, "--add", corpus.toStdString(), ours.toStdString()};
+    const std::vector<std::string> cmdArgs{"7z", "a", "-t7z", "-mx3", "-ms=on", "-bd", theirs.toStdString(), "korpus"};
+
+    // One unmeasured pass of each brings the corpus into the page cache.
+    std::vector<double> addTimes, cmdTimes;
+    long addRss = 0, cmdRss = 0;
+    for (int round = -1; round < rounds; ++round) {
+        for (int which = 0; which < 2; ++which) {
+            // Alternate who goes first so neither always follows the other.
+            const bool runAdd = (which == 0) == (round % 2 == 0);
+            QFile::remove(runAdd ? ours : theirs);
+            const Measure m = RunChild(runAdd ? addArgs : cmdArgs, dir);
+            if (m.Status != 0) {
+                std::fprintf(stderr, "%s exited with %d\n", runAdd ? "add" : "7z", m.Status);
+                return 1;
+            }
+            if (round < 0)
+                continue;
+            std::printf("round %d %-4s %7.3f s  %6ld kB\n", round + 1, runAdd ? "Add" : "7z", m.Seconds, m.MaxRssKb);
+            (runAdd ? addTimes : cmdTimes).push_back(m.Seconds);
+            long& rss = runAdd ? addRss : cmdRss;
+            rss = std::max(rss, m.MaxRssKb);
+        }
+    }
+    const double addMedian = Median(addTimes), cmdMedian = Median(cmdTimes);
+    std::printf("median wall time: Add %.3f s, 7z %.3f s, ratio %.3f\n", addMedian, cmdMedian, addMedian / cmdMedian);
+    std::printf("peak memory: Add %ld kB, 7z %ld kB, difference %+ld kB\n", addRss, cmdRss, addRss - cmdRss);
+    std::printf("archive sizes: Add %lld bytes, 7z %lld bytes\n", QFileInfo(ours).size(), QFileInfo(theirs).size());
+    return 0;
+}

@@ -1,0 +1,402 @@
+// The real program started as `skrytkar /all` from a folder of its own, as cron starts it:
+// no display, "Dane.dat" beside the program, archives checked with the real 7z command.
+
+#include "FieldCipher.h"
+#include "Platform.h"
+#include "UProcki.h"
+#include "run/RunTestSupport.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <iconv.h>
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    bool crashed = true;
+    QString out;
+    QString err;
+};
+
+// Windows-1250 bytes of a text, as a list written on Windows holds them.
+QByteArray Windows1250(const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    iconv_t cd = iconv_open("WINDOWS-1250", "UTF-8");
+    EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1));
+    QByteArray out(utf8.size() * 2 + 4, '\0');
+    char* in = const_cast<char*>(utf8.constData());
+    size_t inLeft = static_cast<size_t>(utf8.size());
+    char* o = out.data();
+    size_t outLeft = static_cast<size_t>(out.size());
+    EXPECT_NE(iconv(cd, &in, &inLeft, &o, &outLeft), static_cast<size_t>(-1)) << text.toStdString();
+    iconv_close(cd);
+    out.truncate(out.size() - static_cast<qsizetype>(outLeft));
+    return out;
+}
+
+QByteArray Enciphered(const QByteArray& bytes)
+{
+    return CipherField(bytes, FieldCipherType, QByteArray(FieldPassphrase), true);
+}
+
+class AppEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.isValid());
+        programDir = root.path() + QStringLiteral("/Program Skrytkar/");
+        ASSERT_TRUE(QDir().mkpath(programDir));
+        binary = programDir + QStringLiteral("skrytkar");
+        // A copy, not a link: the program finds its files beside its own executable.
+        ASSERT_TRUE(QFile::copy(QStringLiteral(SKRYTKAR_BINARY), binary));
+        QFile::setPermissions(binary, QFile::permissions(binary) | QFile::ExeOwner | QFile::ExeUser);
+    }
+
+    void TearDown() override
+    {
+        Wpisy.clear();
+        EntryCount = 0;
+        ListFilePath.clear();
+    }
+
+    QString Path(const QString& relative) const { return root.path() + QLatin1Char('/') + relative; }
+
+    QString MakeFile(const QString& relative, const QByteArray& content)
+    {
+        const QString path = Path(relative);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        return path;
+    }
+
+    QString MakeFolder(const QString& relative)
+    {
+        QDir().mkpath(Path(relative));
+        return Path(relative);
+    }
+
+    // "Dane.dat" written by the program's own list code.
+    void SaveListFile(const std::vector<_Wpis>& entries)
+    {
+        ListFilePath = programDir + QStringLiteral("Dane.dat");
+        Wpisy = entries;
+        EntryCount = static_cast<int32_t>(Wpisy.size());
+        ASSERT_TRUE(SaveList());
+        Wpisy.clear();
+        EntryCount = 0;
+    }
+
+    // "Dane.dat" as the program writes it on Windows: Windows-1250 field bytes enciphered,
+    // TAB indentation, CR LF line ends, no declaration.
+    void WriteWindowsListFile(const std::vector<_Wpis>& entries)
+    {
+        QByteArray text = "<Dane>\r\n\t<Ilosc>" + Enciphered(QByteArray::number(qsizetype(entries.size()))) + "</Ilosc>\r\n";
+        int k = 0;
+        for (const _Wpis& e : entries) {
+            const QByteArray nr = "Nr" + QByteArray::number(++k);
+            text += "\t<" + nr + ">\r\n";
+            text += "\t\t<Typ>" + Enciphered(Windows1250(e.Typ)) + "</Typ>\r\n";
+            text += "\t\t<Nazwa>" + Enciphered(Windows1250(e.Nazwa)) + "</Nazwa>\r\n";
+            text += "\t\t<Source>" + Enciphered(Windows1250(e.Source)) + "</Source>\r\n";
+            text += "\t\t<Docel>" + Enciphered(Windows1250(e.Docel)) + "</Docel>\r\n";
+            text += "\t</" + nr + ">\r\n";
+        }
+        text += "</Dane>\r\n";
+        QFile f(programDir + QStringLiteral("Dane.dat"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+
+    // Starts the copied program with the given arguments; by default as cron would, without
+    // any display.
+    Outcome Run(const QStringList& arguments, const QString& platform = QString(), int waitMs = 300000,
+                const QString& display = QString())
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        if (!platform.isEmpty())
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        if (!display.isEmpty())
+            env.insert(QStringLiteral("DISPLAY"), display);
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(root.path());
+        p.start(binary, arguments);
+        Outcome o;
+        if (!p.waitForFinished(waitMs)) {
+            p.kill();
+            p.waitForFinished();
+            ADD_FAILURE() << "the program did not end";
+            return o;
+        }
+        o.crashed = p.exitStatus() != QProcess::NormalExit;
+        o.exitCode = p.exitCode();
+        o.out = QString::fromUtf8(p.readAllStandardOutput());
+        o.err = QString::fromUtf8(p.readAllStandardError());
+        return o;
+    }
+
+    QByteArray LogBytes() const
+    {
+        QFile f(programDir + QStringLiteral("Log.txt"));
+        if (!f.open(QIODevice::ReadOnly))
+            return QByteArray("<no log>");
+        return f.readAll();
+    }
+
+    // The dated folder named by the log's first line; checks the header's shape on the way.
+    QString DatedFolderFromLog()
+    {
+        const QByteArray log = LogBytes();
+        static const QRegularExpression header(QStringLiteral("^Log dla: (Arch_\\d{8}_\\d{4})\r\n\\+{34}\r\n"));
+        const auto m = header.match(QString::fromUtf8(log));
+        EXPECT_TRUE(m.hasMatch()) << log.toStdString();
+        return m.captured(1);
+    }
+
+    QByteArray ExpectedLog(const QString& dated, const QStringList& lines) const
+    {
+        QByteArray text = ("Log dla: " + dated + QStringLiteral("\r\n")).toUtf8();
+        text += "++++++++++++++++++++++++++++++++++\r\n";
+        for (const QString& l : lines)
+            text += (l + QStringLiteral("\r\n")).toUtf8();
+        return text;
+    }
+
+    QStringList AllArchives() const
+    {
+        QStringList found;
+        QDirIterator it(root.path(), {QStringLiteral("*.7z")}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found << it.next();
+        found.sort();
+        return found;
+    }
+
+    // Sources and destinations with Polish letters and spaces in names and paths.
+    std::vector<_Wpis> PolishEntries()
+    {
+        const QString kopie = MakeFolder(QStringLiteral("Kopie łódź"));
+        const QString inne = MakeFolder(QStringLiteral("Dysk zewnętrzny/Kopie"));
+        const QString notatka = MakeFile(QStringLiteral("Źródła/notatka żółta.txt"), QByteArray(4000, 'n'));
+        const QString faktura = MakeFile(QStringLiteral("Źródła/Faktury/faktura 1.pdf"), QByteArray("%PDF-1.4 faktura"));
+        const QString zdjecia = MakeFolder(QStringLiteral("Źródła/Zdjęcia ślubne"));
+        MakeFile(QStringLiteral("Źródła/Zdjęcia ślubne/ołtarz.jpg"), QByteArray(2500, 'j'));
+        MakeFile(QStringLiteral("Źródła/Zdjęcia ślubne/wesele.jpg"), QByteArray(1500, 'w'));
+        MakeFile(QStringLiteral("Źródła/Zdjęcia ślubne/Wybrane/pierwsze.jpg"), QByteArray(900, 'p'));
+        return {{QStringLiteral("Plik"), QStringLiteral("Notatka żółta"), notatka, kopie},
+                {QStringLiteral("Folder"), QStringLiteral("Zdjęcia ślubne"), zdjecia, kopie},
+                {QStringLiteral("Plik"), QStringLiteral("Faktura ĄĘŁŃÓŚŹŻ"), faktura, inne}};
+    }
+
+    // Every entry archived where it belongs, each archive sound, the log exactly right.
+    void ExpectEverythingArchived(const std::vector<_Wpis>& entries, const Outcome& o)
+    {
+        EXPECT_FALSE(o.crashed);
+        EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+        // No message of the program's own (the platform may note its environment).
+        EXPECT_FALSE(o.err.contains(QStringLiteral("skrytkar:"))) << o.err.toStdString();
+        const QString dated = DatedFolderFromLog();
+        QStringList lines;
+        QStringList expectedArchives;
+        for (const _Wpis& e : entries) {
+            lines << QStringLiteral("Zarchiwizowano ") + e.Nazwa;
+            const QString archive = e.Docel + QLatin1Char('/') + dated + QLatin1Char('/') + e.Nazwa + QStringLiteral(".7z");
+            expectedArchives << archive;
+            EXPECT_TRUE(SevenZipTestPasses(archive)) << archive.toStdString();
+        }
+        expectedArchives.sort();
+        EXPECT_EQ(LogBytes(), ExpectedLog(dated, lines));
+        EXPECT_EQ(AllArchives(), expectedArchives);
+    }
+
+    QTemporaryDir root;
+    QString programDir;
+    QString binary;
+};
+
+TEST_F(AppEndToEnd, ListWrittenByTheProgramIsArchivedWithoutADisplay)
+{
+    const auto entries = PolishEntries();
+    SaveListFile(entries);
+    const Outcome o = Run({QStringLiteral("/all")});
+    ExpectEverythingArchived(entries, o);
+    const QString dated = DatedFolderFromLog();
+    EXPECT_EQ(SevenZipPaths(entries[0].Docel + QLatin1Char('/') + dated + QStringLiteral("/Notatka żółta.7z")),
+              QStringList({QStringLiteral("notatka żółta.txt")}));
+    EXPECT_EQ(SevenZipPaths(entries[1].Docel + QLatin1Char('/') + dated + QStringLiteral("/Zdjęcia ślubne.7z")),
+              QStringList({QStringLiteral("Zdjęcia ślubne"), QStringLiteral("Zdjęcia ślubne/Wybrane"),
+                           QStringLiteral("Zdjęcia ślubne/ołtarz.jpg"), QStringLiteral("Zdjęcia ślubne/wesele.jpg")}));
+    // The list file is read, never rewritten, by an unattended run.
+    EXPECT_FALSE(QFile::exists(programDir + QStringLiteral("Dane.dat.bak")));
+}
+
+TEST_F(AppEndToEnd, ListWrittenOnWindowsWithPolishLettersIsArchived)
+{
+    const auto entries = PolishEntries();
+    WriteWindowsListFile(entries);
+    const Outcome o = Run({QStringLiteral("/ALL")});
+    ExpectEverythingArchived(entries, o);
+}
+
+TEST_F(AppEndToEnd, FailingEntriesGiveTheirLinesAndStatusOne)
+{
+    const QString kopie = MakeFolder(QStringLiteral("Kopie"));
+    const QString plik = MakeFile(QStringLiteral("dane/raport.txt"), "raport");
+    SaveListFile({{QStringLiteral("Plik"), QStringLiteral("Bez celu"), plik, Path(QStringLiteral("Nie ma takiego folderu"))},
+                  {QStringLiteral("Plik"), QStringLiteral("Dobry"), plik, kopie},
+                  {QStringLiteral("Plik"), QStringLiteral("Bez źródła"), Path(QStringLiteral("dane/zgubiony.txt")), kopie},
+                  {QStringLiteral("Dysk"), QStringLiteral("Inny typ"), plik, kopie}});
+
+    const Outcome o = Run({QStringLiteral("/all")});
+
+    EXPECT_FALSE(o.crashed);
+    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_TRUE(o.err.contains(QStringLiteral("Wystąpiły błędy podczas archiwizacji.\nZobacz log."))) << o.err.toStdString();
+    const QString dated = DatedFolderFromLog();
+    EXPECT_EQ(LogBytes(), ExpectedLog(dated, {QStringLiteral("Folder docelowy dla Bez celu nie istnieje"),
+                                              QStringLiteral("Zarchiwizowano Dobry"),
+                                              QStringLiteral("Folder lub plik źródłowy dla Bez źródła nie istnieje"),
+                                              QStringLiteral("Folder lub plik źródłowy dla Inny typ nie istnieje")}));
+    EXPECT_TRUE(SevenZipTestPasses(kopie + QLatin1Char('/') + dated + QStringLiteral("/Dobry.7z")));
+    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("Nie ma takiego folderu"))));
+}
+
+TEST_F(AppEndToEnd, ANameFromTheListCannotPlaceAnArchiveOutsideTheDatedFolder)
+{
+    const QString kopie = MakeFolder(QStringLiteral("a/b/Kopie"));
+    const QString plik = MakeFile(QStringLiteral("dane/raport.txt"), "raport");
+    SaveListFile({{QStringLiteral("Plik"), QStringLiteral("../../uciekinier"), plik, kopie},
+                  {QStringLiteral("Plik"), QStringLiteral(".."), plik, kopie},
+                  {QStringLiteral("Plik"), QStringLiteral("Zostaje"), plik, kopie}});
+
+    const Outcome o = Run({QStringLiteral("/all")});
+
+    EXPECT_EQ(o.exitCode, 1) << o.err.toStdString();
+    const QString dated = DatedFolderFromLog();
+    EXPECT_EQ(LogBytes(), ExpectedLog(dated, {QStringLiteral("Niezidentyfikowane problemy przy pakowaniu ../../uciekinier"),
+                                              QStringLiteral("Niezidentyfikowane problemy przy pakowaniu .."),
+                                              QStringLiteral("Zarchiwizowano Zostaje")}));
+    EXPECT_EQ(AllArchives(), QStringList({kopie + QLatin1Char('/') + dated + QStringLiteral("/Zostaje.7z")}));
+}
+
+TEST_F(AppEndToEnd, EmptyOrMissingListGivesTheOneLineLog)
+{
+    for (bool listExists : {true, false}) {
+        SCOPED_TRACE(listExists ? "empty list" : "no list file");
+        QFile::remove(programDir + QStringLiteral("Dane.dat"));
+        QFile::remove(programDir + QStringLiteral("Log.txt"));
+        if (listExists)
+            SaveListFile({});
+        const Outcome o = Run({QStringLiteral("/all")});
+        EXPECT_FALSE(o.crashed);
+        EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+        EXPECT_TRUE(o.err.isEmpty()) << o.err.toStdString();
+        EXPECT_EQ(LogBytes(), QByteArray("Lista plików jest pusta.\r\n"));
+    }
+}
+
+TEST_F(AppEndToEnd, DamagedListSaysSoAndExitsTwo)
+{
+    const QByteArray damaged[] = {QByteArray(), QByteArray("to nie jest lista"), QByteArray("<Dane><Ilosc>AAAA</Ilosc>")};
+    for (const QByteArray& bytes : damaged) {
+        SCOPED_TRACE(bytes.toStdString());
+        QFile::remove(programDir + QStringLiteral("Log.txt"));
+        MakeFile(QStringLiteral("Program Skrytkar/Dane.dat"), bytes);
+        const Outcome o = Run({QStringLiteral("/all")});
+        EXPECT_FALSE(o.crashed);
+        EXPECT_EQ(o.exitCode, 2);
+        EXPECT_TRUE(o.err.contains(QStringLiteral("Plik listy jest uszkodzony.\nUtwórz nowy plik."))) << o.err.toStdString();
+        EXPECT_EQ(LogBytes(), QByteArray("Lista plików jest pusta.\r\n"));
+    }
+}
+
+TEST_F(AppEndToEnd, UnwritableLogSaysSoAndExitsTwo)
+{
+    const auto entries = PolishEntries();
+    SaveListFile(entries);
+    ASSERT_TRUE(QDir().mkpath(programDir + QStringLiteral("Log.txt")));
+
+    const Outcome o = Run({QStringLiteral("/all")});
+
+    EXPECT_FALSE(o.crashed);
+    EXPECT_EQ(o.exitCode, 2);
+    EXPECT_TRUE(o.err.contains(programDir + QStringLiteral("Log.txt"))) << o.err.toStdString();
+    // The archives themselves were made.
+    EXPECT_EQ(AllArchives().size(), 3);
+}
+
+TEST_F(AppEndToEnd, OnlyTheFirstArgumentSelectsTheUnattendedRun)
+{
+    SaveListFile(PolishEntries());
+    for (const QStringList& arguments : {QStringList(), QStringList({QStringLiteral("inny"), QStringLiteral("/all")})}) {
+        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        const Outcome o = Run(arguments, QString(), 60000);
+        EXPECT_FALSE(o.crashed);
+        EXPECT_EQ(o.exitCode, 2);
+        EXPECT_TRUE(o.err.contains(QStringLiteral("/all"))) << o.err.toStdString();
+        EXPECT_FALSE(QFile::exists(programDir + QStringLiteral("Log.txt")));
+        EXPECT_TRUE(AllArchives().isEmpty());
+    }
+}
+
+TEST_F(AppEndToEnd, WithADisplayTheUnattendedRunEndsByItself)
+{
+    const auto entries = PolishEntries();
+    SaveListFile(entries);
+    const Outcome o = Run({QStringLiteral("/all")}, QStringLiteral("offscreen"));
+    ExpectEverythingArchived(entries, o);
+}
+
+TEST_F(AppEndToEnd, ADisplayThatCannotBeOpenedCountsAsNone)
+{
+    // A cron job that inherited a DISPLAY whose server is gone.
+    const auto entries = PolishEntries();
+    SaveListFile(entries);
+    const Outcome o = Run({QStringLiteral("/all")}, QString(), 300000, QStringLiteral(":93"));
+    ExpectEverythingArchived(entries, o);
+}
+
+TEST_F(AppEndToEnd, WithADisplayAnUnwritableLogIsReportedAndTheProgramStaysOpen)
+{
+    SaveListFile({});
+    ASSERT_TRUE(QDir().mkpath(programDir + QStringLiteral("Log.txt")));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(binary, {QStringLiteral("/all")});
+    ASSERT_TRUE(p.waitForStarted());
+    QString err;
+    QElapsedTimer waited;
+    waited.start();
+    while (!err.contains(QStringLiteral("Log.txt")) && waited.elapsed() < 120000 && p.state() == QProcess::Running) {
+        p.waitForReadyRead(200);
+        err += QString::fromUtf8(p.readAllStandardError());
+    }
+    EXPECT_TRUE(err.contains(programDir + QStringLiteral("Log.txt"))) << err.toStdString();
+    // The report waits for the user; the program neither ends nor terminates by itself.
+    EXPECT_FALSE(p.waitForFinished(1500));
+    EXPECT_EQ(p.state(), QProcess::Running);
+    p.kill();
+    p.waitForFinished();
+}
+
+} // namespace

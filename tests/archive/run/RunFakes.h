@@ -1,0 +1,281 @@
+#pragma once
+// Recording fakes of the ports the archive run and the start-up use, and a fixture that
+// installs them with the real packer over a temporary program directory.
+
+#include "ArchiveRun.h"
+#include "Platform.h"
+#include "RunPorts.h"
+#include "SevenZip.h"
+#include "UProcki.h"
+#include "UiPorts.h"
+#include "RunTestSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <ostream>
+#include <functional>
+#include <memory>
+#include <vector>
+
+// One QCoreApplication for the suite: the start-up's timer and the packer's events need one.
+class CoreApplicationEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        if (!QCoreApplication::instance())
+            app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    void TearDown() override { app.reset(); }
+
+private:
+    int argc = 1;
+    char name[16] = "skrytkar-tests";
+    char* argv[2] = {name, nullptr};
+    std::unique_ptr<QCoreApplication> app;
+};
+
+// Every call the run makes on the window, in order, as text ("ProgresEtap.Position=2").
+class FakeProgress final : public ProgressPort {
+public:
+    FakeProgress(const char* name, QStringList& events) : name(QString::fromLatin1(name)), events(events) {}
+    void SetMax(int value) override { max = value; events << name + QStringLiteral(".Max=%1").arg(value); }
+    void SetPosition(int value) override
+    {
+        position = value;
+        events << name + QStringLiteral(".Position=%1").arg(value);
+    }
+    void SetVisible(bool value) override
+    {
+        visible = value;
+        events << name + (value ? QStringLiteral(".Show") : QStringLiteral(".Hide"));
+    }
+    void Refresh() override { events << name + QStringLiteral(".Refresh"); }
+
+    int max = 0;
+    int position = 0;
+    bool visible = false;
+
+private:
+    QString name;
+    QStringList& events;
+};
+
+class FakeMainWindow final : public MainWindowPort {
+public:
+    ProgressPort& ProgresEtap() override { return etap; }
+    ProgressPort& Progress() override { return progress; }
+    bool StatusPanelVisible() const override { return panelVisible; }
+    void SetStatusPanelVisible(bool visible) override
+    {
+        panelVisible = visible;
+        events << (visible ? QStringLiteral("Pdziala.Show") : QStringLiteral("Pdziala.Hide"));
+    }
+    void LoadStatusImage(const QString& name) override { events << QStringLiteral("Image=") + name; }
+    void RefreshStatusImage() override { events << QStringLiteral("Image.Refresh"); }
+    void ProcessWaitingInput() override
+    {
+        events << QStringLiteral("ProcessWaitingInput");
+        ++inputTurns;
+        if (onWaitingInput)
+            onWaitingInput(inputTurns);
+    }
+    void Pause(int ms) override
+    {
+        events << QStringLiteral("Pause=%1").arg(ms);
+        if (onPause)
+            onPause();
+    }
+    void RepaintMainWindow() override { events << QStringLiteral("RepaintMainWindow"); }
+    void Minimize() override { events << QStringLiteral("Minimize"); }
+    void Terminate() override { events << QStringLiteral("Terminate"); }
+
+    // Only the events whose text starts with `prefix`.
+    QStringList Only(const QString& prefix) const
+    {
+        QStringList out;
+        for (const QString& e : events)
+            if (e.startsWith(prefix))
+                out << e;
+        return out;
+    }
+
+    QStringList events;
+    FakeProgress etap{"ProgresEtap", events};
+    FakeProgress progress{"Progress", events};
+    bool panelVisible = true;
+    int inputTurns = 0;
+    std::function<void(int turn)> onWaitingInput;  // turn 1 comes after the first handled entry
+    std::function<void()> onPause;
+};
+
+struct ShownMessage {
+    int buttons;
+    int icon;
+    QString text;
+};
+
+class FakeMessages final : public MessagePort {
+public:
+    int Show(int buttons, int icon, const QString& text) override
+    {
+        shown.push_back({buttons, icon, text});
+        if (window)
+            window->events << QStringLiteral("Message=") + text;
+        if (answers.empty())
+            return buttons == ButtonsYesNoCancel ? AnswerNo : AnswerClose;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::vector<ShownMessage> shown;
+    std::deque<int> answers;
+    FakeMainWindow* window = nullptr;
+};
+
+class FakeListBox final : public ListBoxPort {
+public:
+    void Clear() override
+    {
+        items.clear();
+        selected.clear();
+    }
+    void AddItem(const QString& text) override
+    {
+        items << text;
+        selected.push_back(false);
+    }
+    int Count() const override { return static_cast<int>(items.size()); }
+    bool IsSelected(int index) const override
+    {
+        if (window)
+            window->events << QStringLiteral("Lista.IsSelected=%1").arg(index);
+        return index >= 0 && index < Count() && selected[static_cast<size_t>(index)];
+    }
+    void SetSelected(int index, bool value) override
+    {
+        if (index >= 0 && index < Count())
+            selected[static_cast<size_t>(index)] = value;
+    }
+    QStringList items;
+    std::vector<bool> selected;
+    FakeMainWindow* window = nullptr;
+};
+
+// A temporary program directory with the fakes and a real packer installed.
+class RunFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.isValid());
+        programDir = root.path() + QStringLiteral("/program/");
+        ASSERT_TRUE(QDir().mkpath(programDir));
+        OverrideProgramDirectory(programDir);
+        messages.window = &window;
+        list.window = &window;
+        SetMainWindowPort(&window);
+        SetMessagePort(&messages);
+        SetListBox(&list);
+        packer = std::make_unique<TSevenZip>();
+        InstallZipek(packer.get());
+        Wpisy.clear();
+        EntryCount = 0;
+        CurrentIndex = 0;
+        LogLines = std::make_unique<QStringList>();
+        ArchiveFolderName.clear();
+        Archiving = false;
+        StopRequested = false;
+        ErrorsOccurred = false;
+    }
+
+    void TearDown() override
+    {
+        InstallZipek(nullptr);
+        packer.reset();
+        SetMainWindowPort(nullptr);
+        SetMessagePort(nullptr);
+        SetListBox(nullptr);
+        OverrideProgramDirectory(QString());
+        Wpisy.clear();
+        EntryCount = 0;
+        LogLines.reset();
+    }
+
+    QString Path(const QString& relative) const { return root.path() + QLatin1Char('/') + relative; }
+
+    QString MakeFile(const QString& relative, const QByteArray& content)
+    {
+        const QString path = Path(relative);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+        f.write(content);
+        return path;
+    }
+
+    QString MakeFolder(const QString& relative)
+    {
+        const QString path = Path(relative);
+        QDir().mkpath(path);
+        return path;
+    }
+
+    // Appends an entry to the list and a line to the list box.
+    void AddListEntry(const QString& typ, const QString& nazwa, const QString& source, const QString& docel,
+                      bool selected = true)
+    {
+        Wpisy.push_back({typ, nazwa, source, docel});
+        EntryCount = static_cast<int32_t>(Wpisy.size());
+        list.AddItem(nazwa);
+        list.SetSelected(list.Count() - 1, selected);
+    }
+
+    QByteArray LogBytes() const
+    {
+        QFile f(programDir + QStringLiteral("Log.txt"));
+        if (!f.open(QIODevice::ReadOnly))
+            return QByteArray("<no log>");
+        return f.readAll();
+    }
+
+    // The log the run should have written: header, then the given lines.
+    QByteArray ExpectedLog(const QStringList& lines) const
+    {
+        QByteArray text = ("Log dla: " + ArchiveFolderName + QStringLiteral("\r\n")).toUtf8();
+        text += "++++++++++++++++++++++++++++++++++\r\n";
+        for (const QString& l : lines)
+            text += (l + QStringLiteral("\r\n")).toUtf8();
+        return text;
+    }
+
+    QString ArchiveOf(const QString& docel, const QString& nazwa) const
+    {
+        return docel + QLatin1Char('/') + ArchiveFolderName + QLatin1Char('/') + nazwa + QStringLiteral(".7z");
+    }
+
+    // Every .7z file below the temporary root.
+    QStringList AllArchives() const
+    {
+        QStringList found;
+        QDirIterator it(root.path(), {QStringLiteral("*.7z")}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found << it.next();
+        found.sort();
+        return found;
+    }
+
+    QTemporaryDir root;
+    QString programDir;
+    FakeMainWindow window;
+    FakeMessages messages;
+    FakeListBox list;
+    std::unique_ptr<TSevenZip> packer;
+};

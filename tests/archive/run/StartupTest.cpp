@@ -1,0 +1,219 @@
+// The start-up of the main window and the unattended run, driven through the port fakes
+// with the real list file code and the real packer.
+
+#include "RunFakes.h"
+#include "Startup.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+namespace {
+
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new CoreApplicationEnvironment);
+
+TEST(CommandLine, OnlyTheFirstArgumentInAnyLetterCase)
+{
+    const std::pair<QStringList, bool> cases[] = {
+        {{}, false},
+        {{QStringLiteral("skrytkar")}, false},
+        {{QStringLiteral("skrytkar"), QStringLiteral("/all")}, true},
+        {{QStringLiteral("skrytkar"), QStringLiteral("/ALL")}, true},
+        {{QStringLiteral("skrytkar"), QStringLiteral("/aLl")}, true},
+        {{QStringLiteral("skrytkar"), QStringLiteral("/all"), QStringLiteral("więcej")}, true},
+        {{QStringLiteral("skrytkar"), QStringLiteral("inny"), QStringLiteral("/all")}, false},
+        {{QStringLiteral("skrytkar"), QStringLiteral("all")}, false},
+        {{QStringLiteral("skrytkar"), QStringLiteral("-all")}, false},
+        {{QStringLiteral("skrytkar"), QStringLiteral("/all ")}, false},
+        {{QStringLiteral("skrytkar"), QStringLiteral("/alle")}, false},
+        {{QStringLiteral("skrytkar"), QStringLiteral("")}, false},
+        // Only ASCII letters are lower-cased: a dotted capital I is not an "i", nor is
+        // the Kelvin sign a "k"; "/ALL" written with a Cyrillic А is no "/all".
+        {{QStringLiteral("skrytkar"), QStringLiteral("/\u0410LL")}, false},
+    };
+    for (const auto& [arguments, unattended] : cases)
+        EXPECT_EQ(IsUnattendedCommandLine(arguments), unattended) << arguments.join(QLatin1Char(' ')).toStdString();
+}
+
+class StartupTest : public RunFixture {
+protected:
+    void SetUp() override
+    {
+        RunFixture::SetUp();
+        Unattended = false;
+        ListLoadDamaged = false;
+        ListFilePath.clear();
+        docel = MakeFolder(QStringLiteral("kopie"));
+    }
+
+    void TearDown() override
+    {
+        Zegar().stop();
+        ListFilePath.clear();
+        ListLoadDamaged = false;
+        RunFixture::TearDown();
+    }
+
+    // Writes "Dane.dat" beside the program with the program's own list code.
+    void SaveListFile(const std::vector<_Wpis>& entries)
+    {
+        ListFilePath = programDir + QStringLiteral("Dane.dat");
+        Wpisy = entries;
+        EntryCount = static_cast<int32_t>(Wpisy.size());
+        ASSERT_TRUE(SaveList());
+        Wpisy.clear();
+        EntryCount = 0;
+        ListFilePath.clear();
+    }
+
+    std::vector<_Wpis> TwoGoodEntries()
+    {
+        return {{QStringLiteral("Plik"), QStringLiteral("Notatki"), MakeFile(QStringLiteral("n.txt"), "notatki"), docel},
+                {QStringLiteral("Folder"), QStringLiteral("Zdjęcia"), MakeFolder(QStringLiteral("zdjęcia")), docel}};
+    }
+
+    QString docel;
+};
+
+TEST_F(StartupTest, FormCreateMakesTheLogAndReadsTheCommandLine)
+{
+    LogLines.reset();
+    FormCreate({QStringLiteral("skrytkar"), QStringLiteral("/All")});
+    ASSERT_NE(LogLines, nullptr);
+    EXPECT_TRUE(LogLines->isEmpty());
+    EXPECT_TRUE(Unattended);
+    FormCreate({QStringLiteral("skrytkar")});
+    EXPECT_FALSE(Unattended);
+    FormClose();
+    EXPECT_EQ(LogLines, nullptr);
+}
+
+TEST_F(StartupTest, InteractiveStartFillsTheListAndTheTickDoesNothing)
+{
+    SaveListFile(TwoGoodEntries());
+    FormCreate({QStringLiteral("skrytkar")});
+    Archiving = true;
+    StopRequested = true;
+
+    FormShow();
+
+    EXPECT_EQ(ListFilePath, programDir + QStringLiteral("Dane.dat"));
+    EXPECT_EQ(Wpisy.size(), 2u);
+    EXPECT_EQ(list.items, QStringList({QStringLiteral("Notatki"), QStringLiteral("Zdjęcia")}));
+    EXPECT_TRUE(list.selected[0]);
+    EXPECT_FALSE(window.panelVisible);
+    EXPECT_FALSE(Archiving);
+    EXPECT_FALSE(StopRequested);
+    EXPECT_TRUE(Zegar().isActive());
+    EXPECT_EQ(Zegar().interval(), ZegarIntervalMs);
+    EXPECT_TRUE(Zegar().isSingleShot());
+    EXPECT_TRUE(messages.shown.empty());
+
+    window.events.clear();
+    ZegarTimer();
+    EXPECT_FALSE(Zegar().isActive());
+    EXPECT_TRUE(window.events.isEmpty());
+    EXPECT_FALSE(QFile::exists(programDir + QStringLiteral("Log.txt")));
+}
+
+TEST_F(StartupTest, UnattendedStartLeavesTheListBoxEmptyAndArchivesEverything)
+{
+    SaveListFile(TwoGoodEntries());
+    FormCreate({QStringLiteral("skrytkar"), QStringLiteral("/all")});
+    FormShow();
+    EXPECT_TRUE(list.items.isEmpty());
+    EXPECT_EQ(Wpisy.size(), 2u);
+
+    window.events.clear();
+    ZegarTimer();
+
+    EXPECT_EQ(window.events.first(), QStringLiteral("Minimize"));
+    EXPECT_EQ(window.events.last(), QStringLiteral("Terminate"));
+    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano Notatki"), QStringLiteral("Zarchiwizowano Zdjęcia")}));
+    EXPECT_TRUE(SevenZipTestPasses(ArchiveOf(docel, QStringLiteral("Notatki"))));
+    EXPECT_TRUE(SevenZipTestPasses(ArchiveOf(docel, QStringLiteral("Zdjęcia"))));
+    EXPECT_EQ(UnattendedExitStatus(), ExitArchived);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+struct UnattendedCase {
+    const char* name;
+    enum List { Good, Empty, Missing, Failing, Damaged } list;
+    QByteArray expectedLogStart;
+    std::vector<QString> expectedMessages;
+    int expectedStatus;
+};
+
+TEST_F(StartupTest, UnattendedOutcomesAndExitStatus)
+{
+    const UnattendedCase cases[] = {
+        {"all archived", UnattendedCase::Good, "Log dla: Arch_", {}, ExitArchived},
+        {"empty list", UnattendedCase::Empty, "Lista plików jest pusta.\r\n", {}, ExitArchived},
+        {"no list file", UnattendedCase::Missing, "Lista plików jest pusta.\r\n", {}, ExitArchived},
+        {"an entry fails", UnattendedCase::Failing, "Log dla: Arch_",
+         {QStringLiteral("Wystąpiły błędy podczas archiwizacji.\rZobacz log.")}, ExitEntriesFailed},
+        {"damaged list", UnattendedCase::Damaged, "Lista plików jest pusta.\r\n",
+         {QStringLiteral("Plik listy jest uszkodzony.\rUtwórz nowy plik.")}, ExitFailure},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(programDir + QStringLiteral("Dane.dat"));
+        QFile::remove(programDir + QStringLiteral("Dane.dat.bak"));
+        QFile::remove(programDir + QStringLiteral("Log.txt"));
+        Wpisy.clear();
+        EntryCount = 0;
+        ListLoadDamaged = false;
+        ErrorsOccurred = false;
+        messages.shown.clear();
+        switch (c.list) {
+        case UnattendedCase::Good: SaveListFile(TwoGoodEntries()); break;
+        case UnattendedCase::Empty: SaveListFile({}); break;
+        case UnattendedCase::Missing: break;
+        case UnattendedCase::Failing:
+            SaveListFile({{QStringLiteral("Plik"), QStringLiteral("zgubiony"), Path(QStringLiteral("nie ma.txt")), docel}});
+            break;
+        case UnattendedCase::Damaged: MakeFile(QStringLiteral("program/Dane.dat"), "<Dane><Ilosc>to nie liczba"); break;
+        }
+        FormCreate({QStringLiteral("skrytkar"), QStringLiteral("/ALL")});
+        FormShow();
+        ZegarTimer();
+
+        EXPECT_TRUE(LogBytes().startsWith(c.expectedLogStart)) << LogBytes().toStdString();
+        std::vector<QString> texts;
+        for (const auto& m : messages.shown)
+            texts.push_back(m.text);
+        EXPECT_EQ(texts, c.expectedMessages);
+        EXPECT_EQ(UnattendedExitStatus(), c.expectedStatus);
+    }
+}
+
+TEST_F(StartupTest, UnwritableLogLeavesTheUnattendedRunUnterminated)
+{
+    SaveListFile(TwoGoodEntries());
+    ASSERT_TRUE(QDir().mkpath(programDir + QStringLiteral("Log.txt")));
+    FormCreate({QStringLiteral("skrytkar"), QStringLiteral("/all")});
+    FormShow();
+    EXPECT_THROW(ZegarTimer(), ELogWriteError);
+    EXPECT_FALSE(window.events.contains(QStringLiteral("Terminate")));
+    EXPECT_FALSE(Archiving);
+    EXPECT_EQ(UnattendedExitStatus(), ExitFailure);
+    // A new start begins with a clean slate.
+    FormCreate({QStringLiteral("skrytkar"), QStringLiteral("/all")});
+    EXPECT_EQ(UnattendedExitStatus(), ExitArchived);
+}
+
+TEST_F(StartupTest, TheTimerTicksOnceFromTheEventLoop)
+{
+    SaveListFile({});
+    FormCreate({QStringLiteral("skrytkar"), QStringLiteral("/all")});
+    FormShow();
+    QElapsedTimer waited;
+    waited.start();
+    while (!window.events.contains(QStringLiteral("Terminate")) && waited.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(window.events.contains(QStringLiteral("Terminate")));
+    EXPECT_EQ(window.events.count(QStringLiteral("Minimize")), 1);
+    EXPECT_FALSE(Zegar().isActive());
+    EXPECT_EQ(LogBytes(), QByteArray("Lista plików jest pusta.\r\n"));
+}
+
+} // namespace

@@ -1,0 +1,863 @@
+// The parts of the 7z component one at a time: library link, property list, setters, item
+// gathering, update callback, input and output streams.
+
+#include "CompressionProperties.h"
+#include "EventChannel.h"
+#include "FileSystem.h"
+#include "ItemGatherer.h"
+#include "SevenZip.h"
+#include "SevenZipLibrary.h"
+#include "SevenZipTestSupport.h"
+#include "StreamReader.h"
+#include "StreamWriter.h"
+#include "UpdateCallback.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <memory>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace SevenZipAbi;
+using namespace SevenZipTest;
+
+namespace {
+
+const QString SystemLibrary = QStringLiteral("/usr/lib/p7zip/7z.so");
+const QString LibraryErrorText = QStringLiteral("Brak w katalogu programu biblioteki 7z.so\r\nProgram nie może działać");
+
+class ScratchTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Tmp.isValid());
+        Root = Tmp.path() + QLatin1Char('/');
+    }
+    QTemporaryDir Tmp;
+    QString Root;
+};
+
+// ---- library link ---------------------------------------------------------------------------
+
+class LibraryLink : public ScratchTest {
+protected:
+    void TearDown() override { SevenZipLibrary::OverrideCandidates({}); }
+};
+
+TEST_F(LibraryLink, LooksInTheProgramDirectoryFirstThenTheSystem)
+{
+    const QStringList candidates = SevenZipLibrary::Candidates();
+    ASSERT_EQ(candidates.size(), 2);
+    EXPECT_TRUE(candidates[0].endsWith(QStringLiteral("/7z.so")));
+    EXPECT_NE(candidates[0], SystemLibrary);
+    EXPECT_EQ(candidates[1], SystemLibrary);
+}
+
+TEST_F(LibraryLink, UnusableCandidatesAreSkippedOrRefused)
+{
+    WriteFile(Root + QStringLiteral("7z.so"), "not a library");
+    struct Case {
+        const char* Name;
+        QStringList Candidates;
+        bool Loads;
+    };
+    const QList<Case> cases{
+        {"no file", {Root + QStringLiteral("nie ma/7z.so")}, false},
+        {"not a library", {Root + QStringLiteral("7z.so")}, false},
+        {"IUnknown with a virtual destructor", {QStringLiteral(SKRYTKAR_FAKE_7Z)}, false},
+        {"a library without the 7-Zip exports", {QStringLiteral("libm.so.6")}, false},
+        {"broken first, real second", {Root + QStringLiteral("7z.so"), QStringLiteral(SKRYTKAR_FAKE_7Z), SystemLibrary}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        SevenZipLibrary::OverrideCandidates(c.Candidates);
+        if (c.Loads) {
+            TSevenZip zip;
+            SevenZipLibrary library;
+            EXPECT_EQ(library.Path(), SystemLibrary);
+            EXPECT_NE(library.OutArchive(), nullptr);
+            continue;
+        }
+        try {
+            TSevenZip zip;
+            ADD_FAILURE() << "loaded";
+        } catch (const ESevenZipLibraryError& e) {
+            EXPECT_EQ(QString::fromUtf8(e.what()), LibraryErrorText);
+        }
+    }
+}
+
+// ---- component defaults and setters -------------------------------------------------------
+
+TEST(SevenZipComponent, StartsWithThePublishedDefaults)
+{
+    TSevenZip zip;
+    EXPECT_TRUE(zip.AddRootDir.isEmpty());
+    EXPECT_FALSE(zip.SFXCreate());
+    EXPECT_EQ(zip.SFXModule, QStringLiteral("7z.sfx"));
+    EXPECT_EQ(zip.AddOptions, 0u);
+    EXPECT_EQ(zip.ExtractOptions, 0u);
+    EXPECT_TRUE(zip.ExtrBaseDir.isEmpty());
+    EXPECT_EQ(zip.LZMACompressType, LZMA);
+    EXPECT_EQ(zip.LZMACompressStrength, SAVE);
+    EXPECT_EQ(zip.LZMAStrength, 0);
+    EXPECT_EQ(zip.LPPMDmem, 30);
+    EXPECT_EQ(zip.LPPMDsize, 10);
+    EXPECT_TRUE(zip.SZFileName.isEmpty());
+    EXPECT_EQ(zip.NumberOfFiles, -1);
+    EXPECT_EQ(zip.VolumeSize(), 0);
+    EXPECT_TRUE(zip.Password.isEmpty());
+    EXPECT_FALSE(zip.CancelRequested);
+    EXPECT_EQ(zip.Files.Count(), 0);
+    EXPECT_STREQ(TSevenZip::ErrorMessages[6], "User canceled operation");
+    EXPECT_STREQ(TSevenZip::ErrorMessages[9], "Could not create SFX");
+    EXPECT_STREQ(TSevenZip::ErrorMessages[10], "No files to add");
+    EXPECT_STREQ(TSevenZip::ErrorMessages[11], "Could not create file");
+}
+
+TEST(SevenZipComponent, FileListClearThenAddHoldsOneText)
+{
+    TWideStringList_ list;
+    list.Add(QStringLiteral("a"));
+    list.Add(QStringLiteral("b"));
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0);
+    list.Add(QStringLiteral("/ścieżka/*.*"));
+    EXPECT_EQ(list.Count(), 1);
+    EXPECT_EQ(list.Items, QStringList{QStringLiteral("/ścieżka/*.*")});
+}
+
+TEST_F(ScratchTest, SfxAndVolumeSizeSettersKeepRoomForTheStub)
+{
+    const int n = 100;
+    const QString stub = Root + QStringLiteral("stub.sfx");
+    WriteFile(stub, QByteArray(n, 'S'));
+    WriteFile(Root + QStringLiteral("empty.sfx"), QByteArray());
+
+    TSevenZip zip;
+    for (const QString& missing : {Root + QStringLiteral("nie ma.sfx"), Root + QStringLiteral("empty.sfx")}) {
+        zip.SFXModule = missing;
+        zip.SetSFXCreate(true);
+        EXPECT_FALSE(zip.SFXCreate());
+    }
+    zip.SFXModule = stub;
+    zip.SetVolumeSize(n + 3);
+    zip.SetSFXCreate(true);
+    EXPECT_TRUE(zip.SFXCreate());
+    EXPECT_EQ(zip.SFXModuleSize, n);
+    EXPECT_EQ(zip.VolumeSize(), n + 7);
+    zip.SetVolumeSize(n + 3);
+    EXPECT_EQ(zip.VolumeSize(), n + 3);
+    zip.SetVolumeSize(n - 1);
+    EXPECT_EQ(zip.VolumeSize(), n + 7);
+    zip.SetVolumeSize(0);
+    EXPECT_EQ(zip.VolumeSize(), 0);
+    zip.SetSFXCreate(false);
+    EXPECT_FALSE(zip.SFXCreate());
+    zip.SetVolumeSize(5);
+    EXPECT_EQ(zip.VolumeSize(), 5);
+}
+
+// ---- property list --------------------------------------------------------------------------
+
+// Records what the library would be told.
+class RecordingSetProperties final : public ISetProperties {
+public:
+    HRESULT QueryInterface(const GUID&, void**) override { return E_NOINTERFACE; }
+    ULONG AddRef() override { return 1; }
+    ULONG Release() override { return 1; }
+    HRESULT SetProperties(const wchar_t* const* names, const PROPVARIANT* values, uint32_t count) override
+    {
+        for (uint32_t i = 0; i < count; ++i) {
+            QString value;
+            if (values[i].vt == VT_UI4)
+                value = QString::number(values[i].ulVal);
+            else if (values[i].vt == VT_BSTR)
+                value = QLatin1Char('"') + QString::fromWCharArray(values[i].bstrVal) + QLatin1Char('"');
+            else
+                value = QStringLiteral("vt%1").arg(values[i].vt);
+            Sent.append(QString::fromWCharArray(names[i]) + QLatin1Char('=') + value);
+        }
+        return S_OK;
+    }
+    QStringList Sent;
+};
+
+TEST(CompressionProperties, ListForEveryCombination)
+{
+    struct Case {
+        const char* Name;
+        std::function<void(TSevenZip&)> Set;
+        QStringList Expected;
+    };
+    auto zipek = [](TSevenZip& z) {
+        z.AddOptions = AddSolid;
+        z.LZMACompressStrength = FAST;
+        z.LPPMDmem = 0;
+        z.LPPMDsize = 0;
+    };
+    const QList<Case> cases{
+        {"the main window's packer", zipek, {"X=3", "s=\"on\""}},
+        {"defaults after construction", [](TSevenZip&) {}, {"X=0", "s=\"off\""}},
+        {"LZMA with a dictionary",
+         [&](TSevenZip& z) {
+             zipek(z);
+             z.LZMAStrength = 22;
+             z.LZMACompressStrength = ULTRA;
+         },
+         {"X=9", "s=\"on\"", "d=22"}},
+        {"PPMd without sizes",
+         [&](TSevenZip& z) {
+             zipek(z);
+             z.LZMACompressType = PPMD;
+             z.LZMACompressStrength = NORMAL;
+         },
+         {"0=\"PPMd\"", "X=5"}},
+        {"PPMd with sizes, solid not sent",
+         [&](TSevenZip& z) {
+             z.LZMACompressType = PPMD;
+             z.AddOptions = AddSolid;
+             z.LZMACompressStrength = MAXIMUM;
+         },
+         {"0=\"PPMd\"", "X=7", "o=10", "mem=30"}},
+        {"password without header encryption",
+         [&](TSevenZip& z) {
+             zipek(z);
+             z.Password = QStringLiteral("x");
+         },
+         {"X=3", "s=\"on\""}},
+        {"header encryption without password",
+         [&](TSevenZip& z) {
+             zipek(z);
+             z.AddOptions |= AddEncryptFilename;
+         },
+         {"X=3", "s=\"on\""}},
+        {"password with header encryption comes last",
+         [&](TSevenZip& z) {
+             z.LZMACompressType = PPMD;
+             z.Password = QStringLiteral("x");
+             z.AddOptions = AddEncryptFilename;
+         },
+         {"0=\"PPMd\"", "X=0", "o=10", "mem=30", "he=\"on\""}},
+        {"unknown strength counts as normal",
+         [&](TSevenZip& z) {
+             zipek(z);
+             z.LZMACompressStrength = static_cast<TCompressStrength>(5);
+         },
+         {"X=5", "s=\"on\""}},
+    };
+    TSevenZip zip0;
+    SevenZipLibrary library;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TSevenZip zip;
+        c.Set(zip);
+        RecordingSetProperties recorder;
+        EXPECT_EQ(SendCompressionProperties(&recorder, CompressionProperties(zip), library), S_OK);
+        EXPECT_EQ(recorder.Sent, c.Expected);
+    }
+}
+
+// ---- gathering ------------------------------------------------------------------------------
+
+class Gathering : public ScratchTest {
+protected:
+    void SetUp() override
+    {
+        ScratchTest::SetUp();
+        Channel = std::make_shared<TEventChannel>();
+        Items.Set(new TMyArchiveUpdateCallback(nullptr, Channel, nullptr));
+    }
+    QStringList Gather(const QStringList& files, const QString& root, AddOpts options = AddSolid)
+    {
+        Items.Set(new TMyArchiveUpdateCallback(nullptr, Channel, nullptr));
+        TItemGatherer gatherer(*Items.Get(), root, options, Cancel);
+        gatherer.Gather(files);
+        Total = gatherer.Total();
+        QStringList names(Items->ItemNames.begin(), Items->ItemNames.end());
+        return names;
+    }
+    static QStringList Sorted(QStringList list)
+    {
+        list.sort();
+        return list;
+    }
+
+    std::shared_ptr<TEventChannel> Channel;
+    TComPtr<TMyArchiveUpdateCallback> Items;
+    std::atomic<bool> Cancel{false};
+    int64_t Total = 0;
+};
+
+TEST_F(Gathering, MasksAdmitByExactExtension)
+{
+    const QString d = Root + QStringLiteral("d/");
+    for (const char* name : {"a.txt", "b.TXT", "noext", "c.tar.gz", ".bashrc", "x.abcdefghij", "y.abcdefg"})
+        WriteFile(d + QString::fromLatin1(name), "1");
+    QDir().mkpath(d + QStringLiteral("sub.txt.dir"));
+    struct Case {
+        const char* Mask;
+        QStringList Files;
+    };
+    const QList<Case> cases{
+        {"*.*", {"a.txt", "b.TXT", "noext", "c.tar.gz", ".bashrc", "x.abcdefghij", "y.abcdefg"}},
+        {"*.txt", {"a.txt"}},
+        {"*.TXT", {"b.TXT"}},
+        {"*", {"noext"}},
+        {"*.gz", {"c.tar.gz"}},
+        {"*.bashrc", {".bashrc"}},
+        // Only eight characters after the "*" count.
+        {"*.abcdefghij", {"y.abcdefg"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Mask);
+        QStringList expected{QStringLiteral("d"), QStringLiteral("d/sub.txt.dir")};
+        for (const QString& f : c.Files)
+            expected.append(QStringLiteral("d/") + f);
+        const QStringList names = Gather({d + QString::fromLatin1(c.Mask)}, Root);
+        QStringList relative;
+        for (const QString& n : names)
+            relative.append(n.startsWith(Root) ? n.mid(Root.size()) : n);
+        EXPECT_EQ(Sorted(relative), Sorted(expected));
+        // The folder's own item comes first, already relative to the root.
+        ASSERT_FALSE(names.isEmpty());
+        EXPECT_EQ(names[0], QStringLiteral("d"));
+    }
+}
+
+TEST_F(Gathering, PlainEntriesAndMissingOnes)
+{
+    WriteFile(Root + QStringLiteral("d/f.txt"), "12345");
+    WriteFile(Root + QStringLiteral("d/inner/g.txt"), "1");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Root + QStringLiteral("d/fifo")).constData(), 0600), 0);
+    ASSERT_EQ(::symlink("nie-ma", QFile::encodeName(Root + QStringLiteral("d/dangling")).constData()), 0);
+    const QStringList names = Gather({Root + QStringLiteral("d/f.txt"), Root + QStringLiteral("nie ma.txt"),
+                                      Root + QStringLiteral("d/inner"), Root + QStringLiteral("nie ma/*.*"),
+                                      Root + QStringLiteral("d/fifo")},
+                                     Root);
+    // A folder named plainly is one item without content; what is missing adds nothing.
+    EXPECT_EQ(names, (QStringList{Root + QStringLiteral("d/f.txt"), Root + QStringLiteral("d/inner")}));
+    EXPECT_EQ(Total, 5);
+    EXPECT_NE(Items->ItemAttributes[1] & FileSystem::AttrDirectory, 0u);
+    EXPECT_EQ(Items->ItemSizes[1], 0);
+    // A pipe would block the add and a dangling link has no data: a walk leaves both out.
+    EXPECT_EQ(Sorted(Gather({Root + QStringLiteral("d/*.*")}, Root)),
+              Sorted({QStringLiteral("d"), Root + QStringLiteral("d/f.txt"), Root + QStringLiteral("d/inner")}));
+}
+
+TEST_F(Gathering, AttributesTimesAndTheRootRule)
+{
+    const QString f = Root + QStringLiteral("d/.ukryty");
+    WriteFile(f, "abc");
+    ASSERT_EQ(::chmod(QFile::encodeName(f).constData(), 0444), 0);
+    SetModified(f, 1600000000, 123456789);
+    // Without a root only the leading "/" leaves the folder's own item.
+    const QStringList names = Gather({Root + QStringLiteral("d/*.*")}, QString());
+    ASSERT_EQ(names.size(), 2);
+    EXPECT_EQ(names[0], (Root + QStringLiteral("d")).mid(1));
+    EXPECT_EQ(names[1], f);
+    EXPECT_EQ(Items->ItemAttributes[1], 0x01u | 0x02u | 0x20u | 0x8000u | ((0100000u | 0444u) << 16));
+    EXPECT_EQ(Items->ItemTimes[1], (1600000000ull + 11644473600ull) * 10000000ull + 1234567ull);
+    EXPECT_EQ(Items->ItemAttributes[0] & 0xFFFFu, 0x10u | 0x8000u);
+    EXPECT_EQ(Items->ItemAttributes[0] >> 16 & 0170000u, 0040000u);
+}
+
+TEST_F(Gathering, OptionsShapeTheWalk)
+{
+    const QString d = Root + QStringLiteral("d/");
+    WriteFile(d + QStringLiteral("1.txt"), "1");
+    WriteFile(d + QStringLiteral("a/2.txt"), "22");
+    WriteFile(d + QStringLiteral("a/b/3.txt"), "333");
+    ASSERT_EQ(::symlink("..", QFile::encodeName(d + QStringLiteral("a/b/loop")).constData()), 0);
+    auto relative = [&](const QStringList& names) {
+        QStringList r;
+        for (const QString& n : names)
+            r.append(n.startsWith(Root) ? n.mid(Root.size()) : n);
+        return Sorted(r);
+    };
+    EXPECT_EQ(relative(Gather({d + QStringLiteral("*.*")}, Root, AddSolid)),
+              Sorted({"d", "d/1.txt", "d/a"}));
+    // A link back to a folder the walk is inside is stored but not walked again.
+    EXPECT_EQ(relative(Gather({d + QStringLiteral("*.txt")}, Root, AddRecurseDirs)),
+              Sorted({"d", "d/1.txt", "d/a", "d/a/2.txt", "d/a/b", "d/a/b/3.txt", "d/a/b/loop"}));
+    EXPECT_EQ(Total, 6);
+    EXPECT_EQ(relative(Gather({d + QStringLiteral("*.*")}, Root, AddRecurseDirs | AddStoreOnlyFilename)),
+              Sorted({"d", "d/1.txt", "d/a/2.txt", "d/a/b/3.txt"}));
+    // A cancelled walk stops after the entry in hand.
+    Cancel = true;
+    EXPECT_EQ(Gather({d + QStringLiteral("*.*")}, Root, AddRecurseDirs).size(), 2);
+}
+
+TEST_F(Gathering, ItemArraysGrowAndShrinkToTheCount)
+{
+    const QString d = Root + QStringLiteral("d/");
+    for (int i = 0; i < 250; ++i)
+        WriteFile(d + QStringLiteral("f%1").arg(i), QByteArray(i, 'x'));
+    Gather({d + QStringLiteral("*.*")}, Root);
+    EXPECT_EQ(Items->ItemCount, 251u);
+    EXPECT_EQ(Items->ItemNames.size(), 251u);
+    EXPECT_EQ(Items->ItemSizes.size(), 251u);
+    EXPECT_EQ(Items->ItemTimes.size(), 251u);
+    EXPECT_EQ(Items->ItemAttributes.size(), 251u);
+    EXPECT_EQ(Total, 249 * 250 / 2);
+}
+
+TEST_F(Gathering, FileOverFourGibibytesKeepsItsFullSize)
+{
+    const QString f = Root + QStringLiteral("rzadki.bin");
+    const int64_t size = 5ll << 30;
+    {
+        QFile file(f);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(size));
+    }
+    TSevenZip zip;
+    SevenZipLibrary library;
+    Items.Set(new TMyArchiveUpdateCallback(nullptr, Channel, &library));
+    TItemGatherer gatherer(*Items.Get(), QString(), 0, Cancel);
+    gatherer.Gather({f});
+    EXPECT_EQ(gatherer.Total(), size);
+    ASSERT_EQ(Items->ItemCount, 1u);
+    PROPVARIANT v{};
+    ASSERT_EQ(Items->GetProperty(0, kpidSize, &v), S_OK);
+    EXPECT_EQ(v.vt, VT_UI8);
+    EXPECT_EQ(v.uhVal, uint64_t(size));
+    // Its stream reports the size too.
+    ISequentialInStream* stream = nullptr;
+    ASSERT_EQ(Items->GetStream(0, &stream), S_OK);
+    IStreamGetSize* getSize = nullptr;
+    ASSERT_EQ(stream->QueryInterface(IID_IStreamGetSize, reinterpret_cast<void**>(&getSize)), S_OK);
+    uint64_t reported = 0;
+    EXPECT_EQ(getSize->GetSize(&reported), S_OK);
+    EXPECT_EQ(reported, uint64_t(size));
+    getSize->Release();
+    stream->Release();
+}
+
+// ---- update callback ------------------------------------------------------------------------
+
+class Callback : public ScratchTest {
+protected:
+    void SetUp() override
+    {
+        ScratchTest::SetUp();
+        Channel = std::make_shared<TEventChannel>();
+        Cb.Set(new TMyArchiveUpdateCallback(&Zip, Channel, &Library));
+    }
+    void AddItem(const QString& name, int64_t size, uint64_t time, uint32_t attributes)
+    {
+        Cb->ItemNames.push_back(name);
+        Cb->ItemSizes.push_back(size);
+        Cb->ItemTimes.push_back(time);
+        Cb->ItemAttributes.push_back(attributes);
+        Cb->ItemCount++;
+    }
+    QString PathOf(uint32_t index)
+    {
+        PROPVARIANT v{};
+        EXPECT_EQ(Cb->GetProperty(index, kpidPath, &v), S_OK);
+        EXPECT_EQ(v.vt, VT_BSTR);
+        const QString path = QString::fromWCharArray(v.bstrVal);
+        Library.FreeString(v.bstrVal);
+        return path;
+    }
+
+    TSevenZip Zip;
+    SevenZipLibrary Library;
+    std::shared_ptr<TEventChannel> Channel;
+    TComPtr<TMyArchiveUpdateCallback> Cb;
+};
+
+TEST_F(Callback, AnswersOnlyItsInterfaces)
+{
+    for (const GUID& iid : {IID_IUnknown, IID_IProgress, IID_IArchiveUpdateCallback, IID_ICryptoGetTextPassword2}) {
+        void* object = nullptr;
+        EXPECT_EQ(Cb->QueryInterface(iid, &object), S_OK);
+        ASSERT_NE(object, nullptr);
+        static_cast<IUnknown*>(object)->Release();
+    }
+    for (const GUID& iid : {IID_IInStream, IID_IOutArchive, InterfaceId(0x06, 0x82)}) {
+        void* object = reinterpret_cast<void*>(1);
+        EXPECT_EQ(Cb->QueryInterface(iid, &object), E_NOINTERFACE);
+        EXPECT_EQ(object, nullptr);
+    }
+}
+
+TEST_F(Callback, EveryItemIsNew)
+{
+    int32_t newData = 0, newProps = 0;
+    uint32_t index = 0;
+    EXPECT_EQ(Cb->GetUpdateItemInfo(0, &newData, &newProps, &index), S_OK);
+    EXPECT_EQ(newData, 1);
+    EXPECT_EQ(newProps, 1);
+    EXPECT_EQ(index, 0xFFFFFFFFu);
+    EXPECT_EQ(Cb->GetUpdateItemInfo(0, nullptr, nullptr, nullptr), S_OK);
+}
+
+TEST_F(Callback, PropertyTable)
+{
+    const uint64_t time = 0x01D6'8A2B'1234'5678ull;
+    AddItem(QStringLiteral("/a/f.txt"), 5ll << 30, time, 0x20 | 0x8000);
+    AddItem(QStringLiteral("/a/d"), 0, 7, 0x10);
+    struct Case {
+        uint32_t Index;
+        PROPID Id;
+        VARTYPE Vt;
+        uint64_t Value;
+    };
+    const QList<Case> cases{
+        {0, kpidIsDir, VT_BOOL, uint64_t(0)},
+        {1, kpidIsDir, VT_BOOL, uint64_t(uint16_t(-1))},
+        {0, kpidSize, VT_UI8, 5ull << 30},
+        {0, kpidAttrib, VT_UI4, 0x8020},
+        {0, kpidCTime, VT_FILETIME, 0},
+        {0, kpidATime, VT_FILETIME, 0},
+        {0, kpidMTime, VT_FILETIME, time},
+        {1, kpidMTime, VT_FILETIME, 7},
+        {0, kpidIsAnti, VT_BOOL, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "item " << c.Index << " id " << c.Id);
+        PROPVARIANT v{};
+        ASSERT_EQ(Cb->GetProperty(c.Index, c.Id, &v), S_OK);
+        EXPECT_EQ(v.vt, c.Vt);
+        const uint64_t value = c.Vt == VT_BOOL ? uint64_t(uint16_t(v.boolVal))
+                               : c.Vt == VT_UI4 ? v.ulVal
+                               : c.Vt == VT_FILETIME ? (uint64_t(v.filetime.dwHighDateTime) << 32 | v.filetime.dwLowDateTime)
+                                                     : v.uhVal;
+        EXPECT_EQ(value, c.Value);
+    }
+    // Ids outside the table leave the value alone.
+    for (const PROPID id : {PROPID(0), PROPID(4), PROPID(8), PROPID(53), PROPID(1000)}) {
+        PROPVARIANT v{};
+        v.vt = VT_UI4;
+        v.ulVal = 77;
+        EXPECT_EQ(Cb->GetProperty(0, id, &v), S_FALSE);
+        EXPECT_EQ(v.vt, VT_UI4);
+        EXPECT_EQ(v.ulVal, 77u);
+    }
+    PROPVARIANT v{};
+    EXPECT_NE(Cb->GetProperty(2, kpidSize, &v), S_OK);
+}
+
+TEST_F(Callback, StoredPathRules)
+{
+    struct Case {
+        const char* Name;
+        QString RootDir;
+        AddOpts Options;
+        QString Item;
+        QString Stored;
+    };
+    const QList<Case> cases{
+        {"under the root", "/HOME/JAN/", 0, "/home/jan/Dane/f.txt", "Dane/f.txt"},
+        {"root in other letter case", "/HOME/JAN/", 0, "/Home/Jan/Dane/f.txt", "Dane/f.txt"},
+        {"Polish letters compared in upper case", "/DOM/ŻÓŁW/", 0, "/dom/żółw/ą.txt", "ą.txt"},
+        {"another folder keeps its path without the root", "/HOME/JAN/", 0, "/srv/f.txt", "srv/f.txt"},
+        {"no root", "", 0, "/srv/f.txt", "srv/f.txt"},
+        {"already relative", "/HOME/JAN/", 0, "Dane", "Dane"},
+        {"only the file name", "/HOME/JAN/", AddStoreOnlyFilename, "/home/jan/Dane/sub/f.txt", "f.txt"},
+        {"no drive letter to keep", "", AddIncludeDriveLetter, "/srv/f.txt", "srv/f.txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Cb.Set(new TMyArchiveUpdateCallback(&Zip, Channel, &Library));
+        Cb->RootDir = c.RootDir;
+        Cb->Options = c.Options;
+        AddItem(c.Item, 1, 0, 0x20);
+        EXPECT_EQ(PathOf(0), c.Stored);
+    }
+}
+
+TEST_F(Callback, SetAddNameSeesThePathAfterTheRootCut)
+{
+    Cb->RootDir = QStringLiteral("/HOME/JAN/");
+    AddItem(QStringLiteral("/home/jan/a.txt"), 1, 0, 0x20);
+    AddItem(QStringLiteral("/home/jan/b.txt"), 1, 0, 0x20);
+    QStringList seen;
+    Zip.OnSetAddName = [&](TSevenZip* sender, uint32_t index, QString& name) {
+        EXPECT_EQ(sender, &Zip);
+        seen.append(QString::number(index) + QLatin1Char(':') + name);
+        if (index == 1)
+            name = QStringLiteral("/absolutna/nazwa.txt");
+    };
+    Cb->HasSetAddName = true;
+    EXPECT_EQ(PathOf(0), QStringLiteral("a.txt"));
+    EXPECT_EQ(PathOf(1), QStringLiteral("absolutna/nazwa.txt"));
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("0:a.txt"), QStringLiteral("1:b.txt")}));
+}
+
+TEST_F(Callback, PasswordIsDefinedOnlyWhenGiven)
+{
+    int32_t defined = 5;
+    BSTR password = reinterpret_cast<BSTR>(0x1);
+    EXPECT_EQ(Cb->CryptoGetTextPassword2(&defined, &password), S_OK);
+    EXPECT_EQ(defined, 0);
+    EXPECT_EQ(password, reinterpret_cast<BSTR>(0x1));
+
+    Zip.Password = QStringLiteral("tajne hasło");
+    TComPtr<TMyArchiveUpdateCallback> withPassword(new TMyArchiveUpdateCallback(&Zip, Channel, &Library));
+    Zip.Password = QStringLiteral("changed later");
+    EXPECT_EQ(withPassword->CryptoGetTextPassword2(&defined, &password), S_OK);
+    EXPECT_EQ(defined, -1);
+    EXPECT_EQ(QString::fromWCharArray(password), QStringLiteral("tajne hasło"));
+    Library.FreeString(password);
+}
+
+TEST_F(Callback, ProgressRaisesAddfileThenProgressAndHonoursCancel)
+{
+    WriteFile(Root + QStringLiteral("a"), "aaaa");
+    WriteFile(Root + QStringLiteral("b"), "bb");
+    AddItem(Root + QStringLiteral("a"), 4, 0, 0x20);
+    AddItem(Root + QStringLiteral("b"), 2, 0, 0x20);
+    QStringList events;
+    Zip.OnAddfile = [&](TSevenZip*, const QString& name, int64_t size) {
+        events.append(QStringLiteral("add %1 %2").arg(QFileInfo(name).fileName()).arg(size));
+    };
+    Zip.OnProgress = [&](TSevenZip*, const QString& name, int64_t arc, int64_t file) {
+        events.append(QStringLiteral("progress %1 %2 %3").arg(QFileInfo(name).fileName()).arg(arc).arg(file));
+    };
+    Zip.OnMessage = [&](TSevenZip*, int32_t code, const QString& text, const QString& name) {
+        events.append(QStringLiteral("message %1 %2 %3").arg(code).arg(text, QFileInfo(name).fileName()));
+    };
+    EXPECT_EQ(Cb->SetTotal(6), S_OK);
+    uint64_t done = 0;
+    EXPECT_EQ(Cb->SetCompleted(&done), S_OK);  // before any stream: no item begins
+    ISequentialInStream* s = nullptr;
+    ASSERT_EQ(Cb->GetStream(0, &s), S_OK);
+    done = 3;
+    EXPECT_EQ(Cb->SetCompleted(&done), S_OK);
+    done = 4;
+    EXPECT_EQ(Cb->SetCompleted(&done), S_OK);
+    s->Release();
+    ASSERT_EQ(Cb->GetStream(1, &s), S_OK);
+    EXPECT_EQ(Cb->SetCompleted(nullptr), S_OK);
+    Zip.CancelRequested = true;
+    done = 5;
+    EXPECT_EQ(Cb->SetCompleted(&done), S_FALSE);
+    s->Release();
+    EXPECT_EQ(Zip.ErrCode, 6);
+    EXPECT_EQ(events, (QStringList{QStringLiteral("progress  0 0"), QStringLiteral("add a 4"), QStringLiteral("progress a 3 3"),
+                                   QStringLiteral("progress a 4 4"), QStringLiteral("add b 2"), QStringLiteral("progress b 5 1"),
+                                   QStringLiteral("message 6 User canceled operation b")}));
+    EXPECT_EQ(Cb->SetOperationResult(0), S_OK);
+}
+
+// ---- input stream ---------------------------------------------------------------------------
+
+TEST_F(ScratchTest, ReaderReadsSeeksAndReportsItsSize)
+{
+    const QString f = Root + QStringLiteral("f.bin");
+    WriteFile(f, "0123456789");
+    TComPtr<TMyStreamReader> r(new TMyStreamReader(nullptr, std::make_shared<TEventChannel>(), f));
+    char buf[16] = {};
+    uint32_t n = 0;
+    EXPECT_EQ(r->Read(buf, 4, &n), S_OK);
+    EXPECT_EQ(QByteArray(buf, n), QByteArray("0123"));
+    uint64_t pos = 0;
+    EXPECT_EQ(r->Seek(-3, 2, &pos), S_OK);
+    EXPECT_EQ(pos, 7u);
+    EXPECT_EQ(r->Read(buf, 16, &n), S_OK);
+    EXPECT_EQ(QByteArray(buf, n), QByteArray("789"));
+    EXPECT_EQ(r->Seek(-8, 1, &pos), S_OK);
+    EXPECT_EQ(pos, 2u);
+    EXPECT_EQ(r->Seek(5, 0, nullptr), S_OK);
+    EXPECT_EQ(r->Seek(99, 7, &pos), S_OK);
+    EXPECT_EQ(pos, 5u);
+    uint64_t size = 0;
+    EXPECT_EQ(r->GetSize(&size), S_OK);
+    EXPECT_EQ(size, 10u);
+    EXPECT_EQ(r->Error(), 0);
+}
+
+TEST_F(ScratchTest, ReaderOfAnEmptyFileHasNoSize)
+{
+    const QString f = Root + QStringLiteral("empty");
+    WriteFile(f, QByteArray());
+    TComPtr<TMyStreamReader> r(new TMyStreamReader(nullptr, std::make_shared<TEventChannel>(), f));
+    uint64_t size = 42, pos = 42;
+    EXPECT_EQ(r->GetSize(&size), S_FALSE);
+    EXPECT_EQ(size, 42u);
+    EXPECT_EQ(r->Seek(0, 2, &pos), S_FALSE);
+    EXPECT_EQ(pos, 42u);
+}
+
+TEST_F(ScratchTest, ReaderOfAMissingFileGivesNoDataAndPassesItsErrorOnRelease)
+{
+    TSevenZip zip;
+    auto channel = std::make_shared<TEventChannel>();
+    auto* r = new TMyStreamReader(&zip, channel, Root + QStringLiteral("nie ma"));
+    r->AddRef();
+    char buf[8];
+    uint32_t n = 99;
+    EXPECT_EQ(r->Read(buf, sizeof buf, &n), S_OK);
+    EXPECT_EQ(n, 0u);
+    uint64_t size = 0;
+    EXPECT_EQ(r->GetSize(&size), S_FALSE);
+    EXPECT_EQ(zip.LastError, 0);
+    void* object = nullptr;
+    EXPECT_EQ(r->QueryInterface(IID_IOutStream, &object), E_NOINTERFACE);
+    r->Release();
+    EXPECT_EQ(zip.LastError, ENOENT);
+}
+
+// ---- output stream --------------------------------------------------------------------------
+
+class Writer : public ScratchTest {
+protected:
+    TMyStreamWriter* Make(const QString& name, int32_t volumeSize)
+    {
+        auto* w = new TMyStreamWriter(&LastError, name, FileSystem::Now(), 0x20, volumeSize, false);
+        Holder.Set(w);
+        return w;
+    }
+    int32_t LastError = 0;
+    TComPtr<TMyStreamWriter> Holder;
+};
+
+TEST_F(Writer, VolumesSplitOneWriteAtTheirSize)
+{
+    const QString base = Root + QStringLiteral("v.7z");
+    TMyStreamWriter* w = Make(base, 1000);
+    const QByteArray data = Noise(2500);
+    uint32_t done = 0;
+    EXPECT_EQ(w->Write(data.constData(), data.size(), &done), S_OK);
+    EXPECT_EQ(done, 2500u);
+    EXPECT_EQ(w->FileNames(), (QStringList{base + QStringLiteral(".001"), base + QStringLiteral(".002"), base + QStringLiteral(".003")}));
+    ASSERT_TRUE(w->Commit());
+    EXPECT_EQ(ReadFile(base + QStringLiteral(".001")), data.left(1000));
+    EXPECT_EQ(ReadFile(base + QStringLiteral(".002")), data.mid(1000, 1000));
+    EXPECT_EQ(ReadFile(base + QStringLiteral(".003")), data.mid(2000));
+    EXPECT_EQ(FolderContent(Root).size(), 3);
+}
+
+TEST_F(Writer, WriteEndingOnAVolumeBoundaryOpensTheNextVolume)
+{
+    const QString base = Root + QStringLiteral("v.7z");
+    TMyStreamWriter* w = Make(base, 1000);
+    const QByteArray data = Noise(1000);
+    EXPECT_EQ(w->Write(data.constData(), data.size(), nullptr), S_OK);
+    ASSERT_EQ(w->FileNames().size(), 2);
+    ASSERT_TRUE(w->Commit());
+    EXPECT_EQ(QFileInfo(base + QStringLiteral(".002")).size(), 0);
+}
+
+TEST_F(Writer, VolumeNumbersGrowPastThreeDigits)
+{
+    const QString base = Root + QStringLiteral("v.7z");
+    TMyStreamWriter* w = Make(base, 1);
+    const QByteArray data(1000, 'x');
+    EXPECT_EQ(w->Write(data.constData(), data.size(), nullptr), S_OK);
+    const QStringList names = w->FileNames();
+    ASSERT_EQ(names.size(), 1001);
+    EXPECT_EQ(names[998], base + QStringLiteral(".999"));
+    EXPECT_EQ(names[999], base + QStringLiteral(".1000"));
+}
+
+TEST_F(Writer, SeekMovesThePositionAndRaisesTheSizeWithoutWriting)
+{
+    const QString base = Root + QStringLiteral("s.7z");
+    TMyStreamWriter* w = Make(base, 0);
+    uint64_t pos = 0;
+    EXPECT_EQ(w->Seek(5000, 0, &pos), S_OK);
+    EXPECT_EQ(pos, 5000u);
+    EXPECT_EQ(w->Seek(-100, 2, &pos), S_OK);
+    EXPECT_EQ(pos, 4900u);
+    EXPECT_EQ(w->Seek(-4900, 1, &pos), S_OK);
+    EXPECT_EQ(pos, 0u);
+    EXPECT_EQ(w->Seek(3, 9, &pos), S_OK);
+    EXPECT_EQ(pos, 0u);
+    EXPECT_EQ(w->Write("abc", 3, nullptr), S_OK);
+    EXPECT_EQ(w->Seek(0, 2, &pos), S_OK);
+    EXPECT_EQ(pos, 5000u);
+    EXPECT_EQ(w->SetSize(10), S_FALSE);
+    ASSERT_TRUE(w->Commit());
+    EXPECT_EQ(ReadFile(base), QByteArray("abc"));
+}
+
+TEST_F(Writer, FinalNameAppearsOnlyOnCommitWithTheAddsTime)
+{
+    const QString base = Root + QStringLiteral("a.7z");
+    WriteFile(base, "older");
+    const uint64_t now = FileSystem::Now();
+    {
+        TMyStreamWriter* w = Make(base, 0);
+        EXPECT_EQ(w->Write("new", 3, nullptr), S_OK);
+        EXPECT_EQ(ReadFile(base), QByteArray("older"));
+        EXPECT_EQ(FolderContent(Root).size(), 2);
+        Holder.Reset();  // released without commit: the older file stays alone
+    }
+    EXPECT_EQ(FolderContent(Root), QStringList{QStringLiteral("a.7z")});
+    EXPECT_EQ(ReadFile(base), QByteArray("older"));
+
+    TMyStreamWriter* w = new TMyStreamWriter(&LastError, base, now, 0x20, 0, false);
+    Holder.Set(w);
+    EXPECT_EQ(w->Write("new", 3, nullptr), S_OK);
+    ASSERT_TRUE(w->Commit());
+    Holder.Reset();
+    EXPECT_EQ(ReadFile(base), QByteArray("new"));
+    EXPECT_EQ(FolderContent(Root), QStringList{QStringLiteral("a.7z")});
+    struct stat st;
+    ASSERT_EQ(::stat(QFile::encodeName(base).constData(), &st), 0);
+    const int64_t seconds = int64_t(now / 10000000ull) - 11644473600ll;
+    EXPECT_EQ(st.st_mtim.tv_sec % 2, 0);
+    EXPECT_LE(seconds - st.st_mtim.tv_sec, 1);
+    EXPECT_GE(seconds - st.st_mtim.tv_sec, 0);
+    EXPECT_EQ(LastError, 0);
+}
+
+TEST_F(Writer, CreationFailureRaisesAndStoresTheError)
+{
+    EXPECT_THROW(Make(Root + QStringLiteral("nie ma/a.7z"), 0), EStreamWriteError);
+    EXPECT_EQ(LastError, ENOENT);
+    EXPECT_TRUE(FolderContent(Root).isEmpty());
+}
+
+TEST_F(Writer, WriteErrorLatchesAndReachesLastErrorOnRelease)
+{
+    struct sigaction ignore{}, previous{};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit limited = old;
+    limited.rlim_cur = 1500;
+    TMyStreamWriter* w = Make(Root + QStringLiteral("a.7z"), 0);
+    const QByteArray data = Noise(1000);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    uint32_t done = 0;
+    const HRESULT first = w->Write(data.constData(), data.size(), &done);
+    const HRESULT second = w->Write(data.constData(), data.size(), &done);
+    const uint32_t secondDone = done;
+    const HRESULT third = w->Write("x", 1, &done);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::sigaction(SIGXFSZ, &previous, nullptr);
+    EXPECT_EQ(first, S_OK);
+    EXPECT_EQ(second, S_FALSE);
+    EXPECT_EQ(secondDone, 0u);
+    EXPECT_EQ(third, S_FALSE);
+    EXPECT_EQ(done, 0u);
+    EXPECT_EQ(w->Error(), EFBIG);
+    EXPECT_EQ(LastError, 0);
+    Holder.Reset();
+    EXPECT_EQ(LastError, EFBIG);
+    EXPECT_TRUE(FolderContent(Root).isEmpty());
+}
+
+TEST_F(Writer, AnswersOnlyItsInterfaces)
+{
+    TMyStreamWriter* w = Make(Root + QStringLiteral("a.7z"), 0);
+    for (const GUID& iid : {IID_IUnknown, IID_ISequentialOutStream, IID_IOutStream}) {
+        void* object = nullptr;
+        EXPECT_EQ(w->QueryInterface(iid, &object), S_OK);
+        EXPECT_EQ(object, static_cast<IOutStream*>(w));
+        w->Release();
+    }
+    void* object = nullptr;
+    EXPECT_EQ(w->QueryInterface(IID_IInStream, &object), E_NOINTERFACE);
+}
+
+}  // namespace

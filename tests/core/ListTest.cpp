@@ -1,0 +1,517 @@
+#include "FieldCipher.h"
+#include "ListFakes.h"
+#include "Platform.h"
+#include "TpkXML.h"
+#include "UProcki.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+const QString DamagedText = QStringLiteral("Plik listy jest uszkodzony.\rUtwórz nowy plik.");
+const QString SaveFailedText = QStringLiteral("Problemy z zapisaniem pliku listy.\rCzy masz należyte uprawnienia?");
+const ShownMessage DamagedMessage{1, 1, DamagedText};
+const ShownMessage SaveFailedMessage{1, 1, SaveFailedText};
+
+QString Fixture(const char* name)
+{
+    return QStringLiteral(SKRYTKAR_TEST_DATA_DIR "/core/lists/") + QString::fromLatin1(name);
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+_Wpis Entry(const QString& typ, const QString& nazwa, const QString& source, const QString& docel)
+{
+    return _Wpis{typ, nazwa, source, docel};
+}
+
+bool operator==(const _Wpis& a, const _Wpis& b)
+{
+    return a.Typ == b.Typ && a.Nazwa == b.Nazwa && a.Source == b.Source && a.Docel == b.Docel;
+}
+
+// The entries of the fixture lists.
+const _Wpis Docs = Entry(QStringLiteral("Folder"), QStringLiteral("Dokumenty"), QStringLiteral("/home/ola/Dokumenty"),
+                         QStringLiteral("/mnt/kopie"));
+const _Wpis Polish = Entry(QStringLiteral("Plik"), QStringLiteral("Zażółć gęślą jaźń"),
+                           QStringLiteral("/home/ola/Pulpit/Wykaz & <uwagi>.txt"), QStringLiteral("/mnt/kopie/\"pliki\""));
+const _Wpis Foreign = Entry(QStringLiteral("Folder"), QStringLiteral("Фото 写真"), QStringLiteral("/home/ola/Фото"),
+                            QStringLiteral("/media/usb/kopie"));
+const _Wpis Blank{};
+
+class ListTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        ListFilePath = dir.filePath(QStringLiteral("Dane.dat"));
+        Wpisy.clear();
+        EntryCount = 0;
+        CurrentIndex = 0;
+        ListLoadDamaged = false;
+        SetMessagePort(&messages);
+        SetListBox(&box);
+    }
+    void TearDown() override
+    {
+        InjectWriteFault(WriteFault::None);
+        SetMessagePort(nullptr);
+        SetListBox(nullptr);
+        ::chmod(QFile::encodeName(ListFilePath).constData(), 0644);
+        Wpisy.clear();
+        EntryCount = 0;
+    }
+
+    void UseList(const _Wpisy& entries)
+    {
+        Wpisy = entries;
+        EntryCount = static_cast<int32_t>(entries.size());
+    }
+
+    QStringList FilesInFolder() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System); }
+
+    QTemporaryDir dir;
+    RecordingMessagePort messages;
+    RecordingListBox box;
+};
+
+// --- Saving ------------------------------------------------------------------------------
+
+TEST_F(ListTest, SavedListHasTheExactLayout)
+{
+    UseList({Docs, Polish});
+    ASSERT_TRUE(SaveList());
+    QByteArray expected = "<Dane>\r\n\t<Ilosc>" + EncryptField(QStringLiteral("2")).toLatin1() + "</Ilosc>\r\n";
+    int k = 0;
+    for (const _Wpis& w : Wpisy) {
+        const QByteArray nr = "Nr" + QByteArray::number(++k);
+        expected += "\t<" + nr + ">\r\n";
+        expected += "\t\t<Typ>" + EncryptField(w.Typ).toLatin1() + "</Typ>\r\n";
+        expected += "\t\t<Nazwa>" + EncryptField(w.Nazwa).toLatin1() + "</Nazwa>\r\n";
+        expected += "\t\t<Source>" + EncryptField(w.Source).toLatin1() + "</Source>\r\n";
+        expected += "\t\t<Docel>" + EncryptField(w.Docel).toLatin1() + "</Docel>\r\n";
+        expected += "\t</" + nr + ">\r\n";
+    }
+    expected += "</Dane>\r\n";
+    EXPECT_EQ(ReadAll(ListFilePath), expected);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(ListTest, SavedListMatchesTheStoredFixtureByteForByte)
+{
+    // The fixture pins the cipher's output: a change in any byte breaks existing list files.
+    UseList({Docs, Polish, Foreign});
+    ASSERT_TRUE(SaveList());
+    EXPECT_EQ(ReadAll(ListFilePath), ReadAll(Fixture("valid-3.dat")));
+}
+
+TEST_F(ListTest, EmptyListIsThreeLines)
+{
+    ASSERT_TRUE(SaveList());
+    EXPECT_EQ(ReadAll(ListFilePath), "<Dane>\r\n\t<Ilosc>" + EncryptField(QStringLiteral("0")).toLatin1() + "</Ilosc>\r\n</Dane>\r\n");
+    ASSERT_TRUE(LoadList());
+    EXPECT_EQ(EntryCount, 0);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(ListTest, SpecialCharactersNeverReachTheFileUnenciphered)
+{
+    UseList({Polish});
+    ASSERT_TRUE(SaveList());
+    const QByteArray bytes = ReadAll(ListFilePath);
+    for (const char* raw : {"&", "\"", "uwagi", "Wykaz", "&amp;", "&lt;"})
+        EXPECT_FALSE(bytes.contains(raw)) << raw;
+    EXPECT_EQ(bytes.count('<'), bytes.count('>'));
+}
+
+TEST_F(ListTest, TextRoundTripsThroughTheFile)
+{
+    const _Wpis odd = Entry(QStringLiteral("Plik"), QStringLiteral("  spacje na brzegach  "), QStringLiteral("C:\\Stary\\ścieżka"),
+                            QStringLiteral("ď»żpodobne do znacznika"));
+    UseList({Docs, Polish, Foreign, odd, Blank});
+    ASSERT_TRUE(SaveList());
+    Wpisy.clear();
+    EntryCount = 0;
+    ASSERT_TRUE(LoadList());
+    ASSERT_EQ(EntryCount, 5);
+    EXPECT_TRUE(Wpisy[1] == Polish);
+    EXPECT_TRUE(Wpisy[2] == Foreign);
+    EXPECT_TRUE(Wpisy[3] == odd);  // enciphered values keep their spaces
+    EXPECT_TRUE(Wpisy[4] == Blank);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+// --- Loading fixtures ----------------------------------------------------------------------
+
+struct LoadCase {
+    const char* file;
+    bool damaged;
+    std::vector<_Wpis> entries;  // expected list after loading (ignored when count is set)
+    int32_t count = -1;          // expected EntryCount for lists too long to spell out
+};
+
+class LoadFixture : public ListTest, public testing::WithParamInterface<LoadCase> {};
+
+TEST_P(LoadFixture, EntriesAndMessage)
+{
+    const LoadCase& c = GetParam();
+    ASSERT_TRUE(QFile::copy(Fixture(c.file), ListFilePath));
+    EXPECT_TRUE(LoadList());
+    EXPECT_EQ(ListLoadDamaged, c.damaged);
+    if (c.damaged)
+        EXPECT_EQ(messages.shown, std::vector<ShownMessage>{DamagedMessage});
+    else
+        EXPECT_TRUE(messages.shown.empty());
+    if (c.count >= 0) {
+        EXPECT_EQ(EntryCount, c.count);
+        EXPECT_EQ(Wpisy.size(), static_cast<size_t>(c.count));
+        return;
+    }
+    EXPECT_EQ(EntryCount, static_cast<int32_t>(c.entries.size()));
+    ASSERT_EQ(Wpisy.size(), c.entries.size());
+    for (size_t i = 0; i < c.entries.size(); ++i)
+        EXPECT_TRUE(Wpisy[i] == c.entries[i]) << "entry " << i << ": " << Wpisy[i].Nazwa.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, LoadFixture,
+    testing::Values(LoadCase{"valid-3.dat", false, {Docs, Polish, Foreign}}, LoadCase{"empty-list.dat", false, {}},
+                    LoadCase{"zero-bytes.dat", true, {}}, LoadCase{"count-3-two-entries.dat", false, {Docs, Polish, Blank}},
+                    LoadCase{"count-1-five-entries.dat", false,
+                             {Entry(QStringLiteral("Plik"), QStringLiteral("Wpis 1"), QStringLiteral("/src/1"), QStringLiteral("/dst"))}},
+                    LoadCase{"upper-case-names.dat", false, {Docs, Polish, Foreign}},
+                    LoadCase{"count-not-a-number.dat", true, {}}, LoadCase{"count-negative.dat", true, {}},
+                    LoadCase{"count-huge.dat", true, {}}, LoadCase{"count-at-blank-limit.dat", false, {}, 65536},
+                    LoadCase{"count-past-blank-limit.dat", true, {}}, LoadCase{"count-unenciphered.dat", true, {}},
+                    LoadCase{"no-count.dat", true, {}}, LoadCase{"not-xml.dat", true, {}}, LoadCase{"binary.dat", true, {}},
+                    LoadCase{"cut-short.dat", false,
+                             {Docs, Entry(QStringLiteral("Plik"), QStringLiteral("Zażółć gęślą jaźń"), QString(), QString()), Blank}},
+                    LoadCase{"damaged-value.dat", false,
+                             {Docs, Entry(Polish.Typ, Polish.Nazwa, QString(), Polish.Docel), Foreign}},
+                    LoadCase{"utf16.dat", false, {Docs, Polish, Foreign}},
+                    LoadCase{"extra-elements.dat", false, {Docs, Polish, Foreign}}),
+    [](const testing::TestParamInfo<LoadCase>& info) {
+        std::string name = info.param.file;
+        name = name.substr(0, name.find('.'));
+        for (char& ch : name)
+            if (ch == '-')
+                ch = '_';
+        return name;
+    });
+
+TEST_F(ListTest, CountThatIsNoNumberLeavesTheListAsItWas)
+{
+    UseList({Docs});
+    ASSERT_TRUE(QFile::copy(Fixture("count-not-a-number.dat"), ListFilePath));
+    LoadList();
+    EXPECT_EQ(EntryCount, 1);
+    ASSERT_EQ(Wpisy.size(), 1u);
+    EXPECT_TRUE(Wpisy[0] == Docs);
+}
+
+TEST_F(ListTest, CountTooLargeEmptiesTheList)
+{
+    UseList({Docs});
+    ASSERT_TRUE(QFile::copy(Fixture("count-huge.dat"), ListFilePath));
+    LoadList();
+    EXPECT_EQ(EntryCount, 0);
+    EXPECT_TRUE(Wpisy.empty());
+}
+
+TEST_F(ListTest, ACountBeyondTheBlankLimitIsBelievedWhenTheFileHoldsThatManyElements)
+{
+    TpkXML doc;
+    SetPathText(doc, {QStringLiteral("Dane"), QStringLiteral("Ilosc")}, EncryptField(QString::number(MaxBlankEntries + 2)));
+    for (int k = 1; k <= MaxBlankEntries + 1; ++k)
+        doc.FindChild(QStringLiteral("Dane"), false)->AddChild(std::make_unique<TpkXMLNode>());
+    EXPECT_EQ(ReadEntries(doc), 0);
+    EXPECT_EQ(EntryCount, MaxBlankEntries + 2);
+}
+
+TEST_F(ListTest, MissingFileIsAnEmptyListWithoutMessage)
+{
+    EXPECT_TRUE(LoadList());
+    FillListBox();
+    EXPECT_EQ(CurrentIndex, -1);
+    EXPECT_EQ(box.Count(), 0);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_FALSE(QFile::exists(ListFilePath));
+    AppendEntry(Docs.Typ, Docs.Nazwa, Docs.Source, Docs.Docel);
+    EXPECT_TRUE(QFile::exists(ListFilePath));
+}
+
+TEST_F(ListTest, UnreadableListFileRaises)
+{
+    ASSERT_TRUE(QDir().mkdir(ListFilePath));
+    EXPECT_THROW(LoadList(), EListFileError);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(ListTest, NamesInAnotherCaseAreReadAndWrittenBackExactly)
+{
+    ASSERT_TRUE(QFile::copy(Fixture("upper-case-names.dat"), ListFilePath));
+    QFile::setPermissions(ListFilePath, QFile::ReadOwner | QFile::WriteOwner);
+    LoadList();
+    ASSERT_TRUE(SaveList());
+    EXPECT_EQ(ReadAll(ListFilePath), ReadAll(Fixture("valid-3.dat")));
+}
+
+TEST_F(ListTest, ElementsBeyondTheCountVanishAtTheNextSave)
+{
+    ASSERT_TRUE(QFile::copy(Fixture("count-1-five-entries.dat"), ListFilePath));
+    QFile::setPermissions(ListFilePath, QFile::ReadOwner | QFile::WriteOwner);
+    LoadList();
+    ASSERT_TRUE(SaveList());
+    const QByteArray bytes = ReadAll(ListFilePath);
+    EXPECT_TRUE(bytes.contains("<Nr1>"));
+    EXPECT_FALSE(bytes.contains("<Nr2>"));
+}
+
+// --- The damaged file is kept --------------------------------------------------------------
+
+TEST_F(ListTest, DamagedFileIsCopiedBesideItBeforeTheNextSave)
+{
+    const QString bak = ListFilePath + QStringLiteral(".bak");
+    WriteBytes(bak, "an older backup");
+    ASSERT_TRUE(QFile::copy(Fixture("binary.dat"), ListFilePath));
+    LoadList();
+    EXPECT_TRUE(ListLoadDamaged);
+    EXPECT_EQ(ReadAll(bak), ReadAll(Fixture("binary.dat")));
+    AppendEntry(Docs.Typ, Docs.Nazwa, Docs.Source, Docs.Docel);
+    EXPECT_EQ(ReadAll(bak), ReadAll(Fixture("binary.dat")));
+    EXPECT_TRUE(ReadAll(ListFilePath).startsWith("<Dane>"));
+}
+
+TEST_F(ListTest, ADamagedFileThatCannotBeKeptIsNotReplaced)
+{
+    const QString bak = ListFilePath + QStringLiteral(".bak");
+    ASSERT_TRUE(QDir().mkdir(bak));  // nothing can be written there
+    ASSERT_TRUE(QFile::copy(Fixture("not-xml.dat"), ListFilePath));
+    QFile::setPermissions(ListFilePath, QFile::ReadOwner | QFile::WriteOwner);
+    LoadList();
+    EXPECT_EQ(messages.shown, std::vector<ShownMessage>{DamagedMessage});
+    AppendEntry(Docs.Typ, Docs.Nazwa, Docs.Source, Docs.Docel);
+    EXPECT_EQ(messages.shown, (std::vector<ShownMessage>{DamagedMessage, SaveFailedMessage}));
+    EXPECT_EQ(ReadAll(ListFilePath), ReadAll(Fixture("not-xml.dat")));
+    // Once the copy can be made, the save goes through.
+    ASSERT_TRUE(QDir().rmdir(bak));
+    EXPECT_TRUE(SaveList());
+    EXPECT_EQ(ReadAll(bak), ReadAll(Fixture("not-xml.dat")));
+}
+
+TEST_F(ListTest, AHealthyLoadMakesNoBackup)
+{
+    ASSERT_TRUE(QFile::copy(Fixture("valid-3.dat"), ListFilePath));
+    LoadList();
+    EXPECT_FALSE(ListLoadDamaged);
+    EXPECT_FALSE(QFile::exists(ListFilePath + QStringLiteral(".bak")));
+}
+
+// --- Saving safely -----------------------------------------------------------------------
+
+class SaveFault : public ListTest, public testing::WithParamInterface<WriteFault> {};
+
+TEST_P(SaveFault, PreviousFileStaysWholeAndTheUserIsTold)
+{
+    UseList({Docs, Polish});
+    ASSERT_TRUE(SaveList());
+    const QByteArray before = ReadAll(ListFilePath);
+    FillListBox();
+
+    InjectWriteFault(GetParam());
+    AppendEntry(Foreign.Typ, Foreign.Nazwa, Foreign.Source, Foreign.Docel);
+    EXPECT_EQ(messages.shown, std::vector<ShownMessage>{SaveFailedMessage});
+    EXPECT_EQ(ReadAll(ListFilePath), before);
+    EXPECT_EQ(FilesInFolder(), QStringList{QStringLiteral("Dane.dat")});  // no temporary file left
+    // The change stays in memory and in the list box.
+    EXPECT_EQ(EntryCount, 3);
+    EXPECT_EQ(box.items.size(), 3);
+    EXPECT_FALSE(SaveList());
+
+    InjectWriteFault(WriteFault::None);
+    EXPECT_TRUE(SaveList());
+    Wpisy.clear();
+    EntryCount = 0;
+    LoadList();
+    EXPECT_EQ(EntryCount, 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, SaveFault,
+                         testing::Values(WriteFault::Create, WriteFault::Write, WriteFault::Flush, WriteFault::Rename));
+
+TEST_F(ListTest, ReadOnlyListFileIsNotReplaced)
+{
+    UseList({Docs});
+    ASSERT_TRUE(SaveList());
+    const QByteArray before = ReadAll(ListFilePath);
+    ASSERT_EQ(::chmod(QFile::encodeName(ListFilePath).constData(), 0444), 0);
+    FillListBox();
+    UpdateCurrentEntry(Polish.Typ, Polish.Nazwa, Polish.Source, Polish.Docel);
+    EXPECT_EQ(messages.shown, std::vector<ShownMessage>{SaveFailedMessage});
+    EXPECT_EQ(box.items, QStringList{Polish.Nazwa});  // the edit stays visible
+    EXPECT_EQ(ReadAll(ListFilePath), before);
+    // After a restart the old content is back.
+    Wpisy.clear();
+    EntryCount = 0;
+    LoadList();
+    ASSERT_EQ(Wpisy.size(), 1u);
+    EXPECT_TRUE(Wpisy[0] == Docs);
+}
+
+TEST_F(ListTest, SaveKeepsThePermissionsOfTheListFile)
+{
+    UseList({Docs});
+    ASSERT_TRUE(SaveList());
+    ASSERT_EQ(::chmod(QFile::encodeName(ListFilePath).constData(), 0640), 0);
+    ASSERT_TRUE(SaveList());
+    struct stat st;
+    ASSERT_EQ(::stat(QFile::encodeName(ListFilePath).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST_F(ListTest, SaveIntoAMissingFolderFails)
+{
+    ListFilePath = dir.filePath(QStringLiteral("brak/Dane.dat"));
+    EXPECT_FALSE(SaveList());
+    EXPECT_EQ(messages.shown, std::vector<ShownMessage>{SaveFailedMessage});
+}
+
+// --- Operations and the selection ------------------------------------------------------------
+
+_Wpisy Numbered(int n)
+{
+    _Wpisy list;
+    for (int i = 0; i < n; ++i)
+        list.push_back(Entry(QStringLiteral("Plik"), QStringLiteral("w%1").arg(i), QStringLiteral("/s%1").arg(i), QStringLiteral("/d")));
+    return list;
+}
+
+struct DeleteCase {
+    int size;
+    int current;
+    int expectedCurrent;
+    QStringList expectedItems;
+};
+
+class Delete : public ListTest, public testing::WithParamInterface<DeleteCase> {};
+
+TEST_P(Delete, SelectsTheNeighbourAndSaves)
+{
+    const DeleteCase& c = GetParam();
+    UseList(Numbered(c.size));
+    CurrentIndex = c.current;
+    EXPECT_TRUE(DeleteCurrentEntry());
+    EXPECT_EQ(CurrentIndex, c.expectedCurrent);
+    EXPECT_EQ(EntryCount, c.size - 1);
+    EXPECT_EQ(box.items, c.expectedItems);
+    if (c.expectedCurrent >= 0)
+        EXPECT_EQ(box.selected, std::set<int>{c.expectedCurrent});
+    else
+        EXPECT_TRUE(box.selected.empty());
+    Wpisy.clear();
+    EntryCount = 0;
+    LoadList();
+    EXPECT_EQ(EntryCount, c.size - 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Positions, Delete,
+    testing::Values(DeleteCase{5, 2, 1, {"w0", "w1", "w3", "w4"}}, DeleteCase{5, 0, 0, {"w1", "w2", "w3", "w4"}},
+                    DeleteCase{4, 3, 2, {"w0", "w1", "w2"}}, DeleteCase{1, 0, -1, {}}));
+
+TEST_F(ListTest, AppendSelectsTheNewLastEntry)
+{
+    UseList(Numbered(3));
+    CurrentIndex = 0;
+    AppendEntry(Docs.Typ, Docs.Nazwa, Docs.Source, Docs.Docel);
+    EXPECT_EQ(CurrentIndex, 3);
+    EXPECT_EQ(box.items.last(), Docs.Nazwa);
+    EXPECT_EQ(box.selected, std::set<int>{3});
+    EXPECT_TRUE(ReadAll(ListFilePath).contains("<Nr4>"));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(ListTest, UpdateKeepsTheCurrentEntrySelected)
+{
+    UseList(Numbered(3));
+    CurrentIndex = 1;
+    UpdateCurrentEntry(Polish.Typ, Polish.Nazwa, Polish.Source, Polish.Docel);
+    EXPECT_EQ(CurrentIndex, 1);
+    EXPECT_EQ(box.items, (QStringList{QStringLiteral("w0"), Polish.Nazwa, QStringLiteral("w2")}));
+    EXPECT_EQ(box.selected, std::set<int>{1});
+    Wpisy.clear();
+    LoadList();
+    EXPECT_TRUE(Wpisy[1] == Polish);
+}
+
+TEST_F(ListTest, ClearSavesEvenAnEmptyList)
+{
+    EXPECT_TRUE(ClearList());
+    EXPECT_EQ(CurrentIndex, -1);
+    EXPECT_TRUE(box.items.isEmpty());
+    ASSERT_TRUE(QFile::exists(ListFilePath));
+    UseList(Numbered(2));
+    ASSERT_TRUE(SaveList());
+    EXPECT_TRUE(ClearList());
+    EXPECT_EQ(EntryCount, 0);
+    EXPECT_FALSE(ReadAll(ListFilePath).contains("<Nr1>"));
+}
+
+TEST_F(ListTest, FillListBoxChoosesAValidCurrentEntry)
+{
+    UseList(Numbered(3));
+    CurrentIndex = -1;
+    FillListBox();
+    EXPECT_EQ(CurrentIndex, 0);
+    EXPECT_EQ(box.selected, std::set<int>{0});
+    CurrentIndex = 2;
+    FillListBox();
+    EXPECT_EQ(box.selected, std::set<int>{2});
+    UseList({});
+    FillListBox();
+    EXPECT_EQ(CurrentIndex, -1);
+}
+
+TEST_F(ListTest, AddReplaceRemoveDoNotTouchTheBoxOrTheFile)
+{
+    EXPECT_EQ(AddEntry(QStringLiteral("Plik"), QStringLiteral("a"), QStringLiteral("/a"), QStringLiteral("/d")), 0);
+    EXPECT_EQ(AddEntry(QStringLiteral("Plik"), QStringLiteral("b"), QStringLiteral("/b"), QStringLiteral("/d")), 1);
+    EXPECT_EQ(EntryCount, 2);
+    EXPECT_EQ(ReplaceEntry(QStringLiteral("Folder"), QStringLiteral("B"), QStringLiteral("/B"), QStringLiteral("/D")), 1);
+    EXPECT_EQ(Wpisy[1].Nazwa, QStringLiteral("B"));
+    EXPECT_EQ(CurrentIndex, 1);
+    EXPECT_EQ(RemoveEntry(), 0);
+    EXPECT_EQ(CurrentIndex, 1);  // the caller stores the result
+    EXPECT_EQ(EntryCount, 1);
+    EXPECT_TRUE(box.items.isEmpty());
+    EXPECT_FALSE(QFile::exists(ListFilePath));
+}
+
+TEST_F(ListTest, PathTextCreatesMissingElements)
+{
+    TpkXML doc;
+    EXPECT_EQ(GetPathText(doc, {QStringLiteral("Dane"), QStringLiteral("Nr7"), QStringLiteral("Typ")}), QString());
+    EXPECT_NE(doc.FindChild(QStringLiteral("dane"), false)->FindChild(QStringLiteral("NR7"), false), nullptr);
+    SetPathText(doc, {QStringLiteral("DANE"), QStringLiteral("Ilosc")}, QStringLiteral("x"));
+    EXPECT_EQ(doc.Root->ChildCount(), 1);
+    EXPECT_EQ(GetPathText(doc, {QStringLiteral("Dane"), QStringLiteral("ILOSC")}), QStringLiteral("x"));
+}
+
+} // namespace

@@ -1,0 +1,64 @@
+// libFuzzer target over the list file's load path: any bytes as "Dane.dat" must give a list
+// or the damaged-file outcome, never a crash, a hang or runaway memory. A list that loads is
+// also saved and loaded again and must come back equal.
+
+#include "FieldCipher.h"
+#include "TpkXML.h"
+#include "UProcki.h"
+
+#include <QByteArray>
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+bool SameEntries(const _Wpisy& a, const _Wpisy& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i].Typ != b[i].Typ || a[i].Nazwa != b[i].Nazwa || a[i].Source != b[i].Source || a[i].Docel != b[i].Docel)
+            return false;
+    return true;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+
+    Wpisy.clear();
+    EntryCount = 0;
+    CurrentIndex = 0;
+    int code;
+    {
+        TpkXML document;
+        document.ParseBuffer(bytes);
+        code = ReadEntries(document);
+        // Writing grows with the square of the nesting depth (one indent per level and line),
+        // so only small documents are written back.
+        if (size <= 4096)
+            document.DocumentText();
+    }
+    FillListBox();
+    if (EntryCount != static_cast<int32_t>(Wpisy.size()) || (code != 0 && code != 1 && code != 2))
+        std::abort();
+
+    if (code == 0 && EntryCount <= 1000) {
+        const _Wpisy loaded = Wpisy;
+        TpkXML saved;
+        WriteDocument(saved);
+        TpkXML again;
+        again.ParseBuffer(saved.SaveToBytes());
+        Wpisy.clear();
+        EntryCount = 0;
+        if (ReadEntries(again) != 0 || !SameEntries(loaded, Wpisy))
+            std::abort();
+    }
+
+    // A value of any shape deciphers to some text or to nothing.
+    DecryptField(QString::fromLatin1(bytes.left(256)));
+    return 0;
+}
