@@ -420,53 +420,30 @@ void TFGlowny::LArchiwumClick()
         ArchiveSelected();
 }
 
-void TFGlowny::LMenuPLikClick()
+// A click on a menu title opens its panel, or closes whichever panel is open.
+void TFGlowny::MenuTitleClick(int panel)
 {
     if (Archiving)
         return;
     if (FMenu->isVisible())
         CloseMenuPanel();
     else
-        FMenu->ShowMenuPanel(0, 1);
+        FMenu->ShowMenuPanel(panel, panel == 1 ? SelectedCount() : 1);
 }
 
-void TFGlowny::LMenuEdycjaClick()
-{
-    if (Archiving)
-        return;
-    if (FMenu->isVisible())
-        CloseMenuPanel();
-    else
-        FMenu->ShowMenuPanel(1, SelectedCount());
-}
-
-void TFGlowny::LMenuPomocClick()
-{
-    if (Archiving)
-        return;
-    if (FMenu->isVisible())
-        CloseMenuPanel();
-    else
-        FMenu->ShowMenuPanel(2, 1);
-}
-
-void TFGlowny::LMenuPLikMouseMove()
+// Moving over a title while a panel is open switches to that title's panel.
+void TFGlowny::MenuTitleMouseMove(int panel)
 {
     if (FMenu->isVisible() && !Archiving)
-        FMenu->ShowMenuPanel(0, 1);
+        FMenu->ShowMenuPanel(panel, panel == 1 ? SelectedCount() : 1);
 }
 
-void TFGlowny::LMenuEdycjaMouseMove()
-{
-    if (FMenu->isVisible() && !Archiving)
-        FMenu->ShowMenuPanel(1, SelectedCount());
-}
-
-void TFGlowny::LMenuPomocMouseMove()
-{
-    if (FMenu->isVisible() && !Archiving)
-        FMenu->ShowMenuPanel(2, 1);
-}
+void TFGlowny::LMenuPLikClick() { MenuTitleClick(0); }
+void TFGlowny::LMenuEdycjaClick() { MenuTitleClick(1); }
+void TFGlowny::LMenuPomocClick() { MenuTitleClick(2); }
+void TFGlowny::LMenuPLikMouseMove() { MenuTitleMouseMove(0); }
+void TFGlowny::LMenuEdycjaMouseMove() { MenuTitleMouseMove(1); }
+void TFGlowny::LMenuPomocMouseMove() { MenuTitleMouseMove(2); }
 
 bool TFGlowny::FormKeyDown(QKeyEvent* event)
 {

@@ -111,7 +111,7 @@ TFMenu::TFMenu(QWidget* parent)
 
     // Hover: the panel's highlight is reset, then the item under the mouse lights up.
     const auto hover = [this](TSkinLabel* item, void (TFMenu::*reset)()) {
-        connect(item, &TSkinLabel::mouseMove, this, [this, item, reset] {
+        connect(item, &TSkinLabel::mouseMoved, this, [this, item, reset] {
             (this->*reset)();
             Light(item);
         });
@@ -124,7 +124,7 @@ TFMenu::TFMenu(QWidget* parent)
         hover(item, &TFMenu::ResetPomocHighlight);
     // The "Edycja" separator carries the "Pomoc" item's handlers.
     Label1->setMouseTracking(true);
-    connect(Label1, &TSkinLabel::mouseMove, this, [this] {
+    connect(Label1, &TSkinLabel::mouseMoved, this, [this] {
         ResetPomocHighlight();
         Light(LPomoc);
     });
