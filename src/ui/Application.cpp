@@ -49,6 +49,8 @@ void DestroyWindows()
 int RunWindowedProgram(QApplication& app)
 {
     InitWindowResources();
+    QCoreApplication::setApplicationName(QStringLiteral("Skrytkar"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.55"));
     QGuiApplication::setApplicationDisplayName(QString::fromUtf8(ApplicationTitle));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icon/skrytkar.png")));
     QGuiApplication::setDesktopFileName(QStringLiteral("skrytkar"));

@@ -239,6 +239,11 @@ TFGlowny::TFGlowny(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frameless
     QPalette listPalette = Lista->palette();
     listPalette.setColor(QPalette::Base, Qt::white);
     listPalette.setColor(QPalette::Text, Qt::black);
+    // The selection in the skin's green, also while another window has the keyboard.
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        listPalette.setColor(group, QPalette::Highlight, QColor(76, 138, 70));
+        listPalette.setColor(group, QPalette::HighlightedText, Qt::white);
+    }
     Lista->setPalette(listPalette);
 
     LArchiwum = new HotZone(PPodstawa, QRect(316, 336, 141, 51), QStringLiteral("LArchiwum"));
@@ -315,7 +320,7 @@ void TFGlowny::showEvent(QShowEvent* event)
 void TFGlowny::closeEvent(QCloseEvent* event)
 {
     // A close request from the window system during a run is refused, like the close zone;
-    // otherwise the window closes and the program ends.
+    // otherwise the window closes, and with the last window the message loop ends.
     if (Archiving) {
         event->ignore();
         return;
@@ -323,7 +328,6 @@ void TFGlowny::closeEvent(QCloseEvent* event)
     CloseMenuPanel();
     FormClose();
     event->accept();
-    TerminateApplication();
 }
 
 void TFGlowny::CloseMenuPanel()
@@ -416,53 +420,30 @@ void TFGlowny::LArchiwumClick()
         ArchiveSelected();
 }
 
-void TFGlowny::LMenuPLikClick()
+// A click on a menu title opens its panel, or closes whichever panel is open.
+void TFGlowny::MenuTitleClick(int panel)
 {
     if (Archiving)
         return;
     if (FMenu->isVisible())
         CloseMenuPanel();
     else
-        FMenu->ShowMenuPanel(0, 1);
+        FMenu->ShowMenuPanel(panel, panel == 1 ? SelectedCount() : 1);
 }
 
-void TFGlowny::LMenuEdycjaClick()
-{
-    if (Archiving)
-        return;
-    if (FMenu->isVisible())
-        CloseMenuPanel();
-    else
-        FMenu->ShowMenuPanel(1, SelectedCount());
-}
-
-void TFGlowny::LMenuPomocClick()
-{
-    if (Archiving)
-        return;
-    if (FMenu->isVisible())
-        CloseMenuPanel();
-    else
-        FMenu->ShowMenuPanel(2, 1);
-}
-
-void TFGlowny::LMenuPLikMouseMove()
+// Moving over a title while a panel is open switches to that title's panel.
+void TFGlowny::MenuTitleMouseMove(int panel)
 {
     if (FMenu->isVisible() && !Archiving)
-        FMenu->ShowMenuPanel(0, 1);
+        FMenu->ShowMenuPanel(panel, panel == 1 ? SelectedCount() : 1);
 }
 
-void TFGlowny::LMenuEdycjaMouseMove()
-{
-    if (FMenu->isVisible() && !Archiving)
-        FMenu->ShowMenuPanel(1, SelectedCount());
-}
-
-void TFGlowny::LMenuPomocMouseMove()
-{
-    if (FMenu->isVisible() && !Archiving)
-        FMenu->ShowMenuPanel(2, 1);
-}
+void TFGlowny::LMenuPLikClick() { MenuTitleClick(0); }
+void TFGlowny::LMenuEdycjaClick() { MenuTitleClick(1); }
+void TFGlowny::LMenuPomocClick() { MenuTitleClick(2); }
+void TFGlowny::LMenuPLikMouseMove() { MenuTitleMouseMove(0); }
+void TFGlowny::LMenuEdycjaMouseMove() { MenuTitleMouseMove(1); }
+void TFGlowny::LMenuPomocMouseMove() { MenuTitleMouseMove(2); }
 
 bool TFGlowny::FormKeyDown(QKeyEvent* event)
 {

@@ -91,6 +91,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void MenuTitleClick(int panel);
+    void MenuTitleMouseMove(int panel);
     void MoveSelection(int step);
     void KeepPainting();
 

@@ -8,19 +8,43 @@
 #include "UGlowny.h"
 #include "WindowParts.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
+
+#include <algorithm>
+#include <vector>
 
 TFMenu* FMenu = nullptr;
 
 namespace {
 
+// Greyed text of a disabled item: muted, but still readable on the light panel.
+const QColor DisabledItemColour(98, 118, 92);
+
 void SetItemColour(TSkinLabel* item, uint32_t bgr)
 {
     QPalette palette = item->palette();
-    // Only the enabled groups: a disabled item keeps the platform's greyed text.
     palette.setColor(QPalette::Active, QPalette::WindowText, ColourFromBgr(bgr));
     palette.setColor(QPalette::Inactive, QPalette::WindowText, ColourFromBgr(bgr));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, DisabledItemColour);
     item->setPalette(palette);
+}
+
+// The captions were laid out for a narrower face than the free ones: the items of a panel
+// share one horizontal stretch that lets the widest caption fit its label.
+void FitCaptions(const std::vector<TSkinLabel*>& labels)
+{
+    int stretch = 100;
+    for (const TSkinLabel* label : labels) {
+        const int advance = QFontMetrics(label->font()).horizontalAdvance(label->text());
+        if (advance > label->width() - 1)
+            stretch = std::min(stretch, (label->width() - 1) * 100 / advance);
+    }
+    for (TSkinLabel* label : labels) {
+        QFont font = label->font();
+        font.setStretch(stretch);
+        label->setFont(font);
+    }
 }
 
 void SetItemEnabled(TSkinLabel* item, bool enabled)
@@ -81,9 +105,13 @@ TFMenu::TFMenu(QWidget* parent)
     Lstrona = AddItem(PPomoc, QRect(13, 29, 93, 13), QStringLiteral("Strona domowa"));
     LAbout = AddItem(PPomoc, QRect(13, 57, 93, 14), QStringLiteral("O programie"));
 
+    FitCaptions({Kreska2, LKreska3, LZaznaczAll, LArchiwizuj, LArchiwizujAll, LZamknij});
+    FitCaptions({Label1, LDodajPlik, LDodajFolder, LEdytujWpis, LUsunWpis, LNowaLista});
+    FitCaptions({LKreska, LPomoc, Lstrona, LAbout});
+
     // Hover: the panel's highlight is reset, then the item under the mouse lights up.
     const auto hover = [this](TSkinLabel* item, void (TFMenu::*reset)()) {
-        connect(item, &TSkinLabel::mouseMove, this, [this, item, reset] {
+        connect(item, &TSkinLabel::mouseMoved, this, [this, item, reset] {
             (this->*reset)();
             Light(item);
         });
@@ -96,7 +124,7 @@ TFMenu::TFMenu(QWidget* parent)
         hover(item, &TFMenu::ResetPomocHighlight);
     // The "Edycja" separator carries the "Pomoc" item's handlers.
     Label1->setMouseTracking(true);
-    connect(Label1, &TSkinLabel::mouseMove, this, [this] {
+    connect(Label1, &TSkinLabel::mouseMoved, this, [this] {
         ResetPomocHighlight();
         Light(LPomoc);
     });

@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 std::function<void(const QUrl&)> OpenWithShellHook;
 
@@ -20,39 +21,24 @@ QFont DesignFont(int pixelHeight)
 }
 
 TSkinLabel::TSkinLabel(QWidget* parent, const QRect& geometry, const QString& caption, bool handCursor)
-    : QLabel(caption, parent)
+    : HotZone(parent, geometry, QString()), caption(caption)
 {
-    setGeometry(geometry);
-    setAutoFillBackground(false);
-    setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::NoFocus);
-    setTextFormat(Qt::PlainText);
-    setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    setMouseTracking(true);
-    if (handCursor)
-        setCursor(Qt::PointingHandCursor);
+    if (!handCursor) {
+        unsetCursor();
+        setMouseTracking(false);
+    }
 }
 
-void TSkinLabel::mousePressEvent(QMouseEvent* event)
+void TSkinLabel::paintEvent(QPaintEvent*)
 {
-    if (event->button() == Qt::LeftButton)
-        leftDown = true;
-    Q_EMIT mouseDown(event);
-}
-
-void TSkinLabel::mouseMoveEvent(QMouseEvent* event)
-{
-    Q_EMIT mouseMove(event);
-}
-
-void TSkinLabel::mouseReleaseEvent(QMouseEvent* event)
-{
-    const bool click = leftDown && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-    if (event->button() == Qt::LeftButton)
-        leftDown = false;
-    Q_EMIT mouseUp(event);
-    if (click)
-        Q_EMIT clicked();
+    QPainter painter(this);
+    painter.setFont(font());
+    const QPalette::ColorGroup group = !isEnabled() ? QPalette::Disabled
+                                       : isActiveWindow() ? QPalette::Active
+                                                          : QPalette::Inactive;
+    painter.setPen(palette().color(group, QPalette::WindowText));
+    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, caption);
 }
 
 TKeyPreview::TKeyPreview(QWidget* window, std::function<bool(QKeyEvent*)> handler)

@@ -4,7 +4,8 @@
 
 #include <QColor>
 #include <QFont>
-#include <QLabel>
+#include "HotZone.h"
+
 #include <QPointer>
 #include <QUrl>
 
@@ -20,26 +21,20 @@ QColor ColourFromBgr(uint32_t value);
 QFont DesignFont(int pixelHeight);
 
 // A caption without a background of its own over a panel's picture: a menu item or a
-// separator. It reports presses, moves and releases, and a click (left button pressed and
-// released over it).
-class TSkinLabel : public QLabel {
+// separator. It takes the mouse as a hot zone does and draws its text in the palette's
+// window-text colour (the disabled group's when disabled).
+class TSkinLabel : public HotZone {
     Q_OBJECT
 public:
-    explicit TSkinLabel(QWidget* parent, const QRect& geometry, const QString& caption, bool handCursor);
+    TSkinLabel(QWidget* parent, const QRect& geometry, const QString& caption, bool handCursor);
 
-Q_SIGNALS:
-    void clicked();
-    void mouseDown(QMouseEvent* event);
-    void mouseMove(QMouseEvent* event);
-    void mouseUp(QMouseEvent* event);
+    const QString& text() const { return caption; }
 
 protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
-    bool leftDown = false;
+    QString caption;
 };
 
 // Lets a window see every key before its focused control does, the way the designs ask

@@ -3,6 +3,7 @@
 
 #include "WindowsFixture.h"
 
+#include <QCloseEvent>
 #include <QLineEdit>
 
 namespace {
@@ -211,6 +212,17 @@ TEST_F(WindowsTest, CloseZoneEndsTheProgramExceptDuringRun)
     ClickAt(FGlowny, Centre(FGlowny->LClose->geometry()));
     EXPECT_EQ(terminations, 1);
     EXPECT_TRUE(Messages().calls.empty());  // no question is asked
+}
+
+TEST_F(WindowsTest, WindowSystemCloseRequestIsRefusedDuringRun)
+{
+    Archiving = true;
+    QCloseEvent request;
+    QApplication::sendEvent(FGlowny, &request);
+    Archiving = false;
+    EXPECT_FALSE(request.isAccepted());
+    EXPECT_TRUE(LogLines != nullptr);  // the run still has its log
+    EXPECT_TRUE(FGlowny->isVisible());
 }
 
 TEST_F(WindowsTest, MinimiseZoneWorksAlsoDuringRun)

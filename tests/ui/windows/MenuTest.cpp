@@ -106,7 +106,7 @@ TEST_F(WindowsTest, MainWindowClicksCloseTheMenu)
 TEST_F(WindowsTest, MenuCaptionsAndGeometryAreTheDesigns)
 {
     struct Item {
-        QLabel* label;
+        TSkinLabel* label;
         QRect geometry;
         const char* caption;
         bool hand;
@@ -134,7 +134,7 @@ TEST_F(WindowsTest, MenuCaptionsAndGeometryAreTheDesigns)
         EXPECT_EQ(item.label->text(), QString::fromUtf8(item.caption));
         EXPECT_EQ(item.label->cursor().shape(), item.hand ? Qt::PointingHandCursor : Qt::ArrowCursor) << item.caption;
         EXPECT_EQ(item.label->font().pixelSize(), 11);
-        EXPECT_EQ(TFMenu::ItemColour(static_cast<TSkinLabel*>(item.label)), AtRest) << item.caption;
+        EXPECT_EQ(TFMenu::ItemColour(item.label), AtRest) << item.caption;
     }
     // Where a separator overlaps an item, the item takes the mouse.
     EXPECT_EQ(FMenu->PPlik->childAt(40, 24), FMenu->LZaznaczAll);
@@ -208,7 +208,7 @@ TEST_P(EdycjaEnablingTest, EditAndDeleteNeedExactlyOneSelectedLine)
         editorOpened = FEdycja->isVisible();
         FEdycja->done(0);
     });
-    for (QLabel* item : {static_cast<QLabel*>(FMenu->LEdytujWpis), static_cast<QLabel*>(FMenu->LUsunWpis)}) {
+    for (TSkinLabel* item : {FMenu->LEdytujWpis, FMenu->LUsunWpis}) {
         if (!FMenu->isVisible())
             ClickAt(FGlowny, Panels[1].title.center());
         ClickAt(FMenu, item->geometry().center());

@@ -62,6 +62,21 @@ void PrintTo(const _Wpis& entry, std::ostream* os)
         << entry.Source.toStdString() << ", " << entry.Docel.toStdString() << "}";
 }
 
+namespace {
+
+std::optional<QString> NextAnswer(std::deque<QString>& answers)
+{
+    if (answers.empty())
+        return std::nullopt;
+    const QString answer = answers.front();
+    answers.pop_front();
+    if (answer.isNull())
+        return std::nullopt;
+    return answer;
+}
+
+} // namespace
+
 void WindowsTest::SetUp()
 {
     dir = std::make_unique<QTemporaryDir>();
@@ -78,19 +93,11 @@ void WindowsTest::SetUp()
     DefaultErrorReportHook = [this](const QString& text) { errorReports.push_back(text); };
     TFEdycja::OpenFileHook = [this](const QString& title, const QString& filter) -> std::optional<QString> {
         fileDialogTitles.push_back(title + QLatin1Char('|') + filter);
-        if (fileAnswers.empty())
-            return std::nullopt;
-        auto answer = fileAnswers.front();
-        fileAnswers.pop_front();
-        return answer;
+        return NextAnswer(fileAnswers);
     };
     TGetFolder::ExecuteHook = [this](const TGetFolderRequest& request) -> std::optional<QString> {
         folderRequests.push_back(request);
-        if (folderAnswers.empty())
-            return std::nullopt;
-        auto answer = folderAnswers.front();
-        folderAnswers.pop_front();
-        return answer;
+        return NextAnswer(folderAnswers);
     };
 
     ASSERT_EQ(QGuiApplication::mouseButtons(), Qt::NoButton);

@@ -94,8 +94,9 @@ public:
     std::vector<QUrl> opened;          // addresses given to the shell
     int terminations = 0;
     std::vector<QString> errorReports;
-    std::deque<std::optional<QString>> fileAnswers;    // the file dialog's answers
-    std::deque<std::optional<QString>> folderAnswers;  // the folder picker's answers
+    // The choosers' answers in turn; none left, or a null text, cancels.
+    std::deque<QString> fileAnswers;
+    std::deque<QString> folderAnswers;
     std::vector<TGetFolderRequest> folderRequests;
     std::vector<QString> fileDialogTitles;
 };
