@@ -11,6 +11,7 @@ packages=(
   libssl-dev
   clang libclang-rt-dev
   fonts-dejavu-core fonts-liberation
+  qt6-translations-l10n
   xvfb xauth
 )
 
