@@ -1,31 +1,13 @@
 #pragma once
-// Recording stand-ins for the message dialog and the main window's list box.
+// A recording stand-in for the main window's list box.
 
+#include "FakeMessages.h"
 #include "UiPorts.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <set>
-#include <vector>
-
-struct ShownMessage {
-    int buttons;
-    int icon;
-    QString text;
-    bool operator==(const ShownMessage&) const = default;
-};
-
-class RecordingMessagePort : public MessagePort {
-public:
-    int Show(int buttons, int icon, const QString& text) override
-    {
-        shown.push_back({buttons, icon, text});
-        return answer;
-    }
-    std::vector<ShownMessage> shown;
-    int answer = AnswerClose;
-};
 
 class RecordingListBox : public ListBoxPort {
 public:

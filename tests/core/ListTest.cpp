@@ -88,7 +88,7 @@ protected:
     QStringList FilesInFolder() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System); }
 
     QTemporaryDir dir;
-    RecordingMessagePort messages;
+    FakeMessages messages;
     RecordingListBox box;
 };
 

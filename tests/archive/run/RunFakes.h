@@ -8,6 +8,7 @@
 #include "SevenZip.h"
 #include "UProcki.h"
 #include "UiPorts.h"
+#include "FakeMessages.h"
 #include "RunTestSupport.h"
 
 #include <QCoreApplication>
@@ -117,30 +118,6 @@ public:
     std::function<void()> onPause;
 };
 
-struct ShownMessage {
-    int buttons;
-    int icon;
-    QString text;
-};
-
-class FakeMessages final : public MessagePort {
-public:
-    int Show(int buttons, int icon, const QString& text) override
-    {
-        shown.push_back({buttons, icon, text});
-        if (window)
-            window->events << QStringLiteral("Message=") + text;
-        if (answers.empty())
-            return buttons == ButtonsYesNoCancel ? AnswerNo : AnswerClose;
-        const int answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::vector<ShownMessage> shown;
-    std::deque<int> answers;
-    FakeMainWindow* window = nullptr;
-};
-
 class FakeListBox final : public ListBoxPort {
 public:
     void Clear() override
@@ -179,7 +156,7 @@ protected:
         programDir = root.path() + QStringLiteral("/program/");
         ASSERT_TRUE(QDir().mkpath(programDir));
         OverrideProgramDirectory(programDir);
-        messages.window = &window;
+        messages.onShow = [this](const ShownMessage& m) { window.events << QStringLiteral("Message=") + m.text; };
         list.window = &window;
         SetMainWindowPort(&window);
         SetMessagePort(&messages);

@@ -76,9 +76,9 @@ TEST_F(ArchiveRunTest, ArchiveZoneWithEscapeAndTakCancelsAfterTheCurrentEntry)
     PressEscapeDuringRun();
     ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
 
-    ASSERT_EQ(Messages().calls.size(), 1u);
-    EXPECT_EQ(Messages().calls[0].text, QStringLiteral("Czy rzeczywiście przerwać archiwizację?"));
-    EXPECT_EQ(Messages().calls[0].buttons, ButtonsYesNoCancel);
+    ASSERT_EQ(Messages().shown.size(), 1u);
+    EXPECT_EQ(Messages().shown[0].text, QStringLiteral("Czy rzeczywiście przerwać archiwizację?"));
+    EXPECT_EQ(Messages().shown[0].buttons, ButtonsYesNoCancel);
     EXPECT_EQ(LogLinesOnDisk(), (QStringList{QStringLiteral("Log dla: ") + ArchiveFolderName,
                                              QStringLiteral("++++++++++++++++++++++++++++++++++"),
                                              QStringLiteral("Zarchiwizowano Plik"),
@@ -97,7 +97,7 @@ TEST_F(ArchiveRunTest, ArchiveZoneWithEscapeAndNieGoesOn)
     PressEscapeDuringRun();
     ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
 
-    ASSERT_EQ(Messages().calls.size(), 1u);
+    ASSERT_EQ(Messages().shown.size(), 1u);
     EXPECT_EQ(LogLinesOnDisk().mid(2), (QStringList{QStringLiteral("Zarchiwizowano Plik"), QStringLiteral("Zarchiwizowano Folder")}));
     EXPECT_TRUE(SevenZipAccepts(ArchiveOf(QStringLiteral("Plik"))));
     EXPECT_TRUE(SevenZipAccepts(ArchiveOf(QStringLiteral("Folder"))));
@@ -108,7 +108,7 @@ TEST_F(ArchiveRunTest, ArchiveZoneArchivesOnlyTheSelectedLines)
 {
     SelectRows({1});
     ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
-    EXPECT_TRUE(Messages().calls.empty());
+    EXPECT_TRUE(Messages().shown.empty());
     EXPECT_EQ(LogLinesOnDisk().mid(2), QStringList{QStringLiteral("Zarchiwizowano Folder")});
     EXPECT_FALSE(QFile::exists(ArchiveOf(QStringLiteral("Plik"))));
     EXPECT_TRUE(SevenZipAccepts(ArchiveOf(QStringLiteral("Folder"))));
@@ -119,7 +119,7 @@ TEST_F(ArchiveRunTest, ArchiwizujWszystkoSelectsAndArchivesTheWholeList)
     SelectRows({});
     ClickAt(FGlowny, QPoint(46, 63));  // "Plik"
     ClickAt(FMenu, FMenu->LArchiwizujAll->geometry().center());
-    EXPECT_TRUE(Messages().calls.empty());
+    EXPECT_TRUE(Messages().shown.empty());
     EXPECT_EQ(SelectedRows(), (std::vector<int>{0, 1}));
     EXPECT_EQ(LogLinesOnDisk().mid(2), (QStringList{QStringLiteral("Zarchiwizowano Plik"), QStringLiteral("Zarchiwizowano Folder")}));
     EXPECT_TRUE(SevenZipAccepts(ArchiveOf(QStringLiteral("Plik"))));

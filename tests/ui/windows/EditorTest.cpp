@@ -175,8 +175,8 @@ TEST_P(EditorChecksTest, MissingFieldKeepsTheEditorOpenAndEscapeStoresNothing)
     EXPECT_TRUE(openAfterEnter);
     EXPECT_TRUE(openAfterClick);
     EXPECT_EQ(keptName, c.entryName);
-    ASSERT_EQ(Messages().calls.size(), 2u);
-    for (const MessageCall& call : Messages().calls) {
+    ASSERT_EQ(Messages().shown.size(), 2u);
+    for (const ShownMessage& call : Messages().shown) {
         EXPECT_EQ(call.text, MissingData);
         EXPECT_EQ(call.buttons, ButtonsClose);
         EXPECT_EQ(call.icon, IconInfo);
@@ -231,10 +231,10 @@ TEST_F(WindowsTest, NothingToEditOrDeleteWithoutACurrentEntry)
 {
     EditEntry();
     DeleteEntry();
-    ASSERT_EQ(Messages().calls.size(), 2u);
-    EXPECT_EQ(Messages().calls[0].text, QStringLiteral("Nie masz czego edytować."));
-    EXPECT_EQ(Messages().calls[1].text, QStringLiteral("Nie masz czego usuwać."));
-    for (const MessageCall& call : Messages().calls) {
+    ASSERT_EQ(Messages().shown.size(), 2u);
+    EXPECT_EQ(Messages().shown[0].text, QStringLiteral("Nie masz czego edytować."));
+    EXPECT_EQ(Messages().shown[1].text, QStringLiteral("Nie masz czego usuwać."));
+    for (const ShownMessage& call : Messages().shown) {
         EXPECT_EQ(call.buttons, ButtonsClose);
         EXPECT_EQ(call.icon, IconInfo);
     }
@@ -263,10 +263,10 @@ TEST_P(QuestionTest, DeletionFromTheMenuActsOnlyOnTak)
     Messages().answers.push_back(GetParam().answer);
     ClickAt(FGlowny, QPoint(110, 63));  // "Edycja"
     ClickAt(FMenu, FMenu->LUsunWpis->geometry().center());
-    ASSERT_EQ(Messages().calls.size(), 1u);
-    EXPECT_EQ(Messages().calls[0].text, QStringLiteral("Czy rzeczywiście usunąć \"Alfa\"?\rTej operacji nie można cofnąć"));
-    EXPECT_EQ(Messages().calls[0].buttons, ButtonsYesNoCancel);
-    EXPECT_EQ(Messages().calls[0].icon, IconQuestion);
+    ASSERT_EQ(Messages().shown.size(), 1u);
+    EXPECT_EQ(Messages().shown[0].text, QStringLiteral("Czy rzeczywiście usunąć \"Alfa\"?\rTej operacji nie można cofnąć"));
+    EXPECT_EQ(Messages().shown[0].buttons, ButtonsYesNoCancel);
+    EXPECT_EQ(Messages().shown[0].icon, IconQuestion);
     const std::vector<_Wpis> expected = GetParam().acts ? std::vector<_Wpis>{Beta} : std::vector<_Wpis>{Alfa, Beta};
     EXPECT_EQ(ListOnDisk(), expected);
     EXPECT_EQ(FGlowny->Lista->count(), int(expected.size()));
@@ -278,11 +278,11 @@ TEST_P(QuestionTest, NewListFromTheMenuActsOnlyOnTak)
     Messages().answers.push_back(GetParam().answer);
     ClickAt(FGlowny, QPoint(110, 63));
     ClickAt(FMenu, FMenu->LNowaLista->geometry().center());
-    ASSERT_EQ(Messages().calls.size(), 1u);
-    EXPECT_EQ(Messages().calls[0].text,
+    ASSERT_EQ(Messages().shown.size(), 1u);
+    EXPECT_EQ(Messages().shown[0].text,
               QStringLiteral("Utworzenie nowej listy wiąże się z wykasowaniem istniejącej.\rCzy rzeczywiście utworzyć nową?"));
-    EXPECT_EQ(Messages().calls[0].buttons, ButtonsYesNoCancel);
-    EXPECT_EQ(Messages().calls[0].icon, IconQuestion);
+    EXPECT_EQ(Messages().shown[0].buttons, ButtonsYesNoCancel);
+    EXPECT_EQ(Messages().shown[0].icon, IconQuestion);
     const std::vector<_Wpis> expected = GetParam().acts ? std::vector<_Wpis>{} : std::vector<_Wpis>{Alfa, Beta};
     EXPECT_EQ(ListOnDisk(), expected);
     EXPECT_EQ(FGlowny->Lista->count(), int(expected.size()));
@@ -295,7 +295,7 @@ TEST_F(WindowsTest, NewListAsksAlsoWhenTheListIsEmpty)
 {
     Messages().answers.push_back(AnswerYes);
     NewList();
-    EXPECT_EQ(Messages().calls.size(), 1u);
+    EXPECT_EQ(Messages().shown.size(), 1u);
     EXPECT_TRUE(ListOnDisk().empty());
 }
 

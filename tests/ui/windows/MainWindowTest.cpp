@@ -92,7 +92,7 @@ TEST_P(KeyTableTest, KeyActsOnlyUnderItsCondition)
     SeedList(ThreeEntries);
     SelectRows(c.selectedBefore);
     const int currentBefore = CurrentIndex;
-    Messages().calls.clear();
+    Messages().shown.clear();
     Archiving = c.archiving;
 
     bool editorOpened = false;
@@ -125,8 +125,8 @@ TEST_P(KeyTableTest, KeyActsOnlyUnderItsCondition)
     EXPECT_EQ(ListOnDisk(), ThreeEntries);
     switch (c.effect) {
     case Effect::DeleteAsked:
-        ASSERT_EQ(Messages().calls.size(), 1u);
-        EXPECT_EQ(Messages().calls[0].text, QStringLiteral("Czy rzeczywiście usunąć \"%1\"?\rTej operacji nie można cofnąć")
+        ASSERT_EQ(Messages().shown.size(), 1u);
+        EXPECT_EQ(Messages().shown[0].text, QStringLiteral("Czy rzeczywiście usunąć \"%1\"?\rTej operacji nie można cofnąć")
                                                 .arg(ThreeEntries[size_t(c.selectedBefore[0])].Nazwa));
         break;
     case Effect::EditorOpened:
@@ -144,7 +144,7 @@ TEST_P(KeyTableTest, KeyActsOnlyUnderItsCondition)
         break;
     }
     if (c.effect != Effect::DeleteAsked) {
-        EXPECT_TRUE(Messages().calls.empty());
+        EXPECT_TRUE(Messages().shown.empty());
     }
     if (c.effect != Effect::Selection) {
         EXPECT_EQ(SelectedRows(), unchanged);
@@ -211,7 +211,7 @@ TEST_F(WindowsTest, CloseZoneEndsTheProgramExceptDuringRun)
     Archiving = false;
     ClickAt(FGlowny, Centre(FGlowny->LClose->geometry()));
     EXPECT_EQ(terminations, 1);
-    EXPECT_TRUE(Messages().calls.empty());  // no question is asked
+    EXPECT_TRUE(Messages().shown.empty());  // no question is asked
 }
 
 TEST_F(WindowsTest, WindowSystemCloseRequestIsRefusedDuringRun)
@@ -283,17 +283,17 @@ TEST_F(WindowsTest, TitleStripDragsTheWindowByTheCursorsMovement)
 TEST_F(WindowsTest, ArchiveZoneDoesNothingOnAnEmptyList)
 {
     ClickAt(FGlowny, Centre(FGlowny->LArchiwum->geometry()));
-    EXPECT_TRUE(Messages().calls.empty());
+    EXPECT_TRUE(Messages().shown.empty());
     EXPECT_FALSE(QFile::exists(Path(QStringLiteral("Log.txt"))));
 }
 
 TEST_F(WindowsTest, SelectAllOnAnEmptyListSaysSo)
 {
     EXPECT_EQ(FGlowny->SelectAll(), 0);
-    ASSERT_EQ(Messages().calls.size(), 1u);
-    EXPECT_EQ(Messages().calls[0].buttons, ButtonsClose);
-    EXPECT_EQ(Messages().calls[0].icon, IconInfo);
-    EXPECT_EQ(Messages().calls[0].text, QStringLiteral("Lista jest pusta, nie ma co zaznaczać."));
+    ASSERT_EQ(Messages().shown.size(), 1u);
+    EXPECT_EQ(Messages().shown[0].buttons, ButtonsClose);
+    EXPECT_EQ(Messages().shown[0].icon, IconInfo);
+    EXPECT_EQ(Messages().shown[0].text, QStringLiteral("Lista jest pusta, nie ma co zaznaczać."));
     SeedList(ThreeEntries);
     EXPECT_EQ(FGlowny->SelectAll(), 3);
     EXPECT_EQ(SelectedRows(), (std::vector<int>{0, 1, 2}));
@@ -322,7 +322,7 @@ TEST_F(WindowsTest, UnattendedTickMinimisesArchivesAllAndEnds)
     EXPECT_TRUE(FGlowny->isMinimized());
     EXPECT_EQ(terminations, 1);
     EXPECT_EQ(LogLinesOnDisk(), QStringList{QStringLiteral("Lista plików jest pusta.")});
-    EXPECT_TRUE(Messages().calls.empty());
+    EXPECT_TRUE(Messages().shown.empty());
     FGlowny->showNormal();
 }
 

@@ -178,7 +178,7 @@ TEST_F(WindowsTest, SeparatorsOfPlikAndPomocDoNothing)
     ClickAt(FMenu, QPoint(60, 48));  // LKreska below "Strona domowa"
     EXPECT_TRUE(FMenu->isVisible());
     EXPECT_TRUE(opened.empty());
-    EXPECT_TRUE(Messages().calls.empty());
+    EXPECT_TRUE(Messages().shown.empty());
 }
 
 TEST_F(WindowsTest, EdycjaSeparatorOpensTheHelpLikeThePomocItem)
@@ -216,7 +216,7 @@ TEST_P(EdycjaEnablingTest, EditAndDeleteNeedExactlyOneSelectedLine)
     }
     QTest::qWait(10);
     EXPECT_FALSE(editorOpened);
-    EXPECT_TRUE(Messages().calls.empty());
+    EXPECT_TRUE(Messages().shown.empty());
     EXPECT_EQ(ListOnDisk(), TwoEntries);
 }
 
@@ -269,12 +269,12 @@ TEST_F(WindowsTest, ArchiwizujAndArchiwizujWszystkoOnAnEmptyList)
     };
     for (const Case& c : {Case{FMenu->LArchiwizuj, "Lista jest pusta, nie ma co archiwizować."},
                           Case{FMenu->LArchiwizujAll, "Lista jest pusta, nie ma co zaznaczać."}}) {
-        Messages().calls.clear();
+        Messages().shown.clear();
         ClickAt(FGlowny, Panels[0].title.center());
         ClickAt(FMenu, c.item->geometry().center());
-        ASSERT_EQ(Messages().calls.size(), 1u) << c.message;
-        EXPECT_EQ(Messages().calls[0].text, QString::fromUtf8(c.message));
-        EXPECT_EQ(Messages().calls[0].buttons, ButtonsClose);
+        ASSERT_EQ(Messages().shown.size(), 1u) << c.message;
+        EXPECT_EQ(Messages().shown[0].text, QString::fromUtf8(c.message));
+        EXPECT_EQ(Messages().shown[0].buttons, ButtonsClose);
         EXPECT_FALSE(QFile::exists(Path(QStringLiteral("Log.txt"))));
     }
 }

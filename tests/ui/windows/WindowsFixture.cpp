@@ -85,7 +85,7 @@ void WindowsTest::SetUp()
     ListFilePath = Path(QStringLiteral("Dane.dat"));
     pending = std::make_unique<QObject>();
 
-    Messages().calls.clear();
+    Messages().shown.clear();
     Messages().answers.clear();
     SetMessagePort(&Messages());
     OpenWithShellHook = [this](const QUrl& url) { opened.push_back(url); };
@@ -109,7 +109,7 @@ void WindowsTest::SetUp()
     FGlowny->move(100, 100);
     QApplication::setActiveWindow(FGlowny);
     SeedList({});
-    Messages().calls.clear();
+    Messages().shown.clear();
 
     // A modal window that a faulty flow leaves open would stop the run: close it after a while.
     QTimer::singleShot(20000, pending.get(), [] {

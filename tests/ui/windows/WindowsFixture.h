@@ -28,6 +28,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "FakeMessages.h"
+
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -36,27 +38,6 @@
 #include <optional>
 #include <vector>
 
-struct MessageCall {
-    int buttons;
-    int icon;
-    QString text;
-};
-
-// Records every message and gives the scripted answers (Nie or Zamknij when none is left).
-class FakeMessages final : public MessagePort {
-public:
-    int Show(int buttons, int icon, const QString& text) override
-    {
-        calls.push_back({buttons, icon, text});
-        if (answers.empty())
-            return buttons == ButtonsYesNoCancel ? AnswerNo : AnswerClose;
-        const int answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::vector<MessageCall> calls;
-    std::deque<int> answers;
-};
 
 FakeMessages& Messages();
 
