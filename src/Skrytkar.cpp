@@ -28,14 +28,14 @@ QStringList CommandLine(int argc, char** argv)
     return arguments;
 }
 
-bool EnvironmentNames(const char* name)
+bool EnvironmentVariableSet(const char* name)
 {
     return !qEnvironmentVariableIsEmpty(name);
 }
 
 bool DisplayNamed()
 {
-    return EnvironmentNames("DISPLAY") || EnvironmentNames("WAYLAND_DISPLAY") || EnvironmentNames("QT_QPA_PLATFORM");
+    return EnvironmentVariableSet("DISPLAY") || EnvironmentVariableSet("WAYLAND_DISPLAY") || EnvironmentVariableSet("QT_QPA_PLATFORM");
 }
 
 // QApplication ends the process when its platform plugin cannot open a display, so a run
