@@ -250,8 +250,12 @@ int ArchiveEntry(int index)
             return ResultPackFailed;
         Zipek->Files.Add(isFileEntry ? e.Source : e.Source + QStringLiteral("/*.*"));
         // Anything but 0 means the archive was not written: nothing gathered (-1) or the
-        // library's own failure code.
-        return Zipek->Add() == 0 ? ResultArchived : ResultPackFailed;
+        // library's own failure code. A file that could not be read while packing leaves an
+        // archive without its data: that is no backup to report as done.
+        Zipek->LastError = 0;
+        if (Zipek->Add() != 0 || Zipek->LastError != 0)
+            return ResultPackFailed;
+        return ResultArchived;
     } catch (...) {
         return ResultPackFailed;
     }

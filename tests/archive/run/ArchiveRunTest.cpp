@@ -435,6 +435,30 @@ TEST_F(ArchiveRunTest, PackerFailureBecomesThePackFailureLine)
     EXPECT_EQ(messages.shown[0].text, ErrorsMessage);
 }
 
+TEST_F(ArchiveRunTest, AFileThatVanishesWhilePackingIsNoSuccess)
+{
+    // The packer gathers the file, then it disappears before its data is read: the archive is
+    // written without it, so the entry must not be logged as archived.
+    const QString docel = MakeFolder(QStringLiteral("kopie"));
+    const QString folder = MakeFolder(QStringLiteral("dane"));
+    MakeFile(QStringLiteral("dane/zostaje.txt"), "zostaje");
+    const QString vanishing = MakeFile(QStringLiteral("dane/znika.txt"), "znika");
+    AddListEntry(QStringLiteral("Folder"), QStringLiteral("dane"), folder, docel);
+    packer->OnPreProgress = [&](TSevenZip* sender, int64_t total) {
+        QFile::remove(vanishing);
+        ZipekPreProgress(sender, total);
+    };
+
+    ArchiveSelected();
+
+    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Niezidentyfikowane problemy przy pakowaniu dane")}));
+    EXPECT_TRUE(ErrorsOccurred);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, ErrorsMessage);
+    // What could be packed is kept, and it is a sound archive.
+    EXPECT_TRUE(SevenZipTestPasses(ArchiveOf(docel, QStringLiteral("dane"))));
+}
+
 TEST_F(ArchiveRunTest, ResultsTheRunDoesNotKnowGetThePackFailureLine)
 {
     // The packer's "nothing gathered" and the library's own failure codes reach the log as a
