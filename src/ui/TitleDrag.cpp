@@ -7,7 +7,7 @@
 void TitleDrag::Press(QWidget* window, const QPoint& globalPos)
 {
     // Wayland refuses client-side moves; the compositor drags the window itself there.
-    if (QGuiApplication::platformName() == QLatin1String("wayland") && window
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")) && window
         && window->windowHandle() && window->windowHandle()->startSystemMove())
         return;
     Dragging = true;

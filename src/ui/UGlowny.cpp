@@ -25,7 +25,6 @@
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 #include <QThread>
-#include <QWindow>
 
 TFGlowny* FGlowny = nullptr;
 std::function<void()> TerminateHook;
@@ -312,7 +311,7 @@ void TFGlowny::showEvent(QShowEvent* event)
     if (shownOnce)
         return;
     shownOnce = true;
-    Dragging = false;
+    Drag.Release();
     // An unreadable list file leaves FormShow here, before it fills the list or arms Zegar.
     CallReportingErrors([] { FormShow(); });
 }
@@ -361,27 +360,17 @@ void TFGlowny::ImTloClick()
 void TFGlowny::LListwaMouseDown(QMouseEvent* event)
 {
     CloseMenuPanel();
-    Dragging = true;
-    DragLastPos = event->globalPosition().toPoint();
-    // Where the window system moves windows itself, it is asked to.
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")) && windowHandle()) {
-        Dragging = false;
-        windowHandle()->startSystemMove();
-    }
+    Drag.Press(this, event->globalPosition().toPoint());
 }
 
 void TFGlowny::LListwaMouseMove(QMouseEvent* event)
 {
-    if (!Dragging)
-        return;
-    const QPoint p = event->globalPosition().toPoint();
-    move(x() + p.x() - DragLastPos.x(), y() + p.y() - DragLastPos.y());
-    DragLastPos = p;
+    Drag.Move(this, event->globalPosition().toPoint());
 }
 
 void TFGlowny::LListwaMouseUp(QMouseEvent*)
 {
-    Dragging = false;
+    Drag.Release();
 }
 
 void TFGlowny::LMinimeClick()

@@ -3,8 +3,9 @@
 // drawn title strip, menu titles and archive button; the list box `Lista`; the status panel
 // with the two progress bars of the archive run; and the keys of the key table.
 
+#include "TitleDrag.h"
+
 #include <QListWidget>
-#include <QPoint>
 #include <QWidget>
 
 #include <memory>
@@ -82,9 +83,8 @@ public:
     TProgressCyl* Progress;
     TProgressCyl* ProgresEtap;
 
-    // The title strip is held down; the cursor's screen position at the last drag step.
-    bool Dragging = false;
-    QPoint DragLastPos;
+    // Dragging by the title strip (its Dragging flag and DragLastPos).
+    TitleDrag Drag;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -267,13 +267,13 @@ TEST_F(WindowsTest, TitleStripDragsTheWindowByTheCursorsMovement)
     const QPoint start = FGlowny->pos();
     const QPoint grip(100, 20);
     PressAt(FGlowny, grip);
-    EXPECT_TRUE(FGlowny->Dragging);
+    EXPECT_TRUE(FGlowny->Drag.Dragging);
     MoveTo(FGlowny, grip + QPoint(30, 15));
     MoveTo(FGlowny, grip + QPoint(40, 25));  // local to the window, which moved already
     MoveTo(FGlowny, grip + QPoint(0, 500)); // the strip keeps the mouse outside it too
     MoveTo(FGlowny, grip + QPoint(0, -500));
     ReleaseAt(FGlowny, grip + QPoint(40, 25));
-    EXPECT_FALSE(FGlowny->Dragging);
+    EXPECT_FALSE(FGlowny->Drag.Dragging);
     EXPECT_EQ(FGlowny->pos(), start + QPoint(70, 40));
     // Without the button held nothing moves.
     MoveTo(FGlowny, grip + QPoint(5, 5));
