@@ -1,9 +1,9 @@
 // Skrytkar's main block: decides between the windowed program and the unattended run without
 // a display, then starts the application in the fixed order.
 
-#include "Application.h"
-#include "ErrorReport.h"
-#include "Startup.h"
+#include "ui/windows/Application.h"
+#include "ui/windows/ErrorReport.h"
+#include "archive/run/Startup.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

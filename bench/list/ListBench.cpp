@@ -3,7 +3,7 @@
 // own, so the peak memory reported belongs to that size alone.
 //   build/bench/list_bench [sizes...] [--repeat N]
 
-#include "UProcki.h"
+#include "core/UProcki.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -8,11 +8,11 @@
 // the best of R rounds. The real program started as `skrytkar /all` and one `7z a` per entry
 // are timed for comparison. Large entry: the run over one file against `7z a -mx3 -ms=on`.
 
-#include "ArchiveRun.h"
-#include "Platform.h"
-#include "RunPorts.h"
-#include "SevenZip.h"
-#include "UProcki.h"
+#include "archive/run/ArchiveRun.h"
+#include "platform/Platform.h"
+#include "archive/run/RunPorts.h"
+#include "archive/sevenzip/SevenZip.h"
+#include "core/UProcki.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -6,7 +6,7 @@
 //   sevenzip_bench [--rounds N] [--dir WORKDIR]
 //   sevenzip_bench --add CORPUS ARCHIVE      (the child that runs Add)
 
-#include "SevenZip.h"
+#include "archive/sevenzip/SevenZip.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
-#include "FieldCipher.h"
+#include "core/FieldCipher.h"
 
-#include "LbCipher.h"
-#include "LbProc.h"
-#include "LbString.h"
-#include "Platform.h"
+#include "core/BlockCipher.h"
+#include "core/BlockChains.h"
+#include "core/CipherText.h"
+#include "platform/Platform.h"
 
 #include <openssl/evp.h>
 

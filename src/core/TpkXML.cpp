@@ -1,6 +1,6 @@
-#include "TpkXML.h"
+#include "core/TpkXML.h"
 
-#include "Platform.h"
+#include "platform/Platform.h"
 
 #include <QIODevice>
 

@@ -1,9 +1,9 @@
-#include "UProcki.h"
+#include "core/UProcki.h"
 
-#include "FieldCipher.h"
-#include "Platform.h"
-#include "TpkXML.h"
-#include "UiPorts.h"
+#include "core/FieldCipher.h"
+#include "platform/Platform.h"
+#include "core/TpkXML.h"
+#include "core/UiPorts.h"
 
 #include <QHash>
 

@@ -1,4 +1,4 @@
-#include "UiPorts.h"
+#include "core/UiPorts.h"
 
 #include <cstdio>
 

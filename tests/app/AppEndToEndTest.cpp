@@ -1,10 +1,10 @@
 // The real program started as `skrytkar /all` from a folder of its own, as cron starts it:
 // no display, "Dane.dat" beside the program, archives checked with the real 7z command.
 
-#include "FieldCipher.h"
-#include "Platform.h"
-#include "UProcki.h"
-#include "run/RunTestSupport.h"
+#include "core/FieldCipher.h"
+#include "platform/Platform.h"
+#include "core/UProcki.h"
+#include "RunTestSupport.h"
 
 #include <QDir>
 #include <QDirIterator>

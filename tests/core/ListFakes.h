@@ -2,7 +2,7 @@
 // A recording stand-in for the main window's list box.
 
 #include "FakeMessages.h"
-#include "UiPorts.h"
+#include "core/UiPorts.h"
 
 #include <QString>
 #include <QStringList>

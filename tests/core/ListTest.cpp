@@ -1,8 +1,8 @@
-#include "FieldCipher.h"
+#include "core/FieldCipher.h"
 #include "ListFakes.h"
-#include "Platform.h"
-#include "TpkXML.h"
-#include "UProcki.h"
+#include "platform/Platform.h"
+#include "core/TpkXML.h"
+#include "core/UProcki.h"
 
 #include <QDir>
 #include <QFile>

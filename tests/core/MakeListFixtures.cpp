@@ -4,7 +4,7 @@
 // Each file is made the way the program writes lists, then damaged on purpose where its
 // name says so.
 
-#include "FieldCipher.h"
+#include "core/FieldCipher.h"
 
 #include <QByteArray>
 #include <QDir>

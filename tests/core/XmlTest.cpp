@@ -1,5 +1,5 @@
-#include "Platform.h"
-#include "TpkXML.h"
+#include "platform/Platform.h"
+#include "core/TpkXML.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -2,9 +2,9 @@
 // or the damaged-file outcome, never a crash, a hang or runaway memory. A list that loads is
 // also saved and loaded again and must come back equal.
 
-#include "FieldCipher.h"
-#include "TpkXML.h"
-#include "UProcki.h"
+#include "core/FieldCipher.h"
+#include "core/TpkXML.h"
+#include "core/UProcki.h"
 
 #include <QByteArray>
 

@@ -2,7 +2,7 @@
 // A stand-in for the message dialog: records every message and gives scripted answers
 // (Nie to a question, Zamknij to a notice, once the script is used up).
 
-#include "UiPorts.h"
+#include "core/UiPorts.h"
 
 #include <QString>
 

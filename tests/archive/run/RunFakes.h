@@ -2,12 +2,12 @@
 // Recording fakes of the ports the archive run and the start-up use, and a fixture that
 // installs them with the real packer over a temporary program directory.
 
-#include "ArchiveRun.h"
-#include "Platform.h"
-#include "RunPorts.h"
-#include "SevenZip.h"
-#include "UProcki.h"
-#include "UiPorts.h"
+#include "archive/run/ArchiveRun.h"
+#include "platform/Platform.h"
+#include "archive/run/RunPorts.h"
+#include "archive/sevenzip/SevenZip.h"
+#include "core/UProcki.h"
+#include "core/UiPorts.h"
 #include "FakeMessages.h"
 #include "RunTestSupport.h"
 

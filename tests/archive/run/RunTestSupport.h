@@ -2,7 +2,7 @@
 // Shared by the run, start-up and end-to-end suites: readable Qt strings in failure messages,
 // and the real 7z command's view of an archive, for checks that do not trust our own code.
 
-#include "UProcki.h"
+#include "core/UProcki.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -2,7 +2,7 @@
 // with the real list file code and the real packer.
 
 #include "RunFakes.h"
-#include "Startup.h"
+#include "archive/run/Startup.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

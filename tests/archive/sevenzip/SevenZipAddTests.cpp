@@ -1,6 +1,6 @@
 // TSevenZip::Add against the real 7-Zip library; every archive is checked with the `7z` command.
 
-#include "SevenZip.h"
+#include "archive/sevenzip/SevenZip.h"
 #include "SevenZipTestSupport.h"
 
 #include <QDir>

@@ -1,16 +1,16 @@
 // The parts of the 7z component one at a time: library link, property list, setters, item
 // gathering, update callback, input and output streams.
 
-#include "CompressionProperties.h"
-#include "EventChannel.h"
-#include "FileSystem.h"
-#include "ItemGatherer.h"
-#include "SevenZip.h"
-#include "SevenZipLibrary.h"
+#include "archive/sevenzip/CompressionProperties.h"
+#include "archive/sevenzip/EventChannel.h"
+#include "platform/FileSystem.h"
+#include "archive/sevenzip/ItemGatherer.h"
+#include "archive/sevenzip/SevenZip.h"
+#include "archive/sevenzip/SevenZipLibrary.h"
 #include "SevenZipTestSupport.h"
-#include "StreamReader.h"
-#include "StreamWriter.h"
-#include "UpdateCallback.h"
+#include "archive/sevenzip/StreamReader.h"
+#include "archive/sevenzip/StreamWriter.h"
+#include "archive/sevenzip/UpdateCallback.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "ImageResource.h"
-#include "SkinImage.h"
+#include "ui/skin/ImageResource.h"
+#include "ui/skin/SkinImage.h"
 
 #include <QFile>
 

@@ -1,5 +1,4 @@
-#include "ProgressCyl.h"
-#include "ProgressCylPort.h"
+#include "ui/skin/ProgressCyl.h"
 #include "StatusBars.h"
 
 #include <QApplication>
@@ -246,25 +245,6 @@ TEST(ProgressCylEvents, AnUpdateThatChangesNeitherExtentNorPercentDrawsNothing)
     bar.SetPosition(5000);
     QApplication::processEvents();
     EXPECT_GE(bar.paints, 1);
-}
-
-// Port seam for the archive run.
-TEST(ProgressCylEvents, PortDrivesTheBar)
-{
-    CountingBar bar;
-    ApplyStatusBarDesign(bar, kProgressColor, 15);
-    ProgressCylPort port(&bar);
-    port.SetMax(1000);
-    port.SetPosition(250);
-    EXPECT_EQ(bar.Max(), 1000);
-    EXPECT_EQ(bar.Percent(), 25);
-    port.SetVisible(true);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
-    bar.paints = 0;
-    port.Refresh();  // paints at once, without the event loop
-    EXPECT_EQ(bar.paints, 1);
-    port.SetVisible(false);
-    EXPECT_FALSE(bar.isVisible());
 }
 
 TEST(ProgressCylLook, FlatEffectDrawsOneColourPerPart)

@@ -5,11 +5,11 @@
 // the message dialog with each button set (and each icon), and the status panel with its two
 // bars at 0, 20 and 100 percent (also enlarged three times, to show the shading).
 
-#include "ImageResource.h"
-#include "ProgressCyl.h"
-#include "SkinImage.h"
+#include "ui/skin/ImageResource.h"
+#include "ui/skin/ProgressCyl.h"
+#include "ui/skin/SkinImage.h"
 #include "StatusBars.h"
-#include "UWarning.h"
+#include "ui/skin/UWarning.h"
 
 #include <QApplication>
 #include <QDir>

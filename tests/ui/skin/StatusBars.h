@@ -2,8 +2,8 @@
 // The two bars of the main window's status panel as its design sets them: the fixture of the
 // bar's reference values and of the screenshots.
 
-#include "ProgressCyl.h"
-#include "SkinFont.h"
+#include "ui/skin/ProgressCyl.h"
+#include "ui/skin/SkinFont.h"
 
 inline constexpr TColor kProgressColor = 10795436;    // Progress
 inline constexpr TColor kProgresEtapColor = 9281173;  // ProgresEtap

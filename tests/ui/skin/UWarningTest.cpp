@@ -1,8 +1,8 @@
-#include "UWarning.h"
+#include "ui/skin/UWarning.h"
 
-#include "HotZone.h"
-#include "ImageResource.h"
-#include "SkinImage.h"
+#include "ui/skin/HotZone.h"
+#include "ui/skin/ImageResource.h"
+#include "ui/skin/SkinImage.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -3,7 +3,7 @@
 
 #include "WindowsFixture.h"
 
-#include "HotZone.h"
+#include "ui/skin/HotZone.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 // The platform's default error report: an exception that leaves an event handler is caught at
 // the application's event boundary, shown with its text, and the program goes on.
 
-#include "ErrorReport.h"
+#include "ui/windows/ErrorReport.h"
 
 #include <QTimer>
 

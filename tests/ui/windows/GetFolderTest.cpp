@@ -1,7 +1,7 @@
 // The folder picker: its properties and flags table, the start folder, cancel, and a second
 // Execute starting at the first one's choice.
 
-#include "GetFolder.h"
+#include "ui/windows/GetFolder.h"
 
 #include <gtest/gtest.h>
 

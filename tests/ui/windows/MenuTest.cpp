@@ -3,8 +3,8 @@
 
 #include "WindowsFixture.h"
 
-#include "SkinImage.h"
-#include "WindowParts.h"
+#include "ui/skin/SkinImage.h"
+#include "ui/windows/WindowParts.h"
 
 #include <QLineEdit>
 

@@ -3,22 +3,22 @@
 // (with the real packer), a temporary program folder per test, a message port whose answers
 // are scripted, and seams for the choosers, the shell and the end of the program.
 
-#include "Application.h"
-#include "ArchiveRun.h"
-#include "ErrorReport.h"
-#include "GetFolder.h"
-#include "HotZone.h"
-#include "Platform.h"
-#include "SevenZip.h"
-#include "SkinImage.h"
-#include "Startup.h"
-#include "UAbout.h"
-#include "UEdycja.h"
-#include "UGlowny.h"
-#include "UMenu.h"
-#include "UProcki.h"
-#include "UiPorts.h"
-#include "WindowParts.h"
+#include "ui/windows/Application.h"
+#include "archive/run/ArchiveRun.h"
+#include "ui/windows/ErrorReport.h"
+#include "ui/windows/GetFolder.h"
+#include "ui/skin/HotZone.h"
+#include "platform/Platform.h"
+#include "archive/sevenzip/SevenZip.h"
+#include "ui/skin/SkinImage.h"
+#include "archive/run/Startup.h"
+#include "ui/windows/UAbout.h"
+#include "ui/windows/UEdycja.h"
+#include "ui/windows/UGlowny.h"
+#include "ui/windows/UMenu.h"
+#include "core/UProcki.h"
+#include "core/UiPorts.h"
+#include "ui/windows/WindowParts.h"
 
 #include <QApplication>
 #include <QFile>

@@ -4,20 +4,20 @@
 //
 //   xvfb-run -a -s "-screen 0 1024x768x24" build/tests/ui/windows_screenshots docs/screenshots/windows
 
-#include "Application.h"
-#include "ArchiveRun.h"
-#include "ImageResource.h"
-#include "Platform.h"
-#include "ProgressCyl.h"
-#include "RunPorts.h"
-#include "SevenZip.h"
-#include "Startup.h"
-#include "UAbout.h"
-#include "UEdycja.h"
-#include "UGlowny.h"
-#include "UMenu.h"
-#include "UProcki.h"
-#include "WindowParts.h"
+#include "ui/windows/Application.h"
+#include "archive/run/ArchiveRun.h"
+#include "ui/skin/ImageResource.h"
+#include "platform/Platform.h"
+#include "ui/skin/ProgressCyl.h"
+#include "archive/run/RunPorts.h"
+#include "archive/sevenzip/SevenZip.h"
+#include "archive/run/Startup.h"
+#include "ui/windows/UAbout.h"
+#include "ui/windows/UEdycja.h"
+#include "ui/windows/UGlowny.h"
+#include "ui/windows/UMenu.h"
+#include "core/UProcki.h"
+#include "ui/windows/WindowParts.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,0 +1,238 @@
+#include "archive/sevenzip/SevenZip.h"
+
+#include "archive/sevenzip/CompressionProperties.h"
+#include "archive/sevenzip/EventChannel.h"
+#include "platform/FileSystem.h"
+#include "archive/sevenzip/ItemGatherer.h"
+#include "archive/sevenzip/SevenZipLibrary.h"
+#include "archive/sevenzip/StreamWriter.h"
+#include "archive/sevenzip/UpdateCallback.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace SevenZipAbi;
+
+const char* const TSevenZip::ErrorMessages[12] = {
+    "Success",
+    "File not found",
+    "Data Error",
+    "CRC Error",
+    "Unsupported Method",
+    "Index out of Range",
+    "User canceled operation",
+    "File is not an 7z SFX archive",
+    "SFXModule error ( Not found )",
+    "Could not create SFX",
+    "No files to add",
+    "Could not create file",
+};
+
+namespace {
+
+constexpr int32_t ErrCodeSfx = 9;
+constexpr int32_t ErrCodeNoFiles = 10;
+constexpr uint32_t CreationAttributes = FileSystem::AttrArchive;
+
+int64_t FileSize(const QString& path)
+{
+    struct stat st;
+    if (path.isEmpty() || ::stat(FileSystem::Encode(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return 0;
+    return st.st_size;
+}
+
+QString WithExtension(const QString& name, const QString& extension)
+{
+    const QString old = TItemGatherer::Extension(name);
+    return name.left(name.size() - old.size()) + extension;
+}
+
+// Copies the self-extractor stub to a new temporary file beside target, keeping the stub's
+// permissions so the result can be run. Answers 0 or the system's error code.
+int CopyStub(const QString& stub, const QString& target, QString& tempName)
+{
+    if (FileSystem::FileExists(target))
+        return EEXIST;
+    const int in = ::open(FileSystem::Encode(stub).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return errno;
+    struct stat st;
+    if (::fstat(in, &st) != 0) {
+        const int error = errno;
+        ::close(in);
+        return error;
+    }
+    const int out = CreateTemporaryFile(target, tempName, static_cast<int>(st.st_mode & 07777));
+    if (out < 0) {
+        const int error = errno;
+        ::close(in);
+        return error;
+    }
+    int error = 0;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n < 0)
+                error = errno;
+            break;
+        }
+        for (ssize_t done = 0; done < n && error == 0;) {
+            const ssize_t w = ::write(out, buffer + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno != EINTR)
+                error = errno;
+            else if (w > 0)
+                done += w;
+        }
+        if (error != 0)
+            break;
+    }
+    // The umask must not take the execute bits the stub came with.
+    if (error == 0 && ::fchmod(out, st.st_mode & 07777) != 0)
+        error = errno;
+    ::close(in);
+    if (::close(out) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        ::unlink(FileSystem::Encode(tempName).constData());
+    return error;
+}
+
+}  // namespace
+
+TSevenZip::TSevenZip()
+{
+    Library = new SevenZipLibrary();
+}
+
+TSevenZip::~TSevenZip()
+{
+    VolumeNames.clear();
+    delete Library;
+    Library = nullptr;
+    Files.Clear();
+}
+
+void TSevenZip::SetSFXCreate(bool value)
+{
+    FSFXCreate = false;
+    if (!value)
+        return;
+    const int64_t n = FileSize(SFXModule);
+    if (n <= 0)
+        return;
+    if (FVolumeSize > 0 && FVolumeSize < n + 7)
+        FVolumeSize = static_cast<int32_t>(n + 7);
+    SFXModuleSize = n;
+    FSFXCreate = true;
+}
+
+void TSevenZip::SetVolumeSize(int32_t value)
+{
+    if (FSFXCreate && value > 0 && value < SFXModuleSize)
+        FVolumeSize = static_cast<int32_t>(SFXModuleSize + 7);
+    else
+        FVolumeSize = value;
+}
+
+int32_t TSevenZip::Add()
+{
+    CancelRequested = false;
+    VolumeNames.clear();
+    struct TClearCancel {
+        std::atomic<bool>& Flag;
+        ~TClearCancel() { Flag = false; }
+    } clearCancel{CancelRequested};
+
+    auto channel = std::make_shared<TEventChannel>();
+    TComPtr<TMyArchiveUpdateCallback> callback(new TMyArchiveUpdateCallback(this, channel, Library));
+    AddRootDir = FileSystem::UpperCase(AddRootDir);
+    callback->RootDir = AddRootDir;
+    if (!callback->RootDir.isEmpty() && !callback->RootDir.endsWith(FileSystem::Separator))
+        callback->RootDir += FileSystem::Separator;
+
+    TItemGatherer gatherer(*callback.Get(), AddRootDir, AddOptions, CancelRequested);
+    gatherer.Gather(Files.Items);
+    if (OnPreProgress)
+        OnPreProgress(this, gatherer.Total());
+
+    TComPtr<TMyStreamWriter> writer;
+    const uint64_t fileDate = FileSystem::Now();
+    if (FSFXCreate && FileSystem::FileExists(SFXModule)) {
+        SZFileName = WithExtension(SZFileName, QStringLiteral(".exe"));
+        QString temp;
+        const int error = CopyStub(SFXModule, SZFileName, temp);
+        if (error != 0) {
+            LastError = error;
+            ErrCode = ErrCodeSfx;
+            if (OnMessage)
+                OnMessage(this, ErrCodeSfx, QString::fromLatin1(ErrorMessages[ErrCodeSfx]), SZFileName);
+            // No output exists, so nothing can be written.
+            VolumeNames.clear();
+            return E_FAIL;
+        }
+        writer.Set(new TMyStreamWriter(&LastError, SZFileName, fileDate, CreationAttributes, FVolumeSize, true, temp));
+    } else {
+        writer.Set(new TMyStreamWriter(&LastError, SZFileName, fileDate, CreationAttributes, FVolumeSize, false));
+    }
+
+    // Each call starts from the library's defaults, so one object serves every add.
+    void* setProperties = nullptr;
+    if (ForeignQueryInterface(Library->OutArchive(), IID_ISetProperties, &setProperties) == S_OK && setProperties) {
+        SendCompressionProperties(static_cast<ISetProperties*>(setProperties), CompressionProperties(*this), *Library);
+        ForeignRelease(static_cast<ISetProperties*>(setProperties));
+    }
+
+    int32_t result;
+    if (callback->ItemCount > 0) {
+        callback->Options = AddOptions;
+        callback->HasSetAddName = static_cast<bool>(OnSetAddName);
+        result = Update(callback.Get(), writer.Get(), channel);
+    } else {
+        ErrCode = ErrCodeNoFiles;
+        if (OnMessage)
+            OnMessage(this, ErrCodeNoFiles, QString::fromLatin1(ErrorMessages[ErrCodeNoFiles]), QString());
+        result = -1;
+    }
+
+    // Only a complete archive gets its name; anything else is removed with the writer.
+    VolumeNames.clear();
+    if (result == 0) {
+        if (writer->Error() == 0 && writer->Commit())
+            VolumeNames = writer->FileNames();
+        else
+            result = E_FAIL;
+    }
+    writer.Reset();
+    return result;
+}
+
+int32_t TSevenZip::Update(TMyArchiveUpdateCallback* callback, TMyStreamWriter* writer,
+                          const std::shared_ptr<TEventChannel>& channel)
+{
+    // The library calls back from its own threads and the events must reach their handlers on
+    // this thread while it works, so the update runs on a thread of its own and this one
+    // delivers the events until it ends.
+    HRESULT result = E_FAIL;
+    IOutArchive* outArchive = Library->OutArchive();
+    std::thread worker([&] {
+        result = ForeignUpdateItems(outArchive, static_cast<IOutStream*>(writer), callback->ItemCount, callback);
+        channel->Finish();
+    });
+    std::exception_ptr failure;
+    try {
+        channel->Drain();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    worker.join();
+    if (failure)
+        std::rethrow_exception(failure);
+    return result;
+}

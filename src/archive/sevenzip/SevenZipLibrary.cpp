@@ -1,0 +1,126 @@
+#include "archive/sevenzip/SevenZipLibrary.h"
+
+#include "platform/Platform.h"
+#include "archive/sevenzip/SevenZip.h"
+
+#include <dlfcn.h>
+
+using namespace SevenZipAbi;
+
+namespace {
+
+QStringList overriddenCandidates;
+
+const char* const LibraryErrorText = "Brak w katalogu programu biblioteki 7z.so\r\nProgram nie może działać";
+
+// Module property 0 names the layout of IUnknown: 0 means no virtual destructor, the only
+// layout our interface declarations match.
+constexpr PROPID ModulePropInterfaceType = 0;
+
+}  // namespace
+
+std::wstring ToWide(const QString& text)
+{
+    return text.toStdWString();
+}
+
+QString FromWide(const wchar_t* text)
+{
+    return text ? QString::fromWCharArray(text) : QString();
+}
+
+QStringList SevenZipLibrary::Candidates()
+{
+    if (!overriddenCandidates.isEmpty())
+        return overriddenCandidates;
+    return {ProgramDirectory() + QStringLiteral("7z.so"), QStringLiteral("/usr/lib/p7zip/7z.so")};
+}
+
+void SevenZipLibrary::OverrideCandidates(const QStringList& paths)
+{
+    overriddenCandidates = paths;
+}
+
+SevenZipLibrary::SevenZipLibrary()
+{
+    for (const QString& path : Candidates())
+        if (TryLoad(path))
+            return;
+    throw ESevenZipLibraryError(LibraryErrorText);
+}
+
+SevenZipLibrary::~SevenZipLibrary()
+{
+    Unload();
+}
+
+bool SevenZipLibrary::TryLoad(const QString& path)
+{
+    FHandle = ::dlopen(path.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!FHandle)
+        return false;
+    FPath = path;
+    FCreateObject = reinterpret_cast<CreateObjectFunc>(::dlsym(FHandle, "CreateObject"));
+    auto getModuleProp = reinterpret_cast<GetModulePropFunc>(::dlsym(FHandle, "GetModuleProp"));
+    FSysAllocStringLen = reinterpret_cast<SysAllocStringLenFunc>(::dlsym(FHandle, "SysAllocStringLen"));
+    FSysFreeString = reinterpret_cast<SysFreeStringFunc>(::dlsym(FHandle, "SysFreeString"));
+    if (!FCreateObject || !getModuleProp || !FSysAllocStringLen || !FSysFreeString) {
+        Unload();
+        return false;
+    }
+    PROPVARIANT prop{};
+    prop.vt = VT_EMPTY;
+    if (getModuleProp(ModulePropInterfaceType, &prop) != S_OK || prop.vt != VT_UI4 || prop.ulVal != 0) {
+        Unload();
+        return false;
+    }
+    // Three objects, as the library was always asked for; the ISetProperties call answers
+    // E_NOINTERFACE on current libraries and leaves its pointer null.
+    void* object = nullptr;
+    if (FCreateObject(&CLSID_Format7z, &IID_IInArchive, &object) == S_OK)
+        FInArchive = static_cast<IUnknown*>(object);
+    object = nullptr;
+    if (FCreateObject(&CLSID_Format7z, &IID_IOutArchive, &object) == S_OK)
+        FOutArchive = static_cast<IOutArchive*>(object);
+    object = nullptr;
+    if (FCreateObject(&CLSID_Format7z, &IID_ISetProperties, &object) == S_OK)
+        FSetProperties = static_cast<IUnknown*>(object);
+    // A library that cannot write 7z archives is of no use to a backup program.
+    if (!FOutArchive) {
+        Unload();
+        return false;
+    }
+    return true;
+}
+
+void SevenZipLibrary::Unload()
+{
+    if (FSetProperties)
+        ForeignRelease(FSetProperties);
+    if (FOutArchive)
+        ForeignRelease(FOutArchive);
+    if (FInArchive)
+        ForeignRelease(FInArchive);
+    FSetProperties = nullptr;
+    FOutArchive = nullptr;
+    FInArchive = nullptr;
+    if (FHandle)
+        ::dlclose(FHandle);
+    FHandle = nullptr;
+    FCreateObject = nullptr;
+    FSysAllocStringLen = nullptr;
+    FSysFreeString = nullptr;
+    FPath.clear();
+}
+
+BSTR SevenZipLibrary::AllocString(const QString& text) const
+{
+    const std::wstring wide = ToWide(text);
+    return FSysAllocStringLen(wide.c_str(), static_cast<uint32_t>(wide.size()));
+}
+
+void SevenZipLibrary::FreeString(BSTR text) const
+{
+    if (text)
+        FSysFreeString(text);
+}

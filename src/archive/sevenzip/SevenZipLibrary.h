@@ -1,0 +1,46 @@
+#pragma once
+// The link to the 7-Zip library: the loaded module, its CreateObject entry, the string
+// allocator the library frees our strings with, and the three objects the component keeps.
+
+#include "archive/sevenzip/SevenZipInterfaces.h"
+
+#include <QString>
+#include <QStringList>
+
+class SevenZipLibrary {
+public:
+    // Loads the first candidate that is a usable library; throws ESevenZipLibraryError otherwise.
+    SevenZipLibrary();
+    ~SevenZipLibrary();
+    SevenZipLibrary(const SevenZipLibrary&) = delete;
+    SevenZipLibrary& operator=(const SevenZipLibrary&) = delete;
+
+    // Where the library is looked for, in order: the program's directory, then the system's copy.
+    static QStringList Candidates();
+    // Tests point the search elsewhere; an empty list restores the normal order.
+    static void OverrideCandidates(const QStringList& paths);
+
+    QString Path() const { return FPath; }
+    SevenZipAbi::IOutArchive* OutArchive() const { return FOutArchive; }
+
+    // Strings handed to the library must come from its own allocator.
+    SevenZipAbi::BSTR AllocString(const QString& text) const;
+    void FreeString(SevenZipAbi::BSTR text) const;
+
+private:
+    bool TryLoad(const QString& path);
+    void Unload();
+
+    void* FHandle = nullptr;
+    QString FPath;
+    SevenZipAbi::CreateObjectFunc FCreateObject = nullptr;
+    SevenZipAbi::SysAllocStringLenFunc FSysAllocStringLen = nullptr;
+    SevenZipAbi::SysFreeStringFunc FSysFreeString = nullptr;
+    SevenZipAbi::IUnknown* FInArchive = nullptr;
+    SevenZipAbi::IOutArchive* FOutArchive = nullptr;
+    SevenZipAbi::IUnknown* FSetProperties = nullptr;
+};
+
+// Wide strings of the library are wchar_t (UTF-32 here); conversion happens only at this edge.
+std::wstring ToWide(const QString& text);
+QString FromWide(const wchar_t* text);

@@ -1,0 +1,228 @@
+#include "archive/sevenzip/UpdateCallback.h"
+
+#include "platform/FileSystem.h"
+#include "archive/sevenzip/SevenZipLibrary.h"
+#include "archive/sevenzip/StreamReader.h"
+
+using namespace SevenZipAbi;
+
+namespace {
+constexpr int32_t ErrCodeCancelled = 6;
+}
+
+TMyArchiveUpdateCallback::TMyArchiveUpdateCallback(TSevenZip* owner, std::shared_ptr<TEventChannel> channel,
+                                                   const SevenZipLibrary* library)
+    : FOwner(owner), FChannel(std::move(channel)), FLibrary(library)
+{
+    if (FOwner)
+        FPassword = FOwner->Password;
+}
+
+HRESULT TMyArchiveUpdateCallback::QueryInterface(const GUID& iid, void** object)
+{
+    if (!object)
+        return E_INVALIDARG;
+    *object = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IProgress || iid == IID_IArchiveUpdateCallback)
+        *object = static_cast<IArchiveUpdateCallback*>(this);
+    else if (iid == IID_ICryptoGetTextPassword2)
+        *object = static_cast<ICryptoGetTextPassword2*>(this);
+    else
+        return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+}
+
+HRESULT TMyArchiveUpdateCallback::SetTotal(uint64_t)
+{
+    return S_OK;
+}
+
+bool TMyArchiveUpdateCallback::StopRequested() const
+{
+    return (FOwner && FOwner->CancelRequested.load()) || FChannel->Failed();
+}
+
+HRESULT TMyArchiveUpdateCallback::SetCompleted(const uint64_t* completeValue)
+{
+    QString name;
+    if (completeValue) {
+        bool first;
+        int64_t size, filePos;
+        {
+            std::lock_guard<std::mutex> lock(FMutex);
+            // Before the first stream there is no item whose data could begin.
+            first = FileProgress == 0 && FStreamGiven;
+            FileProgress += static_cast<int64_t>(*completeValue - LastCompleted);
+            LastCompleted = *completeValue;
+            name = CurrentName;
+            size = CurrentSize;
+            filePos = FileProgress;
+        }
+        const int64_t arcPos = static_cast<int64_t>(*completeValue);
+        TSevenZip* owner = FOwner;
+        TEventChannel* channel = FChannel.get();
+        if (owner)
+            FChannel->Post([=] {
+                if (channel->HandlersBlocked())
+                    return;
+                if (first && owner->OnAddfile)
+                    owner->OnAddfile(owner, name, size);
+                if (owner->OnProgress)
+                    owner->OnProgress(owner, name, arcPos, filePos);
+            });
+    } else {
+        std::lock_guard<std::mutex> lock(FMutex);
+        name = CurrentName;
+    }
+    if (!StopRequested())
+        return S_OK;
+    bool report;
+    {
+        std::lock_guard<std::mutex> lock(FMutex);
+        report = !FCancelReported;
+        FCancelReported = true;
+    }
+    // A stop caused by a failing handler is not the user's cancellation.
+    if (report && FOwner && FOwner->CancelRequested.load()) {
+        TSevenZip* owner = FOwner;
+        TEventChannel* channel = FChannel.get();
+        FChannel->Post([=] {
+            owner->ErrCode = ErrCodeCancelled;
+            if (!channel->HandlersBlocked() && owner->OnMessage)
+                owner->OnMessage(owner, ErrCodeCancelled, QString::fromLatin1(TSevenZip::ErrorMessages[ErrCodeCancelled]),
+                                 name);
+        });
+    }
+    return S_FALSE;
+}
+
+HRESULT TMyArchiveUpdateCallback::GetUpdateItemInfo(uint32_t, int32_t* newData, int32_t* newProps,
+                                                    uint32_t* indexInArchive)
+{
+    if (newData)
+        *newData = 1;
+    if (newProps)
+        *newProps = 1;
+    if (indexInArchive)
+        *indexInArchive = 0xFFFFFFFFu;
+    return S_OK;
+}
+
+QString TMyArchiveUpdateCallback::StoredPath(uint32_t index)
+{
+    QString path = ItemNames[index];
+    if (!RootDir.isEmpty() && FileSystem::UpperCase(path.left(RootDir.size())) == RootDir)
+        path.remove(0, RootDir.size());
+    if (HasSetAddName && FOwner) {
+        TSevenZip* owner = FOwner;
+        TEventChannel* channel = FChannel.get();
+        // The handler answers through path, so the library's thread waits for it.
+        FChannel->Call([&path, owner, channel, index] {
+            if (!channel->HandlersBlocked() && owner->OnSetAddName)
+                owner->OnSetAddName(owner, index, path);
+        });
+    }
+    // No stored name may be absolute (there is no drive letter to keep on this system).
+    path.remove(0, FileSystem::RootPrefixLength(path));
+    if (Options & AddStoreOnlyFilename)
+        path = path.mid(path.lastIndexOf(FileSystem::Separator) + 1);
+    return path;
+}
+
+HRESULT TMyArchiveUpdateCallback::GetProperty(uint32_t index, PROPID propID, PROPVARIANT* value)
+{
+    if (!value)
+        return E_INVALIDARG;
+    switch (propID) {
+    case kpidPath:
+    case kpidIsDir:
+    case kpidSize:
+    case kpidAttrib:
+    case kpidCTime:
+    case kpidATime:
+    case kpidMTime:
+    case kpidIsAnti:
+        break;
+    default:
+        return S_FALSE;
+    }
+    if (index >= ItemCount)
+        return E_INVALIDARG;
+    switch (propID) {
+    case kpidPath: {
+        BSTR text = FLibrary ? FLibrary->AllocString(StoredPath(index)) : nullptr;
+        if (!text)
+            return E_FAIL;
+        value->vt = VT_BSTR;
+        value->bstrVal = text;
+        break;
+    }
+    case kpidIsDir:
+        value->vt = VT_BOOL;
+        value->boolVal = (ItemAttributes[index] & FileSystem::AttrDirectory) ? VARIANT_TRUE : VARIANT_FALSE;
+        break;
+    case kpidSize:
+        value->vt = VT_UI8;
+        value->uhVal = static_cast<uint64_t>(ItemSizes[index]);
+        break;
+    case kpidAttrib:
+        value->vt = VT_UI4;
+        value->ulVal = ItemAttributes[index];
+        break;
+    case kpidCTime:
+    case kpidATime:
+        value->vt = VT_FILETIME;
+        value->filetime = FILETIME{0, 0};
+        break;
+    case kpidMTime:
+        value->vt = VT_FILETIME;
+        value->filetime = FILETIME{static_cast<uint32_t>(ItemTimes[index]), static_cast<uint32_t>(ItemTimes[index] >> 32)};
+        break;
+    case kpidIsAnti:
+        value->vt = VT_BOOL;
+        value->boolVal = VARIANT_FALSE;
+        break;
+    }
+    return S_OK;
+}
+
+HRESULT TMyArchiveUpdateCallback::GetStream(uint32_t index, ISequentialInStream** inStream)
+{
+    if (!inStream)
+        return E_INVALIDARG;
+    *inStream = nullptr;
+    if (index >= ItemCount)
+        return E_INVALIDARG;
+    {
+        std::lock_guard<std::mutex> lock(FMutex);
+        CurrentName = ItemNames[index];
+        CurrentSize = ItemSizes[index];
+        FileProgress = 0;
+        FStreamGiven = true;
+    }
+    auto* reader = new TMyStreamReader(FOwner, FChannel, ItemNames[index]);
+    *inStream = static_cast<IInStream*>(reader);
+    reader->AddRef();
+    return S_OK;
+}
+
+HRESULT TMyArchiveUpdateCallback::SetOperationResult(int32_t)
+{
+    return S_OK;
+}
+
+HRESULT TMyArchiveUpdateCallback::CryptoGetTextPassword2(int32_t* passwordIsDefined, BSTR* password)
+{
+    if (!passwordIsDefined)
+        return E_INVALIDARG;
+    if (FPassword.isEmpty()) {
+        *passwordIsDefined = 0;
+        return S_OK;
+    }
+    if (!password || !FLibrary)
+        return E_INVALIDARG;
+    *passwordIsDefined = -1;
+    *password = FLibrary->AllocString(FPassword);
+    return *password ? S_OK : E_FAIL;
+}

@@ -1,0 +1,72 @@
+#pragma once
+// TMyArchiveUpdateCallback: answers the library's questions about the gathered items during
+// UpdateItems, hands out one input stream per file, relays progress and cancellation, and
+// supplies the password. The library calls it from its worker threads; everything the
+// component's handlers see goes through the event channel to the thread that called Add.
+
+#include "archive/sevenzip/EventChannel.h"
+#include "archive/sevenzip/InterfacedObject.h"
+#include "archive/sevenzip/SevenZip.h"
+
+#include <QString>
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class SevenZipLibrary;
+
+class TMyArchiveUpdateCallback final : public SevenZipAbi::IArchiveUpdateCallback,
+                                       public SevenZipAbi::ICryptoGetTextPassword2,
+                                       public TInterfacedObject {
+    SEVENZIP_INTERFACED_OBJECT
+public:
+    // owner may be null; library allocates the strings the library frees.
+    TMyArchiveUpdateCallback(TSevenZip* owner, std::shared_ptr<TEventChannel> channel,
+                             const SevenZipLibrary* library);
+
+    // IProgress
+    SevenZipAbi::HRESULT SetTotal(uint64_t total) override;
+    SevenZipAbi::HRESULT SetCompleted(const uint64_t* completeValue) override;
+    // IArchiveUpdateCallback
+    SevenZipAbi::HRESULT GetUpdateItemInfo(uint32_t index, int32_t* newData, int32_t* newProps,
+                                           uint32_t* indexInArchive) override;
+    SevenZipAbi::HRESULT GetProperty(uint32_t index, SevenZipAbi::PROPID propID,
+                                     SevenZipAbi::PROPVARIANT* value) override;
+    SevenZipAbi::HRESULT GetStream(uint32_t index, SevenZipAbi::ISequentialInStream** inStream) override;
+    SevenZipAbi::HRESULT SetOperationResult(int32_t operationResult) override;
+    // ICryptoGetTextPassword2
+    SevenZipAbi::HRESULT CryptoGetTextPassword2(int32_t* passwordIsDefined, SevenZipAbi::BSTR* password) override;
+
+    // The gathered items: parallel arrays indexed by the library's item index. Filled by Add
+    // before the update starts and only read afterwards.
+    std::vector<QString> ItemNames;
+    std::vector<int64_t> ItemSizes;
+    std::vector<uint64_t> ItemTimes;
+    std::vector<uint32_t> ItemAttributes;
+    uint32_t ItemCount = 0;
+    // Upper-cased AddRootDir with a trailing separator; cut from stored paths.
+    QString RootDir;
+    // Taken from the owner when the update starts, so worker threads never read its fields.
+    AddOpts Options = 0;
+    bool HasSetAddName = false;
+
+    // The stored path of an item (rules of the update callback, before it becomes a BSTR).
+    QString StoredPath(uint32_t index);
+
+private:
+    bool StopRequested() const;
+
+    TSevenZip* FOwner;
+    std::shared_ptr<TEventChannel> FChannel;
+    const SevenZipLibrary* FLibrary;
+    QString FPassword;
+
+    std::mutex FMutex;  // guards the progress state below
+    QString CurrentName;
+    int64_t FileProgress = 0;
+    int64_t CurrentSize = 0;
+    uint64_t LastCompleted = 0;
+    bool FCancelReported = false;
+    bool FStreamGiven = false;
+};

@@ -1,0 +1,228 @@
+#include "ui/skin/UWarning.h"
+
+#include "ui/skin/HotZone.h"
+#include "ui/skin/ImageResource.h"
+#include "ui/skin/SkinFont.h"
+#include "ui/skin/SkinImage.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScreen>
+
+TFWarning* FWarning = nullptr;
+
+namespace {
+
+SkinImage* ButtonPanel(QWidget* dialog, int left, const QString& panelName, const QString& imageName,
+                       QWidget** panel)
+{
+    *panel = new QWidget(dialog);
+    (*panel)->setObjectName(panelName);
+    (*panel)->setGeometry(left, 116, 88, 26);
+    (*panel)->setCursor(Qt::PointingHandCursor);
+    auto* image = new SkinImage(*panel);
+    image->setObjectName(imageName);
+    image->setGeometry(0, 0, 88, 26);
+    image->setCursor(Qt::PointingHandCursor);
+    return image;
+}
+
+} // namespace
+
+TFWarning::TFWarning(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("FWarning"));
+    setWindowTitle(QStringLiteral("Skrytkar"));
+    setFixedSize(350, 150);
+    setModal(true);
+
+    ImWarning = new SkinImage(this);
+    ImWarning->setObjectName(QStringLiteral("ImWarning"));
+    ImWarning->setGeometry(0, 0, 350, 150);
+
+    PIkona = new QWidget(this);
+    PIkona->setObjectName(QStringLiteral("PIkona"));
+    PIkona->setGeometry(12, 4, 42, 43);
+    ImIkona = new SkinImage(PIkona);
+    ImIkona->setObjectName(QStringLiteral("ImIkona"));
+    ImIkona->setGeometry(0, 0, 42, 43);
+    LoadImageResource(QStringLiteral("ikoinfo"), ImIkona);
+
+    LTekstWarning = new QLabel(this);
+    LTekstWarning->setObjectName(QStringLiteral("LTekstWarning"));
+    LTekstWarning->setGeometry(17, 51, 313, 53);
+    LTekstWarning->setWordWrap(true);
+    // Plain text: an entry's name is shown as typed, never read as markup.
+    LTekstWarning->setTextFormat(Qt::PlainText);
+    LTekstWarning->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LTekstWarning->setFont(SkinFont(QStringLiteral("MS Sans Serif"), 12));
+    QPalette textPalette = LTekstWarning->palette();
+    textPalette.setColor(QPalette::WindowText, QColor(0x44, 0x44, 0x44));
+    LTekstWarning->setPalette(textPalette);
+
+    ImButTak = ButtonPanel(this, 63, QStringLiteral("PButTak"), QStringLiteral("ImButTak"), &PButTak);
+    ImButNie = ButtonPanel(this, 156, QStringLiteral("PButNie"), QStringLiteral("ImButNie"), &PButNie);
+    ImButAnuluj = ButtonPanel(this, 248, QStringLiteral("PButAnuluj"), QStringLiteral("ImButAnuluj"), &PButAnuluj);
+    ImButZamknij = ButtonPanel(this, 190, QStringLiteral("pButZamknij"), QStringLiteral("ImButZamknij"), &pButZamknij);
+
+    LListwa = new HotZone(this, QRect(56, 5, 281, 23), QStringLiteral("LListwa"));
+    // The close zone overlaps the right end of the title strip; it lies on top there, so the
+    // whole of it closes the dialog rather than starting a drag.
+    LClose = new HotZone(this, QRect(323, 8, 17, 17), QStringLiteral("LClose"));
+
+    connect(ImButTak, &SkinImage::clicked, this, &TFWarning::ImButTakClick);
+    connect(ImButNie, &SkinImage::clicked, this, &TFWarning::ImButNieClick);
+    connect(ImButAnuluj, &SkinImage::clicked, this, &TFWarning::ImButAnulujClick);
+    connect(ImButZamknij, &SkinImage::clicked, this, &TFWarning::ImButZamknijClick);
+    connect(LClose, &HotZone::clicked, this, &TFWarning::LCloseClick);
+    connect(LListwa, &HotZone::mousePressed, this,
+            [this](QMouseEvent* e) { drag_.Press(this, e->globalPosition().toPoint()); });
+    connect(LListwa, &HotZone::mouseMoved, this,
+            [this](QMouseEvent* e) { drag_.Move(this, e->globalPosition().toPoint()); });
+    connect(LListwa, &HotZone::mouseReleased, this, [this](QMouseEvent*) { drag_.Release(); });
+}
+
+TFWarning::~TFWarning()
+{
+    // Deleted with a parent window: the program must not keep talking to a dead dialog.
+    if (FWarning == this) {
+        FWarning = nullptr;
+        SetMessagePort(nullptr);
+    }
+}
+
+void TFWarning::LoadWarningImages()
+{
+    LoadImageResource(QStringLiteral("oknowarning"), ImWarning);
+    LoadImageResource(QStringLiteral("buttak"), ImButTak);
+    LoadImageResource(QStringLiteral("butnie"), ImButNie);
+    LoadImageResource(QStringLiteral("butzamknij"), ImButZamknij);
+    LoadImageResource(QStringLiteral("butanuluj"), ImButAnuluj);
+}
+
+void TFWarning::SetWarningIcon(int icon)
+{
+    switch (icon) {
+    case IconInfo:
+        LoadImageResource(QStringLiteral("ikoinfo"), ImIkona);
+        break;
+    case IconQuestion:
+        LoadImageResource(QStringLiteral("ikopytanie"), ImIkona);
+        break;
+    case IconWarning:
+        LoadImageResource(QStringLiteral("ikouwaga"), ImIkona);
+        break;
+    default:
+        break;
+    }
+}
+
+int TFWarning::Show(int buttons, int icon, const QString& text)
+{
+    LoadWarningImages();
+    if (buttons == ButtonsClose || buttons == ButtonsYesNoCancel) {
+        const bool question = buttons == ButtonsYesNoCancel;
+        PButTak->setVisible(question);
+        PButNie->setVisible(question);
+        PButAnuluj->setVisible(question);
+        pButZamknij->setVisible(!question);
+        // A carriage return breaks the line.
+        QString shown = text;
+        shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        LTekstWarning->setText(shown);
+        SetWarningIcon(icon);
+    }
+    answer_ = AnswerNo;
+    WarningResult = AnswerNo;
+
+    if (!queuedAnswers_.isEmpty()) {
+        answer_ = queuedAnswers_.takeFirst();
+        WarningResult = answer_;
+        return answer_;
+    }
+
+    QScreen* screen = nullptr;
+    if (QWidget* active = QApplication::activeWindow(); active && active != this)
+        screen = active->screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen)
+        move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
+    drag_.Release();
+    exec();
+    drag_.Release();
+    return answer_;
+}
+
+void TFWarning::CloseWith(int answer)
+{
+    answer_ = answer;
+    WarningResult = answer;
+    done(QDialog::Accepted);
+}
+
+bool TFWarning::Offered(const QWidget* panel) const
+{
+    return panel->isVisibleTo(this);
+}
+
+void TFWarning::LCloseClick()
+{
+    if (Offered(PButAnuluj))
+        CloseWith(AnswerCancel);
+    else if (Offered(pButZamknij))
+        CloseWith(AnswerClose);
+    else
+        done(QDialog::Rejected);
+}
+
+void TFWarning::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    // A shortcut is the letter alone or with Shift.
+    if (mods == Qt::NoModifier || mods == Qt::ShiftModifier) {
+        const struct { int key; QWidget* panel; int answer; } shortcuts[] = {
+            {Qt::Key_T, PButTak, AnswerYes},
+            {Qt::Key_N, PButNie, AnswerNo},
+            {Qt::Key_A, PButAnuluj, AnswerCancel},
+            {Qt::Key_Z, pButZamknij, AnswerClose},
+        };
+        for (const auto& s : shortcuts) {
+            if (key == s.key && Offered(s.panel)) {
+                event->accept();
+                CloseWith(s.answer);
+                return;
+            }
+        }
+    }
+    if (key == Qt::Key_Escape && Offered(pButZamknij)) {
+        event->accept();
+        CloseWith(AnswerClose);
+        return;
+    }
+    // Enter and Escape go no further (the dialog's own handling would close it); other keys
+    // mean nothing here.
+    event->accept();
+}
+
+TFWarning* CreateFWarning(QWidget* parent)
+{
+    if (!FWarning)
+        FWarning = new TFWarning(parent);
+    SetMessagePort(FWarning);
+    return FWarning;
+}
+
+void DestroyFWarning()
+{
+    if (!FWarning)
+        return;
+    SetMessagePort(nullptr);
+    delete FWarning;
+    FWarning = nullptr;
+}

@@ -1,0 +1,75 @@
+#pragma once
+// TFWarning: the one skinned dialog through which every message and question reaches the user.
+// It is the program's MessagePort: ShowWarning (core) calls Show and leaves the answer in
+// WarningResult. Borderless, always on top, modal, centred; painted only from pictures.
+
+#include "core/UiPorts.h"
+
+#include <QDialog>
+#include <QList>
+
+#include "ui/skin/TitleDrag.h"
+
+class HotZone;
+class QLabel;
+class SkinImage;
+
+class TFWarning : public QDialog, public MessagePort {
+    Q_OBJECT
+public:
+    explicit TFWarning(QWidget* parent = nullptr);
+    ~TFWarning() override;
+
+    // Sets the dialog up for the button set, icon and text, shows it modally and returns the
+    // answer: 0 Zamknij, 1 Tak, 2 Nie, 3 Anuluj; 2 when it was closed any other way.
+    int Show(int buttons, int icon, const QString& text) override;
+
+    // Background and buttons, decoded anew at every call.
+    void LoadWarningImages();
+    // 1 information, 2 question, 3 warning; any other code keeps the icon shown last.
+    void SetWarningIcon(int icon);
+
+    // Test seam: while answers are queued, Show sets the dialog up exactly as for the user and
+    // then returns the next queued answer without waiting.
+    void QueueAnswer(int answer) { queuedAnswers_.append(answer); }
+    int QueuedAnswerCount() const { return int(queuedAnswers_.size()); }
+
+    SkinImage* ImWarning;
+    QWidget* PIkona;
+    SkinImage* ImIkona;
+    QLabel* LTekstWarning;
+    QWidget* PButTak;
+    SkinImage* ImButTak;
+    QWidget* PButNie;
+    SkinImage* ImButNie;
+    QWidget* PButAnuluj;
+    SkinImage* ImButAnuluj;
+    QWidget* pButZamknij;
+    SkinImage* ImButZamknij;
+    HotZone* LClose;
+    HotZone* LListwa;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;  // FormKeyDown and FormKeyPress
+
+private:
+    void CloseWith(int answer);
+    void ImButTakClick() { CloseWith(AnswerYes); }
+    void ImButNieClick() { CloseWith(AnswerNo); }
+    void ImButAnulujClick() { CloseWith(AnswerCancel); }
+    void ImButZamknijClick() { CloseWith(AnswerClose); }
+    void LCloseClick();
+    bool Offered(const QWidget* panel) const;
+
+    int answer_ = AnswerNo;
+    TitleDrag drag_;
+    QList<int> queuedAnswers_;
+};
+
+// The dialog of the program, created once at start.
+extern TFWarning* FWarning;
+
+// Creates FWarning (once) and makes it the program's message port.
+TFWarning* CreateFWarning(QWidget* parent = nullptr);
+// Restores the standard-error sink and deletes FWarning.
+void DestroyFWarning();

@@ -1,0 +1,89 @@
+#include "ui/windows/Application.h"
+
+#include "archive/run/ArchiveRun.h"
+#include "ui/windows/ErrorReport.h"
+#include "archive/sevenzip/SevenZip.h"
+#include "archive/run/Startup.h"
+#include "ui/windows/UAbout.h"
+#include "ui/windows/UEdycja.h"
+#include "ui/windows/UGlowny.h"
+#include "ui/windows/UMenu.h"
+#include "ui/skin/UWarning.h"
+#include "core/UiPorts.h"
+
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QScreen>
+#include <QTranslator>
+
+#include <memory>
+
+static void InitWindowResources()
+{
+    Q_INIT_RESOURCE(skrytkar_icon);
+}
+
+void CreateWindows()
+{
+    FGlowny = new TFGlowny;
+    CreateFWarning();
+    FEdycja = new TFEdycja(FGlowny);
+    FMenu = new TFMenu(FGlowny);
+    FAbout = new TFAbout(FGlowny);
+}
+
+void DestroyWindows()
+{
+    delete FAbout;
+    FAbout = nullptr;
+    delete FMenu;
+    FMenu = nullptr;
+    delete FEdycja;
+    FEdycja = nullptr;
+    DestroyFWarning();
+    delete FGlowny;
+    FGlowny = nullptr;
+}
+
+int RunWindowedProgram(QApplication& app)
+{
+    InitWindowResources();
+    QCoreApplication::setApplicationName(QStringLiteral("Skrytkar"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.55"));
+    QGuiApplication::setApplicationDisplayName(QString::fromUtf8(ApplicationTitle));
+    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icon/skrytkar.png")));
+    QGuiApplication::setDesktopFileName(QStringLiteral("skrytkar"));
+
+    // The platform's own dialogs (file and folder choosers) speak Polish where Qt's
+    // translations are installed.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Polish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtTranslator);
+
+    // The main window's packer: without its library nothing can be archived.
+    std::unique_ptr<TSevenZip> zipek;
+    try {
+        zipek = std::make_unique<TSevenZip>();
+    } catch (const std::exception& error) {
+        ShowDefaultErrorReport(QString::fromUtf8(error.what()));
+        return ExitFailure;
+    }
+    InstallZipek(zipek.get());
+
+    CreateWindows();
+
+    // Shown centred on the screen; the first show runs FormShow.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        FGlowny->move(area.center() - QPoint(FGlowny->width() / 2, FGlowny->height() / 2));
+    }
+    FGlowny->show();
+    const int loopResult = app.exec();
+
+    DestroyWindows();
+    InstallZipek(nullptr);
+    FormClose();
+    return Unattended ? UnattendedExitStatus() : loopResult;
+}

@@ -1,0 +1,45 @@
+#include "ui/windows/UAbout.h"
+
+#include "ui/skin/HotZone.h"
+#include "ui/skin/ImageResource.h"
+#include "ui/skin/SkinImage.h"
+#include "ui/windows/UGlowny.h"
+
+#include <QKeyEvent>
+
+TFAbout* FAbout = nullptr;
+
+TFAbout::TFAbout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("FAbout"));
+    setWindowTitle(QStringLiteral("O programie"));
+    setFixedSize(332, 194);
+    setModal(true);
+
+    Image1 = new SkinImage(this);
+    Image1->setGeometry(0, 0, 332, 194);
+    LoadImageResource(QStringLiteral("tlo_about"), Image1);
+
+    LClose = new HotZone(this, QRect(297, 11, 22, 22), QStringLiteral("LClose"));
+    connect(LClose, &HotZone::clicked, this, &TFAbout::LCloseClick);
+}
+
+void TFAbout::ShowAbout()
+{
+    const QPoint main = FGlowny ? FGlowny->pos() : QPoint();
+    move(main + QPoint(68, 115));
+    show();
+    raise();
+    activateWindow();
+    exec();
+}
+
+void TFAbout::keyPressEvent(QKeyEvent* event)
+{
+    event->accept();
+}
+
+void TFAbout::LCloseClick()
+{
+    done(0);
+}

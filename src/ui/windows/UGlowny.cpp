@@ -1,0 +1,514 @@
+#include "ui/windows/UGlowny.h"
+
+#include "archive/run/ArchiveRun.h"
+#include "ui/windows/ErrorReport.h"
+#include "ui/skin/HotZone.h"
+#include "ui/skin/ImageResource.h"
+#include "platform/Platform.h"
+#include "ui/skin/ProgressCyl.h"
+#include "ui/windows/ProgressCylPort.h"
+#include "archive/run/RunPorts.h"
+#include "ui/skin/SkinFont.h"
+#include "ui/skin/SkinImage.h"
+#include "archive/run/Startup.h"
+#include "ui/windows/UEdycja.h"
+#include "ui/windows/UMenu.h"
+#include "core/UProcki.h"
+#include "core/UiPorts.h"
+#include "ui/windows/WindowParts.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyledItemDelegate>
+#include <QThread>
+
+TFGlowny* FGlowny = nullptr;
+std::function<void()> TerminateHook;
+
+namespace {
+
+// Lines of `Lista` are 13 pixels high.
+class LineHeightDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return QSize(QStyledItemDelegate::sizeHint(option, index).width(), 13);
+    }
+};
+
+// Design settings of the two bars; only the colour differs.
+void ApplyBarDesign(TProgressCyl* bar, TColor colour)
+{
+    bar->SetColor(colour);
+    bar->SetBackColor(11915964);
+    bar->SetBackBorderColor(4210688);
+    bar->SetForeColor(3563837);
+    bar->SetForeLineColor(4210688);
+    bar->SetBevelColor(9352841);
+    bar->SetBevelInner(bvNone);
+    bar->SetBevelOuter(bvNone);
+    bar->SetBevelWidth(1);
+    bar->SetBorderWidth(0);
+    TPCColorStyle style(bar);
+    style.SetIntensityRGB(255);
+    style.SetIntensity(4);
+    style.SetIntensityFactor(-1);
+    style.SetRangeRGB(255);
+    style.SetColorRGB(255);
+    style.SetColorFactor(-1);
+    style.SetLightAngle(-3);
+    bar->SetBackStyle(style);
+    bar->SetForeStyle(style);
+    bar->SetCylinderEffect(ceMaximum);
+    bar->SetProEffect(peCustom);
+    bar->SetOrientation(pbHorizontal);
+    bar->SetMax(100);
+    bar->SetPosition(20);
+    bar->SetStep(1);
+    bar->SetStopAtMax(true);
+    bar->SetShowText(true);
+    bar->setFont(SkinFont(QStringLiteral("Arial"), 12, true));
+    bar->SetFontColor(0);
+    bar->SetFontEffect(feShadowBottomRight);
+    bar->SetFontShadowColor(16384);
+    bar->SetFontOrientation(foLeftToRight);
+}
+
+} // namespace
+
+// The main window as the archive run and the list operations see it.
+class TFGlowny::Ports final : public MainWindowPort, public ListBoxPort {
+public:
+    explicit Ports(TFGlowny* window)
+        : window(window), etap(window, window->ProgresEtap), progress(window, window->Progress)
+    {
+    }
+
+    // A bar's repaint also lets the window paint while the packer works; input waits.
+    class Bar final : public ProgressPort {
+    public:
+        Bar(TFGlowny* window, TProgressCyl* bar) : window(window), port(bar) {}
+        void SetMax(int value) override { port.SetMax(value); }
+        void SetPosition(int value) override { port.SetPosition(value); }
+        void SetVisible(bool visible) override { port.SetVisible(visible); }
+        void Refresh() override
+        {
+            port.Refresh();
+            window->KeepPainting();
+        }
+
+    private:
+        TFGlowny* window;
+        ProgressCylPort port;
+    };
+
+    // MainWindowPort
+    ProgressPort& ProgresEtap() override { return etap; }
+    ProgressPort& Progress() override { return progress; }
+    bool StatusPanelVisible() const override { return !window->Pdziala->isHidden(); }
+    void SetStatusPanelVisible(bool visible) override { window->Pdziala->setVisible(visible); }
+    void LoadStatusImage(const QString& resourceName) override
+    {
+        LoadImageResource(resourceName, window->ImPrzetwarza);
+    }
+    void RefreshStatusImage() override
+    {
+        window->ImPrzetwarza->repaint();
+        window->KeepPainting();
+    }
+    void ProcessWaitingInput() override { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+    void Pause(int milliseconds) override
+    {
+        // The window keeps painting but takes no input meanwhile.
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < milliseconds) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            QThread::msleep(std::min<qint64>(10, milliseconds - clock.elapsed() + 1));
+        }
+    }
+    void RepaintMainWindow() override { window->repaint(); }
+    void Minimize() override { window->showMinimized(); }
+    void Terminate() override { TerminateApplication(); }
+
+    // ListBoxPort
+    void Clear() override
+    {
+        const Guard guard(window->Lista);
+        window->Lista->clear();
+    }
+    void AddItem(const QString& text) override
+    {
+        const Guard guard(window->Lista);
+        window->Lista->addItem(text);
+    }
+    int Count() const override { return window->Lista->count(); }
+    bool IsSelected(int index) const override
+    {
+        const QListWidgetItem* item = window->Lista->item(index);
+        return item && item->isSelected();
+    }
+    void SetSelected(int index, bool selected) override
+    {
+        const Guard guard(window->Lista);
+        QListWidgetItem* item = window->Lista->item(index);
+        if (!item)
+            return;
+        item->setSelected(selected);
+        // The keyboard's place follows the line the program selects, so the keys move from it.
+        if (selected)
+            window->Lista->setCurrentRow(index, QItemSelectionModel::NoUpdate);
+    }
+
+    struct Guard {
+        explicit Guard(TListaBox* box) : box(box) { ++box->programmatic; }
+        ~Guard() { --box->programmatic; }
+        TListaBox* box;
+    };
+
+private:
+    TFGlowny* window;
+    Bar etap;
+    Bar progress;
+};
+
+TListaBox::TListaBox(QWidget* parent) : QListWidget(parent)
+{
+    connect(this, &QListWidget::itemSelectionChanged, this, [this] {
+        if (programmatic == 0)
+            Q_EMIT Click();
+    });
+}
+
+void TListaBox::mousePressEvent(QMouseEvent* event)
+{
+    Q_EMIT pressed();
+    QListWidget::mousePressEvent(event);
+}
+
+void TListaBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    QListWidget::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton)
+        Q_EMIT Click();
+}
+
+void TListaBox::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QListWidget::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton)
+        Q_EMIT DblClick();
+}
+
+TFGlowny::TFGlowny(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("FGlowny"));
+    setWindowTitle(QString::fromUtf8(ApplicationTitle));
+    setFixedSize(500, 450);
+    setFont(DesignFont(11));
+
+    PPodstawa = new QWidget(this);
+    PPodstawa->setGeometry(0, 0, 500, 450);
+    ImTlo = new SkinImage(PPodstawa);
+    ImTlo->setGeometry(0, 0, 500, 450);
+    LoadImageResource(QStringLiteral("tlo_glowny"), ImTlo);
+
+    LListwa = new HotZone(PPodstawa, QRect(16, 8, 401, 33), QStringLiteral("LListwa"));
+    LMinime = new HotZone(PPodstawa, QRect(430, 19, 17, 17), QStringLiteral("LMinime"));
+    LClose = new HotZone(PPodstawa, QRect(462, 20, 17, 17), QStringLiteral("LClose"));
+    LMenuPLik = new HotZone(PPodstawa, QRect(17, 55, 58, 17), QStringLiteral("LMenuPLik"));
+    LMenuEdycja = new HotZone(PPodstawa, QRect(79, 55, 62, 17), QStringLiteral("LMenuEdycja"));
+    LMenuPomoc = new HotZone(PPodstawa, QRect(159, 55, 62, 17), QStringLiteral("LMenuPomoc"));
+
+    Lista = new TListaBox(PPodstawa);
+    Lista->setObjectName(QStringLiteral("Lista"));
+    Lista->setGeometry(45, 129, 205, 263);
+    Lista->setFrameShape(QFrame::NoFrame);
+    Lista->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    Lista->setItemDelegate(new LineHeightDelegate(Lista));
+    Lista->setUniformItemSizes(true);
+    Lista->setFont(DesignFont(11));
+    Lista->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Lista->setTextElideMode(Qt::ElideRight);
+    QPalette listPalette = Lista->palette();
+    listPalette.setColor(QPalette::Base, Qt::white);
+    listPalette.setColor(QPalette::Text, Qt::black);
+    // The selection in the skin's green, also while another window has the keyboard.
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        listPalette.setColor(group, QPalette::Highlight, QColor(76, 138, 70));
+        listPalette.setColor(group, QPalette::HighlightedText, Qt::white);
+    }
+    Lista->setPalette(listPalette);
+
+    LArchiwum = new HotZone(PPodstawa, QRect(316, 336, 141, 51), QStringLiteral("LArchiwum"));
+
+    Pdziala = new QWidget(PPodstawa);
+    Pdziala->setObjectName(QStringLiteral("Pdziala"));
+    Pdziala->setGeometry(314, 198, 137, 87);
+    ImPrzetwarza = new SkinImage(Pdziala);
+    ImPrzetwarza->setGeometry(0, 0, 137, 87);
+    Progress = new TProgressCyl(Pdziala);
+    Progress->setObjectName(QStringLiteral("Progress"));
+    Progress->setGeometry(7, 33, 120, 15);
+    ApplyBarDesign(Progress, 10795436);
+    ProgresEtap = new TProgressCyl(Pdziala);
+    ProgresEtap->setObjectName(QStringLiteral("ProgresEtap"));
+    ProgresEtap->setGeometry(8, 48, 120, 14);
+    ApplyBarDesign(ProgresEtap, 9281173);
+
+    connect(ImTlo, &SkinImage::clicked, this, &TFGlowny::ImTloClick);
+    connect(LListwa, &HotZone::mousePressed, this, &TFGlowny::LListwaMouseDown);
+    connect(LListwa, &HotZone::mouseMoved, this, &TFGlowny::LListwaMouseMove);
+    connect(LListwa, &HotZone::mouseReleased, this, &TFGlowny::LListwaMouseUp);
+    connect(LMinime, &HotZone::clicked, this, &TFGlowny::LMinimeClick);
+    connect(LClose, &HotZone::clicked, this, &TFGlowny::LCloseClick);
+    connect(LMenuPLik, &HotZone::clicked, this, &TFGlowny::LMenuPLikClick);
+    connect(LMenuEdycja, &HotZone::clicked, this, &TFGlowny::LMenuEdycjaClick);
+    connect(LMenuPomoc, &HotZone::clicked, this, &TFGlowny::LMenuPomocClick);
+    connect(LMenuPLik, &HotZone::mouseMoved, this, &TFGlowny::LMenuPLikMouseMove);
+    connect(LMenuEdycja, &HotZone::mouseMoved, this, &TFGlowny::LMenuEdycjaMouseMove);
+    connect(LMenuPomoc, &HotZone::mouseMoved, this, &TFGlowny::LMenuPomocMouseMove);
+    connect(LArchiwum, &HotZone::clicked, this, &TFGlowny::LArchiwumClick);
+    connect(Lista, &TListaBox::pressed, this, &TFGlowny::CloseMenuPanel);
+    connect(Lista, &TListaBox::Click, this, &TFGlowny::ListaClick);
+    connect(Lista, &TListaBox::DblClick, this, &TFGlowny::ListaDblClick);
+
+    ports = std::make_unique<Ports>(this);
+    preview = new TKeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
+
+    FGlowny = this;
+    SetListBox(ports.get());
+    SetMainWindowPort(ports.get());
+    FormCreate(QCoreApplication::arguments());
+}
+
+TFGlowny::~TFGlowny()
+{
+    SetMainWindowPort(nullptr);
+    SetListBox(nullptr);
+    if (FGlowny == this)
+        FGlowny = nullptr;
+}
+
+void TFGlowny::KeepPainting()
+{
+    // At most every few dozen milliseconds: the packer reports progress far more often.
+    static QElapsedTimer last;
+    if (last.isValid() && last.elapsed() < 30)
+        return;
+    last.start();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TFGlowny::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (shownOnce)
+        return;
+    shownOnce = true;
+    Drag.Release();
+    // An unreadable list file leaves FormShow here, before it fills the list or arms Zegar.
+    CallReportingErrors([] { FormShow(); });
+}
+
+void TFGlowny::closeEvent(QCloseEvent* event)
+{
+    // A close request from the window system during a run is refused, like the close zone;
+    // otherwise the window closes, and with the last window the message loop ends.
+    if (Archiving) {
+        event->ignore();
+        return;
+    }
+    CloseMenuPanel();
+    FormClose();
+    event->accept();
+}
+
+void TFGlowny::CloseMenuPanel()
+{
+    if (FMenu && FMenu->isVisible())
+        FMenu->hide();
+}
+
+int TFGlowny::SelectedCount() const
+{
+    return int(Lista->selectedItems().size());
+}
+
+int TFGlowny::SelectAll()
+{
+    if (Wpisy.empty()) {
+        ShowWarning(ButtonsClose, IconInfo, QStringLiteral("Lista jest pusta, nie ma co zaznaczać."));
+        return 0;
+    }
+    const Ports::Guard guard(Lista);
+    for (int i = 0; i < Lista->count(); ++i)
+        Lista->item(i)->setSelected(true);
+    return SelectedCount();
+}
+
+void TFGlowny::ImTloClick()
+{
+    CloseMenuPanel();
+}
+
+void TFGlowny::LListwaMouseDown(QMouseEvent* event)
+{
+    CloseMenuPanel();
+    Drag.Press(this, event->globalPosition().toPoint());
+}
+
+void TFGlowny::LListwaMouseMove(QMouseEvent* event)
+{
+    Drag.Move(this, event->globalPosition().toPoint());
+}
+
+void TFGlowny::LListwaMouseUp(QMouseEvent*)
+{
+    Drag.Release();
+}
+
+void TFGlowny::LMinimeClick()
+{
+    CloseMenuPanel();
+    showMinimized();
+}
+
+void TFGlowny::LCloseClick()
+{
+    CloseMenuPanel();
+    if (!Archiving)
+        TerminateApplication();
+}
+
+void TFGlowny::ListaClick()
+{
+    CloseMenuPanel();
+    if (!Archiving)
+        CurrentIndex = Lista->currentRow();
+}
+
+void TFGlowny::ListaDblClick()
+{
+    CloseMenuPanel();
+    if (Archiving)
+        return;
+    CurrentIndex = Lista->currentRow();
+    EditEntry();
+}
+
+void TFGlowny::LArchiwumClick()
+{
+    CloseMenuPanel();
+    if (Lista->count() >= 1 && !Archiving)
+        ArchiveSelected();
+}
+
+// A click on a menu title opens its panel, or closes whichever panel is open.
+void TFGlowny::MenuTitleClick(int panel)
+{
+    if (Archiving)
+        return;
+    if (FMenu->isVisible())
+        CloseMenuPanel();
+    else
+        FMenu->ShowMenuPanel(panel, panel == 1 ? SelectedCount() : 1);
+}
+
+// Moving over a title while a panel is open switches to that title's panel.
+void TFGlowny::MenuTitleMouseMove(int panel)
+{
+    if (FMenu->isVisible() && !Archiving)
+        FMenu->ShowMenuPanel(panel, panel == 1 ? SelectedCount() : 1);
+}
+
+void TFGlowny::LMenuPLikClick() { MenuTitleClick(0); }
+void TFGlowny::LMenuEdycjaClick() { MenuTitleClick(1); }
+void TFGlowny::LMenuPomocClick() { MenuTitleClick(2); }
+void TFGlowny::LMenuPLikMouseMove() { MenuTitleMouseMove(0); }
+void TFGlowny::LMenuEdycjaMouseMove() { MenuTitleMouseMove(1); }
+void TFGlowny::LMenuPomocMouseMove() { MenuTitleMouseMove(2); }
+
+bool TFGlowny::FormKeyDown(QKeyEvent* event)
+{
+    const int key = event->key();
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const bool altOnly = modifiers == Qt::AltModifier && QGuiApplication::mouseButtons() == Qt::NoButton;
+    const auto alt = [&](int letter) { return altOnly && key == letter; };
+    const bool oneSelected = SelectedCount() == 1;
+
+    if (key == Qt::Key_F1)
+        OpenHelpFile(this);  // during a run too; the key goes on
+    if (alt(Qt::Key_U))
+        return true;
+    if (alt(Qt::Key_D) && oneSelected && !Archiving) {
+        DeleteEntry();
+        return true;
+    }
+    if (alt(Qt::Key_E) && oneSelected && !Archiving) {
+        EditEntry();
+        return true;
+    }
+    if (key == Qt::Key_Delete && oneSelected && !Archiving) {
+        DeleteEntry();
+        return true;
+    }
+    if (key == Qt::Key_Up && oneSelected && !Archiving && Lista->count() > 0) {
+        MoveSelection(-1);
+        return true;
+    }
+    if (key == Qt::Key_Down && oneSelected && !Archiving) {
+        MoveSelection(+1);
+        return true;
+    }
+    if (alt(Qt::Key_P) && !Archiving) {
+        AddFileEntry();
+        return true;
+    }
+    if (alt(Qt::Key_F) && !Archiving) {
+        AddFolderEntry();
+        return true;
+    }
+    if (key == Qt::Key_Escape && Archiving) {
+        StopRequested = true;
+        return true;
+    }
+    // The Enter character reaches no control.
+    return event->text() == QLatin1String("\r");
+}
+
+void TFGlowny::MoveSelection(int step)
+{
+    const Ports::Guard guard(Lista);
+    const int count = Lista->count();
+    if (QListWidgetItem* item = Lista->item(CurrentIndex))
+        item->setSelected(false);
+    int row = Lista->currentRow();
+    if (step < 0)
+        row = row <= 0 ? count - 1 : row - 1;
+    else
+        row = row >= count - 1 ? 0 : row + 1;
+    Lista->setCurrentRow(row, QItemSelectionModel::NoUpdate);
+    CurrentIndex = row;
+    if (QListWidgetItem* item = Lista->item(row))
+        item->setSelected(true);
+}
+
+void OpenHelpFile(QWidget* /*owner*/)
+{
+    OpenWithShell(QUrl::fromLocalFile(ProgramDirectory() + QStringLiteral("Pomoc/index.htm")));
+}
+
+void TerminateApplication()
+{
+    if (TerminateHook) {
+        TerminateHook();
+        return;
+    }
+    QCoreApplication::quit();
+}

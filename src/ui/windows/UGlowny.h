@@ -1,0 +1,113 @@
+#pragma once
+// TFGlowny: the program's main window. A borderless picture with invisible hot zones over its
+// drawn title strip, menu titles and archive button; the list box `Lista`; the status panel
+// with the two progress bars of the archive run; and the keys of the key table.
+
+#include "ui/skin/TitleDrag.h"
+
+#include <QListWidget>
+#include <QWidget>
+
+#include <memory>
+
+class HotZone;
+class SkinImage;
+class TKeyPreview;
+class TProgressCyl;
+class QKeyEvent;
+
+// The list box: extended selection; it reports a click (also a selection changed by the
+// user's keys, as a list box does) and a double click after its own handling.
+class TListaBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit TListaBox(QWidget* parent);
+
+    // Selection changes made by the program itself are not the user's clicks.
+    int programmatic = 0;
+
+Q_SIGNALS:
+    void pressed();
+    void Click();
+    void DblClick();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+};
+
+class TFGlowny : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFGlowny(QWidget* parent = nullptr);
+    ~TFGlowny() override;
+
+    // If the menu window is shown, close it.
+    void CloseMenuPanel();
+    // Selects every line of `Lista`; the number of selected lines (0 and a message when the
+    // list is empty).
+    int SelectAll();
+    int SelectedCount() const;
+
+    // Event handlers.
+    void ImTloClick();
+    void LListwaMouseDown(QMouseEvent* event);
+    void LListwaMouseMove(QMouseEvent* event);
+    void LListwaMouseUp(QMouseEvent* event);
+    void LMinimeClick();
+    void LCloseClick();
+    void ListaClick();
+    void ListaDblClick();
+    void LArchiwumClick();
+    void LMenuPLikClick();
+    void LMenuEdycjaClick();
+    void LMenuPomocClick();
+    void LMenuPLikMouseMove();
+    void LMenuEdycjaMouseMove();
+    void LMenuPomocMouseMove();
+    bool FormKeyDown(QKeyEvent* event);
+
+    QWidget* PPodstawa;
+    SkinImage* ImTlo;
+    HotZone* LListwa;
+    HotZone* LMinime;
+    HotZone* LClose;
+    HotZone* LMenuPLik;
+    HotZone* LMenuEdycja;
+    HotZone* LMenuPomoc;
+    TListaBox* Lista;
+    HotZone* LArchiwum;
+    QWidget* Pdziala;
+    SkinImage* ImPrzetwarza;
+    TProgressCyl* Progress;
+    TProgressCyl* ProgresEtap;
+
+    // Dragging by the title strip (its Dragging flag and DragLastPos).
+    TitleDrag Drag;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void MenuTitleClick(int panel);
+    void MenuTitleMouseMove(int panel);
+    void MoveSelection(int step);
+    void KeepPainting();
+
+    class Ports;
+    std::unique_ptr<Ports> ports;
+    TKeyPreview* preview;
+    bool shownOnce = false;
+    friend class Ports;
+};
+
+extern TFGlowny* FGlowny;
+
+// Opens the help file "Pomoc/index.htm" beside the program; a missing file is not reported.
+void OpenHelpFile(QWidget* owner);
+// Ends the message loop; the program exits.
+void TerminateApplication();
+// Test seam: when set, called instead of ending the message loop.
+extern std::function<void()> TerminateHook;

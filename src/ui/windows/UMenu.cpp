@@ -1,0 +1,257 @@
+#include "ui/windows/UMenu.h"
+
+#include "archive/run/ArchiveRun.h"
+#include "ui/skin/ImageResource.h"
+#include "ui/skin/SkinImage.h"
+#include "ui/windows/UAbout.h"
+#include "ui/windows/UEdycja.h"
+#include "ui/windows/UGlowny.h"
+#include "ui/windows/WindowParts.h"
+
+#include <QFontMetrics>
+#include <QMouseEvent>
+
+#include <algorithm>
+#include <vector>
+
+TFMenu* FMenu = nullptr;
+
+namespace {
+
+// Greyed text of a disabled item: muted, but still readable on the light panel.
+const QColor DisabledItemColour(98, 118, 92);
+
+void SetItemColour(TSkinLabel* item, uint32_t bgr)
+{
+    QPalette palette = item->palette();
+    palette.setColor(QPalette::Active, QPalette::WindowText, ColourFromBgr(bgr));
+    palette.setColor(QPalette::Inactive, QPalette::WindowText, ColourFromBgr(bgr));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, DisabledItemColour);
+    item->setPalette(palette);
+}
+
+// The captions were laid out for a narrower face than the free ones: the items of a panel
+// share one horizontal stretch that lets the widest caption fit its label.
+void FitCaptions(const std::vector<TSkinLabel*>& labels)
+{
+    int stretch = 100;
+    for (const TSkinLabel* label : labels) {
+        const int advance = QFontMetrics(label->font()).horizontalAdvance(label->text());
+        if (advance > label->width() - 1)
+            stretch = std::min(stretch, (label->width() - 1) * 100 / advance);
+    }
+    for (TSkinLabel* label : labels) {
+        QFont font = label->font();
+        font.setStretch(stretch);
+        label->setFont(font);
+    }
+}
+
+void SetItemEnabled(TSkinLabel* item, bool enabled)
+{
+    item->setEnabled(enabled);
+    // A disabled item takes no mouse: the panel's background below it gets the clicks.
+    item->setAttribute(Qt::WA_TransparentForMouseEvents, !enabled);
+}
+
+void CommandSelectAll() { FGlowny->SelectAll(); }
+void CommandArchiveSelected() { ArchiveSelected(); }
+void CommandArchiveAll()
+{
+    if (FGlowny->SelectAll() > 0)
+        ArchiveSelected();
+}
+void CommandHelp() { OpenHelpFile(FMenu); }
+void CommandWebsite() { OpenWithShell(QUrl(QString::fromLatin1(WebsiteAddress))); }
+void CommandAbout() { FAbout->ShowAbout(); }
+
+} // namespace
+
+TFMenu::TFMenu(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus)
+{
+    setObjectName(QStringLiteral("FMenu"));
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+    resize(582, 156);
+
+    PPlik = new QWidget(this);
+    PPlik->setGeometry(416, 0, 124, 125);
+    PEdycja = new QWidget(this);
+    PEdycja->setGeometry(0, 0, 124, 125);
+    PPomoc = new QWidget(this);
+    PPomoc->setGeometry(264, 0, 125, 87);
+
+    // Within a panel: background lowest, separators above it, items on top.
+    ImTlo = AddPanelBackground(PPlik, QSize(124, 125), QStringLiteral("tlo_menu_plik"));
+    Kreska2 = AddSeparator(PPlik, QRect(13, 23, 93, 13));
+    LKreska3 = AddSeparator(PPlik, QRect(13, 75, 93, 13));
+    LZaznaczAll = AddItem(PPlik, QRect(13, 14, 96, 13), QStringLiteral("Zaznacz wszystko"));
+    LArchiwizuj = AddItem(PPlik, QRect(13, 46, 96, 13), QStringLiteral("Archiwizuj"));
+    LArchiwizujAll = AddItem(PPlik, QRect(13, 63, 96, 13), QStringLiteral("Archiwizuj wszystko"));
+    LZamknij = AddItem(PPlik, QRect(13, 95, 96, 13), QStringLiteral("Zamknij"));
+
+    ImTloEdycja = AddPanelBackground(PEdycja, QSize(124, 125), QStringLiteral("tlo_menu_edycja"));
+    Label1 = AddSeparator(PEdycja, QRect(13, 75, 93, 13));
+    LDodajPlik = AddItem(PEdycja, QRect(13, 13, 98, 13), QStringLiteral("Dodaj plik        Alt+P"));
+    LDodajFolder = AddItem(PEdycja, QRect(13, 30, 96, 13), QStringLiteral("Dodaj folder     Alt+F"));
+    LEdytujWpis = AddItem(PEdycja, QRect(13, 47, 96, 13), QStringLiteral("Edytuj wpis      Alt+E"));
+    LUsunWpis = AddItem(PEdycja, QRect(13, 64, 96, 13), QStringLiteral("Usuń wpis       Alt+D"));
+    LNowaLista = AddItem(PEdycja, QRect(13, 95, 96, 13), QStringLiteral("Utwórz nową listę"));
+
+    ImTloPomoc = AddPanelBackground(PPomoc, QSize(125, 87), QStringLiteral("tlo_menu_pomoc"));
+    LKreska = AddSeparator(PPomoc, QRect(13, 39, 93, 13));
+    LPomoc = AddItem(PPomoc, QRect(13, 13, 98, 13), QStringLiteral("Pomoc                 F1"));
+    Lstrona = AddItem(PPomoc, QRect(13, 29, 93, 13), QStringLiteral("Strona domowa"));
+    LAbout = AddItem(PPomoc, QRect(13, 57, 93, 14), QStringLiteral("O programie"));
+
+    FitCaptions({Kreska2, LKreska3, LZaznaczAll, LArchiwizuj, LArchiwizujAll, LZamknij});
+    FitCaptions({Label1, LDodajPlik, LDodajFolder, LEdytujWpis, LUsunWpis, LNowaLista});
+    FitCaptions({LKreska, LPomoc, Lstrona, LAbout});
+
+    // Hover: the panel's highlight is reset, then the item under the mouse lights up.
+    const auto hover = [this](TSkinLabel* item, void (TFMenu::*reset)()) {
+        connect(item, &TSkinLabel::mouseMoved, this, [this, item, reset] {
+            (this->*reset)();
+            Light(item);
+        });
+    };
+    for (TSkinLabel* item : {LZaznaczAll, LArchiwizuj, LArchiwizujAll, LZamknij})
+        hover(item, &TFMenu::ResetPlikHighlight);
+    for (TSkinLabel* item : {LDodajPlik, LDodajFolder, LEdytujWpis, LUsunWpis, LNowaLista})
+        hover(item, &TFMenu::ResetEdycjaHighlight);
+    for (TSkinLabel* item : {LPomoc, Lstrona, LAbout})
+        hover(item, &TFMenu::ResetPomocHighlight);
+    // The "Edycja" separator carries the "Pomoc" item's handlers.
+    Label1->setMouseTracking(true);
+    connect(Label1, &TSkinLabel::mouseMoved, this, [this] {
+        ResetPomocHighlight();
+        Light(LPomoc);
+    });
+
+    connect(ImTlo, &SkinImage::mouseMoved, this, &TFMenu::ResetPlikHighlight);
+    connect(ImTloEdycja, &SkinImage::mouseMoved, this, &TFMenu::ResetEdycjaHighlight);
+    connect(ImTloPomoc, &SkinImage::mouseMoved, this, &TFMenu::ResetPomocHighlight);
+    for (SkinImage* background : {ImTlo, ImTloEdycja, ImTloPomoc})
+        connect(background, &SkinImage::clicked, this, &TFMenu::HideMenu);
+
+    connect(LZaznaczAll, &TSkinLabel::clicked, this, [this] { RunItem(&CommandSelectAll); });
+    connect(LArchiwizuj, &TSkinLabel::clicked, this, [this] { RunItem(&CommandArchiveSelected); });
+    connect(LArchiwizujAll, &TSkinLabel::clicked, this, [this] { RunItem(&CommandArchiveAll); });
+    connect(LZamknij, &TSkinLabel::clicked, this, [] { TerminateApplication(); });
+    connect(LDodajPlik, &TSkinLabel::clicked, this, [this] { RunItem(&AddFileEntry); });
+    connect(LDodajFolder, &TSkinLabel::clicked, this, [this] { RunItem(&AddFolderEntry); });
+    connect(LEdytujWpis, &TSkinLabel::clicked, this, [this] { RunItem(&EditEntry); });
+    connect(LUsunWpis, &TSkinLabel::clicked, this, [this] { RunItem(&DeleteEntry); });
+    connect(LNowaLista, &TSkinLabel::clicked, this, [this] { RunItem(&NewList); });
+    connect(Label1, &TSkinLabel::clicked, this, [this] { RunItem(&CommandHelp); });
+    connect(LPomoc, &TSkinLabel::clicked, this, [this] { RunItem(&CommandHelp); });
+    connect(Lstrona, &TSkinLabel::clicked, this, [this] { RunItem(&CommandWebsite); });
+    connect(LAbout, &TSkinLabel::clicked, this, [this] { RunItem(&CommandAbout); });
+}
+
+SkinImage* TFMenu::AddPanelBackground(QWidget* panel, const QSize& size, const QString& picture)
+{
+    auto* background = new SkinImage(panel);
+    background->setGeometry(QRect(QPoint(0, 0), size));
+    background->setMouseTracking(true);
+    LoadImageResource(picture, background);
+    return background;
+}
+
+TSkinLabel* TFMenu::AddSeparator(QWidget* panel, const QRect& geometry)
+{
+    auto* separator = new TSkinLabel(panel, geometry, QStringLiteral("______________"), false);
+    separator->setFont(DesignFont(11));
+    separator->setMouseTracking(false);
+    SetItemColour(separator, MenuItemColour);
+    return separator;
+}
+
+TSkinLabel* TFMenu::AddItem(QWidget* panel, const QRect& geometry, const QString& caption)
+{
+    auto* item = new TSkinLabel(panel, geometry, caption, true);
+    item->setFont(DesignFont(11));
+    SetItemColour(item, MenuItemColour);
+    return item;
+}
+
+void TFMenu::Light(TSkinLabel* item)
+{
+    SetItemColour(item, MenuItemHoverColour);
+}
+
+QColor TFMenu::ItemColour(const TSkinLabel* item)
+{
+    return item->palette().color(QPalette::Active, QPalette::WindowText);
+}
+
+void TFMenu::ResetPlikHighlight()
+{
+    for (TSkinLabel* item : {LZamknij, LZaznaczAll, LArchiwizuj, LArchiwizujAll})
+        SetItemColour(item, MenuItemColour);
+}
+
+void TFMenu::ResetEdycjaHighlight()
+{
+    for (TSkinLabel* item : {LDodajPlik, LDodajFolder, LEdytujWpis, LUsunWpis, LNowaLista})
+        SetItemColour(item, MenuItemColour);
+}
+
+void TFMenu::ResetPomocHighlight()
+{
+    for (TSkinLabel* item : {Lstrona, LAbout, LPomoc})
+        SetItemColour(item, MenuItemColour);
+}
+
+void TFMenu::ShowMenuPanel(int panel, int selectedCount)
+{
+    const QPoint main = FGlowny ? FGlowny->pos() : QPoint();
+    switch (panel) {
+    case 0:
+        ResetPlikHighlight();
+        PPlik->move(0, PPlik->y());
+        PPomoc->hide();
+        PEdycja->hide();
+        PPlik->show();
+        setGeometry(QRect(main + QPoint(6, 78), QSize(124, 125)));
+        break;
+    case 1: {
+        ResetEdycjaHighlight();
+        const bool one = selectedCount == 1;
+        SetItemEnabled(LUsunWpis, one);
+        SetItemEnabled(LEdytujWpis, one);
+        PPlik->hide();
+        PPomoc->hide();
+        PEdycja->show();
+        setGeometry(QRect(main + QPoint(85, 78), QSize(124, 125)));
+        break;
+    }
+    case 2:
+        ResetPomocHighlight();
+        PPlik->hide();
+        PPomoc->show();
+        PEdycja->hide();
+        PPomoc->move(0, PPomoc->y());
+        setGeometry(QRect(main + QPoint(161, 78), QSize(124, 87)));
+        break;
+    default:
+        return;
+    }
+    // Shown without taking the modal state: the main window stays usable.
+    show();
+    raise();
+}
+
+void TFMenu::HideMenu()
+{
+    hide();
+}
+
+void TFMenu::RunItem(void (*command)())
+{
+    HideMenu();
+    if (FGlowny)
+        FGlowny->repaint();
+    command();
+}

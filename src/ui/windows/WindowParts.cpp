@@ -1,0 +1,80 @@
+#include "ui/windows/WindowParts.h"
+
+#include "ui/skin/SkinFont.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+std::function<void(const QUrl&)> OpenWithShellHook;
+
+QColor ColourFromBgr(uint32_t value)
+{
+    return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+}
+
+QFont DesignFont(int pixelHeight)
+{
+    return SkinFont(QStringLiteral("MS Sans Serif"), pixelHeight);
+}
+
+TSkinLabel::TSkinLabel(QWidget* parent, const QRect& geometry, const QString& caption, bool handCursor)
+    : HotZone(parent, geometry, QString()), caption(caption)
+{
+    setFocusPolicy(Qt::NoFocus);
+    if (!handCursor) {
+        unsetCursor();
+        setMouseTracking(false);
+    }
+}
+
+void TSkinLabel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setFont(font());
+    const QPalette::ColorGroup group = !isEnabled() ? QPalette::Disabled
+                                       : isActiveWindow() ? QPalette::Active
+                                                          : QPalette::Inactive;
+    painter.setPen(palette().color(group, QPalette::WindowText));
+    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, caption);
+}
+
+TKeyPreview::TKeyPreview(QWidget* window, std::function<bool(QKeyEvent*)> handler)
+    : QObject(window), window(window), handler(std::move(handler))
+{
+    qApp->installEventFilter(this);
+}
+
+TKeyPreview::~TKeyPreview()
+{
+    qApp->removeEventFilter(this);
+}
+
+bool TKeyPreview::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyRelease) {
+        seenEvent = nullptr;
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    if (widget->window() != window)
+        return false;
+    if (event == seenEvent && seenAt && seenAt != widget && widget->isAncestorOf(seenAt))
+        return false;  // the same key on its way up from a child that ignored it
+    seenEvent = event;
+    seenAt = widget;
+    return handler(static_cast<QKeyEvent*>(event));
+}
+
+void OpenWithShell(const QUrl& url)
+{
+    if (OpenWithShellHook) {
+        OpenWithShellHook(url);
+        return;
+    }
+    QDesktopServices::openUrl(url);
+}

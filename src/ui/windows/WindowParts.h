@@ -1,0 +1,62 @@
+#pragma once
+// Small pieces the skinned windows share: colours and fonts of the design, the transparent
+// labels that serve as hot zones and menu items, key preview, and the shell's "open".
+
+#include <QColor>
+#include <QFont>
+#include "ui/skin/HotZone.h"
+
+#include <QPointer>
+#include <QUrl>
+
+#include <cstdint>
+#include <functional>
+
+class QKeyEvent;
+
+// A design colour written as 0x00BBGGRR.
+QColor ColourFromBgr(uint32_t value);
+
+// "MS Sans Serif" of the designs at a pixel height.
+QFont DesignFont(int pixelHeight);
+
+// A caption without a background of its own over a panel's picture: a menu item or a
+// separator. It takes the mouse as a hot zone does and draws its text in the palette's
+// window-text colour (the disabled group's when disabled).
+class TSkinLabel : public HotZone {
+    Q_OBJECT
+public:
+    TSkinLabel(QWidget* parent, const QRect& geometry, const QString& caption, bool handCursor);
+
+    const QString& text() const { return caption; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString caption;
+};
+
+// Lets a window see every key before its focused control does, the way the designs ask
+// ("key preview"). The handler answers true when it consumed the key.
+class TKeyPreview : public QObject {
+    Q_OBJECT
+public:
+    TKeyPreview(QWidget* window, std::function<bool(QKeyEvent*)> handler);
+    ~TKeyPreview() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* window;
+    std::function<bool(QKeyEvent*)> handler;
+    // A key event the focused control ignored travels on to its parents; it is previewed once.
+    QEvent* seenEvent = nullptr;
+    QPointer<QWidget> seenAt;
+};
+
+// The shell's "open" of a file or an address; the outcome is not examined.
+void OpenWithShell(const QUrl& url);
+// Test seam: when set, receives the address instead of the desktop.
+extern std::function<void(const QUrl&)> OpenWithShellHook;

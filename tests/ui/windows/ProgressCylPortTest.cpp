@@ -1,0 +1,44 @@
+// The archive run's view of a status bar drives the real bar.
+
+#include "ui/windows/ProgressCylPort.h"
+#include "../skin/StatusBars.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CountingBar : public TProgressCyl {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        ++paints;
+        TProgressCyl::paintEvent(event);
+    }
+};
+
+} // namespace
+
+TEST(ProgressCylEvents, PortDrivesTheBar)
+{
+    CountingBar bar;
+    ApplyStatusBarDesign(bar, kProgressColor, 15);
+    ProgressCylPort port(&bar);
+    port.SetMax(1000);
+    port.SetPosition(250);
+    EXPECT_EQ(bar.Max(), 1000);
+    EXPECT_EQ(bar.Percent(), 25);
+    port.SetVisible(true);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+    bar.paints = 0;
+    port.Refresh();  // paints at once, without the event loop
+    EXPECT_EQ(bar.paints, 1);
+    port.SetVisible(false);
+    EXPECT_FALSE(bar.isVisible());
+}
+
