@@ -86,7 +86,7 @@ int main(int argc, char** argv)
         // Started by cron or a timer: the same run, messages on standard error, an exit status.
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Skrytkar"));
-        QCoreApplication::setApplicationVersion(QStringLiteral("1.55"));
+        QCoreApplication::setApplicationVersion(QString::fromLatin1(SkrytkarVersion));
         return RunHeadless(arguments);
     }
     if (!DisplayNamed()) {

@@ -9,6 +9,7 @@
 // are timed for comparison. Large entry: the run over one file against `7z a -mx3 -ms=on`.
 
 #include "archive/run/ArchiveRun.h"
+#include "platform/Files.h"
 #include "platform/Platform.h"
 #include "archive/run/RunPorts.h"
 #include "archive/sevenzip/SevenZip.h"

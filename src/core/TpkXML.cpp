@@ -1,8 +1,11 @@
 #include "core/TpkXML.h"
 
-#include "platform/Platform.h"
+#include "core/Messages.h"
+#include "platform/Files.h"
 
 #include <QIODevice>
+
+#include <cerrno>
 
 namespace {
 
@@ -491,6 +494,16 @@ QString TpkXMLNode::NodeText(const QString& indent, const TpkXML& document) cons
 
 // --- Document --------------------------------------------------------------------------
 
+EFileError::EFileError(int code, const QString& path, bool writing)
+    : std::runtime_error((writing ? Msg::FileUnwritable(path, Msg::SystemReason(code))
+                                  : Msg::FileUnreadable(path, Msg::SystemReason(code)))
+                             .toStdString()),
+      Code(code),
+      Path(path),
+      Writing(writing)
+{
+}
+
 TpkXML::TpkXML() : Root(std::make_unique<TpkXMLNode>()), Indent(QStringLiteral("\t")) {}
 
 QString TpkXML::DocumentText() const
@@ -521,12 +534,13 @@ void TpkXML::SaveToStream(QIODevice& stream) const
 {
     const QByteArray bytes = SaveToBytes();
     if (!bytes.isEmpty() && stream.write(bytes) != bytes.size())
-        throw EFileError(QStringLiteral("Cannot write: %1").arg(stream.errorString()).toStdString());
+        throw EFileError(EIO, QString(), true);
 }
 
 void TpkXML::SaveToFile(const QString& path) const
 {
-    WriteFileAtomically(path, SaveToBytes());
+    if (const OsError error = WriteFileAtomically(path, SaveToBytes()))
+        throw EFileError(error, path, true);
 }
 
 bool TpkXML::LoadFromStream(QIODevice& stream)
@@ -541,7 +555,9 @@ bool TpkXML::LoadFromFile(const QString& path)
 {
     if (!PathExists(path))
         return false;
-    const QByteArray bytes = ReadWholeFile(path);
+    QByteArray bytes;
+    if (const OsError error = ReadWholeFile(path, bytes))
+        throw EFileError(error, path, false);
     if (bytes.isEmpty())
         return false;
     return ParseBuffer(bytes);

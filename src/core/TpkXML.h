@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 class QIODevice;
@@ -61,6 +62,16 @@ public:
 private:
     friend class TpkXML;
     std::vector<std::unique_ptr<TpkXMLNode>> children;
+};
+
+// A file could not be read or written: the system's error code and the file; what() is the
+// Polish text for the user.
+class EFileError : public std::runtime_error {
+public:
+    EFileError(int code, const QString& path, bool writing);
+    int Code;
+    QString Path;
+    bool Writing;
 };
 
 class TpkXML {

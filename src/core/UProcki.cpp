@@ -1,13 +1,15 @@
 #include "core/UProcki.h"
 
 #include "core/FieldCipher.h"
-#include "platform/Platform.h"
+#include "core/Messages.h"
 #include "core/TpkXML.h"
 #include "core/UiPorts.h"
+#include "platform/Files.h"
 
 #include <QHash>
 
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 #include <new>
 
@@ -19,8 +21,6 @@ bool ListLoadDamaged = false;
 
 namespace {
 
-const QString DamagedText = QStringLiteral("Plik listy jest uszkodzony.\rUtwórz nowy plik.");
-const QString SaveFailedText = QStringLiteral("Problemy z zapisaniem pliku listy.\rCzy masz należyte uprawnienia?");
 
 const QString NameDane = QStringLiteral("Dane");
 const QString NameIlosc = QStringLiteral("Ilosc");
@@ -39,13 +39,7 @@ QString BackupPath()
 // Keeps the damaged list file; true when it is kept (or there is nothing left to keep).
 bool KeepDamagedFile()
 {
-    try {
-        if (PathExists(ListFilePath))
-            CopyFileAtomically(ListFilePath, BackupPath());
-        backupPending = false;
-    } catch (const EFileError&) {
-        backupPending = true;
-    }
+    backupPending = PathExists(ListFilePath) && CopyFileAtomically(ListFilePath, BackupPath()) != NoError;
     return !backupPending;
 }
 
@@ -208,7 +202,7 @@ bool LoadList()
         try {
             document.LoadFromFile(ListFilePath);
         } catch (const EFileError& e) {
-            throw EListFileError(e.what());
+            throw EListFileError(Msg::ListUnreadable(ListFilePath, Msg::SystemReason(e.Code)).toStdString());
         }
         code = ReadEntries(document);
     }
@@ -216,7 +210,7 @@ bool LoadList()
         ListLoadDamaged = true;
         // Kept before the user can change anything: the next save replaces "Dane.dat".
         KeepDamagedFile();
-        ShowWarning(ButtonsClose, IconInfo, DamagedText);
+        ShowWarning(ButtonsClose, IconInfo, Msg::ListDamaged());
     }
     return true;
 }
@@ -301,7 +295,7 @@ bool SaveList()
     try {
         // A damaged list that could not be kept at load time is kept now, or not replaced.
         if (backupPending && !KeepDamagedFile())
-            throw EFileError("Cannot keep the damaged list file");
+            throw EFileError(EIO, BackupPath(), true);
         TpkXML document;
         WriteDocument(document);
         document.SaveToFile(ListFilePath);
@@ -309,6 +303,6 @@ bool SaveList()
         result = false;
     }
     if (!result)
-        ShowWarning(ButtonsClose, IconInfo, SaveFailedText);
+        ShowWarning(ButtonsClose, IconInfo, Msg::ListSaveFailed());
     return result;
 }

@@ -1,6 +1,6 @@
 #include "platform/FileSystem.h"
 
-#include <QFile>
+#include "platform/Files.h"
 
 #include <cerrno>
 #include <dirent.h>
@@ -49,21 +49,11 @@ bool FromStat(const struct stat& st, const QString& name, FileInfo& info)
 
 }  // namespace
 
-QByteArray Encode(const QString& path)
-{
-    return QFile::encodeName(path);
-}
-
-int LastErrorCode()
-{
-    return errno;
-}
-
 bool Lookup(const QString& path, FileInfo& info)
 {
     info = FileInfo();
     struct stat st;
-    if (path.isEmpty() || ::stat(Encode(path).constData(), &st) != 0)
+    if (path.isEmpty() || ::stat(NativePath(path).constData(), &st) != 0)
         return false;
     if (!FromStat(st, LastComponent(path), info)) {
         info = FileInfo();
@@ -81,12 +71,12 @@ bool FolderExists(const QString& path)
 bool FileExists(const QString& path)
 {
     struct stat st;
-    return !path.isEmpty() && ::lstat(Encode(path).constData(), &st) == 0;
+    return !path.isEmpty() && ::lstat(NativePath(path).constData(), &st) == 0;
 }
 
 void EnumerateFolder(const QString& folder, const std::function<bool(const FileInfo&)>& visit)
 {
-    const QByteArray encoded = Encode(folder);
+    const QByteArray encoded = NativePath(folder);
     DIR* dir = ::opendir(encoded.isEmpty() ? "." : encoded.constData());
     if (!dir)
         return;
@@ -99,7 +89,7 @@ void EnumerateFolder(const QString& folder, const std::function<bool(const FileI
         if (::fstatat(dirFd, name, &st, 0) != 0)
             continue;
         FileInfo info;
-        if (!FromStat(st, QFile::decodeName(name), info))
+        if (!FromStat(st, FromNativePath(QByteArray(name)), info))
             continue;
         if (!visit(info))
             break;

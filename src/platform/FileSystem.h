@@ -1,7 +1,7 @@
 #pragma once
-// The operating-system side of the archive component: path rules, file lookup with Windows
-// style attributes and times, folder enumeration and the few file operations Add needs.
-// A Windows build replaces this file pair and keeps the component's code.
+// Path rules, file lookup with Windows style attributes and times, and folder enumeration, as
+// the archive component needs them. A Windows build replaces this file pair and keeps the
+// component's code.
 
 #include <QString>
 
@@ -49,7 +49,5 @@ QString UpperCase(const QString& text);
 // Current time as FILETIME.
 uint64_t Now();
 
-QByteArray Encode(const QString& path);
-int LastErrorCode();
 
 }  // namespace FileSystem

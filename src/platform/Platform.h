@@ -1,41 +1,16 @@
 #pragma once
-// The few operating-system facts the core needs, kept in one place so another platform
-// can follow without touching the list, cipher or XML code.
+// The program's directory and the code page of the list files: the operating-system facts the
+// core needs besides files (platform/Files.h), kept here so another platform can follow
+// without touching the list, cipher or XML code.
 
 #include <QByteArray>
 #include <QString>
 
-#include <stdexcept>
 
 // Directory of the running program, with a trailing "/".
 QString ProgramDirectory();
 // Tests and tools may point the program's directory elsewhere; an empty text restores it.
 void OverrideProgramDirectory(const QString& dir);
-
-// --- Files ------------------------------------------------------------------------------
-
-// A file could not be opened, read, created or written. The text names the file and the cause.
-class EFileError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// True when anything (file, folder, ...) exists at the path.
-bool PathExists(const QString& path);
-// Every byte of an existing file; raises EFileError when it cannot be opened or read.
-QByteArray ReadWholeFile(const QString& path);
-// Replaces the file at `path` with `bytes` so that no reader ever sees a partial file and a
-// failure leaves the previous file whole: the bytes go to a temporary file in the same folder,
-// reach the disk, and the temporary file is renamed over the target. An existing target without
-// write permission is not replaced. Raises EFileError on any failure (the temporary file is
-// removed again).
-void WriteFileAtomically(const QString& path, const QByteArray& bytes);
-// Copies `source` over `target` the same careful way. Raises EFileError.
-void CopyFileAtomically(const QString& source, const QString& target);
-
-// Test seam: makes the next atomic writes fail at the chosen step.
-enum class WriteFault { None, Create, Write, Flush, Rename };
-void InjectWriteFault(WriteFault fault);
 
 // --- Text ---------------------------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 // no display, "Dane.dat" beside the program, archives checked with the real 7z command.
 
 #include "core/FieldCipher.h"
+#include "platform/Files.h"
 #include "platform/Platform.h"
 #include "core/UProcki.h"
 #include "RunTestSupport.h"

@@ -2,6 +2,7 @@
 #include "core/BlockCipher.h"
 #include "core/BlockChains.h"
 #include "core/CipherText.h"
+#include "platform/Files.h"
 #include "platform/Platform.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 #include "core/FieldCipher.h"
 #include "ListFakes.h"
+#include "platform/Files.h"
 #include "platform/Platform.h"
 #include "core/TpkXML.h"
 #include "core/UProcki.h"

@@ -1,3 +1,4 @@
+#include "platform/Files.h"
 #include "platform/Platform.h"
 #include "core/TpkXML.h"
 

@@ -7,13 +7,15 @@
 // FormShow from its first show (after clearing its own drag flag) and FormClose from its close
 // event. FormShow arms `Zegar`, whose tick calls ZegarTimer.
 
+#include "SkrytkarVersion.h"
+
 #include <QString>
 #include <QStringList>
 
 class QTimer;
 
 // The application's title, shown on its taskbar button.
-inline constexpr char ApplicationTitle[] = "Skrytkar 1.55";
+inline constexpr char ApplicationTitle[] = "Skrytkar " SKRYTKAR_VERSION;
 // The one tick of `Zegar` comes this long after FormShow.
 inline constexpr int ZegarIntervalMs = 100;
 

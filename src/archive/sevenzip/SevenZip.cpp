@@ -3,16 +3,14 @@
 #include "archive/sevenzip/CompressionProperties.h"
 #include "archive/sevenzip/EventChannel.h"
 #include "platform/FileSystem.h"
+#include "platform/Files.h"
 #include "archive/sevenzip/ItemGatherer.h"
 #include "archive/sevenzip/SevenZipLibrary.h"
 #include "archive/sevenzip/StreamWriter.h"
 #include "archive/sevenzip/UpdateCallback.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 using namespace SevenZipAbi;
 
@@ -39,10 +37,10 @@ constexpr uint32_t CreationAttributes = FileSystem::AttrArchive;
 
 int64_t FileSize(const QString& path)
 {
-    struct stat st;
-    if (path.isEmpty() || ::stat(FileSystem::Encode(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    FileSystem::FileInfo info;
+    if (!FileSystem::Lookup(path, info) || info.IsDirectory())
         return 0;
-    return st.st_size;
+    return info.Size;
 }
 
 QString WithExtension(const QString& name, const QString& extension)
@@ -53,54 +51,37 @@ QString WithExtension(const QString& name, const QString& extension)
 
 // Copies the self-extractor stub to a new temporary file beside target, keeping the stub's
 // permissions so the result can be run. Answers 0 or the system's error code.
-int CopyStub(const QString& stub, const QString& target, QString& tempName)
+OsError CopyStub(const QString& stub, const QString& target, QString& tempName)
 {
     if (FileSystem::FileExists(target))
         return EEXIST;
-    const int in = ::open(FileSystem::Encode(stub).constData(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
-        return errno;
-    struct stat st;
-    if (::fstat(in, &st) != 0) {
-        const int error = errno;
-        ::close(in);
+    OsFile in;
+    unsigned mode = 0;
+    if (const OsError error = OsFile::OpenForReading(stub, in))
         return error;
-    }
-    const int out = CreateTemporaryFile(target, tempName, static_cast<int>(st.st_mode & 07777));
-    if (out < 0) {
-        const int error = errno;
-        ::close(in);
+    if (const OsError error = in.Mode(mode))
         return error;
-    }
-    int error = 0;
+    OsFile out;
+    if (const OsError error = CreateTemporaryFile(target, tempName, out, mode))
+        return error;
+    OsError error = NoError;
     char buffer[64 * 1024];
-    for (;;) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n < 0)
-                error = errno;
+    for (int64_t offset = 0; error == NoError;) {
+        size_t n = 0;
+        error = in.ReadAt(buffer, sizeof buffer, offset, n);
+        if (error || n == 0)
             break;
-        }
-        for (ssize_t done = 0; done < n && error == 0;) {
-            const ssize_t w = ::write(out, buffer + done, static_cast<size_t>(n - done));
-            if (w < 0 && errno != EINTR)
-                error = errno;
-            else if (w > 0)
-                done += w;
-        }
-        if (error != 0)
-            break;
+        error = out.WriteAt(buffer, n, offset);
+        offset += static_cast<int64_t>(n);
     }
     // The umask must not take the execute bits the stub came with.
-    if (error == 0 && ::fchmod(out, st.st_mode & 07777) != 0)
-        error = errno;
-    ::close(in);
-    if (::close(out) != 0 && error == 0)
-        error = errno;
-    if (error != 0)
-        ::unlink(FileSystem::Encode(tempName).constData());
+    if (error == NoError)
+        error = out.SetMode(mode);
+    const OsError closed = out.Close();
+    if (error == NoError)
+        error = closed;
+    if (error != NoError)
+        RemoveFile(tempName);
     return error;
 }
 

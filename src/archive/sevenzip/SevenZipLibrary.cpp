@@ -3,8 +3,6 @@
 #include "platform/Platform.h"
 #include "archive/sevenzip/SevenZip.h"
 
-#include <dlfcn.h>
-
 using namespace SevenZipAbi;
 
 namespace {
@@ -56,14 +54,13 @@ SevenZipLibrary::~SevenZipLibrary()
 
 bool SevenZipLibrary::TryLoad(const QString& path)
 {
-    FHandle = ::dlopen(path.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
-    if (!FHandle)
+    if (!FModule.Load(path))
         return false;
     FPath = path;
-    FCreateObject = reinterpret_cast<CreateObjectFunc>(::dlsym(FHandle, "CreateObject"));
-    auto getModuleProp = reinterpret_cast<GetModulePropFunc>(::dlsym(FHandle, "GetModuleProp"));
-    FSysAllocStringLen = reinterpret_cast<SysAllocStringLenFunc>(::dlsym(FHandle, "SysAllocStringLen"));
-    FSysFreeString = reinterpret_cast<SysFreeStringFunc>(::dlsym(FHandle, "SysFreeString"));
+    FCreateObject = reinterpret_cast<CreateObjectFunc>(FModule.Symbol("CreateObject"));
+    auto getModuleProp = reinterpret_cast<GetModulePropFunc>(FModule.Symbol("GetModuleProp"));
+    FSysAllocStringLen = reinterpret_cast<SysAllocStringLenFunc>(FModule.Symbol("SysAllocStringLen"));
+    FSysFreeString = reinterpret_cast<SysFreeStringFunc>(FModule.Symbol("SysFreeString"));
     if (!FCreateObject || !getModuleProp || !FSysAllocStringLen || !FSysFreeString) {
         Unload();
         return false;
@@ -104,9 +101,7 @@ void SevenZipLibrary::Unload()
     FSetProperties = nullptr;
     FOutArchive = nullptr;
     FInArchive = nullptr;
-    if (FHandle)
-        ::dlclose(FHandle);
-    FHandle = nullptr;
+    FModule.Unload();
     FCreateObject = nullptr;
     FSysAllocStringLen = nullptr;
     FSysFreeString = nullptr;

@@ -3,6 +3,7 @@
 // allocator the library frees our strings with, and the three objects the component keeps.
 
 #include "archive/sevenzip/SevenZipInterfaces.h"
+#include "platform/Library.h"
 
 #include <QString>
 #include <QStringList>
@@ -31,7 +32,7 @@ private:
     bool TryLoad(const QString& path);
     void Unload();
 
-    void* FHandle = nullptr;
+    DynamicLibrary FModule;
     QString FPath;
     SevenZipAbi::CreateObjectFunc FCreateObject = nullptr;
     SevenZipAbi::SysAllocStringLenFunc FSysAllocStringLen = nullptr;

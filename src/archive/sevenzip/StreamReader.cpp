@@ -1,25 +1,19 @@
 #include "archive/sevenzip/StreamReader.h"
 
-#include "platform/FileSystem.h"
 #include "archive/sevenzip/SevenZip.h"
-
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace SevenZipAbi;
 
 TMyStreamReader::TMyStreamReader(TSevenZip* owner, std::shared_ptr<TEventChannel> channel, const QString& fileName)
     : FOwner(owner), FChannel(std::move(channel)), FFileName(fileName)
 {
-    FHandle = ::open(FileSystem::Encode(fileName).constData(), O_RDONLY | O_CLOEXEC);
-    if (FHandle < 0) {
-        // Kept so the caller learns why the item has no data.
-        FError = errno;
+    // Kept so the caller learns why the item has no data.
+    FError = OsFile::OpenForReading(fileName, FFile);
+    if (FError != 0)
         return;
-    }
-    const off_t end = ::lseek(FHandle, 0, SEEK_END);
-    FSize = end > 0 ? static_cast<int64_t>(end) : 0;
+    int64_t size = 0;
+    FFile.Size(size);
+    FSize = size > 0 ? size : 0;
 }
 
 TMyStreamReader::~TMyStreamReader()
@@ -29,8 +23,6 @@ TMyStreamReader::~TMyStreamReader()
         const int error = FError;
         FChannel->Post([owner, error] { owner->LastError = error; });
     }
-    if (FHandle >= 0)
-        ::close(FHandle);
 }
 
 HRESULT TMyStreamReader::QueryInterface(const GUID& iid, void** object)
@@ -50,17 +42,14 @@ HRESULT TMyStreamReader::QueryInterface(const GUID& iid, void** object)
 
 HRESULT TMyStreamReader::Read(void* data, uint32_t size, uint32_t* processedSize)
 {
-    ssize_t n = 0;
-    if (FHandle >= 0 && size > 0) {
-        do
-            n = ::pread(FHandle, data, size, static_cast<off_t>(FPosition));
-        while (n < 0 && errno == EINTR);
-        if (n < 0) {
-            FError = errno;
+    size_t n = 0;
+    if (FFile.IsOpen() && size > 0) {
+        if (const OsError error = FFile.ReadAt(data, size, FPosition, n)) {
+            FError = error;
             n = 0;
         }
     }
-    FPosition += n;
+    FPosition += static_cast<int64_t>(n);
     if (processedSize)
         *processedSize = static_cast<uint32_t>(n);
     return S_OK;

@@ -5,6 +5,7 @@
 
 #include "archive/sevenzip/EventChannel.h"
 #include "archive/sevenzip/InterfacedObject.h"
+#include "platform/Files.h"
 
 #include <QString>
 
@@ -30,7 +31,7 @@ private:
     TSevenZip* FOwner;
     std::shared_ptr<TEventChannel> FChannel;
     QString FFileName;
-    int FHandle = -1;
+    OsFile FFile;
     int64_t FPosition = 0;
     int64_t FSize = 0;  // 0 also when the file could not be opened: no size is known then
     int FError = 0;

@@ -1,34 +1,16 @@
 #include "archive/sevenzip/StreamWriter.h"
 
-#include "platform/FileSystem.h"
 #include "archive/sevenzip/SevenZip.h"
 
-#include <QRandomGenerator>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace SevenZipAbi;
 
-int CreateTemporaryFile(const QString& finalName, QString& tempName, int mode)
+OsError CreateTemporaryFile(const QString& finalName, QString& tempName, OsFile& file, unsigned mode)
 {
-    static const char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        QString suffix;
-        for (int i = 0; i < 6; ++i)
-            suffix += QLatin1Char(Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))]);
-        tempName = finalName + QLatin1Char('.') + suffix + QStringLiteral(".tmp");
-        const int handle = ::open(FileSystem::Encode(tempName).constData(),
-                                  O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (handle >= 0 || errno != EEXIST)
-            return handle;
-    }
-    errno = EEXIST;
-    return -1;
+    const qsizetype slash = finalName.lastIndexOf(QLatin1Char('/'));
+    return CreateUniqueFile(finalName.left(slash + 1), finalName.mid(slash + 1) + QLatin1Char('.'), QStringLiteral(".tmp"),
+                            mode, file, tempName);
 }
 
 TMyStreamWriter::TMyStreamWriter(int32_t* errorTarget, const QString& baseName, uint64_t fileDate,
@@ -45,7 +27,7 @@ TMyStreamWriter::TMyStreamWriter(int32_t* errorTarget, const QString& baseName, 
             *FErrorTarget = FError;
         Discard();
         if (FAppend && !appendTemp.isEmpty())
-            ::unlink(FileSystem::Encode(appendTemp).constData());
+            RemoveFile(appendTemp);
         throw EStreamWriteError();
     }
 }
@@ -71,71 +53,55 @@ HRESULT TMyStreamWriter::QueryInterface(const GUID& iid, void** object)
     return S_OK;
 }
 
-bool TMyStreamWriter::SetDate(int handle)
+bool TMyStreamWriter::SetDate(OsFile& file)
 {
     // The archive carries the time of the add at the two-second resolution it always had.
-    const uint64_t unixTicks = FFileDate - 116444736000000000ull;
-    timespec times[2];
-    times[0].tv_sec = static_cast<time_t>(unixTicks / 10000000ull) & ~time_t(1);
-    times[0].tv_nsec = 0;
-    times[1] = times[0];
-    return ::futimens(handle, times) == 0;
+    constexpr uint64_t TwoSeconds = 20000000ull;
+    const OsError error = file.SetTime(FFileDate - FFileDate % TwoSeconds);
+    if (error)
+        FError = error;
+    return error == NoError;
 }
 
 bool TMyStreamWriter::OpenFile(size_t k, const QString& appendTemp)
 {
     TFiles file;
+    OsError error;
     if (FAppend && k == 0) {
         file.Name = FBaseName;
         file.TempName = appendTemp;
-        file.Handle = ::open(FileSystem::Encode(appendTemp).constData(), O_RDWR | O_CLOEXEC);
+        error = OsFile::OpenForUpdate(appendTemp, file.File);
     } else {
         file.Name = FVolumeSize == 0 ? FBaseName
                                      : FBaseName + QLatin1Char('.') + QStringLiteral("%1").arg(k + 1, 3, 10, QLatin1Char('0'));
-        file.Handle = CreateTemporaryFile(file.Name, file.TempName);
+        error = CreateTemporaryFile(file.Name, file.TempName, file.File);
     }
-    if (file.Handle < 0) {
-        FError = errno;
+    if (error) {
+        FError = error;
         return false;
     }
-    if (!SetDate(file.Handle)) {
-        FError = errno;
-        ::close(file.Handle);
-        ::unlink(FileSystem::Encode(file.TempName).constData());
+    int64_t size = 0;
+    if (!SetDate(file.File) || (FAppend && k == 0 && (FError = file.File.Size(size)) != 0)) {
+        file.File.Close();
+        RemoveFile(file.TempName);
         return false;
     }
     if (FAppend && k == 0) {
-        struct stat st;
-        if (::fstat(file.Handle, &st) != 0) {
-            FError = errno;
-            ::close(file.Handle);
-            ::unlink(FileSystem::Encode(file.TempName).constData());
-            return false;
-        }
-        file.Size = st.st_size;
-        FPosition = st.st_size;
-        FSize = st.st_size;
+        file.Size = size;
+        FPosition = size;
+        FSize = size;
     }
-    FFiles.push_back(file);
+    FFiles.push_back(std::move(file));
     return true;
 }
 
 bool TMyStreamWriter::WriteAt(TFiles& file, const char* data, size_t count, int64_t offset)
 {
-    while (count > 0) {
-        const ssize_t n = ::pwrite(file.Handle, data, count, static_cast<off_t>(offset));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            FError = errno;
-            return false;
-        }
-        data += n;
-        count -= static_cast<size_t>(n);
-        offset += n;
-        if (offset > file.Size)
-            file.Size = offset;
+    if (const OsError error = file.File.WriteAt(data, count, offset)) {
+        FError = error;
+        return false;
     }
+    file.Size = std::max<int64_t>(file.Size, offset + static_cast<int64_t>(count));
     return true;
 }
 
@@ -221,9 +187,9 @@ int TMyStreamWriter::Error() const
 void TMyStreamWriter::CloseAll()
 {
     for (TFiles& file : FFiles) {
-        if (file.Handle >= 0 && ::close(file.Handle) != 0 && FError == 0)
-            FError = errno;
-        file.Handle = -1;
+        const OsError error = file.File.Close();
+        if (error && FError == 0)
+            FError = error;
     }
 }
 
@@ -232,22 +198,19 @@ bool TMyStreamWriter::Commit()
     std::lock_guard<std::mutex> lock(FMutex);
     // Writing moved the files' times; give them the add's time again, then close them.
     for (TFiles& file : FFiles)
-        if (FError == 0 && file.Handle >= 0 && !SetDate(file.Handle))
-            FError = errno;
+        if (FError == 0 && file.File.IsOpen())
+            SetDate(file.File);
     CloseAll();
     for (size_t i = 0; FError == 0 && i < FFiles.size(); ++i) {
-        const QByteArray from = FileSystem::Encode(FFiles[i].TempName);
-        const QByteArray to = FileSystem::Encode(FFiles[i].Name);
         // A self-extracting archive never replaces a file of its name; an archive does.
-        const int rc = FAppend && i == 0 ? ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE)
-                                         : ::rename(from.constData(), to.constData());
-        if (rc != 0) {
-            FError = errno;
+        const OsError error = RenamePath(FFiles[i].TempName, FFiles[i].Name, !(FAppend && i == 0));
+        if (error) {
+            FError = error;
             // Take back what was already renamed: a partial set of volumes is no backup.
             for (size_t j = 0; j < i; ++j)
-                ::unlink(FileSystem::Encode(FFiles[j].Name).constData());
+                RemoveFile(FFiles[j].Name);
             for (size_t j = i; j < FFiles.size(); ++j)
-                ::unlink(FileSystem::Encode(FFiles[j].TempName).constData());
+                RemoveFile(FFiles[j].TempName);
             FFiles.clear();
             return false;
         }
@@ -265,6 +228,6 @@ void TMyStreamWriter::Discard()
     CloseAll();
     for (const TFiles& file : FFiles)
         if (!file.TempName.isEmpty())
-            ::unlink(FileSystem::Encode(file.TempName).constData());
+            RemoveFile(file.TempName);
     FFiles.clear();
 }

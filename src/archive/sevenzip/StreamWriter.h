@@ -6,6 +6,7 @@
 // nor a damaged older one.
 
 #include "archive/sevenzip/InterfacedObject.h"
+#include "platform/Files.h"
 
 #include <QString>
 #include <QStringList>
@@ -40,13 +41,13 @@ private:
     struct TFiles {
         QString Name;      // final name
         QString TempName;  // name while written
-        int Handle = -1;
+        OsFile File;
         int64_t Size = 0;
     };
 
     bool OpenFile(size_t k, const QString& appendTemp = QString());
     bool WriteAt(TFiles& file, const char* data, size_t count, int64_t offset);
-    bool SetDate(int handle);
+    bool SetDate(OsFile& file);
     void CloseAll();
 
     int32_t* FErrorTarget;
@@ -63,6 +64,6 @@ private:
     std::vector<TFiles> FFiles;
 };
 
-// Creates a new empty file beside finalName under a unique temporary name; returns its handle
-// (or -1 with errno set) and the name in tempName.
-int CreateTemporaryFile(const QString& finalName, QString& tempName, int mode = 0666);
+// Creates a new empty file beside finalName under a unique temporary name; answers the open
+// file and the name in tempName.
+OsError CreateTemporaryFile(const QString& finalName, QString& tempName, OsFile& file, unsigned mode = 0666);

@@ -9,6 +9,8 @@
 // builds and runs this tool. Every hot zone of the windows lies over the thing drawn for it:
 // the rectangles below are the windows' own geometry.
 
+#include "SkrytkarVersion.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFont>
@@ -492,7 +494,7 @@ QImage MainBackground()
     EngravedText(p, button.adjusted(44, 0, -6, 0), QStringLiteral("Archiwizuj"), Font(17, true), kCream,
                  QColor(16, 34, 14), Qt::AlignLeft | Qt::AlignVCenter);
 
-    Text(p, QRectF(28, 418, 444, 22), QStringLiteral("Skrytkar 1.55"), Font(10), QColor(84, 110, 78),
+    Text(p, QRectF(28, 418, 444, 22), QStringLiteral("Skrytkar " SKRYTKAR_VERSION), Font(10), QColor(84, 110, 78),
          Qt::AlignRight | Qt::AlignVCenter);
     return image;
 }
@@ -585,7 +587,7 @@ QImage AboutBackground()
 
     Emblem(p, QRectF(22, 56, 76, 70));
     Text(p, QRectF(116, 48, 200, 40), QStringLiteral("Skrytkar"), Font(32, true), kMenuText);
-    Text(p, QRectF(118, 88, 200, 20), QStringLiteral("wersja 1.55"), Font(15, true), kFore);
+    Text(p, QRectF(118, 88, 200, 20), QStringLiteral("wersja " SKRYTKAR_VERSION), Font(15, true), kFore);
     Text(p, QRectF(118, 112, 200, 34), QStringLiteral("Kopie zapasowe plików i folderów\nw archiwach 7z."),
          Font(12), kMenuText, Qt::AlignLeft | Qt::AlignTop);
     p.setPen(QColor(170, 192, 162));

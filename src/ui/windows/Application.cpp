@@ -50,7 +50,7 @@ int RunWindowedProgram(QApplication& app)
 {
     InitWindowResources();
     QCoreApplication::setApplicationName(QStringLiteral("Skrytkar"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.55"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(SkrytkarVersion));
     QGuiApplication::setApplicationDisplayName(QString::fromUtf8(ApplicationTitle));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icon/skrytkar.png")));
     QGuiApplication::setDesktopFileName(QStringLiteral("skrytkar"));

@@ -3,6 +3,7 @@
 // installs them with the real packer over a temporary program directory.
 
 #include "archive/run/ArchiveRun.h"
+#include "platform/Files.h"
 #include "platform/Platform.h"
 #include "archive/run/RunPorts.h"
 #include "archive/sevenzip/SevenZip.h"

@@ -8,6 +8,7 @@
 #include "ui/windows/ErrorReport.h"
 #include "ui/windows/GetFolder.h"
 #include "ui/skin/HotZone.h"
+#include "platform/Files.h"
 #include "platform/Platform.h"
 #include "archive/sevenzip/SevenZip.h"
 #include "ui/skin/SkinImage.h"

@@ -7,6 +7,7 @@
 #include "ui/windows/Application.h"
 #include "archive/run/ArchiveRun.h"
 #include "ui/skin/ImageResource.h"
+#include "platform/Files.h"
 #include "platform/Platform.h"
 #include "ui/skin/ProgressCyl.h"
 #include "archive/run/RunPorts.h"

@@ -1,0 +1,101 @@
+#pragma once
+// Every text the program shows or writes for the user, in Polish, in one place: the messages
+// and questions of the dialog, the lines of "Log.txt", the standard-error lines of the runs
+// without a display, and the reasons given for the system's errors. "\r" breaks a line in the
+// dialog (and becomes a line break on standard error).
+
+#include <QString>
+
+namespace Msg {
+
+// --- The list file ------------------------------------------------------------------------
+inline QString ListDamaged() { return QStringLiteral("Plik listy jest uszkodzony.\rUtwórz nowy plik."); }
+inline QString ListSaveFailed()
+{
+    return QStringLiteral("Problemy z zapisaniem pliku listy.\rCzy masz należyte uprawnienia?");
+}
+// An existing list file that cannot be read: its path and the reason.
+inline QString ListUnreadable(const QString& path, const QString& reason)
+{
+    return QStringLiteral("Nie można odczytać pliku listy %1: %2.").arg(path, reason);
+}
+
+// A file that cannot be read or written, with the reason.
+inline QString FileUnreadable(const QString& path, const QString& reason)
+{
+    return QStringLiteral("Nie można odczytać pliku %1: %2.").arg(path, reason);
+}
+inline QString FileUnwritable(const QString& path, const QString& reason)
+{
+    return QStringLiteral("Nie można zapisać pliku %1: %2.").arg(path, reason);
+}
+
+// --- The entry editor ---------------------------------------------------------------------
+inline QString NothingToEdit() { return QStringLiteral("Nie masz czego edytować."); }
+inline QString NothingToDelete() { return QStringLiteral("Nie masz czego usuwać."); }
+inline QString EnterRequiredData() { return QStringLiteral("Wprowadź konieczne dane."); }
+inline QString ConfirmDelete(const QString& nazwa)
+{
+    return QStringLiteral("Czy rzeczywiście usunąć \"") + nazwa + QStringLiteral("\"?\rTej operacji nie można cofnąć");
+}
+inline QString ConfirmNewList()
+{
+    return QStringLiteral("Utworzenie nowej listy wiąże się z wykasowaniem istniejącej.\r"
+                          "Czy rzeczywiście utworzyć nową?");
+}
+
+// --- The main window and the menus --------------------------------------------------------
+inline QString NothingToSelect() { return QStringLiteral("Lista jest pusta, nie ma co zaznaczać."); }
+
+// --- The archive run ----------------------------------------------------------------------
+inline QString NothingToArchive() { return QStringLiteral("Lista jest pusta, nie ma co archiwizować."); }
+inline QString NothingSelected() { return QStringLiteral("Nie wybrano żadnego elementu do archiwizacji."); }
+inline QString ConfirmStop() { return QStringLiteral("Czy rzeczywiście przerwać archiwizację?"); }
+inline QString RunHadErrors() { return QStringLiteral("Wystąpiły błędy podczas archiwizacji.\rZobacz log."); }
+inline QString LogWriteFailed(const QString& path, const QString& reason)
+{
+    return QStringLiteral("Nie można zapisać pliku logu %1.\r%2").arg(path, reason);
+}
+
+// Lines of "Log.txt".
+inline QString LogHeader(const QString& folderName) { return QStringLiteral("Log dla: ") + folderName; }
+inline QString LogSeparator() { return QStringLiteral("++++++++++++++++++++++++++++++++++"); }
+inline QString LogArchived(const QString& nazwa) { return QStringLiteral("Zarchiwizowano ") + nazwa; }
+inline QString LogDestinationMissing(const QString& nazwa)
+{
+    return QStringLiteral("Folder docelowy dla ") + nazwa + QStringLiteral(" nie istnieje");
+}
+inline QString LogSourceMissing(const QString& nazwa)
+{
+    return QStringLiteral("Folder lub plik źródłowy dla ") + nazwa + QStringLiteral(" nie istnieje");
+}
+inline QString LogPackFailed(const QString& nazwa)
+{
+    return QStringLiteral("Niezidentyfikowane problemy przy pakowaniu ") + nazwa;
+}
+inline QString LogCancelled() { return QStringLiteral("Przerwano archiwizację na żądanie użytkownika."); }
+inline QString LogListEmpty() { return QStringLiteral("Lista plików jest pusta."); }
+
+// --- Start-up -----------------------------------------------------------------------------
+// The 7-Zip library could not be loaded (the text of the program's folder rule, with the
+// library's name on this system).
+inline QString LibraryMissing()
+{
+    return QStringLiteral("Brak w katalogu programu biblioteki 7z.so\r\nProgram nie może działać");
+}
+inline QString NoDisplay()
+{
+    return QStringLiteral("Nie można otworzyć ekranu. Bez ekranu program działa tylko z argumentem /all.");
+}
+inline QString NoDisplayNeedsAll() { return QStringLiteral("Bez ekranu program działa tylko z argumentem /all."); }
+
+// --- The error boundary -------------------------------------------------------------------
+inline QString UnexpectedError() { return QStringLiteral("Wystąpił nieoczekiwany błąd."); }
+inline QString OutOfMemory() { return QStringLiteral("Za mało pamięci."); }
+
+// --- Reasons ------------------------------------------------------------------------------
+// The system's error code (an errno value) as a short Polish reason, without a full stop:
+// "brak uprawnień", "brak miejsca na dysku", ...
+QString SystemReason(int errorCode);
+
+}  // namespace Msg

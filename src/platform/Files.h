@@ -1,0 +1,100 @@
+#pragma once
+// Files and folders through the operating system. Every function answers an OsError: 0 when
+// it worked, otherwise the system's error code (an errno value), which the layers above turn
+// into a Polish reason at their boundary. Nothing here throws.
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+
+using OsError = int;
+inline constexpr OsError NoError = 0;
+
+// A path as the operating system takes it, and back. Names are UTF-8 on this system, but a
+// name may hold bytes that are not: each such byte is kept in the text as one of the 128 code
+// points U+DC80..U+DCFF (a lone surrogate, which no valid text holds) and becomes the same
+// byte again, so every name survives the round trip.
+QByteArray NativePath(const QString& path);
+QString FromNativePath(const QByteArray& bytes);
+
+// One open file, closed when the object goes. Move-only.
+class OsFile {
+public:
+    OsFile() = default;
+    ~OsFile();
+    OsFile(OsFile&& other) noexcept;
+    OsFile& operator=(OsFile&& other) noexcept;
+    OsFile(const OsFile&) = delete;
+    OsFile& operator=(const OsFile&) = delete;
+
+    // An existing file for reading. Without followLinks a symbolic link is refused (ELOOP).
+    static OsError OpenForReading(const QString& path, OsFile& file, bool followLinks = true);
+    // An existing file for reading and writing.
+    static OsError OpenForUpdate(const QString& path, OsFile& file);
+    // A new file that must not exist yet (EEXIST otherwise), for reading and writing, with
+    // the permission bits given (the umask still applies).
+    static OsError CreateNew(const QString& path, OsFile& file, unsigned mode = 0666);
+
+    bool IsOpen() const { return fd >= 0; }
+
+    // One read of up to size bytes at offset; done is 0 at the end of the file.
+    OsError ReadAt(void* data, size_t size, int64_t offset, size_t& done);
+    // Reads until size bytes or the end of the file.
+    OsError ReadFullyAt(void* data, size_t size, int64_t offset, size_t& done);
+    // Writes every byte at offset.
+    OsError WriteAt(const void* data, size_t size, int64_t offset);
+    OsError Size(int64_t& size) const;
+    OsError Mode(unsigned& mode) const;
+    // The file's data and size reach the disk.
+    OsError Sync();
+    // Last access and last write time, FILETIME (100 ns units since 1601-01-01 UTC).
+    OsError SetTime(uint64_t fileTime);
+    OsError SetMode(unsigned mode);
+    // An advisory lock on the whole file, not waiting: EWOULDBLOCK when another open file
+    // holds it. The lock goes with the file.
+    OsError TryLock(bool exclusive);
+    OsError Close();
+
+private:
+    explicit OsFile(int handle) : fd(handle) {}
+    int fd = -1;
+};
+
+// True when anything (file, folder, link, ...) exists at the path; a link is not followed.
+bool PathExists(const QString& path);
+// Every byte of an existing file.
+OsError ReadWholeFile(const QString& path, QByteArray& bytes);
+
+// Replaces the file at `path` with `bytes` so that no reader ever sees a partial file and a
+// failure leaves the previous file whole: the bytes are written to an unnamed file in the same
+// folder, reach the disk, and take the name in one step; then the folder reaches the disk.
+// A link is followed (its target is replaced). An existing target without write permission is
+// not replaced (EACCES); an existing folder is not either (EISDIR). The file keeps the
+// permissions of the one it replaces.
+OsError WriteFileAtomically(const QString& path, const QByteArray& bytes);
+// Copies `source` over `target` the same careful way.
+OsError CopyFileAtomically(const QString& source, const QString& target);
+// Copies `source` to a new file `target` that reaches the disk; never replaces a file that
+// exists at `target` (EEXIST).
+OsError CopyToNewFile(const QString& source, const QString& target);
+
+// Test seam: makes the next atomic writes fail at the chosen step.
+enum class WriteFault { None, Create, Write, Flush, Rename };
+void InjectWriteFault(WriteFault fault);
+
+OsError RemoveFile(const QString& path);
+// Renames; with replace false an existing target is kept and EEXIST answered.
+OsError RenamePath(const QString& from, const QString& to, bool replace = true);
+// The folder's entries (a rename or a new file in it) reach the disk.
+OsError SyncFolder(const QString& folder);
+// One folder level with the permission bits given (the umask still applies).
+OsError MakeFolder(const QString& path, unsigned mode = 0777);
+// The folder part of a path, with its trailing "/" ("./" when there is none).
+QString FolderOfPath(const QString& path);
+
+// Creates a new empty file in `folder` named prefix + six random letters + suffix, with the
+// permission bits given; answers its name and the open file.
+OsError CreateUniqueFile(const QString& folder, const QString& prefix, const QString& suffix, unsigned mode,
+                         OsFile& file, QString& name);
