@@ -2,6 +2,7 @@
 // a display, then starts the application in the fixed order.
 
 #include "ui/windows/Application.h"
+#include "core/Messages.h"
 #include "ui/windows/ErrorReport.h"
 #include "archive/run/Startup.h"
 
@@ -90,8 +91,7 @@ int main(int argc, char** argv)
         return RunHeadless(arguments);
     }
     if (!DisplayNamed()) {
-        ReportToStandardError(QStringLiteral("Nie można otworzyć ekranu. Bez ekranu program działa tylko "
-                                             "z argumentem /all."));
+        ReportToStandardError(Msg::NoDisplay());
         return ExitFailure;
     }
     // The windowed program: the application with its error report at the event boundary, the

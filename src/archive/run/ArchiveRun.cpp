@@ -1,6 +1,8 @@
 #include "archive/run/ArchiveRun.h"
 
+#include "platform/Files.h"
 #include "platform/Platform.h"
+#include "core/Messages.h"
 #include "archive/run/RunPorts.h"
 #include "archive/sevenzip/SevenZip.h"
 #include "core/UProcki.h"
@@ -22,8 +24,6 @@ bool ErrorsOccurred = false;
 TSevenZip* Zipek = nullptr;
 
 namespace {
-
-const QString LogHeaderSeparator = QStringLiteral("++++++++++++++++++++++++++++++++++");
 
 // Without a window there is nothing to draw, no input to wait for and nobody to see the
 // closing picture, so the headless window does nothing at all, except ending the event loop
@@ -101,8 +101,8 @@ void RunEntries(bool selectedOnly)
 
     LogLines->clear();
     ArchiveFolderName = QStringLiteral("Arch_") + TimeStampText();
-    LogLines->append(QStringLiteral("Log dla: ") + ArchiveFolderName);
-    LogLines->append(LogHeaderSeparator);
+    LogLines->append(Msg::LogHeader(ArchiveFolderName));
+    LogLines->append(Msg::LogSeparator());
 
     Archiving = true;
     StopRequested = false;
@@ -124,7 +124,7 @@ void RunEntries(bool selectedOnly)
         etap.Refresh();
         window.ProcessWaitingInput();
         if (StopRequested) {
-            ShowWarning(ButtonsYesNoCancel, IconInfo, QStringLiteral("Czy rzeczywiście przerwać archiwizację?"));
+            ShowWarning(ButtonsYesNoCancel, IconInfo, Msg::ConfirmStop());
             window.RepaintMainWindow();
             if (WarningResult == AnswerYes) {
                 LogEntryResult(ResultCancelled, i);
@@ -143,7 +143,7 @@ void RunEntries(bool selectedOnly)
     SaveLog();
 
     if (ErrorsOccurred)
-        ShowWarning(ButtonsClose, IconInfo, QStringLiteral("Wystąpiły błędy podczas archiwizacji.\rZobacz log."));
+        ShowWarning(ButtonsClose, IconInfo, Msg::RunHadErrors());
 }
 
 } // namespace
@@ -185,14 +185,14 @@ void ArchiveSelected()
     if (runInProgress)
         return;
     if (Wpisy.empty()) {
-        ShowWarning(ButtonsClose, IconInfo, QStringLiteral("Lista jest pusta, nie ma co archiwizować."));
+        ShowWarning(ButtonsClose, IconInfo, Msg::NothingToArchive());
         return;
     }
     bool anySelected = false;
     for (int i = 0, n = Lista().Count(); i < n && !anySelected; ++i)
         anySelected = Lista().IsSelected(i);
     if (!anySelected) {
-        ShowWarning(ButtonsClose, IconInfo, QStringLiteral("Nie wybrano żadnego elementu do archiwizacji."));
+        ShowWarning(ButtonsClose, IconInfo, Msg::NothingSelected());
         return;
     }
     EnsureLogLines();
@@ -271,25 +271,25 @@ void LogEntryResult(int code, int index)
     QString line;
     switch (code) {
     case ResultArchived:
-        line = QStringLiteral("Zarchiwizowano ") + nazwa;
+        line = Msg::LogArchived(nazwa);
         break;
     case ResultDestinationMissing:
-        line = QStringLiteral("Folder docelowy dla ") + nazwa + QStringLiteral(" nie istnieje");
+        line = Msg::LogDestinationMissing(nazwa);
         ErrorsOccurred = true;
         break;
     case ResultSourceMissing:
-        line = QStringLiteral("Folder lub plik źródłowy dla ") + nazwa + QStringLiteral(" nie istnieje");
+        line = Msg::LogSourceMissing(nazwa);
         ErrorsOccurred = true;
         break;
     case ResultCancelled:
-        line = QStringLiteral("Przerwano archiwizację na żądanie użytkownika.");
+        line = Msg::LogCancelled();
         break;
     case ResultListEmpty:
-        line = QStringLiteral("Lista plików jest pusta.");
+        line = Msg::LogListEmpty();
         break;
     default:
         // -3, and any other code: the archive was not written.
-        line = QStringLiteral("Niezidentyfikowane problemy przy pakowaniu ") + nazwa;
+        line = Msg::LogPackFailed(nazwa);
         ErrorsOccurred = true;
         break;
     }
@@ -388,20 +388,10 @@ void SaveLog()
         text += line.toUtf8();
         text += "\r\n";
     }
+    // Through a temporary file: a failed write keeps the previous log whole.
     const QString path = LogFilePath();
-    QFile file(path);
-    bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size()
-                   && file.flush();
-    QString reason = file.errorString();
-    file.close();
-    if (written && file.error() != QFileDevice::NoError) {
-        written = false;
-        reason = file.errorString();
-    }
-    if (!written) {
-        const QString message = QStringLiteral("Nie można zapisać pliku logu %1.\r%2").arg(path, reason);
-        throw ELogWriteError(message.toStdString());
-    }
+    if (const OsError error = WriteFileAtomically(path, text))
+        throw ELogWriteError(Msg::LogWriteFailed(path, Msg::SystemReason(error)).toStdString());
 }
 
 void ReleaseLogLines()

@@ -1,6 +1,7 @@
 #include "archive/run/Startup.h"
 
 #include "archive/run/ArchiveRun.h"
+#include "core/Messages.h"
 #include "platform/Platform.h"
 #include "archive/run/RunPorts.h"
 #include "archive/sevenzip/SevenZip.h"
@@ -110,7 +111,7 @@ int RunHeadless(const QStringList& arguments)
 {
     FormCreate(arguments);
     if (!Unattended) {
-        ReportToStandardError(QStringLiteral("Bez ekranu program działa tylko z argumentem /all."));
+        ReportToStandardError(Msg::NoDisplayNeedsAll());
         FormClose();
         return ExitFailure;
     }

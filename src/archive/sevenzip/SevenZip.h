@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 // Raised when the 7-Zip library cannot be loaded; what() is the user-facing Polish text.
 class ESevenZipLibraryError : public std::runtime_error {
@@ -66,6 +67,24 @@ using T7zSetNewNameEvent = std::function<void(TSevenZip* Sender, uint32_t FileIn
 using T7zExtractOverwrite = std::function<void(TSevenZip* Sender, const QString& FileName, bool& DoOverwrite)>;
 using TOpenVolume = std::function<void(QString& arcFileName, bool Removable, bool& Cancel)>;
 
+// Something an add met that the user must hear of: an item left out of the archive or not
+// archived whole. `Path` is the item's path on disk (empty when the problem is the archive
+// file itself), `Error` the system's error code (0 when there is none).
+struct TAddProblem {
+    enum Kind {
+        Unreadable,        // a file that could not be opened or read: left out; the add fails
+        ChangedWhileRead,  // a file that ended before the size listed for it; the add fails
+        FolderUnlistable,  // a folder whose entries could not be read; the add fails
+        SpecialFileLeftOut,  // a socket, FIFO or device: left out; the add does not fail
+        ArchiveWrite,      // the archive file could not be created, written or given its name
+    };
+    Kind What = Unreadable;
+    QString Path;
+    int Error = 0;
+    // True for the kinds that make the add a failure.
+    bool Fails() const { return What != SpecialFileLeftOut; }
+};
+
 class SevenZipLibrary;  // the loaded library and its objects (internal)
 class TMyArchiveUpdateCallback;
 class TMyStreamWriter;
@@ -116,6 +135,8 @@ public:
     int32_t ErrCode = 0;
     int32_t LastError = 0;
     QStringList VolumeNames;
+    // What the last add met (empty when nothing); filled by Add, in the order it happened.
+    std::vector<TAddProblem> Problems;
     // May be set from any thread (or a handler) while Add runs; atomic for that reason.
     std::atomic<bool> CancelRequested{false};
     int64_t SFXModuleSize = 0;

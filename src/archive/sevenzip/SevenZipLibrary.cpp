@@ -1,5 +1,7 @@
 #include "archive/sevenzip/SevenZipLibrary.h"
 
+#include "core/Messages.h"
+
 #include "platform/Platform.h"
 #include "archive/sevenzip/SevenZip.h"
 
@@ -8,8 +10,6 @@ using namespace SevenZipAbi;
 namespace {
 
 QStringList overriddenCandidates;
-
-const char* const LibraryErrorText = "Brak w katalogu programu biblioteki 7z.so\r\nProgram nie może działać";
 
 // Module property 0 names the layout of IUnknown: 0 means no virtual destructor, the only
 // layout our interface declarations match.
@@ -44,7 +44,7 @@ SevenZipLibrary::SevenZipLibrary()
     for (const QString& path : Candidates())
         if (TryLoad(path))
             return;
-    throw ESevenZipLibraryError(LibraryErrorText);
+    throw ESevenZipLibraryError(Msg::LibraryMissing().toStdString());
 }
 
 SevenZipLibrary::~SevenZipLibrary()

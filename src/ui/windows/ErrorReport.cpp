@@ -1,6 +1,7 @@
 #include "ui/windows/ErrorReport.h"
 
 #include "archive/run/Startup.h"
+#include "core/Messages.h"
 
 #include <QMessageBox>
 
@@ -25,7 +26,7 @@ namespace {
 QString TextOf(const std::exception& error)
 {
     const QString text = QString::fromUtf8(error.what());
-    return text.isEmpty() ? QStringLiteral("Wystąpił nieoczekiwany błąd.") : text;
+    return text.isEmpty() ? Msg::UnexpectedError() : text;
 }
 
 } // namespace
@@ -37,7 +38,7 @@ void CallReportingErrors(const std::function<void()>& handler)
     } catch (const std::exception& error) {
         ShowDefaultErrorReport(TextOf(error));
     } catch (...) {
-        ShowDefaultErrorReport(QStringLiteral("Wystąpił nieoczekiwany błąd."));
+        ShowDefaultErrorReport(Msg::UnexpectedError());
     }
 }
 

@@ -1,6 +1,7 @@
 #include "ui/windows/UEdycja.h"
 
 #include "ui/windows/GetFolder.h"
+#include "core/Messages.h"
 #include "ui/skin/HotZone.h"
 #include "ui/skin/ImageResource.h"
 #include "ui/skin/SkinImage.h"
@@ -211,7 +212,7 @@ void AddFolderEntry()
 void EditEntry()
 {
     if (CurrentIndex < 0) {
-        ShowWarning(ButtonsClose, IconInfo, QStringLiteral("Nie masz czego edytować."));
+        ShowWarning(ButtonsClose, IconInfo, Msg::NothingToEdit());
         return;
     }
     if (!HasCurrentEntry())
@@ -251,7 +252,7 @@ void ConfirmEditor()
     const QString name = FEdycja->ENazwa->text();
     const QString destination = FEdycja->ESciezka->text();
     if (name.isEmpty() || destination.isEmpty()) {
-        ShowWarning(ButtonsClose, IconInfo, QStringLiteral("Wprowadź konieczne dane."));
+        ShowWarning(ButtonsClose, IconInfo, Msg::EnterRequiredData());
         return;
     }
     if (EditMode == 1)
@@ -271,13 +272,12 @@ void CancelEditor()
 void DeleteEntry()
 {
     if (CurrentIndex < 0) {
-        ShowWarning(ButtonsClose, IconInfo, QStringLiteral("Nie masz czego usuwać."));
+        ShowWarning(ButtonsClose, IconInfo, Msg::NothingToDelete());
         return;
     }
     if (!HasCurrentEntry())
         return;
-    const QString question = QStringLiteral("Czy rzeczywiście usunąć \"") + Wpisy[size_t(CurrentIndex)].Nazwa
-                             + QStringLiteral("\"?\rTej operacji nie można cofnąć");
+    const QString question = Msg::ConfirmDelete(Wpisy[size_t(CurrentIndex)].Nazwa);
     ShowWarning(ButtonsYesNoCancel, IconQuestion, question);
     QCoreApplication::processEvents();
     if (WarningResult == AnswerYes)
@@ -287,8 +287,7 @@ void DeleteEntry()
 void NewList()
 {
     ShowWarning(ButtonsYesNoCancel, IconQuestion,
-                QStringLiteral("Utworzenie nowej listy wiąże się z wykasowaniem istniejącej.\r"
-                               "Czy rzeczywiście utworzyć nową?"));
+                Msg::ConfirmNewList());
     QCoreApplication::processEvents();
     if (WarningResult == AnswerYes)
         ClearList();

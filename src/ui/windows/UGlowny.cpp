@@ -1,6 +1,7 @@
 #include "ui/windows/UGlowny.h"
 
 #include "archive/run/ArchiveRun.h"
+#include "core/Messages.h"
 #include "ui/windows/ErrorReport.h"
 #include "ui/skin/HotZone.h"
 #include "ui/skin/ImageResource.h"
@@ -343,7 +344,7 @@ int TFGlowny::SelectedCount() const
 int TFGlowny::SelectAll()
 {
     if (Wpisy.empty()) {
-        ShowWarning(ButtonsClose, IconInfo, QStringLiteral("Lista jest pusta, nie ma co zaznaczać."));
+        ShowWarning(ButtonsClose, IconInfo, Msg::NothingToSelect());
         return 0;
     }
     const Ports::Guard guard(Lista);
