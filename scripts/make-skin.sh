@@ -4,8 +4,8 @@
 # writes. Optional argument: a folder for enlarged PNG previews of every picture.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+bash scripts/setup.sh --tests
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKRYTKAR_TESTS=ON >/dev/null
 cmake --build build --target skrytkar_skin_generator
 export QT_QPA_PLATFORM=offscreen
 build/src/resources/skrytkar_skin_generator src/resources/skin ${1:+"$1"}

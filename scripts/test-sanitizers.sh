@@ -2,7 +2,7 @@
 # Builds the tests with AddressSanitizer and UndefinedBehaviorSanitizer and runs them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh --tests
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSKRYTKAR_SANITIZE=ON -DSKRYTKAR_BENCH=OFF >/dev/null
 cmake --build build-asan
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"

@@ -1,13 +1,19 @@
 #include "platform/Platform.h"
 
+#include "platform/Files.h"
+
 #include <QFileInfo>
 #include <QStringDecoder>
 
 #include <array>
 #include <climits>
 #include <iconv.h>
+#include <cstdlib>
 #include <memory>
+#include <pwd.h>
+#include <sys/types.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 QString overriddenDirectory;
@@ -56,6 +62,56 @@ const Windows1250Tables& Tables()
     return tables;
 }
 
+// An absolute directory from the environment, with a trailing "/"; empty when unset, empty or
+// relative (the XDG rules ignore a relative base directory).
+QString AbsoluteDirectoryFromEnvironment(const char* name)
+{
+    const char* value = std::getenv(name);
+    if (!value || value[0] != '/')
+        return QString();
+    QString dir = FromNativePath(QByteArray(value));
+    if (!dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    return dir;
+}
+
+// $HOME, or the account's home directory when HOME is not usable (a bare service environment).
+QString HomeDirectory()
+{
+    QString home = AbsoluteDirectoryFromEnvironment("HOME");
+    if (!home.isEmpty())
+        return home;
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found
+        && found->pw_dir && found->pw_dir[0] == '/') {
+        home = FromNativePath(QByteArray(found->pw_dir));
+        if (!home.endsWith(QLatin1Char('/')))
+            home += QLatin1Char('/');
+    }
+    return home;
+}
+
+// Makes every missing folder of an absolute path, each with the given mode.
+void MakeFolders(const QString& dir, unsigned mode)
+{
+    for (qsizetype slash = dir.indexOf(QLatin1Char('/'), 1); slash > 0;
+         slash = dir.indexOf(QLatin1Char('/'), slash + 1)) {
+        const QString part = dir.left(slash);
+        if (!PathExists(part))
+            MakeFolder(part, mode);  // a failure shows when a file inside is used
+    }
+    if (!dir.endsWith(QLatin1Char('/')) && !PathExists(dir))
+        MakeFolder(dir, mode);
+}
+
+bool UnderUsr(const QString& dir)
+{
+    return dir.startsWith(QLatin1String("/usr/"));
+}
+
 const QByteArray& Utf8Marker()
 {
     static const QByteArray marker("\xEF\xBB\xBF", 3);
@@ -84,6 +140,31 @@ void OverrideProgramDirectory(const QString& dir)
     overriddenDirectory = dir;
     if (!overriddenDirectory.isEmpty() && !overriddenDirectory.endsWith(QLatin1Char('/')))
         overriddenDirectory += QLatin1Char('/');
+}
+
+QString UserDataDirectory()
+{
+    QString base = AbsoluteDirectoryFromEnvironment("XDG_DATA_HOME");
+    if (base.isEmpty()) {
+        const QString home = HomeDirectory();
+        if (home.isEmpty())
+            return QString();
+        base = home + QStringLiteral(".local/share/");
+    }
+    return base + QStringLiteral("skrytkar/");
+}
+
+QString DataDirectory()
+{
+    const QString program = ProgramDirectory();
+    if (!UnderUsr(program) && ::access(NativePath(program).constData(), W_OK) == 0)
+        return program;
+    const QString data = UserDataDirectory();
+    if (data.isEmpty())
+        return program;  // no home at all: nowhere better to look
+    // Private to the user, as the XDG rules ask for the folders they make.
+    MakeFolders(data, 0700);
+    return data;
 }
 
 bool ToWindows1250(const QString& text, QByteArray& bytes)

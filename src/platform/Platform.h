@@ -12,6 +12,17 @@ QString ProgramDirectory();
 // Tests and tools may point the program's directory elsewhere; an empty text restores it.
 void OverrideProgramDirectory(const QString& dir);
 
+// Directory of the user's files ("Dane.dat", "Log.txt", "Ustawienia.ini"), with a trailing
+// "/". The program's directory while the user can write to it; otherwise (an installed
+// package) the user's data folder, UserDataDirectory(), made when missing. A program under
+// /usr is never written beside, not even by root: that tree belongs to the package manager.
+// A data folder that cannot be made is still answered; using a file in it then fails with
+// the path and the reason.
+QString DataDirectory();
+// $XDG_DATA_HOME/skrytkar/, or ~/.local/share/skrytkar/ when that is unset, empty or not an
+// absolute path. Only the text: nothing is made.
+QString UserDataDirectory();
+
 // --- Text ---------------------------------------------------------------------------------
 
 // Windows-1250 (the code page of the list files written on Windows), through glibc iconv.

@@ -377,7 +377,7 @@ void ZipekProgress(TSevenZip* /*Sender*/, const QString& /*Filename*/, int64_t F
 
 QString LogFilePath()
 {
-    return ProgramDirectory() + QStringLiteral("Log.txt");
+    return DataDirectory() + QStringLiteral("Log.txt");
 }
 
 void SaveLog()

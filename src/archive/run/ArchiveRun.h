@@ -64,7 +64,7 @@ void ShowWorkStatus(int state);
 void ZipekPreProgress(TSevenZip* Sender, int64_t MaxProgress);
 void ZipekProgress(TSevenZip* Sender, const QString& Filename, int64_t FilePosArc, int64_t FilePosFile);
 
-// Full path of "Log.txt" in the program's directory.
+// Full path of "Log.txt" in the data directory (DataDirectory()).
 QString LogFilePath();
 // Writes LogLines to "Log.txt" (UTF-8, CR LF after every line); throws ELogWriteError.
 void SaveLog();

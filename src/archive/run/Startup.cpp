@@ -46,7 +46,7 @@ void FormCreate(const QStringList& arguments)
 
 void FormShow()
 {
-    ListFilePath = ProgramDirectory() + QStringLiteral("Dane.dat");
+    ListFilePath = DataDirectory() + QStringLiteral("Dane.dat");
     LoadList();
     if (!Unattended)
         FillListBox();

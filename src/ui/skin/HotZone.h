@@ -1,14 +1,28 @@
 #pragma once
 // A transparent hot zone laid over a drawn button, caption or title strip. It paints nothing,
 // shows the hand cursor and reports clicks and mouse movement.
+//
+// The drawn wording is invisible to assistive technology, so every zone carries its caption
+// and role for it (a screen reader says "Zamknij, przycisk"): a button, the window's title
+// strip, a menu title, a menu item, a separator or a plain picture. Buttons and menu items
+// also offer the "press" action, which clicks them through the event loop.
 
+#include <QAccessible>
 #include <QWidget>
 
 class HotZone : public QWidget {
     Q_OBJECT
 public:
     explicit HotZone(QWidget* parent = nullptr);
-    HotZone(QWidget* parent, const QRect& geometry, const QString& name);
+    // `caption` is what the picture shows there; `role` what the zone is. A caption may end
+    // in its key after a run of spaces, as menu items show it ("Dodaj plik     Alt+P").
+    HotZone(QWidget* parent, const QRect& geometry, const QString& name, const QString& caption = QString(),
+            QAccessible::Role role = QAccessible::Button);
+
+    void SetAccessibleCaption(const QString& caption, QAccessible::Role role);
+    QAccessible::Role AccessibleRole() const { return role_; }
+    // The key named at the end of the caption ("Alt+P"), or nothing.
+    const QString& AccessibleKey() const { return key_; }
 
 Q_SIGNALS:
     void clicked();                      // left button pressed and released inside the zone
@@ -23,4 +37,6 @@ protected:
 
 private:
     bool leftDown_ = false;
+    QAccessible::Role role_ = QAccessible::Graphic;  // a picture until given a caption
+    QString key_;
 };

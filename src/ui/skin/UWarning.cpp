@@ -16,7 +16,7 @@ TFWarning* FWarning = nullptr;
 namespace {
 
 SkinImage* ButtonPanel(QWidget* dialog, int left, const QString& panelName, const QString& imageName,
-                       QWidget** panel)
+                       const QString& caption, QWidget** panel)
 {
     *panel = new QWidget(dialog);
     (*panel)->setObjectName(panelName);
@@ -26,6 +26,7 @@ SkinImage* ButtonPanel(QWidget* dialog, int left, const QString& panelName, cons
     image->setObjectName(imageName);
     image->setGeometry(0, 0, 88, 26);
     image->setCursor(Qt::PointingHandCursor);
+    image->SetAccessibleCaption(caption, QAccessible::Button);
     return image;
 }
 
@@ -63,15 +64,15 @@ TFWarning::TFWarning(QWidget* parent)
     textPalette.setColor(QPalette::WindowText, QColor(0x44, 0x44, 0x44));
     LTekstWarning->setPalette(textPalette);
 
-    ImButTak = ButtonPanel(this, 63, QStringLiteral("PButTak"), QStringLiteral("ImButTak"), &PButTak);
-    ImButNie = ButtonPanel(this, 156, QStringLiteral("PButNie"), QStringLiteral("ImButNie"), &PButNie);
-    ImButAnuluj = ButtonPanel(this, 248, QStringLiteral("PButAnuluj"), QStringLiteral("ImButAnuluj"), &PButAnuluj);
-    ImButZamknij = ButtonPanel(this, 190, QStringLiteral("pButZamknij"), QStringLiteral("ImButZamknij"), &pButZamknij);
+    ImButTak = ButtonPanel(this, 63, QStringLiteral("PButTak"), QStringLiteral("ImButTak"), QStringLiteral("Tak"), &PButTak);
+    ImButNie = ButtonPanel(this, 156, QStringLiteral("PButNie"), QStringLiteral("ImButNie"), QStringLiteral("Nie"), &PButNie);
+    ImButAnuluj = ButtonPanel(this, 248, QStringLiteral("PButAnuluj"), QStringLiteral("ImButAnuluj"), QStringLiteral("Anuluj"), &PButAnuluj);
+    ImButZamknij = ButtonPanel(this, 190, QStringLiteral("pButZamknij"), QStringLiteral("ImButZamknij"), QStringLiteral("Zamknij"), &pButZamknij);
 
-    LListwa = new HotZone(this, QRect(56, 5, 281, 23), QStringLiteral("LListwa"));
+    LListwa = new HotZone(this, QRect(56, 5, 281, 23), QStringLiteral("LListwa"), windowTitle(), QAccessible::TitleBar);
     // The close zone overlaps the right end of the title strip; it lies on top there, so the
     // whole of it closes the dialog rather than starting a drag.
-    LClose = new HotZone(this, QRect(323, 8, 17, 17), QStringLiteral("LClose"));
+    LClose = new HotZone(this, QRect(323, 8, 17, 17), QStringLiteral("LClose"), QStringLiteral("Zamknij"));
 
     connect(ImButTak, &SkinImage::clicked, this, &TFWarning::ImButTakClick);
     connect(ImButNie, &SkinImage::clicked, this, &TFWarning::ImButNieClick);

@@ -20,7 +20,7 @@ TFAbout::TFAbout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWi
     Image1->setGeometry(0, 0, 332, 194);
     LoadImageResource(QStringLiteral("tlo_about"), Image1);
 
-    LClose = new HotZone(this, QRect(297, 11, 22, 22), QStringLiteral("LClose"));
+    LClose = new HotZone(this, QRect(297, 11, 22, 22), QStringLiteral("LClose"), QStringLiteral("Zamknij"));
     connect(LClose, &HotZone::clicked, this, &TFAbout::LCloseClick);
 }
 

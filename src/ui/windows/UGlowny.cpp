@@ -219,12 +219,12 @@ TFGlowny::TFGlowny(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frameless
     ImTlo->setGeometry(0, 0, 500, 450);
     LoadImageResource(QStringLiteral("tlo_glowny"), ImTlo);
 
-    LListwa = new HotZone(PPodstawa, QRect(16, 8, 401, 33), QStringLiteral("LListwa"));
-    LMinime = new HotZone(PPodstawa, QRect(430, 19, 17, 17), QStringLiteral("LMinime"));
-    LClose = new HotZone(PPodstawa, QRect(462, 20, 17, 17), QStringLiteral("LClose"));
-    LMenuPLik = new HotZone(PPodstawa, QRect(17, 55, 58, 17), QStringLiteral("LMenuPLik"));
-    LMenuEdycja = new HotZone(PPodstawa, QRect(79, 55, 62, 17), QStringLiteral("LMenuEdycja"));
-    LMenuPomoc = new HotZone(PPodstawa, QRect(159, 55, 62, 17), QStringLiteral("LMenuPomoc"));
+    LListwa = new HotZone(PPodstawa, QRect(16, 8, 401, 33), QStringLiteral("LListwa"), windowTitle(), QAccessible::TitleBar);
+    LMinime = new HotZone(PPodstawa, QRect(430, 19, 17, 17), QStringLiteral("LMinime"), QStringLiteral("Minimalizuj"));
+    LClose = new HotZone(PPodstawa, QRect(462, 20, 17, 17), QStringLiteral("LClose"), QStringLiteral("Zamknij"));
+    LMenuPLik = new HotZone(PPodstawa, QRect(17, 55, 58, 17), QStringLiteral("LMenuPLik"), QStringLiteral("Plik"), QAccessible::ButtonMenu);
+    LMenuEdycja = new HotZone(PPodstawa, QRect(79, 55, 62, 17), QStringLiteral("LMenuEdycja"), QStringLiteral("Edycja"), QAccessible::ButtonMenu);
+    LMenuPomoc = new HotZone(PPodstawa, QRect(159, 55, 62, 17), QStringLiteral("LMenuPomoc"), QStringLiteral("Pomoc"), QAccessible::ButtonMenu);
 
     Lista = new TListaBox(PPodstawa);
     Lista->setObjectName(QStringLiteral("Lista"));
@@ -246,7 +246,7 @@ TFGlowny::TFGlowny(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frameless
     }
     Lista->setPalette(listPalette);
 
-    LArchiwum = new HotZone(PPodstawa, QRect(316, 336, 141, 51), QStringLiteral("LArchiwum"));
+    LArchiwum = new HotZone(PPodstawa, QRect(316, 336, 141, 51), QStringLiteral("LArchiwum"), QStringLiteral("Archiwizuj"));
 
     Pdziala = new QWidget(PPodstawa);
     Pdziala->setObjectName(QStringLiteral("Pdziala"));

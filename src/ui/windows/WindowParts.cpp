@@ -21,7 +21,9 @@ QFont DesignFont(int pixelHeight)
 }
 
 TSkinLabel::TSkinLabel(QWidget* parent, const QRect& geometry, const QString& caption, bool handCursor)
-    : HotZone(parent, geometry, QString()), caption(caption)
+    : HotZone(parent, geometry, QString(), handCursor ? caption : QString(),
+              handCursor ? QAccessible::MenuItem : QAccessible::Separator),
+      caption(caption)
 {
     setFocusPolicy(Qt::NoFocus);
     if (!handCursor) {

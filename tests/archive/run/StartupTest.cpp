@@ -195,6 +195,37 @@ TEST_F(StartupTest, UnwritableLogLeavesTheUnattendedRunUnterminated)
     EXPECT_EQ(UnattendedExitStatus(), ExitArchived);
 }
 
+// An installed program (under /usr, never written to) keeps the list and the log in the
+// user's data folder; nothing lands beside the program.
+TEST_F(StartupTest, AnInstalledProgramKeepsTheListAndTheLogInTheUserDataFolder)
+{
+    const QByteArray savedXdg = qgetenv("XDG_DATA_HOME");
+    const bool hadXdg = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+    const QString xdg = root.path() + QStringLiteral("/xdg");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(xdg));
+    OverrideProgramDirectory(QStringLiteral("/usr/lib/skrytkar-nie-ma/"));
+    const QString data = xdg + QStringLiteral("/skrytkar/");
+    ASSERT_TRUE(QDir().mkpath(data));
+    ASSERT_TRUE(SaveListFileAt(data + QStringLiteral("Dane.dat"), TwoGoodEntries()));
+
+    FormCreate({QStringLiteral("skrytkar"), QStringLiteral("/all")});
+    FormShow();
+    ZegarTimer();
+
+    EXPECT_EQ(ListFilePath, data + QStringLiteral("Dane.dat"));
+    EXPECT_EQ(Wpisy.size(), 2u);
+    EXPECT_EQ(LogFilePath(), data + QStringLiteral("Log.txt"));
+    QFile log(data + QStringLiteral("Log.txt"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll(), ExpectedLog({QStringLiteral("Zarchiwizowano Notatki"), QStringLiteral("Zarchiwizowano Zdjęcia")}));
+    EXPECT_EQ(UnattendedExitStatus(), ExitArchived);
+
+    if (hadXdg)
+        qputenv("XDG_DATA_HOME", savedXdg);
+    else
+        qunsetenv("XDG_DATA_HOME");
+}
+
 TEST_F(StartupTest, TheTimerTicksOnceFromTheEventLoop)
 {
     SaveListFile({});
