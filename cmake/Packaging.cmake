@@ -52,14 +52,15 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Skrytkar")
 set(CPACK_PACKAGE_CONTACT "Skrytkar <skrytkar@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "backs up files and folders into dated 7z archives")
-set(CPACK_PACKAGE_DESCRIPTION
-  "Skrytkar keeps a list of entries: a file or a folder to back up, a name and a\n"
-  "destination folder. On request, or unattended (\"skrytkar /all\" from cron or a\n"
-  "systemd timer), every chosen entry is packed into its own 7z archive inside a\n"
-  "folder named after the date and time of the run. The user interface is Polish.")
-string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+# Lines of the package's long description, as Debian wraps them.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Skrytkar keeps a list of entries: a file or a folder to back up, a name and"
+  "a destination folder. On request, or unattended from cron or a systemd timer,"
+  "every chosen entry is packed into its own 7z archive inside a folder named"
+  "after the date and time of the run. The user interface is Polish.")
 # Installed under /usr with DESTDIR, so install-time code sees the real prefix.
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
