@@ -75,7 +75,7 @@ chmod +x "$bin/xdg-open"
 HOME="$scratch/home" XDG_DATA_HOME="$scratch/home/data" PATH="$bin:$PATH" QT_QPA_PLATFORM=xcb \
   xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
     "$1" & pid=$!
-    for i in $(seq 50); do
+    for i in $(seq 100); do
       w=$(xdotool search --pid "$pid" --onlyvisible --name Skrytkar 2>/dev/null | head -n1)
       [ -n "$w" ] && break
       sleep 0.2
@@ -84,7 +84,7 @@ HOME="$scratch/home" XDG_DATA_HOME="$scratch/home/data" PATH="$bin:$PATH" QT_QPA
       xdotool windowfocus --sync "$w" 2>/dev/null || xdotool windowfocus "$w"
       sleep 0.3
       xdotool key F1
-      for i in $(seq 25); do [ -s "$2" ] && break; sleep 0.2; done
+      for i in $(seq 50); do [ -s "$2" ] && break; sleep 0.2; done
     fi
     kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; true
   ' sh "$root/usr/bin/skrytkar" "$scratch/opened"

@@ -20,13 +20,14 @@ packages=(
 
 # Tests: GoogleTest; clang with its runtime for the fuzzer and the sanitizers; a virtual
 # display and input for the screenshots and the installed program's check; the validators
-# of the desktop entry and the AppStream data; dpkg-dev and file for "cpack -G DEB".
+# of the desktop entry and the AppStream data; dpkg-dev and file for "cpack -G DEB", groff
+# for the manual page check.
 test_packages=(
   libgtest-dev libgmock-dev
   clang libclang-rt-dev
   xvfb xauth xdotool
   appstream desktop-file-utils
-  dpkg-dev file
+  dpkg-dev file groff-base
 )
 
 case "${1:-}" in
