@@ -29,8 +29,9 @@ class SevenZipLibrary;
 // The data of one item on its way out: into a file (all-zero blocks left as holes) or, for a
 // link, into memory. A write the system refuses is kept and the rest of the item's data is
 // taken and dropped, so the library goes on with the next item and the failure is reported
-// for this one.
-class TItemOutStream final : public SevenZipAbi::ISequentialOutStream, public TInterfacedObject {
+// for this one. (The counted base comes first: the object is freed through it, and at offset 0
+// the compiler can see that delete matches new.)
+class TItemOutStream final : public TInterfacedObject, public SevenZipAbi::ISequentialOutStream {
     SEVENZIP_INTERFACED_OBJECT
 public:
     // Blocks of this size, at offsets that are multiples of it, that hold only zeros are not

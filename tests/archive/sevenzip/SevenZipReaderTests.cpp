@@ -674,6 +674,19 @@ TEST_F(SevenZipRead, AFolderWithoutWritePermissionIsReportedForEveryItem)
         EXPECT_EQ(p.Target, dest + QStringLiteral("/k"));
     }
     EXPECT_TRUE(FolderContent(dest).isEmpty());
+
+    // A target folder that cannot be made: one problem, for the folder, and nothing done.
+    {
+        NoPermissionOverride asAnyUser;
+        result = Reader->Extract(dest + QStringLiteral("/nowy"));
+    }
+    EXPECT_FALSE(result.Complete());
+    ASSERT_EQ(result.Problems.size(), 1u);
+    EXPECT_EQ(result.Problems[0].What, TExtractProblem::WriteFailed);
+    EXPECT_EQ(result.Problems[0].Index, TExtractProblem::NoItem);
+    EXPECT_EQ(result.Problems[0].Target, dest + QStringLiteral("/nowy"));
+    EXPECT_EQ(result.Problems[0].Error, EACCES);
+    EXPECT_EQ(result.Extracted, 0u);
 }
 
 // A disk that fills up: the file that did not fit is reported with the system's reason and is
