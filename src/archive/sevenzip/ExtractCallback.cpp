@@ -5,6 +5,7 @@
 #include "platform/FileSystem.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 
@@ -161,11 +162,11 @@ OsError TItemOutStream::FinishLength()
 // --- TArchiveExtractCallback ----------------------------------------------------------------
 
 TArchiveExtractCallback::TArchiveExtractCallback(const SevenZipLibrary* library, std::shared_ptr<TEventChannel> channel,
-                                                 TSevenZipReader& reader, const QString& root)
+                                                 TSevenZipReader& reader, bool extracting, const QString& root)
     : FLibrary(library), FChannel(std::move(channel)), FReader(reader), FItems(reader.Listing().Items),
-      FUmask(ProcessUmask())
+      FExtracting(extracting), FUmask(ProcessUmask())
 {
-    if (!root.isEmpty())
+    if (FExtracting && !root.isEmpty())
         FRoot = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
     ItemResults.assign(FItems.size(), ItemNotReached);
 }
@@ -203,14 +204,28 @@ HRESULT TArchiveExtractCallback::SetCompleted(const uint64_t* completeValue)
     if (completeValue && FReader.OnProgress) {
         const uint64_t done = *completeValue;
         const uint64_t total = FTotal;
-        TSevenZipReader* reader = &FReader;
-        TEventChannel* channel = FChannel.get();
-        FChannel->Post([=] {
-            if (!channel->HandlersBlocked() && reader->OnProgress)
-                reader->OnProgress(done, total);
-        });
+        FLatestDone = done;
+        // The library reports after every small item; waking the calling thread for each one
+        // costs more than the items. A bar needs a few dozen steps a second and the last one.
+        const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                std::chrono::steady_clock::now().time_since_epoch())
+                                .count();
+        int64_t last = FLastPosted.load();
+        if ((now - last >= ProgressInterval || done >= total) && FLastPosted.compare_exchange_strong(last, now))
+            PostProgress(done, total);
     }
     return StopRequested() ? E_ABORT : S_OK;
+}
+
+void TArchiveExtractCallback::PostProgress(uint64_t done, uint64_t total)
+{
+    FPostedDone = done;
+    TSevenZipReader* reader = &FReader;
+    TEventChannel* channel = FChannel.get();
+    FChannel->Post([=] {
+        if (!channel->HandlersBlocked() && reader->OnProgress)
+            reader->OnProgress(done, total);
+    });
 }
 
 HRESULT TArchiveExtractCallback::CryptoGetTextPassword(BSTR* password)
@@ -242,7 +257,7 @@ HRESULT TArchiveExtractCallback::GetStream(uint32_t index, ISequentialOutStream*
         });
     }
     // Testing and skipping decode without writing anything.
-    if (askExtractMode != kAskExtract || FRoot.isEmpty())
+    if (askExtractMode != kAskExtract || !FExtracting)
         return S_OK;
     return PrepareItem(FItems[index], outStream);
 }
@@ -397,6 +412,11 @@ void TArchiveExtractCallback::FinishLink(const TArchiveItem& item)
 
 bool TArchiveExtractCallback::PrepareRoot()
 {
+    if (FRoot.isEmpty()) {
+        // No folder named at all (which must not be taken for the root of the system).
+        Report(TExtractProblem::WriteFailed, nullptr, QString(), ENOENT);
+        return false;
+    }
     QString path;
     const QString root = FRoot.left(FRoot.size() - 1);
     const QStringList names = root.split(QLatin1Char('/'));
@@ -487,10 +507,13 @@ void TArchiveExtractCallback::MakeLink(const TLink& link)
 
 void TArchiveExtractCallback::Finish()
 {
+    // The last figure reaches the caller even when it came too soon after the one before.
+    if (FReader.OnProgress && FLatestDone != FPostedDone)
+        PostProgress(FLatestDone, FTotal);
     // An item the library left half done (a cancel, a failure) is dropped with its stream.
     FStream.Reset();
     FInItem = false;
-    if (FRoot.isEmpty())
+    if (!FExtracting)
         return;
 
     std::vector<size_t> made;

@@ -72,10 +72,10 @@ class TArchiveExtractCallback final : public SevenZipAbi::IArchiveExtractCallbac
                                       public TInterfacedObject {
     SEVENZIP_INTERFACED_OBJECT
 public:
-    // root is the target folder (empty when testing); reader gives the items, the handlers, the
-    // cancel flag and the password.
+    // Extracting into the folder root, or testing (root unused); reader gives the items, the
+    // handlers, the cancel flag and the password.
     TArchiveExtractCallback(const SevenZipLibrary* library, std::shared_ptr<TEventChannel> channel,
-                            TSevenZipReader& reader, const QString& root);
+                            TSevenZipReader& reader, bool extracting, const QString& root);
     ~TArchiveExtractCallback() override;
 
     // IProgress
@@ -112,6 +112,7 @@ private:
     };
 
     bool StopRequested() const;
+    void PostProgress(uint64_t done, uint64_t total);
     SevenZipAbi::HRESULT PrepareItem(const TArchiveItem& item, SevenZipAbi::ISequentialOutStream** outStream);
     void FinishFile(const TArchiveItem& item);
     void FinishLink(const TArchiveItem& item);
@@ -127,9 +128,15 @@ private:
     std::shared_ptr<TEventChannel> FChannel;
     TSevenZipReader& FReader;
     const std::vector<TArchiveItem>& FItems;
-    QString FRoot;  // with a trailing "/"; empty when testing
+    bool FExtracting;
+    QString FRoot;  // with a trailing "/"
     unsigned FUmask;
     std::atomic<uint64_t> FTotal{0};
+    // Progress goes to the caller at most once in this many nanoseconds, and at the end.
+    static constexpr int64_t ProgressInterval = 20'000'000;
+    std::atomic<int64_t> FLastPosted{0};
+    std::atomic<uint64_t> FLatestDone{0};
+    std::atomic<uint64_t> FPostedDone{0};
     std::atomic<bool> FPasswordAsked{false};
     std::atomic<bool> FPasswordMissing{false};
 

@@ -331,7 +331,7 @@ TTestResult TSevenZipReader::Test()
     }
     CancelRequested = false;
     auto channel = std::make_shared<TEventChannel>();
-    TComPtr<TArchiveExtractCallback> callback(new TArchiveExtractCallback(FLibrary, channel, *this, QString()));
+    TComPtr<TArchiveExtractCallback> callback(new TArchiveExtractCallback(FLibrary, channel, *this, false, QString()));
     std::exception_ptr failure;
     const HRESULT result = ExtractOnWorker(FArchive, nullptr, AllItems, true, callback.Get(), *channel, failure);
     callback->Finish();
@@ -374,7 +374,7 @@ TExtractResult TSevenZipReader::Extract(const QString& folder, std::vector<uint3
     }
     CancelRequested = false;
     auto channel = std::make_shared<TEventChannel>();
-    TComPtr<TArchiveExtractCallback> callback(new TArchiveExtractCallback(FLibrary, channel, *this, folder));
+    TComPtr<TArchiveExtractCallback> callback(new TArchiveExtractCallback(FLibrary, channel, *this, true, folder));
     extract.Status = TArchiveStatus::Ok;
     if (!callback->PrepareRoot()) {
         extract.ItemResults = callback->ItemResults;

@@ -687,6 +687,14 @@ TEST_F(SevenZipRead, AFolderWithoutWritePermissionIsReportedForEveryItem)
     EXPECT_EQ(result.Problems[0].Target, dest + QStringLiteral("/nowy"));
     EXPECT_EQ(result.Problems[0].Error, EACCES);
     EXPECT_EQ(result.Extracted, 0u);
+
+    // No folder named: nothing goes anywhere (least of all to the root of the system).
+    result = Reader->Extract(QString());
+    EXPECT_FALSE(result.Complete());
+    ASSERT_EQ(result.Problems.size(), 1u);
+    EXPECT_EQ(result.Problems[0].Error, ENOENT);
+    EXPECT_EQ(result.Extracted, 0u);
+    EXPECT_FALSE(PathExists(QStringLiteral("/k")));
 }
 
 // A disk that fills up: the file that did not fit is reported with the system's reason and is
