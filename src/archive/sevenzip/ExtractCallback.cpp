@@ -92,8 +92,10 @@ HRESULT TItemOutStream::Write(const void* data, uint32_t size, uint32_t* process
 {
     if (processedSize)
         *processedSize = 0;
-    if (FStop && FStop())
+    if (FStopped || (FStop && FStop())) {
+        FStopped = true;
         return E_ABORT;
+    }
     if (processedSize)
         *processedSize = size;
     if (FError != NoError || size == 0)
@@ -303,13 +305,13 @@ HRESULT TArchiveExtractCallback::PrepareItem(const TArchiveItem& item, ISequenti
                     answer = reader->OnOverwrite(item, existing);
             });
         }
-        if (answer == TOverwriteAnswer::Cancel) {
+        if (answer == TOverwriteAnswer::Cancel)
             FReader.CancelRequested = true;
+        if (StopRequested())
             return E_ABORT;
-        }
-        if (answer == TOverwriteAnswer::Skip || StopRequested()) {
+        if (answer == TOverwriteAnswer::Skip) {
             Report(TExtractProblem::Skipped, &item, target);
-            return StopRequested() ? E_ABORT : S_OK;
+            return S_OK;
         }
         FReplace = true;
     }
@@ -360,8 +362,17 @@ HRESULT TArchiveExtractCallback::SetOperationResult(int32_t opRes)
 void TArchiveExtractCallback::FinishFile(const TArchiveItem& item)
 {
     const QString target = TargetOf(FRelative);
+    // A file whose writes were stopped by a cancel is not whole, whatever the library says.
+    if (FStream->Stopped())
+        return;
     RestoredFile& file = FStream->File();
     OsError error = FStream->Error();
+    // Nor is one that did not come out at the size the headers give.
+    if (!error && uint64_t(FStream->Written()) != item.Size) {
+        Report(TExtractProblem::Damaged, &item, target, 0,
+               uint64_t(FStream->Written()) < item.Size ? ItemUnexpectedEnd : ItemDataAfterEnd);
+        return;
+    }
     if (!error)
         error = FStream->FinishLength();
     if (!error) {
@@ -399,6 +410,11 @@ void TArchiveExtractCallback::FinishLink(const TArchiveItem& item)
     const QString target = TargetOf(FRelative);
     if (const OsError error = FStream->Error()) {
         Report(TExtractProblem::WriteFailed, &item, target, error);
+        return;
+    }
+    if (uint64_t(FStream->Written()) != item.Size) {
+        Report(TExtractProblem::Damaged, &item, target, 0,
+               uint64_t(FStream->Written()) < item.Size ? ItemUnexpectedEnd : ItemDataAfterEnd);
         return;
     }
     const QString linkTarget = FromNativePath(FStream->Data());

@@ -49,6 +49,8 @@ public:
     SevenZipAbi::HRESULT Write(const void* data, uint32_t size, uint32_t* processedSize) override;
 
     OsError Error() const { return FError; }
+    // A cancel refused a write: the item is not whole.
+    bool Stopped() const { return FStopped; }
     int64_t Written() const { return FPosition; }
     RestoredFile& File() { return FFile; }
     const QByteArray& Data() const { return FData; }
@@ -65,6 +67,7 @@ private:
     int64_t FPosition = 0;
     int64_t FWrittenEnd = 0;  // end of the last bytes written to the file
     OsError FError = NoError;
+    bool FStopped = false;
 };
 
 class TArchiveExtractCallback final : public SevenZipAbi::IArchiveExtractCallback,

@@ -488,7 +488,11 @@ TEST_F(SevenZipRead, ExtractionRefusesAndReportsEverythingThatWouldLeaveTheFolde
 
     const QString dest = Root + QStringLiteral("out/a/b");
     std::vector<TExtractProblem> reported;
-    Reader->OnProblem = [&](const TExtractProblem& p) { reported.push_back(p); };
+    const std::thread::id caller = std::this_thread::get_id();
+    Reader->OnProblem = [&](const TExtractProblem& p) {
+        EXPECT_EQ(std::this_thread::get_id(), caller);
+        reported.push_back(p);
+    };
     const TExtractResult result = Reader->Extract(dest);
     EXPECT_EQ(result.Status, TArchiveStatus::Ok);
     EXPECT_FALSE(result.Complete());
@@ -579,9 +583,12 @@ TEST_F(SevenZipRead, AnExistingFileIsReplacedOnlyWhenTheDecisionSaysSo)
         int asked = 0;
         TExistingFile seen;
         QString askedFor;
+        const std::thread::id caller = std::this_thread::get_id();
         Reader->OnOverwrite = nullptr;
         if (c.Handler)
             Reader->OnOverwrite = [&](const TArchiveItem& item, const TExistingFile& existing) {
+                // Asked on the calling thread, while the library waits for the answer.
+                EXPECT_EQ(std::this_thread::get_id(), caller);
                 ++asked;
                 seen = existing;
                 askedFor = item.Path;
