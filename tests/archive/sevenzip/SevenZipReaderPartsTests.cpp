@@ -2,6 +2,7 @@
 // output stream that leaves zero blocks as holes.
 
 #include "archive/sevenzip/ExtractCallback.h"
+#include "archive/sevenzip/SevenZip.h"
 #include "platform/Files.h"
 #include "platform/Restore.h"
 #include "ReaderTestSupport.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <memory>
 #include <sys/stat.h>
 
 using namespace ReaderTest;
@@ -248,6 +250,87 @@ TEST(RestoredFileTest, TakesItsNameOnlyWhenCommittedAndReplacesOnlyWhenAsked)
     struct stat st;
     ASSERT_EQ(::stat(NativePath(name).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+}  // namespace
+
+namespace {
+
+// The callback driven the way the library drives it, with results the library should never
+// give: a file is committed only when all its bytes came and no cancel cut it short.
+class ExtractCallbackDriven : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Tmp.isValid());
+        Root = Tmp.path() + QLatin1Char('/');
+        WriteFile(Root + QStringLiteral("src/plik.txt"), "0123456789");
+        const CommandResult r = Run7z({QStringLiteral("a"), Root + QStringLiteral("a.7z"), QStringLiteral("plik.txt")},
+                                      Root + QStringLiteral("src"));
+        ASSERT_EQ(r.ExitCode, 0) << r.Output.toStdString();
+        Reader = std::make_unique<TSevenZipReader>(Zip);
+        ASSERT_EQ(Reader->Open(Root + QStringLiteral("a.7z")).Status, TArchiveStatus::Ok);
+        Callback.Set(new TArchiveExtractCallback(nullptr, std::make_shared<TEventChannel>(), *Reader, true,
+                                                 Root + QStringLiteral("cel")));
+        ASSERT_TRUE(Callback->PrepareRoot());
+    }
+
+    // One item: its stream, the bytes written, the library's result.
+    void Item(const QByteArray& data, int32_t result, bool cancelMidway = false)
+    {
+        ISequentialOutStream* stream = nullptr;
+        ASSERT_EQ(Callback->GetStream(0, &stream, kAskExtract), S_OK);
+        ASSERT_NE(stream, nullptr);
+        uint32_t done = 0;
+        stream->Write(data.constData(), uint32_t(data.size() / 2), &done);
+        if (cancelMidway)
+            Reader->CancelRequested = true;
+        stream->Write(data.constData() + data.size() / 2, uint32_t(data.size() - data.size() / 2), &done);
+        stream->Release();
+        Callback->SetOperationResult(result);
+        Callback->Finish();
+    }
+
+    QTemporaryDir Tmp;
+    QString Root;
+    TSevenZip Zip;
+    std::unique_ptr<TSevenZipReader> Reader;
+    TComPtr<TArchiveExtractCallback> Callback;
+};
+
+TEST_F(ExtractCallbackDriven, AWholeFileIsCommitted)
+{
+    Item("0123456789", kOpOK);
+    EXPECT_EQ(ReadFile(Root + QStringLiteral("cel/plik.txt")), QByteArray("0123456789"));
+    EXPECT_TRUE(Callback->Problems.empty());
+    EXPECT_EQ(Callback->Extracted, 1u);
+}
+
+TEST_F(ExtractCallbackDriven, AFileShorterThanItsHeadersSayIsNotCommitted)
+{
+    Item("01234", kOpOK);
+    EXPECT_FALSE(PathExists(Root + QStringLiteral("cel/plik.txt")));
+    ASSERT_EQ(Callback->Problems.size(), 1u);
+    EXPECT_EQ(Callback->Problems[0].What, TExtractProblem::Damaged);
+    EXPECT_EQ(Callback->Problems[0].ItemResult, ItemUnexpectedEnd);
+    EXPECT_EQ(FolderContent(Root + QStringLiteral("cel")), QStringList());
+}
+
+TEST_F(ExtractCallbackDriven, AFileCutByACancelIsNotCommittedEvenWhenTheLibrarySaysOk)
+{
+    Item("0123456789", kOpOK, true);
+    EXPECT_FALSE(PathExists(Root + QStringLiteral("cel/plik.txt")));
+    EXPECT_TRUE(Callback->Problems.empty());  // a cancel is not a problem of the item
+    EXPECT_EQ(FolderContent(Root + QStringLiteral("cel")), QStringList());
+}
+
+TEST_F(ExtractCallbackDriven, ADamagedFileIsNotCommitted)
+{
+    Item("0123456789", kOpCRCError);
+    EXPECT_FALSE(PathExists(Root + QStringLiteral("cel/plik.txt")));
+    ASSERT_EQ(Callback->Problems.size(), 1u);
+    EXPECT_EQ(Callback->Problems[0].ItemResult, ItemCrcError);
+    EXPECT_EQ(FolderContent(Root + QStringLiteral("cel")), QStringList());
 }
 
 }  // namespace
