@@ -236,21 +236,40 @@ TEST_F(SevenZipRead, ListsWhatOurOwnAddStored)
 
 // ---- test ---------------------------------------------------------------------------------------
 
-// An archive of some size: several progress reports while it is decoded.
-QString MakeBiggerSource(const QString& root)
+// An archive of some size, so several progress reports come while it is decoded; made once by
+// our own Add (packing it takes longer than everything done with it) and only read.
+struct TBigger {
+    QString Source;   // the folder packed, "duże"
+    QString Archive;
+};
+
+const TBigger& Bigger()
 {
-    const QString folder = root + QStringLiteral("src/duże");
-    QDir().mkpath(folder);
-    for (int i = 0; i < 4; ++i)
-        WriteFile(folder + QStringLiteral("/szum%1.bin").arg(i), Noise(3 << 20, 100 + i));
-    WriteFile(folder + QStringLiteral("/tekst.txt"), QByteArray("wiersz tekstu 12345\n").repeated(100000));
-    return folder;
+    static QTemporaryDir dir;
+    static const TBigger made = [] {
+        TBigger b;
+        b.Source = dir.path() + QStringLiteral("/duże");
+        b.Archive = dir.path() + QStringLiteral("/duże.7z");
+        QDir().mkpath(b.Source);
+        for (int i = 0; i < 4; ++i)
+            WriteFile(b.Source + QStringLiteral("/szum%1.bin").arg(i), Noise(3 << 20, 100 + i));
+        WriteFile(b.Source + QStringLiteral("/tekst.txt"), QByteArray("wiersz tekstu 12345\n").repeated(100000));
+        TSevenZip zip;
+        zip.AddOptions = AddSolid;
+        zip.LZMACompressStrength = FAST;
+        zip.SZFileName = b.Archive;
+        zip.AddRootDir = dir.path() + QLatin1Char('/');
+        zip.Files.Add(b.Source + QStringLiteral("/*.*"));
+        EXPECT_EQ(zip.Add(), 0);
+        return b;
+    }();
+    return made;
 }
 
 TEST_F(SevenZipRead, TestOfAGoodArchiveReportsEveryItemWholeAndProgressOnTheCallingThread)
 {
-    const QString archive = PackWithAdd(MakeBiggerSource(Root), QStringLiteral("dobre.7z"));
-    ASSERT_EQ(Reader->Open(archive).Status, TArchiveStatus::Ok);
+    ASSERT_EQ(Reader->Open(Bigger().Archive).Status, TArchiveStatus::Ok);
+    const QStringList before = FolderContent(QFileInfo(Bigger().Archive).path());
 
     const std::thread::id caller = std::this_thread::get_id();
     bool offThread = false;
@@ -278,14 +297,13 @@ TEST_F(SevenZipRead, TestOfAGoodArchiveReportsEveryItemWholeAndProgressOnTheCall
     EXPECT_EQ(lastDone, lastTotal);
     EXPECT_EQ(items.size(), Reader->Listing().Items.size());
     // Testing writes nothing.
-    EXPECT_EQ(FolderContent(Root + QStringLiteral("out")), QStringList{QStringLiteral("dobre.7z")});
+    EXPECT_EQ(FolderContent(QFileInfo(Bigger().Archive).path()), before);
 }
 
 // How a spoiled file shows: the archive opened or not, and the verdict of the test.
 TEST_F(SevenZipRead, TestReportsEveryKindOfDamage)
 {
-    const QString good = PackWithAdd(MakeBiggerSource(Root), QStringLiteral("wzór.7z"));
-    const QByteArray bytes = ReadFile(good);
+    const QByteArray bytes = ReadFile(Bigger().Archive);
     ASSERT_GT(bytes.size(), 20000);
 
     struct Case {
@@ -352,8 +370,7 @@ TEST_F(SevenZipRead, AFileThatCannotBeReadIsReportedWithTheSystemsReason)
 
 TEST_F(SevenZipRead, TestStopsWhenCancelled)
 {
-    const QString archive = PackWithAdd(MakeBiggerSource(Root), QStringLiteral("przerwane.7z"));
-    ASSERT_EQ(Reader->Open(archive).Status, TArchiveStatus::Ok);
+    ASSERT_EQ(Reader->Open(Bigger().Archive).Status, TArchiveStatus::Ok);
     uint64_t doneAtCancel = 0;
     Reader->OnProgress = [&](uint64_t done, uint64_t) {
         if (done > 0 && !doneAtCancel) {
@@ -624,9 +641,7 @@ TEST_F(SevenZipRead, AnExistingFileIsReplacedOnlyWhenTheDecisionSaysSo)
 // under its name, no temporary file is left.
 TEST_F(SevenZipRead, CancelledExtractionKeepsWhatWasDoneAndLeavesNoHalfFile)
 {
-    const QString source = MakeBiggerSource(Root);
-    const QString archive = PackWithAdd(source, QStringLiteral("duże.7z"));
-    ASSERT_EQ(Reader->Open(archive).Status, TArchiveStatus::Ok);
+    ASSERT_EQ(Reader->Open(Bigger().Archive).Status, TArchiveStatus::Ok);
     const QString dest = Root + QStringLiteral("out/cel");
     // The cancel comes as the second file with data begins.
     int files = 0;
@@ -648,7 +663,8 @@ TEST_F(SevenZipRead, CancelledExtractionKeepsWhatWasDoneAndLeavesNoHalfFile)
         if (!PathExists(path))
             continue;
         ++whole;
-        EXPECT_EQ(ReadFile(path), ReadFile(Root + QStringLiteral("src/") + item.Path)) << path.toStdString();
+        EXPECT_EQ(ReadFile(path), ReadFile(QFileInfo(Bigger().Archive).path() + QLatin1Char('/') + item.Path))
+            << path.toStdString();
         EXPECT_EQ(result.ItemResults[item.Index], ItemOk);
     }
     EXPECT_GE(whole, 1u);
@@ -773,8 +789,7 @@ TEST_F(SevenZipRead, ChosenItemsOnly)
 // done stays behind.
 TEST_F(SevenZipRead, AThrowingHandlerStopsTheWorkAndReachesTheCaller)
 {
-    const QString archive = PackWithAdd(MakeBiggerSource(Root), QStringLiteral("duże.7z"));
-    ASSERT_EQ(Reader->Open(archive).Status, TArchiveStatus::Ok);
+    ASSERT_EQ(Reader->Open(Bigger().Archive).Status, TArchiveStatus::Ok);
     int calls = 0;
     Reader->OnProgress = [&](uint64_t done, uint64_t) {
         ++calls;
