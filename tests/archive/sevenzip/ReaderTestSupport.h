@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <map>
+#include <sstream>
 #include <string>
 
 #include <dirent.h>
