@@ -5,8 +5,16 @@
 //
 //   sevenzip_bench [--rounds N] [--dir WORKDIR]
 //   sevenzip_bench --add CORPUS ARCHIVE      (the child that runs Add)
+//
+// With --read it measures the reading side instead: TSevenZipReader's Test against `7z t` and
+// its Extract against `7z x -y`, on one archive of the same corpus made by the command.
+//
+//   sevenzip_bench --read [--rounds N] [--dir WORKDIR]
+//   sevenzip_bench --test ARCHIVE            (the child that runs Test)
+//   sevenzip_bench --extract ARCHIVE FOLDER  (the child that runs Extract)
 
 #include "archive/sevenzip/SevenZip.h"
+#include "archive/sevenzip/SevenZipReader.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -19,6 +27,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <random>
 #include <string>
 #include <fcntl.h>
@@ -160,6 +169,122 @@ double Median(std::vector<double> v)
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
+// ---- Reading: TSevenZipReader's Test and Extract against `7z t` and `7z x` ----------------------
+
+int RunTest(const QString& archive)
+{
+    TSevenZip zip;
+    TSevenZipReader reader(zip);
+    // As a window does: a handler that follows the progress.
+    uint64_t last = 0;
+    reader.OnProgress = [&](uint64_t done, uint64_t) { last = done; };
+    if (reader.Open(archive).Status != TArchiveStatus::Ok)
+        return 1;
+    const TTestResult result = reader.Test();
+    if (!result.Ok()) {
+        std::fprintf(stderr, "Test failed: %d\n", int(result.Status));
+        return 1;
+    }
+    return last > 0 ? 0 : 2;
+}
+
+int RunExtract(const QString& archive, const QString& folder)
+{
+    TSevenZip zip;
+    TSevenZipReader reader(zip);
+    uint64_t last = 0;
+    reader.OnProgress = [&](uint64_t done, uint64_t) { last = done; };
+    if (reader.Open(archive).Status != TArchiveStatus::Ok)
+        return 1;
+    const TExtractResult result = reader.Extract(folder);
+    if (!result.Complete()) {
+        std::fprintf(stderr, "Extract failed: %d, %zu problems\n", int(result.Status), result.Problems.size());
+        return 1;
+    }
+    return last > 0 ? 0 : 2;
+}
+
+// Rounds of one pair (ours, the command), alternating who goes first; before each run `prepare`
+// (not measured) clears what the last one left.
+struct PairTimes {
+    std::vector<double> Ours, Theirs, OursCpu, TheirsCpu, Ratios;
+    long OursRss = 0, TheirsRss = 0;
+};
+
+bool RunPairs(const char* label, int rounds, const std::vector<std::string>& ours,
+              const std::vector<std::string>& theirs, const QString& workDir, const std::function<void()>& prepare,
+              PairTimes& t)
+{
+    for (int round = -1; round < rounds; ++round) {
+        double pair[2] = {0, 0};
+        for (int which = 0; which < 2; ++which) {
+            const bool runOurs = (which == 0) == (round % 2 == 0);
+            prepare();
+            const Measure m = RunChild(runOurs ? ours : theirs, workDir);
+            if (m.Status != 0) {
+                std::fprintf(stderr, "%s: %s exited with %d\n", label, runOurs ? "ours" : "7z", m.Status);
+                return false;
+            }
+            if (round < 0)
+                continue;
+            std::printf("%s round %d %-4s wall %8.3f s  cpu %8.3f s  peak %7ld kB\n", label, round + 1,
+                        runOurs ? "ours" : "7z", m.Seconds, m.CpuSeconds, m.MaxRssKb);
+            pair[runOurs ? 0 : 1] = m.Seconds;
+            (runOurs ? t.Ours : t.Theirs).push_back(m.Seconds);
+            (runOurs ? t.OursCpu : t.TheirsCpu).push_back(m.CpuSeconds);
+            long& rss = runOurs ? t.OursRss : t.TheirsRss;
+            rss = std::max(rss, m.MaxRssKb);
+        }
+        if (round >= 0)
+            t.Ratios.push_back(pair[0] / pair[1]);
+    }
+    std::printf("%s median wall time: ours %.3f s, 7z %.3f s, ratio %.3f; median of round ratios %.3f\n", label,
+                Median(t.Ours), Median(t.Theirs), Median(t.Ours) / Median(t.Theirs), Median(t.Ratios));
+    std::printf("%s median cpu time: ours %.3f s, 7z %.3f s, ratio %.3f\n", label, Median(t.OursCpu),
+                Median(t.TheirsCpu), Median(t.OursCpu) / Median(t.TheirsCpu));
+    std::printf("%s peak memory: ours %ld kB, 7z %ld kB\n", label, t.OursRss, t.TheirsRss);
+    return true;
+}
+
+int RunReadBench(const QString& dir, int rounds)
+{
+    const QString corpus = dir + QStringLiteral("/korpus");
+    std::printf("corpus: %s\n", qPrintable(corpus));
+    if (!MakeCorpus(corpus)) {
+        std::fprintf(stderr, "cannot make the corpus\n");
+        return 1;
+    }
+    // One archive, made by the command with the packer's settings, read by both sides.
+    const QString archive = dir + QStringLiteral("/odczyt.7z");
+    if (!QFileInfo::exists(archive)) {
+        const Measure m = RunChild({"7z", "a", "-t7z", "-mx3", "-ms=on", "-bd", archive.toStdString(), "korpus"}, dir);
+        if (m.Status != 0) {
+            std::fprintf(stderr, "7z a exited with %d\n", m.Status);
+            return 1;
+        }
+    }
+    std::printf("archive: %s, %lld bytes\n", qPrintable(archive), QFileInfo(archive).size());
+    const std::string self = QCoreApplication::applicationFilePath().toStdString();
+
+    PairTimes test;
+    if (!RunPairs("test", rounds, {self, "--test", archive.toStdString()}, {"7z", "t", "-bd", archive.toStdString()},
+                  dir, [] {}, test))
+        return 1;
+
+    const QString out = dir + QStringLiteral("/wypakowane");
+    PairTimes extract;
+    const auto clear = [&] {
+        QDir(out).removeRecursively();
+        // What was just written should not be on its way to the disk while the next one runs.
+        ::sync();
+    };
+    if (!RunPairs("extract", rounds, {self, "--extract", archive.toStdString(), out.toStdString()},
+                  {"7z", "x", "-y", "-bd", "-o" + out.toStdString(), archive.toStdString()}, dir, clear, extract))
+        return 1;
+    clear();
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -169,6 +294,16 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments();
     if (args.size() == 4 && args[1] == QStringLiteral("--add"))
         return RunAdd(args[2], args[3]);
+    if (args.size() == 3 && args[1] == QStringLiteral("--test"))
+        return RunTest(args[2]);
+    if (args.size() == 4 && args[1] == QStringLiteral("--extract"))
+        return RunExtract(args[2], args[3]);
+    if (args.contains(QStringLiteral("--read"))) {
+        const qsizetype r = args.indexOf(QStringLiteral("--rounds"));
+        const qsizetype d = args.indexOf(QStringLiteral("--dir"));
+        return RunReadBench(d > 0 && d + 1 < args.size() ? args[d + 1] : QDir::tempPath() + QStringLiteral("/skrytkar-bench-7z"),
+                            r > 0 && r + 1 < args.size() ? std::max(1, args[r + 1].toInt()) : 3);
+    }
 
     int rounds = 3;
     QString dir = QDir::tempPath() + QStringLiteral("/skrytkar-bench-7z");

@@ -91,6 +91,8 @@ class TMyStreamWriter;
 class TEventChannel;
 
 class TSevenZip {
+    friend class TSevenZipReader;  // reads archives through the same library link
+
 public:
     // Loads the library; throws ESevenZipLibraryError with the user-facing text when it cannot.
     TSevenZip();

@@ -191,3 +191,131 @@ using SysAllocStringLenFunc = BSTR (*)(const wchar_t* text, uint32_t length);
 using SysFreeStringFunc = void (*)(BSTR text);
 
 }  // namespace SevenZipAbi
+
+// ---- Reading archives ----------------------------------------------------------------------
+// The library's archive-reading side, laid out by the same rules as the writing side above.
+
+namespace SevenZipAbi {
+
+constexpr HRESULT E_ABORT = static_cast<HRESULT>(0x80004004u);
+constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
+
+// Item and archive property ids the reading side asks for.
+enum : PROPID {
+    kpidPackSize = 8,
+    kpidCRC = 19,
+    kpidPhySize = 44,
+    kpidErrorFlags = 71,
+    kpidWarningFlags = 72,
+};
+
+// Bits of kpidErrorFlags / kpidWarningFlags.
+enum : uint32_t {
+    kpv_ErrorFlags_IsNotArc = 1u << 0,
+    kpv_ErrorFlags_HeadersError = 1u << 1,
+    kpv_ErrorFlags_EncryptedHeadersError = 1u << 2,
+    kpv_ErrorFlags_UnavailableStart = 1u << 3,
+    kpv_ErrorFlags_UnconfirmedStart = 1u << 4,
+    kpv_ErrorFlags_UnexpectedEnd = 1u << 5,
+    kpv_ErrorFlags_DataAfterEnd = 1u << 6,
+    kpv_ErrorFlags_UnsupportedMethod = 1u << 7,
+    kpv_ErrorFlags_UnsupportedFeature = 1u << 8,
+    kpv_ErrorFlags_DataError = 1u << 9,
+    kpv_ErrorFlags_CrcError = 1u << 10,
+};
+
+// The askMode of the extract callback.
+enum : int32_t {
+    kAskExtract = 0,
+    kAskTest = 1,
+    kAskSkip = 2,
+};
+
+// The result of one item, given to SetOperationResult.
+enum : int32_t {
+    kOpOK = 0,
+    kOpUnsupportedMethod = 1,
+    kOpDataError = 2,
+    kOpCRCError = 3,
+    kOpUnavailable = 4,
+    kOpUnexpectedEnd = 5,
+    kOpDataAfterEnd = 6,
+    kOpIsNotArc = 7,
+    kOpHeadersError = 8,
+    kOpWrongPassword = 9,
+};
+
+constexpr GUID IID_ICryptoGetTextPassword = InterfaceId(0x05, 0x10);
+constexpr GUID IID_IArchiveOpenCallback = InterfaceId(0x06, 0x10);
+constexpr GUID IID_IArchiveExtractCallback = InterfaceId(0x06, 0x20);
+
+struct ICryptoGetTextPassword : IUnknown {
+    virtual HRESULT CryptoGetTextPassword(BSTR* password) = 0;
+};
+
+struct IArchiveOpenCallback : IUnknown {
+    virtual HRESULT SetTotal(const uint64_t* files, const uint64_t* bytes) = 0;
+    virtual HRESULT SetCompleted(const uint64_t* files, const uint64_t* bytes) = 0;
+};
+
+struct IArchiveExtractCallback : IProgress {
+    virtual HRESULT GetStream(uint32_t index, ISequentialOutStream** outStream, int32_t askExtractMode) = 0;
+    virtual HRESULT PrepareOperation(int32_t askExtractMode) = 0;
+    virtual HRESULT SetOperationResult(int32_t opRes) = 0;
+};
+
+struct IInArchive : IUnknown {
+    virtual HRESULT Open(IInStream* stream, const uint64_t* maxCheckStartPosition,
+                         IArchiveOpenCallback* openCallback) = 0;
+    virtual HRESULT Close() = 0;
+    virtual HRESULT GetNumberOfItems(uint32_t* numItems) = 0;
+    virtual HRESULT GetProperty(uint32_t index, PROPID propID, PROPVARIANT* value) = 0;
+    virtual HRESULT Extract(const uint32_t* indices, uint32_t numItems, int32_t testMode,
+                            IArchiveExtractCallback* extractCallback) = 0;
+    virtual HRESULT GetArchiveProperty(PROPID propID, PROPVARIANT* value) = 0;
+    virtual HRESULT GetNumberOfProperties(uint32_t* numProps) = 0;
+    virtual HRESULT GetPropertyInfo(uint32_t index, BSTR* name, PROPID* propID, VARTYPE* varType) = 0;
+    virtual HRESULT GetNumberOfArchiveProperties(uint32_t* numProps) = 0;
+    virtual HRESULT GetArchivePropertyInfo(uint32_t index, BSTR* name, PROPID* propID, VARTYPE* varType) = 0;
+};
+
+SEVENZIP_FOREIGN_CALL inline HRESULT ForeignOpen(IInArchive* object, IInStream* stream, const uint64_t* maxCheck,
+                                                 IArchiveOpenCallback* callback)
+{
+    return object->Open(stream, maxCheck, callback);
+}
+
+SEVENZIP_FOREIGN_CALL inline HRESULT ForeignClose(IInArchive* object)
+{
+    return object->Close();
+}
+
+SEVENZIP_FOREIGN_CALL inline HRESULT ForeignGetNumberOfItems(IInArchive* object, uint32_t* count)
+{
+    return object->GetNumberOfItems(count);
+}
+
+SEVENZIP_FOREIGN_CALL inline HRESULT ForeignGetProperty(IInArchive* object, uint32_t index, PROPID propID,
+                                                        PROPVARIANT* value)
+{
+    return object->GetProperty(index, propID, value);
+}
+
+SEVENZIP_FOREIGN_CALL inline HRESULT ForeignGetArchiveProperty(IInArchive* object, PROPID propID, PROPVARIANT* value)
+{
+    return object->GetArchiveProperty(propID, value);
+}
+
+SEVENZIP_FOREIGN_CALL inline HRESULT ForeignExtract(IInArchive* object, const uint32_t* indices, uint32_t count,
+                                                    int32_t testMode, IArchiveExtractCallback* callback)
+{
+    return object->Extract(indices, count, testMode, callback);
+}
+
+SEVENZIP_FOREIGN_CALL inline HRESULT ForeignGetPropertyInfo(IInArchive* object, uint32_t index, BSTR* name,
+                                                            PROPID* propID, VARTYPE* varType)
+{
+    return object->GetPropertyInfo(index, name, propID, varType);
+}
+
+}  // namespace SevenZipAbi

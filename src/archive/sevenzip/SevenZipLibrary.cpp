@@ -119,3 +119,11 @@ void SevenZipLibrary::FreeString(BSTR text) const
     if (text)
         FSysFreeString(text);
 }
+
+IInArchive* SevenZipLibrary::CreateInArchive() const
+{
+    void* object = nullptr;
+    if (!FCreateObject || FCreateObject(&CLSID_Format7z, &IID_IInArchive, &object) != S_OK)
+        return nullptr;
+    return static_cast<IInArchive*>(object);
+}

@@ -23,6 +23,10 @@ public:
 
     QString Path() const { return FPath; }
     SevenZipAbi::IOutArchive* OutArchive() const { return FOutArchive; }
+    // A fresh archive reader, holding one reference the caller releases; null when the library
+    // gives none. One reader object must not be used from two threads, so each open of an
+    // archive takes its own.
+    SevenZipAbi::IInArchive* CreateInArchive() const;
 
     // Strings handed to the library must come from its own allocator.
     SevenZipAbi::BSTR AllocString(const QString& text) const;

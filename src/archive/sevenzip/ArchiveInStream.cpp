@@ -1,0 +1,107 @@
+#include "archive/sevenzip/ArchiveInStream.h"
+
+#include <cerrno>
+
+using namespace SevenZipAbi;
+
+HRESULT HResultFromOsError(OsError error)
+{
+    return static_cast<HRESULT>(0x80070000u | (static_cast<uint32_t>(error) & 0xFFFFu));
+}
+
+OsError TArchiveInStream::Open(const QString& path)
+{
+    if (const OsError error = OsFile::OpenForReading(path, FFile))
+        return error;
+    int64_t size = 0;
+    if (const OsError error = FFile.Size(size))
+        return error;
+    FSize = size;
+    return NoError;
+}
+
+QByteArray TArchiveInStream::Head(size_t count)
+{
+    QByteArray bytes(static_cast<qsizetype>(count), '\0');
+    size_t done = 0;
+    std::lock_guard<std::mutex> lock(FMutex);
+    if (FFile.ReadFullyAt(bytes.data(), count, 0, done) != NoError)
+        done = 0;
+    bytes.truncate(static_cast<qsizetype>(done));
+    return bytes;
+}
+
+OsError TArchiveInStream::ReadError() const
+{
+    std::lock_guard<std::mutex> lock(FMutex);
+    return FReadError;
+}
+
+HRESULT TArchiveInStream::QueryInterface(const GUID& iid, void** object)
+{
+    if (!object)
+        return E_INVALIDARG;
+    *object = nullptr;
+    if (iid == IID_IUnknown || iid == IID_ISequentialInStream || iid == IID_IInStream)
+        *object = static_cast<IInStream*>(this);
+    else if (iid == IID_IStreamGetSize)
+        *object = static_cast<IStreamGetSize*>(this);
+    else
+        return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+}
+
+HRESULT TArchiveInStream::Read(void* data, uint32_t size, uint32_t* processedSize)
+{
+    if (processedSize)
+        *processedSize = 0;
+    std::lock_guard<std::mutex> lock(FMutex);
+    size_t done = 0;
+    if (size > 0 && FPosition < FSize) {
+        // A short read only at the end of the file: the library takes fewer bytes as the end.
+        if (const OsError error = FFile.ReadFullyAt(data, size, FPosition, done)) {
+            if (FReadError == NoError)
+                FReadError = error;
+            return HResultFromOsError(error);
+        }
+    }
+    FPosition += static_cast<int64_t>(done);
+    if (processedSize)
+        *processedSize = static_cast<uint32_t>(done);
+    return S_OK;
+}
+
+HRESULT TArchiveInStream::Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition)
+{
+    std::lock_guard<std::mutex> lock(FMutex);
+    int64_t base;
+    switch (seekOrigin) {
+    case 0:
+        base = 0;
+        break;
+    case 1:
+        base = FPosition;
+        break;
+    case 2:
+        base = FSize;
+        break;
+    default:
+        return E_INVALIDARG;
+    }
+    if (offset < 0 && base + offset < 0)
+        return HResultFromOsError(EINVAL);  // the library's "negative seek"
+    FPosition = base + offset;
+    if (newPosition)
+        *newPosition = static_cast<uint64_t>(FPosition);
+    return S_OK;
+}
+
+HRESULT TArchiveInStream::GetSize(uint64_t* size)
+{
+    if (!size)
+        return E_INVALIDARG;
+    std::lock_guard<std::mutex> lock(FMutex);
+    *size = static_cast<uint64_t>(FSize);
+    return S_OK;
+}

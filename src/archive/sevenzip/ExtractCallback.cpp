@@ -1,0 +1,591 @@
+#include "archive/sevenzip/ExtractCallback.h"
+
+#include "archive/sevenzip/OpenCallback.h"
+#include "archive/sevenzip/SevenZipLibrary.h"
+#include "platform/FileSystem.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cerrno>
+#include <cstring>
+
+using namespace SevenZipAbi;
+
+namespace {
+
+const char ZeroBlock[TItemOutStream::HoleBlock] = {};
+
+bool IsZero(const char* data, size_t size)
+{
+    // Most blocks of real data give themselves away in their first bytes.
+    uint64_t head;
+    std::memcpy(&head, data, sizeof head);
+    return head == 0 && std::memcmp(data, ZeroBlock, size) == 0;
+}
+
+QString ParentOf(const QString& relative)
+{
+    const qsizetype slash = relative.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QString() : relative.left(slash);
+}
+
+}  // namespace
+
+bool SafeRelativePath(const QString& stored, QString& relative)
+{
+    relative.clear();
+    if (stored.isEmpty() || stored.startsWith(QLatin1Char('/')))
+        return false;
+    for (const QString& name : stored.split(QLatin1Char('/'))) {
+        if (name.isEmpty() || name == QStringLiteral(".") || name == QStringLiteral(".."))
+            return false;
+        if (name.contains(QChar(0)))
+            return false;
+    }
+    relative = stored;
+    return true;
+}
+
+bool LinkTextStaysInside(const QString& relative, const QString& target)
+{
+    if (target.isEmpty() || target.startsWith(QLatin1Char('/')) || target.contains(QChar(0)))
+        return false;
+    qsizetype depth = relative.count(QLatin1Char('/'));  // folders above the link, under the root
+    for (const QString& name : target.split(QLatin1Char('/'))) {
+        if (name.isEmpty() || name == QStringLiteral("."))
+            continue;
+        if (name == QStringLiteral("..")) {
+            if (depth == 0)
+                return false;
+            --depth;
+        } else {
+            ++depth;
+        }
+    }
+    return true;
+}
+
+// --- TItemOutStream -------------------------------------------------------------------------
+
+TItemOutStream::TItemOutStream(const QString& folder, std::function<bool()> stop)
+    : FToMemory(false), FStop(std::move(stop))
+{
+    FError = FFile.Create(folder);
+}
+
+TItemOutStream::TItemOutStream() : FToMemory(true) {}
+
+HRESULT TItemOutStream::QueryInterface(const GUID& iid, void** object)
+{
+    if (!object)
+        return E_INVALIDARG;
+    *object = nullptr;
+    if (iid == IID_IUnknown || iid == IID_ISequentialOutStream)
+        *object = static_cast<ISequentialOutStream*>(this);
+    else
+        return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+}
+
+HRESULT TItemOutStream::Write(const void* data, uint32_t size, uint32_t* processedSize)
+{
+    if (processedSize)
+        *processedSize = 0;
+    if (FStopped || (FStop && FStop())) {
+        FStopped = true;
+        return E_ABORT;
+    }
+    if (processedSize)
+        *processedSize = size;
+    if (FError != NoError || size == 0)
+        return S_OK;
+    const char* bytes = static_cast<const char*>(data);
+    if (FToMemory) {
+        if (FData.size() + qsizetype(size) > LinkLimit)
+            FError = ENAMETOOLONG;
+        else
+            FData.append(bytes, static_cast<qsizetype>(size));
+        FPosition += size;
+        return S_OK;
+    }
+    // Whole aligned blocks of zeros are skipped; everything between them goes out in one write.
+    const char* run = bytes;
+    int64_t runOffset = FPosition;
+    size_t runSize = 0;
+    size_t left = size;
+    int64_t offset = FPosition;
+    while (left > 0 && FError == NoError) {
+        const size_t intoBlock = static_cast<size_t>(offset % int64_t(HoleBlock));
+        size_t chunk;
+        bool zero = false;
+        if (intoBlock == 0 && left >= HoleBlock) {
+            chunk = HoleBlock;
+            zero = IsZero(bytes, HoleBlock);
+        } else {
+            chunk = std::min(left, HoleBlock - intoBlock);
+        }
+        if (zero) {
+            if (runSize > 0)
+                FError = WriteRun(run, runSize, runOffset);
+            runSize = 0;
+        } else {
+            if (runSize == 0) {
+                run = bytes;
+                runOffset = offset;
+            }
+            runSize += chunk;
+        }
+        bytes += chunk;
+        offset += static_cast<int64_t>(chunk);
+        left -= chunk;
+    }
+    if (runSize > 0 && FError == NoError)
+        FError = WriteRun(run, runSize, runOffset);
+    FPosition += size;
+    return S_OK;
+}
+
+OsError TItemOutStream::WriteRun(const char* data, size_t size, int64_t offset)
+{
+    const OsError error = FFile.WriteAt(data, size, offset);
+    if (error == NoError)
+        FWrittenEnd = offset + static_cast<int64_t>(size);
+    return error;
+}
+
+OsError TItemOutStream::FinishLength()
+{
+    if (FToMemory || FWrittenEnd == FPosition)
+        return NoError;
+    return FFile.SetLength(FPosition);
+}
+
+// --- TArchiveExtractCallback ----------------------------------------------------------------
+
+TArchiveExtractCallback::TArchiveExtractCallback(const SevenZipLibrary* library, std::shared_ptr<TEventChannel> channel,
+                                                 TSevenZipReader& reader, bool extracting, const QString& root)
+    : FLibrary(library), FChannel(std::move(channel)), FReader(reader), FItems(reader.Listing().Items),
+      FExtracting(extracting), FUmask(ProcessUmask())
+{
+    if (FExtracting && !root.isEmpty())
+        FRoot = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
+    ItemResults.assign(FItems.size(), ItemNotReached);
+}
+
+TArchiveExtractCallback::~TArchiveExtractCallback() = default;
+
+HRESULT TArchiveExtractCallback::QueryInterface(const GUID& iid, void** object)
+{
+    if (!object)
+        return E_INVALIDARG;
+    *object = nullptr;
+    if (iid == IID_IUnknown || iid == IID_IProgress || iid == IID_IArchiveExtractCallback)
+        *object = static_cast<IArchiveExtractCallback*>(this);
+    else if (iid == IID_ICryptoGetTextPassword)
+        *object = static_cast<ICryptoGetTextPassword*>(this);
+    else
+        return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+}
+
+bool TArchiveExtractCallback::StopRequested() const
+{
+    return FReader.CancelRequested.load() || FChannel->Failed();
+}
+
+HRESULT TArchiveExtractCallback::SetTotal(uint64_t total)
+{
+    FTotal = total;
+    return StopRequested() ? E_ABORT : S_OK;
+}
+
+HRESULT TArchiveExtractCallback::SetCompleted(const uint64_t* completeValue)
+{
+    if (completeValue && FReader.OnProgress) {
+        const uint64_t done = *completeValue;
+        const uint64_t total = FTotal;
+        FLatestDone = done;
+        // The library reports after every small item; waking the calling thread for each one
+        // costs more than the items. A bar needs a few dozen steps a second and the last one.
+        const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                std::chrono::steady_clock::now().time_since_epoch())
+                                .count();
+        int64_t last = FLastPosted.load();
+        if ((now - last >= ProgressInterval || done >= total) && FLastPosted.compare_exchange_strong(last, now))
+            PostProgress(done, total);
+    }
+    return StopRequested() ? E_ABORT : S_OK;
+}
+
+void TArchiveExtractCallback::PostProgress(uint64_t done, uint64_t total)
+{
+    FPostedDone = done;
+    TSevenZipReader* reader = &FReader;
+    TEventChannel* channel = FChannel.get();
+    FChannel->Post([=] {
+        if (!channel->HandlersBlocked() && reader->OnProgress)
+            reader->OnProgress(done, total);
+    });
+}
+
+HRESULT TArchiveExtractCallback::CryptoGetTextPassword(BSTR* password)
+{
+    return AnswerPassword(FLibrary, FReader.Password, password, FPasswordAsked, FPasswordMissing);
+}
+
+HRESULT TArchiveExtractCallback::GetStream(uint32_t index, ISequentialOutStream** outStream, int32_t askExtractMode)
+{
+    if (!outStream)
+        return E_INVALIDARG;
+    *outStream = nullptr;
+    if (index >= FItems.size())
+        return E_INVALIDARG;
+    FIndex = index;
+    FInItem = true;
+    FAction = TAction::None;
+    FStream.Reset();
+    if (StopRequested())
+        return E_ABORT;
+    // Items the library only passes over on its way to the chosen ones are not announced.
+    if (FReader.OnItem && askExtractMode != kAskSkip) {
+        TSevenZipReader* reader = &FReader;
+        TEventChannel* channel = FChannel.get();
+        const TArchiveItem* item = &FItems[index];
+        FChannel->Post([=] {
+            if (!channel->HandlersBlocked() && reader->OnItem)
+                reader->OnItem(*item);
+        });
+    }
+    // Testing and skipping decode without writing anything.
+    if (askExtractMode != kAskExtract || !FExtracting)
+        return S_OK;
+    return PrepareItem(FItems[index], outStream);
+}
+
+HRESULT TArchiveExtractCallback::PrepareItem(const TArchiveItem& item, ISequentialOutStream** outStream)
+{
+    if (!SafeRelativePath(item.Path, FRelative)) {
+        Report(TExtractProblem::UnsafePath, &item, QString());
+        return S_OK;
+    }
+    const QString target = TargetOf(FRelative);
+    if (item.IsFolder) {
+        if (!EnsureFolder(FRelative, &item))
+            return S_OK;
+        ++Extracted;
+        // A folder that was there before keeps its own time and permissions.
+        if (FCreatedFolders.contains(FRelative))
+            FFolderItems.push_back(item.Index);
+        return S_OK;
+    }
+    if (!EnsureFolder(ParentOf(FRelative), &item))
+        return S_OK;
+
+    PathState state;
+    if (const OsError error = LookupPath(target, state)) {
+        Report(TExtractProblem::WriteFailed, &item, target, error);
+        return S_OK;
+    }
+    FReplace = false;
+    if (state.Kind == PathKind::Folder) {
+        Report(TExtractProblem::WriteFailed, &item, target, EISDIR);
+        return S_OK;
+    }
+    if (state.Kind != PathKind::Missing) {
+        TOverwriteAnswer answer = TOverwriteAnswer::Skip;
+        if (FReader.OnOverwrite) {
+            const TExistingFile existing{target, state.Kind == PathKind::Link, state.Size, state.Time};
+            TSevenZipReader* reader = &FReader;
+            TEventChannel* channel = FChannel.get();
+            // The answer decides what happens to this item, so the library's thread waits for it.
+            FChannel->Call([&answer, reader, channel, &item, &existing] {
+                if (!channel->HandlersBlocked() && reader->OnOverwrite)
+                    answer = reader->OnOverwrite(item, existing);
+            });
+        }
+        if (answer == TOverwriteAnswer::Cancel)
+            FReader.CancelRequested = true;
+        if (StopRequested())
+            return E_ABORT;
+        if (answer == TOverwriteAnswer::Skip) {
+            Report(TExtractProblem::Skipped, &item, target);
+            return S_OK;
+        }
+        FReplace = true;
+    }
+
+    if (item.IsSymbolicLink()) {
+        FStream.Set(new TItemOutStream());
+        FAction = TAction::Link;
+    } else {
+        FStream.Set(new TItemOutStream(TargetOf(ParentOf(FRelative)), [this] { return StopRequested(); }));
+        if (const OsError error = FStream->Error()) {
+            FStream.Reset();
+            Report(TExtractProblem::WriteFailed, &item, target, error);
+            return S_OK;
+        }
+        FAction = TAction::File;
+    }
+    *outStream = FStream.Get();
+    FStream->AddRef();
+    return S_OK;
+}
+
+HRESULT TArchiveExtractCallback::PrepareOperation(int32_t)
+{
+    return S_OK;
+}
+
+HRESULT TArchiveExtractCallback::SetOperationResult(int32_t opRes)
+{
+    if (!FInItem)
+        return S_OK;
+    FInItem = false;
+    ItemResults[FIndex] = opRes;
+    const TArchiveItem& item = FItems[FIndex];
+    if (FAction != TAction::None && opRes != kOpOK) {
+        // What came out of a damaged item is not the file that was stored.
+        FStream.Reset();
+        Report(TExtractProblem::Damaged, &item, TargetOf(FRelative), 0, opRes);
+    } else if (FAction == TAction::File) {
+        FinishFile(item);
+    } else if (FAction == TAction::Link) {
+        FinishLink(item);
+    }
+    FAction = TAction::None;
+    FStream.Reset();
+    return StopRequested() ? E_ABORT : S_OK;
+}
+
+void TArchiveExtractCallback::FinishFile(const TArchiveItem& item)
+{
+    const QString target = TargetOf(FRelative);
+    // A file whose writes were stopped by a cancel is not whole, whatever the library says.
+    if (FStream->Stopped())
+        return;
+    RestoredFile& file = FStream->File();
+    OsError error = FStream->Error();
+    // Nor is one that did not come out at the size the headers give.
+    if (!error && uint64_t(FStream->Written()) != item.Size) {
+        Report(TExtractProblem::Damaged, &item, target, 0,
+               uint64_t(FStream->Written()) < item.Size ? ItemUnexpectedEnd : ItemDataAfterEnd);
+        return;
+    }
+    if (!error)
+        error = FStream->FinishLength();
+    if (!error) {
+        unsigned mode;
+        if (item.HasPosixMode()) {
+            mode = item.Permissions();
+        } else {
+            mode = 0666u & ~FUmask;
+            if (item.HasAttributes && (item.Attributes & FileSystem::AttrReadOnly))
+                mode &= ~0222u;
+        }
+        error = file.SetMode(mode);
+    }
+    if (!error && item.HasTime)
+        error = file.SetTime(item.Time);
+    // The file that lies there now goes only when the new one is on the disk.
+    if (!error && FReplace)
+        error = file.Sync();
+    if (!error)
+        error = file.Commit(target, FReplace);
+    if (error == EEXIST && !FReplace) {
+        // Something appeared under the name meanwhile; it is kept.
+        file.Discard();
+        Report(TExtractProblem::Skipped, &item, target);
+    } else if (error) {
+        file.Discard();
+        Report(TExtractProblem::WriteFailed, &item, target, error);
+    } else {
+        ++Extracted;
+    }
+}
+
+void TArchiveExtractCallback::FinishLink(const TArchiveItem& item)
+{
+    const QString target = TargetOf(FRelative);
+    if (const OsError error = FStream->Error()) {
+        Report(TExtractProblem::WriteFailed, &item, target, error);
+        return;
+    }
+    if (uint64_t(FStream->Written()) != item.Size) {
+        Report(TExtractProblem::Damaged, &item, target, 0,
+               uint64_t(FStream->Written()) < item.Size ? ItemUnexpectedEnd : ItemDataAfterEnd);
+        return;
+    }
+    const QString linkTarget = FromNativePath(FStream->Data());
+    if (!LinkTextStaysInside(FRelative, linkTarget)) {
+        Report(TExtractProblem::LinkOutside, &item, target);
+        return;
+    }
+    // Made at the end, so no file of this archive is ever written through one of them.
+    FLinks.push_back(TLink{item.Index, FRelative, linkTarget, FReplace});
+}
+
+bool TArchiveExtractCallback::PrepareRoot()
+{
+    if (FRoot.isEmpty()) {
+        // No folder named at all (which must not be taken for the root of the system).
+        Report(TExtractProblem::WriteFailed, nullptr, QString(), ENOENT);
+        return false;
+    }
+    QString path;
+    const QString root = FRoot.left(FRoot.size() - 1);
+    const QStringList names = root.split(QLatin1Char('/'));
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        path += names[i];
+        if (!path.isEmpty() && path != QStringLiteral(".") && path != QStringLiteral("..") &&
+            !path.endsWith(QStringLiteral("/.")) && !path.endsWith(QStringLiteral("/.."))) {
+            if (!FileSystem::FolderExists(path)) {
+                const OsError error = MakeFolder(path);
+                if (error && !(error == EEXIST && FileSystem::FolderExists(path))) {
+                    Report(TExtractProblem::WriteFailed, nullptr, root, error);
+                    return false;
+                }
+            }
+        }
+        path += QLatin1Char('/');
+    }
+    return true;
+}
+
+bool TArchiveExtractCallback::EnsureFolder(const QString& relative, const TArchiveItem* item)
+{
+    if (relative.isEmpty() || FKnownFolders.contains(relative))
+        return true;
+    const QStringList names = relative.split(QLatin1Char('/'));
+    QString path;
+    for (const QString& name : names) {
+        if (!path.isEmpty())
+            path += QLatin1Char('/');
+        path += name;
+        if (FKnownFolders.contains(path))
+            continue;
+        const QString full = TargetOf(path);
+        PathState state;
+        OsError error = LookupPath(full, state);
+        if (!error && state.Kind == PathKind::Missing) {
+            error = MakeFolder(full);
+            if (error == EEXIST)
+                error = LookupPath(full, state);
+            else if (!error)
+                FCreatedFolders.insert(path);
+        }
+        if (!error && state.Kind == PathKind::Link) {
+            // A link the user keeps in the folder is followed only where it stays inside.
+            if (!StaysInside(FRoot, path)) {
+                Report(TExtractProblem::ThroughLink, item, full);
+                return false;
+            }
+            if (!FileSystem::FolderExists(full))
+                error = ENOTDIR;
+        } else if (!error && state.Kind != PathKind::Missing && state.Kind != PathKind::Folder) {
+            error = ENOTDIR;
+        }
+        if (error) {
+            Report(TExtractProblem::WriteFailed, item, full, error);
+            return false;
+        }
+        FKnownFolders.insert(path);
+    }
+    return true;
+}
+
+void TArchiveExtractCallback::MakeLink(const TLink& link)
+{
+    const TArchiveItem& item = FItems[link.Index];
+    const QString target = TargetOf(link.Relative);
+    if (!EnsureFolder(ParentOf(link.Relative), &item))
+        return;
+    // Links made before this one are on the disk now and are followed as the system would.
+    const QString parent = ParentOf(link.Relative);
+    if (!StaysInside(FRoot, parent.isEmpty() ? link.Target : parent + QLatin1Char('/') + link.Target)) {
+        Report(TExtractProblem::LinkOutside, &item, target);
+        return;
+    }
+    const OsError error = MakeSymbolicLink(link.Target, target, link.Replace);
+    if (error == EEXIST && !link.Replace) {
+        Report(TExtractProblem::Skipped, &item, target);
+        return;
+    }
+    if (error) {
+        Report(TExtractProblem::WriteFailed, &item, target, error);
+        return;
+    }
+    if (item.HasTime)
+        SetPathTime(target, item.Time);
+    ++Extracted;
+}
+
+void TArchiveExtractCallback::Finish()
+{
+    // The last figure reaches the caller even when it came too soon after the one before.
+    if (FReader.OnProgress && FLatestDone != FPostedDone)
+        PostProgress(FLatestDone, FTotal);
+    // An item the library left half done (a cancel, a failure) is dropped with its stream.
+    FStream.Reset();
+    FInItem = false;
+    if (!FExtracting)
+        return;
+
+    std::vector<size_t> made;
+    for (size_t i = 0; i < FLinks.size(); ++i) {
+        const uint32_t before = Extracted;
+        MakeLink(FLinks[i]);
+        if (Extracted != before)
+            made.push_back(i);
+    }
+    // A link made later may have changed where an earlier one leads.
+    for (const size_t i : made) {
+        const TLink& link = FLinks[i];
+        if (!StaysInside(FRoot, link.Relative)) {
+            RemovePath(TargetOf(link.Relative));
+            --Extracted;
+            Report(TExtractProblem::LinkOutside, &FItems[link.Index], TargetOf(link.Relative));
+        }
+    }
+
+    // Deepest first, so a folder's time is set after everything inside it is written, and a
+    // folder without write permission gets it only when nothing more goes into it.
+    std::vector<uint32_t> folders = FFolderItems;
+    std::sort(folders.begin(), folders.end(),
+              [this](uint32_t a, uint32_t b) { return FItems[a].Path > FItems[b].Path; });
+    for (const uint32_t index : folders) {
+        const TArchiveItem& item = FItems[index];
+        const QString target = TargetOf(item.Path);
+        OsError error = NoError;
+        if (item.HasTime)
+            error = SetPathTime(target, item.Time);
+        if (!error && item.HasPosixMode())
+            error = SetPathMode(target, item.Permissions());
+        if (error)
+            Report(TExtractProblem::WriteFailed, &item, target, error);
+    }
+}
+
+void TArchiveExtractCallback::Report(TExtractProblem::Kind what, const TArchiveItem* item, const QString& target,
+                                     int error, int32_t itemResult)
+{
+    TExtractProblem problem;
+    problem.What = what;
+    if (item) {
+        problem.Index = item->Index;
+        problem.Path = item->Path;
+    }
+    problem.Target = target;
+    problem.Error = error;
+    problem.ItemResult = itemResult;
+    Problems.push_back(problem);
+    if (FReader.OnProblem) {
+        TSevenZipReader* reader = &FReader;
+        TEventChannel* channel = FChannel.get();
+        FChannel->Post([=] {
+            if (!channel->HandlersBlocked() && reader->OnProblem)
+                reader->OnProblem(problem);
+        });
+    }
+}

@@ -1,0 +1,40 @@
+#pragma once
+// TArchiveOpenCallback: what the library may ask while it opens an archive: leave to go on
+// (no, once the caller has cancelled) and the password of an archive whose headers are
+// encrypted.
+
+#include "archive/sevenzip/InterfacedObject.h"
+
+#include <QString>
+
+#include <atomic>
+
+class SevenZipLibrary;
+
+class TArchiveOpenCallback final : public SevenZipAbi::IArchiveOpenCallback,
+                                   public SevenZipAbi::ICryptoGetTextPassword,
+                                   public TInterfacedObject {
+    SEVENZIP_INTERFACED_OBJECT
+public:
+    TArchiveOpenCallback(const SevenZipLibrary* library, const std::atomic<bool>& cancel, const QString& password);
+
+    SevenZipAbi::HRESULT SetTotal(const uint64_t* files, const uint64_t* bytes) override;
+    SevenZipAbi::HRESULT SetCompleted(const uint64_t* files, const uint64_t* bytes) override;
+    SevenZipAbi::HRESULT CryptoGetTextPassword(SevenZipAbi::BSTR* password) override;
+
+    // The library asked for a password (the headers are encrypted), and none was given.
+    bool PasswordAsked() const { return FPasswordAsked; }
+    bool PasswordMissing() const { return FPasswordMissing; }
+
+private:
+    const SevenZipLibrary* FLibrary;
+    const std::atomic<bool>& FCancel;
+    QString FPassword;
+    std::atomic<bool> FPasswordAsked{false};
+    std::atomic<bool> FPasswordMissing{false};
+};
+
+// Answers the library's password question for both callbacks: the password when there is
+// one; otherwise the operation is stopped and missing is set.
+SevenZipAbi::HRESULT AnswerPassword(const SevenZipLibrary* library, const QString& password, SevenZipAbi::BSTR* out,
+                                    std::atomic<bool>& asked, std::atomic<bool>& missing);

@@ -1,0 +1,403 @@
+#include "archive/sevenzip/SevenZipReader.h"
+
+#include "archive/sevenzip/ArchiveInStream.h"
+#include "archive/sevenzip/EventChannel.h"
+#include "archive/sevenzip/ExtractCallback.h"
+#include "archive/sevenzip/OpenCallback.h"
+#include "archive/sevenzip/SevenZip.h"
+#include "archive/sevenzip/SevenZipLibrary.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <thread>
+
+using namespace SevenZipAbi;
+
+namespace {
+
+const QByteArray Signature("7z\xBC\xAF\x27\x1C", 6);
+constexpr uint32_t AllItems = 0xFFFFFFFFu;
+
+// A property the library filled, cleared with it.
+class TProperty {
+public:
+    explicit TProperty(const SevenZipLibrary* library) : FLibrary(library) { FValue.vt = VT_EMPTY; }
+    ~TProperty()
+    {
+        if (FValue.vt == VT_BSTR)
+            FLibrary->FreeString(FValue.bstrVal);
+    }
+    TProperty(const TProperty&) = delete;
+    TProperty& operator=(const TProperty&) = delete;
+    PROPVARIANT* Out() { return &FValue; }
+    const PROPVARIANT& operator*() const { return FValue; }
+
+private:
+    const SevenZipLibrary* FLibrary;
+    PROPVARIANT FValue{};
+};
+
+// The library gives a byte b of a stored name that is not UTF-8 as U+EF00 + b; the program
+// keeps such a byte as U+DC00 + b, the form its file functions turn back into the byte.
+QString FromLibraryPath(const wchar_t* text)
+{
+    QString path;
+    if (!text)
+        return path;
+    for (const wchar_t* p = text; *p; ++p) {
+        const uint32_t c = static_cast<uint32_t>(*p);
+        if (c >= 0xEF80u && c <= 0xEFFFu)
+            path += QChar(static_cast<char16_t>(0xDC00u + (c - 0xEF00u)));
+        else if (c < 0x10000u)
+            path += QChar(static_cast<char16_t>(c));  // lone surrogates stay as they are
+        else if (c <= 0x10FFFFu)
+            path += QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1);
+        else
+            path += QChar(QChar::ReplacementCharacter);
+    }
+    return path;
+}
+
+bool ReadUInt64(const PROPVARIANT& value, uint64_t& out)
+{
+    if (value.vt == VT_UI8) {
+        out = value.uhVal;
+        return true;
+    }
+    if (value.vt == VT_UI4) {
+        out = value.ulVal;
+        return true;
+    }
+    return false;
+}
+
+// Encrypted data decoded with a wrong password looks like damaged data; the library cannot
+// tell the two apart, and a password is the likelier cause.
+TArchiveStatus StatusOfItemResult(int32_t result, bool encrypted)
+{
+    switch (result) {
+    case ItemUnsupportedMethod:
+        return TArchiveStatus::Unsupported;
+    case ItemWrongPassword:
+        return TArchiveStatus::WrongPassword;
+    case ItemDataError:
+    case ItemCrcError:
+        return encrypted ? TArchiveStatus::WrongPassword : TArchiveStatus::Damaged;
+    default:
+        return TArchiveStatus::Damaged;
+    }
+}
+
+// The verdict on a test or an extraction from what the library answered and what every
+// chosen item gave. A damaged item outweighs a cancel: the archive is known to be bad.
+struct TVerdict {
+    TArchiveStatus Status = TArchiveStatus::Ok;
+    int Error = 0;
+    int32_t LibraryResult = 0;
+};
+
+TVerdict Judge(HRESULT result, const std::vector<int32_t>& itemResults, const std::vector<uint32_t>& chosen,
+               OsError readError, bool passwordAsked, bool passwordMissing, bool cancelled)
+{
+    TVerdict verdict;
+    verdict.LibraryResult = result;
+    if (readError != NoError) {
+        verdict.Status = TArchiveStatus::FileError;
+        verdict.Error = readError;
+        return verdict;
+    }
+    if (passwordMissing) {
+        verdict.Status = TArchiveStatus::WrongPassword;
+        return verdict;
+    }
+    bool notReached = false;
+    auto look = [&](uint32_t index) {
+        const int32_t r = itemResults[index];
+        if (r == ItemNotReached) {
+            notReached = true;
+            return false;
+        }
+        if (r != ItemOk) {
+            verdict.Status = StatusOfItemResult(r, passwordAsked);
+            return true;
+        }
+        return false;
+    };
+    if (chosen.empty()) {
+        for (uint32_t i = 0; i < itemResults.size(); ++i)
+            if (look(i))
+                return verdict;
+    } else {
+        for (const uint32_t i : chosen)
+            if (look(i))
+                return verdict;
+    }
+    if (result == E_ABORT && cancelled)
+        verdict.Status = TArchiveStatus::Cancelled;
+    else if (result == S_FALSE)
+        verdict.Status = TArchiveStatus::Damaged;
+    else if (result != S_OK)
+        verdict.Status = TArchiveStatus::Failed;
+    else if (notReached)
+        verdict.Status = TArchiveStatus::Damaged;  // an item the library never checked is not known to be whole
+    return verdict;
+}
+
+}  // namespace
+
+TSevenZipReader::TSevenZipReader(const TSevenZip& zip) : FLibrary(zip.Library) {}
+
+TSevenZipReader::~TSevenZipReader()
+{
+    Close();
+}
+
+void TSevenZipReader::Close()
+{
+    if (FArchive) {
+        ForeignClose(FArchive);
+        ForeignRelease(FArchive);
+        FArchive = nullptr;
+    }
+    if (FStream) {
+        FStream->Release();
+        FStream = nullptr;
+    }
+    FListing = TArchiveListing();
+}
+
+const TArchiveListing& TSevenZipReader::Open(const QString& archivePath)
+{
+    Close();
+    CancelRequested = false;
+    FListing.Path = archivePath;
+
+    TComPtr<TArchiveInStream> stream(new TArchiveInStream());
+    if (const OsError error = stream->Open(archivePath)) {
+        FListing.Status = TArchiveStatus::FileError;
+        FListing.Error = error;
+        return FListing;
+    }
+    FListing.FileSize = static_cast<uint64_t>(stream->Size());
+    IInArchive* archive = FLibrary->CreateInArchive();
+    if (!archive) {
+        FListing.Status = TArchiveStatus::Failed;
+        FListing.LibraryResult = E_NOINTERFACE;
+        return FListing;
+    }
+    TComPtr<TArchiveOpenCallback> callback(new TArchiveOpenCallback(FLibrary, CancelRequested, Password));
+    const HRESULT result = ForeignOpen(archive, stream.Get(), nullptr, callback.Get());
+
+    uint64_t flags = 0;
+    {
+        TProperty value(FLibrary);
+        if (ForeignGetArchiveProperty(archive, kpidErrorFlags, value.Out()) == S_OK)
+            ReadUInt64(*value, flags);
+    }
+    FListing.ErrorFlags = static_cast<uint32_t>(flags);
+    if (result != S_OK) {
+        ForeignClose(archive);
+        ForeignRelease(archive);
+        FListing.LibraryResult = result;
+        if (const OsError error = stream->ReadError()) {
+            FListing.Status = TArchiveStatus::FileError;
+            FListing.Error = error;
+        } else if (callback->PasswordAsked() || (flags & kpv_ErrorFlags_EncryptedHeadersError)) {
+            // Encrypted headers that do not open: the password is missing or wrong.
+            FListing.Status = TArchiveStatus::WrongPassword;
+        } else if (result == E_ABORT && CancelRequested) {
+            FListing.Status = TArchiveStatus::Cancelled;
+        } else if (result == S_FALSE) {
+            // The library answers "not an archive" also for a 7z archive whose start is spoiled
+            // or whose end is cut off; one that carries the signature is a damaged archive.
+            FListing.Status = stream->Head(Signature.size()) == Signature ? TArchiveStatus::Damaged
+                                                                           : TArchiveStatus::NotArchive;
+        } else {
+            FListing.Status = TArchiveStatus::Failed;
+        }
+        return FListing;
+    }
+
+    FArchive = archive;
+    FStream = stream.Get();
+    FStream->AddRef();
+
+    {
+        TProperty value(FLibrary);
+        uint64_t size = 0;
+        if (ForeignGetArchiveProperty(archive, kpidPhySize, value.Out()) == S_OK && ReadUInt64(*value, size))
+            FListing.PackedSize = size;
+        else
+            FListing.PackedSize = FListing.FileSize;
+    }
+    // Bytes after the archive's end are no part of what was written.
+    if (FListing.PackedSize < FListing.FileSize)
+        FListing.ErrorFlags |= ArchiveDataAfterEnd;
+
+    uint32_t count = 0;
+    if (ForeignGetNumberOfItems(archive, &count) != S_OK)
+        count = 0;
+    FListing.Items.resize(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        TArchiveItem& item = FListing.Items[i];
+        item.Index = i;
+        {
+            TProperty value(FLibrary);
+            if (ForeignGetProperty(archive, i, kpidPath, value.Out()) == S_OK && (*value).vt == VT_BSTR)
+                item.Path = FromLibraryPath((*value).bstrVal);
+        }
+        {
+            TProperty value(FLibrary);
+            if (ForeignGetProperty(archive, i, kpidIsDir, value.Out()) == S_OK && (*value).vt == VT_BOOL)
+                item.IsFolder = (*value).boolVal != VARIANT_FALSE;
+        }
+        {
+            TProperty value(FLibrary);
+            if (ForeignGetProperty(archive, i, kpidSize, value.Out()) == S_OK)
+                ReadUInt64(*value, item.Size);
+        }
+        {
+            TProperty value(FLibrary);
+            if (ForeignGetProperty(archive, i, kpidAttrib, value.Out()) == S_OK && (*value).vt == VT_UI4) {
+                item.HasAttributes = true;
+                item.Attributes = (*value).ulVal;
+            }
+        }
+        {
+            TProperty value(FLibrary);
+            if (ForeignGetProperty(archive, i, kpidMTime, value.Out()) == S_OK && (*value).vt == VT_FILETIME) {
+                item.HasTime = true;
+                item.Time = uint64_t((*value).filetime.dwHighDateTime) << 32 | (*value).filetime.dwLowDateTime;
+            }
+        }
+        {
+            TProperty value(FLibrary);
+            if (ForeignGetProperty(archive, i, kpidCRC, value.Out()) == S_OK && (*value).vt == VT_UI4) {
+                item.HasCrc = true;
+                item.Crc = (*value).ulVal;
+            }
+        }
+        if (!item.IsFolder)
+            FListing.UnpackedSize += item.Size;
+    }
+    FListing.Status = TArchiveStatus::Ok;
+    return FListing;
+}
+
+namespace {
+
+// The library works on a thread of its own while the calling thread delivers the events, so
+// handlers run where the caller expects them and may repaint a window meanwhile.
+HRESULT ExtractOnWorker(IInArchive* archive, const uint32_t* indices, uint32_t count, bool test,
+                        TArchiveExtractCallback* callback, TEventChannel& channel, std::exception_ptr& failure)
+{
+    HRESULT result = E_FAIL;
+    std::thread worker([&] {
+        result = ForeignExtract(archive, indices, count, test ? 1 : 0, callback);
+        channel.Finish();
+    });
+    try {
+        channel.Drain();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    worker.join();
+    return result;
+}
+
+// Handlers that ran after the library had finished (the closing work on the calling thread)
+// may have failed too.
+void DrainLeft(TEventChannel& channel, std::exception_ptr& failure)
+{
+    try {
+        channel.Drain();
+    } catch (...) {
+        if (!failure)
+            failure = std::current_exception();
+    }
+}
+
+}  // namespace
+
+TTestResult TSevenZipReader::Test()
+{
+    TTestResult test;
+    if (!FArchive) {
+        test.Status = FListing.Status == TArchiveStatus::Ok ? TArchiveStatus::NotOpen : FListing.Status;
+        test.Error = FListing.Error;
+        test.LibraryResult = FListing.LibraryResult;
+        test.ErrorFlags = FListing.ErrorFlags;
+        return test;
+    }
+    CancelRequested = false;
+    auto channel = std::make_shared<TEventChannel>();
+    TComPtr<TArchiveExtractCallback> callback(new TArchiveExtractCallback(FLibrary, channel, *this, false, QString()));
+    std::exception_ptr failure;
+    const HRESULT result = ExtractOnWorker(FArchive, nullptr, AllItems, true, callback.Get(), *channel, failure);
+    callback->Finish();
+    DrainLeft(*channel, failure);
+    test.ItemResults = callback->ItemResults;
+    const TVerdict verdict = Judge(result, test.ItemResults, {}, FStream->ReadError(), callback->PasswordAsked(),
+                                   callback->PasswordMissing(), CancelRequested.load());
+    test.Status = verdict.Status;
+    test.Error = verdict.Error;
+    test.LibraryResult = verdict.LibraryResult;
+    test.ErrorFlags = FListing.ErrorFlags;
+    for (const int32_t r : test.ItemResults)
+        if (r != ItemOk)
+            ++test.BadItems;
+    // Whole items do not make a whole archive when its headers or its end are not right.
+    if (test.Status == TArchiveStatus::Ok && test.ErrorFlags != 0)
+        test.Status = TArchiveStatus::Damaged;
+    CancelRequested = false;
+    if (failure)
+        std::rethrow_exception(failure);
+    return test;
+}
+
+TExtractResult TSevenZipReader::Extract(const QString& folder, std::vector<uint32_t> indices)
+{
+    TExtractResult extract;
+    if (!FArchive) {
+        extract.Status = FListing.Status == TArchiveStatus::Ok ? TArchiveStatus::NotOpen : FListing.Status;
+        extract.Error = FListing.Error;
+        extract.LibraryResult = FListing.LibraryResult;
+        return extract;
+    }
+    // The library takes the indices sorted, each once.
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    if (!indices.empty() && indices.back() >= FListing.Items.size()) {
+        extract.Status = TArchiveStatus::Failed;
+        extract.LibraryResult = E_INVALIDARG;
+        return extract;
+    }
+    CancelRequested = false;
+    auto channel = std::make_shared<TEventChannel>();
+    TComPtr<TArchiveExtractCallback> callback(new TArchiveExtractCallback(FLibrary, channel, *this, true, folder));
+    extract.Status = TArchiveStatus::Ok;
+    if (!callback->PrepareRoot()) {
+        extract.ItemResults = callback->ItemResults;
+        extract.Problems = callback->Problems;
+        return extract;
+    }
+    std::exception_ptr failure;
+    const HRESULT result =
+        ExtractOnWorker(FArchive, indices.empty() ? nullptr : indices.data(),
+                        indices.empty() ? AllItems : static_cast<uint32_t>(indices.size()), false, callback.Get(),
+                        *channel, failure);
+    callback->Finish();
+    DrainLeft(*channel, failure);
+    extract.ItemResults = callback->ItemResults;
+    extract.Problems = callback->Problems;
+    extract.Extracted = callback->Extracted;
+    const TVerdict verdict = Judge(result, extract.ItemResults, indices, FStream->ReadError(),
+                                   callback->PasswordAsked(), callback->PasswordMissing(), CancelRequested.load());
+    extract.Status = verdict.Status;
+    extract.Error = verdict.Error;
+    extract.LibraryResult = verdict.LibraryResult;
+    CancelRequested = false;
+    if (failure)
+        std::rethrow_exception(failure);
+    return extract;
+}
