@@ -12,7 +12,7 @@ packages=(
   clang libclang-rt-dev
   fonts-dejavu-core fonts-liberation
   qt6-translations-l10n
-  xvfb xauth xdotool
+  xvfb xauth
 )
 
 missing=()
