@@ -47,6 +47,16 @@ inline QString ConfirmNewList()
 // --- The main window and the menus --------------------------------------------------------
 inline QString NothingToSelect() { return QStringLiteral("Lista jest pusta, nie ma co zaznaczać."); }
 
+// --- Run control in the main window; the editor's check of a repeated entry ---------------
+// In the status panel as soon as Escape is pressed during a run; the question follows when
+// the entry being packed is done.
+inline QString StopHeard() { return QStringLiteral("Przerwanie po tym wpisie…"); }
+// The editor refuses a second entry that would write the same archive.
+inline QString DuplicateEntry()
+{
+    return QStringLiteral("Wpis o tej nazwie i tym folderze docelowym już istnieje.");
+}
+
 // --- The archive run ----------------------------------------------------------------------
 inline QString NothingToArchive() { return QStringLiteral("Lista jest pusta, nie ma co archiwizować."); }
 inline QString NothingSelected() { return QStringLiteral("Nie wybrano żadnego elementu do archiwizacji."); }

@@ -12,6 +12,7 @@
 #include "ui/windows/WindowParts.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -32,6 +33,40 @@ constexpr uint32_t EditorTextColour = 1914912;
 bool HasCurrentEntry()
 {
     return CurrentIndex >= 0 && size_t(CurrentIndex) < Wpisy.size();
+}
+
+// The location line shows the end of a long path, and the whole path as its tool tip.
+void ShowLocation(const QString& source)
+{
+    QLabel* line = FEdycja->LPolozenie;
+    line->setText(ElidePath(source, line->fontMetrics(), line->contentsRect().width()));
+    line->setToolTip(source);
+}
+
+// The folder a destination names, for comparing two entries: relative to the program's folder,
+// without "." steps or doubled and trailing separators, so that "/kopie/" and "/kopie" are one.
+QString DestinationKey(const QString& docel)
+{
+    return QDir::cleanPath(QDir(ProgramDirectory()).absoluteFilePath(docel));
+}
+
+// True when another entry has this name and destination: both would write the same archive,
+// and the later one would replace the earlier one's. An edited entry whose name and destination
+// stay as they were is never refused.
+bool RepeatsAnotherEntry(const QString& name, const QString& destination)
+{
+    const QString key = DestinationKey(destination);
+    const auto same = [&](const _Wpis& entry) { return entry.Nazwa == name && DestinationKey(entry.Docel) == key; };
+    const bool editing = EditMode == 2 && HasCurrentEntry();
+    if (editing && same(Wpisy[size_t(CurrentIndex)]))
+        return false;
+    for (size_t i = 0; i < Wpisy.size(); ++i) {
+        if (editing && i == size_t(CurrentIndex))
+            continue;
+        if (same(Wpisy[i]))
+            return true;
+    }
+    return false;
 }
 
 void StyleField(QWidget* field)
@@ -187,7 +222,7 @@ void AddFileEntry()
     EditTyp = QStringLiteral("Plik");
     EditSource = *file;
     EditMode = 1;
-    FEdycja->LPolozenie->setText(EditSource);
+    ShowLocation(EditSource);
     FEdycja->ENazwa->clear();
     FEdycja->PNazwa->setVisible(true);
     ShowEditor();
@@ -204,7 +239,7 @@ void AddFolderEntry()
     EditMode = 1;
     EditSource = picker->FolderName;
     FEdycja->ENazwa->clear();
-    FEdycja->LPolozenie->setText(EditSource);
+    ShowLocation(EditSource);
     FEdycja->PNazwa->setVisible(true);
     ShowEditor();
 }
@@ -223,7 +258,7 @@ void EditEntry()
     EditSource = entry.Source;
     EditDocel = entry.Docel;
     FEdycja->ENazwa->setText(entry.Nazwa);
-    FEdycja->LPolozenie->setText(EditSource);
+    ShowLocation(EditSource);
     FEdycja->ESciezka->setText(EditDocel);
     FEdycja->PNazwa->setVisible(true);
     ShowEditor();
@@ -253,6 +288,10 @@ void ConfirmEditor()
     const QString destination = FEdycja->ESciezka->text();
     if (name.isEmpty() || destination.isEmpty()) {
         ShowWarning(ButtonsClose, IconInfo, Msg::EnterRequiredData());
+        return;
+    }
+    if (RepeatsAnotherEntry(name, destination)) {
+        ShowWarning(ButtonsClose, IconInfo, Msg::DuplicateEntry());
         return;
     }
     if (EditMode == 1)

@@ -23,6 +23,7 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 #include <QThread>
@@ -90,7 +91,7 @@ public:
     {
     }
 
-    // A bar's repaint also lets the window paint while the packer works; input waits.
+    // A bar's repaint also lets the window handle its events while the packer works.
     class Bar final : public ProgressPort {
     public:
         Bar(TFGlowny* window, TProgressCyl* bar) : window(window), port(bar) {}
@@ -116,24 +117,30 @@ public:
     void LoadStatusImage(const QString& resourceName) override
     {
         LoadImageResource(resourceName, window->ImPrzetwarza);
+        window->UpdateStopNotice();
     }
     void RefreshStatusImage() override
     {
         window->ImPrzetwarza->repaint();
         window->KeepPainting();
     }
-    void ProcessWaitingInput() override { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+    void ProcessWaitingInput() override { window->HandleEventsDuringRun(); }
     void Pause(int milliseconds) override
     {
-        // The window keeps painting but takes no input meanwhile.
+        // The window keeps painting; what the user does meanwhile is handled as during the run,
+        // so a refused command is dropped, not kept for after the run.
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < milliseconds) {
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            window->HandleEventsDuringRun();
             QThread::msleep(std::min<qint64>(10, milliseconds - clock.elapsed() + 1));
         }
     }
-    void RepaintMainWindow() override { window->repaint(); }
+    void RepaintMainWindow() override
+    {
+        window->UpdateStopNotice();
+        window->repaint();
+    }
     void Minimize() override { window->showMinimized(); }
     void Terminate() override { TerminateApplication(); }
 
@@ -261,6 +268,19 @@ TFGlowny::TFGlowny(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frameless
     ProgresEtap->setObjectName(QStringLiteral("ProgresEtap"));
     ProgresEtap->setGeometry(8, 48, 120, 14);
     ApplyBarDesign(ProgresEtap, 9281173);
+    LPrzerwanie = new QLabel(Msg::StopHeard(), Pdziala);
+    LPrzerwanie->setObjectName(QStringLiteral("LPrzerwanie"));
+    LPrzerwanie->setGeometry(6, 66, 125, 18);
+    LPrzerwanie->setAlignment(Qt::AlignCenter);
+    LPrzerwanie->setTextFormat(Qt::PlainText);
+    LPrzerwanie->setFont(SkinFont(QStringLiteral("Arial"), 10));
+    // The panel picture's own colours at this height, so the line replaces the hint beneath it.
+    QPalette noticePalette = LPrzerwanie->palette();
+    noticePalette.setColor(QPalette::Window, QColor(208, 221, 201));
+    noticePalette.setColor(QPalette::WindowText, QColor(0x20, 0x38, 0x1D));
+    LPrzerwanie->setPalette(noticePalette);
+    LPrzerwanie->setAutoFillBackground(true);
+    LPrzerwanie->hide();
 
     connect(ImTlo, &SkinImage::clicked, this, &TFGlowny::ImTloClick);
     connect(LListwa, &HotZone::mousePressed, this, &TFGlowny::LListwaMouseDown);
@@ -296,14 +316,46 @@ TFGlowny::~TFGlowny()
         FGlowny = nullptr;
 }
 
+bool TFGlowny::RunBusy() const
+{
+    return Archiving || handlingDuringRun > 0;
+}
+
 void TFGlowny::KeepPainting()
 {
+    UpdateStopNotice();
     // At most every few dozen milliseconds: the packer reports progress far more often.
     static QElapsedTimer last;
     if (last.isValid() && last.elapsed() < 30)
         return;
     last.start();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    HandleEventsDuringRun();
+}
+
+void TFGlowny::HandleEventsDuringRun()
+{
+    // Input is taken as it comes, never held back for later. Excluding it from processEvents
+    // does not keep it safely: on X11 the held events are delivered only by a later pass that
+    // finds new window-system events waiting, so an Escape came one entry late (or never) and a
+    // click on the close zone came after the run and ended the program. Here every command
+    // is acted on or refused at once: what a run refuses tests RunBusy() and is dropped.
+    ++handlingDuringRun;
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{handlingDuringRun};
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TFGlowny::UpdateStopNotice()
+{
+    // ProgresEtap is shown only while the run goes over the entries; an Escape after the last
+    // one asks nothing, so it shows nothing either.
+    const bool show = Archiving && StopRequested && !ProgresEtap->isHidden();
+    if (show == LPrzerwanie->isHidden()) {
+        LPrzerwanie->setVisible(show);
+        LPrzerwanie->repaint();
+    }
 }
 
 void TFGlowny::showEvent(QShowEvent* event)
@@ -321,7 +373,7 @@ void TFGlowny::closeEvent(QCloseEvent* event)
 {
     // A close request from the window system during a run is refused, like the close zone;
     // otherwise the window closes, and with the last window the message loop ends.
-    if (Archiving) {
+    if (RunBusy()) {
         event->ignore();
         return;
     }
@@ -383,21 +435,21 @@ void TFGlowny::LMinimeClick()
 void TFGlowny::LCloseClick()
 {
     CloseMenuPanel();
-    if (!Archiving)
+    if (!RunBusy())
         TerminateApplication();
 }
 
 void TFGlowny::ListaClick()
 {
     CloseMenuPanel();
-    if (!Archiving)
+    if (!RunBusy())
         CurrentIndex = Lista->currentRow();
 }
 
 void TFGlowny::ListaDblClick()
 {
     CloseMenuPanel();
-    if (Archiving)
+    if (RunBusy())
         return;
     CurrentIndex = Lista->currentRow();
     EditEntry();
@@ -406,14 +458,14 @@ void TFGlowny::ListaDblClick()
 void TFGlowny::LArchiwumClick()
 {
     CloseMenuPanel();
-    if (Lista->count() >= 1 && !Archiving)
+    if (Lista->count() >= 1 && !RunBusy())
         ArchiveSelected();
 }
 
 // A click on a menu title opens its panel, or closes whichever panel is open.
 void TFGlowny::MenuTitleClick(int panel)
 {
-    if (Archiving)
+    if (RunBusy())
         return;
     if (FMenu->isVisible())
         CloseMenuPanel();
@@ -424,7 +476,7 @@ void TFGlowny::MenuTitleClick(int panel)
 // Moving over a title while a panel is open switches to that title's panel.
 void TFGlowny::MenuTitleMouseMove(int panel)
 {
-    if (FMenu->isVisible() && !Archiving)
+    if (FMenu->isVisible() && !RunBusy())
         FMenu->ShowMenuPanel(panel, panel == 1 ? SelectedCount() : 1);
 }
 
@@ -442,41 +494,43 @@ bool TFGlowny::FormKeyDown(QKeyEvent* event)
     const bool altOnly = modifiers == Qt::AltModifier && QGuiApplication::mouseButtons() == Qt::NoButton;
     const auto alt = [&](int letter) { return altOnly && key == letter; };
     const bool oneSelected = SelectedCount() == 1;
+    const bool busy = RunBusy();
 
     if (key == Qt::Key_F1)
         OpenHelpFile(this);  // during a run too; the key goes on
     if (alt(Qt::Key_U))
         return true;
-    if (alt(Qt::Key_D) && oneSelected && !Archiving) {
+    if (alt(Qt::Key_D) && oneSelected && !busy) {
         DeleteEntry();
         return true;
     }
-    if (alt(Qt::Key_E) && oneSelected && !Archiving) {
+    if (alt(Qt::Key_E) && oneSelected && !busy) {
         EditEntry();
         return true;
     }
-    if (key == Qt::Key_Delete && oneSelected && !Archiving) {
+    if (key == Qt::Key_Delete && oneSelected && !busy) {
         DeleteEntry();
         return true;
     }
-    if (key == Qt::Key_Up && oneSelected && !Archiving && Lista->count() > 0) {
+    if (key == Qt::Key_Up && oneSelected && !busy && Lista->count() > 0) {
         MoveSelection(-1);
         return true;
     }
-    if (key == Qt::Key_Down && oneSelected && !Archiving) {
+    if (key == Qt::Key_Down && oneSelected && !busy) {
         MoveSelection(+1);
         return true;
     }
-    if (alt(Qt::Key_P) && !Archiving) {
+    if (alt(Qt::Key_P) && !busy) {
         AddFileEntry();
         return true;
     }
-    if (alt(Qt::Key_F) && !Archiving) {
+    if (alt(Qt::Key_F) && !busy) {
         AddFolderEntry();
         return true;
     }
     if (key == Qt::Key_Escape && Archiving) {
         StopRequested = true;
+        UpdateStopNotice();
         return true;
     }
     // The Enter character reaches no control.

@@ -11,6 +11,7 @@
 #include <memory>
 
 class HotZone;
+class QLabel;
 class SkinImage;
 class TKeyPreview;
 class TProgressCyl;
@@ -82,9 +83,16 @@ public:
     SkinImage* ImPrzetwarza;
     TProgressCyl* Progress;
     TProgressCyl* ProgresEtap;
+    // Over the picture's Escape hint: tells at once that an Escape during the run was heard.
+    QLabel* LPrzerwanie;
 
     // Dragging by the title strip (its Dragging flag and DragLastPos).
     TitleDrag Drag;
+
+    // True while a run works: `Archiving`, and also whenever the run lets the window handle
+    // its events (the closing pause too, which follows a confirmed cancel with `Archiving`
+    // already clear). The commands that a run refuses test this.
+    bool RunBusy() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -95,11 +103,16 @@ private:
     void MenuTitleMouseMove(int panel);
     void MoveSelection(int step);
     void KeepPainting();
+    // Handles everything the window system has delivered, input included, as part of the run.
+    void HandleEventsDuringRun();
+    // LPrzerwanie follows StopRequested while the run's loop goes over the entries.
+    void UpdateStopNotice();
 
     class Ports;
     std::unique_ptr<Ports> ports;
     TKeyPreview* preview;
     bool shownOnce = false;
+    int handlingDuringRun = 0;  // depth of HandleEventsDuringRun
     friend class Ports;
 };
 

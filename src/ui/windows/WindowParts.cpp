@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -18,6 +19,25 @@ QColor ColourFromBgr(uint32_t value)
 QFont DesignFont(int pixelHeight)
 {
     return SkinFont(QStringLiteral("MS Sans Serif"), pixelHeight);
+}
+
+QString ElidePath(const QString& path, const QFontMetrics& metrics, int width)
+{
+    if (metrics.horizontalAdvance(path) <= width)
+        return path;
+    // The last component begins after the last "/" that is not one of the path's trailing ones.
+    qsizetype end = path.size() - 1;
+    while (end > 0 && path.at(end) == QLatin1Char('/'))
+        --end;
+    const qsizetype cut = path.lastIndexOf(QLatin1Char('/'), end);
+    if (cut > 0) {
+        const QString tail = path.mid(cut);
+        const int headWidth = width - metrics.horizontalAdvance(tail);
+        const QString head = headWidth > 0 ? metrics.elidedText(path.left(cut), Qt::ElideRight, headWidth) : QString();
+        if (!head.isEmpty())
+            return head + tail;
+    }
+    return metrics.elidedText(path, Qt::ElideLeft, width);
 }
 
 TSkinLabel::TSkinLabel(QWidget* parent, const QRect& geometry, const QString& caption, bool handCursor)

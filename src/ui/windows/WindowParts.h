@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 
+class QFontMetrics;
 class QKeyEvent;
 
 // A design colour written as 0x00BBGGRR.
@@ -19,6 +20,11 @@ QColor ColourFromBgr(uint32_t value);
 
 // "MS Sans Serif" of the designs at a pixel height.
 QFont DesignFont(int pixelHeight);
+
+// A path shortened to a width in the given font: its beginning, "…", and its last component
+// whole, so the name of the file or folder stays readable; a last component too long for the
+// width keeps its end. A path that fits is returned unchanged.
+QString ElidePath(const QString& path, const QFontMetrics& metrics, int width);
 
 // A caption without a background of its own over a panel's picture: a menu item or a
 // separator. It takes the mouse as a hot zone does and draws its text in the palette's

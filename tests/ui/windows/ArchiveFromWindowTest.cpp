@@ -3,7 +3,10 @@
 
 #include "WindowsFixture.h"
 
+#include "ui/skin/ProgressCyl.h"
+
 #include <QDir>
+#include <QLabel>
 #include <QProcess>
 
 namespace {
@@ -47,25 +50,47 @@ protected:
                && sevenZip.exitCode() == 0;
     }
 
-    // Presses Escape as soon as the run shows its status panel; the key waits in the queue
-    // like a user's key while the packer works.
+    // Presses Escape as soon as the run shows its status panel, before the first entry is
+    // packed, and notes whether the panel said at once that the key was heard.
     void PressEscapeDuringRun()
     {
         struct Watcher : QObject {
-            explicit Watcher(QObject* parent) : QObject(parent) {}
+            Watcher(QObject* parent, bool* heard) : QObject(parent), heard(heard) {}
             bool eventFilter(QObject*, QEvent* event) override
             {
                 if (event->type() == QEvent::Show && !pressed) {
                     pressed = true;
-                    QTimer::singleShot(0, this, [] { QTest::keyClick(FGlowny->Lista, Qt::Key_Escape); });
+                    QTimer::singleShot(0, this, [this] {
+                        QTest::keyClick(FGlowny->Lista, Qt::Key_Escape);
+                        *heard = FGlowny->LPrzerwanie->isVisible();
+                    });
                 }
                 return false;
             }
             bool pressed = false;
+            bool* heard;
         };
-        FGlowny->Pdziala->installEventFilter(new Watcher(pending.get()));
+        FGlowny->Pdziala->installEventFilter(new Watcher(pending.get(), &escapeHeardAtOnce));
     }
 
+    // What the status panel shows while the cancel question is open.
+    void NoteTheNoticeAtTheQuestion()
+    {
+        Messages().onShow = [this](const ShownMessage&) {
+            noticeAtQuestion = FGlowny->LPrzerwanie->isVisible() ? FGlowny->LPrzerwanie->text() : QString();
+            logLinesAtQuestion = LogLines ? int(LogLines->size()) : -1;
+        };
+    }
+
+    void TearDown() override
+    {
+        Messages().onShow = nullptr;
+        WindowsTest::TearDown();
+    }
+
+    bool escapeHeardAtOnce = false;
+    QString noticeAtQuestion;
+    int logLinesAtQuestion = -1;
     std::vector<_Wpis> entries;
 };
 
@@ -74,7 +99,12 @@ TEST_F(ArchiveRunTest, ArchiveZoneWithEscapeAndTakCancelsAfterTheCurrentEntry)
     SelectRows({0, 1});
     Messages().answers.push_back(AnswerYes);
     PressEscapeDuringRun();
+    NoteTheNoticeAtTheQuestion();
     ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
+
+    EXPECT_TRUE(escapeHeardAtOnce);
+    EXPECT_EQ(noticeAtQuestion, QStringLiteral("Przerwanie po tym wpisie…"));
+    EXPECT_FALSE(FGlowny->LPrzerwanie->isVisible());
 
     ASSERT_EQ(Messages().shown.size(), 1u);
     EXPECT_EQ(Messages().shown[0].text, QStringLiteral("Czy rzeczywiście przerwać archiwizację?"));
@@ -95,13 +125,110 @@ TEST_F(ArchiveRunTest, ArchiveZoneWithEscapeAndNieGoesOn)
     SelectRows({0, 1});
     Messages().answers.push_back(AnswerNo);
     PressEscapeDuringRun();
+    NoteTheNoticeAtTheQuestion();
+    // The notice goes away as the run goes on, before the next entry is done.
+    int logLinesWhenNoticeWent = -1;
+    struct HideWatcher : QObject {
+        HideWatcher(QObject* parent, int* lines) : QObject(parent), lines(lines) {}
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Hide && *lines < 0 && Archiving)
+                *lines = int(LogLines->size());
+            return false;
+        }
+        int* lines;
+    };
+    FGlowny->LPrzerwanie->installEventFilter(new HideWatcher(pending.get(), &logLinesWhenNoticeWent));
     ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
+
+    EXPECT_TRUE(escapeHeardAtOnce);
+    EXPECT_FALSE(noticeAtQuestion.isEmpty());
+    EXPECT_EQ(logLinesWhenNoticeWent, 3);  // header, separator, the first entry's line
+    EXPECT_FALSE(FGlowny->LPrzerwanie->isVisible());
 
     ASSERT_EQ(Messages().shown.size(), 1u);
     EXPECT_EQ(LogLinesOnDisk().mid(2), (QStringList{QStringLiteral("Zarchiwizowano Plik"), QStringLiteral("Zarchiwizowano Folder")}));
     EXPECT_TRUE(SevenZipAccepts(ArchiveOf(QStringLiteral("Plik"))));
     EXPECT_TRUE(SevenZipAccepts(ArchiveOf(QStringLiteral("Folder"))));
     EXPECT_FALSE(StopRequested);
+}
+
+TEST_F(ArchiveRunTest, EscapeDuringTheOnlyEntryAsksAfterIt)
+{
+    SelectRows({1});
+    Messages().answers.push_back(AnswerYes);
+    PressEscapeDuringRun();
+    NoteTheNoticeAtTheQuestion();
+    ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
+
+    ASSERT_EQ(Messages().shown.size(), 1u);
+    EXPECT_EQ(Messages().shown[0].text, QStringLiteral("Czy rzeczywiście przerwać archiwizację?"));
+    EXPECT_EQ(logLinesAtQuestion, 3);
+    EXPECT_EQ(LogLinesOnDisk().mid(2), (QStringList{QStringLiteral("Zarchiwizowano Folder"),
+                                                    QStringLiteral("Przerwano archiwizację na żądanie użytkownika.")}));
+    EXPECT_TRUE(SevenZipAccepts(ArchiveOf(QStringLiteral("Folder"))));
+}
+
+TEST_F(ArchiveRunTest, EscapeAfterTheLastEntryShowsNoNotice)
+{
+    // Once the loop is over nothing is asked, so the panel does not promise a stop either.
+    SelectRows({0});
+    bool noticeInPause = true;
+    auto* poll = new QTimer(pending.get());
+    poll->setInterval(2);
+    QObject::connect(poll, &QTimer::timeout, poll, [&] {
+        if (FGlowny->Pdziala->isHidden() || !FGlowny->ProgresEtap->isHidden())
+            return;
+        poll->stop();
+        QTest::keyClick(FGlowny->Lista, Qt::Key_Escape);
+        noticeInPause = FGlowny->LPrzerwanie->isVisible();
+    });
+    poll->start();
+    ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
+    EXPECT_FALSE(poll->isActive());
+    EXPECT_FALSE(noticeInPause);
+    EXPECT_TRUE(Messages().shown.empty());
+    EXPECT_EQ(LogLinesOnDisk().mid(2), QStringList{QStringLiteral("Zarchiwizowano Plik")});
+}
+
+TEST_F(ArchiveRunTest, CommandsDuringTheClosingPauseAfterACancelAreDropped)
+{
+    // After Tak the run is no longer `Archiving`, but it still shows its closing picture and has
+    // its log to write: nothing may end the program or open anything meanwhile.
+    SelectRows({0, 1});
+    Messages().answers.push_back(AnswerYes);
+    PressEscapeDuringRun();
+    bool tried = false;
+    bool closeRefused = false;
+    auto* poll = new QTimer(pending.get());
+    poll->setInterval(2);
+    QObject::connect(poll, &QTimer::timeout, poll, [&] {
+        if (FGlowny->Pdziala->isHidden() || !FGlowny->ProgresEtap->isHidden())
+            return;
+        poll->stop();
+        tried = true;
+        ClickAt(FGlowny, FGlowny->LClose->geometry().center());
+        ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
+        ClickAt(FGlowny, QPoint(46, 63));  // "Plik"
+        QTest::keyClick(FGlowny->Lista, Qt::Key_P, Qt::AltModifier);
+        QTest::keyClick(FGlowny->Lista, Qt::Key_E, Qt::AltModifier);
+        QListWidget* list = FGlowny->Lista;
+        DoubleClick(list->viewport(), list->visualItemRect(list->item(1)).center());
+        closeRefused = !FGlowny->close();
+    });
+    poll->start();
+    ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
+
+    EXPECT_TRUE(tried);
+    EXPECT_EQ(terminations, 0);
+    EXPECT_TRUE(closeRefused);
+    EXPECT_TRUE(FGlowny->isVisible());
+    EXPECT_FALSE(FMenu->isVisible());
+    EXPECT_TRUE(fileDialogTitles.empty());
+    ASSERT_EQ(Messages().shown.size(), 1u);  // the cancel question only
+    EXPECT_EQ(LogLinesOnDisk().mid(2), (QStringList{QStringLiteral("Zarchiwizowano Plik"),
+                                                    QStringLiteral("Przerwano archiwizację na żądanie użytkownika.")}));
+    EXPECT_TRUE(FGlowny->Pdziala->isHidden());
 }
 
 TEST_F(ArchiveRunTest, ArchiveZoneArchivesOnlyTheSelectedLines)
@@ -127,10 +254,10 @@ TEST_F(ArchiveRunTest, ArchiwizujWszystkoSelectsAndArchivesTheWholeList)
     EXPECT_EQ(ListOnDisk(), entries);
 }
 
-TEST_F(ArchiveRunTest, CommandsWaitDuringTheRun)
+TEST_F(ArchiveRunTest, CommandsDuringTheRunAreDroppedExceptTheAllowedOnes)
 {
-    // Clicks and keys that arrive while a run works are handled between entries, where the
-    // window refuses everything but minimising, dragging, F1 and the list's selection.
+    // Clicks and keys that arrive while a run works are handled as they come: the window
+    // refuses everything but minimising, dragging, F1, the list's selection and Escape.
     SelectRows({0, 1});
     struct Watcher : QObject {
         explicit Watcher(QObject* parent) : QObject(parent) {}

@@ -299,6 +299,169 @@ TEST_F(WindowsTest, NewListAsksAlsoWhenTheListIsEmpty)
     EXPECT_TRUE(ListOnDisk().empty());
 }
 
+// --- The location line ------------------------------------------------------------------
+
+struct ElideCase {
+    const char* name;
+    QString path;
+    int width;
+    QString begins;  // the shown text begins with this
+    QString ends;    // and ends with this
+    bool elided;
+};
+
+class ElidePathTest : public ::testing::TestWithParam<ElideCase> {};
+
+TEST_P(ElidePathTest, KeepsTheBeginningAndTheWholeName)
+{
+    const ElideCase& c = GetParam();
+    const QFontMetrics metrics(DesignFont(11));
+    const QString shown = ElidePath(c.path, metrics, c.width);
+    EXPECT_LE(metrics.horizontalAdvance(shown), c.width) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith(c.begins)) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(c.ends)) << shown.toStdString();
+    EXPECT_EQ(shown.contains(QChar(0x2026)), c.elided) << shown.toStdString();
+    if (!c.elided) {
+        EXPECT_EQ(shown, c.path);
+    }
+}
+
+const QString LongFolders = QStringLiteral("/home/uzytkownik/Dokumenty/Projekty klientów/2024/Rozliczenia kwartalne/Załączniki");
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, ElidePathTest,
+    ::testing::Values(
+        ElideCase{"FitsUnchanged", QStringLiteral("/dane/raport.txt"), 289, QStringLiteral("/dane/raport.txt"), QString(), false},
+        ElideCase{"LongFileKeepsItsName", LongFolders + QStringLiteral("/faktura 17.pdf"), 289, QStringLiteral("/home/"),
+                  QStringLiteral("…/faktura 17.pdf"), true},
+        ElideCase{"LongFolderKeepsItsName", LongFolders, 289, QStringLiteral("/home/"), QStringLiteral("…/Załączniki"), true},
+        ElideCase{"TrailingSeparatorStaysWithTheName", LongFolders + QLatin1Char('/'), 289, QStringLiteral("/home/"),
+                  QStringLiteral("…/Załączniki/"), true},
+        ElideCase{"NameTooLongKeepsItsEnd", QStringLiteral("/dane/") + QString(80, QLatin1Char('x')) + QStringLiteral("_koniec.txt"), 120,
+                  QStringLiteral("…"), QStringLiteral("xx_koniec.txt"), true},
+        ElideCase{"NoSeparator", QString(90, QLatin1Char('y')) + QStringLiteral(".txt"), 100, QStringLiteral("…"),
+                  QStringLiteral("y.txt"), true}),
+    [](const ::testing::TestParamInfo<ElideCase>& info) { return std::string(info.param.name); });
+
+TEST_F(WindowsTest, LocationLineShowsTheEndOfALongPathAndTheWholePathAsItsTip)
+{
+    const QString source = LongFolders + QStringLiteral("/Zestawienie roczne.xlsx");
+    fileAnswers.push_back(source);
+    QString shown, tip;
+    int shownWidth = 0;
+    WhenModalOpens([&] {
+        shown = FEdycja->LPolozenie->text();
+        tip = FEdycja->LPolozenie->toolTip();
+        shownWidth = FEdycja->LPolozenie->fontMetrics().horizontalAdvance(shown);
+        QTest::keyClick(FEdycja->ENazwa, Qt::Key_Escape);
+    });
+    AddFileEntry();
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("…/Zestawienie roczne.xlsx"))) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("/home/"))) << shown.toStdString();
+    EXPECT_LE(shownWidth, FEdycja->LPolozenie->width());
+    EXPECT_EQ(tip, source);
+    EXPECT_EQ(EditSource, QString());  // cancelled; the entry's source is never the shortened text
+}
+
+TEST_F(WindowsTest, EditedEntryKeepsItsWholeSourceBehindAShortenedLine)
+{
+    const _Wpis deep{QStringLiteral("Folder"), QStringLiteral("Głęboki"), LongFolders, QStringLiteral("/kopie/g")};
+    SeedList({deep});
+    SelectRows({0});
+    QString tip;
+    WhenModalOpens([&] {
+        tip = FEdycja->LPolozenie->toolTip();
+        FEdycja->ESciezka->setText(QStringLiteral("/kopie/h"));
+        QTest::keyClick(FEdycja->ENazwa, Qt::Key_Return);
+    });
+    EditEntry();
+    EXPECT_EQ(tip, LongFolders);
+    EXPECT_EQ(ListOnDisk(), (std::vector<_Wpis>{{deep.Typ, deep.Nazwa, LongFolders, QStringLiteral("/kopie/h")}}));
+}
+
+// --- A second entry with the same name and destination ----------------------------------
+
+struct RepeatCase {
+    const char* name;
+    std::vector<_Wpis> list;
+    int edited;  // the line opened in the editor, or -1 to add a new file entry
+    QString typedName;
+    QString typedDestination;  // "@" stands for the test's program folder
+    bool refused;
+};
+
+class RepeatedEntryTest : public WindowsTest, public ::testing::WithParamInterface<RepeatCase> {};
+
+TEST_P(RepeatedEntryTest, EditorRefusesAnEntryThatRepeatsAnothersNameAndDestination)
+{
+    const RepeatCase& c = GetParam();
+    const auto resolve = [this](QString text) { return text.replace(QLatin1Char('@'), dir->path()); };
+    std::vector<_Wpis> list = c.list;
+    for (_Wpis& e : list)
+        e.Docel = resolve(e.Docel);
+    SeedList(list);
+    const QString destination = resolve(c.typedDestination);
+    bool openAfterConfirm = false;
+    WhenModalOpens([&] {
+        FEdycja->ENazwa->setText(c.typedName);
+        FEdycja->ESciezka->setText(destination);
+        QTest::keyClick(FEdycja->ENazwa, Qt::Key_Return);
+        openAfterConfirm = FEdycja->isVisible();
+        if (openAfterConfirm)
+            QTest::keyClick(FEdycja->ENazwa, Qt::Key_Escape);
+    });
+    if (c.edited < 0) {
+        fileAnswers.push_back(QStringLiteral("/dane/nowy.txt"));
+        AddFileEntry();
+    } else {
+        SelectRows({c.edited});
+        EditEntry();
+    }
+
+    EXPECT_EQ(openAfterConfirm, c.refused);
+    std::vector<_Wpis> expected = list;
+    if (!c.refused) {
+        if (c.edited < 0)
+            expected.push_back({QStringLiteral("Plik"), c.typedName, QStringLiteral("/dane/nowy.txt"), destination});
+        else
+            expected[size_t(c.edited)] = {list[size_t(c.edited)].Typ, c.typedName, list[size_t(c.edited)].Source, destination};
+    }
+    EXPECT_EQ(ListOnDisk(), expected);
+    if (c.refused) {
+        ASSERT_EQ(Messages().shown.size(), 1u);
+        EXPECT_EQ(Messages().shown[0].text, QStringLiteral("Wpis o tej nazwie i tym folderze docelowym już istnieje."));
+        EXPECT_EQ(Messages().shown[0].buttons, ButtonsClose);
+        EXPECT_EQ(Messages().shown[0].icon, IconInfo);
+    } else {
+        EXPECT_TRUE(Messages().shown.empty());
+    }
+}
+
+const _Wpis KopiaA{QStringLiteral("Folder"), QStringLiteral("Kopia"), QStringLiteral("/dane/a"), QStringLiteral("/kopie/x")};
+const _Wpis KopiaB{QStringLiteral("Plik"), QStringLiteral("Inna"), QStringLiteral("/dane/b.txt"), QStringLiteral("/kopie/x")};
+const _Wpis Relative{QStringLiteral("Plik"), QStringLiteral("Wzgledny"), QStringLiteral("/dane/c.txt"), QStringLiteral("kopie")};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RepeatedEntryTest,
+    ::testing::Values(
+        RepeatCase{"AddSameNameAndFolder", {KopiaA}, -1, QStringLiteral("Kopia"), QStringLiteral("/kopie/x"), true},
+        RepeatCase{"AddWithATrailingSeparator", {KopiaA}, -1, QStringLiteral("Kopia"), QStringLiteral("/kopie/x/"), true},
+        RepeatCase{"AddWithDoubledSeparatorsAndDotSteps", {KopiaA}, -1, QStringLiteral("Kopia"), QStringLiteral("/kopie//./x"), true},
+        RepeatCase{"AddRelativeAgainstTheProgramFolder", {{QStringLiteral("Plik"), QStringLiteral("Wzgledny"), QStringLiteral("/dane/c.txt"), QStringLiteral("@/kopie")}},
+                   -1, QStringLiteral("Wzgledny"), QStringLiteral("kopie"), true},
+        RepeatCase{"AddSameNameOtherFolder", {KopiaA}, -1, QStringLiteral("Kopia"), QStringLiteral("/kopie/y"), false},
+        RepeatCase{"AddOtherNameSameFolder", {KopiaA}, -1, QStringLiteral("Kopia 2"), QStringLiteral("/kopie/x"), false},
+        RepeatCase{"AddNameDifferingInCase", {KopiaA}, -1, QStringLiteral("kopia"), QStringLiteral("/kopie/x"), false},
+        RepeatCase{"AddSubfolderIsAnotherFolder", {KopiaA}, -1, QStringLiteral("Kopia"), QStringLiteral("/kopie/x/x"), false},
+        RepeatCase{"EditUnchanged", {KopiaA, KopiaB}, 1, QStringLiteral("Inna"), QStringLiteral("/kopie/x"), false},
+        RepeatCase{"EditOnlyTheSeparator", {KopiaA, KopiaB}, 1, QStringLiteral("Inna"), QStringLiteral("/kopie/x/"), false},
+        RepeatCase{"EditIntoAnother", {KopiaA, KopiaB}, 1, QStringLiteral("Kopia"), QStringLiteral("/kopie/x"), true},
+        RepeatCase{"EditIntoAnotherWithATrailingSeparator", {KopiaA, KopiaB}, 1, QStringLiteral("Kopia"), QStringLiteral("/kopie/x/"), true},
+        // A list that already holds twins (an older list file): editing one of them unchanged stays possible.
+        RepeatCase{"EditAnExistingTwinUnchanged", {KopiaA, KopiaA}, 1, QStringLiteral("Kopia"), QStringLiteral("/kopie/x"), false},
+        RepeatCase{"EditRelativeDestinationUnchanged", {Relative}, 0, QStringLiteral("Wzgledny"), QStringLiteral("kopie"), false}),
+    [](const ::testing::TestParamInfo<RepeatCase>& info) { return std::string(info.param.name); });
+
 TEST_F(WindowsTest, EditorGeometryIsTheDesigns)
 {
     EXPECT_EQ(FEdycja->size(), QSize(409, 297));
