@@ -25,10 +25,6 @@ QPointer<QTimer> zegar;
 // Outcome of the unattended run, for its exit status.
 bool logWriteFailed = false;
 
-} // namespace
-
-namespace {
-
 // Lower-casing of ASCII letters only: "/ALL" and "/All" count, other scripts do not.
 QString AsciiLowerCase(QString text)
 {

@@ -37,7 +37,8 @@ enum class StartMode { Interactive, Unattended, Help, Version, UnknownOption };
 
 // One form of the command line, as the usage text lists it. A name beginning with "/" is
 // looked for in the first argument only, in any letter case (ASCII letters); names beginning
-// with "-" are options.
+// with "-" are options. A new form is one more row of CommandLineForms and its description
+// in the catalogue.
 struct CommandLineForm {
     QStringList Names;  // empty for the start without arguments
     StartMode Mode;
@@ -71,7 +72,7 @@ void FormCreate(const QStringList& arguments);
 // clears the run flags and arms `Zegar`.
 void FormShow();
 // The main window's one-shot timer: interval ZegarIntervalMs, disarmed, its tick wired to
-// ZegarTimer. It lives as long as the application object.
+// ZegarTimer through the error boundary. It lives as long as the application object.
 QTimer& Zegar();
 void ZegarTimer();
 // Unattended only: minimise, archive every entry, terminate. A log that cannot be written
