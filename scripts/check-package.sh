@@ -27,12 +27,12 @@ dpkg -x "$deb" "$root"
 failures=0
 fail() { echo "check-package: $*" >&2; failures=$((failures + 1)); }
 
-for f in usr/lib/skrytkar/skrytkar usr/lib/skrytkar/Pomoc/index.htm usr/lib/skrytkar/Pomoc/styl.css \
+for f in usr/lib/skrytkar/skrytkar usr/lib/skrytkar/skrytkar-gui usr/lib/skrytkar/Pomoc/index.htm usr/lib/skrytkar/Pomoc/styl.css \
          usr/share/applications/skrytkar.desktop usr/share/metainfo/org.example.skrytkar.metainfo.xml \
          usr/share/man/man1/skrytkar.1.gz; do
   [ -f "$root/$f" ] || fail "missing /$f"
 done
-[ -x "$root/usr/lib/skrytkar/skrytkar" ] || fail "the program is not executable"
+[ -x "$root/usr/lib/skrytkar/skrytkar" ] && [ -x "$root/usr/lib/skrytkar/skrytkar-gui" ] || fail "the programs are not executable"
 [ "$(readlink "$root/usr/bin/skrytkar")" = "../lib/skrytkar/skrytkar" ] || fail "/usr/bin/skrytkar is not the link to ../lib/skrytkar/skrytkar"
 [ "$(readlink -f "$root/usr/bin/skrytkar")" = "$(readlink -f "$root/usr/lib/skrytkar/skrytkar")" ] || fail "/usr/bin/skrytkar does not lead to the program"
 for size in 16 22 24 32 48 64 128 256; do
@@ -44,7 +44,7 @@ for size in 16 22 24 32 48 64 128 256; do
   fi
 done
 # Nothing of the build or the tests goes into the package.
-unexpected="$(cd "$root" && find . -type f | grep -v -E '^\./usr/(lib/skrytkar/(skrytkar|Pomoc/.*)|share/(applications/skrytkar\.desktop|metainfo/org\.example\.skrytkar\.metainfo\.xml|man/man1/skrytkar\.1\.gz|icons/hicolor/[0-9]+x[0-9]+/apps/skrytkar\.png))$' || true)"
+unexpected="$(cd "$root" && find . -type f | grep -v -E '^\./usr/(lib/skrytkar/(skrytkar|skrytkar-gui|Pomoc/.*)|share/(applications/skrytkar\.desktop|metainfo/org\.example\.skrytkar\.metainfo\.xml|man/man1/skrytkar\.1\.gz|icons/hicolor/[0-9]+x[0-9]+/apps/skrytkar\.png))$' || true)"
 [ -z "$unexpected" ] || fail "unexpected files: $unexpected"
 
 desktop-file-validate "$root/usr/share/applications/skrytkar.desktop" || fail "the desktop entry does not validate"

@@ -1,16 +1,23 @@
 // The unattended archive run against the same work done by the 7z command, timed in the same
-// run: 500 small entries, and one large entry.
+// run: 500 small entries, and one large entry; and the peak memory of `skrytkar /all` over one
+// folder entry against the 7z command on the same folder.
 //
-//   RunBench [--small N] [--large-mb M] [--rounds R] [--keep DIR]
+//   RunBench [--small N] [--large-mb M] [--memory-files K] [--memory-mb F] [--rounds R]
+//            [--keep DIR] [--program PATH]
 //
 // Small entries: the run's own overhead per entry is the time of the whole unattended run
 // minus the time the same packer spends in Add for the same files (the packing itself), each
 // the best of R rounds. The real program started as `skrytkar /all` and one `7z a` per entry
 // are timed for comparison. Large entry: the run over one file against `7z a -mx3 -ms=on`.
+// Peak memory: the most memory each process held at once (its maximum resident set), for the
+// program started as cron starts it (no display) and for `7z a -t7z -mx3 -ms=on`, both over a
+// folder of K small files and one file of F MB (--memory-mb -1 leaves it out). --program
+// measures another build; 0 for N or M leaves that part out.
 
 #include "archive/run/ArchiveRun.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
+#include "platform/Process.h"
 #include "archive/run/RunPorts.h"
 #include "archive/sevenzip/SevenZip.h"
 #include "core/UProcki.h"
@@ -110,10 +117,26 @@ double Best(const std::vector<double>& times)
     return *std::min_element(times.begin(), times.end());
 }
 
-double Median(std::vector<double> times)
+template <typename T>
+T Median(std::vector<T> values)
 {
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double MiB(int64_t kib)
+{
+    return static_cast<double>(kib) / 1024.0;
+}
+
+// Starts a program and answers its peak memory in KiB; stops the benchmark when it fails.
+int64_t PeakMemoryOf(const QString& program, const QStringList& arguments, const QStringList& environment)
+{
+    ProcessOutcome outcome;
+    const OsError error = RunProcess(program, arguments, environment, outcome);
+    if (error != NoError || !outcome.Exited || outcome.ExitStatus != 0)
+        qFatal("%s did not succeed (error %d, status %d)", qPrintable(program), error, outcome.ExitStatus);
+    return outcome.PeakMemoryKiB;
 }
 
 } // namespace
@@ -123,14 +146,23 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     int smallCount = 500;
     int largeMegabytes = 200;
+    int memoryFiles = 200;
+    int memoryMegabytes = 64;
     int rounds = 3;
     QString keep;
+    QString program = QStringLiteral(SKRYTKAR_BINARY);
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--small"))
             smallCount = args[i + 1].toInt();
         else if (args[i] == QLatin1String("--large-mb"))
             largeMegabytes = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--memory-files"))
+            memoryFiles = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--memory-mb"))
+            memoryMegabytes = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--program"))
+            program = args[i + 1];
         else if (args[i] == QLatin1String("--rounds"))
             rounds = std::max(1, args[i + 1].toInt());
         else if (args[i] == QLatin1String("--keep"))
@@ -149,7 +181,7 @@ int main(int argc, char** argv)
     // The corpus.
     std::mt19937_64 random(42);
     std::vector<QString> small;
-    for (int k = 0; k < smallCount; ++k) {
+    for (int k = 0; k < std::max(smallCount, memoryFiles); ++k) {
         const QString path = sources + QStringLiteral("/dokument %1.txt").arg(k, 4, 10, QLatin1Char('0'));
         QFile f(path);
         f.open(QIODevice::WriteOnly);
@@ -173,7 +205,7 @@ int main(int argc, char** argv)
     // The real program reads the same list from "Dane.dat" beside its copy.
     const QString binary = programDir + QStringLiteral("skrytkar");
     QFile::remove(binary);
-    QFile::copy(QStringLiteral(SKRYTKAR_BINARY), binary);
+    QFile::copy(program, binary);
     QFile::setPermissions(binary, QFile::permissions(binary) | QFile::ExeOwner);
     ListFilePath = programDir + QStringLiteral("Dane.dat");
     Wpisy.clear();
@@ -284,6 +316,61 @@ int main(int argc, char** argv)
         std::printf("\nrounds, command: ");
         for (double t : cmdLarge)
             std::printf("%.3f ", t);
+        std::printf("\n");
+    }
+
+    // ---- peak memory over one folder entry
+    if (memoryMegabytes >= 0) {
+        const QString folder = root + QStringLiteral("/folder");
+        Fresh(folder);
+        for (int k = 0; k < memoryFiles; ++k)
+            QFile::copy(small[static_cast<size_t>(k)], folder + QStringLiteral("/dokument %1.txt").arg(k, 4, 10, QLatin1Char('0')));
+        if (memoryMegabytes > 0)
+            WriteLargeFile(folder + QStringLiteral("/duży plik.bin"), memoryMegabytes);
+        const QString programDest = root + QStringLiteral("/pamiec-program");
+        const QString commandDest = root + QStringLiteral("/pamiec-7z");
+        Wpisy = {{QStringLiteral("Folder"), QStringLiteral("folder"), folder, programDest}};
+        EntryCount = 1;
+        SaveList();
+        QStringList cron;
+        for (const QString& variable : headless.toStringList())
+            cron << variable;
+
+        std::vector<int64_t> programPeaks, commandPeaks;
+        for (int round = 0; round < rounds; ++round) {
+            auto programOnce = [&] {
+                Fresh(programDest);
+                programPeaks.push_back(PeakMemoryOf(binary, {QStringLiteral("/all")}, cron));
+            };
+            auto commandOnce = [&] {
+                Fresh(commandDest);
+                commandPeaks.push_back(PeakMemoryOf(QStringLiteral("7z"),
+                                                    {QStringLiteral("a"), QStringLiteral("-t7z"), QStringLiteral("-mx3"),
+                                                     QStringLiteral("-ms=on"), QStringLiteral("-bd"), QStringLiteral("-bso0"),
+                                                     commandDest + QStringLiteral("/folder.7z"), folder},
+                                                    cron));
+            };
+            if (round % 2 == 0) {
+                programOnce();
+                commandOnce();
+            } else {
+                commandOnce();
+                programOnce();
+            }
+        }
+        const int64_t p = Median(programPeaks), c = Median(commandPeaks);
+        std::printf("## peak memory, one folder entry: %d small files and %d MB (median of %d rounds)\n\n",
+                    memoryFiles, memoryMegabytes, rounds);
+        std::printf("| what | peak MiB |\n|---|---|\n");
+        std::printf("| `skrytkar /all` without a display | %.1f |\n", MiB(p));
+        std::printf("| `7z a -t7z -mx3 -ms=on` | %.1f |\n", MiB(c));
+        std::printf("| program - command | %.1f |\n", MiB(p - c));
+        std::printf("\nrounds, program: ");
+        for (int64_t v : programPeaks)
+            std::printf("%.1f ", MiB(v));
+        std::printf("\nrounds, command: ");
+        for (int64_t v : commandPeaks)
+            std::printf("%.1f ", MiB(v));
         std::printf("\n");
     }
 

@@ -93,11 +93,38 @@ inline QString LibraryMissing()
 {
     return QStringLiteral("Brak w katalogu programu biblioteki 7z.so\r\nProgram nie może działać");
 }
+// The windowed program lies beside this one; without it only the run without a display works.
+inline QString WindowedProgramMissing(const QString& name, const QString& reason)
+{
+    return QStringLiteral("Nie można uruchomić okna programu (%1 w katalogu programu): %2.").arg(name, reason);
+}
 inline QString NoDisplay()
 {
     return QStringLiteral("Nie można otworzyć ekranu. Bez ekranu program działa tylko z argumentem /all.");
 }
 inline QString NoDisplayNeedsAll() { return QStringLiteral("Bez ekranu program działa tylko z argumentem /all."); }
+
+// --- The command line (standard output and standard error; "\n" breaks lines) -------------
+inline QString UsageTitle() { return QStringLiteral("kopie zapasowe plików i folderów w archiwach 7z"); }
+inline QString UsageHeading() { return QStringLiteral("Użycie:"); }
+inline QString UsageInteractive() { return QStringLiteral("otwiera okno programu z listą wpisów"); }
+inline QString UsageAll()
+{
+    return QStringLiteral("archiwizuje wszystkie wpisy listy bez udziału użytkownika i kończy pracę\n"
+                          "(wielkość liter bez znaczenia); bez ekranu komunikaty trafiają\n"
+                          "na standardowe wyjście błędów, a wynik mówi kod wyjścia");
+}
+inline QString UsageHelp() { return QStringLiteral("wypisuje ten opis"); }
+inline QString UsageVersion() { return QStringLiteral("wypisuje wersję programu"); }
+inline QString UsageExitStatuses()
+{
+    return QStringLiteral("Kod wyjścia po /all:\n"
+                          "  0  wszystkie wpisy zarchiwizowano (albo lista jest pusta)\n"
+                          "  1  któregoś wpisu nie udało się zarchiwizować (szczegóły w pliku Log.txt)\n"
+                          "  2  plik listy jest uszkodzony albo nie można zapisać logu");
+}
+inline QString UnknownOption(const QString& option) { return QStringLiteral("nieznana opcja %1").arg(option); }
+inline QString UsageHint() { return QStringLiteral("Opis użycia: skrytkar --help"); }
 
 // --- The error boundary -------------------------------------------------------------------
 inline QString UnexpectedError() { return QStringLiteral("Wystąpił nieoczekiwany błąd."); }

@@ -495,7 +495,7 @@ QString TpkXMLNode::NodeText(const QString& indent, const TpkXML& document) cons
 // --- Document --------------------------------------------------------------------------
 
 EFileError::EFileError(int code, const QString& path, bool writing)
-    : std::runtime_error((writing ? Msg::FileUnwritable(path, Msg::SystemReason(code))
+    : EUserError((writing ? Msg::FileUnwritable(path, Msg::SystemReason(code))
                                   : Msg::FileUnreadable(path, Msg::SystemReason(code)))
                              .toStdString()),
       Code(code),

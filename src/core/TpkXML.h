@@ -3,6 +3,8 @@
 // single-pass parser and an indenting writer. Names are matched without regard to case.
 // Not a conforming XML parser; it reads and writes the list file and documents like it.
 
+#include "core/UserError.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -66,7 +68,7 @@ private:
 
 // A file could not be read or written: the system's error code and the file; what() is the
 // Polish text for the user.
-class EFileError : public std::runtime_error {
+class EFileError : public EUserError {
 public:
     EFileError(int code, const QString& path, bool writing);
     int Code;

@@ -2,6 +2,8 @@
 // The entry list in memory and its list file "Dane.dat": the list operations.
 // Everything here runs on the user-interface thread.
 
+#include "core/UserError.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -29,9 +31,9 @@ extern QString ListFilePath;
 extern bool ListLoadDamaged;
 
 // Raised by LoadList when "Dane.dat" exists but cannot be opened or read.
-class EListFileError : public std::runtime_error {
+class EListFileError : public EUserError {
 public:
-    using std::runtime_error::runtime_error;
+    using EUserError::EUserError;
 };
 
 bool LoadList();

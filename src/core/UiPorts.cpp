@@ -1,8 +1,19 @@
 #include "core/UiPorts.h"
 
+#include "core/Messages.h"
+
 #include <cstdio>
+#include <new>
 
 int WarningResult = AnswerNo;
+
+void ReportToStandardError(const QString& text)
+{
+    QString lines = text;
+    lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    std::fprintf(stderr, "skrytkar: %s\n", lines.toUtf8().constData());
+    std::fflush(stderr);
+}
 
 namespace {
 
@@ -12,10 +23,7 @@ class StderrMessagePort final : public MessagePort {
 public:
     int Show(int buttons, int /*icon*/, const QString& text) override
     {
-        QString line = text;
-        line.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        std::fprintf(stderr, "skrytkar: %s\n", line.toUtf8().constData());
-        std::fflush(stderr);
+        ReportToStandardError(text);
         return buttons == ButtonsYesNoCancel ? AnswerNo : AnswerClose;
     }
 };
@@ -33,6 +41,8 @@ StderrMessagePort stderrPort;
 NullListBox nullListBox;
 MessagePort* messagePort = &stderrPort;
 ListBoxPort* listBox = &nullListBox;
+std::function<void(const QString&)> errorReport;
+const QByteArray unexpectedErrorLine = (QStringLiteral("skrytkar: ") + Msg::UnexpectedError() + QLatin1Char('\n')).toUtf8();
 
 } // namespace
 
@@ -55,4 +65,51 @@ void SetListBox(ListBoxPort* box)
 ListBoxPort& Lista()
 {
     return *listBox;
+}
+
+QString UserTextOf(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const EUserError& ours) {
+        const QString text = QString::fromUtf8(ours.what());
+        return text.isEmpty() ? Msg::UnexpectedError() : text;
+    } catch (const std::bad_alloc&) {
+        return Msg::OutOfMemory();
+    } catch (...) {
+        return Msg::UnexpectedError();
+    }
+}
+
+void SetErrorReport(std::function<void(const QString&)> report)
+{
+    errorReport = std::move(report);
+}
+
+void ReportError(const QString& text)
+{
+    if (messagePort != &stderrPort) {
+        ReportToStandardError(text);
+        ShowWarning(ButtonsClose, IconWarning, text);
+    } else if (errorReport) {
+        errorReport(text);
+    } else {
+        ReportToStandardError(text);
+    }
+}
+
+void RunGuarded(const std::function<void()>& handler) noexcept
+{
+    try {
+        handler();
+        return;
+    } catch (...) {
+        try {
+            ReportError(UserTextOf(std::current_exception()));
+            return;
+        } catch (...) {
+        }
+    }
+    // Even the report failed (no memory left for it): at least the line made in advance.
+    std::fputs(unexpectedErrorLine.constData(), stderr);
 }

@@ -3,7 +3,14 @@
 // The windows implement them; tests install recording fakes; an unattended run without a
 // display leaves the standard-error sink in place, so nothing ever waits for a user.
 
+#include "core/UserError.h"
+
 #include <QString>
+
+#include <exception>
+#include <functional>
+#include <type_traits>
+#include <utility>
 
 // Button sets of the message dialog.
 inline constexpr int ButtonsClose = 1;        // Zamknij only
@@ -39,6 +46,9 @@ public:
 // Answer of the last ShowWarning: 0 Zamknij, 1 Tak, 2 Nie, 3 Anuluj.
 extern int WarningResult;
 
+// Writes a message for a person reading the terminal or the job's mail ("\r" breaks lines).
+void ReportToStandardError(const QString& text);
+
 // Installs the message port; nullptr restores the standard-error sink.
 void SetMessagePort(MessagePort* port);
 // The one way to show a message or ask a question. Leaves the answer in WarningResult.
@@ -47,3 +57,57 @@ void ShowWarning(int buttons, int icon, const QString& text);
 // Installs the list box; nullptr restores a list box that shows nothing and selects nothing.
 void SetListBox(ListBoxPort* box);
 ListBoxPort& Lista();
+
+// --- The error boundary -------------------------------------------------------------------
+// Qt does not let an exception pass through its signal and event code, so everything the event
+// loop calls (clicks on hot zones, list box signals, keys, timers, dialog handlers, menu items)
+// runs inside RunGuarded: an exception ends the handler, the user reads its Polish text, and
+// the program goes on.
+
+// The Polish text the user reads for an exception: the text of an EUserError, otherwise
+// Msg::OutOfMemory() or Msg::UnexpectedError(); never a library's own (English) text.
+QString UserTextOf(const std::exception_ptr& error);
+
+// Shows an error to the user and on standard error (for a run started from a terminal):
+// through the message dialog once it exists, through the report installed with
+// SetErrorReport before that, and on standard error alone where there are no windows.
+void ReportError(const QString& text);
+// The report for the time before the message dialog exists (the windowed program installs a
+// plain message box); nullptr: standard error only.
+void SetErrorReport(std::function<void(const QString&)> report);
+
+// Runs one handler called by the event loop; nothing it throws leaves.
+void RunGuarded(const std::function<void()>& handler) noexcept;
+
+// A handler wrapped in RunGuarded, for connect(): Guarded(this, &TFGlowny::LCloseClick) or
+// Guarded([this] { ... }). It takes the signal's arguments its handler can take, as connect
+// expects of any handler.
+template <typename Handler>
+class GuardedHandler {
+public:
+    explicit GuardedHandler(Handler handler) : handler(std::move(handler)) {}
+
+    template <typename... Args>
+    auto operator()(Args&&... args) const
+        -> decltype(std::invoke(std::declval<const Handler&>(), std::forward<Args>(args)...), void())
+    {
+        RunGuarded([&] { std::invoke(handler, std::forward<Args>(args)...); });
+    }
+
+private:
+    Handler handler;
+};
+
+template <typename Handler>
+GuardedHandler<std::decay_t<Handler>> Guarded(Handler&& handler)
+{
+    return GuardedHandler<std::decay_t<Handler>>(std::forward<Handler>(handler));
+}
+
+template <typename Object, typename Method>
+auto Guarded(Object* object, Method method)
+{
+    return Guarded([object, method](auto&&... args) -> decltype(std::invoke(method, object, std::forward<decltype(args)>(args)...)) {
+        return std::invoke(method, object, std::forward<decltype(args)>(args)...);
+    });
+}

@@ -1,11 +1,14 @@
-// The real program started as `skrytkar /all` from a folder of its own, as cron starts it:
-// no display, "Dane.dat" beside the program, archives checked with the real 7z command.
+// The real program started from a folder of its own: as `skrytkar /all` the way cron starts it
+// (no display, or a platform without a screen), on an X server of the test's own, and with the
+// options that answer without any display. "Dane.dat" lies beside the program; archives are
+// checked with the real 7z command.
 
 #include "core/FieldCipher.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
 #include "core/UProcki.h"
 #include "RunTestSupport.h"
+#include "VirtualXServer.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -59,9 +62,20 @@ protected:
         programDir = root.path() + QStringLiteral("/Program Skrytkar/");
         ASSERT_TRUE(QDir().mkpath(programDir));
         binary = programDir + QStringLiteral("skrytkar");
-        // A copy, not a link: the program finds its files beside its own executable.
-        ASSERT_TRUE(QFile::copy(QStringLiteral(SKRYTKAR_BINARY), binary));
-        QFile::setPermissions(binary, QFile::permissions(binary) | QFile::ExeOwner | QFile::ExeUser);
+        windowedBinary = programDir + QFileInfo(QStringLiteral(SKRYTKAR_GUI_BINARY)).fileName();
+        // Copies, not links: the program finds its files beside its own executable.
+        for (const auto& [from, to] : {std::pair{QStringLiteral(SKRYTKAR_BINARY), binary},
+                                       std::pair{QStringLiteral(SKRYTKAR_GUI_BINARY), windowedBinary}}) {
+            ASSERT_TRUE(QFile::copy(from, to));
+            QFile::setPermissions(to, QFile::permissions(to) | QFile::ExeOwner | QFile::ExeUser);
+        }
+    }
+
+    // The shared X server of the suite; empty when Xvfb is not installed.
+    static QString XDisplay()
+    {
+        static VirtualXServer server;
+        return server.Display();
     }
 
     void TearDown() override
@@ -111,6 +125,8 @@ protected:
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
         if (!display.isEmpty())
             env.insert(QStringLiteral("DISPLAY"), display);
+        for (const QString& name : extraEnvironment.keys())
+            env.insert(name, extraEnvironment.value(name));
         QProcess p;
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(root.path());
@@ -193,8 +209,31 @@ protected:
         EXPECT_EQ(AllArchives(), expectedArchives);
     }
 
+    // Starts the program on the suite's X server and waits until its standard error holds
+    // `expected`; answers what it wrote. The program is left running.
+    QString StartWindowedUntil(QProcess& p, const QStringList& arguments, const QString& expected)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.insert(QStringLiteral("DISPLAY"), XDisplay());
+        p.setProcessEnvironment(env);
+        p.start(binary, arguments);
+        EXPECT_TRUE(p.waitForStarted());
+        QString err;
+        QElapsedTimer waited;
+        waited.start();
+        while (!err.contains(expected) && waited.elapsed() < 120000 && p.state() == QProcess::Running) {
+            p.waitForReadyRead(200);
+            err += QString::fromUtf8(p.readAllStandardError());
+        }
+        return err;
+    }
+
     QString programDir;
     QString binary;
+    QString windowedBinary;
+    QProcessEnvironment extraEnvironment;
 };
 
 TEST_F(AppEndToEnd, ListWrittenByTheProgramIsArchivedWithoutADisplay)
@@ -322,11 +361,133 @@ TEST_F(AppEndToEnd, OnlyTheFirstArgumentSelectsTheUnattendedRun)
     }
 }
 
+TEST_F(AppEndToEnd, HelpAndVersionAnswerWithoutAnyDisplay)
+{
+    // Asked for X11 where there is none: a program that created its windowed application
+    // object would end with the platform's own complaint instead of answering.
+    extraEnvironment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    const struct {
+        QStringList arguments;
+        int status;
+        QString out;  // the start of standard output
+        QString err;  // standard error, exactly
+    } cases[] = {
+        {{QStringLiteral("--version")}, 0, QStringLiteral("Skrytkar 1.55\n"), QString()},
+        {{QStringLiteral("-v")}, 0, QStringLiteral("Skrytkar 1.55\n"), QString()},
+        {{QStringLiteral("--help")}, 0, QStringLiteral("Skrytkar 1.55: "), QString()},
+        {{QStringLiteral("-h"), QStringLiteral("/all")}, 0, QStringLiteral("Skrytkar 1.55: "), QString()},
+        {{QStringLiteral("--verbose")}, 2, QString(),
+         QStringLiteral("skrytkar: nieznana opcja --verbose\nOpis użycia: skrytkar --help\n")},
+        {{QStringLiteral("-platform"), QStringLiteral("offscreen")}, 2, QString(),
+         QStringLiteral("skrytkar: nieznana opcja -platform\nOpis użycia: skrytkar --help\n")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
+        const Outcome o = Run(c.arguments, QString(), 30000, QStringLiteral(":93"));
+        EXPECT_FALSE(o.crashed);
+        EXPECT_EQ(o.exitCode, c.status);
+        EXPECT_TRUE(o.out.startsWith(c.out)) << o.out.toStdString();
+        if (c.out.isEmpty()) {
+            EXPECT_TRUE(o.out.isEmpty()) << o.out.toStdString();
+        }
+        EXPECT_EQ(o.err, c.err);
+    }
+    // The usage names every form and the exit statuses.
+    const Outcome help = Run({QStringLiteral("--help")});
+    for (const char* part : {"skrytkar /all", "skrytkar -h, --help", "skrytkar -v, --version", "\n  0  ", "\n  1  ", "\n  2  "})
+        EXPECT_TRUE(help.out.contains(QString::fromUtf8(part))) << part << "\n" << help.out.toStdString();
+    EXPECT_FALSE(QFile::exists(programDir + QStringLiteral("Log.txt")));
+}
+
+TEST_F(AppEndToEnd, TheProgramAsStartedLinksNoWindowsLibraries)
+{
+    // The run from cron must not pay for Qt Gui and the widgets; only the windowed program
+    // beside it loads them.
+    const auto librariesOf = [](const QString& program) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LD_TRACE_LOADED_OBJECTS"), QStringLiteral("1"));
+        p.setProcessEnvironment(env);
+        p.start(program, {});
+        EXPECT_TRUE(p.waitForFinished(30000));
+        return QString::fromUtf8(p.readAllStandardOutput());
+    };
+    const QString started = librariesOf(binary);
+    const QString windowed = librariesOf(windowedBinary);
+    EXPECT_TRUE(started.contains(QStringLiteral("libQt6Core"))) << started.toStdString();
+    EXPECT_FALSE(started.contains(QStringLiteral("libQt6Gui"))) << started.toStdString();
+    EXPECT_FALSE(started.contains(QStringLiteral("libQt6Widgets"))) << started.toStdString();
+    EXPECT_TRUE(windowed.contains(QStringLiteral("libQt6Widgets"))) << windowed.toStdString();
+}
+
+// A platform without a real screen is no display for the unattended run: nothing can wait for
+// a user there, so messages go to standard error and the program ends with its status.
+TEST_F(AppEndToEnd, APlatformWithoutAScreenRunsLikeNoDisplay)
+{
+    const QString kopie = MakeFolder(QStringLiteral("Kopie"));
+    const QString plik = MakeFile(QStringLiteral("dane/raport.txt"), "raport");
+    for (const QString& platform : {QStringLiteral("offscreen"), QStringLiteral("minimal")}) {
+        SCOPED_TRACE(platform.toStdString());
+        {
+            SCOPED_TRACE("a failing entry");
+            QFile::remove(programDir + QStringLiteral("Log.txt"));
+            SaveListFile({{QStringLiteral("Plik"), QStringLiteral("Dobry"), plik, kopie},
+                          {QStringLiteral("Plik"), QStringLiteral("Bez źródła"), Path(QStringLiteral("dane/zgubiony.txt")), kopie}});
+            const Outcome o = Run({QStringLiteral("/all")}, platform, 60000);
+            EXPECT_FALSE(o.crashed);
+            EXPECT_EQ(o.exitCode, 1);
+            EXPECT_TRUE(o.err.contains(QStringLiteral("Wystąpiły błędy podczas archiwizacji.\nZobacz log."))) << o.err.toStdString();
+        }
+        {
+            SCOPED_TRACE("a damaged list");
+            QFile::remove(programDir + QStringLiteral("Log.txt"));
+            MakeFile(QStringLiteral("Program Skrytkar/Dane.dat"), "to nie jest lista");
+            const Outcome o = Run({QStringLiteral("/all")}, platform, 60000);
+            EXPECT_FALSE(o.crashed);
+            EXPECT_EQ(o.exitCode, 2);
+            EXPECT_TRUE(o.err.contains(QStringLiteral("Plik listy jest uszkodzony.\nUtwórz nowy plik."))) << o.err.toStdString();
+            EXPECT_EQ(LogBytes(), QByteArray("Lista plików jest pusta.\r\n"));
+        }
+        // The damaged list's kept copies.
+        for (const QString& copy : QDir(programDir).entryList({QStringLiteral("Dane.dat.*")}, QDir::Files))
+            QFile::remove(programDir + copy);
+    }
+}
+
+TEST_F(AppEndToEnd, AListFileThatIsAFolderIsExplainedInPolish)
+{
+    ASSERT_TRUE(QDir().mkpath(programDir + QStringLiteral("Dane.dat")));
+    const QString expected = QStringLiteral("Nie można odczytać pliku listy %1Dane.dat: to jest folder, nie plik.").arg(programDir);
+    {
+        SCOPED_TRACE("without a display");
+        const Outcome o = Run({QStringLiteral("/all")});
+        EXPECT_FALSE(o.crashed);
+        EXPECT_EQ(o.exitCode, 2);
+        EXPECT_EQ(o.err, QStringLiteral("skrytkar: ") + expected + QLatin1Char('\n'));
+    }
+    if (XDisplay().isEmpty())
+        GTEST_SKIP() << "Xvfb is not installed";
+    {
+        SCOPED_TRACE("with a display");
+        QProcess p;
+        const QString err = StartWindowedUntil(p, {}, expected);
+        EXPECT_TRUE(err.contains(expected)) << err.toStdString();
+        EXPECT_FALSE(err.contains(QStringLiteral("directory"), Qt::CaseInsensitive)) << err.toStdString();
+        // The report waits in the program's dialog; the program goes on.
+        EXPECT_FALSE(p.waitForFinished(1500));
+        EXPECT_EQ(p.state(), QProcess::Running);
+        p.kill();
+        p.waitForFinished();
+    }
+}
+
 TEST_F(AppEndToEnd, WithADisplayTheUnattendedRunEndsByItself)
 {
+    if (XDisplay().isEmpty())
+        GTEST_SKIP() << "Xvfb is not installed";
     const auto entries = PolishEntries();
     SaveListFile(entries);
-    const Outcome o = Run({QStringLiteral("/all")}, QStringLiteral("offscreen"));
+    const Outcome o = Run({QStringLiteral("/all")}, QString(), 300000, XDisplay());
     ExpectEverythingArchived(entries, o);
 }
 
@@ -337,28 +498,40 @@ TEST_F(AppEndToEnd, ADisplayThatCannotBeOpenedCountsAsNone)
     SaveListFile(entries);
     const Outcome o = Run({QStringLiteral("/all")}, QString(), 300000, QStringLiteral(":93"));
     ExpectEverythingArchived(entries, o);
+    // Without "/all" it says so in Polish instead of leaving it to the platform.
+    const Outcome window = Run({}, QString(), 60000, QStringLiteral(":93"));
+    EXPECT_FALSE(window.crashed);
+    EXPECT_EQ(window.exitCode, 2);
+    EXPECT_EQ(window.err, QStringLiteral("skrytkar: Nie można otworzyć ekranu. Bez ekranu program działa tylko z argumentem /all.\n"));
+}
+
+TEST_F(AppEndToEnd, WithoutTheWindowedProgramBesideItOnlyTheRunWithoutADisplayWorks)
+{
+    ASSERT_TRUE(QFile::remove(windowedBinary));
+    SaveListFile({});
+    // The offscreen platform has windows, nobody sees them: the interactive start needs the
+    // windowed program.
+    const Outcome o = Run({}, QStringLiteral("offscreen"), 60000);
+    EXPECT_FALSE(o.crashed);
+    EXPECT_EQ(o.exitCode, 2);
+    EXPECT_TRUE(o.err.startsWith(QStringLiteral("skrytkar: Nie można uruchomić okna programu (skrytkar-gui w katalogu programu): "
+                                                "nie ma takiego pliku ani folderu.")))
+        << o.err.toStdString();
+    const Outcome unattended = Run({QStringLiteral("/all")}, QStringLiteral("offscreen"), 60000);
+    EXPECT_EQ(unattended.exitCode, 0) << unattended.err.toStdString();
+    EXPECT_EQ(LogBytes(), QByteArray("Lista plików jest pusta.\r\n"));
 }
 
 TEST_F(AppEndToEnd, WithADisplayAnUnwritableLogIsReportedAndTheProgramStaysOpen)
 {
+    if (XDisplay().isEmpty())
+        GTEST_SKIP() << "Xvfb is not installed";
     SaveListFile({});
     ASSERT_TRUE(QDir().mkpath(programDir + QStringLiteral("Log.txt")));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(binary, {QStringLiteral("/all")});
-    ASSERT_TRUE(p.waitForStarted());
-    QString err;
-    QElapsedTimer waited;
-    waited.start();
-    while (!err.contains(QStringLiteral("Log.txt")) && waited.elapsed() < 120000 && p.state() == QProcess::Running) {
-        p.waitForReadyRead(200);
-        err += QString::fromUtf8(p.readAllStandardError());
-    }
-    EXPECT_TRUE(err.contains(programDir + QStringLiteral("Log.txt"))) << err.toStdString();
+    const QString err = StartWindowedUntil(p, {QStringLiteral("/all")}, programDir + QStringLiteral("Log.txt"));
+    EXPECT_TRUE(err.contains(QStringLiteral("Nie można zapisać pliku logu ") + programDir + QStringLiteral("Log.txt")))
+        << err.toStdString();
     // The report waits for the user; the program neither ends nor terminates by itself.
     EXPECT_FALSE(p.waitForFinished(1500));
     EXPECT_EQ(p.state(), QProcess::Running);

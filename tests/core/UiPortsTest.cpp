@@ -1,6 +1,14 @@
 #include "core/UiPorts.h"
 
+#include "core/UProcki.h"
+#include "FakeMessages.h"
+
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <new>
+#include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -38,6 +46,86 @@ TEST(Lista, WithoutAWindowShowsNothing)
     Lista().SetSelected(0, true);
     EXPECT_EQ(Lista().Count(), 0);
     EXPECT_FALSE(Lista().IsSelected(0));
+}
+
+// The error boundary: what reaches the user for each kind of exception, and where it goes.
+TEST(RunGuarded, ShowsOnlyPolishTextsAndStopsOnlyTheHandler)
+{
+    const QString ours = QStringLiteral("Nie można odczytać pliku listy /dom/Dane.dat: to jest folder, nie plik.");
+    const struct {
+        const char* name;
+        std::function<void()> raise;
+        QString shown;
+    } cases[] = {
+        {"our error", [&] { throw EUserError(ours); }, ours},
+        {"our error of a derived type", [&] { throw EListFileError(ours.toStdString()); }, ours},
+        {"our error without a text", [] { throw EUserError(std::string()); }, QStringLiteral("Wystąpił nieoczekiwany błąd.")},
+        {"a library's English error", [] { throw std::runtime_error("Is a directory"); },
+         QStringLiteral("Wystąpił nieoczekiwany błąd.")},
+        {"a standard logic error", [] { (void)std::vector<int>().at(3); }, QStringLiteral("Wystąpił nieoczekiwany błąd.")},
+        {"no memory", [] { throw std::bad_alloc(); }, QStringLiteral("Za mało pamięci.")},
+        {"not an exception class", [] { throw 7; }, QStringLiteral("Wystąpił nieoczekiwany błąd.")},
+    };
+    FakeMessages messages;
+    SetMessagePort(&messages);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        messages.shown.clear();
+        bool rest = false;
+        RunGuarded([&] {
+            c.raise();
+            rest = true;
+        });
+        EXPECT_FALSE(rest);
+        EXPECT_EQ(messages.shown, (std::vector<ShownMessage>{{ButtonsClose, IconWarning, c.shown}}));
+    }
+    // A handler that ends normally shows nothing.
+    messages.shown.clear();
+    bool ran = false;
+    RunGuarded([&] { ran = true; });
+    EXPECT_TRUE(ran);
+    EXPECT_TRUE(messages.shown.empty());
+    SetMessagePort(nullptr);
+}
+
+TEST(RunGuarded, BeforeTheDialogTheInstalledReportShowsTheError)
+{
+    std::vector<QString> reports;
+    SetMessagePort(nullptr);
+    SetErrorReport([&](const QString& text) { reports.push_back(text); });
+    RunGuarded([] { throw std::runtime_error("Permission denied"); });
+    EXPECT_EQ(reports, std::vector<QString>{QStringLiteral("Wystąpił nieoczekiwany błąd.")});
+    // Once the dialog is there, it shows the errors.
+    FakeMessages messages;
+    SetMessagePort(&messages);
+    RunGuarded([] { throw std::bad_alloc(); });
+    EXPECT_EQ(reports.size(), 1u);
+    EXPECT_EQ(messages.shown.size(), 1u);
+    SetMessagePort(nullptr);
+    SetErrorReport(nullptr);
+    // Without either, standard error alone; nothing leaves the guard.
+    RunGuarded([] { throw std::runtime_error("x"); });
+}
+
+TEST(Guarded, PassesTheSignalsArgumentsTheHandlerTakes)
+{
+    struct Handlers {
+        int sum = 0;
+        void Add(int a, int b) { sum += a + b; }
+        void Tick() { ++sum; }
+    } handlers;
+    Guarded(&handlers, &Handlers::Add)(2, 3);
+    Guarded(&handlers, &Handlers::Tick)();
+    EXPECT_EQ(handlers.sum, 6);
+    // A handler that takes fewer arguments than offered is not callable with them, so a
+    // signal connection picks the fewer (as it does for any handler).
+    static_assert(!std::is_invocable_v<decltype(Guarded(&handlers, &Handlers::Tick)), int>);
+    static_assert(std::is_invocable_v<decltype(Guarded([](int) {})), int>);
+    FakeMessages messages;
+    SetMessagePort(&messages);
+    Guarded([](int) { throw std::runtime_error("boom"); })(1);
+    EXPECT_EQ(messages.shown.size(), 1u);
+    SetMessagePort(nullptr);
 }
 
 } // namespace

@@ -83,6 +83,8 @@ protected:
         ASSERT_TRUE(QDir().mkpath(programDir));
         // A copy, not a link: the program finds its files beside its own executable.
         ASSERT_TRUE(QFile::copy(QStringLiteral(SKRYTKAR_BINARY), programDir + QStringLiteral("skrytkar")));
+        // The program hands over to its windowed half, which lies beside it.
+        ASSERT_TRUE(QFile::copy(QStringLiteral(SKRYTKAR_GUI_BINARY), programDir + QStringLiteral("skrytkar-gui")));
         destination = MakeFolder(QStringLiteral("Kopie"));
     }
 

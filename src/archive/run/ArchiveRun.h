@@ -3,6 +3,8 @@
 // packer `Zipek` into Docel/Arch_<time stamp>/Nazwa.7z, with the run's log "Log.txt" in the
 // program's directory. Everything here runs on the user-interface thread.
 
+#include "core/UserError.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -38,9 +40,9 @@ extern bool ErrorsOccurred;                 // some entry of the run failed
 extern TSevenZip* Zipek;
 
 // Raised when "Log.txt" cannot be written; what() is the user-facing Polish text in UTF-8.
-class ELogWriteError : public std::runtime_error {
+class ELogWriteError : public EUserError {
 public:
-    using std::runtime_error::runtime_error;
+    using EUserError::EUserError;
 };
 
 // Gives the packer the settings of the main window's design (plain solid LZMA 7z, fast, no

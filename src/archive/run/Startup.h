@@ -12,6 +12,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 class QTimer;
 
 // The application's title, shown on its taskbar button.
@@ -19,7 +21,7 @@ inline constexpr char ApplicationTitle[] = "Skrytkar " SKRYTKAR_VERSION;
 // The one tick of `Zegar` comes this long after FormShow.
 inline constexpr int ZegarIntervalMs = 100;
 
-// Exit statuses of the unattended run.
+// Exit statuses of the unattended run (and of the other forms: 0 done, 2 refused or failed).
 inline constexpr int ExitArchived = 0;       // every entry archived, or the list empty
 inline constexpr int ExitEntriesFailed = 1;  // some entry failed
 inline constexpr int ExitFailure = 2;        // list file damaged or unreadable, log not written, no library
@@ -27,9 +29,42 @@ inline constexpr int ExitFailure = 2;        // list file damaged or unreadable,
 // Set by FormCreate when the first argument is "/all".
 extern bool Unattended;
 
-// The command-line rule: only the first argument counts, "/all" in any letter case (ASCII).
-// `arguments` holds the program's name first, as QCoreApplication::arguments() does.
+// --- The command line ---------------------------------------------------------------------
+// `arguments` always holds the program's name first, as QCoreApplication::arguments() does.
+
+// What the program is asked to do.
+enum class StartMode { Interactive, Unattended, Help, Version, UnknownOption };
+
+// One form of the command line, as the usage text lists it. A name beginning with "/" is
+// looked for in the first argument only, in any letter case (ASCII letters); names beginning
+// with "-" are options. A new form is one more row of CommandLineForms and its description
+// in the catalogue.
+struct CommandLineForm {
+    QStringList Names;  // empty for the start without arguments
+    StartMode Mode;
+    QString (*Description)();
+};
+// Every form the program takes, in the order of the usage text.
+const std::vector<CommandLineForm>& CommandLineForms();
+
+struct StartCommand {
+    StartMode Mode = StartMode::Interactive;
+    QString UnknownOption;  // the argument as given, for UnknownOption
+};
+// Only the first argument decides: a "/" form when it names one; options when it begins with
+// "-" (an option the program does not know is refused); anything else, a file name for
+// example, or nothing at all, is the interactive start.
+StartCommand ParseCommandLine(const QStringList& arguments);
+// The command-line rule of the unattended run: "/all" as the first argument, any letter case.
 bool IsUnattendedCommandLine(const QStringList& arguments);
+
+// The answers that need neither a display nor an application object: the usage text or the
+// version on standard output, or a refused option on standard error. Each returns the exit
+// status.
+int PrintUsage();
+int PrintVersion();
+int RefuseOption(const QString& option);
+QString UsageText();
 
 void FormCreate(const QStringList& arguments);
 // Sets ListFilePath, loads the list (an unreadable list file raises EListFileError and the
@@ -37,7 +72,7 @@ void FormCreate(const QStringList& arguments);
 // clears the run flags and arms `Zegar`.
 void FormShow();
 // The main window's one-shot timer: interval ZegarIntervalMs, disarmed, its tick wired to
-// ZegarTimer. It lives as long as the application object.
+// ZegarTimer through the error boundary. It lives as long as the application object.
 QTimer& Zegar();
 void ZegarTimer();
 // Unattended only: minimise, archive every entry, terminate. A log that cannot be written
@@ -48,9 +83,6 @@ void FormClose();
 
 // The exit status of the unattended run that RunUnattended made.
 int UnattendedExitStatus();
-
-// Writes a message for a person reading the terminal or the job's mail ("\r" breaks lines).
-void ReportToStandardError(const QString& text);
 
 // The whole unattended run without a display: needs a QCoreApplication; messages go to
 // standard error and wait for nobody. Returns the exit status.

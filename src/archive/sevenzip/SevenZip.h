@@ -3,6 +3,8 @@
 // 7-Zip library. This header is the contract the archive run and the main window rely on;
 // the component's internals (library link, callback, streams) live in their own files.
 
+#include "core/UserError.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,9 +16,9 @@
 #include <vector>
 
 // Raised when the 7-Zip library cannot be loaded; what() is the user-facing Polish text.
-class ESevenZipLibraryError : public std::runtime_error {
+class ESevenZipLibraryError : public EUserError {
 public:
-    using std::runtime_error::runtime_error;
+    using EUserError::EUserError;
 };
 
 // Raised (without a message) when the output file cannot be created or dated.

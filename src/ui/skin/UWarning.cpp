@@ -74,16 +74,16 @@ TFWarning::TFWarning(QWidget* parent)
     // whole of it closes the dialog rather than starting a drag.
     LClose = new HotZone(this, QRect(323, 8, 17, 17), QStringLiteral("LClose"), QStringLiteral("Zamknij"));
 
-    connect(ImButTak, &SkinImage::clicked, this, &TFWarning::ImButTakClick);
-    connect(ImButNie, &SkinImage::clicked, this, &TFWarning::ImButNieClick);
-    connect(ImButAnuluj, &SkinImage::clicked, this, &TFWarning::ImButAnulujClick);
-    connect(ImButZamknij, &SkinImage::clicked, this, &TFWarning::ImButZamknijClick);
-    connect(LClose, &HotZone::clicked, this, &TFWarning::LCloseClick);
+    connect(ImButTak, &SkinImage::clicked, this, Guarded(this, &TFWarning::ImButTakClick));
+    connect(ImButNie, &SkinImage::clicked, this, Guarded(this, &TFWarning::ImButNieClick));
+    connect(ImButAnuluj, &SkinImage::clicked, this, Guarded(this, &TFWarning::ImButAnulujClick));
+    connect(ImButZamknij, &SkinImage::clicked, this, Guarded(this, &TFWarning::ImButZamknijClick));
+    connect(LClose, &HotZone::clicked, this, Guarded(this, &TFWarning::LCloseClick));
     connect(LListwa, &HotZone::mousePressed, this,
-            [this](QMouseEvent* e) { drag_.Press(this, e->globalPosition().toPoint()); });
+            Guarded([this](QMouseEvent* e) { drag_.Press(this, e->globalPosition().toPoint()); }));
     connect(LListwa, &HotZone::mouseMoved, this,
-            [this](QMouseEvent* e) { drag_.Move(this, e->globalPosition().toPoint()); });
-    connect(LListwa, &HotZone::mouseReleased, this, [this](QMouseEvent*) { drag_.Release(); });
+            Guarded([this](QMouseEvent* e) { drag_.Move(this, e->globalPosition().toPoint()); }));
+    connect(LListwa, &HotZone::mouseReleased, this, Guarded([this](QMouseEvent*) { drag_.Release(); }));
 }
 
 TFWarning::~TFWarning()

@@ -62,12 +62,16 @@ int RunWindowedProgram(QApplication& app)
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&qtTranslator);
 
+    // Until the message dialog exists, errors are shown in a plain message box.
+    SetErrorReport(ShowDefaultErrorReport);
+
     // The main window's packer: without its library nothing can be archived.
     std::unique_ptr<TSevenZip> zipek;
     try {
         zipek = std::make_unique<TSevenZip>();
-    } catch (const std::exception& error) {
-        ShowDefaultErrorReport(QString::fromUtf8(error.what()));
+    } catch (...) {
+        ShowDefaultErrorReport(UserTextOf(std::current_exception()));
+        SetErrorReport(nullptr);
         return ExitFailure;
     }
     InstallZipek(zipek.get());
@@ -85,5 +89,6 @@ int RunWindowedProgram(QApplication& app)
     DestroyWindows();
     InstallZipek(nullptr);
     FormClose();
+    SetErrorReport(nullptr);
     return Unattended ? UnattendedExitStatus() : loopResult;
 }

@@ -1,11 +1,9 @@
 #include "ui/windows/ErrorReport.h"
 
 #include "archive/run/Startup.h"
-#include "core/Messages.h"
+#include "core/UiPorts.h"
 
 #include <QMessageBox>
-
-#include <exception>
 
 std::function<void(const QString&)> DefaultErrorReportHook;
 
@@ -21,32 +19,18 @@ void ShowDefaultErrorReport(const QString& text)
     QMessageBox::critical(nullptr, QString::fromUtf8(ApplicationTitle), shown);
 }
 
-namespace {
-
-QString TextOf(const std::exception& error)
-{
-    const QString text = QString::fromUtf8(error.what());
-    return text.isEmpty() ? Msg::UnexpectedError() : text;
-}
-
-} // namespace
-
-void CallReportingErrors(const std::function<void()>& handler)
-{
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        ShowDefaultErrorReport(TextOf(error));
-    } catch (...) {
-        ShowDefaultErrorReport(Msg::UnexpectedError());
-    }
-}
-
 TSkrytkarApplication::TSkrytkarApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+int TSkrytkarApplication::LastResortCatches = 0;
 
 bool TSkrytkarApplication::notify(QObject* receiver, QEvent* event)
 {
-    bool handled = false;
-    CallReportingErrors([&] { handled = QApplication::notify(receiver, event); });
-    return handled;
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        ++LastResortCatches;
+        const std::exception_ptr error = std::current_exception();
+        RunGuarded([&] { ReportError(UserTextOf(error)); });
+        return false;
+    }
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The platform's default error report: an exception that leaves an event handler is shown in a
-// plain message box with its text, and the program goes on.
+// The platform's default error report: a plain message box with the error's text, for the
+// errors that come before the message dialog exists (the 7-Zip library cannot be loaded). Once
+// the dialog exists, the error boundary (RunGuarded, core/UiPorts.h) shows errors through it.
 
 #include <QApplication>
 #include <QString>
@@ -12,14 +13,15 @@ void ShowDefaultErrorReport(const QString& text);
 // Test seam: when set, receives the report instead of the message box.
 extern std::function<void(const QString&)> DefaultErrorReportHook;
 
-// Runs a handler; an exception that leaves it is reported and goes no further.
-void CallReportingErrors(const std::function<void()>& handler);
-
-// The application object of the windowed program: exceptions that reach the event boundary
-// are reported there.
+// The application object of the windowed program. Every handler runs inside the error
+// boundary already; its event boundary catches, as a last resort, whatever an event of Qt's
+// own (a paint, a layout) still throws, and reports it the same way.
 class TSkrytkarApplication : public QApplication {
     Q_OBJECT
 public:
     TSkrytkarApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
+
+    // Exceptions the last resort has caught (tests check that handlers never leave one to it).
+    static int LastResortCatches;
 };

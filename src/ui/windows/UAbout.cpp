@@ -1,5 +1,6 @@
 #include "ui/windows/UAbout.h"
 
+#include "core/UiPorts.h"
 #include "ui/skin/HotZone.h"
 #include "ui/skin/ImageResource.h"
 #include "ui/skin/SkinImage.h"
@@ -21,7 +22,7 @@ TFAbout::TFAbout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWi
     LoadImageResource(QStringLiteral("tlo_about"), Image1);
 
     LClose = new HotZone(this, QRect(297, 11, 22, 22), QStringLiteral("LClose"), QStringLiteral("Zamknij"));
-    connect(LClose, &HotZone::clicked, this, &TFAbout::LCloseClick);
+    connect(LClose, &HotZone::clicked, this, Guarded(this, &TFAbout::LCloseClick));
 }
 
 void TFAbout::ShowAbout()

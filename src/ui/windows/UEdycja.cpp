@@ -127,9 +127,9 @@ TFEdycja::TFEdycja(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     LNowyFolder = new HotZone(PNazwa, QRect(87, 198, 20, 19), QStringLiteral("LNowyFolder"), QStringLiteral("Wskaż nowy folder archiwum"));
     LAnuluj = new HotZone(PNazwa, QRect(182, 254, 62, 13), QStringLiteral("LAnuluj"), QStringLiteral("Anuluj"));
     LWprowadzDoListy = new HotZone(PNazwa, QRect(276, 254, 89, 13), QStringLiteral("LWprowadzDoListy"), QStringLiteral("Wprowadź"));
-    connect(LNowyFolder, &HotZone::clicked, this, &TFEdycja::LNowyFolderClick);
-    connect(LAnuluj, &HotZone::clicked, this, [] { CancelEditor(); });
-    connect(LWprowadzDoListy, &HotZone::clicked, this, [] { ConfirmEditor(); });
+    connect(LNowyFolder, &HotZone::clicked, this, Guarded(this, &TFEdycja::LNowyFolderClick));
+    connect(LAnuluj, &HotZone::clicked, this, Guarded([] { CancelEditor(); }));
+    connect(LWprowadzDoListy, &HotZone::clicked, this, Guarded([] { ConfirmEditor(); }));
 
     DlOpenFolder = new TGetFolder(this);
     DlOpenFolder->Caption = QString::fromUtf8(OpenFolderCaption);

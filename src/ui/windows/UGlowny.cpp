@@ -282,22 +282,22 @@ TFGlowny::TFGlowny(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frameless
     LPrzerwanie->setAutoFillBackground(true);
     LPrzerwanie->hide();
 
-    connect(ImTlo, &SkinImage::clicked, this, &TFGlowny::ImTloClick);
-    connect(LListwa, &HotZone::mousePressed, this, &TFGlowny::LListwaMouseDown);
-    connect(LListwa, &HotZone::mouseMoved, this, &TFGlowny::LListwaMouseMove);
-    connect(LListwa, &HotZone::mouseReleased, this, &TFGlowny::LListwaMouseUp);
-    connect(LMinime, &HotZone::clicked, this, &TFGlowny::LMinimeClick);
-    connect(LClose, &HotZone::clicked, this, &TFGlowny::LCloseClick);
-    connect(LMenuPLik, &HotZone::clicked, this, &TFGlowny::LMenuPLikClick);
-    connect(LMenuEdycja, &HotZone::clicked, this, &TFGlowny::LMenuEdycjaClick);
-    connect(LMenuPomoc, &HotZone::clicked, this, &TFGlowny::LMenuPomocClick);
-    connect(LMenuPLik, &HotZone::mouseMoved, this, &TFGlowny::LMenuPLikMouseMove);
-    connect(LMenuEdycja, &HotZone::mouseMoved, this, &TFGlowny::LMenuEdycjaMouseMove);
-    connect(LMenuPomoc, &HotZone::mouseMoved, this, &TFGlowny::LMenuPomocMouseMove);
-    connect(LArchiwum, &HotZone::clicked, this, &TFGlowny::LArchiwumClick);
-    connect(Lista, &TListaBox::pressed, this, &TFGlowny::CloseMenuPanel);
-    connect(Lista, &TListaBox::Click, this, &TFGlowny::ListaClick);
-    connect(Lista, &TListaBox::DblClick, this, &TFGlowny::ListaDblClick);
+    connect(ImTlo, &SkinImage::clicked, this, Guarded(this, &TFGlowny::ImTloClick));
+    connect(LListwa, &HotZone::mousePressed, this, Guarded(this, &TFGlowny::LListwaMouseDown));
+    connect(LListwa, &HotZone::mouseMoved, this, Guarded(this, &TFGlowny::LListwaMouseMove));
+    connect(LListwa, &HotZone::mouseReleased, this, Guarded(this, &TFGlowny::LListwaMouseUp));
+    connect(LMinime, &HotZone::clicked, this, Guarded(this, &TFGlowny::LMinimeClick));
+    connect(LClose, &HotZone::clicked, this, Guarded(this, &TFGlowny::LCloseClick));
+    connect(LMenuPLik, &HotZone::clicked, this, Guarded(this, &TFGlowny::LMenuPLikClick));
+    connect(LMenuEdycja, &HotZone::clicked, this, Guarded(this, &TFGlowny::LMenuEdycjaClick));
+    connect(LMenuPomoc, &HotZone::clicked, this, Guarded(this, &TFGlowny::LMenuPomocClick));
+    connect(LMenuPLik, &HotZone::mouseMoved, this, Guarded(this, &TFGlowny::LMenuPLikMouseMove));
+    connect(LMenuEdycja, &HotZone::mouseMoved, this, Guarded(this, &TFGlowny::LMenuEdycjaMouseMove));
+    connect(LMenuPomoc, &HotZone::mouseMoved, this, Guarded(this, &TFGlowny::LMenuPomocMouseMove));
+    connect(LArchiwum, &HotZone::clicked, this, Guarded(this, &TFGlowny::LArchiwumClick));
+    connect(Lista, &TListaBox::pressed, this, Guarded(this, &TFGlowny::CloseMenuPanel));
+    connect(Lista, &TListaBox::Click, this, Guarded(this, &TFGlowny::ListaClick));
+    connect(Lista, &TListaBox::DblClick, this, Guarded(this, &TFGlowny::ListaDblClick));
 
     ports = std::make_unique<Ports>(this);
     preview = new TKeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
@@ -366,7 +366,7 @@ void TFGlowny::showEvent(QShowEvent* event)
     shownOnce = true;
     Drag.Release();
     // An unreadable list file leaves FormShow here, before it fills the list or arms Zegar.
-    CallReportingErrors([] { FormShow(); });
+    RunGuarded([] { FormShow(); });
 }
 
 void TFGlowny::closeEvent(QCloseEvent* event)

@@ -1,6 +1,7 @@
 #include "ui/windows/UMenu.h"
 
 #include "archive/run/ArchiveRun.h"
+#include "core/UiPorts.h"
 #include "ui/skin/ImageResource.h"
 #include "ui/skin/SkinImage.h"
 #include "ui/windows/UAbout.h"
@@ -111,10 +112,10 @@ TFMenu::TFMenu(QWidget* parent)
 
     // Hover: the panel's highlight is reset, then the item under the mouse lights up.
     const auto hover = [this](TSkinLabel* item, void (TFMenu::*reset)()) {
-        connect(item, &TSkinLabel::mouseMoved, this, [this, item, reset] {
+        connect(item, &TSkinLabel::mouseMoved, this, Guarded([this, item, reset] {
             (this->*reset)();
             Light(item);
-        });
+        }));
     };
     for (TSkinLabel* item : {LZaznaczAll, LArchiwizuj, LArchiwizujAll, LZamknij})
         hover(item, &TFMenu::ResetPlikHighlight);
@@ -124,30 +125,30 @@ TFMenu::TFMenu(QWidget* parent)
         hover(item, &TFMenu::ResetPomocHighlight);
     // The "Edycja" separator carries the "Pomoc" item's handlers.
     Label1->setMouseTracking(true);
-    connect(Label1, &TSkinLabel::mouseMoved, this, [this] {
+    connect(Label1, &TSkinLabel::mouseMoved, this, Guarded([this] {
         ResetPomocHighlight();
         Light(LPomoc);
-    });
+    }));
 
-    connect(ImTlo, &SkinImage::mouseMoved, this, &TFMenu::ResetPlikHighlight);
-    connect(ImTloEdycja, &SkinImage::mouseMoved, this, &TFMenu::ResetEdycjaHighlight);
-    connect(ImTloPomoc, &SkinImage::mouseMoved, this, &TFMenu::ResetPomocHighlight);
+    connect(ImTlo, &SkinImage::mouseMoved, this, Guarded(this, &TFMenu::ResetPlikHighlight));
+    connect(ImTloEdycja, &SkinImage::mouseMoved, this, Guarded(this, &TFMenu::ResetEdycjaHighlight));
+    connect(ImTloPomoc, &SkinImage::mouseMoved, this, Guarded(this, &TFMenu::ResetPomocHighlight));
     for (SkinImage* background : {ImTlo, ImTloEdycja, ImTloPomoc})
-        connect(background, &SkinImage::clicked, this, &TFMenu::HideMenu);
+        connect(background, &SkinImage::clicked, this, Guarded(this, &TFMenu::HideMenu));
 
-    connect(LZaznaczAll, &TSkinLabel::clicked, this, [this] { RunItem(&CommandSelectAll); });
-    connect(LArchiwizuj, &TSkinLabel::clicked, this, [this] { RunItem(&CommandArchiveSelected); });
-    connect(LArchiwizujAll, &TSkinLabel::clicked, this, [this] { RunItem(&CommandArchiveAll); });
-    connect(LZamknij, &TSkinLabel::clicked, this, [] { TerminateApplication(); });
-    connect(LDodajPlik, &TSkinLabel::clicked, this, [this] { RunItem(&AddFileEntry); });
-    connect(LDodajFolder, &TSkinLabel::clicked, this, [this] { RunItem(&AddFolderEntry); });
-    connect(LEdytujWpis, &TSkinLabel::clicked, this, [this] { RunItem(&EditEntry); });
-    connect(LUsunWpis, &TSkinLabel::clicked, this, [this] { RunItem(&DeleteEntry); });
-    connect(LNowaLista, &TSkinLabel::clicked, this, [this] { RunItem(&NewList); });
-    connect(Label1, &TSkinLabel::clicked, this, [this] { RunItem(&CommandHelp); });
-    connect(LPomoc, &TSkinLabel::clicked, this, [this] { RunItem(&CommandHelp); });
-    connect(Lstrona, &TSkinLabel::clicked, this, [this] { RunItem(&CommandWebsite); });
-    connect(LAbout, &TSkinLabel::clicked, this, [this] { RunItem(&CommandAbout); });
+    connect(LZaznaczAll, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&CommandSelectAll); }));
+    connect(LArchiwizuj, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&CommandArchiveSelected); }));
+    connect(LArchiwizujAll, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&CommandArchiveAll); }));
+    connect(LZamknij, &TSkinLabel::clicked, this, Guarded([] { TerminateApplication(); }));
+    connect(LDodajPlik, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&AddFileEntry); }));
+    connect(LDodajFolder, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&AddFolderEntry); }));
+    connect(LEdytujWpis, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&EditEntry); }));
+    connect(LUsunWpis, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&DeleteEntry); }));
+    connect(LNowaLista, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&NewList); }));
+    connect(Label1, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&CommandHelp); }));
+    connect(LPomoc, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&CommandHelp); }));
+    connect(Lstrona, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&CommandWebsite); }));
+    connect(LAbout, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&CommandAbout); }));
 }
 
 SkinImage* TFMenu::AddPanelBackground(QWidget* panel, const QSize& size, const QString& picture)

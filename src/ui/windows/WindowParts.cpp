@@ -1,5 +1,6 @@
 #include "ui/windows/WindowParts.h"
 
+#include "core/UiPorts.h"
 #include "ui/skin/SkinFont.h"
 
 #include <QApplication>
@@ -89,7 +90,10 @@ bool TKeyPreview::eventFilter(QObject* watched, QEvent* event)
         return false;  // the same key on its way up from a child that ignored it
     seenEvent = event;
     seenAt = widget;
-    return handler(static_cast<QKeyEvent*>(event));
+    // A key whose handler failed counts as taken: no control acts on it after the report.
+    bool consumed = true;
+    RunGuarded([&] { consumed = handler(static_cast<QKeyEvent*>(event)); });
+    return consumed;
 }
 
 void OpenWithShell(const QUrl& url)

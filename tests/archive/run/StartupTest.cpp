@@ -34,6 +34,65 @@ TEST(CommandLine, OnlyTheFirstArgumentInAnyLetterCase)
         EXPECT_EQ(IsUnattendedCommandLine(arguments), unattended) << arguments.join(QLatin1Char(' ')).toStdString();
 }
 
+TEST(CommandLine, FormsOptionsAndRefusals)
+{
+    const QString program = QStringLiteral("skrytkar");
+    const struct {
+        QStringList arguments;
+        StartMode mode;
+        QString refused;
+    } cases[] = {
+        {{}, StartMode::Interactive, {}},
+        {{QStringLiteral("/ALL"), QStringLiteral("--help")}, StartMode::Unattended, {}},
+        {{QStringLiteral("--help")}, StartMode::Help, {}},
+        {{QStringLiteral("-h")}, StartMode::Help, {}},
+        {{QStringLiteral("-help")}, StartMode::Help, {}},
+        {{QStringLiteral("--help"), QStringLiteral("/all")}, StartMode::Help, {}},
+        {{QStringLiteral("--version"), QStringLiteral("--help")}, StartMode::Help, {}},
+        {{QStringLiteral("--version")}, StartMode::Version, {}},
+        {{QStringLiteral("-v")}, StartMode::Version, {}},
+        // Only a first argument that is an option is read as options: a file name (as a
+        // desktop may pass one) opens the window, whatever follows it.
+        {{QStringLiteral("plik.txt"), QStringLiteral("--help")}, StartMode::Interactive, {}},
+        {{QStringLiteral("-")}, StartMode::Interactive, {}},
+        {{QStringLiteral("--")}, StartMode::Interactive, {}},
+        {{QStringLiteral("--"), QStringLiteral("--help")}, StartMode::Interactive, {}},
+        // Anything else with a leading "-" is refused, as typed.
+        {{QStringLiteral("--verbose")}, StartMode::UnknownOption, QStringLiteral("--verbose")},
+        {{QStringLiteral("-x")}, StartMode::UnknownOption, QStringLiteral("-x")},
+        {{QStringLiteral("-all")}, StartMode::UnknownOption, QStringLiteral("-all")},
+        {{QStringLiteral("--all")}, StartMode::UnknownOption, QStringLiteral("--all")},
+        {{QStringLiteral("--HELP")}, StartMode::UnknownOption, QStringLiteral("--HELP")},
+        {{QStringLiteral("--help"), QStringLiteral("--bogus=1")}, StartMode::UnknownOption, QStringLiteral("--bogus=1")},
+        {{QStringLiteral("--version=2")}, StartMode::UnknownOption, QStringLiteral("--version=2")},
+        {{QStringLiteral("-platform"), QStringLiteral("offscreen")}, StartMode::UnknownOption, QStringLiteral("-platform")},
+    };
+    for (const auto& c : cases) {
+        const QStringList arguments = QStringList(program) + c.arguments;
+        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        const StartCommand command = ParseCommandLine(arguments);
+        EXPECT_EQ(command.Mode, c.mode);
+        EXPECT_EQ(command.UnknownOption, c.refused);
+    }
+}
+
+TEST(CommandLine, UsageNamesEveryFormAndTheExitStatuses)
+{
+    const QString usage = UsageText();
+    EXPECT_TRUE(usage.startsWith(QStringLiteral("Skrytkar ") + QString::fromLatin1(SKRYTKAR_VERSION))) << usage.toStdString();
+    // One line per form: its names, then the first line of its description.
+    for (const CommandLineForm& form : CommandLineForms()) {
+        const QString names = QStringLiteral("skrytkar") + (form.Names.isEmpty() ? QString() : QLatin1Char(' ') + form.Names.join(QStringLiteral(", ")));
+        const QString description = form.Description().section(QLatin1Char('\n'), 0, 0);
+        const QRegularExpression line(QStringLiteral("\n  ") + QRegularExpression::escape(names) + QStringLiteral(" +") +
+                                      QRegularExpression::escape(description) + QStringLiteral("\n"));
+        EXPECT_TRUE(line.match(usage).hasMatch()) << names.toStdString();
+    }
+    for (const char* status : {"\n  0  ", "\n  1  ", "\n  2  "})
+        EXPECT_TRUE(usage.contains(QString::fromLatin1(status))) << status;
+    EXPECT_FALSE(usage.contains(QLatin1Char('\r')));
+}
+
 class StartupTest : public RunFixture {
 protected:
     void SetUp() override
@@ -239,6 +298,31 @@ TEST_F(StartupTest, TheTimerTicksOnceFromTheEventLoop)
     EXPECT_EQ(window.events.count(QStringLiteral("Minimize")), 1);
     EXPECT_FALSE(Zegar().isActive());
     EXPECT_EQ(LogBytes(), QByteArray("Lista plików jest pusta.\r\n"));
+}
+
+TEST_F(StartupTest, AFailingTickFromTheEventLoopIsReportedAndGoesNoFurther)
+{
+    // The tick's error (an unwritable log) must not unwind through the timer's signal: it is
+    // reported through the message port and the event loop goes on.
+    SaveListFile(TwoGoodEntries());
+    ASSERT_TRUE(QDir().mkpath(programDir + QStringLiteral("Log.txt")));
+    FormCreate({QStringLiteral("skrytkar"), QStringLiteral("/all")});
+    FormShow();
+    bool loopWentOn = false;
+    QElapsedTimer waited;
+    waited.start();
+    while (messages.shown.empty() && waited.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QTimer::singleShot(0, [&] { loopWentOn = true; });
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].icon, IconWarning);
+    EXPECT_TRUE(messages.shown[0].text.startsWith(QStringLiteral("Nie można zapisać pliku logu ") + programDir))
+        << messages.shown[0].text.toStdString();
+    EXPECT_TRUE(loopWentOn);
+    EXPECT_FALSE(window.events.contains(QStringLiteral("Terminate")));
+    EXPECT_EQ(UnattendedExitStatus(), ExitFailure);
 }
 
 } // namespace

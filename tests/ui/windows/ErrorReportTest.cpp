@@ -1,63 +1,278 @@
-// The platform's default error report: an exception that leaves an event handler is caught at
-// the application's event boundary, shown with its text, and the program goes on.
+// The error boundary of the windowed program: whatever a handler called by the event loop
+// throws (a click, a key, a menu item, the timer, the first show) ends that handler only, the
+// user reads a Polish text in the program's dialog, and the program goes on. The application's
+// own event boundary stays a last resort that the handlers never need.
 
+#include "archive/run/ArchiveRun.h"
+#include "archive/run/Startup.h"
+#include "archive/sevenzip/SevenZip.h"
+#include "core/UProcki.h"
+#include "core/UiPorts.h"
+#include "platform/Platform.h"
+#include "ui/skin/HotZone.h"
+#include "ui/windows/Application.h"
 #include "ui/windows/ErrorReport.h"
+#include "ui/windows/UGlowny.h"
+#include "ui/windows/UMenu.h"
+#include "ui/windows/WindowParts.h"
 
+#include "FakeMessages.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+#include <new>
 #include <stdexcept>
 #include <vector>
 
 namespace {
 
-// An object whose event handler fails the way a list file that cannot be read makes FormShow fail.
-class FailingHandler : public QObject {
+// One application object for the whole run, as in the program.
+class ApplicationEnvironment final : public ::testing::Environment {
 public:
+    void SetUp() override
+    {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<TSkrytkarApplication>(argc, argv);
+    }
+    void TearDown() override { app.reset(); }
+
+private:
+    int argc = 1;
+    char name[9] = "skrytkar";
+    char* argv[2] = {name, nullptr};
+    std::unique_ptr<TSkrytkarApplication> app;
+};
+
+[[maybe_unused]] ::testing::Environment* const environment =
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
+const QString OursText = QStringLiteral("Nie można zapisać pliku /kopie/a.7z: brak miejsca na dysku.");
+
+// What a handler throws, and what the user reads for it.
+struct Thrown {
+    const char* name;
+    std::function<void()> raise;
+    QString shown;
+};
+
+std::vector<Thrown> ThrownCases()
+{
+    return {
+        {"our error with its Polish text", [] { throw EUserError(OursText); }, OursText},
+        {"a library's English error", [] { throw std::runtime_error("No space left on device"); },
+         QStringLiteral("Wystąpił nieoczekiwany błąd.")},
+        {"no memory", [] { throw std::bad_alloc(); }, QStringLiteral("Za mało pamięci.")},
+        {"not an exception class at all", [] { throw 42; }, QStringLiteral("Wystąpił nieoczekiwany błąd.")},
+    };
+}
+
+// The program's five windows over a program folder of their own, with the message dialog
+// replaced by a recording stand-in.
+class ErrorBoundaryTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        OverrideProgramDirectory(dir.path());
+        TSkrytkarApplication::LastResortCatches = 0;
+        zipek = std::make_unique<TSevenZip>();
+        InstallZipek(zipek.get());
+        OpenWithShellHook = [this](const QUrl& url) {
+            if (failure)
+                failure();
+            opened.push_back(url);
+        };
+        TerminateHook = [this] {
+            if (failure)
+                failure();
+            ++terminations;
+        };
+        DefaultErrorReportHook = [this](const QString& text) { defaultReports.push_back(text); };
+    }
+
+    // Creates the windows and shows the main window, which runs FormShow.
+    void Start()
+    {
+        CreateWindows();
+        SetMessagePort(&messages);
+        FGlowny->show();
+        QApplication::setActiveWindow(FGlowny);
+    }
+
+    void TearDown() override
+    {
+        Unattended = false;
+        Zegar().stop();
+        if (FGlowny) {
+            SetMessagePort(nullptr);
+            DestroyWindows();
+        }
+        FormClose();
+        InstallZipek(nullptr);
+        zipek.reset();
+        OpenWithShellHook = nullptr;
+        TerminateHook = nullptr;
+        DefaultErrorReportHook = nullptr;
+        Wpisy.clear();
+        EntryCount = 0;
+        ListFilePath.clear();
+        OverrideProgramDirectory(QString());
+    }
+
+    static void Click(QWidget* zone) { QTest::mouseClick(zone, Qt::LeftButton, Qt::NoModifier, zone->rect().center()); }
+
+    std::vector<QString> ShownTexts() const
+    {
+        std::vector<QString> texts;
+        for (const ShownMessage& m : messages.shown) {
+            EXPECT_EQ(m.buttons, ButtonsClose);
+            EXPECT_EQ(m.icon, IconWarning);
+            texts.push_back(m.text);
+        }
+        return texts;
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TSevenZip> zipek;
+    FakeMessages messages;
+    std::function<void()> failure;  // what the seams throw, when set
+    std::vector<QUrl> opened;
+    int terminations = 0;
+    std::vector<QString> defaultReports;
+};
+
+TEST_F(ErrorBoundaryTest, AThrowingHandlerIsReportedInPolishAndTheProgramGoesOn)
+{
+    Start();
+    // Three ways in from the event loop: a hot zone's click signal, a key through the key
+    // preview, a menu item.
+    struct Entry {
+        const char* name;
+        std::function<void()> act;
+        std::function<int()> done;
+    };
+    const Entry entries[] = {
+        {"close zone", [] { Click(FGlowny->LClose); }, [this] { return terminations; }},
+        {"F1 key", [] { QTest::keyClick(FGlowny->Lista, Qt::Key_F1); }, [this] { return int(opened.size()); }},
+        {"help menu item",
+         [] {
+             FMenu->ShowMenuPanel(2, 1);
+             Click(FMenu->LPomoc);
+         },
+         [this] { return int(opened.size()); }},
+    };
+    for (const Entry& entry : entries) {
+        for (const Thrown& thrown : ThrownCases()) {
+            SCOPED_TRACE(std::string(entry.name) + ": " + thrown.name);
+            messages.shown.clear();
+            failure = thrown.raise;
+            const int before = entry.done();
+
+            entry.act();
+
+            EXPECT_EQ(ShownTexts(), std::vector<QString>{thrown.shown});
+            EXPECT_EQ(entry.done(), before);
+            EXPECT_EQ(TSkrytkarApplication::LastResortCatches, 0);
+            EXPECT_TRUE(defaultReports.empty());
+
+            // The program goes on: the same command works once nothing throws.
+            failure = nullptr;
+            messages.shown.clear();
+            entry.act();
+            EXPECT_EQ(entry.done(), before + 1);
+            EXPECT_TRUE(messages.shown.empty());
+        }
+    }
+}
+
+TEST_F(ErrorBoundaryTest, AListFileThatIsAFolderIsExplainedInPolishAtTheFirstShow)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Dane.dat")));
+    Start();
+    EXPECT_EQ(ShownTexts(), std::vector<QString>{QStringLiteral("Nie można odczytać pliku listy %1: to jest folder, nie plik.")
+                                                     .arg(dir.filePath(QStringLiteral("Dane.dat")))});
+    EXPECT_FALSE(Zegar().isActive());
+    EXPECT_EQ(TSkrytkarApplication::LastResortCatches, 0);
+    // The window stays and takes commands.
+    EXPECT_TRUE(FGlowny->isVisible());
+    Click(FGlowny->LClose);
+    EXPECT_EQ(terminations, 1);
+}
+
+TEST_F(ErrorBoundaryTest, AFailingTimerTickIsReportedAndTheWindowStaysOpen)
+{
+    // The unattended run with a display, whose log cannot be written: the tick of `Zegar`
+    // ends with the log's error; the program reports it and is not terminated.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Log.txt")));
+    Start();
+    Unattended = true;
+    QElapsedTimer waited;
+    waited.start();
+    Zegar().start();
+    while (messages.shown.empty() && waited.elapsed() < 10000)
+        QTest::qWait(20);
+    const std::vector<QString> texts = ShownTexts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_TRUE(texts[0].startsWith(QStringLiteral("Nie można zapisać pliku logu %1").arg(dir.filePath(QStringLiteral("Log.txt")))))
+        << texts[0].toStdString();
+    EXPECT_TRUE(texts[0].contains(QStringLiteral("to jest folder, nie plik"))) << texts[0].toStdString();
+    EXPECT_EQ(terminations, 0);
+    EXPECT_EQ(TSkrytkarApplication::LastResortCatches, 0);
+}
+
+// An object whose own event handling throws: nothing of the program's guards it, so the
+// application's event boundary does, the same way.
+class FailingObject : public QObject {
+public:
+    std::function<void()> raise;
     bool event(QEvent* e) override
     {
         if (e->type() == QEvent::User)
-            throw std::runtime_error("Nie można otworzyć pliku Dane.dat");
+            raise();
         return QObject::event(e);
     }
 };
 
-TEST(ErrorReportTest, ExceptionLeavingAnEventHandlerIsReportedAndTheProgramGoesOn)
+TEST_F(ErrorBoundaryTest, TheLastResortReportsTheSameWayAndTheLoopGoesOn)
 {
-    int argc = 1;
-    char name[] = "skrytkar";
-    char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    TSkrytkarApplication app(argc, argv);
-    std::vector<QString> reports;
-    DefaultErrorReportHook = [&](const QString& text) { reports.push_back(text); };
+    Start();
+    FailingObject object;
+    for (const Thrown& thrown : ThrownCases()) {
+        SCOPED_TRACE(thrown.name);
+        messages.shown.clear();
+        object.raise = thrown.raise;
+        QEvent failing(QEvent::User);
+        EXPECT_FALSE(QCoreApplication::sendEvent(&object, &failing));
+        EXPECT_EQ(ShownTexts(), std::vector<QString>{thrown.shown});
+    }
+    EXPECT_EQ(TSkrytkarApplication::LastResortCatches, int(ThrownCases().size()));
 
-    FailingHandler handler;
-    QEvent failing(QEvent::User);
-    EXPECT_FALSE(QCoreApplication::sendEvent(&handler, &failing));
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0], QStringLiteral("Nie można otworzyć pliku Dane.dat"));
-
-    // A posted event fails inside the event loop; the loop goes on to the next event.
+    // A posted event fails inside the event loop; the loop goes on to the next one.
+    messages.shown.clear();
     bool later = false;
-    QCoreApplication::postEvent(&handler, new QEvent(QEvent::User));
-    QTimer::singleShot(0, &app, [&] { later = true; });
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(reports.size(), 2u);
+    QCoreApplication::postEvent(&object, new QEvent(QEvent::User));
+    QTimer::singleShot(0, &object, [&] { later = true; });
+    QTest::qWait(50);
+    EXPECT_EQ(messages.shown.size(), 1u);
     EXPECT_TRUE(later);
+}
 
-    // A handler's own guard reports the same way and stops only that handler.
-    bool after = false;
-    CallReportingErrors([&] {
-        throw std::runtime_error("");
-        after = true;
-    });
-    ASSERT_EQ(reports.size(), 3u);
-    EXPECT_EQ(reports[2], QStringLiteral("Wystąpił nieoczekiwany błąd."));
-    EXPECT_FALSE(after);
-    DefaultErrorReportHook = nullptr;
+TEST_F(ErrorBoundaryTest, BeforeTheDialogExistsTheDefaultReportShowsIt)
+{
+    // No windows yet (the packer's library is loaded before them): the plain report.
+    SetErrorReport(ShowDefaultErrorReport);
+    RunGuarded([] { throw EUserError(OursText); });
+    SetErrorReport(nullptr);
+    EXPECT_EQ(defaultReports, std::vector<QString>{OursText});
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 } // namespace

@@ -302,13 +302,18 @@ TEST_F(WindowsTest, SelectAllOnAnEmptyListSaysSo)
 TEST_F(WindowsTest, UnreadableListFileStopsTheFirstShowWithTheErrorReport)
 {
     // "Dane.dat" that exists but cannot be read: the error leaves FormShow, the rest of it
-    // does not run (the status panel stays, no timer) and the program goes on.
+    // does not run (the status panel stays, no timer) and the program goes on. The user reads
+    // why in Polish, in the program's own dialog.
     QFile::remove(ListFilePath);
     ASSERT_TRUE(QDir(dir->path()).mkdir(QStringLiteral("Dane.dat")));
     FGlowny->Pdziala->show();
     Zegar().stop();
-    CallReportingErrors([] { FormShow(); });
-    EXPECT_EQ(errorReports.size(), 1u);
+    RunGuarded([] { FormShow(); });
+    ASSERT_EQ(Messages().shown.size(), 1u);
+    EXPECT_EQ(Messages().shown[0].icon, IconWarning);
+    EXPECT_EQ(Messages().shown[0].text, QStringLiteral("Nie można odczytać pliku listy %1: to jest folder, nie plik.")
+                                             .arg(ListFilePath));
+    EXPECT_TRUE(errorReports.empty());
     EXPECT_FALSE(FGlowny->Pdziala->isHidden());
     EXPECT_FALSE(Zegar().isActive());
     FGlowny->Pdziala->hide();
