@@ -25,13 +25,32 @@ public:
     EStreamWriteError() : std::runtime_error(std::string()) {}
 };
 
-// The list of entries of TSevenZip::Files.
+// The list of entries of TSevenZip::Files. An entry added with Add is a path or a folder mask
+// (a "*" in its last component); one added with AddLiteral is always the path it says, since
+// "*" is an ordinary character in names here.
 class TWideStringList_ {
 public:
     QStringList Items;
     int32_t Count() const { return static_cast<int32_t>(Items.size()); }
     void Add(const QString& text) { Items.append(text); }
-    void Clear() { Items.clear(); }
+    void AddLiteral(const QString& text)
+    {
+        FLiteral.resize(static_cast<size_t>(Items.size()), false);
+        FLiteral.push_back(true);
+        Items.append(text);
+    }
+    bool IsLiteral(qsizetype index) const
+    {
+        return index >= 0 && static_cast<size_t>(index) < FLiteral.size() && FLiteral[static_cast<size_t>(index)];
+    }
+    void Clear()
+    {
+        Items.clear();
+        FLiteral.clear();
+    }
+
+private:
+    std::vector<bool> FLiteral;
 };
 
 enum AddOptsEnum : uint32_t {
@@ -137,6 +156,9 @@ public:
     QStringList VolumeNames;
     // What the last add met (empty when nothing); filled by Add, in the order it happened.
     std::vector<TAddProblem> Problems;
+    // Direct subfolders of a folder mask that hold something the add did not descend into
+    // (without AddRecurseDirs); set by Add.
+    int64_t SkippedSubfolderCount = 0;
     // May be set from any thread (or a handler) while Add runs; atomic for that reason.
     std::atomic<bool> CancelRequested{false};
     int64_t SFXModuleSize = 0;
@@ -149,6 +171,7 @@ public:
     static const char* const ErrorMessages[12];
 
 private:
+    void AddProblem(int what, const QString& path, int error);
     int32_t Update(TMyArchiveUpdateCallback* callback, TMyStreamWriter* writer,
                    const std::shared_ptr<TEventChannel>& channel);
 
