@@ -63,6 +63,8 @@ inline CommandResult Run7z(const QStringList& args, const QString& workDir = QSt
     if (!workDir.isEmpty())
         p.setWorkingDirectory(workDir);
     p.setProcessChannelMode(QProcess::MergedChannels);
+    // A question (overwrite?) must fail the test at once, not wait for an answer.
+    p.setStandardInputFile(QProcess::nullDevice());
     p.start(QStringLiteral("7z"), args);
     p.waitForFinished(300000);
     const QByteArray bytes = p.readAll();
