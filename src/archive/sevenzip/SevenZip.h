@@ -91,11 +91,13 @@ using TOpenVolume = std::function<void(QString& arcFileName, bool Removable, boo
 // file itself), `Error` the system's error code (0 when there is none).
 struct TAddProblem {
     enum Kind {
-        Unreadable,        // a file that could not be opened or read: left out; the add fails
+        Unreadable,        // a file that could not be opened (left out of the archive) or read
+                           // (its item ends where reading failed); the add fails
         ChangedWhileRead,  // a file that ended before the size listed for it; the add fails
         FolderUnlistable,  // a folder whose entries could not be read; the add fails
         SpecialFileLeftOut,  // a socket, FIFO or device: left out; the add does not fail
-        ArchiveWrite,      // the archive file could not be created, written or given its name
+        ArchiveWrite,      // the archive file could not be created, written, flushed or given
+                           // its name (Path is that file); the add fails
     };
     Kind What = Unreadable;
     QString Path;

@@ -283,8 +283,8 @@ bool TMyStreamWriter::Commit()
     // Writing moved the files' times; give them the add's time again. Every byte reaches the
     // disk before any name changes, so a crash never leaves a named archive with holes.
     for (TFiles& file : FFiles) {
-        if (FError != 0 || !file.File.IsOpen() || !SetDate(file))
-            break;
+        if (FError != 0 || !SetDate(file))
+            return false;
         if (const OsError error = file.File.Sync())
             Fail(error, file.Name);
     }
