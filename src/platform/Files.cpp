@@ -14,6 +14,7 @@
 namespace {
 
 WriteFault injectedFault = WriteFault::None;
+std::function<OsError(const QString&)> syncHook;
 
 bool Injected(WriteFault step)
 {
@@ -145,6 +146,28 @@ OsError OsFile::OpenForReading(const QString& path, OsFile& file, bool followLin
     return NoError;
 }
 
+OsError OsFile::OpenFileForReading(const QString& path, OsFile& file, bool followLinks)
+{
+    // Not waiting: a pipe put where a file was listed must not hang the caller in open.
+    const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followLinks ? 0 : O_NOFOLLOW);
+    const int handle = ::open(NativePath(path).constData(), flags);
+    if (handle < 0)
+        return LastError();
+    OsFile opened(handle);
+    struct stat st;
+    if (::fstat(handle, &st) != 0)
+        return LastError();
+    if (S_ISDIR(st.st_mode))
+        return EISDIR;
+    if (!S_ISREG(st.st_mode))
+        return ENXIO;
+    const int status = ::fcntl(handle, F_GETFL);
+    if (status < 0 || ::fcntl(handle, F_SETFL, status & ~O_NONBLOCK) != 0)
+        return LastError();
+    file = std::move(opened);
+    return NoError;
+}
+
 OsError OsFile::OpenForUpdate(const QString& path, OsFile& file)
 {
     const int handle = ::open(NativePath(path).constData(), O_RDWR | O_CLOEXEC);
@@ -225,8 +248,21 @@ OsError OsFile::Mode(unsigned& mode) const
     return NoError;
 }
 
+OsError OsFile::Identity(uint64_t& device, uint64_t& inode) const
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return LastError();
+    device = static_cast<uint64_t>(st.st_dev);
+    inode = static_cast<uint64_t>(st.st_ino);
+    return NoError;
+}
+
 OsError OsFile::Sync()
 {
+    if (syncHook)
+        if (const OsError error = syncHook(QString()))
+            return error;
     return ::fsync(fd) == 0 ? NoError : LastError();
 }
 
@@ -397,6 +433,11 @@ OsError CopyToNewFile(const QString& source, const QString& target)
     return NoError;
 }
 
+void InjectSyncHook(std::function<OsError(const QString& folder)> hook)
+{
+    syncHook = std::move(hook);
+}
+
 void InjectWriteFault(WriteFault fault)
 {
     injectedFault = fault;
@@ -420,6 +461,9 @@ OsError RenamePath(const QString& from, const QString& to, bool replace)
 
 OsError SyncFolder(const QString& folder)
 {
+    if (syncHook)
+        if (const OsError error = syncHook(folder))
+            return error;
     const int fd = ::open(NativePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return LastError();

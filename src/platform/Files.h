@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 using OsError = int;
 inline constexpr OsError NoError = 0;
@@ -31,6 +32,10 @@ public:
 
     // An existing file for reading. Without followLinks a symbolic link is refused (ELOOP).
     static OsError OpenForReading(const QString& path, OsFile& file, bool followLinks = true);
+    // An existing plain file for reading. A folder is refused (EISDIR), and so is anything else
+    // that is no plain file (ENXIO): a pipe, socket or device would block or never end. Without
+    // followLinks a symbolic link is refused (ELOOP).
+    static OsError OpenFileForReading(const QString& path, OsFile& file, bool followLinks = true);
     // An existing file for reading and writing.
     static OsError OpenForUpdate(const QString& path, OsFile& file);
     // A new file that must not exist yet (EEXIST otherwise), for reading and writing, with
@@ -47,6 +52,8 @@ public:
     OsError WriteAt(const void* data, size_t size, int64_t offset);
     OsError Size(int64_t& size) const;
     OsError Mode(unsigned& mode) const;
+    // Which file this is, so it can be compared with what a name holds now.
+    OsError Identity(uint64_t& device, uint64_t& inode) const;
     // The file's data and size reach the disk.
     OsError Sync();
     // Last access and last write time, FILETIME (100 ns units since 1601-01-01 UTC).
@@ -79,6 +86,10 @@ OsError CopyFileAtomically(const QString& source, const QString& target);
 // Copies `source` to a new file `target` that reaches the disk; never replaces a file that
 // exists at `target` (EEXIST).
 OsError CopyToNewFile(const QString& source, const QString& target);
+
+// Test seam: called before every flush of a file (folder empty) or of a folder (its path); an
+// answer other than 0 fails that flush with it. An empty function removes the seam.
+void InjectSyncHook(std::function<OsError(const QString& folder)> hook);
 
 // Test seam: makes the next atomic writes fail at the chosen step.
 enum class WriteFault { None, Create, Write, Flush, Rename };

@@ -3,11 +3,25 @@
 #include "archive/sevenzip/UpdateCallback.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 constexpr int MaskLength = 8;
 constexpr size_t CapacityStep = 100;
+
+QString WithoutTrailingSeparator(QString path)
+{
+    if (path.size() > 1 && path.endsWith(FileSystem::Separator))
+        path.chop(1);
+    return path;
 }
+
+// A folder that is not there (any more) has nothing to list; that is no problem of the add.
+bool IsAbsent(OsError error)
+{
+    return error == ENOENT || error == ENOTDIR;
+}
+}  // namespace
 
 TItemGatherer::TItemGatherer(TMyArchiveUpdateCallback& items, const QString& addRootDir, AddOpts options,
                              const std::atomic<bool>& cancel)
@@ -23,38 +37,77 @@ QString TItemGatherer::Extension(const QString& name)
     return name.mid(dot);
 }
 
-void TItemGatherer::Gather(const QStringList& files)
+void TItemGatherer::Gather(const TWideStringList_& files)
 {
-    for (const QString& entry : files)
-        GatherEntry(entry);
+    for (qsizetype i = 0; i < files.Items.size(); ++i)
+        GatherEntry(files.Items[i], files.IsLiteral(i));
     FItems.ItemNames.resize(FItems.ItemCount);
     FItems.ItemSizes.resize(FItems.ItemCount);
     FItems.ItemTimes.resize(FItems.ItemCount);
     FItems.ItemAttributes.resize(FItems.ItemCount);
+    FItems.ItemKinds.resize(FItems.ItemCount);
     FItems.ItemNames.shrink_to_fit();
     FItems.ItemSizes.shrink_to_fit();
     FItems.ItemTimes.shrink_to_fit();
     FItems.ItemAttributes.shrink_to_fit();
+    FItems.ItemKinds.shrink_to_fit();
 }
 
-void TItemGatherer::GatherEntry(const QString& entry)
+void TItemGatherer::Gather(const QStringList& files)
+{
+    TWideStringList_ list;
+    list.Items = files;
+    Gather(list);
+}
+
+void TItemGatherer::GatherEntry(const QString& entry, bool literal)
 {
     // Names may contain "*" on this system, so only the last component can be a mask.
     const qsizetype lastSeparator = entry.lastIndexOf(FileSystem::Separator);
-    const qsizetype star = entry.indexOf(QLatin1Char('*'), lastSeparator + 1);
+    const qsizetype star = literal ? -1 : entry.indexOf(QLatin1Char('*'), lastSeparator + 1);
     if (star >= 0) {
-        QString folder = entry.left(star);
-        if (!folder.isEmpty() && !folder.endsWith(FileSystem::Separator))
-            folder += FileSystem::Separator;
-        const QString mask = entry.mid(star + 1, MaskLength);
-        AddDirEntry(folder);
-        FWalkStack.clear();
-        WalkFolder(folder, mask);
+        // A path that names an existing file is that file, never a mask. Only a last component
+        // that begins with "*" stays a mask even then: that is the shape of a folder's own mask
+        // ("folder/*.*"), and a file of such a name inside the folder must not hide the rest.
+        FileSystem::FileInfo info;
+        const bool namesAFile = star != lastSeparator + 1 && FileSystem::LookupEntry(entry, info, true) == NoError &&
+                                info.Kind != FileSystem::EntryKind::Folder;
+        if (!namesAFile) {
+            QString folder = entry.left(star);
+            if (!folder.isEmpty() && !folder.endsWith(FileSystem::Separator))
+                folder += FileSystem::Separator;
+            const QString mask = entry.mid(star + 1, MaskLength);
+            AddDirEntry(folder);
+            FWalkStack.clear();
+            WalkFolder(folder, mask);
+            return;
+        }
+    }
+    AddPlainEntry(entry);
+}
+
+void TItemGatherer::AddPlainEntry(const QString& entry)
+{
+    // The user named this path, so a link is followed to what it points at.
+    FileSystem::FileInfo info;
+    const OsError error = FileSystem::LookupEntry(entry, info, true);
+    if (error) {
+        // A missing entry adds nothing, as ever; one that is there but out of reach is a problem.
+        if (!IsAbsent(error))
+            AddProblem(TAddProblem::Unreadable, entry, error);
         return;
     }
-    FileSystem::FileInfo info;
-    if (FileSystem::Lookup(entry, info))
-        AddItem(entry, info.Size, info.Time, info.Attributes);
+    switch (info.Kind) {
+    case FileSystem::EntryKind::File:
+        AddItem(entry, info, ItemFollowedFile);
+        break;
+    case FileSystem::EntryKind::Folder:
+        AddItem(entry, info, ItemFolder);
+        break;
+    default:
+        AddProblem(TAddProblem::SpecialFileLeftOut, entry, 0);
+        break;
+    }
 }
 
 void TItemGatherer::AddDirEntry(const QString& folder)
@@ -69,7 +122,7 @@ void TItemGatherer::AddDirEntry(const QString& folder)
     const qsizetype cut = FAddRootDir.isEmpty() ? FileSystem::RootPrefixLength(dir) : FAddRootDir.size();
     dir.remove(0, cut);
     if (!dir.isEmpty())
-        AddItem(dir, info.Size, info.Time, info.Attributes);
+        AddItem(dir, info, ItemFolder);
 }
 
 void TItemGatherer::WalkFolder(const QString& folder, const QString& mask)
@@ -84,23 +137,59 @@ void TItemGatherer::WalkFolder(const QString& folder, const QString& mask)
         entered = true;
     }
     const bool allFiles = mask == QStringLiteral(".*");
-    FileSystem::EnumerateFolder(folder, [&](const FileSystem::FileInfo& entry) {
+    const OsError error = FileSystem::EnumerateFolder(folder, [&](const FileSystem::FileInfo& entry) {
         const QString path = folder + entry.Name;
-        if (entry.IsDirectory()) {
+        const bool admitted = allFiles || Extension(entry.Name) == mask;
+        switch (entry.Kind) {
+        case FileSystem::EntryKind::Folder:
             if (!(FOptions & AddStoreOnlyFilename))
-                AddItem(path, entry.Size, entry.Time, entry.Attributes);
+                AddItem(path, entry, ItemFolder);
             if (FOptions & AddRecurseDirs)
                 WalkFolder(path + FileSystem::Separator, mask);
-        } else if (allFiles || Extension(entry.Name) == mask) {
-            AddItem(path, entry.Size, entry.Time, entry.Attributes);
+            else
+                LookIntoSubfolder(path);
+            break;
+        case FileSystem::EntryKind::File:
+            if (admitted)
+                AddItem(path, entry, ItemFile);
+            break;
+        case FileSystem::EntryKind::Link:
+            // Stored as the link itself: following it could take in anything on the system.
+            if (admitted)
+                AddItem(path, entry, ItemLink);
+            break;
+        case FileSystem::EntryKind::Special:
+            if (admitted)
+                AddProblem(TAddProblem::SpecialFileLeftOut, path, 0);
+            break;
+        case FileSystem::EntryKind::Missing:
+            AddProblem(TAddProblem::Unreadable, path, entry.Error);
+            break;
         }
         return !FCancel.load();
     });
+    if (error && !IsAbsent(error))
+        AddProblem(TAddProblem::FolderUnlistable, WithoutTrailingSeparator(folder), error);
     if (entered)
         FWalkStack.pop_back();
 }
 
-void TItemGatherer::AddItem(const QString& name, int64_t size, uint64_t time, uint32_t attributes)
+void TItemGatherer::LookIntoSubfolder(const QString& folder)
+{
+    // Not walked, but listed all the same: the user learns when its content is out of reach,
+    // and how many subfolders held something the archive leaves out.
+    bool any = false;
+    const OsError error = FileSystem::EnumerateFolder(folder, [&](const FileSystem::FileInfo&) {
+        any = true;
+        return false;
+    });
+    if (error && !IsAbsent(error))
+        AddProblem(TAddProblem::FolderUnlistable, folder, error);
+    else if (any)
+        ++FSkippedSubfolders;
+}
+
+void TItemGatherer::AddItem(const QString& name, const FileSystem::FileInfo& info, uint8_t kind)
 {
     if (FItems.ItemCount == FCapacity) {
         FCapacity += CapacityStep;
@@ -108,12 +197,23 @@ void TItemGatherer::AddItem(const QString& name, int64_t size, uint64_t time, ui
         FItems.ItemSizes.resize(FCapacity);
         FItems.ItemTimes.resize(FCapacity);
         FItems.ItemAttributes.resize(FCapacity);
+        FItems.ItemKinds.resize(FCapacity);
     }
     const uint32_t i = FItems.ItemCount;
     FItems.ItemNames[i] = name;
-    FItems.ItemSizes[i] = size;
-    FItems.ItemTimes[i] = time;
-    FItems.ItemAttributes[i] = attributes;
-    FTotal += size;
+    FItems.ItemSizes[i] = info.Size;
+    FItems.ItemTimes[i] = info.Time;
+    FItems.ItemAttributes[i] = info.Attributes;
+    FItems.ItemKinds[i] = kind;
+    FTotal += info.Size;
     ++FItems.ItemCount;
+}
+
+void TItemGatherer::AddProblem(TAddProblem::Kind what, const QString& path, int error)
+{
+    TAddProblem problem;
+    problem.What = what;
+    problem.Path = path;
+    problem.Error = error;
+    FProblems.push_back(problem);
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Builds the item list of one add from the entries of TSevenZip::Files: plain entries as one
 // item each, folder masks as the folder's own item and what a walk of the folder admits.
+// Inside a walk nothing is followed: a symbolic link is an item of its own. What cannot be
+// listed or looked up, and what cannot be archived at all, is noted as a problem.
 
 #include "platform/FileSystem.h"
 #include "archive/sevenzip/SevenZip.h"
@@ -20,17 +22,26 @@ public:
     TItemGatherer(TMyArchiveUpdateCallback& items, const QString& addRootDir, AddOpts options,
                   const std::atomic<bool>& cancel);
 
+    void Gather(const TWideStringList_& files);
+    // Every entry as added with TWideStringList_::Add.
     void Gather(const QStringList& files);
     int64_t Total() const { return FTotal; }
+    // What the gathering met, in the order it happened.
+    const std::vector<TAddProblem>& Problems() const { return FProblems; }
+    // Direct subfolders with content that the walk did not enter (no AddRecurseDirs).
+    int64_t SkippedSubfolderCount() const { return FSkippedSubfolders; }
 
     // Extension of a name: from its last "." to the end, empty when it has none.
     static QString Extension(const QString& name);
 
 private:
-    void GatherEntry(const QString& entry);
+    void GatherEntry(const QString& entry, bool literal);
+    void AddPlainEntry(const QString& entry);
     void AddDirEntry(const QString& folder);
     void WalkFolder(const QString& folder, const QString& mask);
-    void AddItem(const QString& name, int64_t size, uint64_t time, uint32_t attributes);
+    void LookIntoSubfolder(const QString& folder);
+    void AddItem(const QString& name, const FileSystem::FileInfo& info, uint8_t kind);
+    void AddProblem(TAddProblem::Kind what, const QString& path, int error);
 
     TMyArchiveUpdateCallback& FItems;
     QString FAddRootDir;
@@ -38,6 +49,8 @@ private:
     const std::atomic<bool>& FCancel;
     int64_t FTotal = 0;
     size_t FCapacity = 0;
-    // Folders the walk is inside, so a link back to one of them cannot make it endless.
+    std::vector<TAddProblem> FProblems;
+    int64_t FSkippedSubfolders = 0;
+    // Folders the walk is inside, so a folder reached twice (a bind mount) cannot make it endless.
     std::vector<std::pair<uint64_t, uint64_t>> FWalkStack;
 };

@@ -50,18 +50,19 @@ QString WithExtension(const QString& name, const QString& extension)
 }
 
 // Copies the self-extractor stub to a new temporary file beside target, keeping the stub's
-// permissions so the result can be run. Answers 0 or the system's error code.
-OsError CopyStub(const QString& stub, const QString& target, QString& tempName)
+// execute bits for the owner only, so the result can be run but not read by others. Answers 0
+// or the system's error code; on success out is the open (and locked) copy.
+OsError CopyStub(const QString& stub, const QString& target, QString& tempName, OsFile& out)
 {
     if (FileSystem::FileExists(target))
         return EEXIST;
     OsFile in;
     unsigned mode = 0;
-    if (const OsError error = OsFile::OpenForReading(stub, in))
+    if (const OsError error = OsFile::OpenFileForReading(stub, in))
         return error;
     if (const OsError error = in.Mode(mode))
         return error;
-    OsFile out;
+    mode &= 0700;
     if (const OsError error = CreateTemporaryFile(target, tempName, out, mode))
         return error;
     OsError error = NoError;
@@ -77,11 +78,10 @@ OsError CopyStub(const QString& stub, const QString& target, QString& tempName)
     // The umask must not take the execute bits the stub came with.
     if (error == NoError)
         error = out.SetMode(mode);
-    const OsError closed = out.Close();
-    if (error == NoError)
-        error = closed;
-    if (error != NoError)
+    if (error != NoError) {
+        out.Close();
         RemoveFile(tempName);
+    }
     return error;
 }
 
@@ -122,10 +122,21 @@ void TSevenZip::SetVolumeSize(int32_t value)
         FVolumeSize = value;
 }
 
+void TSevenZip::AddProblem(int what, const QString& path, int error)
+{
+    TAddProblem problem;
+    problem.What = static_cast<TAddProblem::Kind>(what);
+    problem.Path = path;
+    problem.Error = error;
+    Problems.push_back(problem);
+}
+
 int32_t TSevenZip::Add()
 {
     CancelRequested = false;
     VolumeNames.clear();
+    Problems.clear();
+    SkippedSubfolderCount = 0;
     struct TClearCancel {
         std::atomic<bool>& Flag;
         ~TClearCancel() { Flag = false; }
@@ -139,28 +150,46 @@ int32_t TSevenZip::Add()
         callback->RootDir += FileSystem::Separator;
 
     TItemGatherer gatherer(*callback.Get(), AddRootDir, AddOptions, CancelRequested);
-    gatherer.Gather(Files.Items);
+    gatherer.Gather(Files);
+    SkippedSubfolderCount = gatherer.SkippedSubfolderCount();
+    for (const TAddProblem& problem : gatherer.Problems()) {
+        Problems.push_back(problem);
+        if (problem.Fails() && problem.Error != 0)
+            LastError = problem.Error;
+    }
     if (OnPreProgress)
         OnPreProgress(this, gatherer.Total());
 
     TComPtr<TMyStreamWriter> writer;
     const uint64_t fileDate = FileSystem::Now();
-    if (FSFXCreate && FileSystem::FileExists(SFXModule)) {
+    const bool sfx = FSFXCreate && FileSystem::FileExists(SFXModule);
+    if (sfx)
         SZFileName = WithExtension(SZFileName, QStringLiteral(".exe"));
-        QString temp;
-        const int error = CopyStub(SFXModule, SZFileName, temp);
-        if (error != 0) {
-            LastError = error;
-            ErrCode = ErrCodeSfx;
-            if (OnMessage)
-                OnMessage(this, ErrCodeSfx, QString::fromLatin1(ErrorMessages[ErrCodeSfx]), SZFileName);
-            // No output exists, so nothing can be written.
-            VolumeNames.clear();
-            return E_FAIL;
+    // What an interrupted add left in this folder goes before this one writes there.
+    RemoveStaleTemporaryFiles(FolderOfPath(SZFileName));
+    try {
+        if (sfx) {
+            QString temp;
+            OsFile copy;
+            const int error = CopyStub(SFXModule, SZFileName, temp, copy);
+            if (error != 0) {
+                LastError = error;
+                ErrCode = ErrCodeSfx;
+                AddProblem(TAddProblem::ArchiveWrite, SZFileName, error);
+                if (OnMessage)
+                    OnMessage(this, ErrCodeSfx, QString::fromLatin1(ErrorMessages[ErrCodeSfx]), SZFileName);
+                // No output exists, so nothing can be written.
+                VolumeNames.clear();
+                return E_FAIL;
+            }
+            writer.Set(new TMyStreamWriter(&LastError, SZFileName, fileDate, CreationAttributes, FVolumeSize, true,
+                                           temp, &copy));
+        } else {
+            writer.Set(new TMyStreamWriter(&LastError, SZFileName, fileDate, CreationAttributes, FVolumeSize, false));
         }
-        writer.Set(new TMyStreamWriter(&LastError, SZFileName, fileDate, CreationAttributes, FVolumeSize, true, temp));
-    } else {
-        writer.Set(new TMyStreamWriter(&LastError, SZFileName, fileDate, CreationAttributes, FVolumeSize, false));
+    } catch (const EStreamWriteError&) {
+        AddProblem(TAddProblem::ArchiveWrite, SZFileName, LastError);
+        throw;
     }
 
     // Each call starts from the library's defaults, so one object serves every add.
@@ -190,6 +219,8 @@ int32_t TSevenZip::Add()
         else
             result = E_FAIL;
     }
+    if (const int error = writer->Error())
+        AddProblem(TAddProblem::ArchiveWrite, writer->FailedName(), error);
     writer.Reset();
     return result;
 }

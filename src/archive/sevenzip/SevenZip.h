@@ -27,13 +27,32 @@ public:
     EStreamWriteError() : std::runtime_error(std::string()) {}
 };
 
-// The list of entries of TSevenZip::Files.
+// The list of entries of TSevenZip::Files. An entry added with Add is a path or a folder mask
+// (a "*" in its last component); one added with AddLiteral is always the path it says, since
+// "*" is an ordinary character in names here.
 class TWideStringList_ {
 public:
     QStringList Items;
     int32_t Count() const { return static_cast<int32_t>(Items.size()); }
     void Add(const QString& text) { Items.append(text); }
-    void Clear() { Items.clear(); }
+    void AddLiteral(const QString& text)
+    {
+        FLiteral.resize(static_cast<size_t>(Items.size()), false);
+        FLiteral.push_back(true);
+        Items.append(text);
+    }
+    bool IsLiteral(qsizetype index) const
+    {
+        return index >= 0 && static_cast<size_t>(index) < FLiteral.size() && FLiteral[static_cast<size_t>(index)];
+    }
+    void Clear()
+    {
+        Items.clear();
+        FLiteral.clear();
+    }
+
+private:
+    std::vector<bool> FLiteral;
 };
 
 enum AddOptsEnum : uint32_t {
@@ -74,11 +93,13 @@ using TOpenVolume = std::function<void(QString& arcFileName, bool Removable, boo
 // file itself), `Error` the system's error code (0 when there is none).
 struct TAddProblem {
     enum Kind {
-        Unreadable,        // a file that could not be opened or read: left out; the add fails
+        Unreadable,        // a file that could not be opened (left out of the archive) or read
+                           // (its item ends where reading failed); the add fails
         ChangedWhileRead,  // a file that ended before the size listed for it; the add fails
         FolderUnlistable,  // a folder whose entries could not be read; the add fails
         SpecialFileLeftOut,  // a socket, FIFO or device: left out; the add does not fail
-        ArchiveWrite,      // the archive file could not be created, written or given its name
+        ArchiveWrite,      // the archive file could not be created, written, flushed or given
+                           // its name (Path is that file); the add fails
     };
     Kind What = Unreadable;
     QString Path;
@@ -141,6 +162,9 @@ public:
     QStringList VolumeNames;
     // What the last add met (empty when nothing); filled by Add, in the order it happened.
     std::vector<TAddProblem> Problems;
+    // Direct subfolders of a folder mask that hold something the add did not descend into
+    // (without AddRecurseDirs); set by Add.
+    int64_t SkippedSubfolderCount = 0;
     // May be set from any thread (or a handler) while Add runs; atomic for that reason.
     std::atomic<bool> CancelRequested{false};
     int64_t SFXModuleSize = 0;
@@ -153,6 +177,7 @@ public:
     static const char* const ErrorMessages[12];
 
 private:
+    void AddProblem(int what, const QString& path, int error);
     int32_t Update(TMyArchiveUpdateCallback* callback, TMyStreamWriter* writer,
                    const std::shared_ptr<TEventChannel>& channel);
 

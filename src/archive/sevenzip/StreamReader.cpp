@@ -1,14 +1,35 @@
 #include "archive/sevenzip/StreamReader.h"
 
-#include "archive/sevenzip/SevenZip.h"
+#include "platform/FileSystem.h"
+
+#include <algorithm>
+#include <cstring>
 
 using namespace SevenZipAbi;
 
-TMyStreamReader::TMyStreamReader(TSevenZip* owner, std::shared_ptr<TEventChannel> channel, const QString& fileName)
-    : FOwner(owner), FChannel(std::move(channel)), FFileName(fileName)
+void PostAddProblem(TSevenZip* owner, TEventChannel& channel, TAddProblem::Kind what, const QString& path, int error)
+{
+    if (!owner)
+        return;
+    TAddProblem problem;
+    problem.What = what;
+    problem.Path = path;
+    problem.Error = error;
+    channel.Post([owner, problem] { owner->Problems.push_back(problem); });
+}
+
+TMyStreamReader::TMyStreamReader(TSevenZip* owner, std::shared_ptr<TEventChannel> channel, const QString& fileName,
+                                 TSource source, int64_t listedSize)
+    : FOwner(owner), FChannel(std::move(channel)), FFileName(fileName), FListedSize(listedSize)
 {
     // Kept so the caller learns why the item has no data.
-    FError = OsFile::OpenForReading(fileName, FFile);
+    if (source == LinkText) {
+        FInMemory = true;
+        FError = FileSystem::ReadLink(fileName, FData);
+        FSize = FData.size();
+        return;
+    }
+    FError = OsFile::OpenFileForReading(fileName, FFile, source == FollowLinks);
     if (FError != 0)
         return;
     int64_t size = 0;
@@ -40,14 +61,36 @@ HRESULT TMyStreamReader::QueryInterface(const GUID& iid, void** object)
     return S_OK;
 }
 
+void TMyStreamReader::EndOfData()
+{
+    if (FEnded)
+        return;
+    FEnded = true;
+    // Cut short while it was packed: the archive stays consistent, but this is not the file
+    // the add listed.
+    if (FError == 0 && FListedSize >= 0 && FPosition < FListedSize)
+        PostAddProblem(FOwner, *FChannel, TAddProblem::ChangedWhileRead, FFileName, 0);
+}
+
 HRESULT TMyStreamReader::Read(void* data, uint32_t size, uint32_t* processedSize)
 {
     size_t n = 0;
-    if (FFile.IsOpen() && size > 0) {
-        if (const OsError error = FFile.ReadAt(data, size, FPosition, n)) {
-            FError = error;
-            n = 0;
+    if (size > 0 && FError == 0) {
+        if (FInMemory) {
+            if (FPosition >= 0 && FPosition < FData.size()) {
+                n = std::min<size_t>(size, static_cast<size_t>(FData.size() - FPosition));
+                std::memcpy(data, FData.constData() + FPosition, n);
+            }
+        } else if (FFile.IsOpen()) {
+            if (const OsError error = FFile.ReadAt(data, size, FPosition, n)) {
+                // The item ends here; the add learns why.
+                FError = error;
+                n = 0;
+                PostAddProblem(FOwner, *FChannel, TAddProblem::Unreadable, FFileName, error);
+            }
         }
+        if (n == 0)
+            EndOfData();
     }
     FPosition += static_cast<int64_t>(n);
     if (processedSize)

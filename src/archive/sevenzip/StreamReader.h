@@ -1,24 +1,34 @@
 #pragma once
-// TMyStreamReader: the input stream of one item's file. A file that cannot be opened or read
-// gives no data (the library stores what it got) and keeps the error, which reaches the
-// owner's LastError when the library releases the stream.
+// TMyStreamReader: the input stream of one item. A file that cannot be opened gives no stream
+// at all (the update callback leaves its item out); one that fails to read, or ends before the
+// size it was listed with, ends its item there and is reported as a problem of the add. The
+// error reaches the owner's LastError when the library releases the stream.
 
 #include "archive/sevenzip/EventChannel.h"
 #include "archive/sevenzip/InterfacedObject.h"
+#include "archive/sevenzip/SevenZip.h"
 #include "platform/Files.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
-
-class TSevenZip;
 
 class TMyStreamReader final : public SevenZipAbi::IInStream,
                               public SevenZipAbi::IStreamGetSize,
                               public TInterfacedObject {
     SEVENZIP_INTERFACED_OBJECT
 public:
-    TMyStreamReader(TSevenZip* owner, std::shared_ptr<TEventChannel> channel, const QString& fileName);
+    enum TSource {
+        FollowLinks,  // the file, through a link if the name is one
+        NoLinks,      // the file itself; a link in its place is refused
+        LinkText,     // the target text of the symbolic link
+    };
+
+    // listedSize is the size the item was gathered with (-1: unknown); ending before it is a
+    // problem of the add.
+    TMyStreamReader(TSevenZip* owner, std::shared_ptr<TEventChannel> channel, const QString& fileName,
+                    TSource source = FollowLinks, int64_t listedSize = -1);
     ~TMyStreamReader() override;
 
     SevenZipAbi::HRESULT Read(void* data, uint32_t size, uint32_t* processedSize) override;
@@ -28,11 +38,20 @@ public:
     int Error() const { return FError; }
 
 private:
+    void EndOfData();
+
     TSevenZip* FOwner;
     std::shared_ptr<TEventChannel> FChannel;
     QString FFileName;
     OsFile FFile;
+    bool FInMemory = false;
+    QByteArray FData;  // a link's target text
     int64_t FPosition = 0;
     int64_t FSize = 0;  // 0 also when the file could not be opened: no size is known then
+    int64_t FListedSize;
     int FError = 0;
+    bool FEnded = false;
 };
+
+// Hands a problem to the owner's Problems on the thread that called Add (nothing without owner).
+void PostAddProblem(TSevenZip* owner, TEventChannel& channel, TAddProblem::Kind what, const QString& path, int error);

@@ -1,20 +1,82 @@
 #include "archive/sevenzip/StreamWriter.h"
 
 #include "archive/sevenzip/SevenZip.h"
+#include "platform/FileSystem.h"
+
+#include <QRegularExpression>
 
 #include <algorithm>
+#include <cerrno>
 
 using namespace SevenZipAbi;
 
+namespace {
+
+const QString TemporaryPrefix = QStringLiteral(".skrytkar-");
+const QString TemporarySuffix = QStringLiteral(".tmp");
+
+// The name still holds this open file: nothing removed or replaced it meanwhile.
+bool NameHoldsFile(const QString& name, const OsFile& file)
+{
+    uint64_t device = 0, inode = 0;
+    FileSystem::FileInfo info;
+    return file.Identity(device, inode) == NoError && FileSystem::LookupEntry(name, info, false) == NoError &&
+           info.Device == device && info.Inode == inode;
+}
+
+}  // namespace
+
 OsError CreateTemporaryFile(const QString& finalName, QString& tempName, OsFile& file, unsigned mode)
 {
-    const qsizetype slash = finalName.lastIndexOf(QLatin1Char('/'));
-    return CreateUniqueFile(finalName.left(slash + 1), finalName.mid(slash + 1) + QLatin1Char('.'), QStringLiteral(".tmp"),
-                            mode, file, tempName);
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        OsFile created;
+        if (const OsError error = CreateUniqueFile(FolderOfPath(finalName), TemporaryPrefix, TemporarySuffix, mode, created,
+                                                   tempName))
+            return error;
+        // Another add that cleans this folder may take the new file for a stale one until it
+        // is locked: if it got there first, it has the file (and removes it), so take another.
+        const OsError locked = created.TryLock(true);
+        if (locked == EWOULDBLOCK)
+            continue;
+        // Where the file system has no locks, the file is written unlocked; a cleaner that
+        // cannot lock a file keeps it.
+        if (locked == NoError && !NameHoldsFile(tempName, created))
+            continue;
+        file = std::move(created);
+        return NoError;
+    }
+    return EEXIST;
+}
+
+bool IsTemporaryFileName(const QString& name)
+{
+    static const QRegularExpression current(QStringLiteral("^\\.skrytkar-[A-Za-z0-9]{6}\\.tmp$"));
+    static const QRegularExpression earlier(QStringLiteral("^.+\\.7z\\.[A-Za-z0-9]{6}\\.tmp$"));
+    return current.match(name).hasMatch() || earlier.match(name).hasMatch();
+}
+
+void RemoveStaleTemporaryFiles(const QString& folder)
+{
+    QStringList candidates;
+    FileSystem::EnumerateFolder(folder, [&](const FileSystem::FileInfo& entry) {
+        if (entry.Kind == FileSystem::EntryKind::File && IsTemporaryFileName(entry.Name))
+            candidates.append(folder + entry.Name);
+        return true;
+    });
+    for (const QString& path : candidates) {
+        // An add that writes the file holds its lock; one that cannot be locked or opened by us
+        // is not known to be stale and stays.
+        OsFile file;
+        if (OsFile::OpenFileForReading(path, file, false) != NoError || file.TryLock(true) != NoError)
+            continue;
+        if (NameHoldsFile(path, file))
+            RemoveFile(path);
+    }
 }
 
 TMyStreamWriter::TMyStreamWriter(int32_t* errorTarget, const QString& baseName, uint64_t fileDate,
-                                 uint32_t attributes, int32_t volumeSize, bool append, const QString& appendTemp)
+                                 uint32_t attributes, int32_t volumeSize, bool append, const QString& appendTemp,
+                                 OsFile* appendFile)
     : FErrorTarget(errorTarget),
       FBaseName(baseName),
       FFileDate(fileDate),
@@ -22,7 +84,8 @@ TMyStreamWriter::TMyStreamWriter(int32_t* errorTarget, const QString& baseName, 
       FAppend(append),
       FVolumeSize(static_cast<uint32_t>(volumeSize))
 {
-    if (!OpenFile(0, appendTemp)) {
+    FFailedName = baseName;
+    if (!OpenFile(0, appendTemp, appendFile)) {
         if (FErrorTarget)
             *FErrorTarget = FError;
         Discard();
@@ -53,35 +116,50 @@ HRESULT TMyStreamWriter::QueryInterface(const GUID& iid, void** object)
     return S_OK;
 }
 
-bool TMyStreamWriter::SetDate(OsFile& file)
+void TMyStreamWriter::Fail(OsError error, const QString& name)
+{
+    if (FError != 0)
+        return;
+    FError = error;
+    FFailedName = name;
+}
+
+bool TMyStreamWriter::SetDate(TFiles& file)
 {
     // The archive carries the time of the add at the two-second resolution it always had.
     constexpr uint64_t TwoSeconds = 20000000ull;
-    const OsError error = file.SetTime(FFileDate - FFileDate % TwoSeconds);
+    const OsError error = file.File.SetTime(FFileDate - FFileDate % TwoSeconds);
     if (error)
-        FError = error;
+        Fail(error, file.Name);
     return error == NoError;
 }
 
-bool TMyStreamWriter::OpenFile(size_t k, const QString& appendTemp)
+bool TMyStreamWriter::OpenFile(size_t k, const QString& appendTemp, OsFile* appendFile)
 {
     TFiles file;
-    OsError error;
+    OsError error = NoError;
     if (FAppend && k == 0) {
         file.Name = FBaseName;
         file.TempName = appendTemp;
-        error = OsFile::OpenForUpdate(appendTemp, file.File);
+        if (appendFile)
+            file.File = std::move(*appendFile);
+        else
+            error = EBADF;
     } else {
         file.Name = FVolumeSize == 0 ? FBaseName
                                      : FBaseName + QLatin1Char('.') + QStringLiteral("%1").arg(k + 1, 3, 10, QLatin1Char('0'));
-        error = CreateTemporaryFile(file.Name, file.TempName, file.File);
+        // Only the owner may read a backup: it holds whatever its sources hold.
+        error = CreateTemporaryFile(file.Name, file.TempName, file.File, 0600);
     }
     if (error) {
-        FError = error;
+        Fail(error, file.Name);
         return false;
     }
     int64_t size = 0;
-    if (!SetDate(file.File) || (FAppend && k == 0 && (FError = file.File.Size(size)) != 0)) {
+    OsError sized = NoError;
+    if (!SetDate(file) || (FAppend && k == 0 && (sized = file.File.Size(size)) != NoError)) {
+        if (sized)
+            Fail(sized, file.Name);
         file.File.Close();
         RemoveFile(file.TempName);
         return false;
@@ -98,7 +176,7 @@ bool TMyStreamWriter::OpenFile(size_t k, const QString& appendTemp)
 bool TMyStreamWriter::WriteAt(TFiles& file, const char* data, size_t count, int64_t offset)
 {
     if (const OsError error = file.File.WriteAt(data, count, offset)) {
-        FError = error;
+        Fail(error, file.Name);
         return false;
     }
     file.Size = std::max<int64_t>(file.Size, offset + static_cast<int64_t>(count));
@@ -184,40 +262,59 @@ int TMyStreamWriter::Error() const
     return FError;
 }
 
+QString TMyStreamWriter::FailedName() const
+{
+    std::lock_guard<std::mutex> lock(FMutex);
+    return FFailedName;
+}
+
 void TMyStreamWriter::CloseAll()
 {
     for (TFiles& file : FFiles) {
         const OsError error = file.File.Close();
-        if (error && FError == 0)
-            FError = error;
+        if (error)
+            Fail(error, file.Name);
     }
 }
 
 bool TMyStreamWriter::Commit()
 {
     std::lock_guard<std::mutex> lock(FMutex);
-    // Writing moved the files' times; give them the add's time again, then close them.
-    for (TFiles& file : FFiles)
-        if (FError == 0 && file.File.IsOpen())
-            SetDate(file.File);
-    CloseAll();
-    for (size_t i = 0; FError == 0 && i < FFiles.size(); ++i) {
+    // Writing moved the files' times; give them the add's time again. Every byte reaches the
+    // disk before any name changes, so a crash never leaves a named archive with holes.
+    for (TFiles& file : FFiles) {
+        if (FError != 0 || !SetDate(file))
+            return false;
+        if (const OsError error = file.File.Sync())
+            Fail(error, file.Name);
+    }
+    if (FError != 0)
+        return false;
+    // The files stay open, and so locked, until they carry their final names: no cleaner of
+    // another add may take them for stale ones.
+    for (size_t i = 0; i < FFiles.size(); ++i) {
         // A self-extracting archive never replaces a file of its name; an archive does.
         const OsError error = RenamePath(FFiles[i].TempName, FFiles[i].Name, !(FAppend && i == 0));
         if (error) {
-            FError = error;
+            Fail(error, FFiles[i].Name);
             // Take back what was already renamed: a partial set of volumes is no backup.
             for (size_t j = 0; j < i; ++j)
                 RemoveFile(FFiles[j].Name);
             for (size_t j = i; j < FFiles.size(); ++j)
                 RemoveFile(FFiles[j].TempName);
+            for (TFiles& file : FFiles)
+                file.File.Close();
             FFiles.clear();
             return false;
         }
         FFiles[i].TempName.clear();
     }
-    if (FError != 0)
-        return false;
+    // The new names reach the disk too. Like the list's save, a folder that cannot be flushed
+    // does not undo an archive that is complete and in place.
+    SyncFolder(FolderOfPath(FBaseName));
+    // The data reached the disk with the flush; closing cannot lose it any more.
+    for (TFiles& file : FFiles)
+        file.File.Close();
     FCommitted = true;
     return true;
 }

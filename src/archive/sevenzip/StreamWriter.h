@@ -1,9 +1,10 @@
 #pragma once
 // TMyStreamWriter: the output stream of one add, writing one archive file or a series of
-// numbered volume files. Every file is written under a temporary name beside its final name;
-// Commit gives the files their final names once the archive is complete, and a writer that
-// was never committed removes what it wrote, so a failed add leaves neither a broken archive
-// nor a damaged older one.
+// numbered volume files. Every file is written under a short temporary name in the folder of
+// its final name, readable by its owner only and locked while it is open; Commit flushes the
+// files, gives them their final names once the archive is complete and flushes the folder. A
+// writer that was never committed removes what it wrote, so a failed add leaves neither a
+// broken archive nor a damaged older one.
 
 #include "archive/sevenzip/InterfacedObject.h"
 #include "platform/Files.h"
@@ -18,10 +19,12 @@ class TMyStreamWriter final : public SevenZipAbi::IOutStream, public TInterfaced
     SEVENZIP_INTERFACED_OBJECT
 public:
     // Opens the first file at once; throws EStreamWriteError (after storing the system's error
-    // code in *errorTarget) when it cannot. With append, appendTemp is an existing temporary
-    // file (the self-extractor stub) that becomes the first file; the writer owns it from here.
+    // code in *errorTarget) when it cannot. With append, appendFile is the open temporary file
+    // appendTemp (the self-extractor stub, made by CreateTemporaryFile) that becomes the first
+    // file; the writer owns both from here.
     TMyStreamWriter(int32_t* errorTarget, const QString& baseName, uint64_t fileDate, uint32_t attributes,
-                    int32_t volumeSize, bool append, const QString& appendTemp = QString());
+                    int32_t volumeSize, bool append, const QString& appendTemp = QString(),
+                    OsFile* appendFile = nullptr);
     ~TMyStreamWriter() override;
 
     SevenZipAbi::HRESULT Write(const void* data, uint32_t size, uint32_t* processedSize) override;
@@ -31,6 +34,8 @@ public:
     // Names of the files opened so far, in volume order (final names).
     QStringList FileNames() const;
     int Error() const;
+    // Final name of the file whose operation failed first (the base name while none has).
+    QString FailedName() const;
     // Gives every file its final name. False (and Error set) when that fails; the files are
     // then removed. Called once, on a writer without error.
     bool Commit();
@@ -45,9 +50,10 @@ private:
         int64_t Size = 0;
     };
 
-    bool OpenFile(size_t k, const QString& appendTemp = QString());
+    bool OpenFile(size_t k, const QString& appendTemp = QString(), OsFile* appendFile = nullptr);
+    void Fail(OsError error, const QString& name);
     bool WriteAt(TFiles& file, const char* data, size_t count, int64_t offset);
-    bool SetDate(OsFile& file);
+    bool SetDate(TFiles& file);
     void CloseAll();
 
     int32_t* FErrorTarget;
@@ -59,11 +65,19 @@ private:
     int64_t FPosition = 0;
     int64_t FSize = 0;
     int FError = 0;
+    QString FFailedName;
     bool FCommitted = false;
     mutable std::mutex FMutex;
     std::vector<TFiles> FFiles;
 };
 
-// Creates a new empty file beside finalName under a unique temporary name; answers the open
-// file and the name in tempName.
-OsError CreateTemporaryFile(const QString& finalName, QString& tempName, OsFile& file, unsigned mode = 0666);
+// Creates a new empty file in the folder of finalName under a short temporary name of this
+// program (whatever the length of finalName), with the permission bits given, and locks it for
+// as long as it stays open; answers the open file and the name in tempName.
+OsError CreateTemporaryFile(const QString& finalName, QString& tempName, OsFile& file, unsigned mode = 0600);
+// True for the names CreateTemporaryFile gives, and for those that earlier versions of the
+// program gave ("NAME.7z.XXXXXX.tmp").
+bool IsTemporaryFileName(const QString& name);
+// Removes from the folder the temporary files of this program that no process holds a lock on:
+// what interrupted adds left behind. Nothing else is ever touched.
+void RemoveStaleTemporaryFiles(const QString& folder);

@@ -8,7 +8,20 @@ using namespace SevenZipAbi;
 
 namespace {
 constexpr int32_t ErrCodeCancelled = 6;
+
+// Our texts keep a byte of a name that is not UTF-8 as U+DC80..U+DCFF; 7-Zip keeps such a byte b
+// as U+EF00 + b in its archives and writes the byte back when it extracts. Stored its way, the
+// 7z command lists and extracts such names with their own bytes.
+QString ArchiveName(QString path)
+{
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        const char16_t u = path.at(i).unicode();
+        if (u >= 0xDC80 && u <= 0xDCFF && !(i > 0 && path.at(i - 1).isHighSurrogate()))
+            path[i] = QChar(static_cast<char16_t>(u - 0xDC00 + 0xEF00));
+    }
+    return path;
 }
+}  // namespace
 
 TMyArchiveUpdateCallback::TMyArchiveUpdateCallback(TSevenZip* owner, std::shared_ptr<TEventChannel> channel,
                                                    const SevenZipLibrary* library)
@@ -151,7 +164,7 @@ HRESULT TMyArchiveUpdateCallback::GetProperty(uint32_t index, PROPID propID, PRO
         return E_INVALIDARG;
     switch (propID) {
     case kpidPath: {
-        BSTR text = FLibrary ? FLibrary->AllocString(StoredPath(index)) : nullptr;
+        BSTR text = FLibrary ? FLibrary->AllocString(ArchiveName(StoredPath(index))) : nullptr;
         if (!text)
             return E_FAIL;
         value->vt = VT_BSTR;
@@ -187,6 +200,11 @@ HRESULT TMyArchiveUpdateCallback::GetProperty(uint32_t index, PROPID propID, PRO
     return S_OK;
 }
 
+TItemKind TMyArchiveUpdateCallback::KindOf(uint32_t index) const
+{
+    return index < ItemKinds.size() ? static_cast<TItemKind>(ItemKinds[index]) : ItemFollowedFile;
+}
+
 HRESULT TMyArchiveUpdateCallback::GetStream(uint32_t index, ISequentialInStream** inStream)
 {
     if (!inStream)
@@ -194,16 +212,34 @@ HRESULT TMyArchiveUpdateCallback::GetStream(uint32_t index, ISequentialInStream*
     *inStream = nullptr;
     if (index >= ItemCount)
         return E_INVALIDARG;
+    const QString& name = ItemNames[index];
+    TMyStreamReader::TSource source = TMyStreamReader::FollowLinks;
+    switch (KindOf(index)) {
+    case ItemFile:
+        source = TMyStreamReader::NoLinks;
+        break;
+    case ItemLink:
+        source = TMyStreamReader::LinkText;
+        break;
+    default:
+        break;
+    }
+    TComPtr<TMyStreamReader> reader(new TMyStreamReader(FOwner, FChannel, name, source, ItemSizes[index]));
+    if (reader->Error() != 0) {
+        // S_FALSE without a stream makes the library leave the item out of the archive: an
+        // empty item would restore as an empty file over the real one.
+        PostAddProblem(FOwner, *FChannel, TAddProblem::Unreadable, name, reader->Error());
+        return S_FALSE;
+    }
     {
         std::lock_guard<std::mutex> lock(FMutex);
-        CurrentName = ItemNames[index];
+        CurrentName = name;
         CurrentSize = ItemSizes[index];
         FileProgress = 0;
         FStreamGiven = true;
     }
-    auto* reader = new TMyStreamReader(FOwner, FChannel, ItemNames[index]);
-    *inStream = static_cast<IInStream*>(reader);
     reader->AddRef();
+    *inStream = static_cast<IInStream*>(reader.Get());
     return S_OK;
 }
 

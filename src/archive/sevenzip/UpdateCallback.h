@@ -16,6 +16,14 @@
 
 class SevenZipLibrary;
 
+// Where an item's data comes from.
+enum TItemKind : uint8_t {
+    ItemFollowedFile = 0,  // a file the user named: a link there is followed
+    ItemFile,              // a file found by a walk: never through a link
+    ItemFolder,            // no data
+    ItemLink,              // a symbolic link found by a walk: its data is its target text
+};
+
 class TMyArchiveUpdateCallback final : public SevenZipAbi::IArchiveUpdateCallback,
                                        public SevenZipAbi::ICryptoGetTextPassword2,
                                        public TInterfacedObject {
@@ -44,6 +52,7 @@ public:
     std::vector<int64_t> ItemSizes;
     std::vector<uint64_t> ItemTimes;
     std::vector<uint32_t> ItemAttributes;
+    std::vector<uint8_t> ItemKinds;  // TItemKind; an item without one is a followed file
     uint32_t ItemCount = 0;
     // Upper-cased AddRootDir with a trailing separator; cut from stored paths.
     QString RootDir;
@@ -56,6 +65,7 @@ public:
 
 private:
     bool StopRequested() const;
+    TItemKind KindOf(uint32_t index) const;
 
     TSevenZip* FOwner;
     std::shared_ptr<TEventChannel> FChannel;

@@ -1,21 +1,38 @@
 // TSevenZip::Add against the real 7-Zip library; every archive is checked with the `7z` command.
 
 #include "archive/sevenzip/SevenZip.h"
+#include "platform/Files.h"
 #include "SevenZipTestSupport.h"
 
 #include <QDir>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <thread>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace SevenZipTest;
 
 namespace {
+
+// Problems as "Kind path error" lines, in the order they came.
+QStringList Describe(const std::vector<TAddProblem>& problems)
+{
+    static const char* const Names[] = {"Unreadable", "ChangedWhileRead", "FolderUnlistable", "SpecialFileLeftOut",
+                                        "ArchiveWrite"};
+    QStringList lines;
+    for (const TAddProblem& p : problems)
+        lines.append(QStringLiteral("%1 %2 %3").arg(QString::fromLatin1(Names[p.What]), p.Path).arg(p.Error));
+    return lines;
+}
 
 class SevenZipAdd : public ::testing::Test {
 protected:
@@ -228,6 +245,7 @@ TEST_F(SevenZipAdd, DestinationThatCannotBeCreatedRaisesTheWriterError)
     Zip->ErrCode = 3;
     EXPECT_THROW(PackFolder(Root + QStringLiteral("src"), Root + QStringLiteral("nie ma/a.7z")), EStreamWriteError);
     EXPECT_EQ(Zip->LastError, ENOENT);
+    EXPECT_EQ(Describe(Zip->Problems), QStringList{QStringLiteral("ArchiveWrite %1nie ma/a.7z %2").arg(Root).arg(ENOENT)});
     EXPECT_EQ(Zip->ErrCode, 3);
     EXPECT_EQ(messages, 0);
     EXPECT_EQ(pre, 1);
@@ -235,20 +253,34 @@ TEST_F(SevenZipAdd, DestinationThatCannotBeCreatedRaisesTheWriterError)
     EXPECT_FALSE(QFileInfo::exists(Root + QStringLiteral("nie ma")));
 }
 
-// Files that vanish or cannot be read after gathering give their item no data; the add goes on.
-TEST_F(SevenZipAdd, FileLostAfterGatheringGetsNoDataAndSetsLastError)
+// A file that cannot be opened when its data is due is left out of the archive (an empty item
+// would restore as an empty file over the real one); the rest of the archive stays.
+TEST_F(SevenZipAdd, FileThatCannotBeOpenedIsLeftOutAndReported)
 {
     struct Case {
         const char* Name;
         int Error;
         std::function<void(const QString&)> Break;
     };
+    const QString secret = Root + QStringLiteral("secret.txt");
+    WriteFile(secret, "outside the folder");
     const QList<Case> cases{
         {"removed", ENOENT, [](const QString& f) { QFile::remove(f); }},
         {"replaced by a folder", EISDIR,
          [](const QString& f) {
              QFile::remove(f);
              QDir().mkpath(f);
+         }},
+        {"replaced by a pipe", ENXIO,
+         [](const QString& f) {
+             QFile::remove(f);
+             ASSERT_EQ(::mkfifo(QFile::encodeName(f).constData(), 0600), 0);
+         }},
+        // A link put in its place is never followed out of the folder.
+        {"replaced by a link", ELOOP,
+         [&](const QString& f) {
+             QFile::remove(f);
+             ASSERT_TRUE(QFile::link(secret, f));
          }},
     };
     for (const Case& c : cases) {
@@ -261,17 +293,105 @@ TEST_F(SevenZipAdd, FileLostAfterGatheringGetsNoDataAndSetsLastError)
         Zip->OnPreProgress = [&](TSevenZip*, int64_t) { c.Break(lost); };
         const QString archive = Root + QStringLiteral("out/") + QString::number(c.Error) + QStringLiteral(".7z");
         ASSERT_EQ(PackFolder(src, archive), 0);
+        EXPECT_EQ(Describe(Zip->Problems), QStringList{QStringLiteral("Unreadable %1 %2").arg(lost).arg(c.Error)});
+        EXPECT_TRUE(Zip->Problems[0].Fails());
         EXPECT_EQ(Zip->LastError, c.Error);
         EXPECT_TRUE(ArchiveTests(archive));
-        const auto items = ListArchive(archive);
         const QString top = QFileInfo(src).fileName();
+        const auto items = ListArchive(archive);
+        EXPECT_EQ(Paths(items), (QStringList{top, top + QStringLiteral("/kept.txt")}));
         const ListedItem* kept = Find(items, top + QStringLiteral("/kept.txt"));
         ASSERT_NE(kept, nullptr);
         EXPECT_EQ(kept->Size, 4);
-        const ListedItem* lostItem = Find(items, top + QStringLiteral("/lost.txt"));
-        ASSERT_NE(lostItem, nullptr);
-        EXPECT_EQ(lostItem->Size, 0);
     }
+}
+
+// What a user without the permission meets: the file is left out, the folders are reported.
+TEST_F(SevenZipAdd, UnreadableFilesAndUnlistableFoldersAreReported)
+{
+    struct Case {
+        const char* Name;
+        QStringList Locked;  // relative to the source folder; chmod 000 ("." the folder itself)
+        AddOpts Options;
+        QStringList Problems;
+        QStringList Stored;
+    };
+    const QList<Case> cases{
+        {"a file", {"f.txt"}, AddSolid, {"Unreadable f.txt 13"}, {"", "/a", "/g.txt"}},
+        {"the folder itself", {"."}, AddSolid, {"FolderUnlistable  13"}, {""}},
+        {"a direct subfolder, not walked", {"a"}, AddSolid, {"FolderUnlistable a 13"}, {"", "/a", "/f.txt", "/g.txt"}},
+        {"a deeper subfolder, walked", {"a/b"}, AddSolid | AddRecurseDirs, {"FolderUnlistable a/b 13"},
+         {"", "/a", "/a/b", "/a/in.txt", "/f.txt", "/g.txt"}},
+    };
+    Chmod(Tmp.path(), 0755);
+    Chmod(Root + QStringLiteral("out"), 0777);
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QString src = Root + QStringLiteral("src%1").arg(n);
+        const QString archive = Root + QStringLiteral("out/u%1.7z").arg(n++);
+        WriteFile(src + QStringLiteral("/f.txt"), "f");
+        WriteFile(src + QStringLiteral("/g.txt"), "g");
+        WriteFile(src + QStringLiteral("/a/in.txt"), "in");
+        WriteFile(src + QStringLiteral("/a/b/deep.txt"), "deep");
+        for (const QString& locked : c.Locked)
+            Chmod(src + QLatin1Char('/') + locked, 0);
+        const QByteArray report = RunUnprivileged([&] {
+            Zip->AddOptions = c.Options;
+            Zip->LastError = 0;
+            const int32_t result = PackFolder(src, archive);
+            QStringList lines = Describe(Zip->Problems);
+            lines.replaceInStrings(src + QLatin1Char('/'), QString());
+            lines.replaceInStrings(src, QString());
+            lines.prepend(QStringLiteral("%1 %2").arg(result).arg(Zip->LastError));
+            return lines.join(QLatin1Char('\n')).toUtf8();
+        });
+        for (const QString& locked : c.Locked)
+            Chmod(src + QLatin1Char('/') + locked, 0755);
+        QStringList expected = c.Problems;
+        expected.prepend(QStringLiteral("0 13"));
+        EXPECT_EQ(QString::fromUtf8(report).split(QLatin1Char('\n')), expected);
+        EXPECT_TRUE(ArchiveTests(archive));
+        QStringList stored;
+        for (const QString& s : c.Stored)
+            stored.append(QFileInfo(src).fileName() + s);
+        EXPECT_EQ(Paths(ListArchive(archive)), stored);
+        // Only its owner may read a backup.
+        EXPECT_EQ(ModeOf(archive), 0600u);
+    }
+}
+
+// A file cut short between listing and packing: the archive stays consistent with what could
+// be read, and the add learns that this is not the file it listed.
+TEST_F(SevenZipAdd, FileCutShortWhilePackedIsReported)
+{
+    const QString src = Root + QStringLiteral("src");
+    const QString cut = src + QStringLiteral("/cut.bin");
+    const QString emptied = src + QStringLiteral("/emptied.bin");
+    const QString grown = src + QStringLiteral("/grown.txt");
+    WriteFile(cut, Noise(300 * 1024));
+    WriteFile(emptied, Noise(1000, 2));
+    WriteFile(grown, "short");
+    WriteFile(src + QStringLiteral("/empty.txt"), QByteArray());
+    Zip->OnPreProgress = [&](TSevenZip*, int64_t) {
+        ASSERT_TRUE(QFile::resize(cut, 100));
+        ASSERT_TRUE(QFile::resize(emptied, 0));
+        WriteFile(grown, "longer than listed");
+    };
+    const QString archive = Root + QStringLiteral("out/cut.7z");
+    ASSERT_EQ(PackFolder(src, archive), 0);
+    QStringList problems = Describe(Zip->Problems);
+    problems.sort();
+    EXPECT_EQ(problems, (QStringList{QStringLiteral("ChangedWhileRead %1 0").arg(cut),
+                                     QStringLiteral("ChangedWhileRead %1 0").arg(emptied)}));
+    for (const TAddProblem& p : Zip->Problems)
+        EXPECT_TRUE(p.Fails());
+    EXPECT_TRUE(ArchiveTests(archive));
+    const auto items = ListArchive(archive);
+    ASSERT_NE(Find(items, QStringLiteral("src/cut.bin")), nullptr);
+    EXPECT_EQ(Find(items, QStringLiteral("src/cut.bin"))->Size, 100);
+    ASSERT_NE(Find(items, QStringLiteral("src/grown.txt")), nullptr);
+    EXPECT_EQ(Find(items, QStringLiteral("src/grown.txt"))->Size, 18);
 }
 
 TEST_F(SevenZipAdd, CancellationStopsTheLibraryAndKeepsTheOlderArchive)
@@ -320,6 +440,7 @@ TEST_F(SevenZipAdd, WriteFailureEndsTheAddAndKeepsTheOlderArchive)
 
     EXPECT_NE(result, 0);
     EXPECT_EQ(Zip->LastError, EFBIG);
+    EXPECT_EQ(Describe(Zip->Problems), QStringList{QStringLiteral("ArchiveWrite %1 %2").arg(archive).arg(EFBIG)});
     EXPECT_TRUE(Zip->VolumeNames.isEmpty());
     EXPECT_EQ(ReadFile(archive), QByteArray("older archive"));
     EXPECT_EQ(FolderContent(Root + QStringLiteral("out")), QStringList{QStringLiteral("a.7z")});
@@ -492,6 +613,8 @@ TEST_F(SevenZipAdd, SelfExtractingArchiveExtractsWhenRun)
     EXPECT_EQ(Zip->SZFileName, exe);
     EXPECT_EQ(Zip->VolumeNames, QStringList{exe});
     EXPECT_EQ(FolderContent(Root + QStringLiteral("out")), QStringList{QStringLiteral("s.exe")});
+    // It can be run, by its owner only.
+    EXPECT_EQ(ModeOf(exe), ModeOf(Zip->SFXModule) & 0700u);
     EXPECT_TRUE(ArchiveTests(exe));
 
     QProcess run;
@@ -516,6 +639,7 @@ TEST_F(SevenZipAdd, SelfExtractingArchiveNeverReplacesAFile)
     EXPECT_NE(PackFolder(Root + QStringLiteral("src"), Root + QStringLiteral("out/s.7z")), 0);
     EXPECT_EQ(Zip->ErrCode, 9);
     EXPECT_EQ(Zip->LastError, EEXIST);
+    EXPECT_EQ(Describe(Zip->Problems), QStringList{QStringLiteral("ArchiveWrite %1 %2").arg(exe).arg(EEXIST)});
     ASSERT_EQ(messages.size(), 1);
     EXPECT_EQ(messages[0], std::make_tuple(int32_t(9), QStringLiteral("Could not create SFX"), exe));
     EXPECT_EQ(ReadFile(exe), QByteArray("someone's program"));
@@ -611,6 +735,414 @@ TEST_F(SevenZipAdd, HandlerFailureStopsTheAddAndPassesOn)
     Zip->OnProgress = nullptr;
     EXPECT_EQ(PackFolder(src, archive), 0);
     EXPECT_TRUE(ArchiveTests(archive));
+}
+
+// Names that are not UTF-8 keep their bytes: stored the way the 7z command stores them, so it
+// lists and extracts them byte for byte, and two names that differ only in such a byte stay two.
+TEST_F(SevenZipAdd, NamesThatAreNotUtf8KeepTheirBytes)
+{
+    const QByteArray folderName = "zr\xf3" "d\xb3o";  // a Windows-1250 name
+    const QByteArray src = QFile::encodeName(Root) + folderName;
+    ASSERT_EQ(::mkdir(src.constData(), 0755), 0);
+    const QList<QPair<QByteArray, QByteArray>> files{
+        {"\xff.txt", "abcd"},
+        {"\xfe.txt", "other data"},
+        {"a\xc3" "b", "a sequence cut short"},
+        {"\xc0\xaf.txt", "an overlong form"},
+        {"zwyk\xc5\x82y.txt", "valid UTF-8"},
+    };
+    QList<QByteArray> names;
+    for (const auto& [name, data] : files) {
+        WriteRawFile(src + '/' + name, data);
+        names.append(name);
+    }
+    std::sort(names.begin(), names.end());
+
+    const QString archive = Root + QStringLiteral("out/raw.7z");
+    ASSERT_EQ(PackFolder(FromNativePath(src), archive), 0);
+    EXPECT_TRUE(Zip->Problems.empty());
+    EXPECT_TRUE(ArchiveTests(archive));
+
+    // The 7z command's own archive of the same folder lists the same names.
+    QProcess p;
+    p.setWorkingDirectory(Root);
+    p.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("7z a -bd out/reference.7z zr*")});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    ASSERT_EQ(p.exitCode(), 0) << p.readAll().toStdString();
+    const QList<QByteArray> listed = RawPaths(archive);
+    EXPECT_EQ(listed.size(), files.size() + 1);
+    EXPECT_EQ(listed, RawPaths(Root + QStringLiteral("out/reference.7z")));
+
+    // Extracted, every name has its bytes again, and every file its data.
+    ASSERT_EQ(Run7z({QStringLiteral("x"), QStringLiteral("-bd"), QStringLiteral("-o") + Root + QStringLiteral("ext"), archive})
+                  .ExitCode,
+              0);
+    const QByteArray extracted = QFile::encodeName(Root + QStringLiteral("ext/")) + folderName;
+    EXPECT_EQ(RawFolderNames(QFile::encodeName(Root + QStringLiteral("ext"))), QList<QByteArray>{folderName});
+    EXPECT_EQ(RawFolderNames(extracted), names);
+    for (const auto& [name, data] : files)
+        EXPECT_EQ(ReadRawFile(extracted + '/' + name), data) << name.toHex().toStdString();
+}
+
+// A file entry's path is the file it names, whatever characters it holds; only a folder's own
+// mask is a mask.
+TEST_F(SevenZipAdd, FileEntryPathIsNeverAMask)
+{
+    const QString dir = Root + QStringLiteral("gwiazdki/");
+    WriteFile(dir + QStringLiteral("a*b.txt"), "star");
+    WriteFile(dir + QStringLiteral("aXb.txt"), "decoy");
+    WriteFile(dir + QStringLiteral("a-b.txt"), "decoy");
+    WriteFile(dir + QStringLiteral("*.txt"), "named like a mask");
+    WriteFile(dir + QStringLiteral("c.dat"), "c");
+    struct Case {
+        const char* Name;
+        QString Entry;
+        bool Literal;
+        int32_t Result;
+        QStringList Stored;
+    };
+    const QList<Case> cases{
+        {"literal with a star", dir + QStringLiteral("a*b.txt"), true, 0, {"gwiazdki/a*b.txt"}},
+        {"literal named like a mask", dir + QStringLiteral("*.txt"), true, 0, {"gwiazdki/*.txt"}},
+        {"an existing file is that file also when not marked", dir + QStringLiteral("a*b.txt"), false, 0,
+         {"gwiazdki/a*b.txt"}},
+        {"a literal that does not exist adds nothing", dir + QStringLiteral("a*.txt"), true, -1, {}},
+        {"a folder's own mask stays a mask", dir + QStringLiteral("*.txt"), false, 0,
+         {"gwiazdki", "gwiazdki/*.txt", "gwiazdki/a*b.txt", "gwiazdki/a-b.txt", "gwiazdki/aXb.txt"}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Zip->SZFileName = Root + QStringLiteral("out/g%1.7z").arg(n++);
+        Zip->AddRootDir = Root;
+        Zip->Files.Clear();
+        if (c.Literal)
+            Zip->Files.AddLiteral(c.Entry);
+        else
+            Zip->Files.Add(c.Entry);
+        ASSERT_EQ(Zip->Add(), c.Result);
+        if (c.Result != 0)
+            continue;
+        EXPECT_TRUE(ArchiveTests(Zip->SZFileName));
+        EXPECT_EQ(Paths(ListArchive(Zip->SZFileName)), c.Stored);
+    }
+}
+
+// Links inside a folder are stored as the links themselves, item for item as `7z a -snl` stores
+// them, and never followed: not to a file outside the folder, not into a folder.
+TEST_F(SevenZipAdd, LinksInAFolderAreStoredAsLinks)
+{
+    const QString src = Root + QStringLiteral("linki");
+    const QString secret = Root + QStringLiteral("tajne.txt");
+    WriteFile(secret, "the secret");
+    WriteFile(src + QStringLiteral("/f.txt"), "file");
+    WriteFile(src + QStringLiteral("/sub/inner.txt"), "inner");
+    const QList<QPair<QString, QString>> links{
+        {QStringLiteral("link"), QStringLiteral("f.txt")},
+        {QStringLiteral("dirlink"), QStringLiteral("sub")},
+        {QStringLiteral("dangling"), QStringLiteral("/nie/ma/takiego")},
+        {QStringLiteral("outside"), secret},
+    };
+    for (const auto& [name, target] : links)
+        ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(src + QLatin1Char('/') + name).constData()),
+                  0);
+
+    const QString archive = Root + QStringLiteral("out/ours.7z");
+    Zip->AddOptions = AddSolid | AddRecurseDirs;
+    ASSERT_EQ(PackFolder(src, archive), 0);
+    EXPECT_TRUE(Zip->Problems.empty());
+    EXPECT_TRUE(ArchiveTests(archive));
+    const auto ours = ListArchive(archive);
+    EXPECT_EQ(Paths(ours), (QStringList{"linki", "linki/dangling", "linki/dirlink", "linki/f.txt", "linki/link",
+                                        "linki/outside", "linki/sub", "linki/sub/inner.txt"}));
+
+    const QString reference = Root + QStringLiteral("out/reference.7z");
+    ASSERT_EQ(Run7z({QStringLiteral("a"), QStringLiteral("-snl"), QStringLiteral("-bd"), reference, QStringLiteral("linki")}, Root)
+                  .ExitCode,
+              0);
+    const auto theirs = ListArchive(reference);
+    for (const auto& [name, target] : links) {
+        SCOPED_TRACE(name.toStdString());
+        const ListedItem* a = Find(ours, QStringLiteral("linki/") + name);
+        const ListedItem* b = Find(theirs, QStringLiteral("linki/") + name);
+        ASSERT_NE(a, nullptr);
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(a->Attributes, QStringLiteral("A lrwxrwxrwx"));
+        EXPECT_EQ(a->Attributes, b->Attributes);
+        EXPECT_EQ(a->Size, QFile::encodeName(target).size());
+        EXPECT_EQ(a->Size, b->Size);
+        EXPECT_EQ(a->Crc, b->Crc);
+        EXPECT_EQ(a->Modified, b->Modified);
+        EXPECT_FALSE(a->IsFolder);
+    }
+
+    // Restored, the links are links again, with the targets the 7z command gives its own (it
+    // places an absolute target under the folder it extracts to).
+    for (const QString& which : {QStringLiteral("ours"), QStringLiteral("reference")})
+        ASSERT_EQ(Run7z({QStringLiteral("x"), QStringLiteral("-bd"), QStringLiteral("-o") + Root + QStringLiteral("ext-") + which,
+                         Root + QStringLiteral("out/") + which + QStringLiteral(".7z")})
+                      .ExitCode,
+                  0);
+    auto target = [&](const QString& path) {
+        char buffer[1024];
+        const ssize_t n = ::readlink(QFile::encodeName(path).constData(), buffer, sizeof buffer);
+        return QFile::decodeName(QByteArray(buffer, n > 0 ? n : 0));
+    };
+    for (const auto& [name, linkTarget] : links) {
+        SCOPED_TRACE(name.toStdString());
+        const QString restored = Root + QStringLiteral("ext-ours/linki/") + name;
+        EXPECT_TRUE(QFileInfo(restored).isSymLink());
+        EXPECT_TRUE(target(restored).endsWith(linkTarget));
+        auto inside = [](const QString& text, const QString& folder) {
+            return text.startsWith(folder) ? text.mid(folder.size()) : text;
+        };
+        EXPECT_EQ(inside(target(restored), Root + QStringLiteral("ext-ours")),
+                  inside(target(Root + QStringLiteral("ext-reference/linki/") + name), Root + QStringLiteral("ext-reference")));
+    }
+
+    // A file entry that is itself a link is what the user chose: its file is stored.
+    ASSERT_EQ(PackFile(src + QStringLiteral("/outside"), Root + QStringLiteral("out/plik.7z")), 0);
+    const auto followed = ListArchive(Root + QStringLiteral("out/plik.7z"));
+    ASSERT_EQ(followed.size(), 1);
+    EXPECT_EQ(followed[0].Path, QStringLiteral("outside"));
+    EXPECT_EQ(followed[0].Size, 10);
+    EXPECT_EQ(followed[0].Attributes.left(3), QStringLiteral("A -"));
+}
+
+// Pipes and sockets have no data to keep: left out, reported, and no failure of the add.
+TEST_F(SevenZipAdd, PipesAndSocketsAreLeftOutWithoutFailing)
+{
+    const QString src = Root + QStringLiteral("src");
+    WriteFile(src + QStringLiteral("/f.txt"), "f");
+    const QString fifo = src + QStringLiteral("/kolejka");
+    const QString socketPath = src + QStringLiteral("/gniazdo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray encoded = QFile::encodeName(socketPath);
+    ASSERT_LT(size_t(encoded.size()), sizeof address.sun_path);
+    std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+    const QString archive = Root + QStringLiteral("out/s.7z");
+    Zip->LastError = 0;
+    const int32_t result = PackFolder(src, archive);
+    ::close(sock);
+    ASSERT_EQ(result, 0);
+    QStringList problems = Describe(Zip->Problems);
+    problems.sort();
+    EXPECT_EQ(problems, (QStringList{QStringLiteral("SpecialFileLeftOut %1 0").arg(socketPath),
+                                     QStringLiteral("SpecialFileLeftOut %1 0").arg(fifo)}));
+    for (const TAddProblem& p : Zip->Problems)
+        EXPECT_FALSE(p.Fails());
+    EXPECT_EQ(Zip->LastError, 0);
+    EXPECT_TRUE(ArchiveTests(archive));
+    EXPECT_EQ(Paths(ListArchive(archive)), (QStringList{QStringLiteral("src"), QStringLiteral("src/f.txt")}));
+}
+
+// Subfolders the add does not walk are still listed, so the user learns how many of them held
+// something the archive leaves out.
+TEST_F(SevenZipAdd, SubfoldersWithContentThatIsNotWalkedAreCounted)
+{
+    const QString src = Root + QStringLiteral("src");
+    WriteFile(src + QStringLiteral("/f.txt"), "f");
+    WriteFile(src + QStringLiteral("/pelny/a.txt"), "a");
+    WriteFile(src + QStringLiteral("/ukryty/.plik"), "hidden");
+    QDir().mkpath(src + QStringLiteral("/tylko folder/pusty"));
+    QDir().mkpath(src + QStringLiteral("/pusty"));
+    ASSERT_TRUE(QFile::link(src + QStringLiteral("/pelny"), src + QStringLiteral("/link do folderu")));
+    ASSERT_EQ(PackFolder(src, Root + QStringLiteral("out/a.7z")), 0);
+    EXPECT_EQ(Zip->SkippedSubfolderCount, 3);
+    EXPECT_TRUE(Zip->Problems.empty());
+    Zip->AddOptions = AddSolid | AddRecurseDirs;
+    ASSERT_EQ(PackFolder(src, Root + QStringLiteral("out/b.7z")), 0);
+    EXPECT_EQ(Zip->SkippedSubfolderCount, 0);
+}
+
+// The archive is written under a short temporary name of its own, readable by its owner only
+// and locked while it is written; the name it gets at the end is the only one left.
+TEST_F(SevenZipAdd, ArchiveIsWrittenUnderAShortLockedPrivateName)
+{
+    const mode_t previousMask = ::umask(022);
+    const QString src = Root + QStringLiteral("src");
+    for (int i = 0; i < 4; ++i)
+        WriteFile(src + QStringLiteral("/f%1.bin").arg(i), Noise(100 * 1024, unsigned(i)));
+    QStringList seen;
+    Zip->OnProgress = [&](TSevenZip*, const QString&, int64_t, int64_t) {
+        if (!seen.isEmpty())
+            return;
+        for (const QString& name : FolderContent(Root + QStringLiteral("out"))) {
+            const QString path = Root + QStringLiteral("out/") + name;
+            const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+            const bool locked = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+            if (fd >= 0)
+                ::close(fd);
+            seen.append(QStringLiteral("%1 %2 %3").arg(name).arg(ModeOf(path), 0, 8).arg(locked ? "locked" : "free"));
+        }
+    };
+    const QString archive = Root + QStringLiteral("out/Kopia.7z");
+    ASSERT_EQ(PackFolder(src, archive), 0);
+    ASSERT_EQ(seen.size(), 1);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\.skrytkar-[A-Za-z0-9]{6}\\.tmp 600 locked$")).match(seen[0]).hasMatch())
+        << seen[0].toStdString();
+    EXPECT_EQ(FolderContent(Root + QStringLiteral("out")), QStringList{QStringLiteral("Kopia.7z")});
+    EXPECT_EQ(ModeOf(archive), 0600u);
+
+    // Volumes too.
+    Zip->OnProgress = nullptr;
+    Zip->SetVolumeSize(100 * 1024);
+    ASSERT_EQ(PackFolder(src, Root + QStringLiteral("out/v.7z")), 0);
+    ASSERT_GE(Zip->VolumeNames.size(), 4);
+    for (const QString& volume : Zip->VolumeNames)
+        EXPECT_EQ(ModeOf(volume), 0600u) << volume.toStdString();
+    ::umask(previousMask);
+}
+
+// The temporary name does not grow with the archive's: every name whose archive name fits the
+// file system's limit of 255 bytes works, and one that does not fit is reported.
+TEST_F(SevenZipAdd, EveryNameWhoseArchiveNameFitsWorks)
+{
+    WriteFile(Root + QStringLiteral("src/f.txt"), "f");
+    struct Case {
+        const char* Name;
+        QString Nazwa;
+        int Error;
+    };
+    const QList<Case> cases{
+        {"250 bytes", QString(250, QLatin1Char('n')), 0},
+        {"252 bytes of two-byte letters", QString(126, QChar(0x017C)), 0},
+        {"253 bytes", QString(253, QLatin1Char('n')), ENAMETOOLONG},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QString out = Root + QStringLiteral("out/") + QString::fromLatin1(c.Name).left(3) + QLatin1Char('/');
+        QDir().mkpath(out);
+        const QString archive = out + c.Nazwa + QStringLiteral(".7z");
+        const int32_t result = PackFile(Root + QStringLiteral("src/f.txt"), archive);
+        if (c.Error == 0) {
+            ASSERT_EQ(result, 0);
+            EXPECT_TRUE(Zip->Problems.empty());
+            EXPECT_TRUE(ArchiveTests(archive));
+            EXPECT_EQ(FolderContent(out), QStringList{c.Nazwa + QStringLiteral(".7z")});
+        } else {
+            EXPECT_NE(result, 0);
+            EXPECT_EQ(Describe(Zip->Problems), QStringList{QStringLiteral("ArchiveWrite %1 %2").arg(archive).arg(c.Error)});
+            EXPECT_TRUE(FolderContent(out).isEmpty());
+        }
+    }
+}
+
+// Before an add writes into a folder it removes what interrupted adds left there, and only that:
+// a temporary file some process still holds a lock on is being written and stays.
+TEST_F(SevenZipAdd, StaleTemporaryFilesAreRemovedAndNothingElse)
+{
+    const QString out = Root + QStringLiteral("out/");
+    const QStringList stale{QStringLiteral(".skrytkar-abcDEF.tmp"), QStringLiteral("Dane.7z.x1Y2z3.tmp"),
+                            QStringLiteral("Zażółć gęślą.7z.AbCdEf.tmp")};
+    const QStringList locked{QStringLiteral(".skrytkar-LOCKED.tmp"), QStringLiteral("Inne.7z.LoCkEd.tmp")};
+    const QStringList kept{QStringLiteral("notatki.tmp"),          QStringLiteral(".skrytkar-abc.tmp"),
+                           QStringLiteral(".skrytkar-abcdefg.tmp"), QStringLiteral(".skrytkar-abcdef.tmpx"),
+                           QStringLiteral("Dane.7z.abcdef.tmp.bak"), QStringLiteral("Dane.7z.abc-ef.tmp"),
+                           QStringLiteral("Dane.7z"),               QStringLiteral("Dane.zip.abcdef.tmp")};
+    for (const QString& name : stale + locked + kept)
+        WriteFile(out + name, "data");
+    QDir().mkpath(out + QStringLiteral(".skrytkar-folder.tmp"));
+    WriteFile(Root + QStringLiteral("cel.txt"), "target");
+    ASSERT_TRUE(QFile::link(Root + QStringLiteral("cel.txt"), out + QStringLiteral(".skrytkar-linkxx.tmp")));
+    // Another folder is not this add's business.
+    WriteFile(Root + QStringLiteral("inny/.skrytkar-qwerty.tmp"), "elsewhere");
+
+    // Other processes hold locks on two of them, the way a running add holds its own.
+    QList<QProcess*> holders;
+    for (const QString& name : locked) {
+        auto* holder = new QProcess;
+        holders.append(holder);
+        holder->start(QStringLiteral("flock"), {QStringLiteral("-x"), out + name, QStringLiteral("-c"), QStringLiteral("echo locked; cat")});
+        ASSERT_TRUE(holder->waitForReadyRead(10000));
+        ASSERT_EQ(holder->readLine().trimmed(), QByteArray("locked"));
+    }
+
+    WriteFile(Root + QStringLiteral("src/f.txt"), "f");
+    const int32_t result = PackFolder(Root + QStringLiteral("src"), out + QStringLiteral("a.7z"));
+    for (QProcess* holder : holders) {
+        holder->closeWriteChannel();
+        holder->waitForFinished(10000);
+        delete holder;
+    }
+    ASSERT_EQ(result, 0);
+    QStringList expected = locked + kept;
+    expected << QStringLiteral("a.7z") << QStringLiteral(".skrytkar-folder.tmp") << QStringLiteral(".skrytkar-linkxx.tmp");
+    expected.sort();
+    EXPECT_EQ(FolderContent(out), expected);
+    EXPECT_EQ(ReadFile(Root + QStringLiteral("cel.txt")), QByteArray("target"));
+    EXPECT_EQ(ReadFile(Root + QStringLiteral("inny/.skrytkar-qwerty.tmp")), QByteArray("elsewhere"));
+}
+
+// Every byte of the archive reaches the disk before it takes its name, and the name reaches it
+// after; an archive that cannot be flushed never takes the name.
+TEST_F(SevenZipAdd, ArchiveReachesTheDiskBeforeItsNameAndTheNameAfter)
+{
+    struct HookGuard {
+        ~HookGuard() { InjectSyncHook(nullptr); }
+    } guard;
+    WriteFile(Root + QStringLiteral("src/f.txt"), "f");
+    const QString archive = Root + QStringLiteral("out/a.7z");
+    QStringList events;
+    InjectSyncHook([&](const QString& folder) {
+        const QString state = QFileInfo::exists(archive) ? QStringLiteral("named") : QStringLiteral("unnamed");
+        events.append(folder.isEmpty() ? QStringLiteral("file ") + state : QStringLiteral("folder %1 %2").arg(folder, state));
+        return NoError;
+    });
+    ASSERT_EQ(PackFolder(Root + QStringLiteral("src"), archive), 0);
+    EXPECT_EQ(events, (QStringList{QStringLiteral("file unnamed"), QStringLiteral("folder %1 named").arg(Root + QStringLiteral("out/"))}));
+
+    WriteFile(archive, "older archive");
+    InjectSyncHook([](const QString& folder) { return folder.isEmpty() ? EIO : NoError; });
+    Zip->LastError = 0;
+    EXPECT_NE(PackFolder(Root + QStringLiteral("src"), archive), 0);
+    EXPECT_EQ(Describe(Zip->Problems), QStringList{QStringLiteral("ArchiveWrite %1 %2").arg(archive).arg(EIO)});
+    EXPECT_EQ(Zip->LastError, EIO);
+    EXPECT_TRUE(Zip->VolumeNames.isEmpty());
+    EXPECT_EQ(ReadFile(archive), QByteArray("older archive"));
+    EXPECT_EQ(FolderContent(Root + QStringLiteral("out")), QStringList{QStringLiteral("a.7z")});
+}
+
+// Output that cannot be written is a problem naming the archive and the reason.
+TEST_F(SevenZipAdd, OutputFailuresNameTheArchiveAndTheReason)
+{
+    WriteFile(Root + QStringLiteral("src/f.txt"), "f");
+    // A folder in the archive's place: all is written, the name cannot be given.
+    const QString taken = Root + QStringLiteral("out/zajete.7z");
+    QDir().mkpath(taken);
+    Zip->LastError = 0;
+    EXPECT_NE(PackFolder(Root + QStringLiteral("src"), taken), 0);
+    EXPECT_EQ(Describe(Zip->Problems), QStringList{QStringLiteral("ArchiveWrite %1 %2").arg(taken).arg(EISDIR)});
+    EXPECT_EQ(Zip->LastError, EISDIR);
+    EXPECT_EQ(FolderContent(Root + QStringLiteral("out")), QStringList{QStringLiteral("zajete.7z")});
+
+    // A folder the user may not write into.
+    Chmod(Tmp.path(), 0755);
+    const QString readOnly = Root + QStringLiteral("tylko do odczytu");
+    QDir().mkpath(readOnly);
+    Chmod(readOnly, 0555);
+    const QString archive = readOnly + QStringLiteral("/a.7z");
+    const QByteArray report = RunUnprivileged([&] {
+        Zip->LastError = 0;
+        QString outcome;
+        try {
+            outcome = QString::number(PackFolder(Root + QStringLiteral("src"), archive));
+        } catch (const EStreamWriteError&) {
+            outcome = QStringLiteral("raised");
+        }
+        QStringList lines = Describe(Zip->Problems);
+        lines.prepend(QStringLiteral("%1 %2").arg(outcome).arg(Zip->LastError));
+        return lines.join(QLatin1Char('\n')).toUtf8();
+    });
+    EXPECT_EQ(QString::fromUtf8(report).split(QLatin1Char('\n')),
+              (QStringList{QStringLiteral("raised %1").arg(EACCES), QStringLiteral("ArchiveWrite %1 %2").arg(archive).arg(EACCES)}));
+    EXPECT_TRUE(FolderContent(readOnly).isEmpty());
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <string>
 
 using namespace SevenZipAbi;
 using namespace SevenZipTest;
@@ -275,8 +276,18 @@ protected:
         TItemGatherer gatherer(*Items.Get(), root, options, Cancel);
         gatherer.Gather(files);
         Total = gatherer.Total();
+        Problems.clear();
+        for (const TAddProblem& p : gatherer.Problems())
+            Problems.append(QStringLiteral("%1 %2 %3").arg(int(p.What)).arg(p.Path.mid(Root.size())).arg(p.Error));
         QStringList names(Items->ItemNames.begin(), Items->ItemNames.end());
         return names;
+    }
+    uint8_t KindOf(const QString& name) const
+    {
+        for (uint32_t i = 0; i < Items->ItemCount; ++i)
+            if (Items->ItemNames[i] == name)
+                return Items->ItemKinds[i];
+        return 0xFF;
     }
     static QStringList Sorted(QStringList list)
     {
@@ -288,6 +299,7 @@ protected:
     TComPtr<TMyArchiveUpdateCallback> Items;
     std::atomic<bool> Cancel{false};
     int64_t Total = 0;
+    QStringList Problems;  // "kind path-under-root error"
 };
 
 TEST_F(Gathering, MasksAdmitByExactExtension)
@@ -332,18 +344,88 @@ TEST_F(Gathering, PlainEntriesAndMissingOnes)
     WriteFile(Root + QStringLiteral("d/inner/g.txt"), "1");
     ASSERT_EQ(::mkfifo(QFile::encodeName(Root + QStringLiteral("d/fifo")).constData(), 0600), 0);
     ASSERT_EQ(::symlink("nie-ma", QFile::encodeName(Root + QStringLiteral("d/dangling")).constData()), 0);
+    ASSERT_EQ(::symlink("f.txt", QFile::encodeName(Root + QStringLiteral("d/link")).constData()), 0);
     const QStringList names = Gather({Root + QStringLiteral("d/f.txt"), Root + QStringLiteral("nie ma.txt"),
                                       Root + QStringLiteral("d/inner"), Root + QStringLiteral("nie ma/*.*"),
-                                      Root + QStringLiteral("d/fifo")},
+                                      Root + QStringLiteral("d/fifo"), Root + QStringLiteral("d/dangling"),
+                                      Root + QStringLiteral("d/link")},
                                      Root);
-    // A folder named plainly is one item without content; what is missing adds nothing.
-    EXPECT_EQ(names, (QStringList{Root + QStringLiteral("d/f.txt"), Root + QStringLiteral("d/inner")}));
-    EXPECT_EQ(Total, 5);
+    // A folder named plainly is one item without content; what is missing adds nothing; a link
+    // named plainly is followed; a pipe has no data to keep.
+    EXPECT_EQ(names, (QStringList{Root + QStringLiteral("d/f.txt"), Root + QStringLiteral("d/inner"),
+                                  Root + QStringLiteral("d/link")}));
+    EXPECT_EQ(Total, 10);
     EXPECT_NE(Items->ItemAttributes[1] & FileSystem::AttrDirectory, 0u);
     EXPECT_EQ(Items->ItemSizes[1], 0);
-    // A pipe would block the add and a dangling link has no data: a walk leaves both out.
+    EXPECT_EQ(Items->ItemKinds, (std::vector<uint8_t>{ItemFollowedFile, ItemFolder, ItemFollowedFile}));
+    EXPECT_EQ(Items->ItemAttributes[2] >> 16 & 0170000u, 0100000u);
+    EXPECT_EQ(Problems, QStringList{QStringLiteral("%1 d/fifo 0").arg(int(TAddProblem::SpecialFileLeftOut))});
+    // A walk stores links as themselves, dangling or not, and leaves the pipe out.
     EXPECT_EQ(Sorted(Gather({Root + QStringLiteral("d/*.*")}, Root)),
-              Sorted({QStringLiteral("d"), Root + QStringLiteral("d/f.txt"), Root + QStringLiteral("d/inner")}));
+              Sorted({QStringLiteral("d"), Root + QStringLiteral("d/f.txt"), Root + QStringLiteral("d/inner"),
+                      Root + QStringLiteral("d/dangling"), Root + QStringLiteral("d/link")}));
+    EXPECT_EQ(KindOf(Root + QStringLiteral("d/f.txt")), ItemFile);
+    EXPECT_EQ(KindOf(Root + QStringLiteral("d/dangling")), ItemLink);
+    EXPECT_EQ(KindOf(Root + QStringLiteral("d/link")), ItemLink);
+    EXPECT_EQ(Total, 5 + 6 + 5);
+    EXPECT_EQ(Problems, QStringList{QStringLiteral("%1 d/fifo 0").arg(int(TAddProblem::SpecialFileLeftOut))});
+}
+
+// A literal entry is its path; an entry added plainly is a mask only where its last component
+// holds a "*" and it names no existing file.
+TEST_F(Gathering, LiteralEntriesAndMasks)
+{
+    const QString d = Root + QStringLiteral("d/");
+    for (const char* name : {"a*b", "aXb", "*.txt", "x.txt", "y"})
+        WriteFile(d + QString::fromLatin1(name), "1");
+    struct Case {
+        const char* Entry;
+        bool Literal;
+        QStringList Names;
+    };
+    const QList<Case> cases{
+        {"a*b", true, {"d/a*b"}},
+        {"a*b", false, {"d/a*b"}},
+        {"*.txt", true, {"d/*.txt"}},
+        {"*.txt", false, {"d", "d/*.txt", "d/x.txt"}},
+        {"*", false, {"d", "d/aXb", "d/a*b", "d/y"}},
+        {"a*", true, {}},
+        // Not a file: the old mask rule (the folder "d/a" with files without extension).
+        {"a*", false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.Entry << (c.Literal ? " literal" : ""));
+        TWideStringList_ list;
+        if (c.Literal)
+            list.AddLiteral(d + QString::fromLatin1(c.Entry));
+        else
+            list.Add(d + QString::fromLatin1(c.Entry));
+        Items.Set(new TMyArchiveUpdateCallback(nullptr, Channel, nullptr));
+        TItemGatherer gatherer(*Items.Get(), Root, AddSolid, Cancel);
+        gatherer.Gather(list);
+        QStringList names;
+        for (uint32_t i = 0; i < Items->ItemCount; ++i)
+            names.append(Items->ItemNames[i].startsWith(Root) ? Items->ItemNames[i].mid(Root.size()) : Items->ItemNames[i]);
+        EXPECT_EQ(Sorted(names), Sorted(c.Names));
+    }
+}
+
+TEST(SevenZipComponent, FileListKeepsWhichEntriesAreLiteral)
+{
+    TWideStringList_ list;
+    list.Add(QStringLiteral("/a/*.*"));
+    list.AddLiteral(QStringLiteral("/a/*.txt"));
+    list.Add(QStringLiteral("/b/*"));
+    EXPECT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.Items, (QStringList{"/a/*.*", "/a/*.txt", "/b/*"}));
+    EXPECT_FALSE(list.IsLiteral(0));
+    EXPECT_TRUE(list.IsLiteral(1));
+    EXPECT_FALSE(list.IsLiteral(2));
+    EXPECT_FALSE(list.IsLiteral(3));
+    list.Clear();
+    list.Add(QStringLiteral("/a/*.txt"));
+    EXPECT_EQ(list.Count(), 1);
+    EXPECT_FALSE(list.IsLiteral(0));
 }
 
 TEST_F(Gathering, AttributesTimesAndTheRootRule)
@@ -378,12 +460,15 @@ TEST_F(Gathering, OptionsShapeTheWalk)
     };
     EXPECT_EQ(relative(Gather({d + QStringLiteral("*.*")}, Root, AddSolid)),
               Sorted({"d", "d/1.txt", "d/a"}));
-    // A link back to a folder the walk is inside is stored but not walked again.
+    // A link is an item of its own that the mask admits like a file; it is never walked, so a
+    // link back to a folder the walk is inside cannot take it round.
     EXPECT_EQ(relative(Gather({d + QStringLiteral("*.txt")}, Root, AddRecurseDirs)),
-              Sorted({"d", "d/1.txt", "d/a", "d/a/2.txt", "d/a/b", "d/a/b/3.txt", "d/a/b/loop"}));
+              Sorted({"d", "d/1.txt", "d/a", "d/a/2.txt", "d/a/b", "d/a/b/3.txt"}));
     EXPECT_EQ(Total, 6);
     EXPECT_EQ(relative(Gather({d + QStringLiteral("*.*")}, Root, AddRecurseDirs | AddStoreOnlyFilename)),
-              Sorted({"d", "d/1.txt", "d/a/2.txt", "d/a/b/3.txt"}));
+              Sorted({"d", "d/1.txt", "d/a/2.txt", "d/a/b/3.txt", "d/a/b/loop"}));
+    EXPECT_EQ(KindOf(d + QStringLiteral("a/b/loop")), ItemLink);
+    EXPECT_TRUE(Problems.isEmpty());
     // A cancelled walk stops after the entry in hand.
     Cancel = true;
     EXPECT_EQ(Gather({d + QStringLiteral("*.*")}, Root, AddRecurseDirs).size(), 2);
@@ -644,6 +729,41 @@ TEST_F(Callback, ProgressRaisesAddfileThenProgressAndHonoursCancel)
     EXPECT_EQ(Cb->SetOperationResult(0), S_OK);
 }
 
+// The library leaves out an item whose stream is refused with S_FALSE: a file that cannot be
+// opened gets no stream, and no event says that its data began.
+TEST_F(Callback, FileThatCannotBeOpenedGetsNoStream)
+{
+    AddItem(Root + QStringLiteral("nie ma"), 4, 0, 0x20);
+    QStringList events;
+    Zip.OnAddfile = [&](TSevenZip*, const QString& name, int64_t) { events.append(QStringLiteral("add ") + name); };
+    ISequentialInStream* s = reinterpret_cast<ISequentialInStream*>(1);
+    EXPECT_EQ(Cb->GetStream(0, &s), S_FALSE);
+    EXPECT_EQ(s, nullptr);
+    uint64_t done = 0;
+    EXPECT_EQ(Cb->SetCompleted(&done), S_OK);
+    EXPECT_TRUE(events.isEmpty());
+    ASSERT_EQ(Zip.Problems.size(), 1u);
+    EXPECT_EQ(Zip.Problems[0].What, TAddProblem::Unreadable);
+    EXPECT_EQ(Zip.Problems[0].Path, Root + QStringLiteral("nie ma"));
+    EXPECT_EQ(Zip.Problems[0].Error, ENOENT);
+    EXPECT_EQ(Zip.LastError, ENOENT);
+}
+
+// A byte of a name that is not UTF-8 (U+DC80 + byte in our texts) reaches the library as
+// U+EF00 + byte, the way the 7z command stores it; real characters stay as they are.
+TEST_F(Callback, NamesThatAreNotUtf8ReachTheLibraryInTheFormOfThe7zCommand)
+{
+    const QString name = QStringLiteral("dane/") + QChar(0xDCFF) + QStringLiteral(".txt ") + QChar(0xDC80) +
+                         QStringLiteral("\U0001F480 \uEF41");
+    AddItem(name, 1, 0, 0x20);
+    PROPVARIANT v{};
+    ASSERT_EQ(Cb->GetProperty(0, kpidPath, &v), S_OK);
+    ASSERT_EQ(v.vt, VT_BSTR);
+    const std::wstring stored(v.bstrVal);
+    Library.FreeString(v.bstrVal);
+    EXPECT_EQ(stored, std::wstring(L"dane/\xEFFF.txt \xEF80\U0001F480 \xEF41"));
+}
+
 // ---- input stream ---------------------------------------------------------------------------
 
 TEST_F(ScratchTest, ReaderReadsSeeksAndReportsItsSize)
@@ -700,6 +820,99 @@ TEST_F(ScratchTest, ReaderOfAMissingFileGivesNoDataAndPassesItsErrorOnRelease)
     EXPECT_EQ(r->QueryInterface(IID_IOutStream, &object), E_NOINTERFACE);
     r->Release();
     EXPECT_EQ(zip.LastError, ENOENT);
+}
+
+// A read that fails ends the item there and is a problem of the add; its error reaches
+// LastError when the stream goes.
+TEST_F(ScratchTest, ReaderReportsAReadError)
+{
+    TSevenZip zip;
+    auto channel = std::make_shared<TEventChannel>();
+    // The process's own memory: readable where it is mapped, an I/O error where it is not.
+    static const char Marker[] = "marker";
+    auto* r = new TMyStreamReader(&zip, channel, QStringLiteral("/proc/self/mem"));
+    r->AddRef();
+    ASSERT_EQ(r->Error(), 0);
+    char buf[8] = {};
+    uint32_t n = 0;
+    EXPECT_EQ(r->Seek(int64_t(reinterpret_cast<uintptr_t>(Marker)), 0, nullptr), S_OK);
+    EXPECT_EQ(r->Read(buf, 6, &n), S_OK);
+    EXPECT_EQ(QByteArray(buf, n), QByteArray("marker"));
+    EXPECT_EQ(r->Seek(0, 0, nullptr), S_OK);
+    EXPECT_EQ(r->Read(buf, 6, &n), S_OK);
+    EXPECT_EQ(n, 0u);
+    EXPECT_EQ(r->Read(buf, 6, &n), S_OK);
+    EXPECT_EQ(n, 0u);
+    r->Release();
+    ASSERT_EQ(zip.Problems.size(), 1u);
+    EXPECT_EQ(zip.Problems[0].What, TAddProblem::Unreadable);
+    EXPECT_EQ(zip.Problems[0].Path, QStringLiteral("/proc/self/mem"));
+    EXPECT_EQ(zip.Problems[0].Error, EIO);
+    EXPECT_EQ(zip.LastError, EIO);
+}
+
+// Ending before the listed size is reported once; ending at it, or after it, is not.
+TEST_F(ScratchTest, ReaderReportsAFileThatEndsBeforeItsListedSize)
+{
+    const QString f = Root + QStringLiteral("f.bin");
+    WriteFile(f, "0123456789");
+    for (const int64_t listed : {int64_t(-1), int64_t(4), int64_t(10), int64_t(11)}) {
+        SCOPED_TRACE(listed);
+        TSevenZip zip;
+        TComPtr<TMyStreamReader> r(new TMyStreamReader(&zip, std::make_shared<TEventChannel>(), f,
+                                                       TMyStreamReader::FollowLinks, listed));
+        char buf[16];
+        uint32_t n = 0;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(r->Read(buf, sizeof buf, &n), S_OK);
+        if (listed > 10) {
+            ASSERT_EQ(zip.Problems.size(), 1u);
+            EXPECT_EQ(zip.Problems[0].What, TAddProblem::ChangedWhileRead);
+            EXPECT_EQ(zip.Problems[0].Path, f);
+            EXPECT_EQ(zip.Problems[0].Error, 0);
+        } else {
+            EXPECT_TRUE(zip.Problems.empty());
+        }
+    }
+}
+
+TEST_F(ScratchTest, ReaderSourcesAndWhatTheyRefuse)
+{
+    WriteFile(Root + QStringLiteral("f.txt"), "plik");
+    ASSERT_TRUE(QFile::link(QStringLiteral("f.txt"), Root + QStringLiteral("link")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Root + QStringLiteral("fifo")).constData(), 0600), 0);
+    QDir().mkpath(Root + QStringLiteral("folder"));
+    struct Case {
+        const char* Name;
+        TMyStreamReader::TSource Source;
+        int Error;
+        QByteArray Data;
+    };
+    const QList<Case> cases{
+        {"f.txt", TMyStreamReader::NoLinks, 0, "plik"},
+        {"link", TMyStreamReader::FollowLinks, 0, "plik"},
+        {"link", TMyStreamReader::NoLinks, ELOOP, ""},
+        {"link", TMyStreamReader::LinkText, 0, "f.txt"},
+        {"f.txt", TMyStreamReader::LinkText, EINVAL, ""},
+        // A pipe would wait for a writer that never comes: refused at once.
+        {"fifo", TMyStreamReader::FollowLinks, ENXIO, ""},
+        {"folder", TMyStreamReader::FollowLinks, EISDIR, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.Name << " " << c.Source);
+        TComPtr<TMyStreamReader> r(new TMyStreamReader(nullptr, std::make_shared<TEventChannel>(),
+                                                       Root + QString::fromLatin1(c.Name), c.Source));
+        EXPECT_EQ(r->Error(), c.Error);
+        if (c.Error != 0)
+            continue;
+        char buf[16];
+        uint32_t n = 0;
+        EXPECT_EQ(r->Read(buf, sizeof buf, &n), S_OK);
+        EXPECT_EQ(QByteArray(buf, n), c.Data);
+        uint64_t size = 0;
+        EXPECT_EQ(r->GetSize(&size), S_OK);
+        EXPECT_EQ(size, uint64_t(c.Data.size()));
+    }
 }
 
 // ---- output stream --------------------------------------------------------------------------
@@ -852,6 +1065,54 @@ TEST_F(Writer, AnswersOnlyItsInterfaces)
     }
     void* object = nullptr;
     EXPECT_EQ(w->QueryInterface(IID_IInStream, &object), E_NOINTERFACE);
+}
+
+// The temporary names of this program, now and in earlier versions; nothing else.
+TEST(TemporaryFiles, NamesOfThisProgram)
+{
+    struct Case {
+        const char* Name;
+        bool Ours;
+    };
+    const QList<Case> cases{
+        {".skrytkar-abcDE9.tmp", true},
+        {"Dane.7z.abcDE9.tmp", true},
+        {"Zażółć .7z.AAAAAA.tmp", true},
+        {".7z.abcdef.tmp", false},
+        {".skrytkar-abcde.tmp", false},
+        {".skrytkar-abcdefg.tmp", false},
+        {".skrytkar-abc-ef.tmp", false},
+        {".skrytkar-abcdef.tmp.bak", false},
+        {"skrytkar-abcdef.tmp", false},
+        {"Dane.7z.abcdef.TMP", false},
+        {"Dane.zip.abcdef.tmp", false},
+        {"Dane.7z.001.abcdef.tmp", false},
+        {"notatki.tmp", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsTemporaryFileName(QString::fromUtf8(c.Name)), c.Ours) << c.Name;
+}
+
+TEST_F(ScratchTest, TemporaryFileIsShortPrivateAndLocked)
+{
+    const mode_t previousMask = ::umask(0);
+    const QString finalName = Root + QString(250, QLatin1Char('n')) + QStringLiteral(".7z");
+    QString tempName;
+    OsFile file;
+    ASSERT_EQ(CreateTemporaryFile(finalName, tempName, file), NoError);
+    ::umask(previousMask);
+    EXPECT_TRUE(tempName.startsWith(Root));
+    EXPECT_TRUE(IsTemporaryFileName(tempName.mid(Root.size()))) << tempName.toStdString();
+    EXPECT_EQ(ModeOf(tempName), 0600u);
+    OsFile other;
+    ASSERT_EQ(OsFile::OpenForReading(tempName, other), NoError);
+    EXPECT_EQ(other.TryLock(true), EWOULDBLOCK);
+    // A cleaner leaves it while it is held, and removes it once it is not.
+    RemoveStaleTemporaryFiles(Root);
+    EXPECT_TRUE(QFileInfo::exists(tempName));
+    file.Close();
+    RemoveStaleTemporaryFiles(Root);
+    EXPECT_FALSE(QFileInfo::exists(tempName));
 }
 
 }  // namespace

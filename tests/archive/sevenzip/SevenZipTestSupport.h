@@ -13,13 +13,26 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <ostream>
 #include <random>
 
 #include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+
+// Failed comparisons show texts as text.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace SevenZipTest {
 
@@ -31,11 +44,13 @@ struct ListedItem {
     QString Modified;
     QString Attributes;
     QString Method;
+    QString Crc;
 };
 
 struct CommandResult {
     int ExitCode = -1;
     QString Output;
+    QByteArray Bytes;  // the output as the command wrote it (names that are not UTF-8 intact)
 };
 
 inline CommandResult Run7z(const QStringList& args, const QString& workDir = QString())
@@ -48,9 +63,12 @@ inline CommandResult Run7z(const QStringList& args, const QString& workDir = QSt
     if (!workDir.isEmpty())
         p.setWorkingDirectory(workDir);
     p.setProcessChannelMode(QProcess::MergedChannels);
+    // A question (overwrite?) must fail the test at once, not wait for an answer.
+    p.setStandardInputFile(QProcess::nullDevice());
     p.start(QStringLiteral("7z"), args);
     p.waitForFinished(300000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAll())};
+    const QByteArray bytes = p.readAll();
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(bytes), bytes};
 }
 
 // `7z t` must accept the archive.
@@ -95,6 +113,8 @@ inline QList<ListedItem> ListArchive(const QString& archive, QString* header = n
                 item.IsFolder = value.startsWith(QLatin1Char('D'));
             } else if (key == QStringLiteral("Method")) {
                 item.Method = value;
+            } else if (key == QStringLiteral("CRC")) {
+                item.Crc = value;
             } else if (key == QStringLiteral("Folder")) {
                 item.IsFolder = item.IsFolder || value == QStringLiteral("+");
             }
@@ -103,6 +123,109 @@ inline QList<ListedItem> ListArchive(const QString& archive, QString* header = n
             items.append(item);
     }
     return items;
+}
+
+// The item paths of an archive as the bytes `7z l -slt` prints them, sorted.
+inline QList<QByteArray> RawPaths(const QString& archive)
+{
+    const CommandResult r = Run7z({QStringLiteral("l"), QStringLiteral("-slt"), archive});
+    QList<QByteArray> paths;
+    const qsizetype start = r.Bytes.indexOf("\n----------\n");
+    if (start < 0)
+        return paths;
+    for (const QByteArray& line : r.Bytes.mid(start).split('\n'))
+        if (line.startsWith("Path = "))
+            paths.append(line.mid(7));
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+// The names in a folder as the bytes the system holds, sorted.
+inline QList<QByteArray> RawFolderNames(const QByteArray& folder)
+{
+    QList<QByteArray> names;
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names.append(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Reads a file named by raw bytes.
+inline QByteArray ReadRawFile(const QByteArray& path)
+{
+    QByteArray data;
+    const int fd = ::open(path.constData(), O_RDONLY);
+    if (fd < 0)
+        return data;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+        data.append(buffer, n);
+    ::close(fd);
+    return data;
+}
+
+inline void WriteRawFile(const QByteArray& path, const QByteArray& data)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0) << path.toStdString();
+    ASSERT_EQ(::write(fd, data.constData(), size_t(data.size())), ssize_t(data.size()));
+    ::close(fd);
+}
+
+// Runs body in a child process as a user without privileges (nobody) when this one is root, so
+// that permissions bite as they do for a user; answers what body answered (the child's report,
+// since its assertions would not reach this process).
+inline QByteArray RunUnprivileged(const std::function<QByteArray()>& body)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return "pipe failed";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(3);
+        const QByteArray out = body();
+        for (qsizetype done = 0; done < out.size();) {
+            const ssize_t n = ::write(fds[1], out.constData() + done, size_t(out.size() - done));
+            if (n <= 0)
+                break;
+            done += n;
+        }
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    QByteArray out;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+        out.append(buffer, n);
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return "child failed";
+    return out;
+}
+
+// Permission bits of a path (not following a link).
+inline unsigned ModeOf(const QString& path)
+{
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return 0xFFFFFFFFu;
+    return st.st_mode & 07777;
+}
+
+inline void Chmod(const QString& path, unsigned mode)
+{
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0) << path.toStdString();
 }
 
 inline QStringList Paths(const QList<ListedItem>& items)
