@@ -207,6 +207,14 @@ protected:
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         env.insert(QStringLiteral("DISPLAY"), display);
+        // Nothing of the machine's desktop session: a session bus that is slow to answer (or
+        // to start the accessibility bus) holds Qt's start-up for the length of its time-out.
+        env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORMTHEME"));
+        env.remove(QStringLiteral("XDG_SESSION_TYPE"));
+        const QString runtimeDir = MakeFolder(QStringLiteral("runtime"));
+        QFile::setPermissions(runtimeDir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir);
         program.setProcessEnvironment(env);
         program.setWorkingDirectory(root.path());
         program.setStandardOutputFile(QProcess::nullDevice());
