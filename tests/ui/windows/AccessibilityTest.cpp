@@ -8,6 +8,11 @@
 #include "ui/windows/UUstawienia.h"
 
 #include <QAccessible>
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QSpinBox>
 
 #include <algorithm>
 #include <ostream>
