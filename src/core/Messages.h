@@ -149,7 +149,10 @@ inline QString RestoreConfirmStop()
 // The summary: how many items came back where, and what did not.
 inline QString RestoreSummary(int restored, int total, const QString& folder)
 {
-    return QStringLiteral("Przywrócono %1 z %2 do %3.").arg(restored).arg(total).arg(folder);
+    return QStringLiteral("Przywrócono %1 z %2 %3 do %4.")
+        .arg(restored)
+        .arg(total)
+        .arg(total == 1 ? QStringLiteral("elementu") : QStringLiteral("elementów"), folder);
 }
 inline QString RestoreSkipped(int count) { return QStringLiteral("Pominięto istniejące: %1.").arg(count); }
 inline QString RestoreFailed(int count) { return QStringLiteral("Nie przywrócono: %1.").arg(count); }

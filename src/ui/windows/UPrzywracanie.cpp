@@ -283,11 +283,16 @@ void TFPrzywracanie::AskToStop(TSevenZipReader& reader)
         reader.CancelRequested = true;
 }
 
-TOverwriteAnswer TFPrzywracanie::AskOverwrite(const TArchiveItem& item, const TExistingFile& existing)
+TOverwriteAnswer TFPrzywracanie::AskOverwrite(TSevenZipReader& reader, const TArchiveItem& item,
+                                              const TExistingFile& existing)
 {
     const bool newer = item.HasTime && existing.Time > item.Time;
     ShowWarning(ButtonsYesNoCancel, IconQuestion, Msg::RestoreReplace(item.Path, newer));
-    switch (WarningResult) {
+    const int answer = WarningResult;
+    // The library waits for this answer: an Escape heard meanwhile stops it before this item.
+    HandleEvents(true);
+    AskToStop(reader);
+    switch (answer) {
     case AnswerYes:
         return TOverwriteAnswer::Replace;
     case AnswerCancel:
@@ -329,8 +334,8 @@ void TFPrzywracanie::LPrzywrocClick()
     int started = 0;
     Progress->SetPosition(0);
     ProgresEtap->SetPosition(0);
-    reader.OnOverwrite = [this](const TArchiveItem& item, const TExistingFile& existing) {
-        return AskOverwrite(item, existing);
+    reader.OnOverwrite = [this, &reader](const TArchiveItem& item, const TExistingFile& existing) {
+        return AskOverwrite(reader, item, existing);
     };
     reader.OnItem = [&](const TArchiveItem&) {
         ++started;

@@ -75,7 +75,7 @@ private:
     void ShowTarget();
     void HandleEvents(bool always);
     void AskToStop(TSevenZipReader& reader);
-    TOverwriteAnswer AskOverwrite(const TArchiveItem& item, const TExistingFile& existing);
+    TOverwriteAnswer AskOverwrite(TSevenZipReader& reader, const TArchiveItem& item, const TExistingFile& existing);
 
     TKeyPreview* preview;
     TitleDrag drag;
