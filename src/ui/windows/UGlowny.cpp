@@ -484,7 +484,7 @@ bool TFGlowny::FormKeyDown(QKeyEvent* event)
         return true;
     }
     if (alt(Qt::Key_R) && oneSelected && !busy) {
-        RestoreEntry();
+        OpenRestoreWindow();
         return true;
     }
     if (alt(Qt::Key_P) && !busy) {

@@ -145,7 +145,7 @@ TFMenu::TFMenu(QWidget* parent)
     connect(LZaznaczAll, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&CommandSelectAll); }));
     connect(LArchiwizuj, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&CommandArchiveSelected); }));
     connect(LArchiwizujAll, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&CommandArchiveAll); }));
-    connect(LPrzywroc, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&RestoreEntry); }));
+    connect(LPrzywroc, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&OpenRestoreWindow); }));
     connect(LUstawienia, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&ShowSettings); }));
     connect(LZamknij, &TSkinLabel::clicked, this, Guarded([] { TerminateApplication(); }));
     connect(LDodajPlik, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&AddFileEntry); }));

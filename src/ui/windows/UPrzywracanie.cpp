@@ -379,7 +379,7 @@ void TFPrzywracanie::LPrzywrocClick()
     ShowWarning(ButtonsClose, sound ? IconInfo : IconWarning, LastSummary);
 }
 
-void RestoreEntry()
+void OpenRestoreWindow()
 {
     if (!FGlowny || !FPrzywracanie || FGlowny->RunBusy())
         return;

@@ -26,7 +26,7 @@ struct TExistingFile;
 enum class TOverwriteAnswer;
 
 // The command of the "Plik" panel and of Alt+R: opens the window for the one selected line.
-void RestoreEntry();
+void OpenRestoreWindow();
 
 class TFPrzywracanie : public QDialog {
     Q_OBJECT
