@@ -59,4 +59,30 @@ QString SystemReason(int errorCode)
     }
 }
 
+QString ItemCount(qint64 count)
+{
+    const qint64 tens = count % 100;
+    const qint64 ones = count % 10;
+    if (count == 1)
+        return QStringLiteral("1 element");
+    if (ones >= 2 && ones <= 4 && (tens < 12 || tens > 14))
+        return QStringLiteral("%1 elementy").arg(count);
+    return QStringLiteral("%1 elementów").arg(count);
+}
+
+QString ByteSize(quint64 bytes)
+{
+    if (bytes < 1024)
+        return QStringLiteral("%1 B").arg(bytes);
+    static const char* const units[] = {"KB", "MB", "GB", "TB"};
+    double value = double(bytes) / 1024.0;
+    int unit = 0;
+    while (value >= 1024.0 && unit < 3) {
+        value /= 1024.0;
+        ++unit;
+    }
+    return QStringLiteral("%1 %2").arg(QString::number(value, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(',')),
+                                       QLatin1String(units[unit]));
+}
+
 }  // namespace Msg

@@ -126,6 +126,57 @@ inline QString UsageExitStatuses()
 inline QString UnknownOption(const QString& option) { return QStringLiteral("nieznana opcja %1").arg(option); }
 inline QString UsageHint() { return QStringLiteral("Opis użycia: skrytkar --help"); }
 
+// --- The restore window and the settings window --------------------------------------------
+inline QString RestoreNothingSelected() { return QStringLiteral("Zaznacz na liście jeden wpis do przywrócenia."); }
+inline QString RestoreNoArchives(const QString& nazwa)
+{
+    return QStringLiteral("Wpis \"%1\" nie ma jeszcze żadnego archiwum.").arg(nazwa);
+}
+inline QString RestoreChooseArchive() { return QStringLiteral("Wybierz archiwum z listy."); }
+inline QString RestoreChooseFolder() { return QStringLiteral("Wskaż folder, do którego przywrócić pliki."); }
+// Before an existing file is replaced; a newer existing file adds the second line.
+inline QString RestoreReplace(const QString& name, bool existingIsNewer)
+{
+    QString text = QStringLiteral("Plik %1 istnieje. Zastąpić?").arg(name);
+    if (existingIsNewer)
+        text += QStringLiteral("\rIstniejący plik jest nowszy niż ten w archiwum.");
+    return text;
+}
+inline QString RestoreConfirmStop()
+{
+    return QStringLiteral("Przerwać przywracanie?\rTo, co już przywrócono, zostanie na miejscu.");
+}
+// The summary: how many items came back where, and what did not.
+inline QString RestoreSummary(int restored, int total, const QString& folder)
+{
+    return QStringLiteral("Przywrócono %1 z %2 %3 do %4.")
+        .arg(restored)
+        .arg(total)
+        .arg(total == 1 ? QStringLiteral("elementu") : QStringLiteral("elementów"), folder);
+}
+inline QString RestoreSkipped(int count) { return QStringLiteral("Pominięto istniejące: %1.").arg(count); }
+inline QString RestoreFailed(int count) { return QStringLiteral("Nie przywrócono: %1.").arg(count); }
+inline QString RestoreStopped() { return QStringLiteral("Przywracanie przerwano."); }
+inline QString RestoreUnreadable(const QString& path)
+{
+    return QStringLiteral("Nie można odczytać archiwum %1.").arg(path);
+}
+// A line of the archive list that could not be read.
+inline QString ArchiveLineDamaged() { return QStringLiteral("nie można odczytać"); }
+// "1 element", "2 elementy", "5 elementów".
+QString ItemCount(qint64 count);
+// A size in bytes for people: "512 B", "1,5 KB", "12,3 MB", "2,0 GB".
+QString ByteSize(quint64 bytes);
+// The entry editor's note for folder entries while "Podfoldery" is off.
+inline QString ShallowFolderNote()
+{
+    return QStringLiteral("Z folderu tylko jego pliki i podfoldery bez zawartości (Ustawienia: Podfoldery).");
+}
+inline QString SettingsSaveFailed(const QString& path, const QString& reason)
+{
+    return QStringLiteral("Nie można zapisać ustawień w pliku %1: %2.").arg(path, reason);
+}
+
 // --- The error boundary -------------------------------------------------------------------
 inline QString UnexpectedError() { return QStringLiteral("Wystąpił nieoczekiwany błąd."); }
 inline QString OutOfMemory() { return QStringLiteral("Za mało pamięci."); }

@@ -598,6 +598,69 @@ QImage AboutBackground()
 }
 
 // ---------------------------------------------------------------------------------------------
+// Restore window (440 x 340): title strip with the close glyph under LClose (405, 10, 22 x 22),
+// the archive list's field, the target choices, the well under the two bars and two buttons.
+
+QImage RestoreBackground()
+{
+    QImage image = Canvas(440, 340);
+    QPainter p(&image);
+    Begin(p);
+    Body(p, 440, 340);
+    TitleStrip(p, QRectF(6, 5, 428, 32));
+    EngravedText(p, QRectF(18, 5, 360, 32), QStringLiteral("Przywracanie"), Font(14, true), kCream,
+                 QColor(16, 32, 14));
+    GlyphButton(p, QRect(405, 10, 22, 22), [](QPainter& q, const QRectF& r) { CloseGlyph(q, r, kCream, 2.2); },
+                QColor(168, 82, 58), QColor(112, 38, 24));
+
+    const QFont caption = Font(12, true);
+    Text(p, QRectF(20, 43, 44, 18), QStringLiteral("Wpis:"), caption, kMenuText);
+    Text(p, QRectF(20, 63, 400, 18), QStringLiteral("Archiwa wpisu, od najnowszego:"), caption, kMenuText);
+    Field(p, QRect(18, 82, 404, 122));    // LArchiwa: 21, 85, 398 x 116
+    Text(p, QRectF(20, 209, 400, 18), QStringLiteral("Przywróć do:"), caption, kMenuText);
+
+    p.setPen(QColor(170, 192, 162));
+    p.drawLine(QPointF(16, 284.5), QPointF(424, 284.5));
+    p.setPen(QColor(246, 250, 242));
+    p.drawLine(QPointF(16, 285.5), QPointF(424, 285.5));
+
+    // The well under the bars (Progress 22, 296, 200 x 15; ProgresEtap 22, 311, 200 x 14).
+    RoundedPanel(p, QRectF(16, 291, 212, 39), 5, kBarProgress, kBarEtap, kFieldBorder);
+
+    // The two buttons exactly under their hot zones (244, 298 and 338, 298, 86 x 24).
+    GreenButton(p, QRectF(244, 298, 86, 24), QStringLiteral("Przywróć"), 13);
+    GreenButton(p, QRectF(338, 298, 86, 24), QStringLiteral("Zamknij"), 13);
+    return image;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Settings window (400 x 300): title strip with the close glyph under LClose (365, 10, 22 x 22),
+// a field behind the four settings and the buttons Anuluj and Zapisz.
+
+QImage SettingsBackground()
+{
+    QImage image = Canvas(400, 300);
+    QPainter p(&image);
+    Begin(p);
+    Body(p, 400, 300);
+    TitleStrip(p, QRectF(6, 5, 388, 32));
+    EngravedText(p, QRectF(18, 5, 330, 32), QStringLiteral("Ustawienia"), Font(14, true), kCream,
+                 QColor(16, 32, 14));
+    GlyphButton(p, QRect(365, 10, 22, 22), [](QPainter& q, const QRectF& r) { CloseGlyph(q, r, kCream, 2.2); },
+                QColor(168, 82, 58), QColor(112, 38, 24));
+    RoundedPanel(p, QRectF(14, 44, 372, 202), 8, QColor(238, 244, 234), QColor(222, 232, 216), kBevel,
+                 QColor(255, 255, 255, 160));
+    p.setPen(QColor(170, 192, 162));
+    p.drawLine(QPointF(16, 254.5), QPointF(384, 254.5));
+    p.setPen(QColor(246, 250, 242));
+    p.drawLine(QPointF(16, 255.5), QPointF(384, 255.5));
+    // Under their hot zones (204, 264 and 298, 264, 86 x 24).
+    GreenButton(p, QRectF(204, 264, 86, 24), QStringLiteral("Anuluj"), 13);
+    GreenButton(p, QRectF(298, 264, 86, 24), QStringLiteral("Zapisz"), 13);
+    return image;
+}
+
+// ---------------------------------------------------------------------------------------------
 // Output
 
 bool WriteJpeg(const QImage& picture, const QString& path)
@@ -668,10 +731,12 @@ int main(int argc, char** argv)
         {"but_wykonano", StatusPicture(true)},
         {"tlo_glowny", MainBackground()},
         {"tlo_edycja", EditorBackground()},
-        {"tlo_menu_plik", MenuPanel(124, 125)},
+        {"tlo_menu_plik", MenuPanel(124, 174)},
         {"tlo_menu_edycja", MenuPanel(124, 125)},
         {"tlo_menu_pomoc", MenuPanel(125, 87)},
         {"tlo_about", AboutBackground()},
+        {"tlo_przywracanie", RestoreBackground()},
+        {"tlo_ustawienia", SettingsBackground()},
     };
     int failures = 0;
     for (const auto& [name, picture] : pictures) {

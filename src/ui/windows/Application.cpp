@@ -8,6 +8,8 @@
 #include "ui/windows/UEdycja.h"
 #include "ui/windows/UGlowny.h"
 #include "ui/windows/UMenu.h"
+#include "ui/windows/UPrzywracanie.h"
+#include "ui/windows/UUstawienia.h"
 #include "ui/skin/UWarning.h"
 #include "core/UiPorts.h"
 
@@ -31,10 +33,16 @@ void CreateWindows()
     FEdycja = new TFEdycja(FGlowny);
     FMenu = new TFMenu(FGlowny);
     FAbout = new TFAbout(FGlowny);
+    FPrzywracanie = new TFPrzywracanie(FGlowny);
+    FUstawienia = new TFUstawienia(FGlowny);
 }
 
 void DestroyWindows()
 {
+    delete FUstawienia;
+    FUstawienia = nullptr;
+    delete FPrzywracanie;
+    FPrzywracanie = nullptr;
     delete FAbout;
     FAbout = nullptr;
     delete FMenu;

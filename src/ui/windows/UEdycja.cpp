@@ -2,6 +2,7 @@
 
 #include "ui/windows/GetFolder.h"
 #include "core/Messages.h"
+#include "core/Settings.h"
 #include "ui/skin/HotZone.h"
 #include "ui/skin/ImageResource.h"
 #include "ui/skin/SkinImage.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFontMetrics>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -130,6 +132,23 @@ TFEdycja::TFEdycja(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     connect(LNowyFolder, &HotZone::clicked, this, Guarded(this, &TFEdycja::LNowyFolderClick));
     connect(LAnuluj, &HotZone::clicked, this, Guarded([] { CancelEditor(); }));
     connect(LWprowadzDoListy, &HotZone::clicked, this, Guarded([] { ConfirmEditor(); }));
+
+    LPodfoldery = new QLabel(Msg::ShallowFolderNote(), PNazwa);
+    LPodfoldery->setObjectName(QStringLiteral("LPodfoldery"));
+    LPodfoldery->setGeometry(22, 219, 366, 15);
+    LPodfoldery->setTextFormat(Qt::PlainText);
+    LPodfoldery->setAlignment(Qt::AlignCenter);
+    StyleField(LPodfoldery);
+    {
+        // One line in the space above the separator: narrowed as far as the text needs.
+        QFont font = DesignFont(10);
+        const int advance = QFontMetrics(font).horizontalAdvance(LPodfoldery->text());
+        if (advance > LPodfoldery->width() - 2)
+            font.setStretch(std::max(60, (LPodfoldery->width() - 2) * 100 / advance));
+        LPodfoldery->setFont(font);
+    }
+    LPodfoldery->setAutoFillBackground(false);
+    LPodfoldery->hide();
 
     DlOpenFolder = new TGetFolder(this);
     DlOpenFolder->Caption = QString::fromUtf8(OpenFolderCaption);
@@ -274,6 +293,7 @@ void ShowEditor()
     FEdycja->PNazwa->setVisible(true);
     FEdycja->ESciezka->setText(EditDocel);
     FEdycja->ENazwa->selectAll();
+    FEdycja->LPodfoldery->setVisible(EditTyp == QLatin1String("Folder") && !LoadSettings().Podfoldery);
     // Shown before its modal loop so it takes the keyboard at once, with the name field focused.
     FEdycja->show();
     FEdycja->raise();

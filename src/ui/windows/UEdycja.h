@@ -57,6 +57,8 @@ public:
     HotZone* LNowyFolder;
     HotZone* LAnuluj;
     HotZone* LWprowadzDoListy;
+    // For folder entries while "Podfoldery" is off: only the folder's own level is taken.
+    QLabel* LPodfoldery;
     TGetFolder* DlOpenFolder;
 
     // Runs the file dialog; the chosen file's full path, or nothing when cancelled.

@@ -14,6 +14,7 @@
 #include "archive/run/Startup.h"
 #include "ui/windows/UEdycja.h"
 #include "ui/windows/UMenu.h"
+#include "ui/windows/UPrzywracanie.h"
 #include "core/UProcki.h"
 #include "core/UiPorts.h"
 #include "ui/windows/WindowParts.h"
@@ -42,44 +43,6 @@ public:
         return QSize(QStyledItemDelegate::sizeHint(option, index).width(), 13);
     }
 };
-
-// Design settings of the two bars; only the colour differs.
-void ApplyBarDesign(TProgressCyl* bar, TColor colour)
-{
-    bar->SetColor(colour);
-    bar->SetBackColor(11915964);
-    bar->SetBackBorderColor(4210688);
-    bar->SetForeColor(3563837);
-    bar->SetForeLineColor(4210688);
-    bar->SetBevelColor(9352841);
-    bar->SetBevelInner(bvNone);
-    bar->SetBevelOuter(bvNone);
-    bar->SetBevelWidth(1);
-    bar->SetBorderWidth(0);
-    TPCColorStyle style(bar);
-    style.SetIntensityRGB(255);
-    style.SetIntensity(4);
-    style.SetIntensityFactor(-1);
-    style.SetRangeRGB(255);
-    style.SetColorRGB(255);
-    style.SetColorFactor(-1);
-    style.SetLightAngle(-3);
-    bar->SetBackStyle(style);
-    bar->SetForeStyle(style);
-    bar->SetCylinderEffect(ceMaximum);
-    bar->SetProEffect(peCustom);
-    bar->SetOrientation(pbHorizontal);
-    bar->SetMax(100);
-    bar->SetPosition(20);
-    bar->SetStep(1);
-    bar->SetStopAtMax(true);
-    bar->SetShowText(true);
-    bar->setFont(SkinFont(QStringLiteral("Arial"), 12, true));
-    bar->SetFontColor(0);
-    bar->SetFontEffect(feShadowBottomRight);
-    bar->SetFontShadowColor(16384);
-    bar->SetFontOrientation(foLeftToRight);
-}
 
 } // namespace
 
@@ -470,14 +433,14 @@ void TFGlowny::MenuTitleClick(int panel)
     if (FMenu->isVisible())
         CloseMenuPanel();
     else
-        FMenu->ShowMenuPanel(panel, panel == 1 ? SelectedCount() : 1);
+        FMenu->ShowMenuPanel(panel, SelectedCount());
 }
 
 // Moving over a title while a panel is open switches to that title's panel.
 void TFGlowny::MenuTitleMouseMove(int panel)
 {
     if (FMenu->isVisible() && !RunBusy())
-        FMenu->ShowMenuPanel(panel, panel == 1 ? SelectedCount() : 1);
+        FMenu->ShowMenuPanel(panel, SelectedCount());
 }
 
 void TFGlowny::LMenuPLikClick() { MenuTitleClick(0); }
@@ -518,6 +481,10 @@ bool TFGlowny::FormKeyDown(QKeyEvent* event)
     }
     if (key == Qt::Key_Down && oneSelected && !busy) {
         MoveSelection(+1);
+        return true;
+    }
+    if (alt(Qt::Key_R) && oneSelected && !busy) {
+        OpenRestoreWindow();
         return true;
     }
     if (alt(Qt::Key_P) && !busy) {

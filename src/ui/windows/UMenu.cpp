@@ -7,6 +7,8 @@
 #include "ui/windows/UAbout.h"
 #include "ui/windows/UEdycja.h"
 #include "ui/windows/UGlowny.h"
+#include "ui/windows/UPrzywracanie.h"
+#include "ui/windows/UUstawienia.h"
 #include "ui/windows/WindowParts.h"
 
 #include <QFontMetrics>
@@ -74,23 +76,26 @@ TFMenu::TFMenu(QWidget* parent)
     setObjectName(QStringLiteral("FMenu"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
-    resize(582, 156);
+    resize(582, 174);
 
     PPlik = new QWidget(this);
-    PPlik->setGeometry(416, 0, 124, 125);
+    PPlik->setGeometry(416, 0, 124, 174);
     PEdycja = new QWidget(this);
     PEdycja->setGeometry(0, 0, 124, 125);
     PPomoc = new QWidget(this);
     PPomoc->setGeometry(264, 0, 125, 87);
 
     // Within a panel: background lowest, separators above it, items on top.
-    ImTlo = AddPanelBackground(PPlik, QSize(124, 125), QStringLiteral("tlo_menu_plik"));
+    ImTlo = AddPanelBackground(PPlik, QSize(124, 174), QStringLiteral("tlo_menu_plik"));
     Kreska2 = AddSeparator(PPlik, QRect(13, 23, 93, 13));
     LKreska3 = AddSeparator(PPlik, QRect(13, 75, 93, 13));
+    LKreska4 = AddSeparator(PPlik, QRect(13, 124, 93, 13));
     LZaznaczAll = AddItem(PPlik, QRect(13, 14, 96, 13), QStringLiteral("Zaznacz wszystko"));
     LArchiwizuj = AddItem(PPlik, QRect(13, 46, 96, 13), QStringLiteral("Archiwizuj"));
     LArchiwizujAll = AddItem(PPlik, QRect(13, 63, 96, 13), QStringLiteral("Archiwizuj wszystko"));
-    LZamknij = AddItem(PPlik, QRect(13, 95, 96, 13), QStringLiteral("Zamknij"));
+    LPrzywroc = AddItem(PPlik, QRect(13, 95, 96, 13), QStringLiteral("Przywróć...      Alt+R"));
+    LUstawienia = AddItem(PPlik, QRect(13, 112, 96, 13), QStringLiteral("Ustawienia..."));
+    LZamknij = AddItem(PPlik, QRect(13, 144, 96, 13), QStringLiteral("Zamknij"));
 
     ImTloEdycja = AddPanelBackground(PEdycja, QSize(124, 125), QStringLiteral("tlo_menu_edycja"));
     Label1 = AddSeparator(PEdycja, QRect(13, 75, 93, 13));
@@ -106,7 +111,8 @@ TFMenu::TFMenu(QWidget* parent)
     Lstrona = AddItem(PPomoc, QRect(13, 29, 93, 13), QStringLiteral("Strona domowa"));
     LAbout = AddItem(PPomoc, QRect(13, 57, 93, 14), QStringLiteral("O programie"));
 
-    FitCaptions({Kreska2, LKreska3, LZaznaczAll, LArchiwizuj, LArchiwizujAll, LZamknij});
+    FitCaptions({Kreska2, LKreska3, LKreska4, LZaznaczAll, LArchiwizuj, LArchiwizujAll, LPrzywroc, LUstawienia,
+                 LZamknij});
     FitCaptions({Label1, LDodajPlik, LDodajFolder, LEdytujWpis, LUsunWpis, LNowaLista});
     FitCaptions({LKreska, LPomoc, Lstrona, LAbout});
 
@@ -117,7 +123,7 @@ TFMenu::TFMenu(QWidget* parent)
             Light(item);
         }));
     };
-    for (TSkinLabel* item : {LZaznaczAll, LArchiwizuj, LArchiwizujAll, LZamknij})
+    for (TSkinLabel* item : {LZaznaczAll, LArchiwizuj, LArchiwizujAll, LPrzywroc, LUstawienia, LZamknij})
         hover(item, &TFMenu::ResetPlikHighlight);
     for (TSkinLabel* item : {LDodajPlik, LDodajFolder, LEdytujWpis, LUsunWpis, LNowaLista})
         hover(item, &TFMenu::ResetEdycjaHighlight);
@@ -139,6 +145,8 @@ TFMenu::TFMenu(QWidget* parent)
     connect(LZaznaczAll, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&CommandSelectAll); }));
     connect(LArchiwizuj, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&CommandArchiveSelected); }));
     connect(LArchiwizujAll, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&CommandArchiveAll); }));
+    connect(LPrzywroc, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&OpenRestoreWindow); }));
+    connect(LUstawienia, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&ShowSettings); }));
     connect(LZamknij, &TSkinLabel::clicked, this, Guarded([] { TerminateApplication(); }));
     connect(LDodajPlik, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&AddFileEntry); }));
     connect(LDodajFolder, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&AddFolderEntry); }));
@@ -189,7 +197,7 @@ QColor TFMenu::ItemColour(const TSkinLabel* item)
 
 void TFMenu::ResetPlikHighlight()
 {
-    for (TSkinLabel* item : {LZamknij, LZaznaczAll, LArchiwizuj, LArchiwizujAll})
+    for (TSkinLabel* item : {LZamknij, LZaznaczAll, LArchiwizuj, LArchiwizujAll, LPrzywroc, LUstawienia})
         SetItemColour(item, MenuItemColour);
 }
 
@@ -211,11 +219,13 @@ void TFMenu::ShowMenuPanel(int panel, int selectedCount)
     switch (panel) {
     case 0:
         ResetPlikHighlight();
+        // Restoring takes exactly one entry, as editing does.
+        SetItemEnabled(LPrzywroc, selectedCount == 1);
         PPlik->move(0, PPlik->y());
         PPomoc->hide();
         PEdycja->hide();
         PPlik->show();
-        setGeometry(QRect(main + QPoint(6, 78), QSize(124, 125)));
+        setGeometry(QRect(main + QPoint(6, 78), QSize(124, 174)));
         break;
     case 1: {
         ResetEdycjaHighlight();

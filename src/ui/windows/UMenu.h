@@ -21,7 +21,8 @@ class TFMenu : public QWidget {
 public:
     explicit TFMenu(QWidget* parent = nullptr);
 
-    // panel: 0 "Plik", 1 "Edycja", 2 "Pomoc"; selectedCount: selected lines of the list box.
+    // panel: 0 "Plik", 1 "Edycja", 2 "Pomoc"; selectedCount: selected lines of the list box
+    // (the items that take one entry are greyed for any other count).
     void ShowMenuPanel(int panel, int selectedCount);
     void ResetPlikHighlight();
     void ResetEdycjaHighlight();
@@ -40,6 +41,9 @@ public:
     TSkinLabel* LArchiwizuj;
     TSkinLabel* LArchiwizujAll;
     TSkinLabel* LKreska3;
+    TSkinLabel* LPrzywroc;
+    TSkinLabel* LUstawienia;
+    TSkinLabel* LKreska4;
     TSkinLabel* LZamknij;
     // "Edycja".
     TSkinLabel* LDodajPlik;

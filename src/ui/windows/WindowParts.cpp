@@ -1,6 +1,7 @@
 #include "ui/windows/WindowParts.h"
 
 #include "core/UiPorts.h"
+#include "ui/skin/ProgressCyl.h"
 #include "ui/skin/SkinFont.h"
 
 #include <QApplication>
@@ -103,4 +104,42 @@ void OpenWithShell(const QUrl& url)
         return;
     }
     QDesktopServices::openUrl(url);
+}
+
+// Design settings of the two bars; only the colour differs.
+void ApplyBarDesign(TProgressCyl* bar, uint32_t colour)
+{
+    bar->SetColor(colour);
+    bar->SetBackColor(11915964);
+    bar->SetBackBorderColor(4210688);
+    bar->SetForeColor(3563837);
+    bar->SetForeLineColor(4210688);
+    bar->SetBevelColor(9352841);
+    bar->SetBevelInner(bvNone);
+    bar->SetBevelOuter(bvNone);
+    bar->SetBevelWidth(1);
+    bar->SetBorderWidth(0);
+    TPCColorStyle style(bar);
+    style.SetIntensityRGB(255);
+    style.SetIntensity(4);
+    style.SetIntensityFactor(-1);
+    style.SetRangeRGB(255);
+    style.SetColorRGB(255);
+    style.SetColorFactor(-1);
+    style.SetLightAngle(-3);
+    bar->SetBackStyle(style);
+    bar->SetForeStyle(style);
+    bar->SetCylinderEffect(ceMaximum);
+    bar->SetProEffect(peCustom);
+    bar->SetOrientation(pbHorizontal);
+    bar->SetMax(100);
+    bar->SetPosition(20);
+    bar->SetStep(1);
+    bar->SetStopAtMax(true);
+    bar->SetShowText(true);
+    bar->setFont(SkinFont(QStringLiteral("Arial"), 12, true));
+    bar->SetFontColor(0);
+    bar->SetFontEffect(feShadowBottomRight);
+    bar->SetFontShadowColor(16384);
+    bar->SetFontOrientation(foLeftToRight);
 }

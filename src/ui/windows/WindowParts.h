@@ -14,9 +14,14 @@
 
 class QFontMetrics;
 class QKeyEvent;
+class TProgressCyl;
 
 // A design colour written as 0x00BBGGRR.
 QColor ColourFromBgr(uint32_t value);
+
+// The design of the cylinder bars (the main window's and the restore window's); only the
+// colour (0x00BBGGRR) differs between the upper and the lower bar.
+void ApplyBarDesign(TProgressCyl* bar, uint32_t colour);
 
 // "MS Sans Serif" of the designs at a pixel height.
 QFont DesignFont(int pixelHeight);

@@ -34,10 +34,12 @@ const Picture kPictures[] = {
     {"but_wykonano", 137, 87},
     {"tlo_glowny", 500, 450},
     {"tlo_edycja", 409, 297},
-    {"tlo_menu_plik", 124, 125},
+    {"tlo_menu_plik", 124, 174},
     {"tlo_menu_edycja", 124, 125},
     {"tlo_menu_pomoc", 125, 87},
     {"tlo_about", 332, 194},
+    {"tlo_przywracanie", 440, 340},
+    {"tlo_ustawienia", 400, 300},
 };
 
 TEST(ImageResource, EveryPictureDecodesAtItsSizeWhateverTheLetterCase)

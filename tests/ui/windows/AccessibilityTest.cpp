@@ -4,8 +4,15 @@
 #include "WindowsFixture.h"
 
 #include "ui/skin/UWarning.h"
+#include "ui/windows/UPrzywracanie.h"
+#include "ui/windows/UUstawienia.h"
 
 #include <QAccessible>
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QSpinBox>
 
 #include <algorithm>
 #include <ostream>
@@ -87,17 +94,24 @@ TEST_F(WindowAccessibility, EveryHotZoneHasItsCaptionAndRole)
         {"menu panels", FMenu,
          {{QStringLiteral("Zaznacz wszystko"), Item, {}}, {QStringLiteral("Archiwizuj"), Item, {}},
           {QStringLiteral("Archiwizuj wszystko"), Item, {}}, {QStringLiteral("Zamknij"), Item, {}},
+          {QStringLiteral("Przywróć..."), Item, QStringLiteral("Alt+R")}, {QStringLiteral("Ustawienia..."), Item, {}},
           {QStringLiteral("Dodaj plik"), Item, QStringLiteral("Alt+P")},
           {QStringLiteral("Dodaj folder"), Item, QStringLiteral("Alt+F")},
           {QStringLiteral("Edytuj wpis"), Item, QStringLiteral("Alt+E")},
           {QStringLiteral("Usuń wpis"), Item, QStringLiteral("Alt+D")},
           {QStringLiteral("Utwórz nową listę"), Item, {}}, {QStringLiteral("Pomoc"), Item, QStringLiteral("F1")},
           {QStringLiteral("Strona domowa"), Item, {}}, {QStringLiteral("O programie"), Item, {}},
-          {{}, Line, {}}, {{}, Line, {}}, {{}, Line, {}}, {{}, Line, {}}}},
+          {{}, Line, {}}, {{}, Line, {}}, {{}, Line, {}}, {{}, Line, {}}, {{}, Line, {}}}},
         {"entry editor", FEdycja,
          {{QStringLiteral("Wskaż nowy folder archiwum"), Button, {}}, {QStringLiteral("Anuluj"), Button, {}},
           {QStringLiteral("Wprowadź"), Button, {}}}},
         {"about window", FAbout, {{QStringLiteral("Zamknij"), Button, {}}}},
+        {"restore window", FPrzywracanie,
+         {{QStringLiteral("Przywracanie"), Title, {}}, {QStringLiteral("Zamknij"), Button, {}},
+          {QStringLiteral("Przywróć"), Button, {}}, {QStringLiteral("Zamknij"), Button, {}}}},
+        {"settings window", FUstawienia,
+         {{QStringLiteral("Ustawienia"), Title, {}}, {QStringLiteral("Zamknij"), Button, {}},
+          {QStringLiteral("Anuluj"), Button, {}}, {QStringLiteral("Zapisz"), Button, {}}}},
         {"message dialog", FWarning,
          {{QStringLiteral("Skrytkar"), Title, {}}, {QStringLiteral("Zamknij"), Button, {}},
           {QStringLiteral("Tak"), Button, {}}, {QStringLiteral("Nie"), Button, {}},
@@ -110,10 +124,30 @@ TEST_F(WindowAccessibility, EveryHotZoneHasItsCaptionAndRole)
     }
 }
 
+// The controls of the restore and settings windows are named by the captions beside them.
+TEST_F(WindowAccessibility, RestoreAndSettingsControlsAreNamed)
+{
+    const std::pair<QWidget*, const char*> controls[] = {
+        {FPrzywracanie->LArchiwa, "Archiwa wpisu"},
+        {FPrzywracanie->RMiejsce, "pierwotnego miejsca"},
+        {FPrzywracanie->RFolder, "wskazanego folderu…"},
+        {FPrzywracanie->LCel, "Folder docelowy"},
+        {FUstawienia->CWeryfikacja, "Sprawdzaj archiwa po zapisaniu"},
+        {FUstawienia->CDowiazania, "Niezmienione wpisy bez pakowania"},
+        {FUstawienia->EZachowaj, "Zachowuj najnowsze archiwa wpisu:"},
+        {FUstawienia->CPodfoldery, "Foldery z całą zawartością podfolderów"},
+    };
+    for (const auto& [control, name] : controls) {
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(control);
+        ASSERT_NE(iface, nullptr) << name;
+        EXPECT_EQ(iface->text(QAccessible::Name), QString::fromUtf8(name));
+    }
+}
+
 // The title strip is named after its window, so a screen reader says which window it is in.
 TEST_F(WindowAccessibility, TitleStripsCarryTheirWindowsTitle)
 {
-    for (QWidget* window : std::initializer_list<QWidget*>{FGlowny, FWarning}) {
+    for (QWidget* window : std::initializer_list<QWidget*>{FGlowny, FWarning, FPrzywracanie, FUstawienia}) {
         auto* strip = window->findChild<HotZone*>(QStringLiteral("LListwa"));
         ASSERT_NE(strip, nullptr) << window->objectName().toStdString();
         EXPECT_EQ(strip->accessibleName(), window->windowTitle());

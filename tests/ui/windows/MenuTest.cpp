@@ -27,7 +27,7 @@ struct PanelCase {
 };
 
 const PanelCase Panels[] = {
-    {"Plik", 0, {17, 55, 58, 17}, {6, 78}, {124, 125}},
+    {"Plik", 0, {17, 55, 58, 17}, {6, 78}, {124, 174}},
     {"Edycja", 1, {79, 55, 62, 17}, {85, 78}, {124, 125}},
     {"Pomoc", 2, {159, 55, 62, 17}, {161, 78}, {124, 87}},
 };
@@ -117,7 +117,10 @@ TEST_F(WindowsTest, MenuCaptionsAndGeometryAreTheDesigns)
         {FMenu->LArchiwizuj, {13, 46, 96, 13}, "Archiwizuj", true},
         {FMenu->LArchiwizujAll, {13, 63, 96, 13}, "Archiwizuj wszystko", true},
         {FMenu->LKreska3, {13, 75, 93, 13}, "______________", false},
-        {FMenu->LZamknij, {13, 95, 96, 13}, "Zamknij", true},
+        {FMenu->LPrzywroc, {13, 95, 96, 13}, "Przywróć...      Alt+R", true},
+        {FMenu->LUstawienia, {13, 112, 96, 13}, "Ustawienia...", true},
+        {FMenu->LKreska4, {13, 124, 93, 13}, "______________", false},
+        {FMenu->LZamknij, {13, 144, 96, 13}, "Zamknij", true},
         {FMenu->LDodajPlik, {13, 13, 98, 13}, "Dodaj plik        Alt+P", true},
         {FMenu->LDodajFolder, {13, 30, 96, 13}, "Dodaj folder     Alt+F", true},
         {FMenu->LEdytujWpis, {13, 47, 96, 13}, "Edytuj wpis      Alt+E", true},
@@ -138,6 +141,7 @@ TEST_F(WindowsTest, MenuCaptionsAndGeometryAreTheDesigns)
     }
     // Where a separator overlaps an item, the item takes the mouse.
     EXPECT_EQ(FMenu->PPlik->childAt(40, 24), FMenu->LZaznaczAll);
+    EXPECT_EQ(FMenu->PPlik->childAt(40, 124), FMenu->LUstawienia);
     EXPECT_EQ(FMenu->PEdycja->childAt(40, 76), FMenu->LUsunWpis);
     EXPECT_EQ(FMenu->PPomoc->childAt(40, 40), FMenu->Lstrona);
 }

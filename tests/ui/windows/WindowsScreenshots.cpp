@@ -1,6 +1,6 @@
 // Takes the screenshots of docs/windows.md from the program's real windows on a real display
 // (run under Xvfb): the main window with a list, during a run, each menu panel with a lit item,
-// the entry editor and the about window. The windows are created exactly as the program does.
+// the entry editor, the about window, the restore window and the settings window. The windows are created exactly as the program does.
 //
 //   xvfb-run -a -s "-screen 0 1024x768x24" build/tests/ui/windows_screenshots docs/screenshots/windows
 
@@ -17,6 +17,8 @@
 #include "ui/windows/UEdycja.h"
 #include "ui/windows/UGlowny.h"
 #include "ui/windows/UMenu.h"
+#include "ui/windows/UPrzywracanie.h"
+#include "ui/windows/UUstawienia.h"
 #include "core/UProcki.h"
 #include "ui/windows/WindowParts.h"
 
@@ -24,6 +26,7 @@
 #include <QDir>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -157,6 +160,31 @@ int main(int argc, char** argv)
     EditEntry();
     WhileModal([] { Shoot(QStringLiteral("about.png"), MainArea()); }, FAbout);
     FAbout->ShowAbout();
+
+    // The restore window on an entry with three archives made by 7z in the program folder.
+    const QString tree = programFolder.filePath(QStringLiteral("anna"));
+    QDir().mkpath(tree + QStringLiteral("/Dokumenty/listy"));
+    const auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(bytes);
+    };
+    write(tree + QStringLiteral("/Dokumenty/plan.txt"), QByteArray(40000, 'p'));
+    write(tree + QStringLiteral("/Dokumenty/listy/list.txt"), QByteArray(120000, 'l'));
+    for (const char* stamp : {"Arch_20261124_1930", "Arch_20261201_1930", "Arch_20261208_1930"}) {
+        const QString folder = tree + QStringLiteral("/kopie/") + QLatin1String(stamp);
+        QDir().mkpath(folder);
+        QProcess::execute(QStringLiteral("7z"), {QStringLiteral("a"), QStringLiteral("-bd"), QStringLiteral("-bso0"),
+                                                 folder + QStringLiteral("/Dokumenty.7z"), tree + QStringLiteral("/Dokumenty")});
+        write(tree + QStringLiteral("/Dokumenty/listy/nowy.txt"), QByteArray(9000 * int(qstrlen(stamp)), 'n'));
+    }
+    Wpisy[0].Source = tree + QStringLiteral("/Dokumenty");
+    Wpisy[0].Docel = tree + QStringLiteral("/kopie");
+    FillListBox();
+    WhileModal([] { Shoot(QStringLiteral("restore.png"), MainArea()); }, FPrzywracanie);
+    FPrzywracanie->ShowRestore(0);
+    WhileModal([] { Shoot(QStringLiteral("settings.png"), MainArea()); }, FUstawienia);
+    FUstawienia->ShowUstawienia();
 
     DestroyWindows();
     InstallZipek(nullptr);

@@ -1,0 +1,394 @@
+#include "ui/windows/UPrzywracanie.h"
+
+#include "archive/run/ArchiveRun.h"
+#include "archive/sevenzip/SevenZipReader.h"
+#include "core/Messages.h"
+#include "core/UProcki.h"
+#include "core/UiPorts.h"
+#include "ui/skin/HotZone.h"
+#include "ui/skin/ImageResource.h"
+#include "ui/skin/ProgressCyl.h"
+#include "ui/skin/SkinImage.h"
+#include "ui/windows/GetFolder.h"
+#include "ui/windows/UGlowny.h"
+#include "ui/windows/WindowParts.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QRadioButton>
+
+TFPrzywracanie* FPrzywracanie = nullptr;
+
+namespace {
+
+constexpr uint32_t TextColour = 1914912;
+
+void StyleText(QWidget* widget, bool white)
+{
+    widget->setFont(DesignFont(11));
+    QPalette palette = widget->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::WindowText, ColourFromBgr(TextColour));
+        palette.setColor(group, QPalette::Text, ColourFromBgr(TextColour));
+        palette.setColor(group, QPalette::Base, Qt::white);
+        palette.setColor(group, QPalette::Highlight, QColor(76, 138, 70));
+        palette.setColor(group, QPalette::HighlightedText, Qt::white);
+    }
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(white);
+}
+
+int Percent(uint64_t done, uint64_t total)
+{
+    if (total == 0)
+        return 0;
+    return int(std::min<uint64_t>(100, done * 100 / total));
+}
+
+// The line of the archive list: when, how big, how many items.
+QString ArchiveLine(const TEntryArchive& archive, TSevenZipReader* reader)
+{
+    QString line = archive.Time.toString(QStringLiteral("yyyy-MM-dd  HH:mm"));
+    if (!reader)
+        return line;
+    const TArchiveListing& listing = reader->Open(archive.Path);
+    if (listing.Status != TArchiveStatus::Ok) {
+        reader->Close();
+        return line + QStringLiteral("    ") + Msg::ArchiveLineDamaged();
+    }
+    line += QStringLiteral("    ") + Msg::ByteSize(listing.FileSize) + QStringLiteral("    ") +
+            Msg::ItemCount(qint64(listing.Items.size()));
+    reader->Close();
+    return line;
+}
+
+} // namespace
+
+TFPrzywracanie::TFPrzywracanie(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("FPrzywracanie"));
+    setWindowTitle(QStringLiteral("Przywracanie"));
+    setFixedSize(440, 340);
+    setModal(true);
+    setFont(DesignFont(11));
+
+    Image1 = new SkinImage(this);
+    Image1->setGeometry(0, 0, 440, 340);
+    LoadImageResource(QStringLiteral("tlo_przywracanie"), Image1);
+
+    LListwa = new HotZone(this, QRect(6, 5, 392, 32), QStringLiteral("LListwa"), windowTitle(), QAccessible::TitleBar);
+    LClose = new HotZone(this, QRect(405, 10, 22, 22), QStringLiteral("LClose"), QStringLiteral("Zamknij"));
+
+    LWpis = new QLabel(this);
+    LWpis->setObjectName(QStringLiteral("LWpis"));
+    LWpis->setGeometry(64, 44, 356, 16);
+    LWpis->setTextFormat(Qt::PlainText);
+    StyleText(LWpis, false);
+
+    LArchiwa = new QListWidget(this);
+    LArchiwa->setObjectName(QStringLiteral("LArchiwa"));
+    LArchiwa->setGeometry(21, 85, 398, 116);
+    LArchiwa->setFrameShape(QFrame::NoFrame);
+    LArchiwa->setSelectionMode(QAbstractItemView::SingleSelection);
+    LArchiwa->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    LArchiwa->setAccessibleName(QStringLiteral("Archiwa wpisu"));
+    StyleText(LArchiwa, true);
+
+    RMiejsce = new QRadioButton(QStringLiteral("pierwotnego miejsca"), this);
+    RMiejsce->setObjectName(QStringLiteral("RMiejsce"));
+    RMiejsce->setGeometry(28, 228, 180, 18);
+    RFolder = new QRadioButton(QStringLiteral("wskazanego folderu…"), this);
+    RFolder->setObjectName(QStringLiteral("RFolder"));
+    RFolder->setGeometry(214, 228, 200, 18);
+    for (QRadioButton* choice : {RMiejsce, RFolder}) {
+        StyleText(choice, false);
+        choice->setCursor(Qt::PointingHandCursor);
+    }
+    RMiejsce->setChecked(true);
+
+    LCel = new QLabel(this);
+    LCel->setObjectName(QStringLiteral("LCel"));
+    LCel->setGeometry(30, 252, 390, 26);
+    LCel->setTextFormat(Qt::PlainText);
+    LCel->setAccessibleName(QStringLiteral("Folder docelowy"));
+    StyleText(LCel, false);
+
+    Progress = new TProgressCyl(this);
+    Progress->setObjectName(QStringLiteral("Progress"));
+    Progress->setGeometry(22, 296, 200, 15);
+    ApplyBarDesign(Progress, 10795436);
+    ProgresEtap = new TProgressCyl(this);
+    ProgresEtap->setObjectName(QStringLiteral("ProgresEtap"));
+    ProgresEtap->setGeometry(22, 311, 200, 14);
+    ApplyBarDesign(ProgresEtap, 9281173);
+    for (TProgressCyl* bar : {Progress, ProgresEtap})
+        bar->SetPosition(0);
+
+    LPrzywroc = new HotZone(this, QRect(244, 298, 86, 24), QStringLiteral("LPrzywroc"), QStringLiteral("Przywróć"));
+    LZamknij = new HotZone(this, QRect(338, 298, 86, 24), QStringLiteral("LZamknij"), QStringLiteral("Zamknij"));
+
+    connect(LListwa, &HotZone::mousePressed, this,
+            Guarded([this](QMouseEvent* event) { drag.Press(this, event->globalPosition().toPoint()); }));
+    connect(LListwa, &HotZone::mouseMoved, this,
+            Guarded([this](QMouseEvent* event) { drag.Move(this, event->globalPosition().toPoint()); }));
+    connect(LListwa, &HotZone::mouseReleased, this, Guarded([this](QMouseEvent*) { drag.Release(); }));
+    connect(LClose, &HotZone::clicked, this, Guarded(this, &TFPrzywracanie::LZamknijClick));
+    connect(LZamknij, &HotZone::clicked, this, Guarded(this, &TFPrzywracanie::LZamknijClick));
+    connect(LPrzywroc, &HotZone::clicked, this, Guarded(this, &TFPrzywracanie::LPrzywrocClick));
+    connect(RFolder, &QRadioButton::clicked, this, Guarded(this, &TFPrzywracanie::RFolderClick));
+    connect(RMiejsce, &QRadioButton::clicked, this, Guarded(this, &TFPrzywracanie::ShowTarget));
+    connect(LArchiwa, &QListWidget::itemDoubleClicked, this, Guarded([this] { LPrzywrocClick(); }));
+
+    DlFolder = new TGetFolder(this);
+    DlFolder->Caption = QStringLiteral("Wskaż folder, do którego przywrócić pliki");
+    DlFolder->StatusText = QStringLiteral("Wskaż folder");
+    DlFolder->SetFlags(0);
+    DlFolder->Root = bl_CUSTOM;
+
+    preview = new TKeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
+    FPrzywracanie = this;
+}
+
+TFPrzywracanie::~TFPrzywracanie()
+{
+    delete DlFolder;
+    if (FPrzywracanie == this)
+        FPrzywracanie = nullptr;
+}
+
+void TFPrzywracanie::ShowRestore(int entryIndex)
+{
+    if (entryIndex < 0 || size_t(entryIndex) >= Wpisy.size() || isVisible())
+        return;
+    const _Wpis& entry = Wpisy[size_t(entryIndex)];
+    Archives = ArchivesIn(entry.Docel, entry.Nazwa);
+    if (Archives.empty()) {
+        ShowWarning(ButtonsClose, IconInfo, Msg::RestoreNoArchives(entry.Nazwa));
+        return;
+    }
+    LWpis->setText(entry.Nazwa);
+    // The items were stored under the source's own name: its parent folder is where they were.
+    originalFolder = QFileInfo(entry.Source).absolutePath();
+    chosenFolder.clear();
+    DlFolder->FolderName = originalFolder;
+    RMiejsce->setChecked(true);
+    ShowTarget();
+
+    LArchiwa->clear();
+    std::unique_ptr<TSevenZipReader> reader;
+    if (Zipek)
+        reader = std::make_unique<TSevenZipReader>(*Zipek);
+    for (const TEntryArchive& archive : Archives) {
+        auto* line = new QListWidgetItem(ArchiveLine(archive, reader.get()), LArchiwa);
+        line->setToolTip(archive.Path);
+    }
+    LArchiwa->setCurrentRow(0);
+    Progress->SetPosition(0);
+    ProgresEtap->SetPosition(0);
+    LastSummary.clear();
+
+    const QPoint main = FGlowny ? FGlowny->pos() : QPoint();
+    move(main + QPoint(30, 55));
+    show();
+    raise();
+    activateWindow();
+    LArchiwa->setFocus();
+    exec();
+}
+
+void TFPrzywracanie::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    drag.Release();
+}
+
+QString TFPrzywracanie::TargetFolder() const
+{
+    return RFolder->isChecked() && !chosenFolder.isEmpty() ? chosenFolder : originalFolder;
+}
+
+void TFPrzywracanie::ShowTarget()
+{
+    const QString target = TargetFolder();
+    LCel->setText(ElidePath(target, LCel->fontMetrics(), LCel->contentsRect().width()));
+    LCel->setToolTip(target);
+}
+
+void TFPrzywracanie::RFolderClick()
+{
+    if (restoring)
+        return;
+    if (DlFolder->Execute())
+        chosenFolder = DlFolder->FolderName;
+    // Without a chosen folder the original place stays the target.
+    if (chosenFolder.isEmpty())
+        RMiejsce->setChecked(true);
+    ShowTarget();
+}
+
+void TFPrzywracanie::LZamknijClick()
+{
+    if (!restoring)
+        done(0);
+}
+
+void TFPrzywracanie::reject()
+{
+    LZamknijClick();
+}
+
+bool TFPrzywracanie::FormKeyDown(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        // During a restore the question comes at the next item or progress step.
+        if (restoring)
+            stopAsked = true;
+        else
+            LZamknijClick();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!restoring)
+            LPrzywrocClick();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TFPrzywracanie::HandleEvents(bool always)
+{
+    // The window paints and hears Escape while the library works on this thread.
+    static QElapsedTimer last;
+    if (!always && last.isValid() && last.elapsed() < 30)
+        return;
+    last.start();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TFPrzywracanie::AskToStop(TSevenZipReader& reader)
+{
+    if (!stopAsked || reader.CancelRequested)
+        return;
+    stopAsked = false;
+    ShowWarning(ButtonsYesNoCancel, IconInfo, Msg::RestoreConfirmStop());
+    if (WarningResult == AnswerYes)
+        reader.CancelRequested = true;
+}
+
+TOverwriteAnswer TFPrzywracanie::AskOverwrite(TSevenZipReader& reader, const TArchiveItem& item,
+                                              const TExistingFile& existing)
+{
+    const bool newer = item.HasTime && existing.Time > item.Time;
+    ShowWarning(ButtonsYesNoCancel, IconQuestion, Msg::RestoreReplace(item.Path, newer));
+    const int answer = WarningResult;
+    // The library waits for this answer: an Escape heard meanwhile stops it before this item.
+    HandleEvents(true);
+    AskToStop(reader);
+    switch (answer) {
+    case AnswerYes:
+        return TOverwriteAnswer::Replace;
+    case AnswerCancel:
+        return TOverwriteAnswer::Cancel;
+    default:
+        return TOverwriteAnswer::Skip;
+    }
+}
+
+void TFPrzywracanie::LPrzywrocClick()
+{
+    if (restoring || !Zipek)
+        return;
+    const int row = LArchiwa->currentRow();
+    if (row < 0 || size_t(row) >= Archives.size()) {
+        ShowWarning(ButtonsClose, IconInfo, Msg::RestoreChooseArchive());
+        return;
+    }
+    const QString archivePath = Archives[size_t(row)].Path;
+    const QString target = TargetFolder();
+
+    TSevenZipReader reader(*Zipek);
+    const TArchiveListing& listing = reader.Open(archivePath);
+    if (listing.Status != TArchiveStatus::Ok) {
+        ShowWarning(ButtonsClose, IconWarning, Msg::RestoreUnreadable(archivePath));
+        return;
+    }
+    const int total = int(listing.Items.size());
+
+    restoring = true;
+    stopAsked = false;
+    struct Leave {
+        bool& flag;
+        ~Leave() { flag = false; }
+    } leave{restoring};
+    for (QWidget* control : std::initializer_list<QWidget*>{LArchiwa, RMiejsce, RFolder})
+        control->setEnabled(false);
+
+    int started = 0;
+    Progress->SetPosition(0);
+    ProgresEtap->SetPosition(0);
+    reader.OnOverwrite = [this, &reader](const TArchiveItem& item, const TExistingFile& existing) {
+        return AskOverwrite(reader, item, existing);
+    };
+    reader.OnItem = [&](const TArchiveItem&) {
+        ++started;
+        ProgresEtap->SetPosition(total > 0 ? started * 100 / total : 0);
+        ProgresEtap->repaint();
+        HandleEvents(true);
+        AskToStop(reader);
+    };
+    reader.OnProgress = [&](uint64_t done, uint64_t all) {
+        Progress->SetPosition(Percent(done, all));
+        Progress->repaint();
+        HandleEvents(false);
+        AskToStop(reader);
+    };
+    const TExtractResult result = reader.Extract(target);
+    reader.Close();
+
+    for (QWidget* control : std::initializer_list<QWidget*>{LArchiwa, RMiejsce, RFolder})
+        control->setEnabled(true);
+    if (result.Status == TArchiveStatus::Ok) {
+        Progress->SetPosition(100);
+        ProgresEtap->SetPosition(100);
+    }
+
+    int skipped = 0;
+    int failed = 0;
+    for (const TExtractProblem& problem : result.Problems)
+        (problem.What == TExtractProblem::Skipped ? skipped : failed)++;
+    QStringList lines{Msg::RestoreSummary(int(result.Extracted), total, target)};
+    if (skipped > 0)
+        lines << Msg::RestoreSkipped(skipped);
+    if (failed > 0)
+        lines << Msg::RestoreFailed(failed);
+    if (result.Cancelled())
+        lines << Msg::RestoreStopped();
+    else if (result.Status != TArchiveStatus::Ok)
+        lines << Msg::RestoreUnreadable(archivePath);
+    LastSummary = lines.join(QLatin1Char('\r'));
+    // Files the user chose to keep are no fault; anything else not restored is.
+    const bool sound = result.Status == TArchiveStatus::Ok && failed == 0;
+    ShowWarning(ButtonsClose, sound ? IconInfo : IconWarning, LastSummary);
+}
+
+void OpenRestoreWindow()
+{
+    if (!FGlowny || !FPrzywracanie || FGlowny->RunBusy())
+        return;
+    const QList<QListWidgetItem*> selected = FGlowny->Lista->selectedItems();
+    if (selected.size() != 1) {
+        ShowWarning(ButtonsClose, IconInfo, Msg::RestoreNothingSelected());
+        return;
+    }
+    const int row = FGlowny->Lista->row(selected.constFirst());
+    CurrentIndex = row;
+    FPrzywracanie->ShowRestore(row);
+}

@@ -1,0 +1,88 @@
+#pragma once
+// TFPrzywracanie: the restore window. It lists the archives of one list entry, newest first,
+// and brings the chosen one back to the entry's original place (the parent folder of its
+// source) or to a folder the user picks. Existing files are replaced only when the user says
+// so; Escape asks whether to stop, and what came back so far stays.
+
+#include "archive/run/EntryArchives.h"
+#include "ui/skin/TitleDrag.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <vector>
+
+class HotZone;
+class QLabel;
+class QListWidget;
+class QRadioButton;
+class SkinImage;
+class TGetFolder;
+class TKeyPreview;
+class TProgressCyl;
+class TSevenZipReader;
+struct TArchiveItem;
+struct TExistingFile;
+enum class TOverwriteAnswer;
+
+// The command of the "Plik" panel and of Alt+R: opens the window for the one selected line.
+void OpenRestoreWindow();
+
+class TFPrzywracanie : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFPrzywracanie(QWidget* parent = nullptr);
+    ~TFPrzywracanie() override;
+
+    // Fills the window for the entry at index of the list and shows it modally.
+    void ShowRestore(int entryIndex);
+
+    // Event handlers.
+    void LPrzywrocClick();
+    void LZamknijClick();
+    void RFolderClick();
+
+    // The folder the items go to: the original place or the chosen folder.
+    QString TargetFolder() const;
+    // True while an archive is being restored.
+    bool Restoring() const { return restoring; }
+
+    SkinImage* Image1;
+    HotZone* LListwa;
+    HotZone* LClose;
+    QLabel* LWpis;
+    QListWidget* LArchiwa;
+    QRadioButton* RMiejsce;
+    QRadioButton* RFolder;
+    QLabel* LCel;
+    TProgressCyl* Progress;
+    TProgressCyl* ProgresEtap;
+    HotZone* LPrzywroc;
+    HotZone* LZamknij;
+    TGetFolder* DlFolder;
+
+    // The archives shown, in the order of the lines.
+    std::vector<TEntryArchive> Archives;
+    // The summary of the last restore (also shown through the dialog).
+    QString LastSummary;
+
+protected:
+    void reject() override;  // a close request during a restore is refused
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool FormKeyDown(QKeyEvent* event);
+    void ShowTarget();
+    void HandleEvents(bool always);
+    void AskToStop(TSevenZipReader& reader);
+    TOverwriteAnswer AskOverwrite(TSevenZipReader& reader, const TArchiveItem& item, const TExistingFile& existing);
+
+    TKeyPreview* preview;
+    TitleDrag drag;
+    QString originalFolder;
+    QString chosenFolder;
+    bool restoring = false;
+    bool stopAsked = false;
+};
+
+extern TFPrzywracanie* FPrzywracanie;

@@ -1,0 +1,202 @@
+#include "ui/windows/UUstawienia.h"
+
+#include "core/Messages.h"
+#include "core/UiPorts.h"
+#include "ui/skin/HotZone.h"
+#include "ui/skin/ImageResource.h"
+#include "ui/skin/SkinImage.h"
+#include "ui/windows/UGlowny.h"
+#include "ui/windows/WindowParts.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QSpinBox>
+
+TFUstawienia* FUstawienia = nullptr;
+
+namespace {
+
+constexpr uint32_t TextColour = 1914912;
+
+void StyleText(QWidget* widget, int pixels)
+{
+    widget->setFont(DesignFont(pixels));
+    QPalette palette = widget->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::WindowText, ColourFromBgr(TextColour));
+        palette.setColor(group, QPalette::Text, ColourFromBgr(TextColour));
+        palette.setColor(group, QPalette::Base, Qt::white);
+    }
+    widget->setPalette(palette);
+}
+
+QCheckBox* AddSwitch(QWidget* window, const QString& name, const QString& caption, int top)
+{
+    auto* box = new QCheckBox(caption, window);
+    box->setObjectName(name);
+    box->setGeometry(24, top, 352, 18);
+    box->setCursor(Qt::PointingHandCursor);
+    StyleText(box, 12);
+    QFont font = box->font();
+    font.setBold(true);
+    box->setFont(font);
+    return box;
+}
+
+QLabel* AddExplanation(QWidget* window, const QString& name, const QString& text, int top)
+{
+    auto* label = new QLabel(text, window);
+    label->setObjectName(name);
+    label->setGeometry(44, top + 18, 334, 28);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    StyleText(label, 11);
+    return label;
+}
+
+} // namespace
+
+TFUstawienia::TFUstawienia(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("FUstawienia"));
+    setWindowTitle(QStringLiteral("Ustawienia"));
+    setFixedSize(400, 300);
+    setModal(true);
+    setFont(DesignFont(11));
+
+    Image1 = new SkinImage(this);
+    Image1->setGeometry(0, 0, 400, 300);
+    LoadImageResource(QStringLiteral("tlo_ustawienia"), Image1);
+
+    LListwa = new HotZone(this, QRect(6, 5, 352, 32), QStringLiteral("LListwa"), windowTitle(), QAccessible::TitleBar);
+    LClose = new HotZone(this, QRect(365, 10, 22, 22), QStringLiteral("LClose"), QStringLiteral("Zamknij"));
+
+    CWeryfikacja = AddSwitch(this, QStringLiteral("CWeryfikacja"), QStringLiteral("Sprawdzaj archiwa po zapisaniu"), 50);
+    LWeryfikacja = AddExplanation(this, QStringLiteral("LWeryfikacja"),
+                                  QStringLiteral("Każde archiwum jest odczytane z dysku i sprawdzone, zanim zostanie zgłoszone."), 50);
+    CDowiazania = AddSwitch(this, QStringLiteral("CDowiazania"), QStringLiteral("Niezmienione wpisy bez pakowania"), 98);
+    LDowiazania = AddExplanation(this, QStringLiteral("LDowiazania"),
+                                 QStringLiteral("Gdy nic się nie zmieniło, nowe archiwum jest dowiązaniem do poprzedniego (bez kopii)."), 98);
+
+    LZachowajTytul = new QLabel(QStringLiteral("Zachowuj najnowsze archiwa wpisu:"), this);
+    LZachowajTytul->setObjectName(QStringLiteral("LZachowajTytul"));
+    LZachowajTytul->setGeometry(24, 146, 260, 20);
+    StyleText(LZachowajTytul, 12);
+    QFont bold = LZachowajTytul->font();
+    bold.setBold(true);
+    LZachowajTytul->setFont(bold);
+    EZachowaj = new QSpinBox(this);
+    EZachowaj->setObjectName(QStringLiteral("EZachowaj"));
+    EZachowaj->setGeometry(296, 146, 76, 20);
+    EZachowaj->setRange(0, MaxKeptArchives);
+    EZachowaj->setSpecialValueText(QStringLiteral("wszystkie"));
+    EZachowaj->setAccessibleName(LZachowajTytul->text());
+    StyleText(EZachowaj, 11);
+    LZachowajTytul->setBuddy(EZachowaj);
+    LZachowaj = AddExplanation(this, QStringLiteral("LZachowaj"),
+                               QStringLiteral("Starsze archiwa wpisu są usuwane po udanej archiwizacji; 0 zachowuje wszystkie."), 148);
+
+    CPodfoldery = AddSwitch(this, QStringLiteral("CPodfoldery"), QStringLiteral("Foldery z całą zawartością podfolderów"), 196);
+    LPodfoldery = AddExplanation(this, QStringLiteral("LPodfoldery"),
+                                 QStringLiteral("Wyłączone: z folderu brane są tylko jego pliki i bezpośrednie podfoldery."), 196);
+
+    LAnuluj = new HotZone(this, QRect(204, 264, 86, 24), QStringLiteral("LAnuluj"), QStringLiteral("Anuluj"));
+    LZapisz = new HotZone(this, QRect(298, 264, 86, 24), QStringLiteral("LZapisz"), QStringLiteral("Zapisz"));
+
+    connect(LListwa, &HotZone::mousePressed, this,
+            Guarded([this](QMouseEvent* event) { drag.Press(this, event->globalPosition().toPoint()); }));
+    connect(LListwa, &HotZone::mouseMoved, this,
+            Guarded([this](QMouseEvent* event) { drag.Move(this, event->globalPosition().toPoint()); }));
+    connect(LListwa, &HotZone::mouseReleased, this, Guarded([this](QMouseEvent*) { drag.Release(); }));
+    connect(LClose, &HotZone::clicked, this, Guarded(this, &TFUstawienia::LAnulujClick));
+    connect(LAnuluj, &HotZone::clicked, this, Guarded(this, &TFUstawienia::LAnulujClick));
+    connect(LZapisz, &HotZone::clicked, this, Guarded(this, &TFUstawienia::LZapiszClick));
+
+    preview = new TKeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
+    FUstawienia = this;
+}
+
+TFUstawienia::~TFUstawienia()
+{
+    if (FUstawienia == this)
+        FUstawienia = nullptr;
+}
+
+void TFUstawienia::Show(const TSettings& settings)
+{
+    CWeryfikacja->setChecked(settings.Weryfikacja);
+    CDowiazania->setChecked(settings.Dowiazania);
+    EZachowaj->setValue(settings.Zachowaj);
+    CPodfoldery->setChecked(settings.Podfoldery);
+}
+
+TSettings TFUstawienia::Shown() const
+{
+    TSettings settings;
+    settings.Weryfikacja = CWeryfikacja->isChecked();
+    settings.Dowiazania = CDowiazania->isChecked();
+    settings.Zachowaj = EZachowaj->value();
+    settings.Podfoldery = CPodfoldery->isChecked();
+    return settings;
+}
+
+void TFUstawienia::ShowUstawienia()
+{
+    if (isVisible())
+        return;
+    Show(LoadSettings());
+    const QPoint main = FGlowny ? FGlowny->pos() : QPoint();
+    move(main + QPoint(50, 75));
+    drag.Release();
+    show();
+    raise();
+    activateWindow();
+    CWeryfikacja->setFocus();
+    exec();
+}
+
+void TFUstawienia::LZapiszClick()
+{
+    const QString path = SettingsFilePath();
+    const OsError error = SaveSettings(Shown(), path);
+    if (error != NoError) {
+        // The window stays open with the user's choices, so they can try again or cancel.
+        ShowWarning(ButtonsClose, IconWarning, Msg::SettingsSaveFailed(path, Msg::SystemReason(error)));
+        return;
+    }
+    done(QDialog::Accepted);
+}
+
+void TFUstawienia::LAnulujClick()
+{
+    done(QDialog::Rejected);
+}
+
+void TFUstawienia::reject()
+{
+    LAnulujClick();
+}
+
+bool TFUstawienia::FormKeyDown(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        LAnulujClick();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        LZapiszClick();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void ShowSettings()
+{
+    if (FUstawienia && !(FGlowny && FGlowny->RunBusy()))
+        FUstawienia->ShowUstawienia();
+}

@@ -1,0 +1,61 @@
+#pragma once
+// TFUstawienia: the settings window. It shows the four settings of "Ustawienia.ini" with a
+// line of explanation each; Zapisz writes the file whole, Anuluj leaves it as it was.
+
+#include "core/Settings.h"
+#include "ui/skin/TitleDrag.h"
+
+#include <QDialog>
+
+class HotZone;
+class QCheckBox;
+class QLabel;
+class QSpinBox;
+class SkinImage;
+class TKeyPreview;
+
+// The command of the "Plik" panel.
+void ShowSettings();
+
+class TFUstawienia : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFUstawienia(QWidget* parent = nullptr);
+    ~TFUstawienia() override;
+
+    // Reads the settings file, shows its values (defaults for what is missing or bad) and
+    // runs the window modally.
+    void ShowUstawienia();
+    // The settings as the controls show them now; Show puts them into the controls.
+    TSettings Shown() const;
+    void Show(const TSettings& settings);
+
+    // Event handlers.
+    void LZapiszClick();
+    void LAnulujClick();
+
+    SkinImage* Image1;
+    HotZone* LListwa;
+    HotZone* LClose;
+    QCheckBox* CWeryfikacja;
+    QLabel* LWeryfikacja;
+    QCheckBox* CDowiazania;
+    QLabel* LDowiazania;
+    QLabel* LZachowajTytul;
+    QSpinBox* EZachowaj;
+    QLabel* LZachowaj;
+    QCheckBox* CPodfoldery;
+    QLabel* LPodfoldery;
+    HotZone* LAnuluj;
+    HotZone* LZapisz;
+
+protected:
+    void reject() override;  // closing the window any other way cancels
+
+private:
+    bool FormKeyDown(QKeyEvent* event);
+    TKeyPreview* preview;
+    TitleDrag drag;
+};
+
+extern TFUstawienia* FUstawienia;

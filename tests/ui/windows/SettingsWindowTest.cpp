@@ -1,0 +1,203 @@
+// The settings window: opened from "Plik", it shows "Ustawienia.ini" (defaults for a missing
+// or damaged file), Zapisz writes the file whole, Anuluj, the close zone and Escape leave it
+// alone, and a failed save is said in Polish. The editor's note for folder entries follows
+// "Podfoldery".
+
+#include "WindowsFixture.h"
+
+#include "core/Settings.h"
+#include "ui/windows/UUstawienia.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QSpinBox>
+
+namespace {
+
+class SettingsWindowTest : public WindowsTest {
+protected:
+    void TearDown() override
+    {
+        if (FUstawienia->isVisible())
+            FUstawienia->done(0);
+        if (FEdycja->isVisible())
+            FEdycja->done(0);
+        WindowsTest::TearDown();
+    }
+
+    QString File() const { return Path(QStringLiteral("Ustawienia.ini")); }
+
+    void WriteFile(const QByteArray& text)
+    {
+        QFile file(File());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    }
+
+    QByteArray FileText() const
+    {
+        QFile file(File());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<brak>");
+    }
+
+    // Opens the window from the "Plik" panel, notes what it shows and runs the steps in it.
+    TSettings OpenFromMenu(std::function<void()> steps)
+    {
+        TSettings shown;
+        bool ran = false;
+        WhenModalOpens([&] {
+            ran = true;
+            EXPECT_TRUE(FUstawienia->isVisible());
+            shown = FUstawienia->Shown();
+            steps();
+            if (FUstawienia->isVisible())
+                FUstawienia->LAnulujClick();
+        });
+        ClickAt(FGlowny, FGlowny->LMenuPLik->geometry().center());
+        EXPECT_TRUE(FMenu->isVisible());
+        ClickAt(FMenu, FMenu->LUstawienia->mapTo(FMenu, FMenu->LUstawienia->rect().center()));
+        EXPECT_TRUE(ran);
+        EXPECT_FALSE(FUstawienia->isVisible());
+        return shown;
+    }
+
+    static void Change()
+    {
+        FUstawienia->CWeryfikacja->setChecked(false);
+        FUstawienia->CDowiazania->setChecked(false);
+        FUstawienia->EZachowaj->setValue(7);
+        FUstawienia->CPodfoldery->setChecked(true);
+    }
+};
+
+TEST_F(SettingsWindowTest, ShowsTheFileOrTheDefaultsForWhatIsMissingOrBad)
+{
+    struct Case {
+        const char* name;
+        std::optional<QByteArray> file;
+        TSettings expected;
+    } const cases[] = {
+        {"no file", std::nullopt, TSettings{}},
+        {"values", QByteArray("[Archiwizacja]\nWeryfikacja=false\nDowiazania=false\nZachowaj=3\nPodfoldery=true\n"),
+         TSettings{false, false, 3, true}},
+        {"bad values", QByteArray("[Archiwizacja]\nWeryfikacja=moze\nZachowaj=-5\nPodfoldery=true\n"),
+         TSettings{true, true, 0, true}},
+        {"damaged file", QByteArray("\x01\x02[[[\xff\xfe=\n=\n", 11), TSettings{}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(File());
+        if (c.file)
+            WriteFile(*c.file);
+        const QByteArray before = FileText();
+        EXPECT_EQ(OpenFromMenu([] {}), c.expected);
+        EXPECT_EQ(FileText(), before);  // only Zapisz writes
+        EXPECT_TRUE(Messages().shown.empty());
+    }
+}
+
+TEST_F(SettingsWindowTest, ZapiszWritesTheFileWholeAndClosesTheWindow)
+{
+    for (const bool byKey : {false, true}) {
+        SCOPED_TRACE(byKey ? "Enter" : "Zapisz");
+        QFile::remove(File());
+        OpenFromMenu([&] {
+            Change();
+            if (byKey)
+                QTest::keyClick(FUstawienia->CWeryfikacja, Qt::Key_Return);
+            else
+                ClickAt(FUstawienia, FUstawienia->LZapisz->geometry().center());
+            EXPECT_FALSE(FUstawienia->isVisible());
+        });
+        EXPECT_EQ(LoadSettings(File()), (TSettings{false, false, 7, true}));
+        EXPECT_EQ(FileText(), SettingsText(TSettings{false, false, 7, true}));
+        // Opened again, the window shows what was saved.
+        EXPECT_EQ(OpenFromMenu([] {}), (TSettings{false, false, 7, true}));
+    }
+    EXPECT_TRUE(Messages().shown.empty());
+}
+
+TEST_F(SettingsWindowTest, AnulujCloseZoneAndEscapeLeaveTheFileAlone)
+{
+    const QByteArray text("[Archiwizacja]\nZachowaj=2\n");
+    WriteFile(text);
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"Anuluj", [] { ClickAt(FUstawienia, FUstawienia->LAnuluj->geometry().center()); }},
+        {"close zone", [] { ClickAt(FUstawienia, FUstawienia->LClose->geometry().center()); }},
+        {"Escape", [] { QTest::keyClick(FUstawienia->EZachowaj, Qt::Key_Escape); }},
+    };
+    for (const auto& [name, close] : ways) {
+        SCOPED_TRACE(name);
+        const TSettings shown = OpenFromMenu([&] {
+            Change();
+            close();
+            EXPECT_FALSE(FUstawienia->isVisible());
+        });
+        EXPECT_EQ(shown.Zachowaj, 2);
+        EXPECT_EQ(FileText(), text);
+    }
+    // Without a file, cancelling makes none.
+    QFile::remove(File());
+    OpenFromMenu([] {
+        Change();
+        FUstawienia->LAnulujClick();
+    });
+    EXPECT_FALSE(QFile::exists(File()));
+}
+
+TEST_F(SettingsWindowTest, AFailedSaveIsSaidAndTheWindowKeepsTheChoices)
+{
+    // A folder in the file's place: the rename onto it fails, for root too.
+    ASSERT_TRUE(QDir(dir->path()).mkdir(QStringLiteral("Ustawienia.ini")));
+    OpenFromMenu([&] {
+        Change();
+        ClickAt(FUstawienia, FUstawienia->LZapisz->geometry().center());
+        EXPECT_TRUE(FUstawienia->isVisible());
+        EXPECT_EQ(FUstawienia->Shown(), (TSettings{false, false, 7, true}));
+    });
+    ASSERT_EQ(Messages().shown.size(), 1u);
+    EXPECT_EQ(Messages().shown[0].buttons, ButtonsClose);
+    EXPECT_EQ(Messages().shown[0].icon, IconWarning);
+    EXPECT_TRUE(Messages().shown[0].text.startsWith(QStringLiteral("Nie można zapisać ustawień w pliku ") + File() + QStringLiteral(": ")))
+        << Messages().shown[0].text.toStdString();
+    EXPECT_TRUE(QFileInfo(File()).isDir());
+}
+
+TEST_F(SettingsWindowTest, EditorNotesTheShallowFolderOnlyForFoldersWithPodfolderyOff)
+{
+    struct Case {
+        const char* name;
+        bool folder;
+        bool podfoldery;
+        bool noteShown;
+    } const cases[] = {
+        {"folder, Podfoldery off", true, false, true},
+        {"folder, Podfoldery on", true, true, false},
+        {"file", false, false, false},
+    };
+    const QString source = Path(QStringLiteral("zrodlo"));
+    ASSERT_TRUE(QDir(dir->path()).mkdir(QStringLiteral("zrodlo")));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(SaveSettings(TSettings{true, true, 0, c.podfoldery}, File()), NoError);
+        bool shown = false;
+        QString text;
+        WhenModalOpens([&] {
+            shown = FEdycja->LPodfoldery->isVisible();
+            text = FEdycja->LPodfoldery->text();
+            CancelEditor();
+        });
+        if (c.folder) {
+            folderAnswers.push_back(source);
+            QTest::keyClick(FGlowny->Lista, Qt::Key_F, Qt::AltModifier);
+        } else {
+            fileAnswers.push_back(File());
+            QTest::keyClick(FGlowny->Lista, Qt::Key_P, Qt::AltModifier);
+        }
+        EXPECT_EQ(shown, c.noteShown);
+        EXPECT_EQ(text, QStringLiteral("Z folderu tylko jego pliki i podfoldery bez zawartości (Ustawienia: Podfoldery)."));
+    }
+}
+
+} // namespace
