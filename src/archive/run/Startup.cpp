@@ -186,6 +186,9 @@ void FormCreate(const QStringList& arguments)
 void FormShow()
 {
     ListFilePath = DataDirectory() + QStringLiteral("Dane.dat");
+    // What a killed save of the list or the log left behind.
+    RemoveStaleSaveCopies(ListFilePath);
+    RemoveStaleSaveCopies(LogFilePath());
     LoadList();
     if (!Unattended)
         FillListBox();
@@ -233,6 +236,9 @@ void FormClose()
 
 int UnattendedExitStatus()
 {
+    // Another run of this program folder was at work: this one did nothing.
+    if (RunFoundBusy)
+        return ExitFailure;
     if (ListLoadDamaged || logWriteFailed)
         return ExitFailure;
     return ErrorsOccurred ? ExitEntriesFailed : ExitArchived;

@@ -5,6 +5,12 @@
 
 #include <climits>
 
+// Logs are compared as bytes; a failure shows them as the text they are.
+void PrintTo(const QByteArray& bytes, std::ostream* os)
+{
+    *os << '\n' << bytes.toStdString();
+}
+
 namespace {
 
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new CoreApplicationEnvironment);
