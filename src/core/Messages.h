@@ -111,7 +111,7 @@ inline QString ReasonSpecialFileLeftOut()
 inline QString ReasonArchiveWrite(const QString& why) { return QStringLiteral("nie można zapisać archiwum (%1)").arg(why); }
 inline QString ReasonBadArchiveName()
 {
-    return QStringLiteral("nazwa zawiera znak niedozwolony w nazwie archiwum (\"/\" albo znak sterujący)");
+    return QStringLiteral("nazwa archiwum nie może zawierać \"/\" ani znaków sterujących ani być \".\" lub \"..\"");
 }
 inline QString ReasonUnknownType(const QString& typ)
 {

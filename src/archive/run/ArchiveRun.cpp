@@ -137,24 +137,6 @@ QString WithoutTrailingSeparators(QString path)
     return path;
 }
 
-QString ProblemReason(const TAddProblem& problem)
-{
-    const QString why = Msg::SystemReason(problem.Error);
-    switch (problem.What) {
-    case TAddProblem::Unreadable:
-        return Msg::ReasonFileUnreadable(why);
-    case TAddProblem::ChangedWhileRead:
-        return Msg::ReasonChangedWhileRead();
-    case TAddProblem::FolderUnlistable:
-        return Msg::ReasonFolderUnlistable(why);
-    case TAddProblem::SpecialFileLeftOut:
-        return Msg::ReasonSpecialFileLeftOut();
-    case TAddProblem::ArchiveWrite:
-        return Msg::ReasonArchiveWrite(why);
-    }
-    return why;
-}
-
 // Makes the run's dated folder (for its owner only: it holds copies of everything the
 // sources hold) or finds it made. Answers the reason when it cannot be used; a link or
 // anything else at its name is never followed.
@@ -421,7 +403,7 @@ int ArchiveEntry(int index)
         failed = true;
     }
     for (const TAddProblem& problem : Zipek->Problems) {
-        AddReason(problem.Path, ProblemReason(problem));
+        EntryReasons.append(AddProblemReason(problem));
         failed = failed || problem.Fails();
     }
     if (failed && EntryReasons.isEmpty()) {
@@ -497,6 +479,30 @@ QString LogSafeText(const QString& text)
             c = QLatin1Char('?');
     }
     return safe;
+}
+
+QString AddProblemReason(const TAddProblem& problem)
+{
+    const QString why = Msg::SystemReason(problem.Error);
+    QString reason = why;
+    switch (problem.What) {
+    case TAddProblem::Unreadable:
+        reason = Msg::ReasonFileUnreadable(why);
+        break;
+    case TAddProblem::ChangedWhileRead:
+        reason = Msg::ReasonChangedWhileRead();
+        break;
+    case TAddProblem::FolderUnlistable:
+        reason = Msg::ReasonFolderUnlistable(why);
+        break;
+    case TAddProblem::SpecialFileLeftOut:
+        reason = Msg::ReasonSpecialFileLeftOut();
+        break;
+    case TAddProblem::ArchiveWrite:
+        reason = Msg::ReasonArchiveWrite(why);
+        break;
+    }
+    return problem.Path.isEmpty() ? reason : Msg::ReasonAt(problem.Path, reason);
 }
 
 QString ResolvedEntryPath(const QString& path)

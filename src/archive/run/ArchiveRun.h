@@ -14,6 +14,7 @@
 #include <stdexcept>
 
 class TSevenZip;
+struct TAddProblem;
 
 // Result codes of one entry.
 inline constexpr int ResultArchived = 0;
@@ -72,6 +73,8 @@ void LogReasonLines(int code, const QStringList& reasons);
 // A name or path as the log shows it: a control character would split the line or hide text,
 // so each one becomes "?".
 QString LogSafeText(const QString& text);
+// The reason line (without its TAB) for something an add met.
+QString AddProblemReason(const TAddProblem& problem);
 // A relative Source or Docel means the same folder from cron and from a terminal: the one
 // the list lives in (DataDirectory()). Absolute and empty paths stay as they are.
 QString ResolvedEntryPath(const QString& path);
