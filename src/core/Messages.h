@@ -170,7 +170,8 @@ inline QString UsageExitStatuses()
     return QStringLiteral("Kod wyjścia po /all:\n"
                           "  0  wszystkie wpisy zarchiwizowano (albo lista jest pusta)\n"
                           "  1  któregoś wpisu nie udało się zarchiwizować (szczegóły w pliku Log.txt)\n"
-                          "  2  plik listy jest uszkodzony albo nie można zapisać logu");
+                          "  2  plik listy jest uszkodzony, nie można zapisać logu albo trwa już\n"
+                          "     inna archiwizacja z tego samego folderu programu");
 }
 inline QString UnknownOption(const QString& option) { return QStringLiteral("nieznana opcja %1").arg(option); }
 inline QString UsageHint() { return QStringLiteral("Opis użycia: skrytkar --help"); }

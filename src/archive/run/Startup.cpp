@@ -181,6 +181,7 @@ void FormCreate(const QStringList& arguments)
     LogLines = std::make_unique<QStringList>();
     Unattended = IsUnattendedCommandLine(arguments);
     logWriteFailed = false;
+    RunFoundBusy = false;
 }
 
 void FormShow()
