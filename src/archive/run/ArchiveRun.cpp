@@ -86,6 +86,7 @@ void EnsureLogLines()
 // Held from the start of a run until its log is written, so two runs of one program folder
 // (a cron "/all" while the window archives) never write the same log and archives.
 std::unique_ptr<QLockFile> runLock;
+constexpr int UnreadableRunLockAgeSeconds = 60;
 
 // True when this run may work: the lock is taken, or it cannot be made at all (an unwritable
 // data folder; the run then reports its own trouble with the log). False, after saying so,
@@ -96,7 +97,20 @@ bool TakeRunLock()
     auto lock = std::make_unique<QLockFile>(RunLockPath());
     // Only a lock whose process has ended is stale: a long run must keep it however long it takes.
     lock->setStaleLockTime(0);
-    if (lock->tryLock(0)) {
+    bool taken = lock->tryLock(0);
+    if (!taken && lock->error() == QLockFile::LockFailedError) {
+        // A lock file that names no process (cut short by a power loss, say) would keep every
+        // run out for good: once it is older than a run needs to write it, it is stale.
+        qint64 pid = 0;
+        QString host, application;
+        const QFileInfo file(RunLockPath());
+        if (!lock->getLockInfo(&pid, &host, &application) &&
+            file.lastModified().secsTo(QDateTime::currentDateTime()) > UnreadableRunLockAgeSeconds) {
+            lock->removeStaleLockFile();
+            taken = lock->tryLock(0);
+        }
+    }
+    if (taken) {
         runLock = std::move(lock);
         return true;
     }

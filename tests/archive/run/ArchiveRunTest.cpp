@@ -857,6 +857,32 @@ TEST_F(ArchiveRunTest, ALockLeftByAnEndedProcessDoesNotStopTheRun)
     EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano a")}));
 }
 
+TEST_F(ArchiveRunTest, AnUnreadableLockFileKeepsRunsOutOnlyWhileItIsNew)
+{
+    const QString docel = MakeFolder(QStringLiteral("kopie"));
+    AddListEntry(QStringLiteral("Plik"), QStringLiteral("a"), MakeFile(QStringLiteral("a.txt"), "a"), docel);
+    for (const QByteArray& content : {QByteArray(), QByteArray("nie blokada")}) {
+        SCOPED_TRACE(content.toStdString());
+        const QString lock = MakeFile(QStringLiteral("program/Skrytkar.lock"), content);
+        // Just made: perhaps a run that is still writing it.
+        messages.shown.clear();
+        ArchiveSelected();
+        EXPECT_TRUE(RunFoundBusy);
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].text, QStringLiteral("Archiwizacja już trwa."));
+        // Left long ago: stale.
+        QFile f(lock);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+        f.close();
+        messages.shown.clear();
+        ArchiveSelected();
+        EXPECT_FALSE(RunFoundBusy);
+        EXPECT_TRUE(messages.shown.empty());
+        EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano a")}));
+    }
+}
+
 TEST_F(ArchiveRunTest, ArchiveAllIgnoresTheSelection)
 {
     const QString docel = MakeFolder(QStringLiteral("kopie"));
