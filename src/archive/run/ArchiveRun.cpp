@@ -398,6 +398,8 @@ int ArchiveEntry(int index)
         return ResultNameUsedInRun;
 
     Zipek->Files.Clear();
+    // What an earlier entry's add met is not this entry's, even if this one fails early.
+    Zipek->Problems.clear();
     int32_t result = -1;
     bool failed = true;
     try {
