@@ -126,6 +126,7 @@ inline QString ReasonDatedFolderNotAFolder()
 {
     return QStringLiteral("w miejscu folderu archiwizacji jest coś innego niż folder");
 }
+inline QString ReasonUnknown() { return QStringLiteral("przyczyna nieznana"); }
 inline QString ReasonNothingGathered() { return QStringLiteral("nie znaleziono nic do spakowania"); }
 // Another run of the same program folder holds its lock.
 inline QString RunAlreadyInProgress() { return QStringLiteral("Archiwizacja już trwa."); }

@@ -499,7 +499,8 @@ QString LogSafeText(const QString& text)
 
 QString AddProblemReason(const TAddProblem& problem)
 {
-    const QString why = Msg::SystemReason(problem.Error);
+    // A problem met without an error code of the system has no reason of its own to give.
+    const QString why = problem.Error != 0 ? Msg::SystemReason(problem.Error) : Msg::ReasonUnknown();
     QString reason = why;
     switch (problem.What) {
     case TAddProblem::Unreadable:

@@ -138,6 +138,7 @@ TEST(AddProblems, EachKindHasItsReasonLine)
          "/d/gniazdo: pominięto plik specjalny (gniazdo, potok lub urządzenie)"},
         {{TAddProblem::ArchiveWrite, QStringLiteral("/k/x.7z"), ENOSPC}, "/k/x.7z: nie można zapisać archiwum (brak miejsca na dysku)"},
         {{TAddProblem::ArchiveWrite, QString(), EROFS}, "nie można zapisać archiwum (nośnik tylko do odczytu)"},
+        {{TAddProblem::Unreadable, QStringLiteral("/d/c"), 0}, "/d/c: nie można odczytać pliku (przyczyna nieznana), pominięto go"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(AddProblemReason(c.problem), QString::fromUtf8(c.expected));
