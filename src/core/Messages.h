@@ -86,6 +86,56 @@ inline QString LogPackFailed(const QString& nazwa)
 inline QString LogCancelled() { return QStringLiteral("Przerwano archiwizację na żądanie użytkownika."); }
 inline QString LogListEmpty() { return QStringLiteral("Lista plików jest pusta."); }
 
+// --- Reasons in the run's log, each under an entry's line after a TAB ------------------------
+// One entry refused before anything was written.
+inline QString LogNameUsedInRun(const QString& nazwa)
+{
+    return QStringLiteral("Pominięto ") + nazwa + QStringLiteral(": archiwum o tej nazwie zapisano już w tej archiwizacji");
+}
+inline QString LogNoName() { return QStringLiteral("Wpis bez nazwy pominięto"); }
+// A cause with the file or folder it concerns.
+inline QString ReasonAt(const QString& path, const QString& reason) { return path + QStringLiteral(": ") + reason; }
+inline QString ReasonChangedWhileRead() { return QStringLiteral("plik zmienił się podczas odczytu"); }
+inline QString ReasonFolderUnlistable(const QString& why)
+{
+    return QStringLiteral("nie można odczytać zawartości folderu (%1)").arg(why);
+}
+inline QString ReasonFileUnreadable(const QString& why)
+{
+    return QStringLiteral("nie można odczytać pliku (%1), pominięto go").arg(why);
+}
+inline QString ReasonSpecialFileLeftOut()
+{
+    return QStringLiteral("pominięto plik specjalny (gniazdo, potok lub urządzenie)");
+}
+inline QString ReasonArchiveWrite(const QString& why) { return QStringLiteral("nie można zapisać archiwum (%1)").arg(why); }
+inline QString ReasonBadArchiveName()
+{
+    return QStringLiteral("nazwa archiwum nie może zawierać \"/\" ani znaków sterujących ani być \".\" lub \"..\"");
+}
+inline QString ReasonUnknownType(const QString& typ)
+{
+    return QStringLiteral("nieznany rodzaj wpisu \"%1\" (dozwolone: Plik, Folder)").arg(typ);
+}
+inline QString ReasonNotAFile() { return QStringLiteral("to nie jest zwykły plik"); }
+inline QString ReasonDatedFolderIsLink()
+{
+    return QStringLiteral("w miejscu folderu archiwizacji jest dowiązanie symboliczne, nie użyto go");
+}
+inline QString ReasonDatedFolderNotAFolder()
+{
+    return QStringLiteral("w miejscu folderu archiwizacji jest coś innego niż folder");
+}
+inline QString ReasonUnknown() { return QStringLiteral("przyczyna nieznana"); }
+inline QString ReasonNothingGathered() { return QStringLiteral("nie znaleziono nic do spakowania"); }
+// Another run of the same program folder holds its lock.
+inline QString RunAlreadyInProgress() { return QStringLiteral("Archiwizacja już trwa."); }
+// The second line of the damaged-list message: where the damaged file was kept.
+inline QString ListDamagedKeptAs(const QString& path)
+{
+    return QStringLiteral("Uszkodzony plik zachowano jako %1.").arg(path);
+}
+
 // --- Start-up -----------------------------------------------------------------------------
 // The 7-Zip library could not be loaded (the text of the program's folder rule, with the
 // library's name on this system).
@@ -121,7 +171,8 @@ inline QString UsageExitStatuses()
     return QStringLiteral("Kod wyjścia po /all:\n"
                           "  0  wszystkie wpisy zarchiwizowano (albo lista jest pusta)\n"
                           "  1  któregoś wpisu nie udało się zarchiwizować (szczegóły w pliku Log.txt)\n"
-                          "  2  plik listy jest uszkodzony albo nie można zapisać logu");
+                          "  2  plik listy jest uszkodzony, nie można zapisać logu albo trwa już\n"
+                          "     inna archiwizacja z tego samego folderu programu");
 }
 inline QString UnknownOption(const QString& option) { return QStringLiteral("nieznana opcja %1").arg(option); }
 inline QString UsageHint() { return QStringLiteral("Opis użycia: skrytkar --help"); }

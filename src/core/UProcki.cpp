@@ -4,9 +4,11 @@
 #include "core/Messages.h"
 #include "core/TpkXML.h"
 #include "core/UiPorts.h"
+#include "platform/FileSystem.h"
 #include "platform/Files.h"
 
 #include <QHash>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cerrno>
@@ -18,6 +20,7 @@ int32_t EntryCount = 0;
 int32_t CurrentIndex = 0;
 QString ListFilePath;
 bool ListLoadDamaged = false;
+QString DamagedListCopyPath;
 
 namespace {
 
@@ -28,19 +31,39 @@ const QString NameNr = QStringLiteral("Nr");
 const QString FieldNames[4] = {QStringLiteral("Typ"), QStringLiteral("Nazwa"), QStringLiteral("Source"),
                                QStringLiteral("Docel")};
 
-// The damaged list file still waits to be kept as "Dane.dat.bak" before a save may replace it.
+// The damaged list file still waits to be kept before a save may replace it.
 bool backupPending = false;
 
-QString BackupPath()
+// Numbered copies are tried up to this one; beyond it the damaged file is not replaced.
+constexpr int MaxDamagedCopies = 9999;
+
+// "Dane.dat.bak" for the first copy, "Dane.dat.bak.2" and on for the later ones.
+QString BackupPath(int number)
 {
-    return ListFilePath + QStringLiteral(".bak");
+    const QString first = ListFilePath + QStringLiteral(".bak");
+    return number <= 1 ? first : first + QLatin1Char('.') + QString::number(number);
 }
 
-// Keeps the damaged list file; true when it is kept (or there is nothing left to keep).
+// Keeps the damaged list file under the first free copy name, never over an earlier copy;
+// true when it is kept (or there is nothing left to keep).
 bool KeepDamagedFile()
 {
-    backupPending = PathExists(ListFilePath) && CopyFileAtomically(ListFilePath, BackupPath()) != NoError;
-    return !backupPending;
+    backupPending = false;
+    if (!PathExists(ListFilePath))
+        return true;
+    for (int number = 1; number <= MaxDamagedCopies; ++number) {
+        const QString path = BackupPath(number);
+        const OsError error = CopyToNewFile(ListFilePath, path);
+        if (error == NoError) {
+            DamagedListCopyPath = path;
+            return true;
+        }
+        // Anything at the name, a folder too, is somebody's: take the next name.
+        if (error != EEXIST)
+            break;
+    }
+    backupPending = true;
+    return false;
 }
 
 QString& Field(_Wpis& w, int f)
@@ -194,6 +217,7 @@ bool LoadList()
 {
     ListLoadDamaged = false;
     backupPending = false;
+    DamagedListCopyPath.clear();
     if (!PathExists(ListFilePath))
         return true;
     int code = 0;
@@ -209,8 +233,10 @@ bool LoadList()
     if (code == 1 || code == 2) {
         ListLoadDamaged = true;
         // Kept before the user can change anything: the next save replaces "Dane.dat".
-        KeepDamagedFile();
-        ShowWarning(ButtonsClose, IconInfo, Msg::ListDamaged());
+        if (KeepDamagedFile() && !DamagedListCopyPath.isEmpty())
+            ShowWarning(ButtonsClose, IconInfo, Msg::ListDamaged() + QLatin1Char('\r') + Msg::ListDamagedKeptAs(DamagedListCopyPath));
+        else
+            ShowWarning(ButtonsClose, IconInfo, Msg::ListDamaged());
     }
     return true;
 }
@@ -295,7 +321,7 @@ bool SaveList()
     try {
         // A damaged list that could not be kept at load time is kept now, or not replaced.
         if (backupPending && !KeepDamagedFile())
-            throw EFileError(EIO, BackupPath(), true);
+            throw EFileError(EIO, BackupPath(1), true);
         TpkXML document;
         WriteDocument(document);
         document.SaveToFile(ListFilePath);
@@ -305,4 +331,36 @@ bool SaveList()
     if (!result)
         ShowWarning(ButtonsClose, IconInfo, Msg::ListSaveFailed());
     return result;
+}
+
+void RemoveStaleSaveCopies(const QString& path)
+{
+    const QString folder = FolderOfPath(path);
+    const QString name = path.mid(folder.size());
+    if (name.isEmpty())
+        return;
+    // The save's copy is named after the file with six random letters; a name whose ending
+    // reads as a word ("Dane.dat.backup", ".BACKUP", ".Backup") is the user's own and stays.
+    const QRegularExpression copyName(QLatin1Char('^') + QRegularExpression::escape(name) +
+                                      QStringLiteral("\\.([A-Za-z]{6})$"));
+    const QRegularExpression word(QStringLiteral("^(?:[a-z]{6}|[A-Z]{6}|[A-Z][a-z]{5})$"));
+    QStringList candidates;
+    FileSystem::EnumerateFolder(folder, [&](const FileSystem::FileInfo& entry) {
+        const QRegularExpressionMatch match = copyName.match(entry.Name);
+        if (entry.Kind == FileSystem::EntryKind::File && match.hasMatch() && !word.match(match.captured(1)).hasMatch())
+            candidates.append(folder + entry.Name);
+        return true;
+    });
+    for (const QString& candidate : candidates) {
+        // A copy that cannot be opened or locked by us may be a save at work: it stays.
+        OsFile file;
+        if (OsFile::OpenFileForReading(candidate, file, false) != NoError || file.TryLock(true) != NoError)
+            continue;
+        // Removed only while the name still holds the file that was locked.
+        uint64_t device = 0, inode = 0;
+        FileSystem::FileInfo now;
+        if (file.Identity(device, inode) == NoError && FileSystem::LookupEntry(candidate, now, false) == NoError &&
+            now.Device == device && now.Inode == inode)
+            RemoveFile(candidate);
+    }
 }

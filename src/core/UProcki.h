@@ -37,6 +37,13 @@ public:
 };
 
 bool LoadList();
+// Where LoadList kept the damaged list file it found ("Dane.dat.bak", "Dane.dat.bak.2", ...);
+// empty when it kept none.
+extern QString DamagedListCopyPath;
+// A save killed half way may leave its temporary copy beside the file: path + "." + six
+// random letters. Removes such copies of `path` that no process holds (a save at work holds a lock
+// on its copy); nothing else.
+void RemoveStaleSaveCopies(const QString& path);
 void FillListBox();
 int32_t AddEntry(const QString& Typ, const QString& Nazwa, const QString& Source, const QString& Docel);
 int32_t ReplaceEntry(const QString& Typ, const QString& Nazwa, const QString& Source, const QString& Docel);

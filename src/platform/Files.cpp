@@ -360,6 +360,9 @@ OsError WriteFileAtomically(const QString& path, const QByteArray& bytes)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return LastError();
     const int fd = file.handle();
+    // Held until the file is closed: a start that finds a copy of this name left by a killed
+    // save removes it only when nobody holds its lock.
+    ::flock(fd, LOCK_EX | LOCK_NB);
     if (::fchmod(fd, exists ? (st.st_mode & 07777) : DefaultFileMode()) != 0) {
         const OsError error = LastError();
         file.cancelWriting();

@@ -15,7 +15,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QCoreApplication>
 #include <QRegularExpression>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -275,10 +277,14 @@ TEST_F(AppEndToEnd, FailingEntriesGiveTheirLinesAndStatusOne)
     EXPECT_EQ(o.exitCode, 1);
     EXPECT_TRUE(o.err.contains(QStringLiteral("Wystąpiły błędy podczas archiwizacji.\nZobacz log."))) << o.err.toStdString();
     const QString dated = DatedFolderFromLog();
+    const QString missing = QStringLiteral("\t%1: nie ma takiego pliku ani folderu");
     EXPECT_EQ(LogBytes(), ExpectedLog(dated, {QStringLiteral("Folder docelowy dla Bez celu nie istnieje"),
+                                              missing.arg(Path(QStringLiteral("Nie ma takiego folderu"))),
                                               QStringLiteral("Zarchiwizowano Dobry"),
                                               QStringLiteral("Folder lub plik źródłowy dla Bez źródła nie istnieje"),
-                                              QStringLiteral("Folder lub plik źródłowy dla Inny typ nie istnieje")}));
+                                              missing.arg(Path(QStringLiteral("dane/zgubiony.txt"))),
+                                              QStringLiteral("Folder lub plik źródłowy dla Inny typ nie istnieje"),
+                                              QStringLiteral("\tnieznany rodzaj wpisu \"Dysk\" (dozwolone: Plik, Folder)")}));
     EXPECT_TRUE(SevenZipTestPasses(kopie + QLatin1Char('/') + dated + QStringLiteral("/Dobry.7z")));
     EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("Nie ma takiego folderu"))));
 }
@@ -295,10 +301,68 @@ TEST_F(AppEndToEnd, ANameFromTheListCannotPlaceAnArchiveOutsideTheDatedFolder)
 
     EXPECT_EQ(o.exitCode, 1) << o.err.toStdString();
     const QString dated = DatedFolderFromLog();
-    EXPECT_EQ(LogBytes(), ExpectedLog(dated, {QStringLiteral("Niezidentyfikowane problemy przy pakowaniu ../../uciekinier"),
-                                              QStringLiteral("Niezidentyfikowane problemy przy pakowaniu .."),
+    const QString badName =
+        QStringLiteral("\tnazwa archiwum nie może zawierać \"/\" ani znaków sterujących ani być \".\" lub \"..\"");
+    EXPECT_EQ(LogBytes(), ExpectedLog(dated, {QStringLiteral("Niezidentyfikowane problemy przy pakowaniu ../../uciekinier"), badName,
+                                              QStringLiteral("Niezidentyfikowane problemy przy pakowaniu .."), badName,
                                               QStringLiteral("Zarchiwizowano Zostaje")}));
     EXPECT_EQ(AllArchives(), QStringList({kopie + QLatin1Char('/') + dated + QStringLiteral("/Zostaje.7z")}));
+}
+
+TEST_F(AppEndToEnd, EntriesThatWouldLoseOrHideABackupFailWithTheirReasons)
+{
+    // Relative paths belong to the program's folder; the test starts the program elsewhere.
+    const QString kopie = MakeFolder(QStringLiteral("Program Skrytkar/Kopie"));
+    MakeFile(QStringLiteral("Program Skrytkar/dane/pierwszy.txt"), "pierwszy");
+    MakeFile(QStringLiteral("Program Skrytkar/dane/drugi.txt"), "drugi");
+    MakeFile(QStringLiteral("dane/pierwszy.txt"), "obcy");
+    MakeFolder(QStringLiteral("Kopie"));
+    SaveListFile({{QStringLiteral("Plik"), QStringLiteral("Kopia"), QStringLiteral("dane/pierwszy.txt"), QStringLiteral("Kopie")},
+                  {QStringLiteral("Plik"), QStringLiteral("Kopia"), QStringLiteral("dane/drugi.txt"), kopie + QLatin1Char('/')},
+                  {QStringLiteral("Plik"), QString(), QStringLiteral("dane/drugi.txt"), QStringLiteral("Kopie")},
+                  {QStringLiteral("Plik"), QStringLiteral("dwie\nlinie"), QStringLiteral("dane/drugi.txt"), QStringLiteral("Kopie")},
+                  {QStringLiteral("Plik"), QStringLiteral("Drugi"), QStringLiteral("dane/drugi.txt"), QStringLiteral("Kopie")}});
+
+    const Outcome o = Run({QStringLiteral("/all")});
+
+    EXPECT_FALSE(o.crashed);
+    EXPECT_EQ(o.exitCode, 1) << o.err.toStdString();
+    const QString dated = DatedFolderFromLog();
+    EXPECT_EQ(LogBytes(),
+              ExpectedLog(dated, {QStringLiteral("Zarchiwizowano Kopia"),
+                                  QStringLiteral("Pominięto Kopia: archiwum o tej nazwie zapisano już w tej archiwizacji"),
+                                  QStringLiteral("Wpis bez nazwy pominięto"),
+                                  QStringLiteral("Niezidentyfikowane problemy przy pakowaniu dwie?linie"),
+                                  QStringLiteral("\tnazwa archiwum nie może zawierać \"/\" ani znaków sterujących ani być \".\" lub \"..\""),
+                                  QStringLiteral("Zarchiwizowano Drugi")}));
+    const QString archives = kopie + QLatin1Char('/') + dated + QLatin1Char('/');
+    EXPECT_EQ(AllArchives(), QStringList({archives + QStringLiteral("Drugi.7z"), archives + QStringLiteral("Kopia.7z")}));
+    EXPECT_EQ(SevenZipPaths(archives + QStringLiteral("Kopia.7z")), QStringList({QStringLiteral("pierwszy.txt")}));
+}
+
+TEST_F(AppEndToEnd, ASecondRunOfTheSameProgramFolderEndsAtOnceWithStatusTwo)
+{
+    const auto entries = PolishEntries();
+    SaveListFile(entries);
+    MakeFile(QStringLiteral("Program Skrytkar/Log.txt"), "log tamtej archiwizacji");
+    // The lock of a run at work: this very test process holds it.
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    MakeFile(QStringLiteral("Program Skrytkar/Skrytkar.lock"),
+             QByteArray::number(QCoreApplication::applicationPid()) + '\n' + QFile::encodeName(self) + '\n' +
+                 QSysInfo::machineHostName().toUtf8() + '\n');
+
+    const Outcome busy = Run({QStringLiteral("/all")});
+
+    EXPECT_FALSE(busy.crashed);
+    EXPECT_EQ(busy.exitCode, 2);
+    EXPECT_TRUE(busy.err.contains(QStringLiteral("Archiwizacja już trwa."))) << busy.err.toStdString();
+    EXPECT_EQ(LogBytes(), QByteArray("log tamtej archiwizacji"));
+    EXPECT_TRUE(AllArchives().isEmpty());
+
+    // Once that run has ended, the next one works.
+    ASSERT_TRUE(QFile::remove(programDir + QStringLiteral("Skrytkar.lock")));
+    ExpectEverythingArchived(entries, Run({QStringLiteral("/all")}));
+    EXPECT_FALSE(QFile::exists(programDir + QStringLiteral("Skrytkar.lock")));
 }
 
 TEST_F(AppEndToEnd, EmptyOrMissingListGivesTheOneLineLog)
@@ -320,15 +384,25 @@ TEST_F(AppEndToEnd, EmptyOrMissingListGivesTheOneLineLog)
 TEST_F(AppEndToEnd, DamagedListSaysSoAndExitsTwo)
 {
     const QByteArray damaged[] = {QByteArray(), QByteArray("to nie jest lista"), QByteArray("<Dane><Ilosc>AAAA</Ilosc>")};
-    for (const QByteArray& bytes : damaged) {
+    // Each damaged list is kept under a name of its own, never over the one before.
+    const QString copies[] = {QStringLiteral("Dane.dat.bak"), QStringLiteral("Dane.dat.bak.2"), QStringLiteral("Dane.dat.bak.3")};
+    for (int k = 0; k < 3; ++k) {
+        const QByteArray& bytes = damaged[k];
         SCOPED_TRACE(bytes.toStdString());
         QFile::remove(programDir + QStringLiteral("Log.txt"));
         MakeFile(QStringLiteral("Program Skrytkar/Dane.dat"), bytes);
         const Outcome o = Run({QStringLiteral("/all")});
         EXPECT_FALSE(o.crashed);
         EXPECT_EQ(o.exitCode, 2);
-        EXPECT_TRUE(o.err.contains(QStringLiteral("Plik listy jest uszkodzony.\nUtwórz nowy plik."))) << o.err.toStdString();
+        EXPECT_TRUE(o.err.contains(QStringLiteral("Plik listy jest uszkodzony.\nUtwórz nowy plik.\nUszkodzony plik zachowano jako %1.")
+                                       .arg(programDir + copies[k])))
+            << o.err.toStdString();
         EXPECT_EQ(LogBytes(), QByteArray("Lista plików jest pusta.\r\n"));
+    }
+    for (int k = 0; k < 3; ++k) {
+        QFile copy(programDir + copies[k]);
+        ASSERT_TRUE(copy.open(QIODevice::ReadOnly)) << copies[k].toStdString();
+        EXPECT_EQ(copy.readAll(), damaged[k]);
     }
 }
 

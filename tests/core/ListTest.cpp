@@ -20,6 +20,12 @@ const QString SaveFailedText = QStringLiteral("Problemy z zapisaniem pliku listy
 const ShownMessage DamagedMessage{1, 1, DamagedText};
 const ShownMessage SaveFailedMessage{1, 1, SaveFailedText};
 
+// The damaged-list message once the file has been kept: the specified text, then where.
+ShownMessage DamagedKeptMessage(const QString& copy)
+{
+    return ShownMessage{1, 1, DamagedText + QStringLiteral("\rUszkodzony plik zachowano jako %1.").arg(copy)};
+}
+
 QString Fixture(const char* name)
 {
     return QStringLiteral(SKRYTKAR_TEST_DATA_DIR "/core/lists/") + QString::fromLatin1(name);
@@ -73,6 +79,7 @@ protected:
     void TearDown() override
     {
         InjectWriteFault(WriteFault::None);
+        InjectSyncHook({});
         SetMessagePort(nullptr);
         SetListBox(nullptr);
         ::chmod(QFile::encodeName(ListFilePath).constData(), 0644);
@@ -177,7 +184,7 @@ TEST_P(LoadFixture, EntriesAndMessage)
     EXPECT_TRUE(LoadList());
     EXPECT_EQ(ListLoadDamaged, c.damaged);
     if (c.damaged)
-        EXPECT_EQ(messages.shown, std::vector<ShownMessage>{DamagedMessage});
+        EXPECT_EQ(messages.shown, std::vector<ShownMessage>{DamagedKeptMessage(ListFilePath + QStringLiteral(".bak"))});
     else
         EXPECT_TRUE(messages.shown.empty());
     if (c.count >= 0) {
@@ -290,29 +297,61 @@ TEST_F(ListTest, ElementsBeyondTheCountVanishAtTheNextSave)
 TEST_F(ListTest, DamagedFileIsCopiedBesideItBeforeTheNextSave)
 {
     const QString bak = ListFilePath + QStringLiteral(".bak");
-    WriteBytes(bak, "an older backup");
     ASSERT_TRUE(QFile::copy(Fixture("binary.dat"), ListFilePath));
     LoadList();
     EXPECT_TRUE(ListLoadDamaged);
+    EXPECT_EQ(DamagedListCopyPath, bak);
+    EXPECT_EQ(messages.shown, std::vector<ShownMessage>{DamagedKeptMessage(bak)});
     EXPECT_EQ(ReadAll(bak), ReadAll(Fixture("binary.dat")));
     AppendEntry(Docs.Typ, Docs.Nazwa, Docs.Source, Docs.Docel);
     EXPECT_EQ(ReadAll(bak), ReadAll(Fixture("binary.dat")));
     EXPECT_TRUE(ReadAll(ListFilePath).startsWith("<Dane>"));
 }
 
+TEST_F(ListTest, AnEarlierCopyOfADamagedFileIsNeverReplaced)
+{
+    // Two earlier copies, and a folder that happens to have the third name.
+    const QString bak = ListFilePath + QStringLiteral(".bak");
+    WriteBytes(bak, "the first damaged list");
+    WriteBytes(bak + QStringLiteral(".2"), "the second damaged list");
+    ASSERT_TRUE(QDir().mkdir(bak + QStringLiteral(".3")));
+    ASSERT_TRUE(QFile::copy(Fixture("not-xml.dat"), ListFilePath));
+
+    LoadList();
+
+    EXPECT_EQ(DamagedListCopyPath, bak + QStringLiteral(".4"));
+    EXPECT_EQ(messages.shown, std::vector<ShownMessage>{DamagedKeptMessage(bak + QStringLiteral(".4"))});
+    EXPECT_EQ(ReadAll(bak), QByteArray("the first damaged list"));
+    EXPECT_EQ(ReadAll(bak + QStringLiteral(".2")), QByteArray("the second damaged list"));
+    EXPECT_TRUE(QFileInfo(bak + QStringLiteral(".3")).isDir());
+    EXPECT_EQ(ReadAll(bak + QStringLiteral(".4")), ReadAll(Fixture("not-xml.dat")));
+
+    // The next damaged load takes the next name.
+    messages.shown.clear();
+    ASSERT_TRUE(QFile::remove(ListFilePath));
+    ASSERT_TRUE(QFile::copy(Fixture("binary.dat"), ListFilePath));
+    LoadList();
+    EXPECT_EQ(DamagedListCopyPath, bak + QStringLiteral(".5"));
+    EXPECT_EQ(ReadAll(bak + QStringLiteral(".4")), ReadAll(Fixture("not-xml.dat")));
+    EXPECT_EQ(ReadAll(bak + QStringLiteral(".5")), ReadAll(Fixture("binary.dat")));
+}
+
 TEST_F(ListTest, ADamagedFileThatCannotBeKeptIsNotReplaced)
 {
     const QString bak = ListFilePath + QStringLiteral(".bak");
-    ASSERT_TRUE(QDir().mkdir(bak));  // nothing can be written there
+    // No copy reaches the disk.
+    InjectSyncHook([](const QString& folder) { return folder.isEmpty() ? EIO : NoError; });
     ASSERT_TRUE(QFile::copy(Fixture("not-xml.dat"), ListFilePath));
     QFile::setPermissions(ListFilePath, QFile::ReadOwner | QFile::WriteOwner);
     LoadList();
     EXPECT_EQ(messages.shown, std::vector<ShownMessage>{DamagedMessage});
+    EXPECT_TRUE(DamagedListCopyPath.isEmpty());
     AppendEntry(Docs.Typ, Docs.Nazwa, Docs.Source, Docs.Docel);
     EXPECT_EQ(messages.shown, (std::vector<ShownMessage>{DamagedMessage, SaveFailedMessage}));
     EXPECT_EQ(ReadAll(ListFilePath), ReadAll(Fixture("not-xml.dat")));
+    EXPECT_FALSE(QFile::exists(bak));
     // Once the copy can be made, the save goes through.
-    ASSERT_TRUE(QDir().rmdir(bak));
+    InjectSyncHook({});
     EXPECT_TRUE(SaveList());
     EXPECT_EQ(ReadAll(bak), ReadAll(Fixture("not-xml.dat")));
 }
@@ -513,6 +552,41 @@ TEST_F(ListTest, PathTextCreatesMissingElements)
     SetPathText(doc, {QStringLiteral("DANE"), QStringLiteral("Ilosc")}, QStringLiteral("x"));
     EXPECT_EQ(doc.Root->ChildCount(), 1);
     EXPECT_EQ(GetPathText(doc, {QStringLiteral("Dane"), QStringLiteral("ILOSC")}), QStringLiteral("x"));
+}
+
+// --- What a killed save left behind -----------------------------------------------------
+
+TEST_F(ListTest, AStartRemovesTheCopiesOfAKilledSaveThatNobodyHolds)
+{
+    const QString base = ListFilePath;
+    WriteBytes(base, "<Dane></Dane>");
+    const QStringList stale = {base + QStringLiteral(".QxYzAb"), base + QStringLiteral(".abCDef")};
+    // A save at work holds its copy; names that only look alike, and the user's own files.
+    const QString held = base + QStringLiteral(".HeLdAa");
+    const QStringList kept = {held,
+                              base + QStringLiteral(".backup"),
+                              base + QStringLiteral(".BACKUP"),
+                              base + QStringLiteral(".Backup"),
+                              base + QStringLiteral(".bak"),
+                              base + QStringLiteral(".Ab12Cd"),
+                              base + QStringLiteral(".AbCdEfG"),
+                              dir.filePath(QStringLiteral("Inny.dat.QxYzAb")),
+                              dir.filePath(QStringLiteral("xDane.dat.QxYzAb"))};
+    for (const QString& path : stale + kept)
+        WriteBytes(path, "<Dane>");
+    ASSERT_TRUE(QDir().mkdir(base + QStringLiteral(".FoLdEr")));
+    OsFile holder;
+    ASSERT_EQ(OsFile::OpenForReading(held, holder), NoError);
+    ASSERT_EQ(holder.TryLock(true), NoError);
+
+    RemoveStaleSaveCopies(base);
+
+    for (const QString& path : stale)
+        EXPECT_FALSE(QFile::exists(path)) << path.toStdString();
+    for (const QString& path : kept)
+        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+    EXPECT_TRUE(QFileInfo(base + QStringLiteral(".FoLdEr")).isDir());
+    EXPECT_EQ(ReadAll(base), QByteArray("<Dane></Dane>"));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "archive/run/ArchiveRun.h"
 
+#include "platform/FileSystem.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
 #include "core/Messages.h"
@@ -12,15 +13,21 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <set>
+#include <utility>
 
 QString ArchiveFolderName;
 std::unique_ptr<QStringList> LogLines;
 bool Archiving = false;
 bool StopRequested = false;
 bool ErrorsOccurred = false;
+bool RunFoundBusy = false;
+QStringList EntryReasons;
 TSevenZip* Zipek = nullptr;
 
 namespace {
@@ -76,6 +83,98 @@ void EnsureLogLines()
         LogLines = std::make_unique<QStringList>();
 }
 
+// Held from the start of a run until its log is written, so two runs of one program folder
+// (a cron "/all" while the window archives) never write the same log and archives.
+std::unique_ptr<QLockFile> runLock;
+constexpr int UnreadableRunLockAgeSeconds = 60;
+
+// True when this run may work: the lock is taken, or it cannot be made at all (an unwritable
+// data folder; the run then reports its own trouble with the log). False, after saying so,
+// when another run holds it.
+bool TakeRunLock()
+{
+    RunFoundBusy = false;
+    auto lock = std::make_unique<QLockFile>(RunLockPath());
+    // Only a lock whose process has ended is stale: a long run must keep it however long it takes.
+    lock->setStaleLockTime(0);
+    bool taken = lock->tryLock(0);
+    if (!taken && lock->error() == QLockFile::LockFailedError) {
+        // A lock file that names no process (cut short by a power loss, say) would keep every
+        // run out for good: once it is older than a run needs to write it, it is stale.
+        qint64 pid = 0;
+        QString host, application;
+        const QFileInfo file(RunLockPath());
+        if (!lock->getLockInfo(&pid, &host, &application) &&
+            file.lastModified().secsTo(QDateTime::currentDateTime()) > UnreadableRunLockAgeSeconds) {
+            lock->removeStaleLockFile();
+            taken = lock->tryLock(0);
+        }
+    }
+    if (taken) {
+        runLock = std::move(lock);
+        return true;
+    }
+    if (lock->error() != QLockFile::LockFailedError)
+        return true;
+    RunFoundBusy = true;
+    ShowWarning(ButtonsClose, IconInfo, Msg::RunAlreadyInProgress());
+    return false;
+}
+
+void ReleaseRunLock()
+{
+    runLock.reset();
+}
+
+// The archives this run has written, by file identity, so a later entry that would write the
+// same file (same name and folder, however its path is spelt) never replaces one of them.
+std::set<std::pair<uint64_t, uint64_t>> writtenArchives;
+
+bool IdentityOf(const QString& path, std::pair<uint64_t, uint64_t>& id)
+{
+    FileSystem::FileInfo info;
+    if (FileSystem::LookupEntry(path, info, false) != NoError)
+        return false;
+    id = {info.Device, info.Inode};
+    return true;
+}
+
+void AddReason(const QString& path, const QString& reason)
+{
+    EntryReasons.append(path.isEmpty() ? reason : Msg::ReasonAt(path, reason));
+}
+
+QString WithoutTrailingSeparators(QString path)
+{
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
+}
+
+// Makes the run's dated folder (for its owner only: it holds copies of everything the
+// sources hold) or finds it made. Answers the reason when it cannot be used; a link or
+// anything else at its name is never followed.
+QString PrepareDatedFolder(const QString& dated)
+{
+    FileSystem::FileInfo info;
+    OsError error = FileSystem::LookupEntry(dated, info, false);
+    if (error == ENOENT) {
+        error = MakeFolder(dated, 0700);
+        if (error == NoError)
+            return QString();
+        // Made by another entry's run meanwhile: look at what is there now.
+        if (error == EEXIST)
+            error = FileSystem::LookupEntry(dated, info, false);
+    }
+    if (error != NoError)
+        return Msg::ReasonAt(dated, Msg::SystemReason(error));
+    if (info.Kind == FileSystem::EntryKind::Link)
+        return Msg::ReasonAt(dated, Msg::ReasonDatedFolderIsLink());
+    if (info.Kind != FileSystem::EntryKind::Folder)
+        return Msg::ReasonAt(dated, Msg::ReasonDatedFolderNotAFolder());
+    return QString();
+}
+
 // Ends a run however it ends: Archiving never stays set after an exception, and LogLines
 // that the window gave up during the run are freed once the run is done with them.
 class RunScope {
@@ -83,6 +182,8 @@ public:
     RunScope() { runInProgress = true; }
     ~RunScope()
     {
+        ReleaseRunLock();
+        writtenArchives.clear();
         Archiving = false;
         runInProgress = false;
         if (releaseLogLinesAfterRun) {
@@ -107,6 +208,7 @@ void RunEntries(bool selectedOnly)
     Archiving = true;
     StopRequested = false;
     ErrorsOccurred = false;
+    writtenArchives.clear();
 
     ProgressPort& etap = window.ProgresEtap();
     etap.SetMax(static_cast<int>(std::min<size_t>(Wpisy.size(), INT_MAX)));
@@ -141,6 +243,9 @@ void RunEntries(bool selectedOnly)
     Archiving = false;
 
     SaveLog();
+    // Archives and log are written: the closing message may wait for the user without
+    // keeping another run out.
+    ReleaseRunLock();
 
     if (ErrorsOccurred)
         ShowWarning(ButtonsClose, IconInfo, Msg::RunHadErrors());
@@ -197,6 +302,8 @@ void ArchiveSelected()
     }
     EnsureLogLines();
     RunScope scope;
+    if (!TakeRunLock())
+        return;
     RunEntries(true);
 }
 
@@ -206,6 +313,9 @@ void ArchiveAll()
         return;
     EnsureLogLines();
     RunScope scope;
+    // Before the log is touched: it belongs to the run that holds the lock.
+    if (!TakeRunLock())
+        return;
     LogLines->clear();
     if (Wpisy.empty()) {
         LogEntryResult(ResultListEmpty, 0);
@@ -217,48 +327,111 @@ void ArchiveAll()
 
 int ArchiveEntry(int index)
 {
+    EntryReasons.clear();
     if (index < 0 || index >= static_cast<int>(Wpisy.size()))
         return ResultPackFailed;
     const _Wpis e = Wpisy[static_cast<size_t>(index)];
 
-    if (!QFileInfo(e.Docel).isDir())
-        return ResultDestinationMissing;
+    // Without a name the archive would be a hidden ".7z" that nobody can tell apart.
+    if (e.Nazwa.isEmpty())
+        return ResultNoName;
 
-    // One level only: the destination itself must exist. A failed creation shows later,
-    // when the packer cannot create the archive file.
-    const QString dated = e.Docel + QLatin1Char('/') + ArchiveFolderName;
-    if (!QFileInfo(dated).isDir())
-        QDir().mkdir(dated);
+    const QString docel = WithoutTrailingSeparators(ResolvedEntryPath(e.Docel));
+    FileSystem::FileInfo info;
+    if (const OsError error = FileSystem::LookupEntry(docel, info, true)) {
+        AddReason(docel, Msg::SystemReason(error));
+        return ResultDestinationMissing;
+    }
+    if (info.Kind != FileSystem::EntryKind::Folder) {
+        AddReason(docel, Msg::SystemReason(ENOTDIR));
+        return ResultDestinationMissing;
+    }
+
+    // One level only: the destination itself must exist. A dated folder that cannot be used
+    // fails the entry below, once the source is known to be there.
+    const QString dated = (docel == QLatin1String("/") ? QString() : docel) + QLatin1Char('/') + ArchiveFolderName;
+    const QString datedProblem = PrepareDatedFolder(dated);
 
     if (!Zipek)
         return ResultPackFailed;
 
     const bool isFileEntry = e.Typ == QLatin1String("Plik");
     const bool isFolderEntry = e.Typ == QLatin1String("Folder");
-    Zipek->SZFileName = dated + QLatin1Char('/') + e.Nazwa + QStringLiteral(".7z");
-    Zipek->AddRootDir = isFileEntry ? FolderOfFile(e.Source) : ParentFolderOf(e.Source);
+    // A folder named with a trailing "/" is the same folder: its items must not be stored as
+    // "Folder//name".
+    const QString source =
+        isFolderEntry ? WithoutTrailingSeparators(ResolvedEntryPath(e.Source)) : ResolvedEntryPath(e.Source);
+    const QString archive = dated + QLatin1Char('/') + e.Nazwa + QStringLiteral(".7z");
+    Zipek->SZFileName = archive;
+    Zipek->AddRootDir = isFileEntry ? FolderOfFile(source) : ParentFolderOf(source);
 
-    const QFileInfo source(e.Source);
-    if (!((isFileEntry && source.isFile()) || (isFolderEntry && source.isDir())))
+    if (!isFileEntry && !isFolderEntry) {
+        AddReason(QString(), Msg::ReasonUnknownType(LogSafeText(e.Typ)));
         return ResultSourceMissing;
+    }
+    // The user chose this path: a link is followed to what it names.
+    if (const OsError error = FileSystem::LookupEntry(source, info, true)) {
+        AddReason(source, Msg::SystemReason(error));
+        return ResultSourceMissing;
+    }
+    if (isFileEntry && info.Kind != FileSystem::EntryKind::File) {
+        AddReason(source, info.Kind == FileSystem::EntryKind::Folder ? Msg::SystemReason(EISDIR) : Msg::ReasonNotAFile());
+        return ResultSourceMissing;
+    }
+    if (isFolderEntry && info.Kind != FileSystem::EntryKind::Folder) {
+        AddReason(source, Msg::SystemReason(ENOTDIR));
+        return ResultSourceMissing;
+    }
 
-    Zipek->Files.Clear();
-    try {
-        // A name read from a list file could hold a path: it must not place the archive
-        // anywhere but in the run's dated folder.
-        if (!IsSafeArchiveName(e.Nazwa))
-            return ResultPackFailed;
-        Zipek->Files.Add(isFileEntry ? e.Source : e.Source + QStringLiteral("/*.*"));
-        // Anything but 0 means the archive was not written: nothing gathered (-1) or the
-        // library's own failure code. A file that could not be read while packing leaves an
-        // archive without its data: that is no backup to report as done.
-        Zipek->LastError = 0;
-        if (Zipek->Add() != 0 || Zipek->LastError != 0)
-            return ResultPackFailed;
-        return ResultArchived;
-    } catch (...) {
+    // A name read from a list file could hold a path or control characters: it must not place
+    // the archive anywhere but in the run's dated folder, nor make a name nobody can type.
+    if (!IsSafeArchiveName(e.Nazwa)) {
+        AddReason(QString(), Msg::ReasonBadArchiveName());
         return ResultPackFailed;
     }
+    if (!datedProblem.isEmpty()) {
+        EntryReasons.append(datedProblem);
+        return ResultPackFailed;
+    }
+    std::pair<uint64_t, uint64_t> id;
+    if (IdentityOf(archive, id) && writtenArchives.count(id))
+        return ResultNameUsedInRun;
+
+    Zipek->Files.Clear();
+    // What an earlier entry's add met is not this entry's, even if this one fails early.
+    Zipek->Problems.clear();
+    int32_t result = -1;
+    bool failed = true;
+    try {
+        // A file entry's path is the file it names, "*" and all; only a folder's own mask is one.
+        if (isFileEntry)
+            Zipek->Files.AddLiteral(source);
+        else
+            Zipek->Files.Add((source == QLatin1String("/") ? QString() : source) + QStringLiteral("/*.*"));
+        // Anything but 0 means the archive was not written: nothing gathered (-1) or the
+        // library's own failure code. A problem that makes the add a failure (a file left out
+        // or cut short, a folder that could not be listed) leaves an archive that is no whole
+        // backup: that is no success either.
+        Zipek->LastError = 0;
+        result = Zipek->Add();
+        failed = result != 0 || Zipek->LastError != 0;
+    } catch (...) {
+        failed = true;
+    }
+    for (const TAddProblem& problem : Zipek->Problems) {
+        EntryReasons.append(AddProblemReason(problem));
+        failed = failed || problem.Fails();
+    }
+    if (failed && EntryReasons.isEmpty()) {
+        if (Zipek->LastError > 0)
+            AddReason(archive, Msg::ReasonArchiveWrite(Msg::SystemReason(Zipek->LastError)));
+        else if (result == -1)
+            AddReason(source, Msg::ReasonNothingGathered());
+    }
+    // Whatever its result, an archive that got its name belongs to this run now.
+    if (result == 0 && IdentityOf(archive, id))
+        writtenArchives.insert(id);
+    return failed ? ResultPackFailed : ResultArchived;
 }
 
 void LogEntryResult(int code, int index)
@@ -266,7 +439,7 @@ void LogEntryResult(int code, int index)
     EnsureLogLines();
     QString nazwa;
     if (index >= 0 && index < static_cast<int>(Wpisy.size()))
-        nazwa = Wpisy[static_cast<size_t>(index)].Nazwa;
+        nazwa = LogSafeText(Wpisy[static_cast<size_t>(index)].Nazwa);
 
     QString line;
     switch (code) {
@@ -287,6 +460,14 @@ void LogEntryResult(int code, int index)
     case ResultListEmpty:
         line = Msg::LogListEmpty();
         break;
+    case ResultNameUsedInRun:
+        line = Msg::LogNameUsedInRun(nazwa);
+        ErrorsOccurred = true;
+        break;
+    case ResultNoName:
+        line = Msg::LogNoName();
+        ErrorsOccurred = true;
+        break;
     default:
         // -3, and any other code: the archive was not written.
         line = Msg::LogPackFailed(nazwa);
@@ -294,6 +475,63 @@ void LogEntryResult(int code, int index)
         break;
     }
     LogLines->append(line);
+    LogReasonLines(code, std::exchange(EntryReasons, QStringList()));
+}
+
+void LogReasonLines(int code, const QStringList& reasons)
+{
+    if (code == ResultCancelled || code == ResultListEmpty)
+        return;
+    EnsureLogLines();
+    for (const QString& reason : reasons)
+        LogLines->append(QLatin1Char('\t') + LogSafeText(reason));
+}
+
+QString LogSafeText(const QString& text)
+{
+    QString safe = text;
+    for (QChar& c : safe) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QLatin1Char('?');
+    }
+    return safe;
+}
+
+QString AddProblemReason(const TAddProblem& problem)
+{
+    // A problem met without an error code of the system has no reason of its own to give.
+    const QString why = problem.Error != 0 ? Msg::SystemReason(problem.Error) : Msg::ReasonUnknown();
+    QString reason = why;
+    switch (problem.What) {
+    case TAddProblem::Unreadable:
+        reason = Msg::ReasonFileUnreadable(why);
+        break;
+    case TAddProblem::ChangedWhileRead:
+        reason = Msg::ReasonChangedWhileRead();
+        break;
+    case TAddProblem::FolderUnlistable:
+        reason = Msg::ReasonFolderUnlistable(why);
+        break;
+    case TAddProblem::SpecialFileLeftOut:
+        reason = Msg::ReasonSpecialFileLeftOut();
+        break;
+    case TAddProblem::ArchiveWrite:
+        reason = Msg::ReasonArchiveWrite(why);
+        break;
+    }
+    return problem.Path.isEmpty() ? reason : Msg::ReasonAt(problem.Path, reason);
+}
+
+QString ResolvedEntryPath(const QString& path)
+{
+    if (path.isEmpty() || path.startsWith(QLatin1Char('/')))
+        return path;
+    return DataDirectory() + path;
+}
+
+QString RunLockPath()
+{
+    return DataDirectory() + QStringLiteral("Skrytkar.lock");
 }
 
 QString TimeStampText()
@@ -331,8 +569,11 @@ QString FolderOfFile(const QString& path)
 
 bool IsSafeArchiveName(const QString& Nazwa)
 {
-    return !Nazwa.contains(QLatin1Char('/')) && !Nazwa.contains(QChar(u'\0')) && Nazwa != QLatin1String(".")
-           && Nazwa != QLatin1String("..");
+    for (const QChar c : Nazwa) {
+        if (c == QLatin1Char('/') || c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return false;
+    }
+    return Nazwa != QLatin1String(".") && Nazwa != QLatin1String("..");
 }
 
 void ShowWorkStatus(int state)

@@ -14,6 +14,7 @@
 #include <stdexcept>
 
 class TSevenZip;
+struct TAddProblem;
 
 // Result codes of one entry.
 inline constexpr int ResultArchived = 0;
@@ -22,6 +23,10 @@ inline constexpr int ResultSourceMissing = -2;
 inline constexpr int ResultPackFailed = -3;
 inline constexpr int ResultCancelled = -5;
 inline constexpr int ResultListEmpty = -6;
+// An archive of this name in this folder was already written by the same run: kept, not replaced.
+inline constexpr int ResultNameUsedInRun = -8;
+// The entry has no name, so its archive would have none either: nothing is written.
+inline constexpr int ResultNoName = -9;
 
 // Names of the status pictures among the program's resources.
 inline constexpr char StatusWorkingImage[] = "but_przetwarzam";
@@ -35,6 +40,13 @@ extern std::unique_ptr<QStringList> LogLines;  // the current run's log (made by
 extern bool Archiving;                      // a run is in progress
 extern bool StopRequested;                  // Escape was pressed during the run
 extern bool ErrorsOccurred;                 // some entry of the run failed
+// The last ArchiveSelected or ArchiveAll found another run of the same program folder at work
+// and did nothing but say so.
+extern bool RunFoundBusy;
+// Why the last ArchiveEntry ended as it did, one text per cause in the order met, also for
+// an entry archived with something left out. LogEntryResult writes them under the entry's
+// line and empties the list.
+extern QStringList EntryReasons;
 
 // The packer the run drives; the main window (or the headless start-up) owns it.
 extern TSevenZip* Zipek;
@@ -55,12 +67,26 @@ void ArchiveSelected();
 void ArchiveAll();
 int ArchiveEntry(int index);
 void LogEntryResult(int code, int index);
+// Writes the causes of an entry's result under its line, each on its own line led by a TAB.
+// The run's own lines without an entry (cancel, empty list) get none.
+void LogReasonLines(int code, const QStringList& reasons);
+// A name or path as the log shows it: a control character would split the line or hide text,
+// so each one becomes "?".
+QString LogSafeText(const QString& text);
+// The reason line (without its TAB) for something an add met.
+QString AddProblemReason(const TAddProblem& problem);
+// A relative Source or Docel means the same folder from cron and from a terminal: the one
+// the list lives in (DataDirectory()). Absolute and empty paths stay as they are.
+QString ResolvedEntryPath(const QString& path);
+// The lock file that lets one run at a time work for one program folder, beside the list.
+QString RunLockPath();
 QString TimeStampText();
 QString TimeStampText(const QDateTime& moment);
 QString ParentFolderOf(const QString& path);
 // The folder part of a file's path without its trailing "/" (the root keeps it).
 QString FolderOfFile(const QString& path);
-// False for a name that would place an archive outside the run's dated folder.
+// False for a name that would place an archive outside the run's dated folder, or that holds
+// a control character (below 0x20, or 0x7F).
 bool IsSafeArchiveName(const QString& Nazwa);
 void ShowWorkStatus(int state);
 void ZipekPreProgress(TSevenZip* Sender, int64_t MaxProgress);

@@ -181,11 +181,15 @@ void FormCreate(const QStringList& arguments)
     LogLines = std::make_unique<QStringList>();
     Unattended = IsUnattendedCommandLine(arguments);
     logWriteFailed = false;
+    RunFoundBusy = false;
 }
 
 void FormShow()
 {
     ListFilePath = DataDirectory() + QStringLiteral("Dane.dat");
+    // What a killed save of the list or the log left behind.
+    RemoveStaleSaveCopies(ListFilePath);
+    RemoveStaleSaveCopies(LogFilePath());
     LoadList();
     if (!Unattended)
         FillListBox();
@@ -233,6 +237,9 @@ void FormClose()
 
 int UnattendedExitStatus()
 {
+    // Another run of this program folder was at work: this one did nothing.
+    if (RunFoundBusy)
+        return ExitFailure;
     if (ListLoadDamaged || logWriteFailed)
         return ExitFailure;
     return ErrorsOccurred ? ExitEntriesFailed : ExitArchived;

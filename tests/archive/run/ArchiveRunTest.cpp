@@ -3,7 +3,19 @@
 
 #include "RunFakes.h"
 
+#include <QLockFile>
+#include <QSysInfo>
+
+#include <cerrno>
 #include <climits>
+
+#include <sys/stat.h>
+
+// Logs are compared as bytes; a failure shows them as the text they are.
+void PrintTo(const QByteArray& bytes, std::ostream* os)
+{
+    *os << '\n' << bytes.toStdString();
+}
 
 namespace {
 
@@ -76,9 +88,60 @@ TEST(PathHelpers, ArchiveNamesThatLeaveTheDatedFolderAreRefused)
         {QStringLiteral("a/b"), false},
         {QStringLiteral("/etc/passwd"), false},
         {QString(QStringLiteral("zero")) + QChar(u'\0') + QStringLiteral("/../x"), false},
+        {QStringLiteral("linia\ndruga"), false},
+        {QStringLiteral("powrót\r"), false},
+        {QStringLiteral("\tz tabulatorem"), false},
+        {QStringLiteral("znak\x01"), false},
+        {QStringLiteral("znak\x1f"), false},
+        {QStringLiteral("usuń\x7f"), false},
+        {QStringLiteral("spacja i ~!@#$%^&*()"), true},
+        {QStringLiteral("\u00a0nbsp i \u0080"), true},
     };
     for (const auto& [name, safe] : cases)
         EXPECT_EQ(IsSafeArchiveName(name), safe) << name.toStdString();
+}
+
+TEST(PathHelpers, LogTextShowsEachControlCharacterAsAQuestionMark)
+{
+    EXPECT_EQ(LogSafeText(QStringLiteral("a\nb\rc\td\x01" "e\x7f f\u00e9")), QStringLiteral("a?b?c?d?e? f\u00e9"));
+    EXPECT_EQ(LogSafeText(QString()), QString());
+}
+
+TEST(PathHelpers, RelativeEntryPathsBelongToTheDataFolder)
+{
+    QTemporaryDir data;
+    OverrideProgramDirectory(data.path() + QLatin1Char('/'));
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("kopie"), data.path() + QStringLiteral("/kopie")},
+        {QStringLiteral("./a/b.txt"), data.path() + QStringLiteral("/./a/b.txt")},
+        {QStringLiteral("../obok"), data.path() + QStringLiteral("/../obok")},
+        {QStringLiteral("/bezwzględna"), QStringLiteral("/bezwzględna")},
+        {QString(), QString()},
+    };
+    for (const auto& [path, expected] : cases)
+        EXPECT_EQ(ResolvedEntryPath(path), expected) << path.toStdString();
+    OverrideProgramDirectory(QString());
+}
+
+TEST(AddProblems, EachKindHasItsReasonLine)
+{
+    const struct {
+        TAddProblem problem;
+        const char* expected;
+    } cases[] = {
+        {{TAddProblem::Unreadable, QStringLiteral("/d/a.txt"), EACCES},
+         "/d/a.txt: nie można odczytać pliku (brak uprawnień), pominięto go"},
+        {{TAddProblem::ChangedWhileRead, QStringLiteral("/d/b.log"), 0}, "/d/b.log: plik zmienił się podczas odczytu"},
+        {{TAddProblem::FolderUnlistable, QStringLiteral("/d/tajne"), EACCES},
+         "/d/tajne: nie można odczytać zawartości folderu (brak uprawnień)"},
+        {{TAddProblem::SpecialFileLeftOut, QStringLiteral("/d/gniazdo"), 0},
+         "/d/gniazdo: pominięto plik specjalny (gniazdo, potok lub urządzenie)"},
+        {{TAddProblem::ArchiveWrite, QStringLiteral("/k/x.7z"), ENOSPC}, "/k/x.7z: nie można zapisać archiwum (brak miejsca na dysku)"},
+        {{TAddProblem::ArchiveWrite, QString(), EROFS}, "nie można zapisać archiwum (nośnik tylko do odczytu)"},
+        {{TAddProblem::Unreadable, QStringLiteral("/d/c"), 0}, "/d/c: nie można odczytać pliku (przyczyna nieznana), pominięto go"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(AddProblemReason(c.problem), QString::fromUtf8(c.expected));
 }
 
 // ---------------------------------------------------------------- progress of one entry
@@ -326,7 +389,9 @@ TEST_F(ArchiveRunTest, CancelAfterAFailedEntryStillReportsTheErrors)
 
     ArchiveSelected();
 
-    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Folder lub plik źródłowy dla brak nie istnieje"), CancelLine}));
+    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Folder lub plik źródłowy dla brak nie istnieje"),
+                                       QStringLiteral("\t%1: nie ma takiego pliku ani folderu").arg(Path(QStringLiteral("nie ma.txt"))),
+                                       CancelLine}));
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(messages.shown[0].text, CancelQuestion);
     EXPECT_EQ(messages.shown[1].text, ErrorsMessage);
@@ -344,35 +409,39 @@ struct FailureCase {
     bool docelExists;
     QString expectedLine;  // with %1 for the name
     bool datedFolderMade;
+    // The reason line under it, without its TAB; "{docel}" and "{source}" stand for the paths.
+    QString expectedReason;
 };
 
 TEST_F(ArchiveRunTest, FailingEntriesAreLoggedCountedAndNeverStopTheRun)
 {
+    const QString BadName =
+        QStringLiteral("nazwa archiwum nie może zawierać \"/\" ani znaków sterujących ani być \".\" lub \"..\"");
     const FailureCase cases[] = {
         {"destination missing", "Plik", QStringLiteral("bez celu"), FailureCase::ExistingFile, false,
-         QStringLiteral("Folder docelowy dla %1 nie istnieje"), false},
+         QStringLiteral("Folder docelowy dla %1 nie istnieje"), false, QStringLiteral("{docel}: nie ma takiego pliku ani folderu")},
         {"file missing", "Plik", QStringLiteral("zgubiony"), FailureCase::Missing, true,
-         QStringLiteral("Folder lub plik źródłowy dla %1 nie istnieje"), true},
+         QStringLiteral("Folder lub plik źródłowy dla %1 nie istnieje"), true, QStringLiteral("{source}: nie ma takiego pliku ani folderu")},
         {"folder missing", "Folder", QStringLiteral("zgubiony folder"), FailureCase::Missing, true,
-         QStringLiteral("Folder lub plik źródłowy dla %1 nie istnieje"), true},
+         QStringLiteral("Folder lub plik źródłowy dla %1 nie istnieje"), true, QStringLiteral("{source}: nie ma takiego pliku ani folderu")},
         {"file named as folder", "Folder", QStringLiteral("to plik"), FailureCase::ExistingFile, true,
-         QStringLiteral("Folder lub plik źródłowy dla %1 nie istnieje"), true},
+         QStringLiteral("Folder lub plik źródłowy dla %1 nie istnieje"), true, QStringLiteral("{source}: to nie jest folder")},
         {"folder named as file", "Plik", QStringLiteral("to folder"), FailureCase::ExistingFolder, true,
-         QStringLiteral("Folder lub plik źródłowy dla %1 nie istnieje"), true},
+         QStringLiteral("Folder lub plik źródłowy dla %1 nie istnieje"), true, QStringLiteral("{source}: to jest folder, nie plik")},
         {"Typ in lower case", "plik", QStringLiteral("mała litera"), FailureCase::ExistingFile, true,
-         QStringLiteral("Folder lub plik źródłowy dla %1 nie istnieje"), true},
+         QStringLiteral("Folder lub plik źródłowy dla %1 nie istnieje"), true, QStringLiteral("nieznany rodzaj wpisu \"plik\" (dozwolone: Plik, Folder)")},
         {"other Typ", "Archiwum", QStringLiteral("inny typ"), FailureCase::ExistingFile, true,
-         QStringLiteral("Folder lub plik źródłowy dla %1 nie istnieje"), true},
+         QStringLiteral("Folder lub plik źródłowy dla %1 nie istnieje"), true, QStringLiteral("nieznany rodzaj wpisu \"Archiwum\" (dozwolone: Plik, Folder)")},
         {"name climbing out", "Plik", QStringLiteral("../../poza"), FailureCase::ExistingFile, true,
-         QStringLiteral("Niezidentyfikowane problemy przy pakowaniu %1"), true},
+         QStringLiteral("Niezidentyfikowane problemy przy pakowaniu %1"), true, BadName},
         {"name with a slash", "Folder", QStringLiteral("pod/folder"), FailureCase::ExistingFolder, true,
-         QStringLiteral("Niezidentyfikowane problemy przy pakowaniu %1"), true},
+         QStringLiteral("Niezidentyfikowane problemy przy pakowaniu %1"), true, BadName},
         {"name only a slash", "Plik", QStringLiteral("/"), FailureCase::ExistingFile, true,
-         QStringLiteral("Niezidentyfikowane problemy przy pakowaniu %1"), true},
+         QStringLiteral("Niezidentyfikowane problemy przy pakowaniu %1"), true, BadName},
         {"name dot", "Plik", QStringLiteral("."), FailureCase::ExistingFile, true,
-         QStringLiteral("Niezidentyfikowane problemy przy pakowaniu %1"), true},
+         QStringLiteral("Niezidentyfikowane problemy przy pakowaniu %1"), true, BadName},
         {"name dot dot", "Folder", QStringLiteral(".."), FailureCase::ExistingFolder, true,
-         QStringLiteral("Niezidentyfikowane problemy przy pakowaniu %1"), true},
+         QStringLiteral("Niezidentyfikowane problemy przy pakowaniu %1"), true, BadName},
     };
     const QString plik = MakeFile(QStringLiteral("źródło/plik.txt"), "zawartość");
     const QString folder = MakeFolder(QStringLiteral("źródło/folder"));
@@ -396,8 +465,10 @@ TEST_F(ArchiveRunTest, FailingEntriesAreLoggedCountedAndNeverStopTheRun)
 
         ArchiveSelected();
 
+        QString reason = c.expectedReason;
+        reason.replace(QStringLiteral("{docel}"), docel).replace(QStringLiteral("{source}"), source);
         EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano przed"), c.expectedLine.arg(c.nazwa),
-                                           QStringLiteral("Zarchiwizowano po")}));
+                                           QLatin1Char('\t') + reason, QStringLiteral("Zarchiwizowano po")}));
         EXPECT_TRUE(ErrorsOccurred);
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].text, ErrorsMessage);
@@ -429,7 +500,9 @@ TEST_F(ArchiveRunTest, PackerFailureBecomesThePackFailureLine)
 
     ArchiveSelected();
 
-    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Niezidentyfikowane problemy przy pakowaniu zablokowany")}));
+    EXPECT_EQ(LogBytes(),
+              ExpectedLog({QStringLiteral("Niezidentyfikowane problemy przy pakowaniu zablokowany"),
+                           QStringLiteral("\t%1/%2: w miejscu folderu archiwizacji jest coś innego niż folder").arg(docel, ArchiveFolderName)}));
     EXPECT_TRUE(ErrorsOccurred);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, ErrorsMessage);
@@ -451,7 +524,9 @@ TEST_F(ArchiveRunTest, AFileThatVanishesWhilePackingIsNoSuccess)
 
     ArchiveSelected();
 
-    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Niezidentyfikowane problemy przy pakowaniu dane")}));
+    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Niezidentyfikowane problemy przy pakowaniu dane"),
+                                       QStringLiteral("\t%1: nie można odczytać pliku (nie ma takiego pliku ani folderu), pominięto go")
+                                           .arg(vanishing)}));
     EXPECT_TRUE(ErrorsOccurred);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, ErrorsMessage);
@@ -487,7 +562,326 @@ TEST_F(ArchiveRunTest, AFilePathWithATrailingSlashIsAMissingSource)
     AddListEntry(QStringLiteral("Plik"), QStringLiteral("ukośnik"), MakeFile(QStringLiteral("a.txt"), "a") + QLatin1Char('/'),
                  docel);
     ArchiveSelected();
-    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Folder lub plik źródłowy dla ukośnik nie istnieje")}));
+    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Folder lub plik źródłowy dla ukośnik nie istnieje"),
+                                       QStringLiteral("\t%1/: to nie jest folder").arg(Path(QStringLiteral("a.txt")))}));
+}
+
+TEST_F(ArchiveRunTest, ANameWithControlCharactersIsRefusedAndLoggedWithQuestionMarks)
+{
+    const QString docel = MakeFolder(QStringLiteral("kopie"));
+    const QString plik = MakeFile(QStringLiteral("a.txt"), "a");
+    for (const QString& nazwa : {QStringLiteral("dwie\nlinie"), QStringLiteral("powrót\rkaretki"), QStringLiteral("ukryty\x1b[2J"),
+                                 QStringLiteral("usuń\x7f")})
+        AddListEntry(QStringLiteral("Plik"), nazwa, plik, docel);
+    AddListEntry(QStringLiteral("Plik"), QStringLiteral("zwykły"), plik, docel);
+
+    ArchiveSelected();
+
+    const QString reason =
+        QStringLiteral("\tnazwa archiwum nie może zawierać \"/\" ani znaków sterujących ani być \".\" lub \"..\"");
+    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Niezidentyfikowane problemy przy pakowaniu dwie?linie"), reason,
+                                       QStringLiteral("Niezidentyfikowane problemy przy pakowaniu powrót?karetki"), reason,
+                                       QStringLiteral("Niezidentyfikowane problemy przy pakowaniu ukryty?[2J"), reason,
+                                       QStringLiteral("Niezidentyfikowane problemy przy pakowaniu usuń?"), reason,
+                                       QStringLiteral("Zarchiwizowano zwykły")}));
+    EXPECT_EQ(AllArchives(), QStringList({ArchiveOf(docel, QStringLiteral("zwykły"))}));
+    EXPECT_TRUE(ErrorsOccurred);
+}
+
+TEST_F(ArchiveRunTest, AnEntryWithoutANameWritesNothing)
+{
+    const QString docel = MakeFolder(QStringLiteral("kopie"));
+    AddListEntry(QStringLiteral("Plik"), QString(), MakeFile(QStringLiteral("a.txt"), "a"), docel);
+    AddListEntry(QStringLiteral("Folder"), QString(), MakeFolder(QStringLiteral("dane")), docel);
+
+    ArchiveSelected();
+
+    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Wpis bez nazwy pominięto"), QStringLiteral("Wpis bez nazwy pominięto")}));
+    EXPECT_TRUE(ErrorsOccurred);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, ErrorsMessage);
+    // Not even the dated folder: nothing at all was written for them.
+    EXPECT_TRUE(QDir(docel).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+}
+
+TEST_F(ArchiveRunTest, AnArchiveThisRunWroteIsNeverReplaced)
+{
+    const QString docel = MakeFolder(QStringLiteral("kopie"));
+    const QString pierwszy = MakeFile(QStringLiteral("pierwszy.txt"), "pierwszy");
+    const QString drugi = MakeFile(QStringLiteral("drugi.txt"), "drugi");
+    const QString inne = MakeFolder(QStringLiteral("inne kopie"));
+    AddListEntry(QStringLiteral("Plik"), QStringLiteral("Kopia"), pierwszy, docel);
+    // The same folder spelt three other ways, and a link to it: each would write the same file.
+    AddListEntry(QStringLiteral("Plik"), QStringLiteral("Kopia"), drugi, docel);
+    AddListEntry(QStringLiteral("Plik"), QStringLiteral("Kopia"), drugi, docel + QLatin1Char('/'));
+    AddListEntry(QStringLiteral("Plik"), QStringLiteral("Kopia"), drugi, docel + QStringLiteral("/../kopie"));
+    ASSERT_TRUE(QFile::link(docel, Path(QStringLiteral("dowiązanie"))));
+    AddListEntry(QStringLiteral("Plik"), QStringLiteral("Kopia"), drugi, Path(QStringLiteral("dowiązanie")));
+    // Another folder is another archive.
+    AddListEntry(QStringLiteral("Plik"), QStringLiteral("Kopia"), drugi, inne);
+
+    ArchiveSelected();
+
+    const QString skipped = QStringLiteral("Pominięto Kopia: archiwum o tej nazwie zapisano już w tej archiwizacji");
+    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano Kopia"), skipped, skipped, skipped, skipped,
+                                       QStringLiteral("Zarchiwizowano Kopia")}));
+    EXPECT_TRUE(ErrorsOccurred);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, ErrorsMessage);
+    EXPECT_EQ(SevenZipPaths(ArchiveOf(docel, QStringLiteral("Kopia"))), QStringList({QStringLiteral("pierwszy.txt")}));
+    EXPECT_EQ(SevenZipPaths(ArchiveOf(inne, QStringLiteral("Kopia"))), QStringList({QStringLiteral("drugi.txt")}));
+
+    // The next run starts afresh: an archive of an earlier run is the packer's to replace.
+    Wpisy.erase(Wpisy.begin() + 1, Wpisy.end());
+    ArchiveSelected();
+    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano Kopia")}));
+}
+
+TEST_F(ArchiveRunTest, AFolderSourceWithATrailingSlashArchivesLikeWithout)
+{
+    const QString folder = MakeFolder(QStringLiteral("Projekt"));
+    MakeFile(QStringLiteral("Projekt/a.txt"), "a");
+    MakeFile(QStringLiteral("Projekt/pod/b.txt"), "b");
+    const QString docel = MakeFolder(QStringLiteral("kopie"));
+    AddListEntry(QStringLiteral("Folder"), QStringLiteral("bez"), folder, docel);
+    AddListEntry(QStringLiteral("Folder"), QStringLiteral("jeden"), folder + QLatin1Char('/'), docel);
+    AddListEntry(QStringLiteral("Folder"), QStringLiteral("dwa"), folder + QStringLiteral("//"), docel);
+
+    ArchiveSelected();
+
+    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano bez"), QStringLiteral("Zarchiwizowano jeden"),
+                                       QStringLiteral("Zarchiwizowano dwa")}));
+    const QStringList expected({QStringLiteral("Projekt"), QStringLiteral("Projekt/a.txt"), QStringLiteral("Projekt/pod")});
+    for (const QString& nazwa : {QStringLiteral("bez"), QStringLiteral("jeden"), QStringLiteral("dwa")})
+        EXPECT_EQ(SevenZipPaths(ArchiveOf(docel, nazwa)), expected) << nazwa.toStdString();
+}
+
+TEST_F(ArchiveRunTest, AFileEntryPathIsNeverAMask)
+{
+    // "*" is an ordinary character in names here: the entry is the one file it names.
+    const QString docel = MakeFolder(QStringLiteral("kopie"));
+    const QString gwiazdka = MakeFile(QStringLiteral("dane/*.txt"), "gwiazdka");
+    MakeFile(QStringLiteral("dane/inny.txt"), "inny");
+    MakeFile(QStringLiteral("dane/trzeci.txt"), "trzeci");
+    AddListEntry(QStringLiteral("Plik"), QStringLiteral("gwiazdka"), gwiazdka, docel);
+    // A name with "*" that no file has is no mask either: the source is missing.
+    AddListEntry(QStringLiteral("Plik"), QStringLiteral("wzorzec"), Path(QStringLiteral("dane/*.*")), docel);
+
+    ArchiveSelected();
+
+    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano gwiazdka"),
+                                       QStringLiteral("Folder lub plik źródłowy dla wzorzec nie istnieje"),
+                                       QStringLiteral("\t%1: nie ma takiego pliku ani folderu").arg(Path(QStringLiteral("dane/*.*")))}));
+    EXPECT_EQ(SevenZipPaths(ArchiveOf(docel, QStringLiteral("gwiazdka"))), QStringList({QStringLiteral("*.txt")}));
+}
+
+TEST_F(ArchiveRunTest, RelativePathsAreTakenFromTheDataFolderWhateverTheWorkingFolder)
+{
+    MakeFile(QStringLiteral("program/dane/raport.txt"), "raport");
+    MakeFile(QStringLiteral("program/Projekt/a.txt"), "a");
+    MakeFolder(QStringLiteral("program/kopie"));
+    // Decoys where the working folder would find them.
+    MakeFile(QStringLiteral("gdzie indziej/dane/raport.txt"), "obcy");
+    MakeFolder(QStringLiteral("gdzie indziej/kopie"));
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(Path(QStringLiteral("gdzie indziej"))));
+    AddListEntry(QStringLiteral("Plik"), QStringLiteral("raport"), QStringLiteral("dane/raport.txt"), QStringLiteral("kopie"));
+    AddListEntry(QStringLiteral("Folder"), QStringLiteral("projekt"), QStringLiteral("Projekt"), QStringLiteral("./kopie/"));
+
+    ArchiveSelected();
+    QDir::setCurrent(before);
+
+    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano raport"), QStringLiteral("Zarchiwizowano projekt")}));
+    const QString kopie = programDir + QStringLiteral("kopie");
+    EXPECT_EQ(AllArchives(), QStringList({ArchiveOf(kopie, QStringLiteral("projekt")), ArchiveOf(kopie, QStringLiteral("raport"))}));
+    EXPECT_EQ(SevenZipPaths(ArchiveOf(kopie, QStringLiteral("projekt"))),
+              QStringList({QStringLiteral("Projekt"), QStringLiteral("Projekt/a.txt")}));
+}
+
+TEST_F(ArchiveRunTest, ADatedFolderNameHeldByALinkOrAFileIsNeverFollowed)
+{
+    const QString cel = MakeFolder(QStringLiteral("cudzy folder"));
+    const QString plik = MakeFile(QStringLiteral("a.txt"), "a");
+    const struct {
+        const char* name;
+        bool link;
+        const char* reason;
+    } cases[] = {
+        {"link", true, "w miejscu folderu archiwizacji jest dowiązanie symboliczne, nie użyto go"},
+        {"file", false, "w miejscu folderu archiwizacji jest coś innego niż folder"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString docel = MakeFolder(QStringLiteral("kopie ") + QString::fromUtf8(c.name));
+        // Planted at the names of this minute and the next, so the run meets one of them.
+        const QDateTime now = QDateTime::currentDateTime();
+        for (const QDateTime& t : {now, now.addSecs(60)}) {
+            const QString dated = docel + QStringLiteral("/Arch_") + TimeStampText(t);
+            if (c.link)
+                ASSERT_TRUE(QFile::link(cel, dated));
+            else
+                MakeFile(dated.mid(root.path().size() + 1), "zajęte");
+        }
+        Wpisy.clear();
+        list.Clear();
+        AddListEntry(QStringLiteral("Plik"), QStringLiteral("pierwszy"), plik, docel);
+        AddListEntry(QStringLiteral("Plik"), QStringLiteral("drugi"), plik, docel);
+
+        ArchiveSelected();
+
+        const QString reason = QStringLiteral("\t%1/%2: %3").arg(docel, ArchiveFolderName, QString::fromUtf8(c.reason));
+        EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Niezidentyfikowane problemy przy pakowaniu pierwszy"), reason,
+                                           QStringLiteral("Niezidentyfikowane problemy przy pakowaniu drugi"), reason}));
+        EXPECT_TRUE(QDir(cel).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    }
+}
+
+TEST_F(ArchiveRunTest, NewDatedFoldersAndArchivesAreForTheOwnerOnly)
+{
+    const QString docel = MakeFolder(QStringLiteral("kopie"));
+    AddListEntry(QStringLiteral("Plik"), QStringLiteral("a"), MakeFile(QStringLiteral("a.txt"), "a"), docel);
+    ArchiveSelected();
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(docel + QLatin1Char('/') + ArchiveFolderName).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+    ASSERT_EQ(::stat(QFile::encodeName(ArchiveOf(docel, QStringLiteral("a"))).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0077, 0u);
+}
+
+TEST_F(ArchiveRunTest, AFileCutShortWhileItIsPackedFailsItsEntry)
+{
+    // Listed at its full size, then cut short before its data is read: the archive holds what
+    // there was, but the backup is not whole.
+    const QString docel = MakeFolder(QStringLiteral("kopie"));
+    const QString folder = MakeFolder(QStringLiteral("dane"));
+    MakeFile(QStringLiteral("dane/zostaje.txt"), "zostaje");
+    const QString shrinking = Path(QStringLiteral("dane/maleje.log"));
+    packer->OnPreProgress = [&](TSevenZip* sender, int64_t total) {
+        QFile f(shrinking);
+        EXPECT_TRUE(f.open(QIODevice::ReadWrite));
+        f.resize(10);
+        ZipekPreProgress(sender, total);
+    };
+    for (const char* typ : {"Folder", "Plik"}) {
+        SCOPED_TRACE(typ);
+        MakeFile(QStringLiteral("dane/maleje.log"), QByteArray(100000, 'm'));
+        Wpisy.clear();
+        list.Clear();
+        const bool isFolder = QLatin1String(typ) == QLatin1String("Folder");
+        AddListEntry(QString::fromLatin1(typ), QStringLiteral("kopia"), isFolder ? folder : shrinking, docel);
+
+        ArchiveSelected();
+
+        EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Niezidentyfikowane problemy przy pakowaniu kopia"),
+                                           QStringLiteral("\t%1: plik zmienił się podczas odczytu").arg(shrinking)}));
+        EXPECT_TRUE(ErrorsOccurred);
+        EXPECT_TRUE(SevenZipTestPasses(ArchiveOf(docel, QStringLiteral("kopia"))));
+        QDir(docel).removeRecursively();
+        QDir().mkpath(docel);
+    }
+}
+
+TEST_F(ArchiveRunTest, ASpecialFileLeftOutIsNamedUnderTheArchivedLine)
+{
+    const QString docel = MakeFolder(QStringLiteral("kopie"));
+    const QString folder = MakeFolder(QStringLiteral("dane"));
+    MakeFile(QStringLiteral("dane/a.txt"), "a");
+    const QString fifo = Path(QStringLiteral("dane/potok"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    AddListEntry(QStringLiteral("Folder"), QStringLiteral("dane"), folder, docel);
+
+    ArchiveSelected();
+
+    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano dane"),
+                                       QStringLiteral("\t%1: pominięto plik specjalny (gniazdo, potok lub urządzenie)").arg(fifo)}));
+    EXPECT_FALSE(ErrorsOccurred);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(SevenZipPaths(ArchiveOf(docel, QStringLiteral("dane"))), QStringList({QStringLiteral("dane"), QStringLiteral("dane/a.txt")}));
+}
+
+TEST_F(ArchiveRunTest, ASecondRunOfTheSameProgramFolderDoesNothingButSaySo)
+{
+    const QString docel = MakeFolder(QStringLiteral("kopie"));
+    AddListEntry(QStringLiteral("Plik"), QStringLiteral("a"), MakeFile(QStringLiteral("a.txt"), "a"), docel);
+    MakeFile(QStringLiteral("program/Log.txt"), "log tamtej archiwizacji");
+    {
+        QLockFile other(RunLockPath());
+        ASSERT_TRUE(other.tryLock(0));
+        for (const auto& run : {&ArchiveSelected, &ArchiveAll}) {
+            messages.shown.clear();
+            run();
+            ASSERT_EQ(messages.shown.size(), 1u);
+            EXPECT_EQ(messages.shown[0].text, QStringLiteral("Archiwizacja już trwa."));
+            EXPECT_EQ(messages.shown[0].buttons, ButtonsClose);
+            EXPECT_TRUE(RunFoundBusy);
+            EXPECT_FALSE(Archiving);
+            EXPECT_EQ(LogBytes(), QByteArray("log tamtej archiwizacji"));
+            EXPECT_TRUE(AllArchives().isEmpty());
+        }
+        Wpisy.clear();
+        ArchiveAll();
+        EXPECT_EQ(LogBytes(), QByteArray("log tamtej archiwizacji")) << "not even the empty list's log";
+    }
+    AddListEntry(QStringLiteral("Plik"), QStringLiteral("a"), Path(QStringLiteral("a.txt")), docel);
+
+    // Free again, the run works and holds the lock only while it does.
+    bool heldDuringTheRun = false;
+    window.onWaitingInput = [&](int) {
+        QLockFile probe(RunLockPath());
+        heldDuringTheRun = !probe.tryLock(0);
+    };
+    messages.shown.clear();
+    ArchiveSelected();
+    EXPECT_FALSE(RunFoundBusy);
+    EXPECT_TRUE(heldDuringTheRun);
+    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano a")}));
+    QLockFile afterwards(RunLockPath());
+    EXPECT_TRUE(afterwards.tryLock(0)) << "an idle program holds no lock";
+}
+
+TEST_F(ArchiveRunTest, ALockLeftByAnEndedProcessDoesNotStopTheRun)
+{
+    // A run that was killed leaves its lock file; its process is gone.
+    QProcess gone;
+    gone.start(QStringLiteral("sleep"), {QStringLiteral("0.1")});
+    ASSERT_TRUE(gone.waitForStarted(60000));
+    const qint64 pid = gone.processId();
+    ASSERT_TRUE(gone.waitForFinished(60000));
+    MakeFile(QStringLiteral("program/Skrytkar.lock"),
+             QByteArray::number(pid) + "\nskrytkar\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    const QString docel = MakeFolder(QStringLiteral("kopie"));
+    AddListEntry(QStringLiteral("Plik"), QStringLiteral("a"), MakeFile(QStringLiteral("a.txt"), "a"), docel);
+
+    ArchiveSelected();
+
+    EXPECT_FALSE(RunFoundBusy);
+    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano a")}));
+}
+
+TEST_F(ArchiveRunTest, AnUnreadableLockFileKeepsRunsOutOnlyWhileItIsNew)
+{
+    const QString docel = MakeFolder(QStringLiteral("kopie"));
+    AddListEntry(QStringLiteral("Plik"), QStringLiteral("a"), MakeFile(QStringLiteral("a.txt"), "a"), docel);
+    for (const QByteArray& content : {QByteArray(), QByteArray("nie blokada")}) {
+        SCOPED_TRACE(content.toStdString());
+        const QString lock = MakeFile(QStringLiteral("program/Skrytkar.lock"), content);
+        // Just made: perhaps a run that is still writing it.
+        messages.shown.clear();
+        ArchiveSelected();
+        EXPECT_TRUE(RunFoundBusy);
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].text, QStringLiteral("Archiwizacja już trwa."));
+        // Left long ago: stale.
+        QFile f(lock);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+        f.close();
+        messages.shown.clear();
+        ArchiveSelected();
+        EXPECT_FALSE(RunFoundBusy);
+        EXPECT_TRUE(messages.shown.empty());
+        EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano a")}));
+    }
 }
 
 TEST_F(ArchiveRunTest, ArchiveAllIgnoresTheSelection)

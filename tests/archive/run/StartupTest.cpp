@@ -5,6 +5,7 @@
 #include "archive/run/Startup.h"
 
 #include <QElapsedTimer>
+#include <QLockFile>
 #include <QTimer>
 
 namespace {
@@ -190,7 +191,7 @@ TEST_F(StartupTest, UnattendedStartLeavesTheListBoxEmptyAndArchivesEverything)
 
 struct UnattendedCase {
     const char* name;
-    enum List { Good, Empty, Missing, Failing, Damaged } list;
+    enum List { Good, Empty, Missing, Failing, Damaged, Busy } list;
     QByteArray expectedLogStart;
     std::vector<QString> expectedMessages;
     int expectedStatus;
@@ -205,7 +206,11 @@ TEST_F(StartupTest, UnattendedOutcomesAndExitStatus)
         {"an entry fails", UnattendedCase::Failing, "Log dla: Arch_",
          {QStringLiteral("Wystąpiły błędy podczas archiwizacji.\rZobacz log.")}, ExitEntriesFailed},
         {"damaged list", UnattendedCase::Damaged, "Lista plików jest pusta.\r\n",
-         {QStringLiteral("Plik listy jest uszkodzony.\rUtwórz nowy plik.")}, ExitFailure},
+         {QStringLiteral("Plik listy jest uszkodzony.\rUtwórz nowy plik.\rUszkodzony plik zachowano jako %1Dane.dat.bak.")
+              .arg(programDir)},
+         ExitFailure},
+        // Another run of this program folder holds the lock: nothing is written, not even the log.
+        {"another run at work", UnattendedCase::Busy, "<no log>", {QStringLiteral("Archiwizacja już trwa.")}, ExitFailure},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -225,10 +230,16 @@ TEST_F(StartupTest, UnattendedOutcomesAndExitStatus)
             SaveListFile({{QStringLiteral("Plik"), QStringLiteral("zgubiony"), Path(QStringLiteral("nie ma.txt")), docel}});
             break;
         case UnattendedCase::Damaged: MakeFile(QStringLiteral("program/Dane.dat"), "<Dane><Ilosc>to nie liczba"); break;
+        case UnattendedCase::Busy: SaveListFile(TwoGoodEntries()); break;
+        }
+        QLockFile otherRun(RunLockPath());
+        if (c.list == UnattendedCase::Busy) {
+            ASSERT_TRUE(otherRun.tryLock(0));
         }
         FormCreate({QStringLiteral("skrytkar"), QStringLiteral("/ALL")});
         FormShow();
         ZegarTimer();
+        otherRun.unlock();
 
         EXPECT_TRUE(LogBytes().startsWith(c.expectedLogStart)) << LogBytes().toStdString();
         std::vector<QString> texts;
@@ -237,6 +248,24 @@ TEST_F(StartupTest, UnattendedOutcomesAndExitStatus)
         EXPECT_EQ(texts, c.expectedMessages);
         EXPECT_EQ(UnattendedExitStatus(), c.expectedStatus);
     }
+}
+
+TEST_F(StartupTest, AStartRemovesWhatKilledSavesOfTheListAndTheLogLeft)
+{
+    SaveListFile(TwoGoodEntries());
+    const QStringList stale = {programDir + QStringLiteral("Dane.dat.QxYzAb"), programDir + QStringLiteral("Log.txt.AbCdEf")};
+    const QStringList kept = {programDir + QStringLiteral("Dane.dat.backup"), programDir + QStringLiteral("Dane.dat.bak")};
+    for (const QString& path : stale + kept)
+        MakeFile(path.mid(root.path().size() + 1), "<Dane>");
+
+    FormCreate({QStringLiteral("skrytkar")});
+    FormShow();
+
+    for (const QString& path : stale)
+        EXPECT_FALSE(QFile::exists(path)) << path.toStdString();
+    for (const QString& path : kept)
+        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+    EXPECT_EQ(Wpisy.size(), 2u);
 }
 
 TEST_F(StartupTest, UnwritableLogLeavesTheUnattendedRunUnterminated)
