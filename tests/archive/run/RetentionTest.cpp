@@ -127,6 +127,7 @@ TEST_F(Retention, TheUsersFilesAndOtherEntriesArchivesStay)
 TEST_F(Retention, NothingIsReachedThroughALink)
 {
     // Outside the destination: a folder that a link dressed as a dated folder points at.
+    tree.MakeFolder(QStringLiteral("cel"));
     const QString outside = tree.MakeFile(QStringLiteral("gdzie indziej/Dokumenty.7z"), "cudze");
     ASSERT_TRUE(QFile::link(tree.Path(QStringLiteral("gdzie indziej")), PathIn(QStringLiteral("Arch_20200101_0000"))));
     // An archive name that is a link to a file outside.

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -302,10 +303,12 @@ TEST_F(UnchangedEntry, OnlyTheNewestEarlierArchiveCountsAndNeverTheCurrentRunsOw
     Pack(Current);  // a run of the same minute: never the model of this one
     EXPECT_EQ(Check().Verdict, TUnchangedVerdict::NoEarlierArchive);
 
+    SetTime(Source(), 1700000200);
     const QString same = Pack(QStringLiteral("Arch_20240301_0000"));
     tree.MakeFile(QStringLiteral("zrodlo/Dokumenty/nowy.txt"), "nowy");
     const QString newer = Pack(Earlier);
     QFile::remove(Source(QStringLiteral("nowy.txt")));
+    SetTime(Source(), 1700000200);  // the folder's own time is one of its items' too
     // The older archive would match, but the newest one is what the run compares with.
     const TUnchangedCheck check = Check();
     EXPECT_EQ(check.Verdict, TUnchangedVerdict::Different);
