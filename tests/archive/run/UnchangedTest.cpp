@@ -4,6 +4,8 @@
 
 #include "archive/run/Unchanged.h"
 
+#include "archive/run/Retention.h"
+
 #include "core/Messages.h"
 #include "RunTestSupport.h"
 
@@ -431,6 +433,25 @@ TEST_F(UnchangedEntry, AFolderThatCannotTakeTheNameLeavesNoTemporaryName)
     EXPECT_NE(LinkArchive(earlier, target), 0);
     EXPECT_TRUE(HiddenNames(Docel() + QLatin1Char('/') + Current).isEmpty());
     EXPECT_EQ(IdentityOf(earlier).Links, 1u);
+}
+
+TEST_F(UnchangedEntry, RemovingOlderNamesLeavesTheNewestArchiveWhole)
+{
+    // Three runs, the later two linked: removing the older names must not take the data along.
+    const QString first = Pack(QStringLiteral("Arch_20240301_0000"));
+    const QString second = ArchiveIn(Earlier);
+    QDir().mkpath(Docel() + QLatin1Char('/') + Earlier);
+    ASSERT_EQ(LinkArchive(first, second), 0);
+    const QString third = ArchiveIn(Current);
+    QDir().mkpath(Docel() + QLatin1Char('/') + Current);
+    ASSERT_EQ(LinkArchive(second, third), 0);
+    EXPECT_EQ(IdentityOf(third).Links, 3u);
+
+    const TRetentionResult removed = RemoveOldArchives(Docel(), Nazwa, 1, Current);
+    EXPECT_EQ(removed.RemovedArchives, (QStringList{first, second}));
+    EXPECT_EQ(IdentityOf(third).Links, 1u);
+    EXPECT_TRUE(SevenZipTestPasses(third));
+    EXPECT_EQ(QDir(Docel()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{Current});
 }
 
 TEST(HardLink, KeepsAnExistingNameAndDoesNotFollowALink)
