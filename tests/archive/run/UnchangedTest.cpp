@@ -136,6 +136,9 @@ TEST_P(ItemsToAddMatchTheArchive, AsTheReaderAndThe7zCommandListThem)
 {
     const GatherCase& c = GetParam();
     tree.MakeFolder(QStringLiteral("zrodlo/Dokumenty/pusty folder"));
+    tree.MakeFile(QStringLiteral("zrodlo/Dokumenty/zażółć gęślą jaźń.txt"), "ą");
+    tree.MakeFile(QStringLiteral("zrodlo/Dokumenty/.ukryty"), "ukryty");
+    ASSERT_TRUE(QFile::link(QStringLiteral("list.txt"), Source(QStringLiteral("skrót"))));
     ASSERT_EQ(::chmod(QFile::encodeName(Source(QStringLiteral("list.txt"))).constData(), 0640), 0);
     QDir().mkpath(Docel() + QLatin1Char('/') + Earlier);
     Prepare(c.options);
