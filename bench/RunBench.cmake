@@ -3,3 +3,8 @@ add_executable(RunBench run/RunBench.cpp)
 target_link_libraries(RunBench PRIVATE skrytkar_policy skrytkar_archive)
 add_dependencies(RunBench skrytkar)
 target_compile_definitions(RunBench PRIVATE SKRYTKAR_BINARY="$<TARGET_FILE:skrytkar>")
+
+# An unchanged entry linked against packed, and an unchanged second run against restic and borg
+# (see docs/benchmarks-run.md).
+add_executable(UnchangedBench run/UnchangedBench.cpp)
+target_link_libraries(UnchangedBench PRIVATE skrytkar_policy skrytkar_archive)

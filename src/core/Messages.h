@@ -136,6 +136,23 @@ inline QString ListDamagedKeptAs(const QString& path)
     return QStringLiteral("Uszkodzony plik zachowano jako %1.").arg(path);
 }
 
+// --- Unchanged entries and keeping only the newest archives (lines of "Log.txt") -----------
+// An entry whose archive became a second name of its newest earlier one.
+inline QString LogArchivedUnchanged(const QString& nazwa)
+{
+    return QStringLiteral("Zarchiwizowano ") + nazwa + QStringLiteral(" (bez zmian)");
+}
+// The reason line under an entry: direct subfolders with content that a folder entry leaves out.
+inline QString LogSkippedSubfolders(long long count)
+{
+    return QStringLiteral("\tpominięto zawartość podfolderów: ") + QString::number(count);
+}
+inline QString LogOldArchiveRemoved(const QString& path) { return QStringLiteral("Usunięto stare archiwum ") + path; }
+inline QString LogOldArchiveNotRemoved(const QString& path, const QString& reason)
+{
+    return QStringLiteral("Nie można usunąć starego archiwum %1: %2").arg(path, reason);
+}
+
 // --- Start-up -----------------------------------------------------------------------------
 // The 7-Zip library could not be loaded (the text of the program's folder rule, with the
 // library's name on this system).

@@ -475,6 +475,18 @@ OsError SyncFolder(const QString& folder)
     return error;
 }
 
+OsError MakeHardLink(const QString& from, const QString& to)
+{
+    return ::linkat(AT_FDCWD, NativePath(from).constData(), AT_FDCWD, NativePath(to).constData(), 0) == 0
+               ? NoError
+               : LastError();
+}
+
+OsError RemoveEmptyFolder(const QString& path)
+{
+    return ::rmdir(NativePath(path).constData()) == 0 ? NoError : LastError();
+}
+
 OsError MakeFolder(const QString& path, unsigned mode)
 {
     return ::mkdir(NativePath(path).constData(), mode) == 0 ? NoError : LastError();

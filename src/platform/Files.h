@@ -102,6 +102,13 @@ OsError RenamePath(const QString& from, const QString& to, bool replace = true);
 OsError SyncFolder(const QString& folder);
 // One folder level with the permission bits given (the umask still applies).
 OsError MakeFolder(const QString& path, unsigned mode = 0777);
+// A second name `to` for the file at `from`, which must be on the same file system (EXDEV
+// otherwise). A link at `from` is not followed: the new name is for what `from` itself is. An
+// existing `to` is kept (EEXIST).
+OsError MakeHardLink(const QString& from, const QString& to);
+// Removes a folder only when it is empty (ENOTEMPTY otherwise); a link to a folder is not
+// removed (ENOTDIR), nor what it points at.
+OsError RemoveEmptyFolder(const QString& path);
 // The folder part of a path, with its trailing "/" ("./" when there is none).
 QString FolderOfPath(const QString& path);
 

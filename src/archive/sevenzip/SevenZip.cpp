@@ -248,3 +248,38 @@ int32_t TSevenZip::Update(TMyArchiveUpdateCallback* callback, TMyStreamWriter* w
         std::rethrow_exception(failure);
     return result;
 }
+
+TItemsToAdd TSevenZip::ItemsToAdd()
+{
+    // The same gathering and the same naming as Add, on a callback that never reaches the library.
+    auto channel = std::make_shared<TEventChannel>();
+    TComPtr<TMyArchiveUpdateCallback> callback(new TMyArchiveUpdateCallback(this, channel, Library));
+    const QString rootDir = FileSystem::UpperCase(AddRootDir);
+    callback->RootDir = rootDir;
+    if (!callback->RootDir.isEmpty() && !callback->RootDir.endsWith(FileSystem::Separator))
+        callback->RootDir += FileSystem::Separator;
+    callback->Options = AddOptions;
+    callback->HasSetAddName = static_cast<bool>(OnSetAddName);
+
+    TItemGatherer gatherer(*callback.Get(), rootDir, AddOptions, CancelRequested);
+    gatherer.Gather(Files);
+
+    TItemsToAdd result;
+    result.Problems = gatherer.Problems();
+    result.SkippedSubfolderCount = gatherer.SkippedSubfolderCount();
+    result.Total = gatherer.Total();
+    result.Items.reserve(callback->ItemCount);
+    for (uint32_t i = 0; i < callback->ItemCount; ++i) {
+        TArchiveItem item;
+        item.Index = i;
+        item.Path = callback->StoredPath(i);
+        item.Attributes = callback->ItemAttributes[i];
+        item.HasAttributes = true;
+        item.IsFolder = (item.Attributes & FileSystem::AttrDirectory) != 0;
+        item.Size = item.IsFolder ? 0 : static_cast<uint64_t>(callback->ItemSizes[i]);
+        item.Time = callback->ItemTimes[i];
+        item.HasTime = true;
+        result.Items.push_back(item);
+    }
+    return result;
+}

@@ -3,6 +3,7 @@
 // 7-Zip library. This header is the contract the archive run and the main window rely on;
 // the component's internals (library link, callback, streams) live in their own files.
 
+#include "archive/sevenzip/SevenZipReader.h"
 #include "core/UserError.h"
 
 #include <QString>
@@ -108,6 +109,16 @@ struct TAddProblem {
     bool Fails() const { return What != SpecialFileLeftOut; }
 };
 
+// What the next Add would gather, without packing anything: the items as the archive would
+// store them (names, folder flag, size, time, attributes; in gathering order, Index counting
+// from 0), so they compare directly with what TSevenZipReader lists of an archive.
+struct TItemsToAdd {
+    std::vector<TArchiveItem> Items;
+    std::vector<TAddProblem> Problems;  // what the gathering met, as Add would report it
+    int64_t SkippedSubfolderCount = 0;
+    int64_t Total = 0;                  // bytes of the gathered items
+};
+
 class SevenZipLibrary;  // the loaded library and its objects (internal)
 class TMyArchiveUpdateCallback;
 class TMyStreamWriter;
@@ -175,6 +186,10 @@ public:
     int32_t Add();
 
     static const char* const ErrorMessages[12];
+
+    // The item list Add would gather now from Files, AddRootDir and AddOptions, with the names
+    // as stored; nothing is written and no event is raised, and AddRootDir is left as it is.
+    TItemsToAdd ItemsToAdd();
 
 private:
     void AddProblem(int what, const QString& path, int error);

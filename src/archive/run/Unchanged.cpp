@@ -1,0 +1,126 @@
+#include "archive/run/Unchanged.h"
+
+#include "archive/run/EntryArchives.h"
+#include "core/Messages.h"
+#include "platform/FileSystem.h"
+
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <cerrno>
+#include <tuple>
+
+namespace {
+
+bool ByPath(const TArchiveItem& a, const TArchiveItem& b)
+{
+    return std::tie(a.Path, a.IsFolder, a.Size, a.Time, a.Attributes) <
+           std::tie(b.Path, b.IsFolder, b.Size, b.Time, b.Attributes);
+}
+
+bool SameItem(const TArchiveItem& a, const TArchiveItem& b)
+{
+    return a.Path == b.Path && a.IsFolder == b.IsFolder && a.Size == b.Size && a.HasTime == b.HasTime &&
+           (!a.HasTime || a.Time == b.Time) && a.HasAttributes == b.HasAttributes &&
+           (!a.HasAttributes || a.Attributes == b.Attributes);
+}
+
+// A name in the archive's folder that an interrupted link may leave behind: the shape of the
+// packer's temporary files, which the next add in that folder clears away.
+QString TemporaryLinkName(const QString& folder)
+{
+    static const char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QString letters;
+    for (int i = 0; i < 6; ++i)
+        letters += QLatin1Char(Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))]);
+    return folder + QStringLiteral(".skrytkar-") + letters + QStringLiteral(".tmp");
+}
+
+}  // namespace
+
+bool SameItems(const std::vector<TArchiveItem>& gathered, const std::vector<TArchiveItem>& stored)
+{
+    if (gathered.size() != stored.size())
+        return false;
+    // The library orders a solid archive's items its own way, so only the sets can be compared.
+    std::vector<TArchiveItem> a = gathered;
+    std::vector<TArchiveItem> b = stored;
+    std::sort(a.begin(), a.end(), ByPath);
+    std::sort(b.begin(), b.end(), ByPath);
+    return std::equal(a.begin(), a.end(), b.begin(), SameItem);
+}
+
+TUnchangedCheck CheckUnchangedAgainst(const TSevenZip& zip, const TItemsToAdd& items, const QString& earlierArchive)
+{
+    TUnchangedCheck check;
+    check.EarlierArchive = earlierArchive;
+    // A problem must reach the log as the add reports it, and an add of nothing fails as ever.
+    if (!items.Problems.empty() || items.Items.empty()) {
+        check.Verdict = TUnchangedVerdict::GatheringProblems;
+        return check;
+    }
+    TSevenZipReader reader(zip);
+    const TArchiveListing& listing = reader.Open(earlierArchive);
+    if (listing.Status != TArchiveStatus::Ok || listing.ErrorFlags != 0) {
+        check.Verdict = TUnchangedVerdict::Unreadable;
+        return check;
+    }
+    check.Verdict = SameItems(items.Items, listing.Items) ? TUnchangedVerdict::Unchanged : TUnchangedVerdict::Different;
+    return check;
+}
+
+TUnchangedCheck CheckUnchanged(const TSevenZip& zip, const TItemsToAdd& items, const QString& docel,
+                               const QString& nazwa, const QString& currentFolderName)
+{
+    for (const TEntryArchive& archive : ArchivesIn(docel, nazwa)) {
+        if (archive.FolderName == currentFolderName)
+            continue;
+        return CheckUnchangedAgainst(zip, items, archive.Path);
+    }
+    return TUnchangedCheck{};
+}
+
+OsError LinkArchive(const QString& earlier, const QString& target, const THardLinkFunction& link)
+{
+    const QString folder = FolderOfPath(target);
+    // A new name beside the target first, then the name itself in one step: an archive of that
+    // name (a run of the same minute) is replaced whole or not at all, as when packing.
+    QString temp;
+    OsError error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        temp = TemporaryLinkName(folder);
+        error = link(earlier, temp);
+    }
+    if (error)
+        return error;
+    FileSystem::FileInfo before;
+    const bool sameFile = FileSystem::LookupEntry(target, before, false) == NoError &&
+                          [&] {
+                              FileSystem::FileInfo source;
+                              return FileSystem::LookupEntry(earlier, source, false) == NoError &&
+                                     source.Device == before.Device && source.Inode == before.Inode;
+                          }();
+    if (sameFile) {
+        // The target is that archive already; a rename between two names of one file does nothing.
+        RemoveFile(temp);
+        return NoError;
+    }
+    if ((error = RenamePath(temp, target))) {
+        RemoveFile(temp);
+        return error;
+    }
+    return SyncFolder(folder);
+}
+
+QString SkippedSubfoldersLine(int64_t skippedSubfolders)
+{
+    return skippedSubfolders > 0 ? Msg::LogSkippedSubfolders(skippedSubfolders) : QString();
+}
+
+QStringList LinkedEntryLogLines(const QString& nazwa, int64_t skippedSubfolders)
+{
+    QStringList lines{Msg::LogArchivedUnchanged(nazwa)};
+    if (skippedSubfolders > 0)
+        lines.append(SkippedSubfoldersLine(skippedSubfolders));
+    return lines;
+}

@@ -1,0 +1,56 @@
+#pragma once
+// An entry whose files have not changed since its newest earlier archive needs no packing: the
+// new archive becomes a second name (a hard link) of that one. "Unchanged" is decided from the
+// archive's headers alone (names, folder flags, sizes, times, attributes), never from the
+// packed data, so a file rewritten with the same size and its time set back is not noticed.
+// Whatever cannot be read, differs or fails means "pack as usual".
+
+#include "archive/sevenzip/SevenZip.h"
+#include "platform/Files.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+// Why an entry was found unchanged or not; only Unchanged allows the link.
+enum class TUnchangedVerdict {
+    Unchanged,
+    NoEarlierArchive,   // no archive of the entry in another dated folder
+    GatheringProblems,  // the gathering met something the add must report; or nothing to add
+    Unreadable,         // the earlier archive's headers could not be read, or carry a flaw
+    Different,          // items, sizes, times or attributes differ
+};
+
+struct TUnchangedCheck {
+    TUnchangedVerdict Verdict = TUnchangedVerdict::NoEarlierArchive;
+    QString EarlierArchive;  // the newest earlier archive looked at (empty when none)
+    bool Unchanged() const { return Verdict == TUnchangedVerdict::Unchanged; }
+};
+
+// True when both lists hold the same items in any order: same stored paths, folder flags,
+// sizes, times and attributes, each present in both or in neither.
+bool SameItems(const std::vector<TArchiveItem>& gathered, const std::vector<TArchiveItem>& stored);
+
+// Compares the items the entry would gather now with the newest archive of nazwa in the dated
+// folders of docel, passing over the current run's folder. zip reads the earlier archive.
+TUnchangedCheck CheckUnchanged(const TSevenZip& zip, const TItemsToAdd& items, const QString& docel,
+                               const QString& nazwa, const QString& currentFolderName);
+// The same check against one given archive.
+TUnchangedCheck CheckUnchangedAgainst(const TSevenZip& zip, const TItemsToAdd& items, const QString& earlierArchive);
+
+// Makes the hard link; the seam for tests that play another file system or a refusal.
+using THardLinkFunction = std::function<OsError(const QString& from, const QString& to)>;
+
+// Gives the new archive `target` as a second name of `earlier` (same file system only), taking
+// the place of an archive of that name left by a run of the same minute in one step, and makes
+// the folder's entries reach the disk. 0 when the new name is there; otherwise the system's
+// error, and the entry is to be packed as usual (packing replaces whatever the link left).
+OsError LinkArchive(const QString& earlier, const QString& target, const THardLinkFunction& link = MakeHardLink);
+
+// The log lines of an entry archived as a link: "Zarchiwizowano NAME (bez zmian)" and, when a
+// folder entry left subfolders' content out, the reason line beneath it.
+QStringList LinkedEntryLogLines(const QString& nazwa, int64_t skippedSubfolders);
+// The reason line alone (empty when no subfolder was left out), for a packed entry too.
+QString SkippedSubfoldersLine(int64_t skippedSubfolders);
