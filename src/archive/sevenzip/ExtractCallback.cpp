@@ -192,7 +192,7 @@ HRESULT TArchiveExtractCallback::QueryInterface(const GUID& iid, void** object)
 
 bool TArchiveExtractCallback::StopRequested() const
 {
-    return FReader.CancelRequested.load() || FChannel->Failed();
+    return FReader.Cancelled() || FChannel->Failed();
 }
 
 HRESULT TArchiveExtractCallback::SetTotal(uint64_t total)

@@ -3,6 +3,7 @@
 // 7-Zip library. This header is the contract the archive run and the main window rely on;
 // the component's internals (library link, callback, streams) live in their own files.
 
+#include "archive/sevenzip/SevenZipReader.h"
 #include "core/UserError.h"
 
 #include <QString>
@@ -100,6 +101,9 @@ struct TAddProblem {
         SpecialFileLeftOut,  // a socket, FIFO or device: left out; the add does not fail
         ArchiveWrite,      // the archive file could not be created, written, flushed or given
                            // its name (Path is that file); the add fails
+        VerifyFailed,      // the archive read back from the disk did not test whole (Path is its
+                           // final name, Error the system's code when reading failed); it was
+                           // removed and never got its name; the add fails
     };
     Kind What = Unreadable;
     QString Path;
@@ -169,6 +173,15 @@ public:
     std::atomic<bool> CancelRequested{false};
     int64_t SFXModuleSize = 0;
 
+    // Reads the written archive back from the disk and tests every item before it gets its
+    // name; one that does not test whole is removed, an older archive of that name stays, and
+    // Add fails with a VerifyFailed problem. The test is a second pass on the progress events
+    // (OnPreProgress, then OnProgress), and CancelRequested stops it as it stops packing. A
+    // series of volumes is not read back.
+    bool VerifyAfterWrite = false;
+    // How the last check after writing went (Status NotOpen when there was none).
+    TTestResult LastVerify;
+
     // 0 when the library wrote the archive; -1 when nothing was gathered; otherwise the
     // library's result. Throws EStreamWriteError when the output file cannot be created.
     // Every event is delivered on the calling thread before Add returns.
@@ -180,6 +193,7 @@ private:
     void AddProblem(int what, const QString& path, int error);
     int32_t Update(TMyArchiveUpdateCallback* callback, TMyStreamWriter* writer,
                    const std::shared_ptr<TEventChannel>& channel);
+    int32_t VerifyWritten(TMyStreamWriter* writer);
 
     bool FSFXCreate = false;
     int32_t FVolumeSize = 0;

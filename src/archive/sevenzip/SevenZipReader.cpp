@@ -338,7 +338,7 @@ TTestResult TSevenZipReader::Test()
     DrainLeft(*channel, failure);
     test.ItemResults = callback->ItemResults;
     const TVerdict verdict = Judge(result, test.ItemResults, {}, FStream->ReadError(), callback->PasswordAsked(),
-                                   callback->PasswordMissing(), CancelRequested.load());
+                                   callback->PasswordMissing(), Cancelled());
     test.Status = verdict.Status;
     test.Error = verdict.Error;
     test.LibraryResult = verdict.LibraryResult;
@@ -392,7 +392,7 @@ TExtractResult TSevenZipReader::Extract(const QString& folder, std::vector<uint3
     extract.Problems = callback->Problems;
     extract.Extracted = callback->Extracted;
     const TVerdict verdict = Judge(result, extract.ItemResults, indices, FStream->ReadError(),
-                                   callback->PasswordAsked(), callback->PasswordMissing(), CancelRequested.load());
+                                   callback->PasswordAsked(), callback->PasswordMissing(), Cancelled());
     extract.Status = verdict.Status;
     extract.Error = verdict.Error;
     extract.LibraryResult = verdict.LibraryResult;
