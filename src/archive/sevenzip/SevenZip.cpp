@@ -217,7 +217,7 @@ int32_t TSevenZip::Add()
     LastVerify = TTestResult();
     if (result == 0 && VerifyAfterWrite && writer->Error() == 0) {
         if (writer->Flush())
-            result = VerifyWritten(writer.Get());
+            result = VerifyWritten(writer.Get(), sfx);
         else
             result = E_FAIL;
     }
@@ -233,7 +233,7 @@ int32_t TSevenZip::Add()
     return result;
 }
 
-int32_t TSevenZip::VerifyWritten(TMyStreamWriter* writer)
+int32_t TSevenZip::VerifyWritten(TMyStreamWriter* writer, bool sfx)
 {
     const QStringList temps = writer->TempNames();
     if (temps.size() != 1)
@@ -252,6 +252,9 @@ int32_t TSevenZip::VerifyWritten(TMyStreamWriter* writer)
     TSevenZipReader reader(*this);
     reader.Password = Password;
     reader.CancelAlso = &CancelRequested;
+    // A self-extracting archive starts after the stub that was just copied.
+    if (sfx)
+        reader.MaxStartOffset = static_cast<uint64_t>(FileSize(SFXModule));
     const TArchiveListing& listing = reader.Open(temps.front());
     if (listing.Status == TArchiveStatus::Ok) {
         if (OnPreProgress)

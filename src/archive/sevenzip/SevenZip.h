@@ -193,7 +193,7 @@ private:
     void AddProblem(int what, const QString& path, int error);
     int32_t Update(TMyArchiveUpdateCallback* callback, TMyStreamWriter* writer,
                    const std::shared_ptr<TEventChannel>& channel);
-    int32_t VerifyWritten(TMyStreamWriter* writer);
+    int32_t VerifyWritten(TMyStreamWriter* writer, bool sfx);
 
     bool FSFXCreate = false;
     int32_t FVolumeSize = 0;

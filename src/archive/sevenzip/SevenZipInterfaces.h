@@ -204,6 +204,7 @@ constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 enum : PROPID {
     kpidPackSize = 8,
     kpidCRC = 19,
+    kpidOffset = 36,
     kpidPhySize = 44,
     kpidErrorFlags = 71,
     kpidWarningFlags = 72,

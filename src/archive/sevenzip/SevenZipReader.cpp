@@ -186,7 +186,8 @@ const TArchiveListing& TSevenZipReader::Open(const QString& archivePath)
         return FListing;
     }
     TComPtr<TArchiveOpenCallback> callback(new TArchiveOpenCallback(FLibrary, CancelRequested, Password));
-    const HRESULT result = ForeignOpen(archive, stream.Get(), nullptr, callback.Get());
+    const uint64_t maxStart = MaxStartOffset;
+    const HRESULT result = ForeignOpen(archive, stream.Get(), maxStart > 0 ? &maxStart : nullptr, callback.Get());
 
     uint64_t flags = 0;
     {
@@ -230,8 +231,15 @@ const TArchiveListing& TSevenZipReader::Open(const QString& archivePath)
         else
             FListing.PackedSize = FListing.FileSize;
     }
+    // A self-extracting archive starts after its stub.
+    uint64_t offset = 0;
+    {
+        TProperty value(FLibrary);
+        if (ForeignGetArchiveProperty(archive, kpidOffset, value.Out()) == S_OK)
+            ReadUInt64(*value, offset);
+    }
     // Bytes after the archive's end are no part of what was written.
-    if (FListing.PackedSize < FListing.FileSize)
+    if (offset + FListing.PackedSize < FListing.FileSize)
         FListing.ErrorFlags |= ArchiveDataAfterEnd;
 
     uint32_t count = 0;
