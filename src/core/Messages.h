@@ -83,6 +83,10 @@ inline QString LogPackFailed(const QString& nazwa)
 {
     return QStringLiteral("Niezidentyfikowane problemy przy pakowaniu ") + nazwa;
 }
+inline QString LogVerifyFailed(const QString& nazwa)
+{
+    return QStringLiteral("Sprawdzenie archiwum ") + nazwa + QStringLiteral(" nie powiodło się");
+}
 inline QString LogCancelled() { return QStringLiteral("Przerwano archiwizację na żądanie użytkownika."); }
 inline QString LogListEmpty() { return QStringLiteral("Lista plików jest pusta."); }
 

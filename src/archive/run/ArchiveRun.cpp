@@ -169,6 +169,8 @@ void ApplyZipekSettings(TSevenZip& packer)
     packer.Password.clear();
     packer.OnPreProgress = ZipekPreProgress;
     packer.OnProgress = ZipekProgress;
+    // Nothing is reported archived that was not read back whole from the disk.
+    packer.VerifyAfterWrite = true;
 }
 
 void InstallZipek(TSevenZip* packer)
@@ -253,7 +255,10 @@ int ArchiveEntry(int index)
         // library's own failure code. A file that could not be read while packing leaves an
         // archive without its data: that is no backup to report as done.
         Zipek->LastError = 0;
-        if (Zipek->Add() != 0 || Zipek->LastError != 0)
+        const int32_t added = Zipek->Add();
+        if (added != 0 && Zipek->VerifyFailed())
+            return ResultVerifyFailed;
+        if (added != 0 || Zipek->LastError != 0)
             return ResultPackFailed;
         return ResultArchived;
     } catch (...) {
@@ -279,6 +284,10 @@ void LogEntryResult(int code, int index)
         break;
     case ResultSourceMissing:
         line = Msg::LogSourceMissing(nazwa);
+        ErrorsOccurred = true;
+        break;
+    case ResultVerifyFailed:
+        line = Msg::LogVerifyFailed(nazwa);
         ErrorsOccurred = true;
         break;
     case ResultCancelled:

@@ -181,6 +181,14 @@ public:
     bool VerifyAfterWrite = false;
     // How the last check after writing went (Status NotOpen when there was none).
     TTestResult LastVerify;
+    // The last add failed because its archive did not test whole.
+    bool VerifyFailed() const
+    {
+        for (const TAddProblem& problem : Problems)
+            if (problem.What == TAddProblem::VerifyFailed)
+                return true;
+        return false;
+    }
 
     // 0 when the library wrote the archive; -1 when nothing was gathered; otherwise the
     // library's result. Throws EStreamWriteError when the output file cannot be created.
