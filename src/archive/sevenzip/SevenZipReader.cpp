@@ -354,6 +354,9 @@ TTestResult TSevenZipReader::Test()
     for (const int32_t r : test.ItemResults)
         if (r != ItemOk)
             ++test.BadItems;
+    // A solid block whose end is damaged after its items came out whole is no whole archive.
+    if (test.Status == TArchiveStatus::Ok && callback->BlockResult() != ItemOk)
+        test.Status = StatusOfItemResult(callback->BlockResult(), callback->PasswordAsked());
     // Whole items do not make a whole archive when its headers or its end are not right.
     if (test.Status == TArchiveStatus::Ok && test.ErrorFlags != 0)
         test.Status = TArchiveStatus::Damaged;
@@ -404,6 +407,9 @@ TExtractResult TSevenZipReader::Extract(const QString& folder, std::vector<uint3
     extract.Status = verdict.Status;
     extract.Error = verdict.Error;
     extract.LibraryResult = verdict.LibraryResult;
+    // The items came out and passed their checks, but the archive holding them is damaged.
+    if (extract.Status == TArchiveStatus::Ok && callback->BlockResult() != ItemOk)
+        extract.Status = StatusOfItemResult(callback->BlockResult(), callback->PasswordAsked());
     CancelRequested = false;
     if (failure)
         std::rethrow_exception(failure);

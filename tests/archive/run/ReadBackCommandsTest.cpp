@@ -125,12 +125,16 @@ TEST_F(ReadBackCommands, VerifyNamesEveryArchiveOfTheListAndEachDamagedOne)
 {
     const QString src = MakeSourceFolder();
     const QString note = MakeFile(QStringLiteral("notatka ćmy.txt"), "notatka\n");
-    SaveList({{QStringLiteral("Folder"), QStringLiteral("Listy żółwia"), src, docel},
-              {QStringLiteral("Plik"), QStringLiteral("Notatka"), note, docel},
-              {QStringLiteral("Plik"), QStringLiteral("Bez kopii"), note, MakeFolder(QStringLiteral("pusto"))}});
+    const std::vector<_Wpis> entries{{QStringLiteral("Folder"), QStringLiteral("Listy żółwia"), src, docel},
+                                     {QStringLiteral("Plik"), QStringLiteral("Notatka"), note, docel}};
+    SaveList(entries);
     ArchiveAllEntries();
     MoveRunBack(QStringLiteral("Arch_20240305_0907"));
     ArchiveAllEntries();
+    // An entry added since: it has no archive yet.
+    std::vector<_Wpis> more = entries;
+    more.push_back({QStringLiteral("Plik"), QStringLiteral("Bez kopii"), note, MakeFolder(QStringLiteral("pusto"))});
+    SaveList(more);
     const QStringList archives = AllArchives();
     ASSERT_EQ(archives.size(), 4);
     for (const QString& archive : archives)
@@ -190,6 +194,7 @@ TEST_F(ReadBackCommands, RestoreGivesBackTheTreeAndNeverOverwrites)
     // A later change, archived in a later run.
     MoveRunBack(QStringLiteral("Arch_20240305_0907"));
     MakeFile(QStringLiteral("Źródła/Listy żółwia/nowy.txt"), "nowy");
+    ReaderTest::PutTime(QFile::encodeName(src + QStringLiteral("/nowy.txt")), 1720000000);
     ReaderTest::PutTime(QFile::encodeName(src), 1710000000);
     ArchiveAllEntries();
     const ReaderTest::Tree changed = ReaderTest::Snapshot(QFile::encodeName(src));
@@ -221,9 +226,10 @@ TEST_F(ReadBackCommands, RestoreGivesBackTheTreeAndNeverOverwrites)
 TEST_F(ReadBackCommands, RestoreRefusesWhatItCannotFindAndReportsADamagedArchive)
 {
     const QString note = MakeFile(QStringLiteral("notatka.txt"), QByteArray("notatka\n").repeated(1000));
+    SaveList({{QStringLiteral("Plik"), QStringLiteral("Notatka"), note, docel}});
+    ArchiveAllEntries();
     SaveList({{QStringLiteral("Plik"), QStringLiteral("Notatka"), note, docel},
               {QStringLiteral("Plik"), QStringLiteral("Bez kopii"), note, MakeFolder(QStringLiteral("pusto"))}});
-    ArchiveAllEntries();
     const QString out = Path(QStringLiteral("wynik"));
     struct Case {
         QStringList arguments;
@@ -249,11 +255,27 @@ TEST_F(ReadBackCommands, RestoreRefusesWhatItCannotFindAndReportsADamagedArchive
 
     const QStringList archives = AllArchives();
     ASSERT_EQ(archives.size(), 1);
-    FlipByte(archives.front(), 34);
-    const Outcome o = Run({QStringLiteral("/restore"), QStringLiteral("Notatka"), out});
+    const QByteArray whole = ReadFileBytes(archives.front());
+    // Damaged inside the item's data: the item is not restored.
+    FlipByte(archives.front(), 40);
+    Outcome o = Run({QStringLiteral("/restore"), QStringLiteral("Notatka"), out});
     EXPECT_EQ(o.exitCode, 1);
     EXPECT_TRUE(o.out.contains(QStringLiteral("uszkodzone, nie przywrócono: notatka.txt"))) << o.out.toStdString();
     EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("/notatka.txt")));
+
+    // Damaged after the item's data (the size in the block's first header): the item passes
+    // its own check and is restored, but the archive is reported damaged.
+    WriteRawFileTo(archives.front(), whole);
+    FlipByte(archives.front(), 34);
+    o = Run({QStringLiteral("/restore"), QStringLiteral("Notatka"), out});
+    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_TRUE(o.err.contains(QStringLiteral("Nie można przywrócić z archiwum ") + archives.front() +
+                               QStringLiteral(": archiwum jest uszkodzone.")))
+        << o.err.toStdString();
+    EXPECT_EQ(ReadFileBytes(out + QStringLiteral("/notatka.txt")), QByteArray("notatka\n").repeated(1000));
+    o = Run({QStringLiteral("/verify")});
+    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_EQ(o.out, QStringLiteral("uszkodzone: ") + archives.front() + QStringLiteral(" (archiwum jest uszkodzone)\n"));
 }
 
 TEST_F(ReadBackCommands, RestoreRefusesPathsThatLeaveTheFolder)

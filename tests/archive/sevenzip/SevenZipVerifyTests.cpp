@@ -137,6 +137,29 @@ TEST_F(SevenZipVerify, ASpoiledByteIsCaughtAndTheOlderArchiveStays)
     EXPECT_TRUE(ArchiveTests(Archive));
 }
 
+TEST_F(SevenZipVerify, ADamagedBlockEndAfterWholeItemsIsCaught)
+{
+    // One small item: its bytes decode whole and match their checksum even with the size in the
+    // block's first header spoiled; only the block's end shows the damage.
+    const QString one = Root + QStringLiteral("jeden.txt");
+    WriteFile(one, QByteArray("notatka\n").repeated(1000));
+    Zip->SZFileName = Archive;
+    Zip->AddRootDir = Root;
+    Zip->Files.Clear();
+    Zip->Files.Add(one);
+    InjectSpoiledByte(34);
+    EXPECT_NE(Zip->Add(), 0);
+    EXPECT_TRUE(HasVerifyProblem());
+    EXPECT_EQ(Zip->LastVerify.Status, TArchiveStatus::Damaged);
+    EXPECT_TRUE(OutContent().isEmpty());
+
+    // The same archive without the check: `7z t` finds it damaged too.
+    Zip->VerifyAfterWrite = false;
+    InjectSpoiledByte(34);
+    ASSERT_EQ(Zip->Add(), 0);
+    EXPECT_FALSE(ArchiveTests(Archive));
+}
+
 TEST_F(SevenZipVerify, WithoutTheCheckASpoiledArchiveGetsItsName)
 {
     // What the check is for: the same fault passes unseen without it, and only `7z t` finds it.
