@@ -20,7 +20,7 @@ inline constexpr int ResultArchived = 0;
 inline constexpr int ResultDestinationMissing = -1;
 inline constexpr int ResultSourceMissing = -2;
 inline constexpr int ResultPackFailed = -3;
-inline constexpr int ResultVerifyFailed = -4;  // written, but did not test whole when read back
+inline constexpr int ResultVerifyFailed = -8;  // written, but did not test whole when read back
 inline constexpr int ResultCancelled = -5;
 inline constexpr int ResultListEmpty = -6;
 

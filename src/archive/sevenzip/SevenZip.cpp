@@ -257,8 +257,11 @@ int32_t TSevenZip::VerifyWritten(TMyStreamWriter* writer, bool sfx)
         reader.MaxStartOffset = static_cast<uint64_t>(FileSize(SFXModule));
     const TArchiveListing& listing = reader.Open(temps.front());
     if (listing.Status == TArchiveStatus::Ok) {
-        if (OnPreProgress)
-            OnPreProgress(this, static_cast<int64_t>(listing.UnpackedSize));
+        if (OnVerifyBegin)
+            OnVerifyBegin(this, static_cast<int64_t>(listing.UnpackedSize));
+        // The bar starts over: the check is a second pass over the same bytes.
+        if (OnProgress)
+            OnProgress(this, QString(), 0, 0);
         QString current;
         uint64_t itemStart = 0;
         uint64_t lastDone = 0;

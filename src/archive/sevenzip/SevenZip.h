@@ -175,10 +175,12 @@ public:
 
     // Reads the written archive back from the disk and tests every item before it gets its
     // name; one that does not test whole is removed, an older archive of that name stays, and
-    // Add fails with a VerifyFailed problem. The test is a second pass on the progress events
-    // (OnPreProgress, then OnProgress), and CancelRequested stops it as it stops packing. A
-    // series of volumes is not read back.
+    // Add fails with a VerifyFailed problem. The test is a second pass of OnProgress over the
+    // same total (from 0 again), announced by OnVerifyBegin; CancelRequested stops it as it
+    // stops packing. A series of volumes is not read back.
     bool VerifyAfterWrite = false;
+    // The check after writing begins; its progress follows on OnProgress. Optional.
+    T7zPreProgressEvent OnVerifyBegin;
     // How the last check after writing went (Status NotOpen when there was none).
     TTestResult LastVerify;
     // The last add failed because its archive did not test whole.

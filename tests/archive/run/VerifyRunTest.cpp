@@ -8,6 +8,9 @@
 
 #include <QTimer>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new CoreApplicationEnvironment);
@@ -81,14 +84,22 @@ TEST_F(VerifyRunTest, TheCheckIsASecondPassOnTheByteBar)
     AddListEntry(QStringLiteral("Folder"), QStringLiteral("Listy"), first, docel);
     ArchiveAll();
     EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano Listy")}));
-    // The bar is set up twice for the one entry (packing, then reading back), both times to
-    // the entry's size, and it reaches the end of the second pass.
+    // The bar is set up once for the entry; it fills while packing, goes back and fills again
+    // while the archive is read back, and ends full.
     const QStringList maxima = window.Only(QStringLiteral("Progress.Max="));
-    ASSERT_EQ(maxima.size(), 2);
-    EXPECT_EQ(maxima[0], maxima[1]);
-    const QStringList positions = window.Only(QStringLiteral("Progress.Position="));
-    ASSERT_FALSE(positions.isEmpty());
-    EXPECT_EQ(positions.back().section(QLatin1Char('='), 1), maxima[1].section(QLatin1Char('='), 1));
+    ASSERT_EQ(maxima.size(), 1);
+    const int max = maxima[0].section(QLatin1Char('='), 1).toInt();
+    std::vector<int> positions;
+    for (const QString& e : window.Only(QStringLiteral("Progress.Position=")))
+        positions.push_back(e.section(QLatin1Char('='), 1).toInt());
+    ASSERT_FALSE(positions.empty());
+    int passes = 1;
+    for (size_t k = 1; k < positions.size(); ++k)
+        if (positions[k] < positions[k - 1])
+            ++passes;
+    EXPECT_EQ(passes, 2);
+    EXPECT_EQ(positions.back(), max);
+    EXPECT_NE(std::find(positions.begin(), positions.end(), max), positions.end() - 1);  // full after packing too
 }
 
 TEST_F(VerifyRunTest, TheUnattendedRunWithoutADisplayEndsWithStatusOne)
