@@ -64,25 +64,25 @@ QString RestoreProblemLine(const TExtractProblem& problem)
     const QString item = problem.Path.isEmpty() ? problem.Target : problem.Path;
     switch (problem.What) {
     case TExtractProblem::UnsafePath:
-        return Msg::RestoreUnsafePath(item);
+        return Msg::RestoreLineUnsafePath(item);
     case TExtractProblem::LinkOutside:
-        return Msg::RestoreLinkOutside(item);
+        return Msg::RestoreLineLinkOutside(item);
     case TExtractProblem::ThroughLink:
-        return Msg::RestoreThroughLink(item);
+        return Msg::RestoreLineThroughLink(item);
     case TExtractProblem::Skipped:
-        return Msg::RestoreSkipped(item);
+        return Msg::RestoreLineSkipped(item);
     case TExtractProblem::Damaged:
-        return Msg::RestoreDamagedItem(item);
+        return Msg::RestoreLineDamaged(item);
     case TExtractProblem::WriteFailed:
         break;
     }
-    return Msg::RestoreWriteFailed(item, Msg::SystemReason(problem.Error));
+    return Msg::RestoreLineWriteFailed(item, Msg::SystemReason(problem.Error));
 }
 
 int RunRestoreCommand(const QStringList& arguments)
 {
     if (arguments.size() < 4 || arguments.size() > 5 || arguments.at(2).isEmpty() || arguments.at(3).isEmpty()) {
-        ReportToStandardError(Msg::RestoreUsage());
+        ReportToStandardError(Msg::RestoreCommandUsage());
         return ExitRestoreRefused;
     }
     const QString nazwa = arguments.at(2);
@@ -96,16 +96,16 @@ int RunRestoreCommand(const QStringList& arguments)
             return ExitRestoreRefused;
         const std::optional<_Wpis> entry = FindEntryByName(nazwa);
         if (!entry) {
-            ReportToStandardError(Msg::RestoreUnknownEntry(nazwa));
+            ReportToStandardError(Msg::RestoreCommandUnknownEntry(nazwa));
             return ExitRestoreRefused;
         }
         if (!dated.isEmpty() && !IsDatedFolderName(dated)) {
-            ReportToStandardError(Msg::RestoreUnknownArchive(nazwa, dated));
+            ReportToStandardError(Msg::RestoreCommandUnknownArchive(nazwa, dated));
             return ExitRestoreRefused;
         }
         const std::optional<TEntryArchive> archive = ChooseEntryArchive(*entry, dated);
         if (!archive) {
-            ReportToStandardError(dated.isEmpty() ? Msg::RestoreNoArchives(nazwa) : Msg::RestoreUnknownArchive(nazwa, dated));
+            ReportToStandardError(dated.isEmpty() ? Msg::RestoreCommandNoArchives(nazwa) : Msg::RestoreCommandUnknownArchive(nazwa, dated));
             return ExitRestoreRefused;
         }
         TSevenZip zip;
@@ -123,9 +123,9 @@ int RunRestoreCommand(const QStringList& arguments)
             fault.LibraryResult = report.Result.LibraryResult;
             fault.ItemResults = report.Result.ItemResults;
             fault.ErrorFlags = report.Listing.ErrorFlags;
-            ReportToStandardError(Msg::RestoreArchiveFault(archive->Path, ArchiveFaultReason(report.Listing, fault)));
+            ReportToStandardError(Msg::RestoreCommandArchiveFault(archive->Path, ArchiveFaultReason(report.Listing, fault)));
         }
-        WriteLine(Msg::RestoreSummary(report.Result.Extracted, static_cast<qint64>(report.Listing.Items.size()),
+        WriteLine(Msg::RestoreCommandSummary(report.Result.Extracted, static_cast<qint64>(report.Listing.Items.size()),
                                       archive->Path, folder));
         return report.Complete() ? ExitRestoreComplete : ExitRestorePartial;
     } catch (...) {
