@@ -3,7 +3,9 @@
 // program. This program links Qt Core only: a run from cron loads no widgets, no platform
 // plugin and no fonts.
 
+#include "archive/run/RestoreEntry.h"
 #include "archive/run/Startup.h"
+#include "archive/run/VerifyCommand.h"
 #include "core/Messages.h"
 #include "core/UiPorts.h"
 #include "platform/Display.h"
@@ -37,6 +39,14 @@ int main(int argc, char** argv)
         return PrintVersion();
     case StartMode::UnknownOption:
         return RefuseOption(command.UnknownOption);
+    case StartMode::Verify:
+    case StartMode::Restore: {
+        // Reading archives back needs no display, whatever the environment offers.
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Skrytkar"));
+        QCoreApplication::setApplicationVersion(QString::fromLatin1(SkrytkarVersion));
+        return command.Mode == StartMode::Verify ? RunVerifyCommand() : RunRestoreCommand(arguments);
+    }
     case StartMode::Interactive:
     case StartMode::Unattended:
         break;

@@ -12,7 +12,16 @@
 //   sevenzip_bench --read [--rounds N] [--dir WORKDIR]
 //   sevenzip_bench --test ARCHIVE            (the child that runs Test)
 //   sevenzip_bench --extract ARCHIVE FOLDER  (the child that runs Extract)
+//
+// With --verified it measures what the archive run does: Add with VerifyAfterWrite (written,
+// read back from the disk, tested) against `7z a -t7z -mx3 -ms=on` followed by `7z t`; then
+// restoring that archive as "/restore" does against `7z x -y`.
+//
+//   sevenzip_bench --verified [--rounds N] [--dir WORKDIR]
+//   sevenzip_bench --add-verified CORPUS ARCHIVE  (the child that runs the verified Add)
+//   sevenzip_bench --restore ARCHIVE FOLDER       (the child that restores)
 
+#include "archive/run/RestoreEntry.h"
 #include "archive/sevenzip/SevenZip.h"
 #include "archive/sevenzip/SevenZipReader.h"
 
@@ -122,6 +131,46 @@ int RunAdd(const QString& corpus, const QString& archive)
     const int32_t result = zip.Add();
     if (result != 0) {
         std::fprintf(stderr, "Add failed: %d\n", result);
+        return 1;
+    }
+    return last > 0 ? 0 : 2;
+}
+
+// As the archive run packs: the archive read back from the disk and tested before it is named.
+int RunVerifiedAdd(const QString& corpus, const QString& archive)
+{
+    TSevenZip zip;
+    zip.AddOptions = AddSolid | AddRecurseDirs;
+    zip.LZMACompressStrength = FAST;
+    zip.LPPMDmem = 0;
+    zip.LPPMDsize = 0;
+    zip.VerifyAfterWrite = true;
+    int64_t last = 0;
+    zip.OnProgress = [&](TSevenZip*, const QString&, int64_t arc, int64_t) { last = arc; };
+    zip.SZFileName = archive;
+    zip.AddRootDir = corpus.left(corpus.lastIndexOf(QLatin1Char('/')) + 1);
+    zip.Files.Add(corpus + QStringLiteral("/*.*"));
+    const int32_t result = zip.Add();
+    if (result != 0 || !zip.LastVerify.Ok()) {
+        std::fprintf(stderr, "verified Add failed: %d\n", result);
+        return 1;
+    }
+    return last > 0 ? 0 : 2;
+}
+
+// As "/restore" does: every item into the folder, nothing there overwritten.
+int RunRestore(const QString& archive, const QString& folder)
+{
+    TSevenZip zip;
+    TRestoreRequest request;
+    request.ArchivePath = archive;
+    request.Folder = folder;
+    request.Decide = [](const TArchiveItem&, const TExistingFile&) { return TOverwriteAnswer::Skip; };
+    uint64_t last = 0;
+    request.OnProgress = [&](uint64_t done, uint64_t) { last = done; };
+    const TRestoreReport report = RestoreArchive(zip, request);
+    if (!report.Complete()) {
+        std::fprintf(stderr, "restore failed: %d, %zu problems\n", int(report.Result.Status), report.Result.Problems.size());
         return 1;
     }
     return last > 0 ? 0 : 2;
@@ -285,6 +334,46 @@ int RunReadBench(const QString& dir, int rounds)
     return 0;
 }
 
+// The verified add against `7z a` followed by `7z t`, then restoring that archive against `7z x`.
+int RunVerifiedBench(const QString& dir, int rounds)
+{
+    const QString corpus = dir + QStringLiteral("/korpus");
+    std::printf("corpus: %s\n", qPrintable(corpus));
+    if (!MakeCorpus(corpus)) {
+        std::fprintf(stderr, "cannot make the corpus\n");
+        return 1;
+    }
+    const std::string self = QCoreApplication::applicationFilePath().toStdString();
+    const QString ours = dir + QStringLiteral("/verified.7z");
+    const QString theirs = dir + QStringLiteral("/cmd-t.7z");
+    const std::string both = "7z a -t7z -mx3 -ms=on -bd '" + theirs.toStdString() + "' korpus >/dev/null && 7z t -bd '" +
+                             theirs.toStdString() + "' >/dev/null";
+    PairTimes add;
+    if (!RunPairs("verified add", rounds, {self, "--add-verified", corpus.toStdString(), ours.toStdString()},
+                  {"/bin/sh", "-c", both}, dir,
+                  [&] {
+                      QFile::remove(ours);
+                      QFile::remove(theirs);
+                      ::sync();
+                  },
+                  add))
+        return 1;
+    if (!QFileInfo::exists(ours) && RunVerifiedAdd(corpus, ours) != 0)
+        return 1;
+
+    const QString out = dir + QStringLiteral("/przywrocone");
+    const auto clear = [&] {
+        QDir(out).removeRecursively();
+        ::sync();
+    };
+    PairTimes restore;
+    if (!RunPairs("restore", rounds, {self, "--restore", ours.toStdString(), out.toStdString()},
+                  {"7z", "x", "-y", "-bd", "-o" + out.toStdString(), ours.toStdString()}, dir, clear, restore))
+        return 1;
+    clear();
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -298,6 +387,16 @@ int main(int argc, char** argv)
         return RunTest(args[2]);
     if (args.size() == 4 && args[1] == QStringLiteral("--extract"))
         return RunExtract(args[2], args[3]);
+    if (args.size() == 4 && args[1] == QStringLiteral("--add-verified"))
+        return RunVerifiedAdd(args[2], args[3]);
+    if (args.size() == 4 && args[1] == QStringLiteral("--restore"))
+        return RunRestore(args[2], args[3]);
+    if (args.contains(QStringLiteral("--verified"))) {
+        const qsizetype r = args.indexOf(QStringLiteral("--rounds"));
+        const qsizetype d = args.indexOf(QStringLiteral("--dir"));
+        return RunVerifiedBench(d > 0 && d + 1 < args.size() ? args[d + 1] : QDir::tempPath() + QStringLiteral("/skrytkar-bench-7z"),
+                                r > 0 && r + 1 < args.size() ? std::max(1, args[r + 1].toInt()) : 3);
+    }
     if (args.contains(QStringLiteral("--read"))) {
         const qsizetype r = args.indexOf(QStringLiteral("--rounds"));
         const qsizetype d = args.indexOf(QStringLiteral("--dir"));

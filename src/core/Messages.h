@@ -83,6 +83,10 @@ inline QString LogPackFailed(const QString& nazwa)
 {
     return QStringLiteral("Niezidentyfikowane problemy przy pakowaniu ") + nazwa;
 }
+inline QString LogVerifyFailed(const QString& nazwa)
+{
+    return QStringLiteral("Sprawdzenie archiwum ") + nazwa + QStringLiteral(" nie powiodło się");
+}
 inline QString LogCancelled() { return QStringLiteral("Przerwano archiwizację na żądanie użytkownika."); }
 inline QString LogListEmpty() { return QStringLiteral("Lista plików jest pusta."); }
 
@@ -151,6 +155,83 @@ inline QString LogOldArchiveRemoved(const QString& path) { return QStringLiteral
 inline QString LogOldArchiveNotRemoved(const QString& path, const QString& reason)
 {
     return QStringLiteral("Nie można usunąć starego archiwum %1: %2").arg(path, reason);
+}
+
+// --- Reading archives back: "/verify" and "/restore" (standard output and error) ----------
+inline QString VerifyGood(const QString& path) { return QStringLiteral("poprawne: ") + path; }
+inline QString VerifyDamaged(const QString& path, const QString& reason)
+{
+    return QStringLiteral("uszkodzone: %1 (%2)").arg(path, reason);
+}
+// Why an archive is not whole (no full stop).
+inline QString FaultUnreadable(const QString& reason) { return QStringLiteral("nie można odczytać: ") + reason; }
+inline QString FaultNotArchive() { return QStringLiteral("to nie jest archiwum 7z"); }
+inline QString FaultCutShort() { return QStringLiteral("archiwum jest ucięte"); }
+inline QString FaultHeaders() { return QStringLiteral("uszkodzone nagłówki archiwum"); }
+inline QString FaultDataAfterEnd() { return QStringLiteral("obce dane za końcem archiwum"); }
+inline QString FaultCrc(const QString& item) { return QStringLiteral("błąd sumy kontrolnej pliku ") + item; }
+inline QString FaultData(const QString& item) { return QStringLiteral("błąd danych pliku ") + item; }
+inline QString FaultUnsupported() { return QStringLiteral("nieznana metoda kompresji"); }
+inline QString FaultEncrypted() { return QStringLiteral("archiwum jest zaszyfrowane"); }
+inline QString FaultLibrary(const QString& code) { return QStringLiteral("błąd biblioteki 7-Zip (kod %1)").arg(code); }
+inline QString FaultDamaged() { return QStringLiteral("archiwum jest uszkodzone"); }
+inline QString FaultCancelled() { return QStringLiteral("przerwano sprawdzanie"); }
+
+inline QString RestoreCommandUsage()
+{
+    return QStringLiteral("Użycie: skrytkar /restore NAZWA FOLDER [Arch_RRRRMMDD_GGMM]");
+}
+inline QString RestoreCommandUnknownEntry(const QString& nazwa) { return QStringLiteral("Na liście nie ma wpisu %1.").arg(nazwa); }
+inline QString RestoreCommandNoArchives(const QString& nazwa)
+{
+    return QStringLiteral("Wpis %1 nie ma jeszcze żadnego archiwum.").arg(nazwa);
+}
+inline QString RestoreCommandUnknownArchive(const QString& nazwa, const QString& folder)
+{
+    return QStringLiteral("Wpis %1 nie ma archiwum w folderze %2.").arg(nazwa, folder);
+}
+inline QString RestoreCommandArchiveFault(const QString& path, const QString& reason)
+{
+    return QStringLiteral("Nie można przywrócić z archiwum %1: %2.").arg(path, reason);
+}
+inline QString RestoreLineSkipped(const QString& item) { return QStringLiteral("pominięto, plik już istnieje: ") + item; }
+inline QString RestoreLineUnsafePath(const QString& item)
+{
+    return QStringLiteral("odrzucono, ścieżka wychodzi poza folder: ") + item;
+}
+inline QString RestoreLineLinkOutside(const QString& item)
+{
+    return QStringLiteral("odrzucono, dowiązanie wskazuje poza folder: ") + item;
+}
+inline QString RestoreLineThroughLink(const QString& item)
+{
+    return QStringLiteral("odrzucono, po drodze jest dowiązanie poza folder: ") + item;
+}
+inline QString RestoreLineWriteFailed(const QString& item, const QString& reason)
+{
+    return QStringLiteral("nie zapisano: %1 (%2)").arg(item, reason);
+}
+inline QString RestoreLineDamaged(const QString& item) { return QStringLiteral("uszkodzone, nie przywrócono: ") + item; }
+inline QString RestoreCommandSummary(qint64 restored, qint64 total, const QString& archive, const QString& folder)
+{
+    return QStringLiteral("Przywrócono %1 z %2 elementów archiwum %3 do folderu %4.")
+        .arg(restored)
+        .arg(total)
+        .arg(archive, folder);
+}
+inline QString UsageVerify()
+{
+    return QStringLiteral("sprawdza wszystkie archiwa wpisów listy (wielkość liter bez znaczenia);\n"
+                          "wypisuje \"poprawne: ŚCIEŻKA\" albo \"uszkodzone: ŚCIEŻKA (powód)\";\n"
+                          "kod wyjścia: 0 wszystkie poprawne (albo brak archiwów), 1 któreś uszkodzone,\n"
+                          "2 plik listy jest uszkodzony");
+}
+inline QString UsageRestore()
+{
+    return QStringLiteral("NAZWA FOLDER [Arch_RRRRMMDD_GGMM]: przywraca do FOLDERU najnowsze\n"
+                          "(albo wskazane) archiwum wpisu NAZWA (wielkość liter bez znaczenia);\n"
+                          "istniejących plików nie zastępuje, tylko je wypisuje; kod wyjścia:\n"
+                          "0 wszystko przywrócono, 1 coś pominięto, 2 nieznany wpis albo archiwum");
 }
 
 // --- Start-up -----------------------------------------------------------------------------

@@ -266,6 +266,11 @@ OsError OsFile::Sync()
     return ::fsync(fd) == 0 ? NoError : LastError();
 }
 
+OsError OsFile::DropCachedPages()
+{
+    return ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+}
+
 OsError OsFile::SetTime(uint64_t fileTime)
 {
     constexpr uint64_t UnixEpoch = 116444736000000000ull;

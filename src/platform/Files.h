@@ -56,6 +56,9 @@ public:
     OsError Identity(uint64_t& device, uint64_t& inode) const;
     // The file's data and size reach the disk.
     OsError Sync();
+    // Lets the system drop its cached copy of the file's data that already reached the disk, so
+    // that the next read comes from the disk itself. Only a hint: the system may keep some.
+    OsError DropCachedPages();
     // Last access and last write time, FILETIME (100 ns units since 1601-01-01 UTC).
     OsError SetTime(uint64_t fileTime);
     OsError SetMode(unsigned mode);

@@ -274,6 +274,8 @@ void ApplyZipekSettings(TSevenZip& packer)
     packer.Password.clear();
     packer.OnPreProgress = ZipekPreProgress;
     packer.OnProgress = ZipekProgress;
+    // Nothing is reported archived that was not read back whole from the disk.
+    packer.VerifyAfterWrite = true;
 }
 
 void InstallZipek(TSevenZip* packer)
@@ -431,6 +433,8 @@ int ArchiveEntry(int index)
     // Whatever its result, an archive that got its name belongs to this run now.
     if (result == 0 && IdentityOf(archive, id))
         writtenArchives.insert(id);
+    if (failed && Zipek->VerifyFailed())
+        return ResultVerifyFailed;
     return failed ? ResultPackFailed : ResultArchived;
 }
 
@@ -452,6 +456,10 @@ void LogEntryResult(int code, int index)
         break;
     case ResultSourceMissing:
         line = Msg::LogSourceMissing(nazwa);
+        ErrorsOccurred = true;
+        break;
+    case ResultVerifyFailed:
+        line = Msg::LogVerifyFailed(nazwa);
         ErrorsOccurred = true;
         break;
     case ResultCancelled:
@@ -517,6 +525,9 @@ QString AddProblemReason(const TAddProblem& problem)
         break;
     case TAddProblem::ArchiveWrite:
         reason = Msg::ReasonArchiveWrite(why);
+        break;
+    case TAddProblem::VerifyFailed:
+        reason = problem.Error != 0 ? Msg::FaultUnreadable(why) : Msg::FaultDamaged();
         break;
     }
     return problem.Path.isEmpty() ? reason : Msg::ReasonAt(problem.Path, reason);

@@ -27,6 +27,8 @@ inline constexpr int ResultListEmpty = -6;
 inline constexpr int ResultNameUsedInRun = -8;
 // The entry has no name, so its archive would have none either: nothing is written.
 inline constexpr int ResultNoName = -9;
+// Written, but it did not test whole when read back from the disk: removed, never named.
+inline constexpr int ResultVerifyFailed = -10;
 
 // Names of the status pictures among the program's resources.
 inline constexpr char StatusWorkingImage[] = "but_przetwarzam";

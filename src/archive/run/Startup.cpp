@@ -62,6 +62,9 @@ const std::vector<CommandLineForm>& CommandLineForms()
     static const std::vector<CommandLineForm> forms = {
         {{}, StartMode::Interactive, &Msg::UsageInteractive},
         {{QStringLiteral("/all")}, StartMode::Unattended, &Msg::UsageAll},
+        // Reading archives back: no display, Qt Core only, like "/all".
+        {{QStringLiteral("/verify")}, StartMode::Verify, &Msg::UsageVerify},
+        {{QStringLiteral("/restore")}, StartMode::Restore, &Msg::UsageRestore},
         {{QStringLiteral("-h"), QStringLiteral("--help")}, StartMode::Help, &Msg::UsageHelp},
         {{QStringLiteral("-v"), QStringLiteral("--version")}, StartMode::Version, &Msg::UsageVersion},
     };

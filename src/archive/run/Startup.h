@@ -33,7 +33,7 @@ extern bool Unattended;
 // `arguments` always holds the program's name first, as QCoreApplication::arguments() does.
 
 // What the program is asked to do.
-enum class StartMode { Interactive, Unattended, Help, Version, UnknownOption };
+enum class StartMode { Interactive, Unattended, Help, Version, UnknownOption, Verify, Restore };
 
 // One form of the command line, as the usage text lists it. A name beginning with "/" is
 // looked for in the first argument only, in any letter case (ASCII letters); names beginning

@@ -184,15 +184,31 @@ HRESULT TArchiveExtractCallback::QueryInterface(const GUID& iid, void** object)
         *object = static_cast<IArchiveExtractCallback*>(this);
     else if (iid == IID_ICryptoGetTextPassword)
         *object = static_cast<ICryptoGetTextPassword*>(this);
+    else if (iid == IID_IArchiveExtractCallbackMessage2)
+        *object = static_cast<IArchiveExtractCallbackMessage2*>(this);
     else
         return E_NOINTERFACE;
     AddRef();
     return S_OK;
 }
 
+HRESULT TArchiveExtractCallback::ReportExtractResult(uint32_t indexType, uint32_t index, int32_t opRes)
+{
+    if (opRes == kOpOK)
+        return S_OK;
+    // An item of the archive named: its result, unless it has a failure of its own already.
+    constexpr uint32_t InArchiveIndex = 1;
+    if (indexType == InArchiveIndex && index < ItemResults.size() &&
+        (ItemResults[index] == kOpOK || ItemResults[index] == ItemNotReached))
+        ItemResults[index] = opRes;
+    int32_t none = 0;
+    FBlockResult.compare_exchange_strong(none, opRes);
+    return S_OK;
+}
+
 bool TArchiveExtractCallback::StopRequested() const
 {
-    return FReader.CancelRequested.load() || FChannel->Failed();
+    return FReader.Cancelled() || FChannel->Failed();
 }
 
 HRESULT TArchiveExtractCallback::SetTotal(uint64_t total)

@@ -72,6 +72,7 @@ private:
 
 class TArchiveExtractCallback final : public SevenZipAbi::IArchiveExtractCallback,
                                       public SevenZipAbi::ICryptoGetTextPassword,
+                                      public SevenZipAbi::IArchiveExtractCallbackMessage2,
                                       public TInterfacedObject {
     SEVENZIP_INTERFACED_OBJECT
 public:
@@ -91,6 +92,8 @@ public:
     SevenZipAbi::HRESULT SetOperationResult(int32_t opRes) override;
     // ICryptoGetTextPassword
     SevenZipAbi::HRESULT CryptoGetTextPassword(SevenZipAbi::BSTR* password) override;
+    // IArchiveExtractCallbackMessage2
+    SevenZipAbi::HRESULT ReportExtractResult(uint32_t indexType, uint32_t index, int32_t opRes) override;
 
     // Makes the target folder and every folder above it that is missing; false (and a
     // problem reported) when it cannot.
@@ -102,6 +105,9 @@ public:
     std::vector<int32_t> ItemResults;
     std::vector<TExtractProblem> Problems;
     uint32_t Extracted = 0;
+    // The first failure the library reported for no item in hand (a block damaged past its
+    // last item); 0 when none.
+    int32_t BlockResult() const { return FBlockResult.load(); }
     bool PasswordAsked() const { return FPasswordAsked; }
     bool PasswordMissing() const { return FPasswordMissing; }
 
@@ -142,6 +148,7 @@ private:
     std::atomic<uint64_t> FPostedDone{0};
     std::atomic<bool> FPasswordAsked{false};
     std::atomic<bool> FPasswordMissing{false};
+    std::atomic<int32_t> FBlockResult{0};
 
     // The item in hand (touched by the item methods only).
     uint32_t FIndex = 0;

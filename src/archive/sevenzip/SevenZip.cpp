@@ -9,6 +9,7 @@
 #include "archive/sevenzip/StreamWriter.h"
 #include "archive/sevenzip/UpdateCallback.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <thread>
 
@@ -213,6 +214,13 @@ int32_t TSevenZip::Add()
 
     // Only a complete archive gets its name; anything else is removed with the writer.
     VolumeNames.clear();
+    LastVerify = TTestResult();
+    if (result == 0 && VerifyAfterWrite && writer->Error() == 0) {
+        if (writer->Flush())
+            result = VerifyWritten(writer.Get(), sfx);
+        else
+            result = E_FAIL;
+    }
     if (result == 0) {
         if (writer->Error() == 0 && writer->Commit())
             VolumeNames = writer->FileNames();
@@ -223,6 +231,62 @@ int32_t TSevenZip::Add()
         AddProblem(TAddProblem::ArchiveWrite, writer->FailedName(), error);
     writer.Reset();
     return result;
+}
+
+int32_t TSevenZip::VerifyWritten(TMyStreamWriter* writer, bool sfx)
+{
+    const QStringList temps = writer->TempNames();
+    if (temps.size() != 1)
+        return 0;
+    constexpr int32_t ErrCodeCancelled = 6;
+    auto cancelled = [this] {
+        ErrCode = ErrCodeCancelled;
+        if (OnMessage)
+            OnMessage(this, ErrCodeCancelled, QString::fromLatin1(ErrorMessages[ErrCodeCancelled]), SZFileName);
+        return static_cast<int32_t>(E_ABORT);
+    };
+    if (CancelRequested)
+        return cancelled();
+
+    // The file as the disk holds it, opened anew: nothing of the writer's is trusted.
+    TSevenZipReader reader(*this);
+    reader.Password = Password;
+    reader.CancelAlso = &CancelRequested;
+    // A self-extracting archive starts after the stub that was just copied.
+    if (sfx)
+        reader.MaxStartOffset = static_cast<uint64_t>(FileSize(SFXModule));
+    const TArchiveListing& listing = reader.Open(temps.front());
+    if (listing.Status == TArchiveStatus::Ok) {
+        if (OnVerifyBegin)
+            OnVerifyBegin(this, static_cast<int64_t>(listing.UnpackedSize));
+        // The bar starts over: the check is a second pass over the same bytes.
+        if (OnProgress)
+            OnProgress(this, QString(), 0, 0);
+        QString current;
+        uint64_t itemStart = 0;
+        uint64_t lastDone = 0;
+        reader.OnItem = [&](const TArchiveItem& item) {
+            current = item.Path;
+            itemStart = lastDone;
+        };
+        reader.OnProgress = [&](uint64_t done, uint64_t) {
+            lastDone = done;
+            if (OnProgress)
+                OnProgress(this, current, static_cast<int64_t>(done), static_cast<int64_t>(done - std::min(done, itemStart)));
+        };
+        LastVerify = reader.Test();
+    } else {
+        LastVerify.Status = listing.Status;
+        LastVerify.Error = listing.Error;
+        LastVerify.LibraryResult = listing.LibraryResult;
+        LastVerify.ErrorFlags = listing.ErrorFlags;
+    }
+    if (LastVerify.Status == TArchiveStatus::Cancelled || (CancelRequested && !LastVerify.Ok()))
+        return cancelled();
+    if (LastVerify.Ok())
+        return 0;
+    AddProblem(TAddProblem::VerifyFailed, SZFileName, LastVerify.Status == TArchiveStatus::FileError ? LastVerify.Error : 0);
+    return E_FAIL;
 }
 
 int32_t TSevenZip::Update(TMyArchiveUpdateCallback* callback, TMyStreamWriter* writer,

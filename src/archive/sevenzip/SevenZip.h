@@ -101,6 +101,9 @@ struct TAddProblem {
         SpecialFileLeftOut,  // a socket, FIFO or device: left out; the add does not fail
         ArchiveWrite,      // the archive file could not be created, written, flushed or given
                            // its name (Path is that file); the add fails
+        VerifyFailed,      // the archive read back from the disk did not test whole (Path is its
+                           // final name, Error the system's code when reading failed); it was
+                           // removed and never got its name; the add fails
     };
     Kind What = Unreadable;
     QString Path;
@@ -180,6 +183,25 @@ public:
     std::atomic<bool> CancelRequested{false};
     int64_t SFXModuleSize = 0;
 
+    // Reads the written archive back from the disk and tests every item before it gets its
+    // name; one that does not test whole is removed, an older archive of that name stays, and
+    // Add fails with a VerifyFailed problem. The test is a second pass of OnProgress over the
+    // same total (from 0 again), announced by OnVerifyBegin; CancelRequested stops it as it
+    // stops packing. A series of volumes is not read back.
+    bool VerifyAfterWrite = false;
+    // The check after writing begins; its progress follows on OnProgress. Optional.
+    T7zPreProgressEvent OnVerifyBegin;
+    // How the last check after writing went (Status NotOpen when there was none).
+    TTestResult LastVerify;
+    // The last add failed because its archive did not test whole.
+    bool VerifyFailed() const
+    {
+        for (const TAddProblem& problem : Problems)
+            if (problem.What == TAddProblem::VerifyFailed)
+                return true;
+        return false;
+    }
+
     // 0 when the library wrote the archive; -1 when nothing was gathered; otherwise the
     // library's result. Throws EStreamWriteError when the output file cannot be created.
     // Every event is delivered on the calling thread before Add returns.
@@ -195,6 +217,7 @@ private:
     void AddProblem(int what, const QString& path, int error);
     int32_t Update(TMyArchiveUpdateCallback* callback, TMyStreamWriter* writer,
                    const std::shared_ptr<TEventChannel>& channel);
+    int32_t VerifyWritten(TMyStreamWriter* writer, bool sfx);
 
     bool FSFXCreate = false;
     int32_t FVolumeSize = 0;

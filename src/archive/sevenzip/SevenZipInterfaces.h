@@ -204,6 +204,7 @@ constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 enum : PROPID {
     kpidPackSize = 8,
     kpidCRC = 19,
+    kpidOffset = 36,
     kpidPhySize = 44,
     kpidErrorFlags = 71,
     kpidWarningFlags = 72,
@@ -263,6 +264,13 @@ struct IArchiveExtractCallback : IProgress {
     virtual HRESULT PrepareOperation(int32_t askExtractMode) = 0;
     virtual HRESULT SetOperationResult(int32_t opRes) = 0;
 };
+
+// Asked for by the library on the extract callback: results that belong to no item being
+// extracted, such as a solid block whose end is damaged after its last item came out whole.
+struct IArchiveExtractCallbackMessage2 : IUnknown {
+    virtual HRESULT ReportExtractResult(uint32_t indexType, uint32_t index, int32_t opRes) = 0;
+};
+constexpr GUID IID_IArchiveExtractCallbackMessage2 = InterfaceId(0x06, 0x22);
 
 struct IInArchive : IUnknown {
     virtual HRESULT Open(IInStream* stream, const uint64_t* maxCheckStartPosition,

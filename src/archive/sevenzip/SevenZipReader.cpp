@@ -186,7 +186,8 @@ const TArchiveListing& TSevenZipReader::Open(const QString& archivePath)
         return FListing;
     }
     TComPtr<TArchiveOpenCallback> callback(new TArchiveOpenCallback(FLibrary, CancelRequested, Password));
-    const HRESULT result = ForeignOpen(archive, stream.Get(), nullptr, callback.Get());
+    const uint64_t maxStart = MaxStartOffset;
+    const HRESULT result = ForeignOpen(archive, stream.Get(), maxStart > 0 ? &maxStart : nullptr, callback.Get());
 
     uint64_t flags = 0;
     {
@@ -230,8 +231,15 @@ const TArchiveListing& TSevenZipReader::Open(const QString& archivePath)
         else
             FListing.PackedSize = FListing.FileSize;
     }
+    // A self-extracting archive starts after its stub.
+    uint64_t offset = 0;
+    {
+        TProperty value(FLibrary);
+        if (ForeignGetArchiveProperty(archive, kpidOffset, value.Out()) == S_OK)
+            ReadUInt64(*value, offset);
+    }
     // Bytes after the archive's end are no part of what was written.
-    if (FListing.PackedSize < FListing.FileSize)
+    if (offset + FListing.PackedSize < FListing.FileSize)
         FListing.ErrorFlags |= ArchiveDataAfterEnd;
 
     uint32_t count = 0;
@@ -338,7 +346,7 @@ TTestResult TSevenZipReader::Test()
     DrainLeft(*channel, failure);
     test.ItemResults = callback->ItemResults;
     const TVerdict verdict = Judge(result, test.ItemResults, {}, FStream->ReadError(), callback->PasswordAsked(),
-                                   callback->PasswordMissing(), CancelRequested.load());
+                                   callback->PasswordMissing(), Cancelled());
     test.Status = verdict.Status;
     test.Error = verdict.Error;
     test.LibraryResult = verdict.LibraryResult;
@@ -346,6 +354,9 @@ TTestResult TSevenZipReader::Test()
     for (const int32_t r : test.ItemResults)
         if (r != ItemOk)
             ++test.BadItems;
+    // A solid block whose end is damaged after its items came out whole is no whole archive.
+    if (test.Status == TArchiveStatus::Ok && callback->BlockResult() != ItemOk)
+        test.Status = StatusOfItemResult(callback->BlockResult(), callback->PasswordAsked());
     // Whole items do not make a whole archive when its headers or its end are not right.
     if (test.Status == TArchiveStatus::Ok && test.ErrorFlags != 0)
         test.Status = TArchiveStatus::Damaged;
@@ -392,10 +403,13 @@ TExtractResult TSevenZipReader::Extract(const QString& folder, std::vector<uint3
     extract.Problems = callback->Problems;
     extract.Extracted = callback->Extracted;
     const TVerdict verdict = Judge(result, extract.ItemResults, indices, FStream->ReadError(),
-                                   callback->PasswordAsked(), callback->PasswordMissing(), CancelRequested.load());
+                                   callback->PasswordAsked(), callback->PasswordMissing(), Cancelled());
     extract.Status = verdict.Status;
     extract.Error = verdict.Error;
     extract.LibraryResult = verdict.LibraryResult;
+    // The items came out and passed their checks, but the archive holding them is damaged.
+    if (extract.Status == TArchiveStatus::Ok && callback->BlockResult() != ItemOk)
+        extract.Status = StatusOfItemResult(callback->BlockResult(), callback->PasswordAsked());
     CancelRequested = false;
     if (failure)
         std::rethrow_exception(failure);

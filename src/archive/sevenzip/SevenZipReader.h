@@ -152,6 +152,7 @@ struct TExistingFile {
 enum class TOverwriteAnswer { Replace, Skip, Cancel };
 
 class TSevenZipReader {
+    friend class TArchiveExtractCallback;  // asks Cancelled()
 public:
     // Reads through zip's library link; zip must outlive the reader.
     explicit TSevenZipReader(const TSevenZip& zip);
@@ -190,10 +191,18 @@ public:
     // May be set from any thread or a handler; Test and Extract stop soon after. Cleared when
     // an operation starts.
     std::atomic<bool> CancelRequested{false};
+    // A flag of someone else's (the packer's, when it checks what it wrote) that stops Test and
+    // Extract as CancelRequested does; never cleared here. Null for none.
+    const std::atomic<bool>* CancelAlso = nullptr;
+    // How far into the file Open looks for the archive's start: 0 for an archive that starts
+    // at the file's start, the stub's size for a self-extracting one.
+    uint64_t MaxStartOffset = 0;
     // For encrypted archives; empty when there is none.
     QString Password;
 
 private:
+    bool Cancelled() const { return CancelRequested.load() || (CancelAlso && CancelAlso->load()); }
+
     const SevenZipLibrary* FLibrary;
     SevenZipAbi::IInArchive* FArchive = nullptr;
     TArchiveInStream* FStream = nullptr;

@@ -6,7 +6,9 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <vector>
 
 using namespace SevenZipAbi;
 
@@ -14,6 +16,8 @@ namespace {
 
 const QString TemporaryPrefix = QStringLiteral(".skrytkar-");
 const QString TemporarySuffix = QStringLiteral(".tmp");
+
+std::atomic<int64_t> spoiledByte{-1};
 
 // The name still holds this open file: nothing removed or replaced it meanwhile.
 bool NameHoldsFile(const QString& name, const OsFile& file)
@@ -55,6 +59,11 @@ bool IsTemporaryFileName(const QString& name)
     return current.match(name).hasMatch() || earlier.match(name).hasMatch();
 }
 
+void InjectSpoiledByte(int64_t offset)
+{
+    spoiledByte = offset;
+}
+
 void RemoveStaleTemporaryFiles(const QString& folder)
 {
     QStringList candidates;
@@ -85,6 +94,7 @@ TMyStreamWriter::TMyStreamWriter(int32_t* errorTarget, const QString& baseName, 
       FVolumeSize(static_cast<uint32_t>(volumeSize))
 {
     FFailedName = baseName;
+    FSpoilAt = spoiledByte.exchange(-1);
     if (!OpenFile(0, appendTemp, appendFile)) {
         if (FErrorTarget)
             *FErrorTarget = FError;
@@ -187,8 +197,14 @@ HRESULT TMyStreamWriter::Write(const void* data, uint32_t size, uint32_t* proces
 {
     std::lock_guard<std::mutex> lock(FMutex);
     uint32_t written = 0;
+    std::vector<char> spoiled;
     if (FError == 0) {
         const char* bytes = static_cast<const char*>(data);
+        if (FSpoilAt >= FPosition && FSpoilAt < FPosition + static_cast<int64_t>(size)) {
+            spoiled.assign(bytes, bytes + size);
+            spoiled[static_cast<size_t>(FSpoilAt - FPosition)] ^= char(0xFF);
+            bytes = spoiled.data();
+        }
         if (FVolumeSize == 0) {
             written = WriteAt(FFiles[0], bytes, size, FPosition) ? size : 0;
         } else {
@@ -277,9 +293,26 @@ void TMyStreamWriter::CloseAll()
     }
 }
 
-bool TMyStreamWriter::Commit()
+QStringList TMyStreamWriter::TempNames() const
 {
     std::lock_guard<std::mutex> lock(FMutex);
+    QStringList names;
+    for (const TFiles& file : FFiles)
+        if (!file.TempName.isEmpty())
+            names.append(file.TempName);
+    return names;
+}
+
+bool TMyStreamWriter::Flush()
+{
+    std::lock_guard<std::mutex> lock(FMutex);
+    return FlushLocked();
+}
+
+bool TMyStreamWriter::FlushLocked()
+{
+    if (FFlushed)
+        return FError == 0;
     // Writing moved the files' times; give them the add's time again. Every byte reaches the
     // disk before any name changes, so a crash never leaves a named archive with holes.
     for (TFiles& file : FFiles) {
@@ -287,8 +320,19 @@ bool TMyStreamWriter::Commit()
             return false;
         if (const OsError error = file.File.Sync())
             Fail(error, file.Name);
+        // A check that reads the archive back must meet what the disk holds, not the copy
+        // the system kept of what was written. Without it the check only costs less.
+        else
+            file.File.DropCachedPages();
     }
-    if (FError != 0)
+    FFlushed = true;
+    return FError == 0;
+}
+
+bool TMyStreamWriter::Commit()
+{
+    std::lock_guard<std::mutex> lock(FMutex);
+    if (!FlushLocked())
         return false;
     // The files stay open, and so locked, until they carry their final names: no cleaner of
     // another add may take them for stale ones.

@@ -36,8 +36,14 @@ public:
     int Error() const;
     // Final name of the file whose operation failed first (the base name while none has).
     QString FailedName() const;
-    // Gives every file its final name. False (and Error set) when that fails; the files are
-    // then removed. Called once, on a writer without error.
+    // Brings every byte to the disk under the temporary names and lets go of the cached copy,
+    // so that a read from here on comes from the disk. False (and Error set) when that fails.
+    bool Flush();
+    // Names the files carry while written, in volume order (empty once committed).
+    QStringList TempNames() const;
+    // Gives every file its final name (flushing first when Flush was not called). False (and
+    // Error set) when that fails; the files are then removed. Called once, on a writer without
+    // error.
     bool Commit();
     // Removes the files written so far.
     void Discard();
@@ -54,6 +60,7 @@ private:
     void Fail(OsError error, const QString& name);
     bool WriteAt(TFiles& file, const char* data, size_t count, int64_t offset);
     bool SetDate(TFiles& file);
+    bool FlushLocked();
     void CloseAll();
 
     int32_t* FErrorTarget;
@@ -67,6 +74,8 @@ private:
     int FError = 0;
     QString FFailedName;
     bool FCommitted = false;
+    bool FFlushed = false;
+    int64_t FSpoilAt = -1;  // test seam: archive offset of the byte to spoil, -1 for none
     mutable std::mutex FMutex;
     std::vector<TFiles> FFiles;
 };
@@ -81,3 +90,7 @@ bool IsTemporaryFileName(const QString& name);
 // Removes from the folder the temporary files of this program that no process holds a lock on:
 // what interrupted adds left behind. Nothing else is ever touched.
 void RemoveStaleTemporaryFiles(const QString& folder);
+
+// Test seam: the next writer made spoils (inverts) the byte at this archive offset on its way to
+// the file, the way a failing disk or cable would; -1 disarms the seam. The program never arms it.
+void InjectSpoiledByte(int64_t offset);

@@ -1,0 +1,158 @@
+// The reusable part of restoring (as a window uses it): the overwrite decision, the choice of
+// an entry's archive and the Polish reasons for an archive that is not whole.
+
+#include "RunTestSupport.h"
+#include "archive/run/RestoreEntry.h"
+#include "archive/run/VerifyCommand.h"
+#include "archive/sevenzip/SevenZip.h"
+#include "core/Messages.h"
+
+#include <QDir>
+
+#include <cerrno>
+#include <vector>
+
+namespace {
+
+class RestoreEntryTest : public ::testing::Test, protected TempTree {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.isValid());
+        docel = MakeFolder(QStringLiteral("kopie"));
+        source = MakeFolder(QStringLiteral("Dokumenty"));
+        MakeFile(QStringLiteral("Dokumenty/a.txt"), "nowe a");
+        MakeFile(QStringLiteral("Dokumenty/b.txt"), "nowe b");
+        MakeFile(QStringLiteral("Dokumenty/c.txt"), "nowe c");
+        // Two runs: the older one in an earlier dated folder.
+        Pack(QStringLiteral("Arch_20240305_0907"));
+        Pack(QStringLiteral("Arch_20250101_1200"));
+        entry = {QStringLiteral("Folder"), QStringLiteral("Dokumenty"), source, docel};
+    }
+
+    void Pack(const QString& dated)
+    {
+        QDir().mkpath(docel + QLatin1Char('/') + dated);
+        zip.SZFileName = docel + QLatin1Char('/') + dated + QStringLiteral("/Dokumenty.7z");
+        zip.AddRootDir = root.path() + QLatin1Char('/');
+        zip.AddOptions = AddSolid;
+        zip.Files.Clear();
+        zip.Files.Add(source + QStringLiteral("/*.*"));
+        ASSERT_EQ(zip.Add(), 0);
+    }
+
+    static QByteArray Read(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+    }
+
+    TSevenZip zip;
+    QString docel, source;
+    _Wpis entry;
+};
+
+TEST_F(RestoreEntryTest, TheNewestOrTheNamedArchiveOfAnEntry)
+{
+    Wpisy = {{QStringLiteral("Plik"), QStringLiteral("Inny"), QString(), docel}, entry};
+    ASSERT_TRUE(FindEntryByName(QStringLiteral("Dokumenty")));
+    EXPECT_EQ(FindEntryByName(QStringLiteral("Dokumenty"))->Source, source);
+    EXPECT_FALSE(FindEntryByName(QStringLiteral("dokumenty")));
+    Wpisy.clear();
+
+    EXPECT_EQ(ChooseEntryArchive(entry)->FolderName, QStringLiteral("Arch_20250101_1200"));
+    EXPECT_EQ(ChooseEntryArchive(entry, QStringLiteral("Arch_20240305_0907"))->Path,
+              docel + QStringLiteral("/Arch_20240305_0907/Dokumenty.7z"));
+    EXPECT_FALSE(ChooseEntryArchive(entry, QStringLiteral("Arch_20240305_0908")));
+}
+
+TEST_F(RestoreEntryTest, EachExistingFileIsDecidedByTheCaller)
+{
+    const QString out = MakeFolder(QStringLiteral("cel"));
+    MakeFile(QStringLiteral("cel/Dokumenty/a.txt"), "stare a");
+    MakeFile(QStringLiteral("cel/Dokumenty/b.txt"), "stare b");
+    MakeFile(QStringLiteral("cel/Dokumenty/c.txt"), "stare c");
+
+    std::vector<QString> asked;
+    std::vector<TExtractProblem::Kind> reported;
+    TRestoreRequest request;
+    request.ArchivePath = ChooseEntryArchive(entry)->Path;
+    request.Folder = out;
+    // a replaced, b and c kept.
+    request.Decide = [&](const TArchiveItem& item, const TExistingFile& existing) {
+        asked.push_back(item.Path);
+        EXPECT_EQ(existing.Size, 7);
+        return item.Path.endsWith(QStringLiteral("a.txt")) ? TOverwriteAnswer::Replace : TOverwriteAnswer::Skip;
+    };
+    request.OnProblem = [&](const TExtractProblem& p) { reported.push_back(p.What); };
+    const TRestoreReport report = RestoreArchive(zip, request);
+
+    EXPECT_FALSE(report.Complete());
+    EXPECT_FALSE(report.Result.Cancelled());
+    EXPECT_EQ(asked.size(), 3u);
+    EXPECT_EQ(Read(out + QStringLiteral("/Dokumenty/a.txt")), QByteArray("nowe a"));
+    EXPECT_EQ(Read(out + QStringLiteral("/Dokumenty/b.txt")), QByteArray("stare b"));
+    EXPECT_EQ(Read(out + QStringLiteral("/Dokumenty/c.txt")), QByteArray("stare c"));
+    EXPECT_EQ(reported, (std::vector<TExtractProblem::Kind>{TExtractProblem::Skipped, TExtractProblem::Skipped}));
+    ASSERT_EQ(report.Result.Problems.size(), 2u);
+    QStringList lines;
+    for (const TExtractProblem& p : report.Result.Problems)
+        lines.append(RestoreProblemLine(p));
+    lines.sort();
+    EXPECT_EQ(lines, (QStringList{QStringLiteral("pominięto, plik już istnieje: Dokumenty/b.txt"),
+                                  QStringLiteral("pominięto, plik już istnieje: Dokumenty/c.txt")}));
+}
+
+TEST_F(RestoreEntryTest, AnArchiveThatCannotBeOpenedRestoresNothing)
+{
+    const QString bad = MakeFile(QStringLiteral("zły.7z"), "7z? nie");
+    TRestoreRequest request;
+    request.ArchivePath = bad;
+    request.Folder = Path(QStringLiteral("nic"));
+    const TRestoreReport report = RestoreArchive(zip, request);
+    EXPECT_EQ(report.Listing.Status, TArchiveStatus::NotArchive);
+    EXPECT_FALSE(report.Complete());
+    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("nic"))));
+    EXPECT_EQ(VerifyArchiveFile(zip, bad), QStringLiteral("to nie jest archiwum 7z"));
+    EXPECT_EQ(VerifyArchiveFile(zip, Path(QStringLiteral("brak.7z"))),
+              QStringLiteral("nie można odczytać: ") + Msg::SystemReason(ENOENT));
+    EXPECT_EQ(VerifyArchiveFile(zip, ChooseEntryArchive(entry)->Path), QString());
+}
+
+TEST(ArchiveFaultReason, TheMostTellingReasonFirst)
+{
+    TArchiveListing listing;
+    listing.Items.resize(2);
+    listing.Items[0].Path = QStringLiteral("a/ząb.txt");
+    listing.Items[1].Path = QStringLiteral("a/b.txt");
+    struct Case {
+        TArchiveStatus Status;
+        uint32_t Flags;
+        std::vector<int32_t> Items;
+        int32_t LibraryResult;
+        const char* Reason;
+    };
+    const Case cases[] = {
+        {TArchiveStatus::Ok, 0, {ItemOk, ItemOk}, 0, ""},
+        {TArchiveStatus::NotArchive, 0, {}, 0, "to nie jest archiwum 7z"},
+        {TArchiveStatus::Damaged, ArchiveUnexpectedEnd, {ItemOk, ItemDataError}, 0, "archiwum jest ucięte"},
+        {TArchiveStatus::Damaged, ArchiveHeadersError, {}, 0, "uszkodzone nagłówki archiwum"},
+        {TArchiveStatus::Damaged, 0, {ItemCrcError, ItemOk}, 0, "błąd sumy kontrolnej pliku a/ząb.txt"},
+        {TArchiveStatus::Damaged, 0, {ItemOk, ItemDataError}, 0, "błąd danych pliku a/b.txt"},
+        {TArchiveStatus::Damaged, ArchiveDataAfterEnd, {ItemOk, ItemOk}, 0, "obce dane za końcem archiwum"},
+        {TArchiveStatus::Damaged, 0, {ItemOk, ItemOk}, 0, "archiwum jest uszkodzone"},
+        {TArchiveStatus::Unsupported, 0, {}, 0, "nieznana metoda kompresji"},
+        {TArchiveStatus::WrongPassword, 0, {}, 0, "archiwum jest zaszyfrowane"},
+        {TArchiveStatus::Failed, 0, {}, int32_t(0x8007000Eu), "błąd biblioteki 7-Zip (kod 0x8007000e)"},
+    };
+    for (const Case& c : cases) {
+        TTestResult test;
+        test.Status = c.Status;
+        test.ErrorFlags = c.Flags;
+        test.ItemResults = c.Items;
+        test.LibraryResult = c.LibraryResult;
+        EXPECT_EQ(ArchiveFaultReason(listing, test), QString::fromUtf8(c.Reason)) << c.Reason;
+    }
+}
+
+}  // namespace
