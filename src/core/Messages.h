@@ -146,10 +146,10 @@ inline QString LogArchivedUnchanged(const QString& nazwa)
 {
     return QStringLiteral("Zarchiwizowano ") + nazwa + QStringLiteral(" (bez zmian)");
 }
-// The reason line under an entry: direct subfolders with content that a folder entry leaves out.
-inline QString LogSkippedSubfolders(long long count)
+// A reason under an entry: direct subfolders with content that a folder entry leaves out.
+inline QString ReasonSkippedSubfolders(long long count)
 {
-    return QStringLiteral("\tpominięto zawartość podfolderów: ") + QString::number(count);
+    return QStringLiteral("pominięto zawartość podfolderów: ") + QString::number(count);
 }
 inline QString LogOldArchiveRemoved(const QString& path) { return QStringLiteral("Usunięto stare archiwum ") + path; }
 inline QString LogOldArchiveNotRemoved(const QString& path, const QString& reason)

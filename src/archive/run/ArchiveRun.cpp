@@ -4,7 +4,12 @@
 #include "platform/Files.h"
 #include "platform/Platform.h"
 #include "core/Messages.h"
+#include "archive/run/Retention.h"
 #include "archive/run/RunPorts.h"
+#include "archive/run/Unchanged.h"
+#include "archive/run/VerifyCommand.h"
+#include "archive/sevenzip/SevenZipReader.h"
+#include "core/Settings.h"
 #include "archive/sevenzip/SevenZip.h"
 #include "core/UProcki.h"
 #include "core/UiPorts.h"
@@ -126,6 +131,17 @@ void ReleaseRunLock()
     runLock.reset();
 }
 
+// The settings of the run under way, read when it starts: a change saved in the window meanwhile
+// applies from the next run on.
+TSettings runSettings;
+
+// The packer set up as the settings ask: checked after writing, whole trees or one level.
+void ApplyRunSettings(TSevenZip& packer, const TSettings& settings)
+{
+    packer.VerifyAfterWrite = settings.Weryfikacja;
+    packer.AddOptions = settings.Podfoldery ? (packer.AddOptions | AddRecurseDirs) : (packer.AddOptions & ~AddRecurseDirs);
+}
+
 // The archives this run has written, by file identity, so a later entry that would write the
 // same file (same name and folder, however its path is spelt) never replaces one of them.
 std::set<std::pair<uint64_t, uint64_t>> writtenArchives;
@@ -175,6 +191,43 @@ QString PrepareDatedFolder(const QString& dated)
     return QString();
 }
 
+// An entry whose items are those of its newest earlier archive gets the new archive as a
+// second name of that one instead of being packed. True when the link is in place; anything
+// that differs, cannot be read or cannot be linked leaves the entry to be packed as usual.
+bool LinkedToUnchanged(const QString& docel, const QString& nazwa, const QString& archive)
+{
+    TItemsToAdd items;
+    try {
+        items = Zipek->ItemsToAdd();
+    } catch (...) {
+        return false;
+    }
+    const TUnchangedCheck check = CheckUnchanged(*Zipek, items, docel, nazwa, ArchiveFolderName);
+    if (!check.Unchanged() || LinkArchive(check.EarlierArchive, archive) != NoError)
+        return false;
+    // The bars move as for a packed entry.
+    ZipekPreProgress(Zipek, items.Total);
+    ZipekProgress(Zipek, QString(), items.Total, items.Total);
+    if (items.SkippedSubfolderCount > 0)
+        EntryReasons.append(Msg::ReasonSkippedSubfolders(items.SkippedSubfolderCount));
+    std::pair<uint64_t, uint64_t> id;
+    if (IdentityOf(archive, id))
+        writtenArchives.insert(id);
+    return true;
+}
+
+// After an entry archived in this run: only its newest archives stay, as the settings ask.
+void KeepNewestArchives(int index)
+{
+    if (runSettings.Zachowaj <= 0 || index < 0 || index >= static_cast<int>(Wpisy.size()))
+        return;
+    const _Wpis& e = Wpisy[static_cast<size_t>(index)];
+    const QString docel = WithoutTrailingSeparators(ResolvedEntryPath(e.Docel));
+    const TRetentionResult removed = RemoveOldArchives(docel, e.Nazwa, runSettings.Zachowaj, ArchiveFolderName);
+    for (const QString& line : RetentionLogLines(removed))
+        LogLines->append(LogSafeText(line));
+}
+
 // Ends a run however it ends: Archiving never stays set after an exception, and LogLines
 // that the window gave up during the run are freed once the run is done with them.
 class RunScope {
@@ -209,6 +262,9 @@ void RunEntries(bool selectedOnly)
     StopRequested = false;
     ErrorsOccurred = false;
     writtenArchives.clear();
+    runSettings = LoadSettings();
+    if (Zipek)
+        ApplyRunSettings(*Zipek, runSettings);
 
     ProgressPort& etap = window.ProgresEtap();
     etap.SetMax(static_cast<int>(std::min<size_t>(Wpisy.size(), INT_MAX)));
@@ -221,7 +277,10 @@ void RunEntries(bool selectedOnly)
     for (int i = 0; i < static_cast<int>(Wpisy.size()); ++i) {
         if (selectedOnly && !Lista().IsSelected(i))
             continue;
-        LogEntryResult(ArchiveEntry(i), i);
+        const int result = ArchiveEntry(i);
+        LogEntryResult(result, i);
+        if (result == ResultArchived || result == ResultArchivedUnchanged)
+            KeepNewestArchives(i);
         etap.SetPosition(i);
         etap.Refresh();
         window.ProcessWaitingInput();
@@ -275,7 +334,7 @@ void ApplyZipekSettings(TSevenZip& packer)
     packer.OnPreProgress = ZipekPreProgress;
     packer.OnProgress = ZipekProgress;
     // Nothing is reported archived that was not read back whole from the disk.
-    packer.VerifyAfterWrite = true;
+    ApplyRunSettings(packer, TSettings{});
 }
 
 void InstallZipek(TSevenZip* packer)
@@ -402,14 +461,19 @@ int ArchiveEntry(int index)
     Zipek->Files.Clear();
     // What an earlier entry's add met is not this entry's, even if this one fails early.
     Zipek->Problems.clear();
+    Zipek->SkippedSubfolderCount = 0;
+    // A file entry's path is the file it names, "*" and all; only a folder's own mask is one.
+    if (isFileEntry)
+        Zipek->Files.AddLiteral(source);
+    else
+        Zipek->Files.Add((source == QLatin1String("/") ? QString() : source) + QStringLiteral("/*.*"));
+
+    if (runSettings.Dowiazania && LinkedToUnchanged(docel, e.Nazwa, archive))
+        return ResultArchivedUnchanged;
+
     int32_t result = -1;
     bool failed = true;
     try {
-        // A file entry's path is the file it names, "*" and all; only a folder's own mask is one.
-        if (isFileEntry)
-            Zipek->Files.AddLiteral(source);
-        else
-            Zipek->Files.Add((source == QLatin1String("/") ? QString() : source) + QStringLiteral("/*.*"));
         // Anything but 0 means the archive was not written: nothing gathered (-1) or the
         // library's own failure code. A problem that makes the add a failure (a file left out
         // or cut short, a folder that could not be listed) leaves an archive that is no whole
@@ -421,9 +485,15 @@ int ArchiveEntry(int index)
         failed = true;
     }
     for (const TAddProblem& problem : Zipek->Problems) {
-        EntryReasons.append(AddProblemReason(problem));
+        // What the read-back found says more than the bare fact that it failed.
+        if (problem.What == TAddProblem::VerifyFailed && !Zipek->LastVerify.Ok())
+            AddReason(problem.Path, ArchiveFaultReason(TArchiveListing(), Zipek->LastVerify));
+        else
+            EntryReasons.append(AddProblemReason(problem));
         failed = failed || problem.Fails();
     }
+    if (Zipek->SkippedSubfolderCount > 0)
+        EntryReasons.append(Msg::ReasonSkippedSubfolders(Zipek->SkippedSubfolderCount));
     if (failed && EntryReasons.isEmpty()) {
         if (Zipek->LastError > 0)
             AddReason(archive, Msg::ReasonArchiveWrite(Msg::SystemReason(Zipek->LastError)));
@@ -457,6 +527,9 @@ void LogEntryResult(int code, int index)
     case ResultSourceMissing:
         line = Msg::LogSourceMissing(nazwa);
         ErrorsOccurred = true;
+        break;
+    case ResultArchivedUnchanged:
+        line = Msg::LogArchivedUnchanged(nazwa);
         break;
     case ResultVerifyFailed:
         line = Msg::LogVerifyFailed(nazwa);

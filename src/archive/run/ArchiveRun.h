@@ -29,6 +29,8 @@ inline constexpr int ResultNameUsedInRun = -8;
 inline constexpr int ResultNoName = -9;
 // Written, but it did not test whole when read back from the disk: removed, never named.
 inline constexpr int ResultVerifyFailed = -10;
+// Nothing changed since the entry's newest archive: the new one is a second name of it.
+inline constexpr int ResultArchivedUnchanged = -11;
 
 // Names of the status pictures among the program's resources.
 inline constexpr char StatusWorkingImage[] = "but_przetwarzam";

@@ -111,16 +111,3 @@ OsError LinkArchive(const QString& earlier, const QString& target, const THardLi
     }
     return SyncFolder(folder);
 }
-
-QString SkippedSubfoldersLine(int64_t skippedSubfolders)
-{
-    return skippedSubfolders > 0 ? Msg::LogSkippedSubfolders(skippedSubfolders) : QString();
-}
-
-QStringList LinkedEntryLogLines(const QString& nazwa, int64_t skippedSubfolders)
-{
-    QStringList lines{Msg::LogArchivedUnchanged(nazwa)};
-    if (skippedSubfolders > 0)
-        lines.append(SkippedSubfoldersLine(skippedSubfolders));
-    return lines;
-}

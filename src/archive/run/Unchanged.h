@@ -48,9 +48,3 @@ using THardLinkFunction = std::function<OsError(const QString& from, const QStri
 // the folder's entries reach the disk. 0 when the new name is there; otherwise the system's
 // error, and the entry is to be packed as usual (packing replaces whatever the link left).
 OsError LinkArchive(const QString& earlier, const QString& target, const THardLinkFunction& link = MakeHardLink);
-
-// The log lines of an entry archived as a link: "Zarchiwizowano NAME (bez zmian)" and, when a
-// folder entry left subfolders' content out, the reason line beneath it.
-QStringList LinkedEntryLogLines(const QString& nazwa, int64_t skippedSubfolders);
-// The reason line alone (empty when no subfolder was left out), for a packed entry too.
-QString SkippedSubfoldersLine(int64_t skippedSubfolders);

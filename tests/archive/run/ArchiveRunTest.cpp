@@ -233,8 +233,9 @@ TEST_F(ArchiveRunTest, ThreeSelectedEntriesArchiveWithProgressStatusAndLog)
 
     EXPECT_TRUE(ArchiveFolderName.contains(QRegularExpression(QStringLiteral("^Arch_\\d{8}_\\d{4}$"))))
         << ArchiveFolderName.toStdString();
+    // The folder's subfolder with content is left out, and the log says so.
     EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano Notatka"), QStringLiteral("Zarchiwizowano Drugi"),
-                                       QStringLiteral("Zarchiwizowano Projekt ąę")}));
+                                       QStringLiteral("Zarchiwizowano Projekt ąę"), QStringLiteral("\tpominięto zawartość podfolderów: 1")}));
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_FALSE(Archiving);
     EXPECT_FALSE(ErrorsOccurred);
@@ -649,8 +650,9 @@ TEST_F(ArchiveRunTest, AFolderSourceWithATrailingSlashArchivesLikeWithout)
 
     ArchiveSelected();
 
-    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano bez"), QStringLiteral("Zarchiwizowano jeden"),
-                                       QStringLiteral("Zarchiwizowano dwa")}));
+    const QString skipped = QStringLiteral("\tpominięto zawartość podfolderów: 1");
+    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano bez"), skipped, QStringLiteral("Zarchiwizowano jeden"), skipped,
+                                       QStringLiteral("Zarchiwizowano dwa"), skipped}));
     const QStringList expected({QStringLiteral("Projekt"), QStringLiteral("Projekt/a.txt"), QStringLiteral("Projekt/pod")});
     for (const QString& nazwa : {QStringLiteral("bez"), QStringLiteral("jeden"), QStringLiteral("dwa")})
         EXPECT_EQ(SevenZipPaths(ArchiveOf(docel, nazwa)), expected) << nazwa.toStdString();

@@ -130,6 +130,9 @@ TEST_F(ReadBackCommands, VerifyNamesEveryArchiveOfTheListAndEachDamagedOne)
     SaveList(entries);
     ArchiveAllEntries();
     MoveRunBack(QStringLiteral("Arch_20240305_0907"));
+    // Changed since, so the second run packs new archives instead of linking the first ones.
+    MakeFile(QStringLiteral("notatka ćmy.txt"), "notatka, druga wersja\n");
+    MakeFile(QStringLiteral("Źródła/Listy żółwia/nowy.txt"), "nowy\n");
     ArchiveAllEntries();
     // An entry added since: it has no archive yet.
     std::vector<_Wpis> more = entries;

@@ -494,16 +494,4 @@ TEST(RemoveEmptyFolder, OnlyAnEmptyRealFolder)
     EXPECT_FALSE(QFileInfo::exists(empty));
 }
 
-// --- Log lines -------------------------------------------------------------------------------
-
-TEST(LinkedEntryLog, SaysUnchangedAndWhySubfoldersAreEmpty)
-{
-    EXPECT_EQ(LinkedEntryLogLines(QStringLiteral("Zdjęcia"), 0), QStringList{QStringLiteral("Zarchiwizowano Zdjęcia (bez zmian)")});
-    EXPECT_EQ(LinkedEntryLogLines(QStringLiteral("Zdjęcia"), 3),
-              (QStringList{QStringLiteral("Zarchiwizowano Zdjęcia (bez zmian)"),
-                           QStringLiteral("\tpominięto zawartość podfolderów: 3")}));
-    EXPECT_TRUE(SkippedSubfoldersLine(0).isEmpty());
-    EXPECT_EQ(SkippedSubfoldersLine(12), QStringLiteral("\tpominięto zawartość podfolderów: 12"));
-}
-
 }  // namespace
