@@ -14,6 +14,7 @@
 // folder of K small files and one file of F MB (--memory-mb -1 leaves it out). --program
 // measures another build; 0 for N or M leaves that part out.
 
+#include "BenchSupport.h"
 #include "archive/run/ArchiveRun.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
@@ -38,30 +39,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double SecondsOf(const std::function<void()>& work)
-{
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Text-like content: words drawn from a small vocabulary, so it compresses like documents do.
-QByteArray TextLike(std::mt19937_64& random, qsizetype size)
-{
-    static const char* const words[] = {"archiwum", "kopia",  "zapasowa", "plik",   "folder", "dane",
-                                        "raport",   "faktura", "2024",    "lista",  "wpis",   "Skrytkar",
-                                        "notatka",  "zdjęcie", "umowa",   "projekt", "wersja", "kwiecień"};
-    QByteArray out;
-    out.reserve(size + 16);
-    while (out.size() < size) {
-        out += words[random() % std::size(words)];
-        out += (random() % 11 == 0) ? '\n' : ' ';
-    }
-    out.truncate(size);
-    return out;
-}
+using namespace Bench;
 
 // Half text-like, half incompressible, in 1 MiB blocks: what a real backup mixes.
 void WriteLargeFile(const QString& path, qsizetype megabytes)
@@ -84,21 +62,6 @@ void WriteLargeFile(const QString& path, qsizetype megabytes)
     }
 }
 
-bool RunCommand(const QString& program, const QStringList& arguments, const QProcessEnvironment& env = {})
-{
-    QProcess p;
-    if (!env.isEmpty())
-        p.setProcessEnvironment(env);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, arguments);
-    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        std::fprintf(stderr, "%s failed:\n%s\n", qPrintable(program), p.readAll().constData());
-        return false;
-    }
-    p.readAll();
-    return true;
-}
-
 // The same work done by the command: one archive of one file, level 3, solid.
 bool PackWithCommand(const QString& archive, const QString& file)
 {
@@ -117,12 +80,6 @@ double Best(const std::vector<double>& times)
     return *std::min_element(times.begin(), times.end());
 }
 
-template <typename T>
-T Median(std::vector<T> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 double MiB(int64_t kib)
 {

@@ -12,6 +12,7 @@
 // and borg back up the same two folders into fresh repositories twice; their second backup is
 // the figure to compare with. Each figure is the median of R rounds (default 3).
 
+#include "BenchSupport.h"
 #include "archive/run/Unchanged.h"
 #include "archive/sevenzip/SevenZip.h"
 
@@ -32,35 +33,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double SecondsOf(const std::function<void()>& work)
-{
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-QByteArray TextLike(std::mt19937_64& random, qsizetype size)
-{
-    static const char* const words[] = {"archiwum", "kopia",  "zapasowa", "plik",   "folder", "dane",
-                                        "raport",   "faktura", "2024",    "lista",  "wpis",   "Skrytkar",
-                                        "notatka",  "zdjęcie", "umowa",   "projekt", "wersja", "kwiecień"};
-    QByteArray out;
-    out.reserve(size + 16);
-    while (out.size() < size) {
-        out += words[random() % std::size(words)];
-        out += (random() % 11 == 0) ? '\n' : ' ';
-    }
-    out.truncate(size);
-    return out;
-}
+using namespace Bench;
 
 // Files of 10 MB (the last one smaller) in 1 MiB blocks, text-like and random in turn.
 void MakeLargeFolder(const QString& folder, int megabytes, uint64_t seed)
@@ -139,20 +112,6 @@ void CheckAndLink(TSevenZip& zip, const QString& source, const QString& docel, c
 QString FolderName(int n)
 {
     return QStringLiteral("Arch_2024%1_%2").arg(101 + n / 60, 4, 10, QLatin1Char('0')).arg(n % 60 + 1000);
-}
-
-bool Run(const QString& program, const QStringList& arguments, const QProcessEnvironment& env)
-{
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, arguments);
-    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        std::fprintf(stderr, "%s %s failed:\n%s\n", qPrintable(program), qPrintable(arguments.join(QLatin1Char(' '))),
-                     p.readAll().constData());
-        return false;
-    }
-    return true;
 }
 
 struct ToolTimes {
@@ -260,11 +219,11 @@ int main(int argc, char** argv)
             if (!restic.isEmpty()) {
                 const QString repo = root + QStringLiteral("/restic-repo");
                 QDir(repo).removeRecursively();
-                if (Run(restic, {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("--repo"), repo}, env)) {
+                if (RunCommand(restic, {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("--repo"), repo}, env)) {
                     const QStringList backup{QStringLiteral("backup"), QStringLiteral("-q"), QStringLiteral("--repo"),
                                              repo, large, small};
-                    resticTimes.First.push_back(SecondsOf([&] { Run(restic, backup, env); }));
-                    resticTimes.Second.push_back(SecondsOf([&] { Run(restic, backup, env); }));
+                    resticTimes.First.push_back(SecondsOf([&] { RunCommand(restic, backup, env); }));
+                    resticTimes.Second.push_back(SecondsOf([&] { RunCommand(restic, backup, env); }));
                     std::printf("restic round %d: first %.3f s, second %.3f s\n", r + 1, resticTimes.First.back(),
                                 resticTimes.Second.back());
                 }
@@ -273,11 +232,11 @@ int main(int argc, char** argv)
             if (!borg.isEmpty()) {
                 const QString repo = root + QStringLiteral("/borg-repo");
                 QDir(repo).removeRecursively();
-                if (Run(borg, {QStringLiteral("init"), QStringLiteral("--encryption=none"), repo}, env)) {
+                if (RunCommand(borg, {QStringLiteral("init"), QStringLiteral("--encryption=none"), repo}, env)) {
                     borgTimes.First.push_back(SecondsOf(
-                        [&] { Run(borg, {QStringLiteral("create"), repo + QStringLiteral("::eins"), large, small}, env); }));
+                        [&] { RunCommand(borg, {QStringLiteral("create"), repo + QStringLiteral("::eins"), large, small}, env); }));
                     borgTimes.Second.push_back(SecondsOf(
-                        [&] { Run(borg, {QStringLiteral("create"), repo + QStringLiteral("::zwei"), large, small}, env); }));
+                        [&] { RunCommand(borg, {QStringLiteral("create"), repo + QStringLiteral("::zwei"), large, small}, env); }));
                     std::printf("borg round %d: first %.3f s, second %.3f s\n", r + 1, borgTimes.First.back(),
                                 borgTimes.Second.back());
                 }
