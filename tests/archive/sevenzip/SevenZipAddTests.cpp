@@ -40,12 +40,7 @@ protected:
     {
         ASSERT_TRUE(Tmp.isValid());
         Root = Tmp.path() + QLatin1Char('/');
-        Zip = std::make_unique<TSevenZip>();
-        // The settings the main window gives its packer.
-        Zip->AddOptions = AddSolid;
-        Zip->LZMACompressStrength = FAST;
-        Zip->LPPMDmem = 0;
-        Zip->LPPMDsize = 0;
+        Zip = MakeWindowPacker();
         QDir().mkpath(Root + QStringLiteral("out"));
     }
 

@@ -76,11 +76,7 @@ protected:
     {
         ASSERT_TRUE(Tmp.isValid());
         Root = Tmp.path() + QLatin1Char('/');
-        Zip = std::make_unique<TSevenZip>();
-        Zip->AddOptions = AddSolid;
-        Zip->LZMACompressStrength = FAST;
-        Zip->LPPMDmem = 0;
-        Zip->LPPMDsize = 0;
+        Zip = MakeWindowPacker();
         Reader = std::make_unique<TSevenZipReader>(*Zip);
         QDir().mkpath(Root + QStringLiteral("src"));
         QDir().mkpath(Root + QStringLiteral("out"));

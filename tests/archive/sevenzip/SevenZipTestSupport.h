@@ -2,6 +2,8 @@
 // Shared helpers of the 7z component tests: a scratch folder, file makers, and the real `7z`
 // command to check what the component wrote.
 
+#include "archive/sevenzip/SevenZip.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -15,6 +17,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <random>
 
@@ -35,6 +38,17 @@ inline void PrintTo(const QString& text, std::ostream* os)
 }
 
 namespace SevenZipTest {
+
+// A packer with the settings the main window gives its own: solid, fast, no PPMd sizes sent.
+inline std::unique_ptr<TSevenZip> MakeWindowPacker()
+{
+    auto zip = std::make_unique<TSevenZip>();
+    zip->AddOptions = AddSolid;
+    zip->LZMACompressStrength = FAST;
+    zip->LPPMDmem = 0;
+    zip->LPPMDsize = 0;
+    return zip;
+}
 
 // One item as `7z l -slt` shows it.
 struct ListedItem {

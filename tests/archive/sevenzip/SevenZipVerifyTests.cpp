@@ -24,11 +24,7 @@ protected:
     {
         ASSERT_TRUE(Tmp.isValid());
         Root = Tmp.path() + QLatin1Char('/');
-        Zip = std::make_unique<TSevenZip>();
-        Zip->AddOptions = AddSolid;
-        Zip->LZMACompressStrength = FAST;
-        Zip->LPPMDmem = 0;
-        Zip->LPPMDsize = 0;
+        Zip = MakeWindowPacker();
         Zip->VerifyAfterWrite = true;
         Out = Root + QStringLiteral("out/");
         QDir().mkpath(Out);
