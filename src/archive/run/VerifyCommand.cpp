@@ -88,15 +88,7 @@ QString VerifyArchiveFile(const TSevenZip& zip, const QString& path)
 {
     TSevenZipReader reader(zip);
     const TArchiveListing& listing = reader.Open(path);
-    TTestResult test;
-    if (listing.Status == TArchiveStatus::Ok) {
-        test = reader.Test();
-    } else {
-        test.Status = listing.Status;
-        test.Error = listing.Error;
-        test.LibraryResult = listing.LibraryResult;
-        test.ErrorFlags = listing.ErrorFlags;
-    }
+    const TTestResult test = listing.Status == TArchiveStatus::Ok ? reader.Test() : TestResultOfFailedOpen(listing);
     return ArchiveFaultReason(listing, test);
 }
 

@@ -276,10 +276,7 @@ int32_t TSevenZip::VerifyWritten(TMyStreamWriter* writer, bool sfx)
         };
         LastVerify = reader.Test();
     } else {
-        LastVerify.Status = listing.Status;
-        LastVerify.Error = listing.Error;
-        LastVerify.LibraryResult = listing.LibraryResult;
-        LastVerify.ErrorFlags = listing.ErrorFlags;
+        LastVerify = TestResultOfFailedOpen(listing);
     }
     if (LastVerify.Status == TArchiveStatus::Cancelled || (CancelRequested && !LastVerify.Ok()))
         return cancelled();

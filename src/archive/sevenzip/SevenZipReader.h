@@ -109,6 +109,17 @@ struct TTestResult {
     bool Ok() const { return Status == TArchiveStatus::Ok; }
 };
 
+// The test's result for an archive that did not even open: how the opening failed.
+inline TTestResult TestResultOfFailedOpen(const TArchiveListing& listing)
+{
+    TTestResult result;
+    result.Status = listing.Status;
+    result.Error = listing.Error;
+    result.LibraryResult = listing.LibraryResult;
+    result.ErrorFlags = listing.ErrorFlags;
+    return result;
+}
+
 // Something an extraction did not do as asked; every one is reported.
 struct TExtractProblem {
     enum Kind {
