@@ -14,6 +14,9 @@
 
 #include <QCoreApplication>
 
+#include <chrono>
+#include <thread>
+
 namespace {
 
 QStringList CommandLine(int argc, char** argv)
@@ -52,7 +55,15 @@ int main(int argc, char** argv)
         break;
     }
 
-    const DisplayAvailability display = ProbeDisplay(DisplayEnvironment::Current());
+    DisplayAvailability display = ProbeDisplay(DisplayEnvironment::Current());
+    // Started for its window (at login, say) while the display server is only coming up: a
+    // refused first contact is asked again a few times before the user is told there is none.
+    for (int attempt = 1; command.Mode == StartMode::Interactive && display == DisplayAvailability::None &&
+                          attempt <= DisplayProbeRetries;
+         ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(DisplayProbeRetryMs));
+        display = ProbeDisplay(DisplayEnvironment::Current());
+    }
     if (command.Mode == StartMode::Unattended && display != DisplayAvailability::Screen) {
         // Started by cron or a timer, or where nobody could see a window: the same run, messages
         // on standard error, an exit status.

@@ -27,6 +27,9 @@ struct DisplayEnvironment {
 // An X server that accepts the connection but never answers must not hold a run from cron:
 // after this long it counts as no display.
 inline constexpr int DisplayProbeTimeoutMs = 5000;
+// How often, and how far apart, a window start asks again for a display that did not answer.
+inline constexpr int DisplayProbeRetries = 3;
+inline constexpr int DisplayProbeRetryMs = 700;
 
 // Follows Qt's own choice of platform: the names of QT_QPA_PLATFORM in their order, or else
 // Wayland (in a Wayland session) and then X11. The first name that would work decides.

@@ -167,6 +167,7 @@ protected:
     // whether the program runs, what it wrote to its error output, and the windows it has.
     std::string Diagnosis()
     {
+        program.waitForFinished(0);
         QString text = QStringLiteral("program ");
         if (program.state() == QProcess::Running) {
             text += QStringLiteral("running; windows:");
@@ -222,8 +223,8 @@ protected:
         program.start(programDir + QStringLiteral("skrytkar"), {});
         ASSERT_TRUE(program.waitForStarted(StartMs));
         std::optional<XWindow> window;
-        ASSERT_TRUE(WaitUntil([&] { return (window = MainWindow()).has_value() || program.state() != QProcess::Running; }, StartMs)
-                    && window)
+        // Without an event loop the process's end is seen only through a wait.
+        ASSERT_TRUE(WaitUntil([&] { return (window = MainWindow()).has_value() || program.waitForFinished(0); }, StartMs) && window)
             << "no main window: " << Diagnosis();
         main = *window;
     }
