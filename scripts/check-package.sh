@@ -73,7 +73,7 @@ echo "\$1" >>"$scratch/opened"
 OPEN
 chmod +x "$bin/xdg-open"
 HOME="$scratch/home" XDG_DATA_HOME="$scratch/home/data" PATH="$bin:$PATH" QT_QPA_PLATFORM=xcb \
-  xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
+  xvfb-run -a -s "-screen 0 1024x768x24 -noreset" sh -c '
     "$1" & pid=$!
     for i in $(seq 100); do
       w=$(xdotool search --pid "$pid" --onlyvisible --name Skrytkar 2>/dev/null | head -n1)

@@ -12,8 +12,10 @@ class VirtualXServer {
 public:
     VirtualXServer()
     {
-        // The server names its display on standard output once it takes connections.
-        server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+        // The server names its display on standard output once it takes connections. Without
+        // -noreset it starts over whenever its last client leaves, and refuses whoever comes
+        // meanwhile: a program whose display probe was that last client would find no display.
+        server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-noreset"), QStringLiteral("-nolisten"),
                                               QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
                                               QStringLiteral("1024x768x24")});
         if (!server.waitForStarted(5000))

@@ -2,7 +2,7 @@
 // (run under Xvfb): the main window with a list, during a run, each menu panel with a lit item,
 // the entry editor, the about window, the restore window and the settings window. The windows are created exactly as the program does.
 //
-//   xvfb-run -a -s "-screen 0 1024x768x24" build/tests/ui/windows_screenshots docs/screenshots/windows
+//   xvfb-run -a -s "-screen 0 1024x768x24 -noreset" build/tests/ui/windows_screenshots docs/screenshots/windows
 
 #include "ui/windows/Application.h"
 #include "archive/run/ArchiveRun.h"
