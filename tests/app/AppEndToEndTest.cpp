@@ -27,13 +27,6 @@
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    bool crashed = true;
-    QString out;
-    QString err;
-};
-
 // Windows-1250 bytes of a text, as a list written on Windows holds them.
 QByteArray Windows1250(const QString& text)
 {
@@ -129,22 +122,7 @@ protected:
             env.insert(QStringLiteral("DISPLAY"), display);
         for (const QString& name : extraEnvironment.keys())
             env.insert(name, extraEnvironment.value(name));
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(root.path());
-        p.start(binary, arguments);
-        Outcome o;
-        if (!p.waitForFinished(waitMs)) {
-            p.kill();
-            p.waitForFinished();
-            ADD_FAILURE() << "the program did not end";
-            return o;
-        }
-        o.crashed = p.exitStatus() != QProcess::NormalExit;
-        o.exitCode = p.exitCode();
-        o.out = QString::fromUtf8(p.readAllStandardOutput());
-        o.err = QString::fromUtf8(p.readAllStandardError());
-        return o;
+        return RunProgram(binary, arguments, env, root.path(), waitMs);
     }
 
     QByteArray LogBytes() const

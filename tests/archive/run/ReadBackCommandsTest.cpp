@@ -14,12 +14,6 @@
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
 class ReadBackCommands : public ::testing::Test, protected TempTree {
 protected:
     void SetUp() override
@@ -39,21 +33,7 @@ protected:
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(root.path());
-        p.start(binary, arguments);
-        Outcome o;
-        if (!p.waitForFinished(waitMs)) {
-            p.kill();
-            p.waitForFinished();
-            ADD_FAILURE() << "the program did not end";
-            return o;
-        }
-        o.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        o.out = QString::fromUtf8(p.readAllStandardOutput());
-        o.err = QString::fromUtf8(p.readAllStandardError());
-        return o;
+        return RunProgram(binary, arguments, env, root.path(), waitMs);
     }
 
     void SaveList(const std::vector<_Wpis>& entries)

@@ -52,6 +52,37 @@ inline QStringList SevenZipPaths(const QString& archive)
     return paths;
 }
 
+// How a run of the real program ended.
+struct Outcome {
+    int exitCode = -1;  // -1 as well when it crashed or did not end
+    bool crashed = true;
+    QString out;
+    QString err;
+};
+
+// Runs the program to its end in the given environment and folder; a program that does not end
+// within waitMs is killed and fails the test.
+inline Outcome RunProgram(const QString& binary, const QStringList& arguments, const QProcessEnvironment& env,
+                          const QString& workingDirectory, int waitMs)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(workingDirectory);
+    p.start(binary, arguments);
+    Outcome o;
+    if (!p.waitForFinished(waitMs)) {
+        p.kill();
+        p.waitForFinished();
+        ADD_FAILURE() << "the program did not end";
+        return o;
+    }
+    o.crashed = p.exitStatus() != QProcess::NormalExit;
+    o.exitCode = o.crashed ? -1 : p.exitCode();
+    o.out = QString::fromUtf8(p.readAllStandardOutput());
+    o.err = QString::fromUtf8(p.readAllStandardError());
+    return o;
+}
+
 // A temporary folder tree for one test: files, folders and the archives found in it.
 class TempTree {
 public:
