@@ -115,44 +115,24 @@ bool MakeCorpus(const QString& corpus)
     return WriteAll(corpus + QStringLiteral("/.complete"), QByteArray());
 }
 
-int RunAdd(const QString& corpus, const QString& archive)
+// As the archive run packs (solid, fast, a handler that follows the progress); with verify, the
+// archive is read back from the disk and tested before it is named, as the run does by default.
+int RunAdd(const QString& corpus, const QString& archive, bool verify = false)
 {
     TSevenZip zip;
     zip.AddOptions = AddSolid | AddRecurseDirs;
     zip.LZMACompressStrength = FAST;
     zip.LPPMDmem = 0;
     zip.LPPMDsize = 0;
-    // As the archive run does: a handler that follows the progress.
+    zip.VerifyAfterWrite = verify;
     int64_t last = 0;
     zip.OnProgress = [&](TSevenZip*, const QString&, int64_t arc, int64_t) { last = arc; };
     zip.SZFileName = archive;
     zip.AddRootDir = corpus.left(corpus.lastIndexOf(QLatin1Char('/')) + 1);
     zip.Files.Add(corpus + QStringLiteral("/*.*"));
     const int32_t result = zip.Add();
-    if (result != 0) {
-        std::fprintf(stderr, "Add failed: %d\n", result);
-        return 1;
-    }
-    return last > 0 ? 0 : 2;
-}
-
-// As the archive run packs: the archive read back from the disk and tested before it is named.
-int RunVerifiedAdd(const QString& corpus, const QString& archive)
-{
-    TSevenZip zip;
-    zip.AddOptions = AddSolid | AddRecurseDirs;
-    zip.LZMACompressStrength = FAST;
-    zip.LPPMDmem = 0;
-    zip.LPPMDsize = 0;
-    zip.VerifyAfterWrite = true;
-    int64_t last = 0;
-    zip.OnProgress = [&](TSevenZip*, const QString&, int64_t arc, int64_t) { last = arc; };
-    zip.SZFileName = archive;
-    zip.AddRootDir = corpus.left(corpus.lastIndexOf(QLatin1Char('/')) + 1);
-    zip.Files.Add(corpus + QStringLiteral("/*.*"));
-    const int32_t result = zip.Add();
-    if (result != 0 || !zip.LastVerify.Ok()) {
-        std::fprintf(stderr, "verified Add failed: %d\n", result);
+    if (result != 0 || (verify && !zip.LastVerify.Ok())) {
+        std::fprintf(stderr, "%s failed: %d\n", verify ? "verified Add" : "Add", result);
         return 1;
     }
     return last > 0 ? 0 : 2;
@@ -358,7 +338,7 @@ int RunVerifiedBench(const QString& dir, int rounds)
                   },
                   add))
         return 1;
-    if (!QFileInfo::exists(ours) && RunVerifiedAdd(corpus, ours) != 0)
+    if (!QFileInfo::exists(ours) && RunAdd(corpus, ours, true) != 0)
         return 1;
 
     const QString out = dir + QStringLiteral("/przywrocone");
@@ -388,7 +368,7 @@ int main(int argc, char** argv)
     if (args.size() == 4 && args[1] == QStringLiteral("--extract"))
         return RunExtract(args[2], args[3]);
     if (args.size() == 4 && args[1] == QStringLiteral("--add-verified"))
-        return RunVerifiedAdd(args[2], args[3]);
+        return RunAdd(args[2], args[3], true);
     if (args.size() == 4 && args[1] == QStringLiteral("--restore"))
         return RunRestore(args[2], args[3]);
     if (args.contains(QStringLiteral("--verified"))) {
