@@ -1,5 +1,5 @@
 # Layers of the program, lowest first: platform, core, archive/sevenzip, archive/run, ui/skin,
-# ui/windows. Includes are rooted at src ("core/UProcki.h"), but no library sees src itself:
+# ui/windows. Includes are rooted at src ("core/EntryList.h"), but no library sees src itself:
 # each one exports an include root of its own that holds only its layer's folder, so a file
 # sees the headers of its own layer and of the libraries it links, and an include of a layer
 # above it fails to compile.

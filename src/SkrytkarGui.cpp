@@ -8,6 +8,6 @@ int main(int argc, char** argv)
 {
     // The application with its error report at the event boundary, the five windows and the
     // message loop.
-    TSkrytkarApplication app(argc, argv);
+    SkrytkarApplication app(argc, argv);
     return RunWindowedProgram(app);
 }

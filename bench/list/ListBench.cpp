@@ -3,7 +3,7 @@
 // own, so the peak memory reported belongs to that size alone.
 //   build/bench/list_bench [sizes...] [--repeat N]
 
-#include "core/UProcki.h"
+#include "core/EntryList.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -35,13 +35,13 @@ long PeakRssKb()
     return usage.ru_maxrss;
 }
 
-_Wpisy MakeList(int n)
+EntryVector MakeList(int n)
 {
-    _Wpisy list;
+    EntryVector list;
     list.reserve(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
         const QString number = QString::number(i + 1);
-        list.push_back(_Wpis{i % 3 ? QStringLiteral("Plik") : QStringLiteral("Folder"),
+        list.push_back(Entry{i % 3 ? QStringLiteral("Plik") : QStringLiteral("Folder"),
                              QStringLiteral("Kopia dokumentów nr ") + number,
                              QStringLiteral("/home/użytkownik/Dokumenty/Księgowość/Faktura ") + number + QStringLiteral(".ods"),
                              QStringLiteral("/media/kopie/Zewnętrzny dysk")});
@@ -56,7 +56,7 @@ int RunSize(int n, int repeat)
         return 1;
     ListFilePath = dir.filePath(QStringLiteral("Dane.dat"));
     const long baseKb = PeakRssKb();
-    const _Wpisy list = MakeList(n);
+    const EntryVector list = MakeList(n);
 
     double saveBest = 1e300, loadBest = 1e300;
     for (int r = 0; r < repeat; ++r) {

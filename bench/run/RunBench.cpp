@@ -21,7 +21,7 @@
 #include "platform/Process.h"
 #include "archive/run/RunPorts.h"
 #include "archive/sevenzip/SevenZip.h"
-#include "core/UProcki.h"
+#include "core/EntryList.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -149,7 +149,7 @@ int main(int argc, char** argv)
     if (largeMegabytes > 0)
         WriteLargeFile(large, largeMegabytes);
 
-    TSevenZip packer;
+    SevenZipPacker packer;
     InstallZipek(&packer);
 
     // ---- small entries
@@ -227,7 +227,7 @@ int main(int argc, char** argv)
         std::printf("## %d small entries (best of %d rounds)\n\n", smallCount, rounds);
         std::printf("| what | total s | per entry ms |\n|---|---|---|\n");
         std::printf("| unattended run (ArchiveAll, in process) | %.3f | %.2f |\n", run, 1000 * run / smallCount);
-        std::printf("| the same packing through TSevenZip::Add | %.3f | %.2f |\n", add, 1000 * add / smallCount);
+        std::printf("| the same packing through SevenZipPacker::Add | %.3f | %.2f |\n", add, 1000 * add / smallCount);
         std::printf("| run's own overhead (run - packing) | %.3f | %.3f |\n", run - add, 1000 * (run - add) / smallCount);
         std::printf("| `skrytkar /all` without a display (whole program) | %.3f | %.2f |\n", bin, 1000 * bin / smallCount);
         std::printf("| one `7z a -mx3 -ms=on` per entry | %.3f | %.2f |\n\n", cmd, 1000 * cmd / smallCount);

@@ -72,7 +72,7 @@ void MakeSmallFilesFolder(const QString& folder, int count)
 }
 
 // The packer as the run sets it up for a folder entry.
-void Prepare(TSevenZip& zip, const QString& source, const QString& archive)
+void Prepare(SevenZipPacker& zip, const QString& source, const QString& archive)
 {
     zip.AddOptions = AddSolid;
     zip.LZMACompressType = LZMA;
@@ -89,7 +89,7 @@ QString ArchivePath(const QString& docel, const QString& folderName, const QStri
     return docel + QLatin1Char('/') + folderName + QLatin1Char('/') + nazwa + QStringLiteral(".7z");
 }
 
-void Pack(TSevenZip& zip, const QString& source, const QString& archive)
+void Pack(SevenZipPacker& zip, const QString& source, const QString& archive)
 {
     Prepare(zip, source, archive);
     if (zip.Add() != 0)
@@ -97,12 +97,12 @@ void Pack(TSevenZip& zip, const QString& source, const QString& archive)
 }
 
 // What the run does for an unchanged entry: gather, compare with the newest earlier archive, link.
-void CheckAndLink(TSevenZip& zip, const QString& source, const QString& docel, const QString& nazwa,
+void CheckAndLink(SevenZipPacker& zip, const QString& source, const QString& docel, const QString& nazwa,
                   const QString& folderName)
 {
     const QString target = ArchivePath(docel, folderName, nazwa);
     Prepare(zip, source, target);
-    const TUnchangedCheck check = CheckUnchanged(zip, zip.ItemsToAdd(), docel, nazwa, folderName);
+    const UnchangedCheck check = CheckUnchanged(zip, zip.ItemsToAdd(), docel, nazwa, folderName);
     if (!check.Unchanged())
         qFatal("%s not found unchanged (%d)", qPrintable(source), static_cast<int>(check.Verdict));
     if (LinkArchive(check.EarlierArchive, target) != 0)
@@ -150,7 +150,7 @@ int main(int argc, char** argv)
     const QString root = keep.isEmpty() ? temporary.path() : keep;
     QDir(root).removeRecursively();
     QDir().mkpath(root);
-    TSevenZip zip;
+    SevenZipPacker zip;
     int folderNumber = 0;
 
     // ---- Part 1: one unchanged folder entry, linked against packed

@@ -1,12 +1,12 @@
 // Packs a fixed generated corpus (about 200 MB: compressible text, incompressible bytes and a
-// folder of a few thousand small files) once with TSevenZip::Add and once with
+// folder of a few thousand small files) once with SevenZipPacker::Add and once with
 // `7z a -t7z -mx3 -ms=on`, both as child processes so that each one's wall time and peak
 // memory (getrusage of the child) are measured alike. Rounds alternate between the two.
 //
 //   sevenzip_bench [--rounds N] [--dir WORKDIR]
 //   sevenzip_bench --add CORPUS ARCHIVE      (the child that runs Add)
 //
-// With --read it measures the reading side instead: TSevenZipReader's Test against `7z t` and
+// With --read it measures the reading side instead: SevenZipReader's Test against `7z t` and
 // its Extract against `7z x -y`, on one archive of the same corpus made by the command.
 //
 //   sevenzip_bench --read [--rounds N] [--dir WORKDIR]
@@ -119,14 +119,14 @@ bool MakeCorpus(const QString& corpus)
 // archive is read back from the disk and tested before it is named, as the run does by default.
 int RunAdd(const QString& corpus, const QString& archive, bool verify = false)
 {
-    TSevenZip zip;
+    SevenZipPacker zip;
     zip.AddOptions = AddSolid | AddRecurseDirs;
     zip.LZMACompressStrength = FAST;
     zip.LPPMDmem = 0;
     zip.LPPMDsize = 0;
     zip.VerifyAfterWrite = verify;
     int64_t last = 0;
-    zip.OnProgress = [&](TSevenZip*, const QString&, int64_t arc, int64_t) { last = arc; };
+    zip.OnProgress = [&](SevenZipPacker*, const QString&, int64_t arc, int64_t) { last = arc; };
     zip.SZFileName = archive;
     zip.AddRootDir = corpus.left(corpus.lastIndexOf(QLatin1Char('/')) + 1);
     zip.Files.Add(corpus + QStringLiteral("/*.*"));
@@ -141,14 +141,14 @@ int RunAdd(const QString& corpus, const QString& archive, bool verify = false)
 // As "/restore" does: every item into the folder, nothing there overwritten.
 int RunRestore(const QString& archive, const QString& folder)
 {
-    TSevenZip zip;
-    TRestoreRequest request;
+    SevenZipPacker zip;
+    RestoreRequest request;
     request.ArchivePath = archive;
     request.Folder = folder;
-    request.Decide = [](const TArchiveItem&, const TExistingFile&) { return TOverwriteAnswer::Skip; };
+    request.Decide = [](const ArchiveItem&, const ExistingFile&) { return OverwriteAnswer::Skip; };
     uint64_t last = 0;
     request.OnProgress = [&](uint64_t done, uint64_t) { last = done; };
-    const TRestoreReport report = RestoreArchive(zip, request);
+    const RestoreReport report = RestoreArchive(zip, request);
     if (!report.Complete()) {
         std::fprintf(stderr, "restore failed: %d, %zu problems\n", int(report.Result.Status), report.Result.Problems.size());
         return 1;
@@ -198,18 +198,18 @@ double Median(std::vector<double> v)
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-// ---- Reading: TSevenZipReader's Test and Extract against `7z t` and `7z x` ----------------------
+// ---- Reading: SevenZipReader's Test and Extract against `7z t` and `7z x` ----------------------
 
 int RunTest(const QString& archive)
 {
-    TSevenZip zip;
-    TSevenZipReader reader(zip);
+    SevenZipPacker zip;
+    SevenZipReader reader(zip);
     // As a window does: a handler that follows the progress.
     uint64_t last = 0;
     reader.OnProgress = [&](uint64_t done, uint64_t) { last = done; };
-    if (reader.Open(archive).Status != TArchiveStatus::Ok)
+    if (reader.Open(archive).Status != ArchiveStatus::Ok)
         return 1;
-    const TTestResult result = reader.Test();
+    const ArchiveTestResult result = reader.Test();
     if (!result.Ok()) {
         std::fprintf(stderr, "Test failed: %d\n", int(result.Status));
         return 1;
@@ -219,13 +219,13 @@ int RunTest(const QString& archive)
 
 int RunExtract(const QString& archive, const QString& folder)
 {
-    TSevenZip zip;
-    TSevenZipReader reader(zip);
+    SevenZipPacker zip;
+    SevenZipReader reader(zip);
     uint64_t last = 0;
     reader.OnProgress = [&](uint64_t done, uint64_t) { last = done; };
-    if (reader.Open(archive).Status != TArchiveStatus::Ok)
+    if (reader.Open(archive).Status != ArchiveStatus::Ok)
         return 1;
-    const TExtractResult result = reader.Extract(folder);
+    const ExtractResult result = reader.Extract(folder);
     if (!result.Complete()) {
         std::fprintf(stderr, "Extract failed: %d, %zu problems\n", int(result.Status), result.Problems.size());
         return 1;

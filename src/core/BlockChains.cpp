@@ -11,7 +11,7 @@ void AppendLastBlock(QByteArray& out, const uint8_t* block, int blockSize)
     const int count = block[blockSize - 1];
     // The count can only exceed the block size in a damaged or foreign value.
     if (count > blockSize)
-        throw ECipherException();
+        throw CipherError();
     out.append(reinterpret_cast<const char*>(block), count);
 }
 
@@ -27,7 +27,7 @@ std::vector<uint8_t> FinalBlock(const uint8_t* rest, int count, int blockSize)
 
 } // namespace
 
-QByteArray EncipherBlocks(const QByteArray& input, const TBlockTransform& transform, int blockSize,
+QByteArray EncipherBlocks(const QByteArray& input, const BlockTransform& transform, int blockSize,
                           bool encrypt)
 {
     const auto* in = reinterpret_cast<const uint8_t*>(input.constData());
@@ -48,7 +48,7 @@ QByteArray EncipherBlocks(const QByteArray& input, const TBlockTransform& transf
         return out;
     }
     if (q == 0)
-        throw ECipherException();
+        throw CipherError();
     out.reserve(q * blockSize);
     for (qsizetype i = 0; i < q; ++i) {
         std::memcpy(block.data(), in + i * blockSize, block.size());
@@ -61,7 +61,7 @@ QByteArray EncipherBlocks(const QByteArray& input, const TBlockTransform& transf
     return out;
 }
 
-QByteArray EncipherBlocksCbc(const QByteArray& input, const TBlockTransform& transform,
+QByteArray EncipherBlocksCbc(const QByteArray& input, const BlockTransform& transform,
                              int blockSize, bool encrypt, uint64_t seed)
 {
     const auto* in = reinterpret_cast<const uint8_t*>(input.constData());
@@ -91,7 +91,7 @@ QByteArray EncipherBlocksCbc(const QByteArray& input, const TBlockTransform& tra
     const qsizetype q = n / blockSize;
     // The chain block and at least one data block.
     if (q < 2)
-        throw ECipherException();
+        throw CipherError();
     std::memcpy(chain.data(), in, size);
     for (qsizetype b = 1; b < q; ++b) {
         std::memcpy(block.data(), in + b * blockSize, size);

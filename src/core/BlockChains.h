@@ -9,18 +9,18 @@
 #include <stdexcept>
 
 // Raised when enciphered input cannot be a value of this cipher.
-class ECipherException : public std::runtime_error {
+class CipherError : public std::runtime_error {
 public:
-    explicit ECipherException(const char* text = "Invalid file format") : std::runtime_error(text) {}
+    explicit CipherError(const char* text = "Invalid file format") : std::runtime_error(text) {}
 };
 
 // Transforms one block in place, in the given direction (true: encipher).
-using TBlockTransform = std::function<void(uint8_t* block, bool encrypt)>;
+using BlockTransform = std::function<void(uint8_t* block, bool encrypt)>;
 
 // Electronic codebook: each block on its own.
-QByteArray EncipherBlocks(const QByteArray& input, const TBlockTransform& transform, int blockSize,
+QByteArray EncipherBlocks(const QByteArray& input, const BlockTransform& transform, int blockSize,
                           bool encrypt);
 // Cipher-block chaining. Enciphering writes an enciphered block made from `seed` (the clock)
 // ahead of the data and chains from it; deciphering takes the first block as the chain value.
-QByteArray EncipherBlocksCbc(const QByteArray& input, const TBlockTransform& transform,
+QByteArray EncipherBlocksCbc(const QByteArray& input, const BlockTransform& transform,
                              int blockSize, bool encrypt, uint64_t seed);

@@ -37,7 +37,7 @@ void SubkeyMix(uint32_t w[8])
     w[7] ^= w[0] >> 9;  w[2] += w[7]; w[0] += w[1];
 }
 
-uint32_t RoundF(const TBlowfishContext& c, uint32_t x)
+uint32_t RoundF(const BlowfishContext& c, uint32_t x)
 {
     return ((c.S[0][x >> 24] + c.S[1][(x >> 16) & 255]) ^ c.S[2][(x >> 8) & 255]) + c.S[3][x & 255];
 }
@@ -70,7 +70,7 @@ void MixWords(uint32_t& W, uint32_t& X, uint32_t& Y, uint32_t& Z)
     W += X; X += W; W ^= W << 11;
 }
 
-void KeyHashInit(TKeyHashContext& context)
+void KeyHashInit(KeyHashContext& context)
 {
     context.DigestIndex = 0;
     std::memcpy(context.Digest, PiTable, sizeof context.Digest);
@@ -79,7 +79,7 @@ void KeyHashInit(TKeyHashContext& context)
         StoreLE(context.HashKey + 4 * i, 0x55555555u);
 }
 
-void KeyHashUpdate(TKeyHashContext& context, const uint8_t* data, size_t size)
+void KeyHashUpdate(KeyHashContext& context, const uint8_t* data, size_t size)
 {
     for (size_t n = 0; n < size; ++n) {
         const uint8_t b = data[n];
@@ -102,10 +102,10 @@ void KeyHashUpdate(TKeyHashContext& context, const uint8_t* data, size_t size)
     }
 }
 
-void KeyHashFinal(TKeyHashContext& context, uint8_t* output, size_t size)
+void KeyHashFinal(KeyHashContext& context, uint8_t* output, size_t size)
 {
     KeyHashUpdate(context, FinalFill, static_cast<size_t>(8 - context.KeyIndex));
-    TMixCipherContext mix;
+    MixCipherContext mix;
     MixCipherInit(mix, context.HashKey, 8, true);
     for (int block = 0; block < 16; ++block)
         MixCipherBlock(mix, context.Digest + 16 * block);
@@ -114,13 +114,13 @@ void KeyHashFinal(TKeyHashContext& context, uint8_t* output, size_t size)
 
 void MakeKey(uint8_t* key, size_t size, const uint8_t* text, size_t textSize)
 {
-    TKeyHashContext context;
+    KeyHashContext context;
     KeyHashInit(context);
     KeyHashUpdate(context, text, textSize);
     KeyHashFinal(context, key, size);
 }
 
-void MixCipherInit(TMixCipherContext& context, const uint8_t key[16], int rounds, bool encrypt)
+void MixCipherInit(MixCipherContext& context, const uint8_t key[16], int rounds, bool encrypt)
 {
     context.Encrypt = encrypt;
     context.Rounds = std::clamp(rounds, 4, 16);
@@ -140,7 +140,7 @@ void MixCipherInit(TMixCipherContext& context, const uint8_t key[16], int rounds
     }
 }
 
-void MixCipherBlock(const TMixCipherContext& context, uint8_t block[16])
+void MixCipherBlock(const MixCipherContext& context, uint8_t block[16])
 {
     uint32_t R0 = LoadLE(block), R1 = LoadLE(block + 4);
     uint32_t L0 = LoadLE(block + 8), L1 = LoadLE(block + 12);
@@ -161,7 +161,7 @@ void MixCipherBlock(const TMixCipherContext& context, uint8_t block[16])
     StoreLE(block + 12, R1);
 }
 
-void BlowfishInit(TBlowfishContext& context, const uint8_t key[16])
+void BlowfishInit(BlowfishContext& context, const uint8_t key[16])
 {
     std::copy(kPiWords, kPiWords + 18, context.P);
     for (int box = 0; box < 4; ++box)
@@ -190,7 +190,7 @@ void BlowfishInit(TBlowfishContext& context, const uint8_t key[16])
             next(context.S[box][j], context.S[box][j + 1]);
 }
 
-void BlowfishBlock(const TBlowfishContext& context, uint8_t block[8], bool encrypt)
+void BlowfishBlock(const BlowfishContext& context, uint8_t block[8], bool encrypt)
 {
     uint32_t L = LoadLE(block);
     uint32_t R = LoadLE(block + 4);

@@ -14,35 +14,35 @@ extern const uint8_t PiTable[256];
 extern const uint32_t PiWords[1042];
 
 // The 256-byte key digest.
-struct TKeyHashContext {
+struct KeyHashContext {
     int32_t DigestIndex;
     uint8_t Digest[256];
     int32_t KeyIndex;
     uint8_t HashKey[16];  // K0..K3, little-endian words
 };
 
-void KeyHashInit(TKeyHashContext& context);
-void KeyHashUpdate(TKeyHashContext& context, const uint8_t* data, size_t size);
-void KeyHashFinal(TKeyHashContext& context, uint8_t* output, size_t size);
+void KeyHashInit(KeyHashContext& context);
+void KeyHashUpdate(KeyHashContext& context, const uint8_t* data, size_t size);
+void KeyHashFinal(KeyHashContext& context, uint8_t* output, size_t size);
 // The first min(size, 256) bytes of the KeyHash of the bytes.
 void MakeKey(uint8_t* key, size_t size, const uint8_t* text, size_t textSize);
 
 // Four-word mix used by KeyHash and MixCipher.
 void MixWords(uint32_t& W, uint32_t& X, uint32_t& Y, uint32_t& Z);
 
-struct TMixCipherContext {
+struct MixCipherContext {
     bool Encrypt;
     int32_t Rounds;  // 4..16
     uint32_t SubKeys[32];  // subkey r = words 2r, 2r + 1
 };
 
-void MixCipherInit(TMixCipherContext& context, const uint8_t key[16], int rounds, bool encrypt);
-void MixCipherBlock(const TMixCipherContext& context, uint8_t block[16]);
+void MixCipherInit(MixCipherContext& context, const uint8_t key[16], int rounds, bool encrypt);
+void MixCipherBlock(const MixCipherContext& context, uint8_t block[16]);
 
-struct TBlowfishContext {
+struct BlowfishContext {
     uint32_t P[18];
     uint32_t S[4][256];
 };
 
-void BlowfishInit(TBlowfishContext& context, const uint8_t key[16]);
-void BlowfishBlock(const TBlowfishContext& context, uint8_t block[8], bool encrypt);
+void BlowfishInit(BlowfishContext& context, const uint8_t key[16]);
+void BlowfishBlock(const BlowfishContext& context, uint8_t block[8], bool encrypt);

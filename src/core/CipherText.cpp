@@ -56,7 +56,7 @@ QByteArray Base64Decode(QStringView text)
     const qsizetype n = text.size();
     // A last group of fewer than four characters only comes from a damaged value.
     if (n % 4 != 0)
-        throw EBase64Error();
+        throw Base64Error();
     QByteArray out;
     out.reserve(n / 4 * 3);
     for (qsizetype i = 0; i < n; i += 4) {
@@ -64,7 +64,7 @@ QByteArray Base64Decode(QStringView text)
         for (int j = 0; j < 4; ++j) {
             const char16_t c = text[i + j].unicode();
             if (c < 43 || c > 122)
-                throw EBase64Error();
+                throw Base64Error();
             x[j] = DecodeTable[c];
         }
         const bool c2Fill = text[i + 2] == QLatin1Char('=');

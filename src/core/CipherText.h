@@ -8,9 +8,9 @@
 #include <stdexcept>
 
 // Raised by Base64Decode for a character outside "+" .. "z" or a group cut short.
-class EBase64Error : public std::runtime_error {
+class Base64Error : public std::runtime_error {
 public:
-    EBase64Error() : std::runtime_error("Invalid Base64 Character") {}
+    Base64Error() : std::runtime_error("Invalid Base64 Character") {}
 };
 
 // Standard alphabet with "=" fill, no line breaks.

@@ -28,11 +28,11 @@ struct KeyCache {
     uint8_t key192[24];
     uint8_t key256[32];
     bool blowfishReady = false;
-    TBlowfishContext blowfish;
+    BlowfishContext blowfish;
 };
 KeyCache cache;
 
-const TBlowfishContext& BlowfishForKey128()
+const BlowfishContext& BlowfishForKey128()
 {
     if (!cache.blowfishReady || std::memcmp(cache.key128, Key128, sizeof Key128) != 0) {
         std::memcpy(cache.key128, Key128, sizeof Key128);
@@ -55,7 +55,7 @@ public:
     {
         if (!cipher || !enc || !dec || EVP_EncryptInit_ex(enc.get(), cipher, nullptr, key, nullptr) != 1
             || EVP_DecryptInit_ex(dec.get(), cipher, nullptr, key, nullptr) != 1)
-            throw ECipherException("Cipher unavailable");
+            throw CipherError("Cipher unavailable");
         EVP_CIPHER_CTX_set_padding(enc.get(), 0);
         EVP_CIPHER_CTX_set_padding(dec.get(), 0);
         blockSize = EVP_CIPHER_get_block_size(cipher);
@@ -67,7 +67,7 @@ public:
         int outLen = 0;
         EVP_CIPHER_CTX* c = encrypt ? enc.get() : dec.get();
         if (EVP_CipherUpdate(c, out, &outLen, block, blockSize) != 1 || outLen != blockSize)
-            throw ECipherException("Cipher failure");
+            throw CipherError("Cipher failure");
         std::memcpy(block, out, static_cast<size_t>(blockSize));
     }
 
@@ -85,7 +85,7 @@ uint64_t ClockSeed()
                                      .count());
 }
 
-QByteArray RunChain(const QByteArray& data, const TBlockTransform& transform, int blockSize,
+QByteArray RunChain(const QByteArray& data, const BlockTransform& transform, int blockSize,
                     bool cbc, bool encrypt)
 {
     return cbc ? EncipherBlocksCbc(data, transform, blockSize, encrypt, ClockSeed())
@@ -98,7 +98,7 @@ QByteArray Transform(const QByteArray& data, uint8_t type, bool encrypt)
     switch (type) {
     case 0:
     case 1: {
-        const TBlowfishContext& context = BlowfishForKey128();
+        const BlowfishContext& context = BlowfishForKey128();
         return RunChain(
             data, [&context](uint8_t* block, bool enc) { BlowfishBlock(context, block, enc); }, 8,
             cbc, encrypt);

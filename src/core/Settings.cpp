@@ -44,15 +44,15 @@ QString SettingsFilePath()
     return DataDirectory() + QStringLiteral("Ustawienia.ini");
 }
 
-TSettings LoadSettings(const QString& path)
+Settings LoadSettings(const QString& path)
 {
-    TSettings settings;
+    Settings settings;
     const QString file = path.isEmpty() ? SettingsFilePath() : path;
     if (!PathExists(file))
         return settings;
     // QSettings reads what it can of a damaged file; what it cannot read keeps its default.
     const QSettings ini(file, QSettings::IniFormat);
-    const TSettings defaults;
+    const Settings defaults;
     settings.Weryfikacja = ReadBool(ini, QStringLiteral("Weryfikacja"), defaults.Weryfikacja);
     settings.Dowiazania = ReadBool(ini, QStringLiteral("Dowiazania"), defaults.Dowiazania);
     settings.Zachowaj = ReadCount(ini, QStringLiteral("Zachowaj"), defaults.Zachowaj);
@@ -60,7 +60,7 @@ TSettings LoadSettings(const QString& path)
     return settings;
 }
 
-QByteArray SettingsText(const TSettings& settings)
+QByteArray SettingsText(const Settings& settings)
 {
     const QString text = QStringLiteral("[Archiwizacja]\n") + QStringLiteral("Weryfikacja=") + Word(settings.Weryfikacja)
                          + QStringLiteral("\nDowiazania=") + Word(settings.Dowiazania) + QStringLiteral("\nZachowaj=")
@@ -69,7 +69,7 @@ QByteArray SettingsText(const TSettings& settings)
     return text.toUtf8();
 }
 
-OsError SaveSettings(const TSettings& settings, const QString& path)
+OsError SaveSettings(const Settings& settings, const QString& path)
 {
     return WriteFileAtomically(path.isEmpty() ? SettingsFilePath() : path, SettingsText(settings));
 }

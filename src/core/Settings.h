@@ -8,13 +8,13 @@
 
 #include <QString>
 
-struct TSettings {
+struct Settings {
     bool Weryfikacja = true;   // verify each archive after writing it
     bool Dowiazania = true;    // an unchanged entry becomes a hard link to its newest archive
     int Zachowaj = 0;          // keep the newest N archives of each entry; 0 keeps all
     bool Podfoldery = false;   // a folder entry takes its whole tree, not only its own files
 
-    bool operator==(const TSettings&) const = default;
+    bool operator==(const Settings&) const = default;
 };
 
 // The largest number of archives per entry the settings accept; more reads as the default.
@@ -23,8 +23,8 @@ inline constexpr int MaxKeptArchives = 100000;
 // Full path of "Ustawienia.ini" in the folder of the user's files.
 QString SettingsFilePath();
 // Reads the file at path (SettingsFilePath() when empty).
-TSettings LoadSettings(const QString& path = QString());
+Settings LoadSettings(const QString& path = QString());
 // The file's text for these settings.
-QByteArray SettingsText(const TSettings& settings);
+QByteArray SettingsText(const Settings& settings);
 // Replaces the file whole, atomically, like the list file.
-OsError SaveSettings(const TSettings& settings, const QString& path = QString());
+OsError SaveSettings(const Settings& settings, const QString& path = QString());

@@ -71,7 +71,7 @@ QString UserTextOf(const std::exception_ptr& error)
 {
     try {
         std::rethrow_exception(error);
-    } catch (const EUserError& ours) {
+    } catch (const UserError& ours) {
         const QString text = QString::fromUtf8(ours.what());
         return text.isEmpty() ? Msg::UnexpectedError() : text;
     } catch (const std::bad_alloc&) {

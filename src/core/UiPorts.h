@@ -64,7 +64,7 @@ ListBoxPort& Lista();
 // runs inside RunGuarded: an exception ends the handler, the user reads its Polish text, and
 // the program goes on.
 
-// The Polish text the user reads for an exception: the text of an EUserError, otherwise
+// The Polish text the user reads for an exception: the text of an UserError, otherwise
 // Msg::OutOfMemory() or Msg::UnexpectedError(); never a library's own (English) text.
 QString UserTextOf(const std::exception_ptr& error);
 
@@ -79,7 +79,7 @@ void SetErrorReport(std::function<void(const QString&)> report);
 // Runs one handler called by the event loop; nothing it throws leaves.
 void RunGuarded(const std::function<void()>& handler) noexcept;
 
-// A handler wrapped in RunGuarded, for connect(): Guarded(this, &TFGlowny::LCloseClick) or
+// A handler wrapped in RunGuarded, for connect(): Guarded(this, &MainWindow::LCloseClick) or
 // Guarded([this] { ... }). It takes the signal's arguments its handler can take, as connect
 // expects of any handler.
 template <typename Handler>

@@ -7,8 +7,8 @@
 
 #include <stdexcept>
 
-class EUserError : public std::runtime_error {
+class UserError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
-    explicit EUserError(const QString& text) : std::runtime_error(text.toStdString()) {}
+    explicit UserError(const QString& text) : std::runtime_error(text.toStdString()) {}
 };

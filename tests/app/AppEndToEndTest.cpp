@@ -6,7 +6,7 @@
 #include "core/FieldCipher.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
-#include "core/UProcki.h"
+#include "core/EntryList.h"
 #include "RunTestSupport.h"
 #include "VirtualXServer.h"
 
@@ -81,18 +81,18 @@ protected:
     }
 
     // "Dane.dat" written by the program's own list code.
-    void SaveListFile(const std::vector<_Wpis>& entries)
+    void SaveListFile(const std::vector<Entry>& entries)
     {
         ASSERT_TRUE(SaveListFileAt(programDir + QStringLiteral("Dane.dat"), entries));
     }
 
     // "Dane.dat" as the program writes it on Windows: Windows-1250 field bytes enciphered,
     // TAB indentation, CR LF line ends, no declaration.
-    void WriteWindowsListFile(const std::vector<_Wpis>& entries)
+    void WriteWindowsListFile(const std::vector<Entry>& entries)
     {
         QByteArray text = "<Dane>\r\n\t<Ilosc>" + Enciphered(QByteArray::number(qsizetype(entries.size()))) + "</Ilosc>\r\n";
         int k = 0;
-        for (const _Wpis& e : entries) {
+        for (const Entry& e : entries) {
             const QByteArray nr = "Nr" + QByteArray::number(++k);
             text += "\t<" + nr + ">\r\n";
             text += "\t\t<Typ>" + Enciphered(Windows1250(e.Typ)) + "</Typ>\r\n";
@@ -153,7 +153,7 @@ protected:
     }
 
     // Sources and destinations with Polish letters and spaces in names and paths.
-    std::vector<_Wpis> PolishEntries()
+    std::vector<Entry> PolishEntries()
     {
         const QString kopie = MakeFolder(QStringLiteral("Kopie łódź"));
         const QString inne = MakeFolder(QStringLiteral("Dysk zewnętrzny/Kopie"));
@@ -169,7 +169,7 @@ protected:
     }
 
     // Every entry archived where it belongs, each archive sound, the log exactly right.
-    void ExpectEverythingArchived(const std::vector<_Wpis>& entries, const Outcome& o)
+    void ExpectEverythingArchived(const std::vector<Entry>& entries, const Outcome& o)
     {
         EXPECT_FALSE(o.crashed);
         EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
@@ -178,7 +178,7 @@ protected:
         const QString dated = DatedFolderFromLog();
         QStringList lines;
         QStringList expectedArchives;
-        for (const _Wpis& e : entries) {
+        for (const Entry& e : entries) {
             lines << QStringLiteral("Zarchiwizowano ") + e.Nazwa;
             // A folder entry takes one level: subfolders with content are named as left out.
             if (e.Typ == QLatin1String("Folder")) {

@@ -54,7 +54,7 @@ TEST(KeyHash, EveryKeySizeIsAPrefixOfTheSameDigest)
 TEST(KeyHash, FedInPiecesEqualsFedAtOnce)
 {
     const QByteArray text = "a text longer than one sixteen-byte key block, fed unevenly";
-    TKeyHashContext whole, pieces;
+    KeyHashContext whole, pieces;
     KeyHashInit(whole);
     KeyHashUpdate(whole, reinterpret_cast<const uint8_t*>(text.constData()), static_cast<size_t>(text.size()));
     KeyHashInit(pieces);
@@ -82,7 +82,7 @@ TEST(MixCipher, DecipheringUndoesEnciphering)
 {
     const uint8_t key[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
     for (int rounds : {4, 8, 16}) {
-        TMixCipherContext enc, dec;
+        MixCipherContext enc, dec;
         MixCipherInit(enc, key, rounds, true);
         MixCipherInit(dec, key, rounds, false);
         uint8_t block[16] = "fifteen bytes..";
@@ -98,7 +98,7 @@ TEST(MixCipher, DecipheringUndoesEnciphering)
 TEST(MixCipher, RoundCountIsClampedToFourToSixteen)
 {
     const uint8_t key[16] = {};
-    TMixCipherContext c;
+    MixCipherContext c;
     MixCipherInit(c, key, 1, true);
     EXPECT_EQ(c.Rounds, 4);
     MixCipherInit(c, key, 40, true);
@@ -112,7 +112,7 @@ TEST(MixCipher, RoundCountIsClampedToFourToSixteen)
 TEST(BlowfishBlock, IsAnXorWithTwoKeyWords)
 {
     DeriveKeys("Przechowalnia 3071 Czujny");
-    TBlowfishContext c;
+    BlowfishContext c;
     BlowfishInit(c, Key128);
     uint32_t even = 0, odd = 0;
     for (int i = 0; i < 18; i += 2) {
@@ -150,7 +150,7 @@ TEST(BlowfishInit, FirstChainStepXorsTheKeyedPWords)
         const uint32_t w = uint32_t(key[k]) << 24 | uint32_t(key[k + 1]) << 16 | uint32_t(key[k + 2]) << 8 | key[k + 3];
         (i % 2 == 0 ? even : odd) ^= PiWords[i] ^ w;
     }
-    TBlowfishContext c;
+    BlowfishContext c;
     BlowfishInit(c, key);
     EXPECT_EQ(c.P[0], even);
     EXPECT_EQ(c.P[1], odd);
@@ -206,14 +206,14 @@ TEST(Base64, DecoderRules)
 TEST(Base64, DecoderRejects)
 {
     for (const char16_t* bad : {u"QUJD QUJD", u"QUJD\nQUJD", u"QU*D", u"QUJ\x7b", u"QUJDQ", u"QUJDQUJ", u"QUJ\u0105"})
-        EXPECT_THROW(Base64Decode(QStringView(bad)), EBase64Error) << QString::fromUtf16(bad).toStdString();
+        EXPECT_THROW(Base64Decode(QStringView(bad)), Base64Error) << QString::fromUtf16(bad).toStdString();
 }
 
 // --- Block chains ---------------------------------------------------------------------------
 
 TEST(EncipherBlocks, LastBlockCarriesTheCount)
 {
-    const TBlockTransform identity = [](uint8_t*, bool) {};
+    const BlockTransform identity = [](uint8_t*, bool) {};
     EXPECT_EQ(EncipherBlocks("", identity, 8, true).toHex(), QByteArray("0000000000000000"));
     EXPECT_EQ(EncipherBlocks("abc", identity, 8, true).toHex(), QByteArray("6162630000000003"));
     EXPECT_EQ(EncipherBlocks("abcdefgh", identity, 8, true).toHex(), QByteArray("61626364656667680000000000000000"));
@@ -226,12 +226,12 @@ TEST(EncipherBlocks, LastBlockCarriesTheCount)
 
 TEST(EncipherBlocks, RejectsShortInputAndImpossibleCounts)
 {
-    const TBlockTransform identity = [](uint8_t*, bool) {};
-    EXPECT_THROW(EncipherBlocks("", identity, 8, false), ECipherException);
-    EXPECT_THROW(EncipherBlocks("1234567", identity, 8, false), ECipherException);
-    EXPECT_THROW(EncipherBlocks(Hex("6162630000000009"), identity, 8, false), ECipherException);
+    const BlockTransform identity = [](uint8_t*, bool) {};
+    EXPECT_THROW(EncipherBlocks("", identity, 8, false), CipherError);
+    EXPECT_THROW(EncipherBlocks("1234567", identity, 8, false), CipherError);
+    EXPECT_THROW(EncipherBlocks(Hex("6162630000000009"), identity, 8, false), CipherError);
     // A chain needs its first block and one data block.
-    EXPECT_THROW(EncipherBlocksCbc(Hex("6162630000000003"), identity, 8, false, 0), ECipherException);
+    EXPECT_THROW(EncipherBlocksCbc(Hex("6162630000000003"), identity, 8, false, 0), CipherError);
     EXPECT_EQ(EncipherBlocksCbc(Hex("00000000000000006162630000000003"), identity, 8, false, 0), QByteArray("abc"));
 }
 

@@ -2,8 +2,8 @@
 #include "ListFakes.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
-#include "core/TpkXML.h"
-#include "core/UProcki.h"
+#include "core/XmlDocument.h"
+#include "core/EntryList.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,24 +44,24 @@ void WriteBytes(const QString& path, const QByteArray& bytes)
     ASSERT_EQ(f.write(bytes), bytes.size());
 }
 
-_Wpis Entry(const QString& typ, const QString& nazwa, const QString& source, const QString& docel)
+Entry MakeEntry(const QString& typ, const QString& nazwa, const QString& source, const QString& docel)
 {
-    return _Wpis{typ, nazwa, source, docel};
+    return Entry{typ, nazwa, source, docel};
 }
 
-bool operator==(const _Wpis& a, const _Wpis& b)
+bool operator==(const Entry& a, const Entry& b)
 {
     return a.Typ == b.Typ && a.Nazwa == b.Nazwa && a.Source == b.Source && a.Docel == b.Docel;
 }
 
 // The entries of the fixture lists.
-const _Wpis Docs = Entry(QStringLiteral("Folder"), QStringLiteral("Dokumenty"), QStringLiteral("/home/ola/Dokumenty"),
+const Entry Docs = MakeEntry(QStringLiteral("Folder"), QStringLiteral("Dokumenty"), QStringLiteral("/home/ola/Dokumenty"),
                          QStringLiteral("/mnt/kopie"));
-const _Wpis Polish = Entry(QStringLiteral("Plik"), QStringLiteral("Zażółć gęślą jaźń"),
+const Entry Polish = MakeEntry(QStringLiteral("Plik"), QStringLiteral("Zażółć gęślą jaźń"),
                            QStringLiteral("/home/ola/Pulpit/Wykaz & <uwagi>.txt"), QStringLiteral("/mnt/kopie/\"pliki\""));
-const _Wpis Foreign = Entry(QStringLiteral("Folder"), QStringLiteral("Фото 写真"), QStringLiteral("/home/ola/Фото"),
+const Entry Foreign = MakeEntry(QStringLiteral("Folder"), QStringLiteral("Фото 写真"), QStringLiteral("/home/ola/Фото"),
                             QStringLiteral("/media/usb/kopie"));
-const _Wpis Blank{};
+const Entry Blank{};
 
 class ListTest : public testing::Test {
 protected:
@@ -87,7 +87,7 @@ protected:
         EntryCount = 0;
     }
 
-    void UseList(const _Wpisy& entries)
+    void UseList(const EntryVector& entries)
     {
         Wpisy = entries;
         EntryCount = static_cast<int32_t>(entries.size());
@@ -108,7 +108,7 @@ TEST_F(ListTest, SavedListHasTheExactLayout)
     ASSERT_TRUE(SaveList());
     QByteArray expected = "<Dane>\r\n\t<Ilosc>" + EncryptField(QStringLiteral("2")).toLatin1() + "</Ilosc>\r\n";
     int k = 0;
-    for (const _Wpis& w : Wpisy) {
+    for (const Entry& w : Wpisy) {
         const QByteArray nr = "Nr" + QByteArray::number(++k);
         expected += "\t<" + nr + ">\r\n";
         expected += "\t\t<Typ>" + EncryptField(w.Typ).toLatin1() + "</Typ>\r\n";
@@ -151,7 +151,7 @@ TEST_F(ListTest, SpecialCharactersNeverReachTheFileUnenciphered)
 
 TEST_F(ListTest, TextRoundTripsThroughTheFile)
 {
-    const _Wpis odd = Entry(QStringLiteral("Plik"), QStringLiteral("  spacje na brzegach  "), QStringLiteral("C:\\Stary\\ścieżka"),
+    const Entry odd = MakeEntry(QStringLiteral("Plik"), QStringLiteral("  spacje na brzegach  "), QStringLiteral("C:\\Stary\\ścieżka"),
                             QStringLiteral("ď»żpodobne do znacznika"));
     UseList({Docs, Polish, Foreign, odd, Blank});
     ASSERT_TRUE(SaveList());
@@ -171,7 +171,7 @@ TEST_F(ListTest, TextRoundTripsThroughTheFile)
 struct LoadCase {
     const char* file;
     bool damaged;
-    std::vector<_Wpis> entries;  // expected list after loading (ignored when count is set)
+    std::vector<Entry> entries;  // expected list after loading (ignored when count is set)
     int32_t count = -1;          // expected EntryCount for lists too long to spell out
 };
 
@@ -245,10 +245,10 @@ TEST_F(ListTest, CountTooLargeEmptiesTheList)
 
 TEST_F(ListTest, ACountBeyondTheBlankLimitIsBelievedWhenTheFileHoldsThatManyElements)
 {
-    TpkXML doc;
+    XmlDocument doc;
     SetPathText(doc, {QStringLiteral("Dane"), QStringLiteral("Ilosc")}, EncryptField(QString::number(MaxBlankEntries + 2)));
     for (int k = 1; k <= MaxBlankEntries + 1; ++k)
-        doc.FindChild(QStringLiteral("Dane"), false)->AddChild(std::make_unique<TpkXMLNode>());
+        doc.FindChild(QStringLiteral("Dane"), false)->AddChild(std::make_unique<XmlNode>());
     EXPECT_EQ(ReadEntries(doc), 0);
     EXPECT_EQ(EntryCount, MaxBlankEntries + 2);
 }
@@ -268,7 +268,7 @@ TEST_F(ListTest, MissingFileIsAnEmptyListWithoutMessage)
 TEST_F(ListTest, UnreadableListFileRaises)
 {
     ASSERT_TRUE(QDir().mkdir(ListFilePath));
-    EXPECT_THROW(LoadList(), EListFileError);
+    EXPECT_THROW(LoadList(), ListFileError);
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -435,9 +435,9 @@ TEST_F(ListTest, SaveIntoAMissingFolderFails)
 
 // --- Operations and the selection ------------------------------------------------------------
 
-_Wpisy Numbered(int n)
+EntryVector Numbered(int n)
 {
-    _Wpisy list;
+    EntryVector list;
     for (int i = 0; i < n; ++i)
         list.push_back(Entry(QStringLiteral("Plik"), QStringLiteral("w%1").arg(i), QStringLiteral("/s%1").arg(i), QStringLiteral("/d")));
     return list;
@@ -546,7 +546,7 @@ TEST_F(ListTest, AddReplaceRemoveDoNotTouchTheBoxOrTheFile)
 
 TEST_F(ListTest, PathTextCreatesMissingElements)
 {
-    TpkXML doc;
+    XmlDocument doc;
     EXPECT_EQ(GetPathText(doc, {QStringLiteral("Dane"), QStringLiteral("Nr7"), QStringLiteral("Typ")}), QString());
     EXPECT_NE(doc.FindChild(QStringLiteral("dane"), false)->FindChild(QStringLiteral("NR7"), false), nullptr);
     SetPathText(doc, {QStringLiteral("DANE"), QStringLiteral("Ilosc")}, QStringLiteral("x"));

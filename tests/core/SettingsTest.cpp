@@ -30,7 +30,7 @@ protected:
 
 TEST_F(SettingsFile, MissingMeansTheDefaults)
 {
-    const TSettings s = LoadSettings(path);
+    const Settings s = LoadSettings(path);
     EXPECT_TRUE(s.Weryfikacja);
     EXPECT_TRUE(s.Dowiazania);
     EXPECT_EQ(s.Zachowaj, 0);
@@ -39,7 +39,7 @@ TEST_F(SettingsFile, MissingMeansTheDefaults)
 
 TEST_F(SettingsFile, SavedSettingsReadBackAndTheTextIsPlain)
 {
-    TSettings s;
+    Settings s;
     s.Weryfikacja = false;
     s.Dowiazania = false;
     s.Zachowaj = 7;
@@ -53,7 +53,7 @@ TEST_F(SettingsFile, SavedSettingsReadBackAndTheTextIsPlain)
 
 struct ValueCase {
     std::string text;
-    TSettings expected;
+    Settings expected;
 };
 
 void PrintTo(const ValueCase& c, std::ostream* out)
@@ -61,9 +61,9 @@ void PrintTo(const ValueCase& c, std::ostream* out)
     *out << '"' << c.text << '"';
 }
 
-TSettings With(bool w, bool d, int z, bool p)
+Settings With(bool w, bool d, int z, bool p)
 {
-    TSettings s;
+    Settings s;
     s.Weryfikacja = w;
     s.Dowiazania = d;
     s.Zachowaj = z;
@@ -98,8 +98,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SettingsFile, AFolderInTheFilesPlaceMeansTheDefaults)
 {
     ASSERT_TRUE(QDir().mkpath(path));
-    EXPECT_EQ(LoadSettings(path), TSettings());
-    EXPECT_NE(SaveSettings(TSettings(), path), NoError);
+    EXPECT_EQ(LoadSettings(path), Settings());
+    EXPECT_NE(SaveSettings(Settings(), path), NoError);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "core/UiPorts.h"
 
-#include "core/UProcki.h"
+#include "core/EntryList.h"
 #include "FakeMessages.h"
 
 #include <gtest/gtest.h>
@@ -57,9 +57,9 @@ TEST(RunGuarded, ShowsOnlyPolishTextsAndStopsOnlyTheHandler)
         std::function<void()> raise;
         QString shown;
     } cases[] = {
-        {"our error", [&] { throw EUserError(ours); }, ours},
-        {"our error of a derived type", [&] { throw EListFileError(ours.toStdString()); }, ours},
-        {"our error without a text", [] { throw EUserError(std::string()); }, QStringLiteral("Wystąpił nieoczekiwany błąd.")},
+        {"our error", [&] { throw UserError(ours); }, ours},
+        {"our error of a derived type", [&] { throw ListFileError(ours.toStdString()); }, ours},
+        {"our error without a text", [] { throw UserError(std::string()); }, QStringLiteral("Wystąpił nieoczekiwany błąd.")},
         {"a library's English error", [] { throw std::runtime_error("Is a directory"); },
          QStringLiteral("Wystąpił nieoczekiwany błąd.")},
         {"a standard logic error", [] { (void)std::vector<int>().at(3); }, QStringLiteral("Wystąpił nieoczekiwany błąd.")},

@@ -1,6 +1,6 @@
 #include "platform/Files.h"
 #include "platform/Platform.h"
-#include "core/TpkXML.h"
+#include "core/XmlDocument.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -12,12 +12,12 @@ namespace {
 
 // A compact picture of a subtree: name, then {text}, [cdata], (attr=value...), and children
 // in angle brackets; instructions start with "?", comments with "!".
-QString Dump(const TpkXMLNode& n)
+QString Dump(const XmlNode& n)
 {
     QString out;
-    if (n.Kind == TpkXMLNode::KindInstruction)
+    if (n.Kind == XmlNode::KindInstruction)
         out += QLatin1Char('?');
-    if (n.Kind == TpkXMLNode::KindComment)
+    if (n.Kind == XmlNode::KindComment)
         out += QLatin1Char('!');
     out += n.Name;
     if (!n.Text.isEmpty())
@@ -40,14 +40,14 @@ QString Dump(const TpkXMLNode& n)
 }
 
 // NUL characters (read at the end of the input) show as "\0".
-QString DumpDocument(const TpkXML& doc)
+QString DumpDocument(const XmlDocument& doc)
 {
     return Dump(*doc.Root).replace(QChar(0), QStringLiteral("\\0"));
 }
 
-TEST(TpkXML, ListShapedDocumentIsWrittenLineByLineAndReadBack)
+TEST(XmlDocument, ListShapedDocumentIsWrittenLineByLineAndReadBack)
 {
-    TpkXML doc;
+    XmlDocument doc;
     doc.FindChild(QStringLiteral("Dane"), true)->FindChild(QStringLiteral("Ilosc"), true)->Text = QStringLiteral("x");
     doc.FindChild(QStringLiteral("Dane"), true)
         ->FindChild(QStringLiteral("Nr1"), true)
@@ -61,50 +61,50 @@ TEST(TpkXML, ListShapedDocumentIsWrittenLineByLineAndReadBack)
                                 "</Dane>\r\n";
     EXPECT_EQ(doc.SaveToBytes(), expected);
 
-    TpkXML back;
+    XmlDocument back;
     EXPECT_TRUE(back.ParseBuffer(expected));
     EXPECT_EQ(DumpDocument(back), DumpDocument(doc));
     EXPECT_EQ(back.SaveToBytes(), expected);
 }
 
-TEST(TpkXML, FindChildIgnoresCaseAndKeepsTheGivenName)
+TEST(XmlDocument, FindChildIgnoresCaseAndKeepsTheGivenName)
 {
-    TpkXML doc;
-    TpkXMLNode* dane = doc.FindChild(QStringLiteral("Dane"), true);
+    XmlDocument doc;
+    XmlNode* dane = doc.FindChild(QStringLiteral("Dane"), true);
     EXPECT_EQ(doc.FindChild(QStringLiteral("dane"), false), dane);
     EXPECT_EQ(doc.FindChild(QStringLiteral("DANE"), true), dane);
     EXPECT_EQ(doc.Root->ChildCount(), 1);
     EXPECT_EQ(doc.FindChild(QStringLiteral("Inne"), false), nullptr);
     EXPECT_EQ(doc.FindChild(QStringLiteral("iNNE"), true)->Name, QStringLiteral("iNNE"));
     // Non-ASCII names are upper-cased too.
-    TpkXMLNode* polish = doc.FindChild(QStringLiteral("Źródło"), true);
+    XmlNode* polish = doc.FindChild(QStringLiteral("Źródło"), true);
     EXPECT_EQ(doc.FindChild(QStringLiteral("źRÓDŁO"), false), polish);
 }
 
-TEST(TpkXML, SpecialCharactersAreEscapedAndComeBack)
+TEST(XmlDocument, SpecialCharactersAreEscapedAndComeBack)
 {
-    TpkXML doc;
-    TpkXMLNode* a = doc.FindChild(QStringLiteral("a"), true);
+    XmlDocument doc;
+    XmlNode* a = doc.FindChild(QStringLiteral("a"), true);
     a->Text = QStringLiteral("1 < 2 & \"3\" > 0");
-    a->Attrs.AddAttr(std::make_unique<TpkXMLAttr>(QStringLiteral("v"), QStringLiteral("say \"hi\"")));
+    a->Attrs.AddAttr(std::make_unique<XmlAttr>(QStringLiteral("v"), QStringLiteral("say \"hi\"")));
     const QByteArray bytes = doc.SaveToBytes();
     EXPECT_EQ(bytes, QByteArray("<a v=\"say &quot;hi&quot;\">1 &lt; 2 &amp; &quot;3&quot; &gt; 0</a>\r\n"));
-    TpkXML back;
+    XmlDocument back;
     EXPECT_TRUE(back.ParseBuffer(bytes));
     EXPECT_EQ(back.FindChild(QStringLiteral("a"), false)->Text, a->Text);
     EXPECT_EQ(back.FindChild(QStringLiteral("a"), false)->Attrs.AttrAt(0)->Value, QStringLiteral("say \"hi\""));
 }
 
-TEST(TpkXML, OuterWhiteSpaceOfATextIsLost)
+TEST(XmlDocument, OuterWhiteSpaceOfATextIsLost)
 {
-    TpkXML doc;
+    XmlDocument doc;
     doc.FindChild(QStringLiteral("a"), true)->Text = QStringLiteral(" \t\r\n x y \r\n");
-    TpkXML back;
+    XmlDocument back;
     back.ParseBuffer(doc.SaveToBytes());
     EXPECT_EQ(back.FindChild(QStringLiteral("a"), false)->Text, QStringLiteral("x y"));
 }
 
-TEST(TpkXML, Utf16InputIsWrittenBackAsUtf16)
+TEST(XmlDocument, Utf16InputIsWrittenBackAsUtf16)
 {
     const QString text = QStringLiteral("<a>żółw Ω</a>\r\n");
     QByteArray utf16("\xFF\xFE", 2);
@@ -112,14 +112,14 @@ TEST(TpkXML, Utf16InputIsWrittenBackAsUtf16)
         utf16 += static_cast<char>(c.unicode() & 0xFF);
         utf16 += static_cast<char>(c.unicode() >> 8);
     }
-    TpkXML doc;
+    XmlDocument doc;
     EXPECT_TRUE(doc.ParseBuffer(utf16));
     EXPECT_TRUE(doc.Unicode);
     EXPECT_EQ(doc.FindChild(QStringLiteral("a"), false)->Text, QStringLiteral("żółw Ω"));
     EXPECT_EQ(doc.SaveToBytes(), utf16);
 
     // An odd last byte is ignored.
-    TpkXML odd;
+    XmlDocument odd;
     EXPECT_TRUE(odd.ParseBuffer(utf16 + 'x'));
     EXPECT_EQ(odd.SaveToBytes(), utf16);
 
@@ -129,19 +129,19 @@ TEST(TpkXML, Utf16InputIsWrittenBackAsUtf16)
     EXPECT_EQ(doc.SaveToBytes(), QByteArray("<a>b</a>\r\n"));
 }
 
-TEST(TpkXML, EightBitTextIsUtf8)
+TEST(XmlDocument, EightBitTextIsUtf8)
 {
-    TpkXML doc;
+    XmlDocument doc;
     doc.FindChild(QStringLiteral("a"), true)->Text = QStringLiteral("zażółć");
     EXPECT_EQ(doc.SaveToBytes(), QStringLiteral("<a>zażółć</a>\r\n").toUtf8());
-    TpkXML back;
+    XmlDocument back;
     back.ParseBuffer(doc.SaveToBytes());
     EXPECT_EQ(back.FindChild(QStringLiteral("a"), false)->Text, QStringLiteral("zażółć"));
 }
 
-TEST(TpkXML, EmptyDocumentIsZeroBytes)
+TEST(XmlDocument, EmptyDocumentIsZeroBytes)
 {
-    TpkXML doc;
+    XmlDocument doc;
     EXPECT_TRUE(doc.SaveToBytes().isEmpty());
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -149,9 +149,9 @@ TEST(TpkXML, EmptyDocumentIsZeroBytes)
     EXPECT_TRUE(buffer.data().isEmpty());
 }
 
-TEST(TpkXML, ShortInput)
+TEST(XmlDocument, ShortInput)
 {
-    TpkXML doc;
+    XmlDocument doc;
     doc.ParseBuffer("<a/>");
     ASSERT_EQ(doc.Root->ChildCount(), 1);
     QBuffer empty;
@@ -173,7 +173,7 @@ class Parse : public testing::TestWithParam<ParseCase> {};
 
 TEST_P(Parse, ResultAndTree)
 {
-    TpkXML doc;
+    XmlDocument doc;
     EXPECT_EQ(doc.ParseBuffer(GetParam().input), GetParam().result);
     EXPECT_EQ(DumpDocument(doc), QString::fromUtf16(GetParam().tree));
 }
@@ -208,9 +208,9 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"EndOfInputAfterAName", "<a", true, u"<a\\0>"}),
     [](const testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
 
-TEST(TpkXML, WritesEveryKindOfNode)
+TEST(XmlDocument, WritesEveryKindOfNode)
 {
-    TpkXML doc;
+    XmlDocument doc;
     doc.ParseBuffer("<?xml version=\"1.0\"?><a><!-- c --><b/><c>t</c><![CDATA[raw]]></a>");
     EXPECT_EQ(doc.SaveToBytes(), QByteArray("<?xml version=\"1.0\"?>\r\n"
                                             "<a>\r\n"
@@ -221,7 +221,7 @@ TEST(TpkXML, WritesEveryKindOfNode)
                                             "</a>\r\n"));
 }
 
-TEST(TpkXML, DeepNestingNeitherOverflowsTheStackNorLosesNodes)
+TEST(XmlDocument, DeepNestingNeitherOverflowsTheStackNorLosesNodes)
 {
     const int depth = 200000;
     QByteArray bytes;
@@ -231,9 +231,9 @@ TEST(TpkXML, DeepNestingNeitherOverflowsTheStackNorLosesNodes)
     for (int i = 0; i < depth; ++i)
         bytes += "</a>";
     {
-        TpkXML doc;
+        XmlDocument doc;
         EXPECT_TRUE(doc.ParseBuffer(bytes));
-        const TpkXMLNode* n = doc.Root.get();
+        const XmlNode* n = doc.Root.get();
         int levels = 0;
         while (n->ChildCount() == 1) {
             n = n->ChildAt(0);
@@ -244,13 +244,13 @@ TEST(TpkXML, DeepNestingNeitherOverflowsTheStackNorLosesNodes)
     }  // freeing the tree must not recurse either
 }
 
-TEST(TpkXML, DeepTreeIsWrittenWithoutRecursion)
+TEST(XmlDocument, DeepTreeIsWrittenWithoutRecursion)
 {
     // The text grows with the square of the depth (one TAB per level on every line), so the
     // writer is shown a depth that would already be deep for a recursive one on a small stack.
     const int depth = 5000;
-    TpkXML doc;
-    TpkXMLNode* n = doc.Root.get();
+    XmlDocument doc;
+    XmlNode* n = doc.Root.get();
     for (int i = 0; i < depth; ++i)
         n = n->FindChild(QStringLiteral("a"), true);
     n->Text = QStringLiteral("x");
@@ -290,26 +290,26 @@ TEST(EscapeText, OrderOfTheFourReferences)
     EXPECT_EQ(UnescapeText(EscapeText(all)), all);
 }
 
-TEST(TpkXMLFile, MissingFileIsFalseAndUnreadableOneRaises)
+TEST(XmlFile, MissingFileIsFalseAndUnreadableOneRaises)
 {
     QTemporaryDir dir;
-    TpkXML doc;
+    XmlDocument doc;
     EXPECT_FALSE(doc.LoadFromFile(dir.filePath(QStringLiteral("none.xml"))));
-    EXPECT_THROW(doc.LoadFromFile(dir.path()), EFileError);  // a folder cannot be read
+    EXPECT_THROW(doc.LoadFromFile(dir.path()), FileError);  // a folder cannot be read
 }
 
-TEST(TpkXMLFile, SaveAndLoad)
+TEST(XmlFile, SaveAndLoad)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("d.xml"));
-    TpkXML doc;
+    XmlDocument doc;
     doc.FindChild(QStringLiteral("a"), true)->Text = QStringLiteral("ąę");
     doc.SaveToFile(path);
-    TpkXML back;
+    XmlDocument back;
     back.LoadFromFile(path);
     EXPECT_EQ(back.FindChild(QStringLiteral("A"), false)->Text, QStringLiteral("ąę"));
     // A save into a folder that does not exist raises and creates nothing.
-    EXPECT_THROW(doc.SaveToFile(dir.filePath(QStringLiteral("no/d.xml"))), EFileError);
+    EXPECT_THROW(doc.SaveToFile(dir.filePath(QStringLiteral("no/d.xml"))), FileError);
 }
 
 } // namespace

@@ -3,8 +3,8 @@
 // also saved and loaded again and must come back equal.
 
 #include "core/FieldCipher.h"
-#include "core/TpkXML.h"
-#include "core/UProcki.h"
+#include "core/XmlDocument.h"
+#include "core/EntryList.h"
 
 #include <QByteArray>
 
@@ -13,7 +13,7 @@
 
 namespace {
 
-bool SameEntries(const _Wpisy& a, const _Wpisy& b)
+bool SameEntries(const EntryVector& a, const EntryVector& b)
 {
     if (a.size() != b.size())
         return false;
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CurrentIndex = 0;
     int code;
     {
-        TpkXML document;
+        XmlDocument document;
         document.ParseBuffer(bytes);
         code = ReadEntries(document);
         // Writing grows with the square of the nesting depth (one indent per level and line),
@@ -47,10 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
 
     if (code == 0 && EntryCount <= 1000) {
-        const _Wpisy loaded = Wpisy;
-        TpkXML saved;
+        const EntryVector loaded = Wpisy;
+        XmlDocument saved;
         WriteDocument(saved);
-        TpkXML again;
+        XmlDocument again;
         again.ParseBuffer(saved.SaveToBytes());
         Wpisy.clear();
         EntryCount = 0;

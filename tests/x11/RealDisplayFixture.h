@@ -3,7 +3,7 @@
 // server as a user drives it. Shared by the suites that need input to travel the way it does
 // for a user: through the X connection, while the program works.
 
-#include "core/UProcki.h"
+#include "core/EntryList.h"
 #include "RunTestSupport.h"
 #include "VirtualXServer.h"
 
@@ -189,7 +189,7 @@ protected:
     // Entries named A, B, C, ... of random files, in the folder "Kopie".
     void StartProgramWith(int entryCount)
     {
-        std::vector<_Wpis> entries;
+        std::vector<Entry> entries;
         for (int i = 0; i < entryCount; ++i) {
             const QString name = QString(QLatin1Char(char('A' + i)));
             QByteArray bytes(EntryBytes, Qt::Uninitialized);

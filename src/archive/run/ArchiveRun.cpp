@@ -11,7 +11,7 @@
 #include "archive/sevenzip/SevenZipReader.h"
 #include "core/Settings.h"
 #include "archive/sevenzip/SevenZip.h"
-#include "core/UProcki.h"
+#include "core/EntryList.h"
 #include "core/UiPorts.h"
 
 #include <QCoreApplication>
@@ -33,7 +33,7 @@ bool StopRequested = false;
 bool ErrorsOccurred = false;
 bool RunFoundBusy = false;
 QStringList EntryReasons;
-TSevenZip* Zipek = nullptr;
+SevenZipPacker* Zipek = nullptr;
 
 namespace {
 
@@ -133,10 +133,10 @@ void ReleaseRunLock()
 
 // The settings of the run under way, read when it starts: a change saved in the window meanwhile
 // applies from the next run on.
-TSettings runSettings;
+Settings runSettings;
 
 // The packer set up as the settings ask: checked after writing, whole trees or one level.
-void ApplyRunSettings(TSevenZip& packer, const TSettings& settings)
+void ApplyRunSettings(SevenZipPacker& packer, const Settings& settings)
 {
     packer.VerifyAfterWrite = settings.Weryfikacja;
     packer.AddOptions = settings.Podfoldery ? (packer.AddOptions | AddRecurseDirs) : (packer.AddOptions & ~AddRecurseDirs);
@@ -196,13 +196,13 @@ QString PrepareDatedFolder(const QString& dated)
 // that differs, cannot be read or cannot be linked leaves the entry to be packed as usual.
 bool LinkedToUnchanged(const QString& docel, const QString& nazwa, const QString& archive)
 {
-    TItemsToAdd items;
+    GatheredItems items;
     try {
         items = Zipek->ItemsToAdd();
     } catch (...) {
         return false;
     }
-    const TUnchangedCheck check = CheckUnchanged(*Zipek, items, docel, nazwa, ArchiveFolderName);
+    const UnchangedCheck check = CheckUnchanged(*Zipek, items, docel, nazwa, ArchiveFolderName);
     if (!check.Unchanged() || LinkArchive(check.EarlierArchive, archive) != NoError)
         return false;
     // The bars move as for a packed entry.
@@ -221,9 +221,9 @@ void KeepNewestArchives(int index)
 {
     if (runSettings.Zachowaj <= 0 || index < 0 || index >= static_cast<int>(Wpisy.size()))
         return;
-    const _Wpis& e = Wpisy[static_cast<size_t>(index)];
+    const Entry& e = Wpisy[static_cast<size_t>(index)];
     const QString docel = WithoutTrailingSeparators(ResolvedEntryPath(e.Docel));
-    const TRetentionResult removed = RemoveOldArchives(docel, e.Nazwa, runSettings.Zachowaj, ArchiveFolderName);
+    const RetentionResult removed = RemoveOldArchives(docel, e.Nazwa, runSettings.Zachowaj, ArchiveFolderName);
     for (const QString& line : RetentionLogLines(removed))
         LogLines->append(LogSafeText(line));
 }
@@ -251,7 +251,7 @@ public:
 // The loop shared by ArchiveSelected and ArchiveAll, from the log header on.
 void RunEntries(bool selectedOnly)
 {
-    MainWindowPort& window = MainWindow();
+    MainWindowPort& window = RunWindowPort();
 
     LogLines->clear();
     ArchiveFolderName = QStringLiteral("Arch_") + TimeStampText();
@@ -317,12 +317,12 @@ void SetMainWindowPort(MainWindowPort* window)
     mainWindow = window ? window : &headlessWindow;
 }
 
-MainWindowPort& MainWindow()
+MainWindowPort& RunWindowPort()
 {
     return *mainWindow;
 }
 
-void ApplyZipekSettings(TSevenZip& packer)
+void ApplyZipekSettings(SevenZipPacker& packer)
 {
     packer.SetSFXCreate(false);
     packer.AddOptions = AddSolid;
@@ -334,10 +334,10 @@ void ApplyZipekSettings(TSevenZip& packer)
     packer.OnPreProgress = ZipekPreProgress;
     packer.OnProgress = ZipekProgress;
     // Nothing is reported archived that was not read back whole from the disk.
-    ApplyRunSettings(packer, TSettings{});
+    ApplyRunSettings(packer, Settings{});
 }
 
-void InstallZipek(TSevenZip* packer)
+void InstallZipek(SevenZipPacker* packer)
 {
     if (packer)
         ApplyZipekSettings(*packer);
@@ -391,7 +391,7 @@ int ArchiveEntry(int index)
     EntryReasons.clear();
     if (index < 0 || index >= static_cast<int>(Wpisy.size()))
         return ResultPackFailed;
-    const _Wpis e = Wpisy[static_cast<size_t>(index)];
+    const Entry e = Wpisy[static_cast<size_t>(index)];
 
     // Without a name the archive would be a hidden ".7z" that nobody can tell apart.
     if (e.Nazwa.isEmpty())
@@ -484,10 +484,10 @@ int ArchiveEntry(int index)
     } catch (...) {
         failed = true;
     }
-    for (const TAddProblem& problem : Zipek->Problems) {
+    for (const PackProblem& problem : Zipek->Problems) {
         // What the read-back found says more than the bare fact that it failed.
-        if (problem.What == TAddProblem::VerifyFailed && !Zipek->LastVerify.Ok())
-            AddReason(problem.Path, ArchiveFaultReason(TArchiveListing(), Zipek->LastVerify));
+        if (problem.What == PackProblem::VerifyFailed && !Zipek->LastVerify.Ok())
+            AddReason(problem.Path, ArchiveFaultReason(ArchiveListing(), Zipek->LastVerify));
         else
             EntryReasons.append(AddProblemReason(problem));
         failed = failed || problem.Fails();
@@ -578,28 +578,28 @@ QString LogSafeText(const QString& text)
     return safe;
 }
 
-QString AddProblemReason(const TAddProblem& problem)
+QString AddProblemReason(const PackProblem& problem)
 {
     // A problem met without an error code of the system has no reason of its own to give.
     const QString why = problem.Error != 0 ? Msg::SystemReason(problem.Error) : Msg::ReasonUnknown();
     QString reason = why;
     switch (problem.What) {
-    case TAddProblem::Unreadable:
+    case PackProblem::Unreadable:
         reason = Msg::ReasonFileUnreadable(why);
         break;
-    case TAddProblem::ChangedWhileRead:
+    case PackProblem::ChangedWhileRead:
         reason = Msg::ReasonChangedWhileRead();
         break;
-    case TAddProblem::FolderUnlistable:
+    case PackProblem::FolderUnlistable:
         reason = Msg::ReasonFolderUnlistable(why);
         break;
-    case TAddProblem::SpecialFileLeftOut:
+    case PackProblem::SpecialFileLeftOut:
         reason = Msg::ReasonSpecialFileLeftOut();
         break;
-    case TAddProblem::ArchiveWrite:
+    case PackProblem::ArchiveWrite:
         reason = Msg::ReasonArchiveWrite(why);
         break;
-    case TAddProblem::VerifyFailed:
+    case PackProblem::VerifyFailed:
         reason = problem.Error != 0 ? Msg::FaultUnreadable(why) : Msg::FaultDamaged();
         break;
     }
@@ -662,7 +662,7 @@ bool IsSafeArchiveName(const QString& Nazwa)
 
 void ShowWorkStatus(int state)
 {
-    MainWindowPort& window = MainWindow();
+    MainWindowPort& window = RunWindowPort();
     if (!window.StatusPanelVisible())
         window.SetStatusPanelVisible(true);
     if (state == 0) {
@@ -679,23 +679,23 @@ void ShowWorkStatus(int state)
     }
 }
 
-void ZipekPreProgress(TSevenZip* /*Sender*/, int64_t MaxProgress)
+void ZipekPreProgress(SevenZipPacker* /*Sender*/, int64_t MaxProgress)
 {
     progressTotal = std::max<int64_t>(MaxProgress, 0);
     progressShift = 0;
     while ((progressTotal >> progressShift) > INT_MAX)
         ++progressShift;
-    ProgressPort& bar = MainWindow().Progress();
+    ProgressPort& bar = RunWindowPort().Progress();
     bar.SetPosition(0);
     bar.SetMax(static_cast<int>(progressTotal >> progressShift));
     bar.SetVisible(true);
     bar.Refresh();
 }
 
-void ZipekProgress(TSevenZip* /*Sender*/, const QString& /*Filename*/, int64_t FilePosArc, int64_t /*FilePosFile*/)
+void ZipekProgress(SevenZipPacker* /*Sender*/, const QString& /*Filename*/, int64_t FilePosArc, int64_t /*FilePosFile*/)
 {
     const int64_t done = std::clamp<int64_t>(FilePosArc, 0, progressTotal);
-    ProgressPort& bar = MainWindow().Progress();
+    ProgressPort& bar = RunWindowPort().Progress();
     bar.SetPosition(static_cast<int>(done >> progressShift));
     bar.Refresh();
 }
@@ -716,7 +716,7 @@ void SaveLog()
     // Through a temporary file: a failed write keeps the previous log whole.
     const QString path = LogFilePath();
     if (const OsError error = WriteFileAtomically(path, text))
-        throw ELogWriteError(Msg::LogWriteFailed(path, Msg::SystemReason(error)).toStdString());
+        throw LogWriteError(Msg::LogWriteFailed(path, Msg::SystemReason(error)).toStdString());
 }
 
 void ReleaseLogLines()

@@ -13,8 +13,8 @@
 #include <memory>
 #include <stdexcept>
 
-class TSevenZip;
-struct TAddProblem;
+class SevenZipPacker;
+struct PackProblem;
 
 // Result codes of one entry.
 inline constexpr int ResultArchived = 0;
@@ -53,19 +53,19 @@ extern bool RunFoundBusy;
 extern QStringList EntryReasons;
 
 // The packer the run drives; the main window (or the headless start-up) owns it.
-extern TSevenZip* Zipek;
+extern SevenZipPacker* Zipek;
 
 // Raised when "Log.txt" cannot be written; what() is the user-facing Polish text in UTF-8.
-class ELogWriteError : public EUserError {
+class LogWriteError : public UserError {
 public:
-    using EUserError::EUserError;
+    using UserError::UserError;
 };
 
 // Gives the packer the settings of the main window's design (plain solid LZMA 7z, fast, no
 // recursion into subfolders, no password, one volume) and the run's progress handlers.
-void ApplyZipekSettings(TSevenZip& packer);
+void ApplyZipekSettings(SevenZipPacker& packer);
 // ApplyZipekSettings, then makes the packer the run's `Zipek`; nullptr detaches it.
-void InstallZipek(TSevenZip* packer);
+void InstallZipek(SevenZipPacker* packer);
 
 void ArchiveSelected();
 void ArchiveAll();
@@ -78,7 +78,7 @@ void LogReasonLines(int code, const QStringList& reasons);
 // so each one becomes "?".
 QString LogSafeText(const QString& text);
 // The reason line (without its TAB) for something an add met.
-QString AddProblemReason(const TAddProblem& problem);
+QString AddProblemReason(const PackProblem& problem);
 // A relative Source or Docel means the same folder from cron and from a terminal: the one
 // the list lives in (DataDirectory()). Absolute and empty paths stay as they are.
 QString ResolvedEntryPath(const QString& path);
@@ -93,12 +93,12 @@ QString FolderOfFile(const QString& path);
 // a control character (below 0x20, or 0x7F).
 bool IsSafeArchiveName(const QString& Nazwa);
 void ShowWorkStatus(int state);
-void ZipekPreProgress(TSevenZip* Sender, int64_t MaxProgress);
-void ZipekProgress(TSevenZip* Sender, const QString& Filename, int64_t FilePosArc, int64_t FilePosFile);
+void ZipekPreProgress(SevenZipPacker* Sender, int64_t MaxProgress);
+void ZipekProgress(SevenZipPacker* Sender, const QString& Filename, int64_t FilePosArc, int64_t FilePosFile);
 
 // Full path of "Log.txt" in the data directory (DataDirectory()).
 QString LogFilePath();
-// Writes LogLines to "Log.txt" (UTF-8, CR LF after every line); throws ELogWriteError.
+// Writes LogLines to "Log.txt" (UTF-8, CR LF after every line); throws LogWriteError.
 void SaveLog();
 // Frees LogLines now, or when the running run has finished with it.
 void ReleaseLogLines();

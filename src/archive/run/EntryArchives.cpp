@@ -34,9 +34,9 @@ bool IsDatedFolderName(const QString& name)
     return DatedFolderTime(name).isValid();
 }
 
-std::vector<TEntryArchive> ArchivesIn(const QString& docel, const QString& nazwa)
+std::vector<EntryArchive> ArchivesIn(const QString& docel, const QString& nazwa)
 {
-    std::vector<TEntryArchive> archives;
+    std::vector<EntryArchive> archives;
     if (docel.isEmpty() || nazwa.isEmpty())
         return archives;
     QString folder = docel;
@@ -56,6 +56,6 @@ std::vector<TEntryArchive> ArchivesIn(const QString& docel, const QString& nazwa
         return true;
     });
     std::sort(archives.begin(), archives.end(),
-              [](const TEntryArchive& a, const TEntryArchive& b) { return a.Time > b.Time; });
+              [](const EntryArchive& a, const EntryArchive& b) { return a.Time > b.Time; });
     return archives;
 }

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-struct TEntryArchive {
+struct EntryArchive {
     QString Path;        // Docel/Arch_YYYYMMDD_HHMM/Nazwa.7z
     QString FolderName;  // Arch_YYYYMMDD_HHMM
     QDateTime Time;      // the run's start, from the folder's name (local time, minutes)
@@ -22,4 +22,4 @@ QDateTime DatedFolderTime(const QString& name);
 // The archives named nazwa + ".7z" in the dated folders of the folder docel, newest first.
 // Only real folders and regular files count: a dated folder or an archive that is a symbolic
 // link (or anything else) is passed over, so nothing outside docel is ever reached through it.
-std::vector<TEntryArchive> ArchivesIn(const QString& docel, const QString& nazwa);
+std::vector<EntryArchive> ArchivesIn(const QString& docel, const QString& nazwa);

@@ -18,35 +18,35 @@ void WriteLine(const QString& text)
 
 }  // namespace
 
-std::optional<_Wpis> FindEntryByName(const QString& nazwa)
+std::optional<Entry> FindEntryByName(const QString& nazwa)
 {
-    for (const _Wpis& entry : Wpisy)
+    for (const Entry& entry : Wpisy)
         if (entry.Nazwa == nazwa)
             return entry;
     return std::nullopt;
 }
 
-std::optional<TEntryArchive> ChooseEntryArchive(const _Wpis& entry, const QString& folderName)
+std::optional<EntryArchive> ChooseEntryArchive(const Entry& entry, const QString& folderName)
 {
-    const std::vector<TEntryArchive> archives = ArchivesIn(entry.Docel, entry.Nazwa);
+    const std::vector<EntryArchive> archives = ArchivesIn(entry.Docel, entry.Nazwa);
     if (folderName.isEmpty()) {
         if (archives.empty())
             return std::nullopt;
         return archives.front();
     }
-    for (const TEntryArchive& archive : archives)
+    for (const EntryArchive& archive : archives)
         if (archive.FolderName == folderName)
             return archive;
     return std::nullopt;
 }
 
-TRestoreReport RestoreArchive(const TSevenZip& zip, const TRestoreRequest& request)
+RestoreReport RestoreArchive(const SevenZipPacker& zip, const RestoreRequest& request)
 {
-    TRestoreReport report;
-    TSevenZipReader reader(zip);
+    RestoreReport report;
+    SevenZipReader reader(zip);
     reader.CancelAlso = request.Cancel;
     report.Listing = reader.Open(request.ArchivePath);
-    if (report.Listing.Status != TArchiveStatus::Ok) {
+    if (report.Listing.Status != ArchiveStatus::Ok) {
         report.Result.Status = report.Listing.Status;
         report.Result.Error = report.Listing.Error;
         report.Result.LibraryResult = report.Listing.LibraryResult;
@@ -59,21 +59,21 @@ TRestoreReport RestoreArchive(const TSevenZip& zip, const TRestoreRequest& reque
     return report;
 }
 
-QString RestoreProblemLine(const TExtractProblem& problem)
+QString RestoreProblemLine(const ExtractProblem& problem)
 {
     const QString item = problem.Path.isEmpty() ? problem.Target : problem.Path;
     switch (problem.What) {
-    case TExtractProblem::UnsafePath:
+    case ExtractProblem::UnsafePath:
         return Msg::RestoreLineUnsafePath(item);
-    case TExtractProblem::LinkOutside:
+    case ExtractProblem::LinkOutside:
         return Msg::RestoreLineLinkOutside(item);
-    case TExtractProblem::ThroughLink:
+    case ExtractProblem::ThroughLink:
         return Msg::RestoreLineThroughLink(item);
-    case TExtractProblem::Skipped:
+    case ExtractProblem::Skipped:
         return Msg::RestoreLineSkipped(item);
-    case TExtractProblem::Damaged:
+    case ExtractProblem::Damaged:
         return Msg::RestoreLineDamaged(item);
-    case TExtractProblem::WriteFailed:
+    case ExtractProblem::WriteFailed:
         break;
     }
     return Msg::RestoreLineWriteFailed(item, Msg::SystemReason(problem.Error));
@@ -94,7 +94,7 @@ int RunRestoreCommand(const QStringList& arguments)
         LoadList();
         if (ListLoadDamaged)
             return ExitRestoreRefused;
-        const std::optional<_Wpis> entry = FindEntryByName(nazwa);
+        const std::optional<Entry> entry = FindEntryByName(nazwa);
         if (!entry) {
             ReportToStandardError(Msg::RestoreCommandUnknownEntry(nazwa));
             return ExitRestoreRefused;
@@ -103,21 +103,21 @@ int RunRestoreCommand(const QStringList& arguments)
             ReportToStandardError(Msg::RestoreCommandUnknownArchive(nazwa, dated));
             return ExitRestoreRefused;
         }
-        const std::optional<TEntryArchive> archive = ChooseEntryArchive(*entry, dated);
+        const std::optional<EntryArchive> archive = ChooseEntryArchive(*entry, dated);
         if (!archive) {
             ReportToStandardError(dated.isEmpty() ? Msg::RestoreCommandNoArchives(nazwa) : Msg::RestoreCommandUnknownArchive(nazwa, dated));
             return ExitRestoreRefused;
         }
-        TSevenZip zip;
-        TRestoreRequest request;
+        SevenZipPacker zip;
+        RestoreRequest request;
         request.ArchivePath = archive->Path;
         request.Folder = folder;
         // On the command line nobody is asked: what exists stays.
-        request.Decide = [](const TArchiveItem&, const TExistingFile&) { return TOverwriteAnswer::Skip; };
-        request.OnProblem = [](const TExtractProblem& problem) { WriteLine(RestoreProblemLine(problem)); };
-        const TRestoreReport report = RestoreArchive(zip, request);
-        if (report.Listing.Status != TArchiveStatus::Ok || (report.Result.Status != TArchiveStatus::Ok && report.Result.Problems.empty())) {
-            TTestResult fault;
+        request.Decide = [](const ArchiveItem&, const ExistingFile&) { return OverwriteAnswer::Skip; };
+        request.OnProblem = [](const ExtractProblem& problem) { WriteLine(RestoreProblemLine(problem)); };
+        const RestoreReport report = RestoreArchive(zip, request);
+        if (report.Listing.Status != ArchiveStatus::Ok || (report.Result.Status != ArchiveStatus::Ok && report.Result.Problems.empty())) {
+            ArchiveTestResult fault;
             fault.Status = report.Result.Status;
             fault.Error = report.Result.Error;
             fault.LibraryResult = report.Result.LibraryResult;

@@ -24,21 +24,21 @@ bool StillAnArchive(const QString& folder, const QString& path)
 
 }  // namespace
 
-TRetentionResult RemoveOldArchives(const QString& docel, const QString& nazwa, int keep,
+RetentionResult RemoveOldArchives(const QString& docel, const QString& nazwa, int keep,
                                    const QString& currentFolderName)
 {
-    TRetentionResult result;
+    RetentionResult result;
     // A name with a separator would reach into another folder.
     if (keep <= 0 || !IsPlainName(nazwa))
         return result;
-    const std::vector<TEntryArchive> archives = ArchivesIn(docel, nazwa);
-    std::vector<TEntryArchive> older;
+    const std::vector<EntryArchive> archives = ArchivesIn(docel, nazwa);
+    std::vector<EntryArchive> older;
     int kept = 0;
-    for (const TEntryArchive& archive : archives) {
+    for (const EntryArchive& archive : archives) {
         if (archive.FolderName == currentFolderName)
             ++kept;
     }
-    for (const TEntryArchive& archive : archives) {  // newest first
+    for (const EntryArchive& archive : archives) {  // newest first
         if (archive.FolderName == currentFolderName)
             continue;
         if (kept < keep)
@@ -68,7 +68,7 @@ TRetentionResult RemoveOldArchives(const QString& docel, const QString& nazwa, i
     return result;
 }
 
-QStringList RetentionLogLines(const TRetentionResult& result)
+QStringList RetentionLogLines(const RetentionResult& result)
 {
     QStringList lines;
     for (const QString& path : result.RemovedArchives)

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-struct TRetentionResult {
+struct RetentionResult {
     QStringList RemovedArchives;  // in the order removed, oldest first
     QStringList RemovedFolders;   // dated folders left empty and removed
     // Archives that should have gone but could not be removed, with the system's error.
@@ -22,8 +22,8 @@ struct TRetentionResult {
 // Keeps the newest `keep` archives of nazwa in docel and removes the older ones; keep 0 keeps
 // all. The archive just written, in currentFolderName, always stays and counts as one of them,
 // even when a clock set back has given it an older name than others.
-TRetentionResult RemoveOldArchives(const QString& docel, const QString& nazwa, int keep,
+RetentionResult RemoveOldArchives(const QString& docel, const QString& nazwa, int keep,
                                    const QString& currentFolderName);
 
 // "Usunięto stare archiwum PATH" for each archive removed, then a line for each that could not be.
-QStringList RetentionLogLines(const TRetentionResult& result);
+QStringList RetentionLogLines(const RetentionResult& result);

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-// One progress bar (TProgressCyl) as the run drives it.
+// One progress bar (CylinderBar) as the run drives it.
 class ProgressPort {
 public:
     virtual ~ProgressPort() = default;
@@ -35,4 +35,4 @@ public:
 // Installs the main window; nullptr restores the headless window, which draws nothing, handles
 // no input and does not pause (nobody is there to see the closing picture).
 void SetMainWindowPort(MainWindowPort* window);
-MainWindowPort& MainWindow();
+MainWindowPort& RunWindowPort();

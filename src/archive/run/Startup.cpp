@@ -5,7 +5,7 @@
 #include "platform/Platform.h"
 #include "archive/run/RunPorts.h"
 #include "archive/sevenzip/SevenZip.h"
-#include "core/UProcki.h"
+#include "core/EntryList.h"
 #include "core/UiPorts.h"
 
 #include <QCommandLineParser>
@@ -196,7 +196,7 @@ void FormShow()
     LoadList();
     if (!Unattended)
         FillListBox();
-    MainWindow().SetStatusPanelVisible(false);
+    RunWindowPort().SetStatusPanelVisible(false);
     Archiving = false;
     StopRequested = false;
     Zegar().start();
@@ -223,14 +223,14 @@ void RunUnattended()
 {
     if (!Unattended)
         return;
-    MainWindow().Minimize();
+    RunWindowPort().Minimize();
     try {
         ArchiveAll();
-    } catch (const ELogWriteError&) {
+    } catch (const LogWriteError&) {
         logWriteFailed = true;
         throw;
     }
-    MainWindow().Terminate();
+    RunWindowPort().Terminate();
 }
 
 void FormClose()
@@ -259,7 +259,7 @@ int RunHeadless(const QStringList& arguments)
     int status = ExitFailure;
     try {
         // Creating the main window creates its packer, which loads the library first.
-        TSevenZip packer;
+        SevenZipPacker packer;
         InstallZipek(&packer);
         try {
             FormShow();

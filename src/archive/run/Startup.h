@@ -67,7 +67,7 @@ int RefuseOption(const QString& option);
 QString UsageText();
 
 void FormCreate(const QStringList& arguments);
-// Sets ListFilePath, loads the list (an unreadable list file raises EListFileError and the
+// Sets ListFilePath, loads the list (an unreadable list file raises ListFileError and the
 // remaining steps do not run), fills the list box unless unattended, hides the status panel,
 // clears the run flags and arms `Zegar`.
 void FormShow();
@@ -76,7 +76,7 @@ void FormShow();
 QTimer& Zegar();
 void ZegarTimer();
 // Unattended only: minimise, archive every entry, terminate. A log that cannot be written
-// leaves it as ELogWriteError, before terminating.
+// leaves it as LogWriteError, before terminating.
 void RunUnattended();
 // Frees LogLines, or leaves that to the run when one is in progress.
 void FormClose();

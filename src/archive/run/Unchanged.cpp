@@ -12,13 +12,13 @@
 
 namespace {
 
-bool ByPath(const TArchiveItem& a, const TArchiveItem& b)
+bool ByPath(const ArchiveItem& a, const ArchiveItem& b)
 {
     return std::tie(a.Path, a.IsFolder, a.Size, a.Time, a.Attributes) <
            std::tie(b.Path, b.IsFolder, b.Size, b.Time, b.Attributes);
 }
 
-bool SameItem(const TArchiveItem& a, const TArchiveItem& b)
+bool SameItem(const ArchiveItem& a, const ArchiveItem& b)
 {
     return a.Path == b.Path && a.IsFolder == b.IsFolder && a.Size == b.Size && a.HasTime == b.HasTime &&
            (!a.HasTime || a.Time == b.Time) && a.HasAttributes == b.HasAttributes &&
@@ -38,49 +38,49 @@ QString TemporaryLinkName(const QString& folder)
 
 }  // namespace
 
-bool SameItems(const std::vector<TArchiveItem>& gathered, const std::vector<TArchiveItem>& stored)
+bool SameItems(const std::vector<ArchiveItem>& gathered, const std::vector<ArchiveItem>& stored)
 {
     if (gathered.size() != stored.size())
         return false;
     // The library orders a solid archive's items its own way, so only the sets can be compared.
-    std::vector<TArchiveItem> a = gathered;
-    std::vector<TArchiveItem> b = stored;
+    std::vector<ArchiveItem> a = gathered;
+    std::vector<ArchiveItem> b = stored;
     std::sort(a.begin(), a.end(), ByPath);
     std::sort(b.begin(), b.end(), ByPath);
     return std::equal(a.begin(), a.end(), b.begin(), SameItem);
 }
 
-TUnchangedCheck CheckUnchangedAgainst(const TSevenZip& zip, const TItemsToAdd& items, const QString& earlierArchive)
+UnchangedCheck CheckUnchangedAgainst(const SevenZipPacker& zip, const GatheredItems& items, const QString& earlierArchive)
 {
-    TUnchangedCheck check;
+    UnchangedCheck check;
     check.EarlierArchive = earlierArchive;
     // A problem must reach the log as the add reports it, and an add of nothing fails as ever.
     if (!items.Problems.empty() || items.Items.empty()) {
-        check.Verdict = TUnchangedVerdict::GatheringProblems;
+        check.Verdict = UnchangedVerdict::GatheringProblems;
         return check;
     }
-    TSevenZipReader reader(zip);
-    const TArchiveListing& listing = reader.Open(earlierArchive);
-    if (listing.Status != TArchiveStatus::Ok || listing.ErrorFlags != 0) {
-        check.Verdict = TUnchangedVerdict::Unreadable;
+    SevenZipReader reader(zip);
+    const ArchiveListing& listing = reader.Open(earlierArchive);
+    if (listing.Status != ArchiveStatus::Ok || listing.ErrorFlags != 0) {
+        check.Verdict = UnchangedVerdict::Unreadable;
         return check;
     }
-    check.Verdict = SameItems(items.Items, listing.Items) ? TUnchangedVerdict::Unchanged : TUnchangedVerdict::Different;
+    check.Verdict = SameItems(items.Items, listing.Items) ? UnchangedVerdict::Unchanged : UnchangedVerdict::Different;
     return check;
 }
 
-TUnchangedCheck CheckUnchanged(const TSevenZip& zip, const TItemsToAdd& items, const QString& docel,
+UnchangedCheck CheckUnchanged(const SevenZipPacker& zip, const GatheredItems& items, const QString& docel,
                                const QString& nazwa, const QString& currentFolderName)
 {
-    for (const TEntryArchive& archive : ArchivesIn(docel, nazwa)) {
+    for (const EntryArchive& archive : ArchivesIn(docel, nazwa)) {
         if (archive.FolderName == currentFolderName)
             continue;
         return CheckUnchangedAgainst(zip, items, archive.Path);
     }
-    return TUnchangedCheck{};
+    return UnchangedCheck{};
 }
 
-OsError LinkArchive(const QString& earlier, const QString& target, const THardLinkFunction& link)
+OsError LinkArchive(const QString& earlier, const QString& target, const HardLinkFunction& link)
 {
     const QString folder = FolderOfPath(target);
     // A new name beside the target first, then the name itself in one step: an archive of that

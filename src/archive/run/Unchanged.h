@@ -15,7 +15,7 @@
 #include <vector>
 
 // Why an entry was found unchanged or not; only Unchanged allows the link.
-enum class TUnchangedVerdict {
+enum class UnchangedVerdict {
     Unchanged,
     NoEarlierArchive,   // no archive of the entry in another dated folder
     GatheringProblems,  // the gathering met something the add must report; or nothing to add
@@ -23,28 +23,28 @@ enum class TUnchangedVerdict {
     Different,          // items, sizes, times or attributes differ
 };
 
-struct TUnchangedCheck {
-    TUnchangedVerdict Verdict = TUnchangedVerdict::NoEarlierArchive;
+struct UnchangedCheck {
+    UnchangedVerdict Verdict = UnchangedVerdict::NoEarlierArchive;
     QString EarlierArchive;  // the newest earlier archive looked at (empty when none)
-    bool Unchanged() const { return Verdict == TUnchangedVerdict::Unchanged; }
+    bool Unchanged() const { return Verdict == UnchangedVerdict::Unchanged; }
 };
 
 // True when both lists hold the same items in any order: same stored paths, folder flags,
 // sizes, times and attributes, each present in both or in neither.
-bool SameItems(const std::vector<TArchiveItem>& gathered, const std::vector<TArchiveItem>& stored);
+bool SameItems(const std::vector<ArchiveItem>& gathered, const std::vector<ArchiveItem>& stored);
 
 // Compares the items the entry would gather now with the newest archive of nazwa in the dated
 // folders of docel, passing over the current run's folder. zip reads the earlier archive.
-TUnchangedCheck CheckUnchanged(const TSevenZip& zip, const TItemsToAdd& items, const QString& docel,
+UnchangedCheck CheckUnchanged(const SevenZipPacker& zip, const GatheredItems& items, const QString& docel,
                                const QString& nazwa, const QString& currentFolderName);
 // The same check against one given archive.
-TUnchangedCheck CheckUnchangedAgainst(const TSevenZip& zip, const TItemsToAdd& items, const QString& earlierArchive);
+UnchangedCheck CheckUnchangedAgainst(const SevenZipPacker& zip, const GatheredItems& items, const QString& earlierArchive);
 
 // Makes the hard link; the seam for tests that play another file system or a refusal.
-using THardLinkFunction = std::function<OsError(const QString& from, const QString& to)>;
+using HardLinkFunction = std::function<OsError(const QString& from, const QString& to)>;
 
 // Gives the new archive `target` as a second name of `earlier` (same file system only), taking
 // the place of an archive of that name left by a run of the same minute in one step, and makes
 // the folder's entries reach the disk. 0 when the new name is there; otherwise the system's
 // error, and the entry is to be packed as usual (packing replaces whatever the link left).
-OsError LinkArchive(const QString& earlier, const QString& target, const THardLinkFunction& link = MakeHardLink);
+OsError LinkArchive(const QString& earlier, const QString& target, const HardLinkFunction& link = MakeHardLink);

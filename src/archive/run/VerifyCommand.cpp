@@ -4,7 +4,7 @@
 #include "archive/sevenzip/SevenZip.h"
 #include "archive/sevenzip/SevenZipReader.h"
 #include "core/Messages.h"
-#include "core/UProcki.h"
+#include "core/EntryList.h"
 #include "core/UiPorts.h"
 #include "platform/Platform.h"
 
@@ -21,7 +21,7 @@ void WriteLine(const QString& text)
 }
 
 // The first item the library found bad, with its stored path.
-QString ItemFault(const TArchiveListing& listing, const TTestResult& test)
+QString ItemFault(const ArchiveListing& listing, const ArchiveTestResult& test)
 {
     for (size_t i = 0; i < test.ItemResults.size(); ++i) {
         const int32_t r = test.ItemResults[i];
@@ -50,25 +50,25 @@ QString ItemFault(const TArchiveListing& listing, const TTestResult& test)
 
 }  // namespace
 
-QString ArchiveFaultReason(const TArchiveListing& listing, const TTestResult& test)
+QString ArchiveFaultReason(const ArchiveListing& listing, const ArchiveTestResult& test)
 {
     switch (test.Status) {
-    case TArchiveStatus::Ok:
+    case ArchiveStatus::Ok:
         return QString();
-    case TArchiveStatus::FileError:
+    case ArchiveStatus::FileError:
         return Msg::FaultUnreadable(Msg::SystemReason(test.Error));
-    case TArchiveStatus::NotArchive:
+    case ArchiveStatus::NotArchive:
         return Msg::FaultNotArchive();
-    case TArchiveStatus::Unsupported:
+    case ArchiveStatus::Unsupported:
         return Msg::FaultUnsupported();
-    case TArchiveStatus::WrongPassword:
+    case ArchiveStatus::WrongPassword:
         return Msg::FaultEncrypted();
-    case TArchiveStatus::Cancelled:
+    case ArchiveStatus::Cancelled:
         return Msg::FaultCancelled();
-    case TArchiveStatus::Failed:
+    case ArchiveStatus::Failed:
         return Msg::FaultLibrary(QStringLiteral("0x%1").arg(static_cast<uint32_t>(test.LibraryResult), 8, 16, QLatin1Char('0')));
-    case TArchiveStatus::NotOpen:
-    case TArchiveStatus::Damaged:
+    case ArchiveStatus::NotOpen:
+    case ArchiveStatus::Damaged:
         break;
     }
     // The most telling first: a file cut short explains the bad items that follow from it.
@@ -84,21 +84,21 @@ QString ArchiveFaultReason(const TArchiveListing& listing, const TTestResult& te
     return Msg::FaultDamaged();
 }
 
-QString VerifyArchiveFile(const TSevenZip& zip, const QString& path)
+QString VerifyArchiveFile(const SevenZipPacker& zip, const QString& path)
 {
-    TSevenZipReader reader(zip);
-    const TArchiveListing& listing = reader.Open(path);
-    const TTestResult test = listing.Status == TArchiveStatus::Ok ? reader.Test() : TestResultOfFailedOpen(listing);
+    SevenZipReader reader(zip);
+    const ArchiveListing& listing = reader.Open(path);
+    const ArchiveTestResult test = listing.Status == ArchiveStatus::Ok ? reader.Test() : TestResultOfFailedOpen(listing);
     return ArchiveFaultReason(listing, test);
 }
 
-int VerifyListedArchives(const TSevenZip& zip, const std::function<void(const QString& line)>& line)
+int VerifyListedArchives(const SevenZipPacker& zip, const std::function<void(const QString& line)>& line)
 {
     int status = ExitVerifyAllGood;
     // Two entries with the same name and destination share their archives: each is read once.
     QSet<QString> seen;
-    for (const _Wpis& entry : Wpisy) {
-        for (const TEntryArchive& archive : ArchivesIn(entry.Docel, entry.Nazwa)) {
+    for (const Entry& entry : Wpisy) {
+        for (const EntryArchive& archive : ArchivesIn(entry.Docel, entry.Nazwa)) {
             if (seen.contains(archive.Path))
                 continue;
             seen.insert(archive.Path);
@@ -123,7 +123,7 @@ int RunVerifyCommand()
         // The damaged list was reported on standard error by LoadList.
         if (ListLoadDamaged)
             return ExitVerifyListBad;
-        TSevenZip zip;
+        SevenZipPacker zip;
         return VerifyListedArchives(zip, WriteLine);
     } catch (...) {
         ReportToStandardError(UserTextOf(std::current_exception()));

@@ -7,9 +7,9 @@
 
 #include <functional>
 
-class TSevenZip;
-struct TArchiveListing;
-struct TTestResult;
+class SevenZipPacker;
+struct ArchiveListing;
+struct ArchiveTestResult;
 
 // Exit statuses of "/verify".
 inline constexpr int ExitVerifyAllGood = 0;   // every archive whole, or none found
@@ -18,15 +18,15 @@ inline constexpr int ExitVerifyListBad = 2;   // list file damaged or unreadable
 
 // Why an archive is not whole, in Polish, without a full stop; empty when it is. The listing
 // is that of the archive as it was opened (its items name a damaged file).
-QString ArchiveFaultReason(const TArchiveListing& listing, const TTestResult& test);
+QString ArchiveFaultReason(const ArchiveListing& listing, const ArchiveTestResult& test);
 
 // Tests one archive with zip's library: empty when whole, else the reason.
-QString VerifyArchiveFile(const TSevenZip& zip, const QString& path);
+QString VerifyArchiveFile(const SevenZipPacker& zip, const QString& path);
 
 // Tests every archive of every entry of the list in memory (Wpisy), in list order and newest
 // first within an entry, each archive once; each outcome line goes to `line`. Answers
 // ExitVerifyAllGood or ExitVerifyDamaged.
-int VerifyListedArchives(const TSevenZip& zip, const std::function<void(const QString& line)>& line);
+int VerifyListedArchives(const SevenZipPacker& zip, const std::function<void(const QString& line)>& line);
 
 // The whole command: loads "Dane.dat" from the data folder, loads the library, verifies, and
 // answers the exit status. Messages go to standard error; needs a QCoreApplication.

@@ -9,7 +9,7 @@ HRESULT HResultFromOsError(OsError error)
     return static_cast<HRESULT>(0x80070000u | (static_cast<uint32_t>(error) & 0xFFFFu));
 }
 
-OsError TArchiveInStream::Open(const QString& path)
+OsError ArchiveInStream::Open(const QString& path)
 {
     if (const OsError error = OsFile::OpenForReading(path, FFile))
         return error;
@@ -20,7 +20,7 @@ OsError TArchiveInStream::Open(const QString& path)
     return NoError;
 }
 
-QByteArray TArchiveInStream::Head(size_t count)
+QByteArray ArchiveInStream::Head(size_t count)
 {
     QByteArray bytes(static_cast<qsizetype>(count), '\0');
     size_t done = 0;
@@ -31,13 +31,13 @@ QByteArray TArchiveInStream::Head(size_t count)
     return bytes;
 }
 
-OsError TArchiveInStream::ReadError() const
+OsError ArchiveInStream::ReadError() const
 {
     std::lock_guard<std::mutex> lock(FMutex);
     return FReadError;
 }
 
-HRESULT TArchiveInStream::QueryInterface(const GUID& iid, void** object)
+HRESULT ArchiveInStream::QueryInterface(const GUID& iid, void** object)
 {
     if (!object)
         return E_INVALIDARG;
@@ -52,7 +52,7 @@ HRESULT TArchiveInStream::QueryInterface(const GUID& iid, void** object)
     return S_OK;
 }
 
-HRESULT TArchiveInStream::Read(void* data, uint32_t size, uint32_t* processedSize)
+HRESULT ArchiveInStream::Read(void* data, uint32_t size, uint32_t* processedSize)
 {
     if (processedSize)
         *processedSize = 0;
@@ -72,7 +72,7 @@ HRESULT TArchiveInStream::Read(void* data, uint32_t size, uint32_t* processedSiz
     return S_OK;
 }
 
-HRESULT TArchiveInStream::Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition)
+HRESULT ArchiveInStream::Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition)
 {
     std::lock_guard<std::mutex> lock(FMutex);
     int64_t base;
@@ -97,7 +97,7 @@ HRESULT TArchiveInStream::Seek(int64_t offset, uint32_t seekOrigin, uint64_t* ne
     return S_OK;
 }
 
-HRESULT TArchiveInStream::GetSize(uint64_t* size)
+HRESULT ArchiveInStream::GetSize(uint64_t* size)
 {
     if (!size)
         return E_INVALIDARG;

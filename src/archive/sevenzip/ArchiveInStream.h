@@ -1,5 +1,5 @@
 #pragma once
-// TArchiveInStream: the archive file as the library reads it while opening, testing and
+// ArchiveInStream: the archive file as the library reads it while opening, testing and
 // extracting. Reads are positioned reads of the file on disk. A read the system refuses is
 // kept, so the caller can name the reason instead of a damaged archive.
 
@@ -10,11 +10,11 @@
 
 #include <mutex>
 
-class TArchiveInStream final : public SevenZipAbi::IInStream, public SevenZipAbi::IStreamGetSize,
-                               public TInterfacedObject {
+class ArchiveInStream final : public SevenZipAbi::IInStream, public SevenZipAbi::IStreamGetSize,
+                               public InterfacedObject {
     SEVENZIP_INTERFACED_OBJECT
 public:
-    TArchiveInStream() = default;
+    ArchiveInStream() = default;
 
     OsError Open(const QString& path);
     int64_t Size() const { return FSize; }

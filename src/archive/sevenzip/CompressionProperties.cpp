@@ -7,7 +7,7 @@ using namespace SevenZipAbi;
 
 namespace {
 
-uint32_t Level(TCompressStrength strength)
+uint32_t Level(CompressStrength strength)
 {
     switch (strength) {
     case SAVE:
@@ -24,17 +24,17 @@ uint32_t Level(TCompressStrength strength)
     return 5;
 }
 
-TCompressionProperty Number(const wchar_t* name, uint32_t value)
+CompressionProperty Number(const wchar_t* name, uint32_t value)
 {
-    TCompressionProperty p;
+    CompressionProperty p;
     p.Name = name;
     p.Number = value;
     return p;
 }
 
-TCompressionProperty Text(const wchar_t* name, const char* value)
+CompressionProperty Text(const wchar_t* name, const char* value)
 {
-    TCompressionProperty p;
+    CompressionProperty p;
     p.Name = name;
     p.IsText = true;
     p.Text = QString::fromLatin1(value);
@@ -43,9 +43,9 @@ TCompressionProperty Text(const wchar_t* name, const char* value)
 
 }  // namespace
 
-std::vector<TCompressionProperty> CompressionProperties(const TSevenZip& zip)
+std::vector<CompressionProperty> CompressionProperties(const SevenZipPacker& zip)
 {
-    std::vector<TCompressionProperty> list;
+    std::vector<CompressionProperty> list;
     const uint32_t level = Level(zip.LZMACompressStrength);
     if (zip.LZMACompressType == PPMD) {
         list.push_back(Text(L"0", "PPMd"));
@@ -65,7 +65,7 @@ std::vector<TCompressionProperty> CompressionProperties(const TSevenZip& zip)
     return list;
 }
 
-HRESULT SendCompressionProperties(ISetProperties* target, const std::vector<TCompressionProperty>& properties,
+HRESULT SendCompressionProperties(ISetProperties* target, const std::vector<CompressionProperty>& properties,
                                   const SevenZipLibrary& library)
 {
     std::vector<const wchar_t*> names;

@@ -1,8 +1,8 @@
 #include "archive/sevenzip/EventChannel.h"
 
-TEventChannel::TEventChannel() : FOwner(std::this_thread::get_id()) {}
+EventChannel::EventChannel() : FOwner(std::this_thread::get_id()) {}
 
-void TEventChannel::Post(std::function<void()> work)
+void EventChannel::Post(std::function<void()> work)
 {
     if (std::this_thread::get_id() == FOwner) {
         FlushOnOwner();
@@ -17,7 +17,7 @@ void TEventChannel::Post(std::function<void()> work)
         FWake.notify_one();
 }
 
-void TEventChannel::Call(std::function<void()> work)
+void EventChannel::Call(std::function<void()> work)
 {
     if (std::this_thread::get_id() == FOwner) {
         FlushOnOwner();
@@ -31,7 +31,7 @@ void TEventChannel::Call(std::function<void()> work)
     FDone.wait(lock, [&] { return FCompleted >= ticket; });
 }
 
-void TEventChannel::RunOne(std::function<void()>& work)
+void EventChannel::RunOne(std::function<void()>& work)
 {
     try {
         work();
@@ -44,7 +44,7 @@ void TEventChannel::RunOne(std::function<void()>& work)
     }
 }
 
-void TEventChannel::FlushOnOwner()
+void EventChannel::FlushOnOwner()
 {
     std::deque<std::function<void()>> batch;
     {
@@ -59,7 +59,7 @@ void TEventChannel::FlushOnOwner()
         FDone.notify_all();
 }
 
-void TEventChannel::Drain()
+void EventChannel::Drain()
 {
     std::unique_lock<std::mutex> lock(FMutex);
     for (;;) {
@@ -84,14 +84,14 @@ void TEventChannel::Drain()
     }
 }
 
-void TEventChannel::Finish()
+void EventChannel::Finish()
 {
     std::lock_guard<std::mutex> lock(FMutex);
     FFinished = true;
     FWake.notify_one();
 }
 
-bool TEventChannel::Failed() const
+bool EventChannel::Failed() const
 {
     std::lock_guard<std::mutex> lock(FMutex);
     return FFailedFlag;

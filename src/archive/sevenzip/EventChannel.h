@@ -11,9 +11,9 @@
 #include <mutex>
 #include <thread>
 
-class TEventChannel {
+class EventChannel {
 public:
-    TEventChannel();
+    EventChannel();
 
     // Queues work for the owner thread and returns at once.
     void Post(std::function<void()> work);

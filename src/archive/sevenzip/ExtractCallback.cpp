@@ -13,7 +13,7 @@ using namespace SevenZipAbi;
 
 namespace {
 
-const char ZeroBlock[TItemOutStream::HoleBlock] = {};
+const char ZeroBlock[ItemOutStream::HoleBlock] = {};
 
 bool IsZero(const char* data, size_t size)
 {
@@ -65,17 +65,17 @@ bool LinkTextStaysInside(const QString& relative, const QString& target)
     return true;
 }
 
-// --- TItemOutStream -------------------------------------------------------------------------
+// --- ItemOutStream -------------------------------------------------------------------------
 
-TItemOutStream::TItemOutStream(const QString& folder, std::function<bool()> stop)
+ItemOutStream::ItemOutStream(const QString& folder, std::function<bool()> stop)
     : FToMemory(false), FStop(std::move(stop))
 {
     FError = FFile.Create(folder);
 }
 
-TItemOutStream::TItemOutStream() : FToMemory(true) {}
+ItemOutStream::ItemOutStream() : FToMemory(true) {}
 
-HRESULT TItemOutStream::QueryInterface(const GUID& iid, void** object)
+HRESULT ItemOutStream::QueryInterface(const GUID& iid, void** object)
 {
     if (!object)
         return E_INVALIDARG;
@@ -88,7 +88,7 @@ HRESULT TItemOutStream::QueryInterface(const GUID& iid, void** object)
     return S_OK;
 }
 
-HRESULT TItemOutStream::Write(const void* data, uint32_t size, uint32_t* processedSize)
+HRESULT ItemOutStream::Write(const void* data, uint32_t size, uint32_t* processedSize)
 {
     if (processedSize)
         *processedSize = 0;
@@ -146,7 +146,7 @@ HRESULT TItemOutStream::Write(const void* data, uint32_t size, uint32_t* process
     return S_OK;
 }
 
-OsError TItemOutStream::WriteRun(const char* data, size_t size, int64_t offset)
+OsError ItemOutStream::WriteRun(const char* data, size_t size, int64_t offset)
 {
     const OsError error = FFile.WriteAt(data, size, offset);
     if (error == NoError)
@@ -154,17 +154,17 @@ OsError TItemOutStream::WriteRun(const char* data, size_t size, int64_t offset)
     return error;
 }
 
-OsError TItemOutStream::FinishLength()
+OsError ItemOutStream::FinishLength()
 {
     if (FToMemory || FWrittenEnd == FPosition)
         return NoError;
     return FFile.SetLength(FPosition);
 }
 
-// --- TArchiveExtractCallback ----------------------------------------------------------------
+// --- ArchiveExtractCallback ----------------------------------------------------------------
 
-TArchiveExtractCallback::TArchiveExtractCallback(const SevenZipLibrary* library, std::shared_ptr<TEventChannel> channel,
-                                                 TSevenZipReader& reader, bool extracting, const QString& root)
+ArchiveExtractCallback::ArchiveExtractCallback(const SevenZipLibrary* library, std::shared_ptr<EventChannel> channel,
+                                                 SevenZipReader& reader, bool extracting, const QString& root)
     : FLibrary(library), FChannel(std::move(channel)), FReader(reader), FItems(reader.Listing().Items),
       FExtracting(extracting), FUmask(ProcessUmask())
 {
@@ -173,9 +173,9 @@ TArchiveExtractCallback::TArchiveExtractCallback(const SevenZipLibrary* library,
     ItemResults.assign(FItems.size(), ItemNotReached);
 }
 
-TArchiveExtractCallback::~TArchiveExtractCallback() = default;
+ArchiveExtractCallback::~ArchiveExtractCallback() = default;
 
-HRESULT TArchiveExtractCallback::QueryInterface(const GUID& iid, void** object)
+HRESULT ArchiveExtractCallback::QueryInterface(const GUID& iid, void** object)
 {
     if (!object)
         return E_INVALIDARG;
@@ -192,7 +192,7 @@ HRESULT TArchiveExtractCallback::QueryInterface(const GUID& iid, void** object)
     return S_OK;
 }
 
-HRESULT TArchiveExtractCallback::ReportExtractResult(uint32_t indexType, uint32_t index, int32_t opRes)
+HRESULT ArchiveExtractCallback::ReportExtractResult(uint32_t indexType, uint32_t index, int32_t opRes)
 {
     if (opRes == kOpOK)
         return S_OK;
@@ -206,18 +206,18 @@ HRESULT TArchiveExtractCallback::ReportExtractResult(uint32_t indexType, uint32_
     return S_OK;
 }
 
-bool TArchiveExtractCallback::StopRequested() const
+bool ArchiveExtractCallback::StopRequested() const
 {
     return FReader.Cancelled() || FChannel->Failed();
 }
 
-HRESULT TArchiveExtractCallback::SetTotal(uint64_t total)
+HRESULT ArchiveExtractCallback::SetTotal(uint64_t total)
 {
     FTotal = total;
     return StopRequested() ? E_ABORT : S_OK;
 }
 
-HRESULT TArchiveExtractCallback::SetCompleted(const uint64_t* completeValue)
+HRESULT ArchiveExtractCallback::SetCompleted(const uint64_t* completeValue)
 {
     if (completeValue && FReader.OnProgress) {
         const uint64_t done = *completeValue;
@@ -235,23 +235,23 @@ HRESULT TArchiveExtractCallback::SetCompleted(const uint64_t* completeValue)
     return StopRequested() ? E_ABORT : S_OK;
 }
 
-void TArchiveExtractCallback::PostProgress(uint64_t done, uint64_t total)
+void ArchiveExtractCallback::PostProgress(uint64_t done, uint64_t total)
 {
     FPostedDone = done;
-    TSevenZipReader* reader = &FReader;
-    TEventChannel* channel = FChannel.get();
+    SevenZipReader* reader = &FReader;
+    EventChannel* channel = FChannel.get();
     FChannel->Post([=] {
         if (!channel->HandlersBlocked() && reader->OnProgress)
             reader->OnProgress(done, total);
     });
 }
 
-HRESULT TArchiveExtractCallback::CryptoGetTextPassword(BSTR* password)
+HRESULT ArchiveExtractCallback::CryptoGetTextPassword(BSTR* password)
 {
     return AnswerPassword(FLibrary, FReader.Password, password, FPasswordAsked, FPasswordMissing);
 }
 
-HRESULT TArchiveExtractCallback::GetStream(uint32_t index, ISequentialOutStream** outStream, int32_t askExtractMode)
+HRESULT ArchiveExtractCallback::GetStream(uint32_t index, ISequentialOutStream** outStream, int32_t askExtractMode)
 {
     if (!outStream)
         return E_INVALIDARG;
@@ -260,15 +260,15 @@ HRESULT TArchiveExtractCallback::GetStream(uint32_t index, ISequentialOutStream*
         return E_INVALIDARG;
     FIndex = index;
     FInItem = true;
-    FAction = TAction::None;
+    FAction = ItemAction::None;
     FStream.Reset();
     if (StopRequested())
         return E_ABORT;
     // Items the library only passes over on its way to the chosen ones are not announced.
     if (FReader.OnItem && askExtractMode != kAskSkip) {
-        TSevenZipReader* reader = &FReader;
-        TEventChannel* channel = FChannel.get();
-        const TArchiveItem* item = &FItems[index];
+        SevenZipReader* reader = &FReader;
+        EventChannel* channel = FChannel.get();
+        const ArchiveItem* item = &FItems[index];
         FChannel->Post([=] {
             if (!channel->HandlersBlocked() && reader->OnItem)
                 reader->OnItem(*item);
@@ -280,10 +280,10 @@ HRESULT TArchiveExtractCallback::GetStream(uint32_t index, ISequentialOutStream*
     return PrepareItem(FItems[index], outStream);
 }
 
-HRESULT TArchiveExtractCallback::PrepareItem(const TArchiveItem& item, ISequentialOutStream** outStream)
+HRESULT ArchiveExtractCallback::PrepareItem(const ArchiveItem& item, ISequentialOutStream** outStream)
 {
     if (!SafeRelativePath(item.Path, FRelative)) {
-        Report(TExtractProblem::UnsafePath, &item, QString());
+        Report(ExtractProblem::UnsafePath, &item, QString());
         return S_OK;
     }
     const QString target = TargetOf(FRelative);
@@ -301,81 +301,81 @@ HRESULT TArchiveExtractCallback::PrepareItem(const TArchiveItem& item, ISequenti
 
     PathState state;
     if (const OsError error = LookupPath(target, state)) {
-        Report(TExtractProblem::WriteFailed, &item, target, error);
+        Report(ExtractProblem::WriteFailed, &item, target, error);
         return S_OK;
     }
     FReplace = false;
     if (state.Kind == PathKind::Folder) {
-        Report(TExtractProblem::WriteFailed, &item, target, EISDIR);
+        Report(ExtractProblem::WriteFailed, &item, target, EISDIR);
         return S_OK;
     }
     if (state.Kind != PathKind::Missing) {
-        TOverwriteAnswer answer = TOverwriteAnswer::Skip;
+        OverwriteAnswer answer = OverwriteAnswer::Skip;
         if (FReader.OnOverwrite) {
-            const TExistingFile existing{target, state.Kind == PathKind::Link, state.Size, state.Time};
-            TSevenZipReader* reader = &FReader;
-            TEventChannel* channel = FChannel.get();
+            const ExistingFile existing{target, state.Kind == PathKind::Link, state.Size, state.Time};
+            SevenZipReader* reader = &FReader;
+            EventChannel* channel = FChannel.get();
             // The answer decides what happens to this item, so the library's thread waits for it.
             FChannel->Call([&answer, reader, channel, &item, &existing] {
                 if (!channel->HandlersBlocked() && reader->OnOverwrite)
                     answer = reader->OnOverwrite(item, existing);
             });
         }
-        if (answer == TOverwriteAnswer::Cancel)
+        if (answer == OverwriteAnswer::Cancel)
             FReader.CancelRequested = true;
         if (StopRequested())
             return E_ABORT;
-        if (answer == TOverwriteAnswer::Skip) {
-            Report(TExtractProblem::Skipped, &item, target);
+        if (answer == OverwriteAnswer::Skip) {
+            Report(ExtractProblem::Skipped, &item, target);
             return S_OK;
         }
         FReplace = true;
     }
 
     if (item.IsSymbolicLink()) {
-        FStream.Set(new TItemOutStream());
-        FAction = TAction::Link;
+        FStream.Set(new ItemOutStream());
+        FAction = ItemAction::Link;
     } else {
-        FStream.Set(new TItemOutStream(TargetOf(ParentOf(FRelative)), [this] { return StopRequested(); }));
+        FStream.Set(new ItemOutStream(TargetOf(ParentOf(FRelative)), [this] { return StopRequested(); }));
         if (const OsError error = FStream->Error()) {
             FStream.Reset();
-            Report(TExtractProblem::WriteFailed, &item, target, error);
+            Report(ExtractProblem::WriteFailed, &item, target, error);
             return S_OK;
         }
-        FAction = TAction::File;
+        FAction = ItemAction::File;
     }
     *outStream = FStream.Get();
     FStream->AddRef();
     return S_OK;
 }
 
-HRESULT TArchiveExtractCallback::PrepareOperation(int32_t)
+HRESULT ArchiveExtractCallback::PrepareOperation(int32_t)
 {
     return S_OK;
 }
 
-HRESULT TArchiveExtractCallback::SetOperationResult(int32_t opRes)
+HRESULT ArchiveExtractCallback::SetOperationResult(int32_t opRes)
 {
     if (!FInItem)
         return S_OK;
     FInItem = false;
     ItemResults[FIndex] = opRes;
-    const TArchiveItem& item = FItems[FIndex];
-    if (FAction != TAction::None && opRes != kOpOK) {
+    const ArchiveItem& item = FItems[FIndex];
+    if (FAction != ItemAction::None && opRes != kOpOK) {
         // What came out of a damaged item is not the file that was stored.
         FStream.Reset();
-        Report(TExtractProblem::Damaged, &item, TargetOf(FRelative), 0, opRes);
-    } else if (FAction == TAction::File) {
+        Report(ExtractProblem::Damaged, &item, TargetOf(FRelative), 0, opRes);
+    } else if (FAction == ItemAction::File) {
         FinishFile(item);
-    } else if (FAction == TAction::Link) {
+    } else if (FAction == ItemAction::Link) {
         FinishLink(item);
     }
-    FAction = TAction::None;
+    FAction = ItemAction::None;
     FStream.Reset();
     return StopRequested() ? E_ABORT : S_OK;
 }
 
-void TArchiveExtractCallback::FinishFile(const TArchiveItem& item)
+void ArchiveExtractCallback::FinishFile(const ArchiveItem& item)
 {
     const QString target = TargetOf(FRelative);
     // A file whose writes were stopped by a cancel is not whole, whatever the library says.
@@ -385,7 +385,7 @@ void TArchiveExtractCallback::FinishFile(const TArchiveItem& item)
     OsError error = FStream->Error();
     // Nor is one that did not come out at the size the headers give.
     if (!error && uint64_t(FStream->Written()) != item.Size) {
-        Report(TExtractProblem::Damaged, &item, target, 0,
+        Report(ExtractProblem::Damaged, &item, target, 0,
                uint64_t(FStream->Written()) < item.Size ? ItemUnexpectedEnd : ItemDataAfterEnd);
         return;
     }
@@ -412,41 +412,41 @@ void TArchiveExtractCallback::FinishFile(const TArchiveItem& item)
     if (error == EEXIST && !FReplace) {
         // Something appeared under the name meanwhile; it is kept.
         file.Discard();
-        Report(TExtractProblem::Skipped, &item, target);
+        Report(ExtractProblem::Skipped, &item, target);
     } else if (error) {
         file.Discard();
-        Report(TExtractProblem::WriteFailed, &item, target, error);
+        Report(ExtractProblem::WriteFailed, &item, target, error);
     } else {
         ++Extracted;
     }
 }
 
-void TArchiveExtractCallback::FinishLink(const TArchiveItem& item)
+void ArchiveExtractCallback::FinishLink(const ArchiveItem& item)
 {
     const QString target = TargetOf(FRelative);
     if (const OsError error = FStream->Error()) {
-        Report(TExtractProblem::WriteFailed, &item, target, error);
+        Report(ExtractProblem::WriteFailed, &item, target, error);
         return;
     }
     if (uint64_t(FStream->Written()) != item.Size) {
-        Report(TExtractProblem::Damaged, &item, target, 0,
+        Report(ExtractProblem::Damaged, &item, target, 0,
                uint64_t(FStream->Written()) < item.Size ? ItemUnexpectedEnd : ItemDataAfterEnd);
         return;
     }
     const QString linkTarget = FromNativePath(FStream->Data());
     if (!LinkTextStaysInside(FRelative, linkTarget)) {
-        Report(TExtractProblem::LinkOutside, &item, target);
+        Report(ExtractProblem::LinkOutside, &item, target);
         return;
     }
     // Made at the end, so no file of this archive is ever written through one of them.
-    FLinks.push_back(TLink{item.Index, FRelative, linkTarget, FReplace});
+    FLinks.push_back(PendingLink{item.Index, FRelative, linkTarget, FReplace});
 }
 
-bool TArchiveExtractCallback::PrepareRoot()
+bool ArchiveExtractCallback::PrepareRoot()
 {
     if (FRoot.isEmpty()) {
         // No folder named at all (which must not be taken for the root of the system).
-        Report(TExtractProblem::WriteFailed, nullptr, QString(), ENOENT);
+        Report(ExtractProblem::WriteFailed, nullptr, QString(), ENOENT);
         return false;
     }
     QString path;
@@ -459,7 +459,7 @@ bool TArchiveExtractCallback::PrepareRoot()
             if (!FileSystem::FolderExists(path)) {
                 const OsError error = MakeFolder(path);
                 if (error && !(error == EEXIST && FileSystem::FolderExists(path))) {
-                    Report(TExtractProblem::WriteFailed, nullptr, root, error);
+                    Report(ExtractProblem::WriteFailed, nullptr, root, error);
                     return false;
                 }
             }
@@ -469,7 +469,7 @@ bool TArchiveExtractCallback::PrepareRoot()
     return true;
 }
 
-bool TArchiveExtractCallback::EnsureFolder(const QString& relative, const TArchiveItem* item)
+bool ArchiveExtractCallback::EnsureFolder(const QString& relative, const ArchiveItem* item)
 {
     if (relative.isEmpty() || FKnownFolders.contains(relative))
         return true;
@@ -494,7 +494,7 @@ bool TArchiveExtractCallback::EnsureFolder(const QString& relative, const TArchi
         if (!error && state.Kind == PathKind::Link) {
             // A link the user keeps in the folder is followed only where it stays inside.
             if (!StaysInside(FRoot, path)) {
-                Report(TExtractProblem::ThroughLink, item, full);
+                Report(ExtractProblem::ThroughLink, item, full);
                 return false;
             }
             if (!FileSystem::FolderExists(full))
@@ -503,7 +503,7 @@ bool TArchiveExtractCallback::EnsureFolder(const QString& relative, const TArchi
             error = ENOTDIR;
         }
         if (error) {
-            Report(TExtractProblem::WriteFailed, item, full, error);
+            Report(ExtractProblem::WriteFailed, item, full, error);
             return false;
         }
         FKnownFolders.insert(path);
@@ -511,25 +511,25 @@ bool TArchiveExtractCallback::EnsureFolder(const QString& relative, const TArchi
     return true;
 }
 
-void TArchiveExtractCallback::MakeLink(const TLink& link)
+void ArchiveExtractCallback::MakeLink(const PendingLink& link)
 {
-    const TArchiveItem& item = FItems[link.Index];
+    const ArchiveItem& item = FItems[link.Index];
     const QString target = TargetOf(link.Relative);
     if (!EnsureFolder(ParentOf(link.Relative), &item))
         return;
     // Links made before this one are on the disk now and are followed as the system would.
     const QString parent = ParentOf(link.Relative);
     if (!StaysInside(FRoot, parent.isEmpty() ? link.Target : parent + QLatin1Char('/') + link.Target)) {
-        Report(TExtractProblem::LinkOutside, &item, target);
+        Report(ExtractProblem::LinkOutside, &item, target);
         return;
     }
     const OsError error = MakeSymbolicLink(link.Target, target, link.Replace);
     if (error == EEXIST && !link.Replace) {
-        Report(TExtractProblem::Skipped, &item, target);
+        Report(ExtractProblem::Skipped, &item, target);
         return;
     }
     if (error) {
-        Report(TExtractProblem::WriteFailed, &item, target, error);
+        Report(ExtractProblem::WriteFailed, &item, target, error);
         return;
     }
     if (item.HasTime)
@@ -537,7 +537,7 @@ void TArchiveExtractCallback::MakeLink(const TLink& link)
     ++Extracted;
 }
 
-void TArchiveExtractCallback::Finish()
+void ArchiveExtractCallback::Finish()
 {
     // The last figure reaches the caller even when it came too soon after the one before.
     if (FReader.OnProgress && FLatestDone != FPostedDone)
@@ -557,11 +557,11 @@ void TArchiveExtractCallback::Finish()
     }
     // A link made later may have changed where an earlier one leads.
     for (const size_t i : made) {
-        const TLink& link = FLinks[i];
+        const PendingLink& link = FLinks[i];
         if (!StaysInside(FRoot, link.Relative)) {
             RemovePath(TargetOf(link.Relative));
             --Extracted;
-            Report(TExtractProblem::LinkOutside, &FItems[link.Index], TargetOf(link.Relative));
+            Report(ExtractProblem::LinkOutside, &FItems[link.Index], TargetOf(link.Relative));
         }
     }
 
@@ -571,7 +571,7 @@ void TArchiveExtractCallback::Finish()
     std::sort(folders.begin(), folders.end(),
               [this](uint32_t a, uint32_t b) { return FItems[a].Path > FItems[b].Path; });
     for (const uint32_t index : folders) {
-        const TArchiveItem& item = FItems[index];
+        const ArchiveItem& item = FItems[index];
         const QString target = TargetOf(item.Path);
         OsError error = NoError;
         if (item.HasTime)
@@ -579,14 +579,14 @@ void TArchiveExtractCallback::Finish()
         if (!error && item.HasPosixMode())
             error = SetPathMode(target, item.Permissions());
         if (error)
-            Report(TExtractProblem::WriteFailed, &item, target, error);
+            Report(ExtractProblem::WriteFailed, &item, target, error);
     }
 }
 
-void TArchiveExtractCallback::Report(TExtractProblem::Kind what, const TArchiveItem* item, const QString& target,
+void ArchiveExtractCallback::Report(ExtractProblem::Kind what, const ArchiveItem* item, const QString& target,
                                      int error, int32_t itemResult)
 {
-    TExtractProblem problem;
+    ExtractProblem problem;
     problem.What = what;
     if (item) {
         problem.Index = item->Index;
@@ -597,8 +597,8 @@ void TArchiveExtractCallback::Report(TExtractProblem::Kind what, const TArchiveI
     problem.ItemResult = itemResult;
     Problems.push_back(problem);
     if (FReader.OnProblem) {
-        TSevenZipReader* reader = &FReader;
-        TEventChannel* channel = FChannel.get();
+        SevenZipReader* reader = &FReader;
+        EventChannel* channel = FChannel.get();
         FChannel->Post([=] {
             if (!channel->HandlersBlocked() && reader->OnProblem)
                 reader->OnProblem(problem);

@@ -1,8 +1,8 @@
 #pragma once
-// TArchiveExtractCallback: what the library asks while it tests or extracts: where each item's
+// ArchiveExtractCallback: what the library asks while it tests or extracts: where each item's
 // data goes (nowhere when testing), the result of each item, progress, leave to go on, and the
 // password. Extracting, it makes the items in the target folder by the rules of
-// TSevenZipReader: refused paths, no writing through links that lead out, existing files kept
+// SevenZipReader: refused paths, no writing through links that lead out, existing files kept
 // unless the caller's decision says otherwise, files written under a temporary name.
 //
 // The library calls the item methods (GetStream, PrepareOperation, SetOperationResult) from
@@ -31,7 +31,7 @@ class SevenZipLibrary;
 // taken and dropped, so the library goes on with the next item and the failure is reported
 // for this one. (The counted base comes first: the object is freed through it, and at offset 0
 // the compiler can see that delete matches new.)
-class TItemOutStream final : public TInterfacedObject, public SevenZipAbi::ISequentialOutStream {
+class ItemOutStream final : public InterfacedObject, public SevenZipAbi::ISequentialOutStream {
     SEVENZIP_INTERFACED_OBJECT
 public:
     // Blocks of this size, at offsets that are multiples of it, that hold only zeros are not
@@ -42,9 +42,9 @@ public:
 
     // Into a new temporary file in folder (Error tells when it could not be made). stop is
     // asked before every write, so a cancel takes effect inside a large file too.
-    TItemOutStream(const QString& folder, std::function<bool()> stop);
+    ItemOutStream(const QString& folder, std::function<bool()> stop);
     // Into memory.
-    TItemOutStream();
+    ItemOutStream();
 
     SevenZipAbi::HRESULT Write(const void* data, uint32_t size, uint32_t* processedSize) override;
 
@@ -70,17 +70,17 @@ private:
     bool FStopped = false;
 };
 
-class TArchiveExtractCallback final : public SevenZipAbi::IArchiveExtractCallback,
+class ArchiveExtractCallback final : public SevenZipAbi::IArchiveExtractCallback,
                                       public SevenZipAbi::ICryptoGetTextPassword,
                                       public SevenZipAbi::IArchiveExtractCallbackMessage2,
-                                      public TInterfacedObject {
+                                      public InterfacedObject {
     SEVENZIP_INTERFACED_OBJECT
 public:
     // Extracting into the folder root, or testing (root unused); reader gives the items, the
     // handlers, the cancel flag and the password.
-    TArchiveExtractCallback(const SevenZipLibrary* library, std::shared_ptr<TEventChannel> channel,
-                            TSevenZipReader& reader, bool extracting, const QString& root);
-    ~TArchiveExtractCallback() override;
+    ArchiveExtractCallback(const SevenZipLibrary* library, std::shared_ptr<EventChannel> channel,
+                            SevenZipReader& reader, bool extracting, const QString& root);
+    ~ArchiveExtractCallback() override;
 
     // IProgress
     SevenZipAbi::HRESULT SetTotal(uint64_t total) override;
@@ -103,7 +103,7 @@ public:
     void Finish();
 
     std::vector<int32_t> ItemResults;
-    std::vector<TExtractProblem> Problems;
+    std::vector<ExtractProblem> Problems;
     uint32_t Extracted = 0;
     // The first failure the library reported for no item in hand (a block damaged past its
     // last item); 0 when none.
@@ -112,8 +112,8 @@ public:
     bool PasswordMissing() const { return FPasswordMissing; }
 
 private:
-    enum class TAction { None, File, Link };
-    struct TLink {
+    enum class ItemAction { None, File, Link };
+    struct PendingLink {
         uint32_t Index;
         QString Relative;
         QString Target;
@@ -122,21 +122,21 @@ private:
 
     bool StopRequested() const;
     void PostProgress(uint64_t done, uint64_t total);
-    SevenZipAbi::HRESULT PrepareItem(const TArchiveItem& item, SevenZipAbi::ISequentialOutStream** outStream);
-    void FinishFile(const TArchiveItem& item);
-    void FinishLink(const TArchiveItem& item);
-    void MakeLink(const TLink& link);
+    SevenZipAbi::HRESULT PrepareItem(const ArchiveItem& item, SevenZipAbi::ISequentialOutStream** outStream);
+    void FinishFile(const ArchiveItem& item);
+    void FinishLink(const ArchiveItem& item);
+    void MakeLink(const PendingLink& link);
     // Makes sure relative (under the root) is a folder, making what is missing. False (and a
     // problem reported for item) when it cannot be.
-    bool EnsureFolder(const QString& relative, const TArchiveItem* item);
-    void Report(TExtractProblem::Kind what, const TArchiveItem* item, const QString& target, int error = 0,
+    bool EnsureFolder(const QString& relative, const ArchiveItem* item);
+    void Report(ExtractProblem::Kind what, const ArchiveItem* item, const QString& target, int error = 0,
                 int32_t itemResult = 0);
     QString TargetOf(const QString& relative) const { return FRoot + relative; }
 
     const SevenZipLibrary* FLibrary;
-    std::shared_ptr<TEventChannel> FChannel;
-    TSevenZipReader& FReader;
-    const std::vector<TArchiveItem>& FItems;
+    std::shared_ptr<EventChannel> FChannel;
+    SevenZipReader& FReader;
+    const std::vector<ArchiveItem>& FItems;
     bool FExtracting;
     QString FRoot;  // with a trailing "/"
     unsigned FUmask;
@@ -153,15 +153,15 @@ private:
     // The item in hand (touched by the item methods only).
     uint32_t FIndex = 0;
     bool FInItem = false;
-    TAction FAction = TAction::None;
+    ItemAction FAction = ItemAction::None;
     QString FRelative;
     bool FReplace = false;
-    TComPtr<TItemOutStream> FStream;
+    ComPtr<ItemOutStream> FStream;
 
     QSet<QString> FKnownFolders;    // relative paths checked to be folders inside the root
     QSet<QString> FCreatedFolders;  // made by this extraction
     std::vector<uint32_t> FFolderItems;  // folder items made by this extraction
-    std::vector<TLink> FLinks;      // made at the end, once no more data is written
+    std::vector<PendingLink> FLinks;      // made at the end, once no more data is written
 };
 
 // The path under the target folder an item's stored path stands for; false when it has an

@@ -7,9 +7,9 @@
 
 #include <atomic>
 
-class TInterfacedObject {
+class InterfacedObject {
 public:
-    virtual ~TInterfacedObject() = default;
+    virtual ~InterfacedObject() = default;
 
 protected:
     SevenZipAbi::ULONG DoAddRef() { return ++FRefCount; }
@@ -33,17 +33,17 @@ public:                                                                         
 
 // Holds one reference for as long as it lives.
 template <class T>
-class TComPtr {
+class ComPtr {
 public:
-    TComPtr() = default;
-    explicit TComPtr(T* object) : FObject(object)
+    ComPtr() = default;
+    explicit ComPtr(T* object) : FObject(object)
     {
         if (FObject)
             FObject->AddRef();
     }
-    ~TComPtr() { Reset(); }
-    TComPtr(const TComPtr&) = delete;
-    TComPtr& operator=(const TComPtr&) = delete;
+    ~ComPtr() { Reset(); }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
 
     void Reset()
     {

@@ -23,13 +23,13 @@ bool IsAbsent(OsError error)
 }
 }  // namespace
 
-TItemGatherer::TItemGatherer(TMyArchiveUpdateCallback& items, const QString& addRootDir, AddOpts options,
+ItemGatherer::ItemGatherer(ArchiveUpdateCallback& items, const QString& addRootDir, AddOpts options,
                              const std::atomic<bool>& cancel)
     : FItems(items), FAddRootDir(addRootDir), FOptions(options), FCancel(cancel)
 {
 }
 
-QString TItemGatherer::Extension(const QString& name)
+QString ItemGatherer::Extension(const QString& name)
 {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot < 0 || name.lastIndexOf(FileSystem::Separator) > dot)
@@ -37,7 +37,7 @@ QString TItemGatherer::Extension(const QString& name)
     return name.mid(dot);
 }
 
-void TItemGatherer::Gather(const TWideStringList_& files)
+void ItemGatherer::Gather(const SourceMasks& files)
 {
     for (qsizetype i = 0; i < files.Items.size(); ++i)
         GatherEntry(files.Items[i], files.IsLiteral(i));
@@ -53,14 +53,14 @@ void TItemGatherer::Gather(const TWideStringList_& files)
     FItems.ItemKinds.shrink_to_fit();
 }
 
-void TItemGatherer::Gather(const QStringList& files)
+void ItemGatherer::Gather(const QStringList& files)
 {
-    TWideStringList_ list;
+    SourceMasks list;
     list.Items = files;
     Gather(list);
 }
 
-void TItemGatherer::GatherEntry(const QString& entry, bool literal)
+void ItemGatherer::GatherEntry(const QString& entry, bool literal)
 {
     // Names may contain "*" on this system, so only the last component can be a mask.
     const qsizetype lastSeparator = entry.lastIndexOf(FileSystem::Separator);
@@ -86,7 +86,7 @@ void TItemGatherer::GatherEntry(const QString& entry, bool literal)
     AddPlainEntry(entry);
 }
 
-void TItemGatherer::AddPlainEntry(const QString& entry)
+void ItemGatherer::AddPlainEntry(const QString& entry)
 {
     // The user named this path, so a link is followed to what it points at.
     FileSystem::FileInfo info;
@@ -94,7 +94,7 @@ void TItemGatherer::AddPlainEntry(const QString& entry)
     if (error) {
         // A missing entry adds nothing, as ever; one that is there but out of reach is a problem.
         if (!IsAbsent(error))
-            AddProblem(TAddProblem::Unreadable, entry, error);
+            AddProblem(PackProblem::Unreadable, entry, error);
         return;
     }
     switch (info.Kind) {
@@ -105,12 +105,12 @@ void TItemGatherer::AddPlainEntry(const QString& entry)
         AddItem(entry, info, ItemFolder);
         break;
     default:
-        AddProblem(TAddProblem::SpecialFileLeftOut, entry, 0);
+        AddProblem(PackProblem::SpecialFileLeftOut, entry, 0);
         break;
     }
 }
 
-void TItemGatherer::AddDirEntry(const QString& folder)
+void ItemGatherer::AddDirEntry(const QString& folder)
 {
     QString dir = folder;
     if (dir.endsWith(FileSystem::Separator))
@@ -125,7 +125,7 @@ void TItemGatherer::AddDirEntry(const QString& folder)
         AddItem(dir, info, ItemFolder);
 }
 
-void TItemGatherer::WalkFolder(const QString& folder, const QString& mask)
+void ItemGatherer::WalkFolder(const QString& folder, const QString& mask)
 {
     FileSystem::FileInfo self;
     bool entered = false;
@@ -160,21 +160,21 @@ void TItemGatherer::WalkFolder(const QString& folder, const QString& mask)
             break;
         case FileSystem::EntryKind::Special:
             if (admitted)
-                AddProblem(TAddProblem::SpecialFileLeftOut, path, 0);
+                AddProblem(PackProblem::SpecialFileLeftOut, path, 0);
             break;
         case FileSystem::EntryKind::Missing:
-            AddProblem(TAddProblem::Unreadable, path, entry.Error);
+            AddProblem(PackProblem::Unreadable, path, entry.Error);
             break;
         }
         return !FCancel.load();
     });
     if (error && !IsAbsent(error))
-        AddProblem(TAddProblem::FolderUnlistable, WithoutTrailingSeparator(folder), error);
+        AddProblem(PackProblem::FolderUnlistable, WithoutTrailingSeparator(folder), error);
     if (entered)
         FWalkStack.pop_back();
 }
 
-void TItemGatherer::LookIntoSubfolder(const QString& folder)
+void ItemGatherer::LookIntoSubfolder(const QString& folder)
 {
     // Not walked, but listed all the same: the user learns when its content is out of reach,
     // and how many subfolders held something the archive leaves out.
@@ -184,12 +184,12 @@ void TItemGatherer::LookIntoSubfolder(const QString& folder)
         return false;
     });
     if (error && !IsAbsent(error))
-        AddProblem(TAddProblem::FolderUnlistable, folder, error);
+        AddProblem(PackProblem::FolderUnlistable, folder, error);
     else if (any)
         ++FSkippedSubfolders;
 }
 
-void TItemGatherer::AddItem(const QString& name, const FileSystem::FileInfo& info, uint8_t kind)
+void ItemGatherer::AddItem(const QString& name, const FileSystem::FileInfo& info, uint8_t kind)
 {
     if (FItems.ItemCount == FCapacity) {
         FCapacity += CapacityStep;
@@ -209,9 +209,9 @@ void TItemGatherer::AddItem(const QString& name, const FileSystem::FileInfo& inf
     ++FItems.ItemCount;
 }
 
-void TItemGatherer::AddProblem(TAddProblem::Kind what, const QString& path, int error)
+void ItemGatherer::AddProblem(PackProblem::Kind what, const QString& path, int error)
 {
-    TAddProblem problem;
+    PackProblem problem;
     problem.What = what;
     problem.Path = path;
     problem.Error = error;

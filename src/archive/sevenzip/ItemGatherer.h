@@ -1,5 +1,5 @@
 #pragma once
-// Builds the item list of one add from the entries of TSevenZip::Files: plain entries as one
+// Builds the item list of one add from the entries of SevenZipPacker::Files: plain entries as one
 // item each, folder masks as the folder's own item and what a walk of the folder admits.
 // Inside a walk nothing is followed: a symbolic link is an item of its own. What cannot be
 // listed or looked up, and what cannot be archived at all, is noted as a problem.
@@ -14,20 +14,20 @@
 #include <utility>
 #include <vector>
 
-class TMyArchiveUpdateCallback;
+class ArchiveUpdateCallback;
 
-class TItemGatherer {
+class ItemGatherer {
 public:
     // addRootDir is the already upper-cased AddRootDir of the owner.
-    TItemGatherer(TMyArchiveUpdateCallback& items, const QString& addRootDir, AddOpts options,
+    ItemGatherer(ArchiveUpdateCallback& items, const QString& addRootDir, AddOpts options,
                   const std::atomic<bool>& cancel);
 
-    void Gather(const TWideStringList_& files);
-    // Every entry as added with TWideStringList_::Add.
+    void Gather(const SourceMasks& files);
+    // Every entry as added with SourceMasks::Add.
     void Gather(const QStringList& files);
     int64_t Total() const { return FTotal; }
     // What the gathering met, in the order it happened.
-    const std::vector<TAddProblem>& Problems() const { return FProblems; }
+    const std::vector<PackProblem>& Problems() const { return FProblems; }
     // Direct subfolders with content that the walk did not enter (no AddRecurseDirs).
     int64_t SkippedSubfolderCount() const { return FSkippedSubfolders; }
 
@@ -41,15 +41,15 @@ private:
     void WalkFolder(const QString& folder, const QString& mask);
     void LookIntoSubfolder(const QString& folder);
     void AddItem(const QString& name, const FileSystem::FileInfo& info, uint8_t kind);
-    void AddProblem(TAddProblem::Kind what, const QString& path, int error);
+    void AddProblem(PackProblem::Kind what, const QString& path, int error);
 
-    TMyArchiveUpdateCallback& FItems;
+    ArchiveUpdateCallback& FItems;
     QString FAddRootDir;
     AddOpts FOptions;
     const std::atomic<bool>& FCancel;
     int64_t FTotal = 0;
     size_t FCapacity = 0;
-    std::vector<TAddProblem> FProblems;
+    std::vector<PackProblem> FProblems;
     int64_t FSkippedSubfolders = 0;
     // Folders the walk is inside, so a folder reached twice (a bind mount) cannot make it endless.
     std::vector<std::pair<uint64_t, uint64_t>> FWalkStack;

@@ -19,13 +19,13 @@ HRESULT AnswerPassword(const SevenZipLibrary* library, const QString& password, 
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-TArchiveOpenCallback::TArchiveOpenCallback(const SevenZipLibrary* library, const std::atomic<bool>& cancel,
+ArchiveOpenCallback::ArchiveOpenCallback(const SevenZipLibrary* library, const std::atomic<bool>& cancel,
                                            const QString& password)
     : FLibrary(library), FCancel(cancel), FPassword(password)
 {
 }
 
-HRESULT TArchiveOpenCallback::QueryInterface(const GUID& iid, void** object)
+HRESULT ArchiveOpenCallback::QueryInterface(const GUID& iid, void** object)
 {
     if (!object)
         return E_INVALIDARG;
@@ -40,17 +40,17 @@ HRESULT TArchiveOpenCallback::QueryInterface(const GUID& iid, void** object)
     return S_OK;
 }
 
-HRESULT TArchiveOpenCallback::SetTotal(const uint64_t*, const uint64_t*)
+HRESULT ArchiveOpenCallback::SetTotal(const uint64_t*, const uint64_t*)
 {
     return FCancel ? E_ABORT : S_OK;
 }
 
-HRESULT TArchiveOpenCallback::SetCompleted(const uint64_t*, const uint64_t*)
+HRESULT ArchiveOpenCallback::SetCompleted(const uint64_t*, const uint64_t*)
 {
     return FCancel ? E_ABORT : S_OK;
 }
 
-HRESULT TArchiveOpenCallback::CryptoGetTextPassword(BSTR* password)
+HRESULT ArchiveOpenCallback::CryptoGetTextPassword(BSTR* password)
 {
     return AnswerPassword(FLibrary, FPassword, password, FPasswordAsked, FPasswordMissing);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// TArchiveOpenCallback: what the library may ask while it opens an archive: leave to go on
+// ArchiveOpenCallback: what the library may ask while it opens an archive: leave to go on
 // (no, once the caller has cancelled) and the password of an archive whose headers are
 // encrypted.
 
@@ -11,12 +11,12 @@
 
 class SevenZipLibrary;
 
-class TArchiveOpenCallback final : public SevenZipAbi::IArchiveOpenCallback,
+class ArchiveOpenCallback final : public SevenZipAbi::IArchiveOpenCallback,
                                    public SevenZipAbi::ICryptoGetTextPassword,
-                                   public TInterfacedObject {
+                                   public InterfacedObject {
     SEVENZIP_INTERFACED_OBJECT
 public:
-    TArchiveOpenCallback(const SevenZipLibrary* library, const std::atomic<bool>& cancel, const QString& password);
+    ArchiveOpenCallback(const SevenZipLibrary* library, const std::atomic<bool>& cancel, const QString& password);
 
     SevenZipAbi::HRESULT SetTotal(const uint64_t* files, const uint64_t* bytes) override;
     SevenZipAbi::HRESULT SetCompleted(const uint64_t* files, const uint64_t* bytes) override;

@@ -15,7 +15,7 @@
 
 using namespace SevenZipAbi;
 
-const char* const TSevenZip::ErrorMessages[12] = {
+const char* const SevenZipPacker::ErrorMessages[12] = {
     "Success",
     "File not found",
     "Data Error",
@@ -46,7 +46,7 @@ int64_t FileSize(const QString& path)
 
 QString WithExtension(const QString& name, const QString& extension)
 {
-    const QString old = TItemGatherer::Extension(name);
+    const QString old = ItemGatherer::Extension(name);
     return name.left(name.size() - old.size()) + extension;
 }
 
@@ -88,12 +88,12 @@ OsError CopyStub(const QString& stub, const QString& target, QString& tempName, 
 
 }  // namespace
 
-TSevenZip::TSevenZip()
+SevenZipPacker::SevenZipPacker()
 {
     Library = new SevenZipLibrary();
 }
 
-TSevenZip::~TSevenZip()
+SevenZipPacker::~SevenZipPacker()
 {
     VolumeNames.clear();
     delete Library;
@@ -101,7 +101,7 @@ TSevenZip::~TSevenZip()
     Files.Clear();
 }
 
-void TSevenZip::SetSFXCreate(bool value)
+void SevenZipPacker::SetSFXCreate(bool value)
 {
     FSFXCreate = false;
     if (!value)
@@ -115,7 +115,7 @@ void TSevenZip::SetSFXCreate(bool value)
     FSFXCreate = true;
 }
 
-void TSevenZip::SetVolumeSize(int32_t value)
+void SevenZipPacker::SetVolumeSize(int32_t value)
 {
     if (FSFXCreate && value > 0 && value < SFXModuleSize)
         FVolumeSize = static_cast<int32_t>(SFXModuleSize + 7);
@@ -123,37 +123,37 @@ void TSevenZip::SetVolumeSize(int32_t value)
         FVolumeSize = value;
 }
 
-void TSevenZip::AddProblem(int what, const QString& path, int error)
+void SevenZipPacker::AddProblem(int what, const QString& path, int error)
 {
-    TAddProblem problem;
-    problem.What = static_cast<TAddProblem::Kind>(what);
+    PackProblem problem;
+    problem.What = static_cast<PackProblem::Kind>(what);
     problem.Path = path;
     problem.Error = error;
     Problems.push_back(problem);
 }
 
-int32_t TSevenZip::Add()
+int32_t SevenZipPacker::Add()
 {
     CancelRequested = false;
     VolumeNames.clear();
     Problems.clear();
     SkippedSubfolderCount = 0;
-    struct TClearCancel {
+    struct ClearCancelOnExit {
         std::atomic<bool>& Flag;
-        ~TClearCancel() { Flag = false; }
+        ~ClearCancelOnExit() { Flag = false; }
     } clearCancel{CancelRequested};
 
-    auto channel = std::make_shared<TEventChannel>();
-    TComPtr<TMyArchiveUpdateCallback> callback(new TMyArchiveUpdateCallback(this, channel, Library));
+    auto channel = std::make_shared<EventChannel>();
+    ComPtr<ArchiveUpdateCallback> callback(new ArchiveUpdateCallback(this, channel, Library));
     AddRootDir = FileSystem::UpperCase(AddRootDir);
     callback->RootDir = AddRootDir;
     if (!callback->RootDir.isEmpty() && !callback->RootDir.endsWith(FileSystem::Separator))
         callback->RootDir += FileSystem::Separator;
 
-    TItemGatherer gatherer(*callback.Get(), AddRootDir, AddOptions, CancelRequested);
+    ItemGatherer gatherer(*callback.Get(), AddRootDir, AddOptions, CancelRequested);
     gatherer.Gather(Files);
     SkippedSubfolderCount = gatherer.SkippedSubfolderCount();
-    for (const TAddProblem& problem : gatherer.Problems()) {
+    for (const PackProblem& problem : gatherer.Problems()) {
         Problems.push_back(problem);
         if (problem.Fails() && problem.Error != 0)
             LastError = problem.Error;
@@ -161,7 +161,7 @@ int32_t TSevenZip::Add()
     if (OnPreProgress)
         OnPreProgress(this, gatherer.Total());
 
-    TComPtr<TMyStreamWriter> writer;
+    ComPtr<StreamWriter> writer;
     const uint64_t fileDate = FileSystem::Now();
     const bool sfx = FSFXCreate && FileSystem::FileExists(SFXModule);
     if (sfx)
@@ -176,20 +176,20 @@ int32_t TSevenZip::Add()
             if (error != 0) {
                 LastError = error;
                 ErrCode = ErrCodeSfx;
-                AddProblem(TAddProblem::ArchiveWrite, SZFileName, error);
+                AddProblem(PackProblem::ArchiveWrite, SZFileName, error);
                 if (OnMessage)
                     OnMessage(this, ErrCodeSfx, QString::fromLatin1(ErrorMessages[ErrCodeSfx]), SZFileName);
                 // No output exists, so nothing can be written.
                 VolumeNames.clear();
                 return E_FAIL;
             }
-            writer.Set(new TMyStreamWriter(&LastError, SZFileName, fileDate, CreationAttributes, FVolumeSize, true,
+            writer.Set(new StreamWriter(&LastError, SZFileName, fileDate, CreationAttributes, FVolumeSize, true,
                                            temp, &copy));
         } else {
-            writer.Set(new TMyStreamWriter(&LastError, SZFileName, fileDate, CreationAttributes, FVolumeSize, false));
+            writer.Set(new StreamWriter(&LastError, SZFileName, fileDate, CreationAttributes, FVolumeSize, false));
         }
-    } catch (const EStreamWriteError&) {
-        AddProblem(TAddProblem::ArchiveWrite, SZFileName, LastError);
+    } catch (const StreamWriteError&) {
+        AddProblem(PackProblem::ArchiveWrite, SZFileName, LastError);
         throw;
     }
 
@@ -214,7 +214,7 @@ int32_t TSevenZip::Add()
 
     // Only a complete archive gets its name; anything else is removed with the writer.
     VolumeNames.clear();
-    LastVerify = TTestResult();
+    LastVerify = ArchiveTestResult();
     if (result == 0 && VerifyAfterWrite && writer->Error() == 0) {
         if (writer->Flush())
             result = VerifyWritten(writer.Get(), sfx);
@@ -228,12 +228,12 @@ int32_t TSevenZip::Add()
             result = E_FAIL;
     }
     if (const int error = writer->Error())
-        AddProblem(TAddProblem::ArchiveWrite, writer->FailedName(), error);
+        AddProblem(PackProblem::ArchiveWrite, writer->FailedName(), error);
     writer.Reset();
     return result;
 }
 
-int32_t TSevenZip::VerifyWritten(TMyStreamWriter* writer, bool sfx)
+int32_t SevenZipPacker::VerifyWritten(StreamWriter* writer, bool sfx)
 {
     const QStringList temps = writer->TempNames();
     if (temps.size() != 1)
@@ -249,14 +249,14 @@ int32_t TSevenZip::VerifyWritten(TMyStreamWriter* writer, bool sfx)
         return cancelled();
 
     // The file as the disk holds it, opened anew: nothing of the writer's is trusted.
-    TSevenZipReader reader(*this);
+    SevenZipReader reader(*this);
     reader.Password = Password;
     reader.CancelAlso = &CancelRequested;
     // A self-extracting archive starts after the stub that was just copied.
     if (sfx)
         reader.MaxStartOffset = static_cast<uint64_t>(FileSize(SFXModule));
-    const TArchiveListing& listing = reader.Open(temps.front());
-    if (listing.Status == TArchiveStatus::Ok) {
+    const ArchiveListing& listing = reader.Open(temps.front());
+    if (listing.Status == ArchiveStatus::Ok) {
         if (OnVerifyBegin)
             OnVerifyBegin(this, static_cast<int64_t>(listing.UnpackedSize));
         // The bar starts over: the check is a second pass over the same bytes.
@@ -265,7 +265,7 @@ int32_t TSevenZip::VerifyWritten(TMyStreamWriter* writer, bool sfx)
         QString current;
         uint64_t itemStart = 0;
         uint64_t lastDone = 0;
-        reader.OnItem = [&](const TArchiveItem& item) {
+        reader.OnItem = [&](const ArchiveItem& item) {
             current = item.Path;
             itemStart = lastDone;
         };
@@ -278,16 +278,16 @@ int32_t TSevenZip::VerifyWritten(TMyStreamWriter* writer, bool sfx)
     } else {
         LastVerify = TestResultOfFailedOpen(listing);
     }
-    if (LastVerify.Status == TArchiveStatus::Cancelled || (CancelRequested && !LastVerify.Ok()))
+    if (LastVerify.Status == ArchiveStatus::Cancelled || (CancelRequested && !LastVerify.Ok()))
         return cancelled();
     if (LastVerify.Ok())
         return 0;
-    AddProblem(TAddProblem::VerifyFailed, SZFileName, LastVerify.Status == TArchiveStatus::FileError ? LastVerify.Error : 0);
+    AddProblem(PackProblem::VerifyFailed, SZFileName, LastVerify.Status == ArchiveStatus::FileError ? LastVerify.Error : 0);
     return E_FAIL;
 }
 
-int32_t TSevenZip::Update(TMyArchiveUpdateCallback* callback, TMyStreamWriter* writer,
-                          const std::shared_ptr<TEventChannel>& channel)
+int32_t SevenZipPacker::Update(ArchiveUpdateCallback* callback, StreamWriter* writer,
+                          const std::shared_ptr<EventChannel>& channel)
 {
     // The library calls back from its own threads and the events must reach their handlers on
     // this thread while it works, so the update runs on a thread of its own and this one
@@ -310,11 +310,11 @@ int32_t TSevenZip::Update(TMyArchiveUpdateCallback* callback, TMyStreamWriter* w
     return result;
 }
 
-TItemsToAdd TSevenZip::ItemsToAdd()
+GatheredItems SevenZipPacker::ItemsToAdd()
 {
     // The same gathering and the same naming as Add, on a callback that never reaches the library.
-    auto channel = std::make_shared<TEventChannel>();
-    TComPtr<TMyArchiveUpdateCallback> callback(new TMyArchiveUpdateCallback(this, channel, Library));
+    auto channel = std::make_shared<EventChannel>();
+    ComPtr<ArchiveUpdateCallback> callback(new ArchiveUpdateCallback(this, channel, Library));
     const QString rootDir = FileSystem::UpperCase(AddRootDir);
     callback->RootDir = rootDir;
     if (!callback->RootDir.isEmpty() && !callback->RootDir.endsWith(FileSystem::Separator))
@@ -322,16 +322,16 @@ TItemsToAdd TSevenZip::ItemsToAdd()
     callback->Options = AddOptions;
     callback->HasSetAddName = static_cast<bool>(OnSetAddName);
 
-    TItemGatherer gatherer(*callback.Get(), rootDir, AddOptions, CancelRequested);
+    ItemGatherer gatherer(*callback.Get(), rootDir, AddOptions, CancelRequested);
     gatherer.Gather(Files);
 
-    TItemsToAdd result;
+    GatheredItems result;
     result.Problems = gatherer.Problems();
     result.SkippedSubfolderCount = gatherer.SkippedSubfolderCount();
     result.Total = gatherer.Total();
     result.Items.reserve(callback->ItemCount);
     for (uint32_t i = 0; i < callback->ItemCount; ++i) {
-        TArchiveItem item;
+        ArchiveItem item;
         item.Index = i;
         item.Path = callback->StoredPath(i);
         item.Attributes = callback->ItemAttributes[i];

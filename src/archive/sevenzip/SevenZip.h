@@ -1,5 +1,5 @@
 #pragma once
-// TSevenZip: writes one 7z archive from a list of paths and folder masks by driving the real
+// SevenZipPacker: writes one 7z archive from a list of paths and folder masks by driving the real
 // 7-Zip library. This header is the contract the archive run and the main window rely on;
 // the component's internals (library link, callback, streams) live in their own files.
 
@@ -17,21 +17,21 @@
 #include <vector>
 
 // Raised when the 7-Zip library cannot be loaded; what() is the user-facing Polish text.
-class ESevenZipLibraryError : public EUserError {
+class SevenZipLibraryError : public UserError {
 public:
-    using EUserError::EUserError;
+    using UserError::UserError;
 };
 
 // Raised (without a message) when the output file cannot be created or dated.
-class EStreamWriteError : public std::runtime_error {
+class StreamWriteError : public std::runtime_error {
 public:
-    EStreamWriteError() : std::runtime_error(std::string()) {}
+    StreamWriteError() : std::runtime_error(std::string()) {}
 };
 
-// The list of entries of TSevenZip::Files. An entry added with Add is a path or a folder mask
+// The list of entries of SevenZipPacker::Files. An entry added with Add is a path or a folder mask
 // (a "*" in its last component); one added with AddLiteral is always the path it says, since
 // "*" is an ordinary character in names here.
-class TWideStringList_ {
+class SourceMasks {
 public:
     QStringList Items;
     int32_t Count() const { return static_cast<int32_t>(Items.size()); }
@@ -71,28 +71,28 @@ enum ExtractOptsEnum : uint32_t {
 };
 using ExtractOpts = uint32_t;
 
-enum TCompressType { LZMA, PPMD };
-enum TCompressStrength { SAVE, FAST, NORMAL, MAXIMUM, ULTRA };
+enum CompressType { LZMA, PPMD };
+enum CompressStrength { SAVE, FAST, NORMAL, MAXIMUM, ULTRA };
 
-class TSevenZip;
-using T7zListfileEvent = std::function<void(TSevenZip* Sender, const QString& Filename, int64_t Fileindex,
+class SevenZipPacker;
+using T7zListfileEvent = std::function<void(SevenZipPacker* Sender, const QString& Filename, int64_t Fileindex,
                                             int64_t FileSizeU, int64_t FileSizeP, int64_t Fileattr,
                                             int64_t Filecrc, const QString& Filemethod, double FileTime)>;
-using T7zAddFileEvent = std::function<void(TSevenZip* Sender, const QString& Filename, int64_t Filesize)>;
-using T7zExtractfileEvent = std::function<void(TSevenZip* Sender, const QString& Filename, int64_t Filesize)>;
-using T7zProgressEvent = std::function<void(TSevenZip* Sender, const QString& Filename, int64_t FilePosArc,
+using T7zAddFileEvent = std::function<void(SevenZipPacker* Sender, const QString& Filename, int64_t Filesize)>;
+using T7zExtractfileEvent = std::function<void(SevenZipPacker* Sender, const QString& Filename, int64_t Filesize)>;
+using T7zProgressEvent = std::function<void(SevenZipPacker* Sender, const QString& Filename, int64_t FilePosArc,
                                             int64_t FilePosFile)>;
-using T7zPreProgressEvent = std::function<void(TSevenZip* Sender, int64_t MaxProgress)>;
-using T7zMessageEvent = std::function<void(TSevenZip* Sender, int32_t ErrCode, const QString& Message,
+using T7zPreProgressEvent = std::function<void(SevenZipPacker* Sender, int64_t MaxProgress)>;
+using T7zMessageEvent = std::function<void(SevenZipPacker* Sender, int32_t ErrCode, const QString& Message,
                                            const QString& Filename)>;
-using T7zSetNewNameEvent = std::function<void(TSevenZip* Sender, uint32_t FileIndex, QString& OldFileName)>;
-using T7zExtractOverwrite = std::function<void(TSevenZip* Sender, const QString& FileName, bool& DoOverwrite)>;
-using TOpenVolume = std::function<void(QString& arcFileName, bool Removable, bool& Cancel)>;
+using T7zSetNewNameEvent = std::function<void(SevenZipPacker* Sender, uint32_t FileIndex, QString& OldFileName)>;
+using T7zExtractOverwrite = std::function<void(SevenZipPacker* Sender, const QString& FileName, bool& DoOverwrite)>;
+using OpenVolumeHandler = std::function<void(QString& arcFileName, bool Removable, bool& Cancel)>;
 
 // Something an add met that the user must hear of: an item left out of the archive or not
 // archived whole. `Path` is the item's path on disk (empty when the problem is the archive
 // file itself), `Error` the system's error code (0 when there is none).
-struct TAddProblem {
+struct PackProblem {
     enum Kind {
         Unreadable,        // a file that could not be opened (left out of the archive) or read
                            // (its item ends where reading failed); the add fails
@@ -114,28 +114,28 @@ struct TAddProblem {
 
 // What the next Add would gather, without packing anything: the items as the archive would
 // store them (names, folder flag, size, time, attributes; in gathering order, Index counting
-// from 0), so they compare directly with what TSevenZipReader lists of an archive.
-struct TItemsToAdd {
-    std::vector<TArchiveItem> Items;
-    std::vector<TAddProblem> Problems;  // what the gathering met, as Add would report it
+// from 0), so they compare directly with what SevenZipReader lists of an archive.
+struct GatheredItems {
+    std::vector<ArchiveItem> Items;
+    std::vector<PackProblem> Problems;  // what the gathering met, as Add would report it
     int64_t SkippedSubfolderCount = 0;
     int64_t Total = 0;                  // bytes of the gathered items
 };
 
 class SevenZipLibrary;  // the loaded library and its objects (internal)
-class TMyArchiveUpdateCallback;
-class TMyStreamWriter;
-class TEventChannel;
+class ArchiveUpdateCallback;
+class StreamWriter;
+class EventChannel;
 
-class TSevenZip {
-    friend class TSevenZipReader;  // reads archives through the same library link
+class SevenZipPacker {
+    friend class SevenZipReader;  // reads archives through the same library link
 
 public:
-    // Loads the library; throws ESevenZipLibraryError with the user-facing text when it cannot.
-    TSevenZip();
-    ~TSevenZip();
-    TSevenZip(const TSevenZip&) = delete;
-    TSevenZip& operator=(const TSevenZip&) = delete;
+    // Loads the library; throws SevenZipLibraryError with the user-facing text when it cannot.
+    SevenZipPacker();
+    ~SevenZipPacker();
+    SevenZipPacker(const SevenZipPacker&) = delete;
+    SevenZipPacker& operator=(const SevenZipPacker&) = delete;
 
     // Published properties (defaults after construction as the comments say).
     QString AddRootDir;                                // empty; upper-cased in place by Add
@@ -143,8 +143,8 @@ public:
     AddOpts AddOptions = 0;
     ExtractOpts ExtractOptions = 0;
     QString ExtrBaseDir;
-    TCompressType LZMACompressType = LZMA;
-    TCompressStrength LZMACompressStrength = SAVE;
+    CompressType LZMACompressType = LZMA;
+    CompressStrength LZMACompressStrength = SAVE;
     uint8_t LZMAStrength = 0;                          // 0..27; 0 = library default
     uint8_t LPPMDmem = 30;                             // 0 = not sent
     uint8_t LPPMDsize = 10;                            // 0 = not sent
@@ -167,15 +167,15 @@ public:
     T7zSetNewNameEvent OnSetAddName;
     T7zSetNewNameEvent OnSetExtractName;
     T7zExtractOverwrite OnExtractOverwrite;
-    TOpenVolume OnOpenVolume;
+    OpenVolumeHandler OnOpenVolume;
 
     // Public, not published.
-    TWideStringList_ Files;
+    SourceMasks Files;
     int32_t ErrCode = 0;
     int32_t LastError = 0;
     QStringList VolumeNames;
     // What the last add met (empty when nothing); filled by Add, in the order it happened.
-    std::vector<TAddProblem> Problems;
+    std::vector<PackProblem> Problems;
     // Direct subfolders of a folder mask that hold something the add did not descend into
     // (without AddRecurseDirs); set by Add.
     int64_t SkippedSubfolderCount = 0;
@@ -192,18 +192,18 @@ public:
     // The check after writing begins; its progress follows on OnProgress. Optional.
     T7zPreProgressEvent OnVerifyBegin;
     // How the last check after writing went (Status NotOpen when there was none).
-    TTestResult LastVerify;
+    ArchiveTestResult LastVerify;
     // The last add failed because its archive did not test whole.
     bool VerifyFailed() const
     {
-        for (const TAddProblem& problem : Problems)
-            if (problem.What == TAddProblem::VerifyFailed)
+        for (const PackProblem& problem : Problems)
+            if (problem.What == PackProblem::VerifyFailed)
                 return true;
         return false;
     }
 
     // 0 when the library wrote the archive; -1 when nothing was gathered; otherwise the
-    // library's result. Throws EStreamWriteError when the output file cannot be created.
+    // library's result. Throws StreamWriteError when the output file cannot be created.
     // Every event is delivered on the calling thread before Add returns.
     int32_t Add();
 
@@ -211,13 +211,13 @@ public:
 
     // The item list Add would gather now from Files, AddRootDir and AddOptions, with the names
     // as stored; nothing is written and no event is raised, and AddRootDir is left as it is.
-    TItemsToAdd ItemsToAdd();
+    GatheredItems ItemsToAdd();
 
 private:
     void AddProblem(int what, const QString& path, int error);
-    int32_t Update(TMyArchiveUpdateCallback* callback, TMyStreamWriter* writer,
-                   const std::shared_ptr<TEventChannel>& channel);
-    int32_t VerifyWritten(TMyStreamWriter* writer, bool sfx);
+    int32_t Update(ArchiveUpdateCallback* callback, StreamWriter* writer,
+                   const std::shared_ptr<EventChannel>& channel);
+    int32_t VerifyWritten(StreamWriter* writer, bool sfx);
 
     bool FSFXCreate = false;
     int32_t FVolumeSize = 0;

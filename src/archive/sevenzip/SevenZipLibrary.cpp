@@ -44,7 +44,7 @@ SevenZipLibrary::SevenZipLibrary()
     for (const QString& path : Candidates())
         if (TryLoad(path))
             return;
-    throw ESevenZipLibraryError(Msg::LibraryMissing().toStdString());
+    throw SevenZipLibraryError(Msg::LibraryMissing().toStdString());
 }
 
 SevenZipLibrary::~SevenZipLibrary()

@@ -10,7 +10,7 @@
 
 class SevenZipLibrary {
 public:
-    // Loads the first candidate that is a usable library; throws ESevenZipLibraryError otherwise.
+    // Loads the first candidate that is a usable library; throws SevenZipLibraryError otherwise.
     SevenZipLibrary();
     ~SevenZipLibrary();
     SevenZipLibrary(const SevenZipLibrary&) = delete;

@@ -19,16 +19,16 @@ const QByteArray Signature("7z\xBC\xAF\x27\x1C", 6);
 constexpr uint32_t AllItems = 0xFFFFFFFFu;
 
 // A property the library filled, cleared with it.
-class TProperty {
+class Property {
 public:
-    explicit TProperty(const SevenZipLibrary* library) : FLibrary(library) { FValue.vt = VT_EMPTY; }
-    ~TProperty()
+    explicit Property(const SevenZipLibrary* library) : FLibrary(library) { FValue.vt = VT_EMPTY; }
+    ~Property()
     {
         if (FValue.vt == VT_BSTR)
             FLibrary->FreeString(FValue.bstrVal);
     }
-    TProperty(const TProperty&) = delete;
-    TProperty& operator=(const TProperty&) = delete;
+    Property(const Property&) = delete;
+    Property& operator=(const Property&) = delete;
     PROPVARIANT* Out() { return &FValue; }
     const PROPVARIANT& operator*() const { return FValue; }
 
@@ -73,41 +73,41 @@ bool ReadUInt64(const PROPVARIANT& value, uint64_t& out)
 
 // Encrypted data decoded with a wrong password looks like damaged data; the library cannot
 // tell the two apart, and a password is the likelier cause.
-TArchiveStatus StatusOfItemResult(int32_t result, bool encrypted)
+ArchiveStatus StatusOfItemResult(int32_t result, bool encrypted)
 {
     switch (result) {
     case ItemUnsupportedMethod:
-        return TArchiveStatus::Unsupported;
+        return ArchiveStatus::Unsupported;
     case ItemWrongPassword:
-        return TArchiveStatus::WrongPassword;
+        return ArchiveStatus::WrongPassword;
     case ItemDataError:
     case ItemCrcError:
-        return encrypted ? TArchiveStatus::WrongPassword : TArchiveStatus::Damaged;
+        return encrypted ? ArchiveStatus::WrongPassword : ArchiveStatus::Damaged;
     default:
-        return TArchiveStatus::Damaged;
+        return ArchiveStatus::Damaged;
     }
 }
 
 // The verdict on a test or an extraction from what the library answered and what every
 // chosen item gave. A damaged item outweighs a cancel: the archive is known to be bad.
-struct TVerdict {
-    TArchiveStatus Status = TArchiveStatus::Ok;
+struct ReadVerdict {
+    ArchiveStatus Status = ArchiveStatus::Ok;
     int Error = 0;
     int32_t LibraryResult = 0;
 };
 
-TVerdict Judge(HRESULT result, const std::vector<int32_t>& itemResults, const std::vector<uint32_t>& chosen,
+ReadVerdict Judge(HRESULT result, const std::vector<int32_t>& itemResults, const std::vector<uint32_t>& chosen,
                OsError readError, bool passwordAsked, bool passwordMissing, bool cancelled)
 {
-    TVerdict verdict;
+    ReadVerdict verdict;
     verdict.LibraryResult = result;
     if (readError != NoError) {
-        verdict.Status = TArchiveStatus::FileError;
+        verdict.Status = ArchiveStatus::FileError;
         verdict.Error = readError;
         return verdict;
     }
     if (passwordMissing) {
-        verdict.Status = TArchiveStatus::WrongPassword;
+        verdict.Status = ArchiveStatus::WrongPassword;
         return verdict;
     }
     bool notReached = false;
@@ -133,26 +133,26 @@ TVerdict Judge(HRESULT result, const std::vector<int32_t>& itemResults, const st
                 return verdict;
     }
     if (result == E_ABORT && cancelled)
-        verdict.Status = TArchiveStatus::Cancelled;
+        verdict.Status = ArchiveStatus::Cancelled;
     else if (result == S_FALSE)
-        verdict.Status = TArchiveStatus::Damaged;
+        verdict.Status = ArchiveStatus::Damaged;
     else if (result != S_OK)
-        verdict.Status = TArchiveStatus::Failed;
+        verdict.Status = ArchiveStatus::Failed;
     else if (notReached)
-        verdict.Status = TArchiveStatus::Damaged;  // an item the library never checked is not known to be whole
+        verdict.Status = ArchiveStatus::Damaged;  // an item the library never checked is not known to be whole
     return verdict;
 }
 
 }  // namespace
 
-TSevenZipReader::TSevenZipReader(const TSevenZip& zip) : FLibrary(zip.Library) {}
+SevenZipReader::SevenZipReader(const SevenZipPacker& zip) : FLibrary(zip.Library) {}
 
-TSevenZipReader::~TSevenZipReader()
+SevenZipReader::~SevenZipReader()
 {
     Close();
 }
 
-void TSevenZipReader::Close()
+void SevenZipReader::Close()
 {
     if (FArchive) {
         ForeignClose(FArchive);
@@ -163,35 +163,35 @@ void TSevenZipReader::Close()
         FStream->Release();
         FStream = nullptr;
     }
-    FListing = TArchiveListing();
+    FListing = ArchiveListing();
 }
 
-const TArchiveListing& TSevenZipReader::Open(const QString& archivePath)
+const ArchiveListing& SevenZipReader::Open(const QString& archivePath)
 {
     Close();
     CancelRequested = false;
     FListing.Path = archivePath;
 
-    TComPtr<TArchiveInStream> stream(new TArchiveInStream());
+    ComPtr<ArchiveInStream> stream(new ArchiveInStream());
     if (const OsError error = stream->Open(archivePath)) {
-        FListing.Status = TArchiveStatus::FileError;
+        FListing.Status = ArchiveStatus::FileError;
         FListing.Error = error;
         return FListing;
     }
     FListing.FileSize = static_cast<uint64_t>(stream->Size());
     IInArchive* archive = FLibrary->CreateInArchive();
     if (!archive) {
-        FListing.Status = TArchiveStatus::Failed;
+        FListing.Status = ArchiveStatus::Failed;
         FListing.LibraryResult = E_NOINTERFACE;
         return FListing;
     }
-    TComPtr<TArchiveOpenCallback> callback(new TArchiveOpenCallback(FLibrary, CancelRequested, Password));
+    ComPtr<ArchiveOpenCallback> callback(new ArchiveOpenCallback(FLibrary, CancelRequested, Password));
     const uint64_t maxStart = MaxStartOffset;
     const HRESULT result = ForeignOpen(archive, stream.Get(), maxStart > 0 ? &maxStart : nullptr, callback.Get());
 
     uint64_t flags = 0;
     {
-        TProperty value(FLibrary);
+        Property value(FLibrary);
         if (ForeignGetArchiveProperty(archive, kpidErrorFlags, value.Out()) == S_OK)
             ReadUInt64(*value, flags);
     }
@@ -201,20 +201,20 @@ const TArchiveListing& TSevenZipReader::Open(const QString& archivePath)
         ForeignRelease(archive);
         FListing.LibraryResult = result;
         if (const OsError error = stream->ReadError()) {
-            FListing.Status = TArchiveStatus::FileError;
+            FListing.Status = ArchiveStatus::FileError;
             FListing.Error = error;
         } else if (callback->PasswordAsked() || (flags & kpv_ErrorFlags_EncryptedHeadersError)) {
             // Encrypted headers that do not open: the password is missing or wrong.
-            FListing.Status = TArchiveStatus::WrongPassword;
+            FListing.Status = ArchiveStatus::WrongPassword;
         } else if (result == E_ABORT && CancelRequested) {
-            FListing.Status = TArchiveStatus::Cancelled;
+            FListing.Status = ArchiveStatus::Cancelled;
         } else if (result == S_FALSE) {
             // The library answers "not an archive" also for a 7z archive whose start is spoiled
             // or whose end is cut off; one that carries the signature is a damaged archive.
-            FListing.Status = stream->Head(Signature.size()) == Signature ? TArchiveStatus::Damaged
-                                                                           : TArchiveStatus::NotArchive;
+            FListing.Status = stream->Head(Signature.size()) == Signature ? ArchiveStatus::Damaged
+                                                                           : ArchiveStatus::NotArchive;
         } else {
-            FListing.Status = TArchiveStatus::Failed;
+            FListing.Status = ArchiveStatus::Failed;
         }
         return FListing;
     }
@@ -224,7 +224,7 @@ const TArchiveListing& TSevenZipReader::Open(const QString& archivePath)
     FStream->AddRef();
 
     {
-        TProperty value(FLibrary);
+        Property value(FLibrary);
         uint64_t size = 0;
         if (ForeignGetArchiveProperty(archive, kpidPhySize, value.Out()) == S_OK && ReadUInt64(*value, size))
             FListing.PackedSize = size;
@@ -234,7 +234,7 @@ const TArchiveListing& TSevenZipReader::Open(const QString& archivePath)
     // A self-extracting archive starts after its stub.
     uint64_t offset = 0;
     {
-        TProperty value(FLibrary);
+        Property value(FLibrary);
         if (ForeignGetArchiveProperty(archive, kpidOffset, value.Out()) == S_OK)
             ReadUInt64(*value, offset);
     }
@@ -247,39 +247,39 @@ const TArchiveListing& TSevenZipReader::Open(const QString& archivePath)
         count = 0;
     FListing.Items.resize(count);
     for (uint32_t i = 0; i < count; ++i) {
-        TArchiveItem& item = FListing.Items[i];
+        ArchiveItem& item = FListing.Items[i];
         item.Index = i;
         {
-            TProperty value(FLibrary);
+            Property value(FLibrary);
             if (ForeignGetProperty(archive, i, kpidPath, value.Out()) == S_OK && (*value).vt == VT_BSTR)
                 item.Path = FromLibraryPath((*value).bstrVal);
         }
         {
-            TProperty value(FLibrary);
+            Property value(FLibrary);
             if (ForeignGetProperty(archive, i, kpidIsDir, value.Out()) == S_OK && (*value).vt == VT_BOOL)
                 item.IsFolder = (*value).boolVal != VARIANT_FALSE;
         }
         {
-            TProperty value(FLibrary);
+            Property value(FLibrary);
             if (ForeignGetProperty(archive, i, kpidSize, value.Out()) == S_OK)
                 ReadUInt64(*value, item.Size);
         }
         {
-            TProperty value(FLibrary);
+            Property value(FLibrary);
             if (ForeignGetProperty(archive, i, kpidAttrib, value.Out()) == S_OK && (*value).vt == VT_UI4) {
                 item.HasAttributes = true;
                 item.Attributes = (*value).ulVal;
             }
         }
         {
-            TProperty value(FLibrary);
+            Property value(FLibrary);
             if (ForeignGetProperty(archive, i, kpidMTime, value.Out()) == S_OK && (*value).vt == VT_FILETIME) {
                 item.HasTime = true;
                 item.Time = uint64_t((*value).filetime.dwHighDateTime) << 32 | (*value).filetime.dwLowDateTime;
             }
         }
         {
-            TProperty value(FLibrary);
+            Property value(FLibrary);
             if (ForeignGetProperty(archive, i, kpidCRC, value.Out()) == S_OK && (*value).vt == VT_UI4) {
                 item.HasCrc = true;
                 item.Crc = (*value).ulVal;
@@ -288,7 +288,7 @@ const TArchiveListing& TSevenZipReader::Open(const QString& archivePath)
         if (!item.IsFolder)
             FListing.UnpackedSize += item.Size;
     }
-    FListing.Status = TArchiveStatus::Ok;
+    FListing.Status = ArchiveStatus::Ok;
     return FListing;
 }
 
@@ -297,7 +297,7 @@ namespace {
 // The library works on a thread of its own while the calling thread delivers the events, so
 // handlers run where the caller expects them and may repaint a window meanwhile.
 HRESULT ExtractOnWorker(IInArchive* archive, const uint32_t* indices, uint32_t count, bool test,
-                        TArchiveExtractCallback* callback, TEventChannel& channel, std::exception_ptr& failure)
+                        ArchiveExtractCallback* callback, EventChannel& channel, std::exception_ptr& failure)
 {
     HRESULT result = E_FAIL;
     std::thread worker([&] {
@@ -315,7 +315,7 @@ HRESULT ExtractOnWorker(IInArchive* archive, const uint32_t* indices, uint32_t c
 
 // Handlers that ran after the library had finished (the closing work on the calling thread)
 // may have failed too.
-void DrainLeft(TEventChannel& channel, std::exception_ptr& failure)
+void DrainLeft(EventChannel& channel, std::exception_ptr& failure)
 {
     try {
         channel.Drain();
@@ -327,25 +327,25 @@ void DrainLeft(TEventChannel& channel, std::exception_ptr& failure)
 
 }  // namespace
 
-TTestResult TSevenZipReader::Test()
+ArchiveTestResult SevenZipReader::Test()
 {
-    TTestResult test;
+    ArchiveTestResult test;
     if (!FArchive) {
-        test.Status = FListing.Status == TArchiveStatus::Ok ? TArchiveStatus::NotOpen : FListing.Status;
+        test.Status = FListing.Status == ArchiveStatus::Ok ? ArchiveStatus::NotOpen : FListing.Status;
         test.Error = FListing.Error;
         test.LibraryResult = FListing.LibraryResult;
         test.ErrorFlags = FListing.ErrorFlags;
         return test;
     }
     CancelRequested = false;
-    auto channel = std::make_shared<TEventChannel>();
-    TComPtr<TArchiveExtractCallback> callback(new TArchiveExtractCallback(FLibrary, channel, *this, false, QString()));
+    auto channel = std::make_shared<EventChannel>();
+    ComPtr<ArchiveExtractCallback> callback(new ArchiveExtractCallback(FLibrary, channel, *this, false, QString()));
     std::exception_ptr failure;
     const HRESULT result = ExtractOnWorker(FArchive, nullptr, AllItems, true, callback.Get(), *channel, failure);
     callback->Finish();
     DrainLeft(*channel, failure);
     test.ItemResults = callback->ItemResults;
-    const TVerdict verdict = Judge(result, test.ItemResults, {}, FStream->ReadError(), callback->PasswordAsked(),
+    const ReadVerdict verdict = Judge(result, test.ItemResults, {}, FStream->ReadError(), callback->PasswordAsked(),
                                    callback->PasswordMissing(), Cancelled());
     test.Status = verdict.Status;
     test.Error = verdict.Error;
@@ -355,22 +355,22 @@ TTestResult TSevenZipReader::Test()
         if (r != ItemOk)
             ++test.BadItems;
     // A solid block whose end is damaged after its items came out whole is no whole archive.
-    if (test.Status == TArchiveStatus::Ok && callback->BlockResult() != ItemOk)
+    if (test.Status == ArchiveStatus::Ok && callback->BlockResult() != ItemOk)
         test.Status = StatusOfItemResult(callback->BlockResult(), callback->PasswordAsked());
     // Whole items do not make a whole archive when its headers or its end are not right.
-    if (test.Status == TArchiveStatus::Ok && test.ErrorFlags != 0)
-        test.Status = TArchiveStatus::Damaged;
+    if (test.Status == ArchiveStatus::Ok && test.ErrorFlags != 0)
+        test.Status = ArchiveStatus::Damaged;
     CancelRequested = false;
     if (failure)
         std::rethrow_exception(failure);
     return test;
 }
 
-TExtractResult TSevenZipReader::Extract(const QString& folder, std::vector<uint32_t> indices)
+ExtractResult SevenZipReader::Extract(const QString& folder, std::vector<uint32_t> indices)
 {
-    TExtractResult extract;
+    ExtractResult extract;
     if (!FArchive) {
-        extract.Status = FListing.Status == TArchiveStatus::Ok ? TArchiveStatus::NotOpen : FListing.Status;
+        extract.Status = FListing.Status == ArchiveStatus::Ok ? ArchiveStatus::NotOpen : FListing.Status;
         extract.Error = FListing.Error;
         extract.LibraryResult = FListing.LibraryResult;
         return extract;
@@ -379,14 +379,14 @@ TExtractResult TSevenZipReader::Extract(const QString& folder, std::vector<uint3
     std::sort(indices.begin(), indices.end());
     indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
     if (!indices.empty() && indices.back() >= FListing.Items.size()) {
-        extract.Status = TArchiveStatus::Failed;
+        extract.Status = ArchiveStatus::Failed;
         extract.LibraryResult = E_INVALIDARG;
         return extract;
     }
     CancelRequested = false;
-    auto channel = std::make_shared<TEventChannel>();
-    TComPtr<TArchiveExtractCallback> callback(new TArchiveExtractCallback(FLibrary, channel, *this, true, folder));
-    extract.Status = TArchiveStatus::Ok;
+    auto channel = std::make_shared<EventChannel>();
+    ComPtr<ArchiveExtractCallback> callback(new ArchiveExtractCallback(FLibrary, channel, *this, true, folder));
+    extract.Status = ArchiveStatus::Ok;
     if (!callback->PrepareRoot()) {
         extract.ItemResults = callback->ItemResults;
         extract.Problems = callback->Problems;
@@ -402,13 +402,13 @@ TExtractResult TSevenZipReader::Extract(const QString& folder, std::vector<uint3
     extract.ItemResults = callback->ItemResults;
     extract.Problems = callback->Problems;
     extract.Extracted = callback->Extracted;
-    const TVerdict verdict = Judge(result, extract.ItemResults, indices, FStream->ReadError(),
+    const ReadVerdict verdict = Judge(result, extract.ItemResults, indices, FStream->ReadError(),
                                    callback->PasswordAsked(), callback->PasswordMissing(), Cancelled());
     extract.Status = verdict.Status;
     extract.Error = verdict.Error;
     extract.LibraryResult = verdict.LibraryResult;
     // The items came out and passed their checks, but the archive holding them is damaged.
-    if (extract.Status == TArchiveStatus::Ok && callback->BlockResult() != ItemOk)
+    if (extract.Status == ArchiveStatus::Ok && callback->BlockResult() != ItemOk)
         extract.Status = StatusOfItemResult(callback->BlockResult(), callback->PasswordAsked());
     CancelRequested = false;
     if (failure)

@@ -1,5 +1,5 @@
 #pragma once
-// TSevenZipReader: reads 7z archives back through the same 7-Zip library that TSevenZip writes
+// SevenZipReader: reads 7z archives back through the same 7-Zip library that SevenZipPacker writes
 // them with. It lists an archive's items from its headers, tests every item (decoded and
 // checked by the library, nothing written) and extracts items into a folder. Callers need no
 // knowledge of the library's objects: they get plain values and events, delivered on the
@@ -19,15 +19,15 @@
 #include <functional>
 #include <vector>
 
-class TSevenZip;
+class SevenZipPacker;
 class SevenZipLibrary;
-class TArchiveInStream;
+class ArchiveInStream;
 namespace SevenZipAbi {
 struct IInArchive;
 }
 
 // One item as the archive's headers describe it.
-struct TArchiveItem {
+struct ArchiveItem {
     uint32_t Index = 0;
     // As stored: "/" between names, never a trailing one. A byte of a stored name that is not
     // UTF-8 is kept as U+DC80..U+DCFF, the way the program keeps such names everywhere.
@@ -52,7 +52,7 @@ struct TArchiveItem {
 };
 
 // How reading an archive went, as a whole.
-enum class TArchiveStatus {
+enum class ArchiveStatus {
     Ok,
     NotOpen,        // Test or Extract without an archive opened
     FileError,      // the archive file could not be opened or read: Error holds the system's code
@@ -65,7 +65,7 @@ enum class TArchiveStatus {
 };
 
 // The library's result for one item (SetOperationResult), and "not reached".
-enum TItemResult : int32_t {
+enum ItemOutcome : int32_t {
     ItemNotReached = -1,
     ItemOk = 0,
     ItemUnsupportedMethod = 1,
@@ -80,14 +80,14 @@ enum TItemResult : int32_t {
 };
 
 // The library's error flags (archive level), and the one the reader adds itself.
-enum TArchiveFlags : uint32_t {
+enum ArchiveFlags : uint32_t {
     ArchiveHeadersError = 1u << 1,
     ArchiveUnexpectedEnd = 1u << 5,
     ArchiveDataAfterEnd = 1u << 6,
 };
 
-struct TArchiveListing {
-    TArchiveStatus Status = TArchiveStatus::NotOpen;
+struct ArchiveListing {
+    ArchiveStatus Status = ArchiveStatus::NotOpen;
     int Error = 0;              // the system's code for FileError
     int32_t LibraryResult = 0;  // the library's code for Failed
     uint32_t ErrorFlags = 0;    // the library's error flags, with ArchiveDataAfterEnd added
@@ -95,24 +95,24 @@ struct TArchiveListing {
     uint64_t FileSize = 0;      // bytes of the archive file
     uint64_t PackedSize = 0;    // bytes the archive takes, as its headers say
     uint64_t UnpackedSize = 0;  // the items' sizes added up
-    std::vector<TArchiveItem> Items;  // in archive order; Items[i].Index == i
+    std::vector<ArchiveItem> Items;  // in archive order; Items[i].Index == i
 };
 
-struct TTestResult {
-    TArchiveStatus Status = TArchiveStatus::NotOpen;
+struct ArchiveTestResult {
+    ArchiveStatus Status = ArchiveStatus::NotOpen;
     int Error = 0;
     int32_t LibraryResult = 0;
     uint32_t ErrorFlags = 0;
     // One result per item of the archive (ItemNotReached for those never decoded).
     std::vector<int32_t> ItemResults;
     uint32_t BadItems = 0;
-    bool Ok() const { return Status == TArchiveStatus::Ok; }
+    bool Ok() const { return Status == ArchiveStatus::Ok; }
 };
 
 // The test's result for an archive that did not even open: how the opening failed.
-inline TTestResult TestResultOfFailedOpen(const TArchiveListing& listing)
+inline ArchiveTestResult TestResultOfFailedOpen(const ArchiveListing& listing)
 {
-    TTestResult result;
+    ArchiveTestResult result;
     result.Status = listing.Status;
     result.Error = listing.Error;
     result.LibraryResult = listing.LibraryResult;
@@ -121,7 +121,7 @@ inline TTestResult TestResultOfFailedOpen(const TArchiveListing& listing)
 }
 
 // Something an extraction did not do as asked; every one is reported.
-struct TExtractProblem {
+struct ExtractProblem {
     enum Kind {
         UnsafePath,   // "..", "." or empty components, or absolute: refused
         LinkOutside,  // a symbolic link whose target leads out of the folder: refused
@@ -140,64 +140,64 @@ struct TExtractProblem {
     int32_t ItemResult = 0;   // the library's result for Damaged
 };
 
-struct TExtractResult {
-    TArchiveStatus Status = TArchiveStatus::NotOpen;  // reading the archive, as for Test
+struct ExtractResult {
+    ArchiveStatus Status = ArchiveStatus::NotOpen;  // reading the archive, as for Test
     int Error = 0;
     int32_t LibraryResult = 0;
     std::vector<int32_t> ItemResults;
     uint32_t Extracted = 0;  // items that now lie in the folder as stored
-    std::vector<TExtractProblem> Problems;  // in the order they happened
-    bool Cancelled() const { return Status == TArchiveStatus::Cancelled; }
+    std::vector<ExtractProblem> Problems;  // in the order they happened
+    bool Cancelled() const { return Status == ArchiveStatus::Cancelled; }
     // Every chosen item restored.
-    bool Complete() const { return Status == TArchiveStatus::Ok && Problems.empty(); }
+    bool Complete() const { return Status == ArchiveStatus::Ok && Problems.empty(); }
 };
 
 // What already lies under an item's name.
-struct TExistingFile {
+struct ExistingFile {
     QString Path;
     bool IsLink = false;
     int64_t Size = 0;
     uint64_t Time = 0;  // last write, FILETIME
 };
 
-enum class TOverwriteAnswer { Replace, Skip, Cancel };
+enum class OverwriteAnswer { Replace, Skip, Cancel };
 
-class TSevenZipReader {
-    friend class TArchiveExtractCallback;  // asks Cancelled()
+class SevenZipReader {
+    friend class ArchiveExtractCallback;  // asks Cancelled()
 public:
     // Reads through zip's library link; zip must outlive the reader.
-    explicit TSevenZipReader(const TSevenZip& zip);
-    ~TSevenZipReader();
-    TSevenZipReader(const TSevenZipReader&) = delete;
-    TSevenZipReader& operator=(const TSevenZipReader&) = delete;
+    explicit SevenZipReader(const SevenZipPacker& zip);
+    ~SevenZipReader();
+    SevenZipReader(const SevenZipReader&) = delete;
+    SevenZipReader& operator=(const SevenZipReader&) = delete;
 
     // Opens an archive (closing any other) and lists its items from the headers, whose
     // checksums the library checks; no item data is decoded. The archive stays open until
     // Close or the next Open; Status tells whether it could be opened.
-    const TArchiveListing& Open(const QString& archivePath);
+    const ArchiveListing& Open(const QString& archivePath);
     void Close();
     bool IsOpen() const { return FArchive != nullptr; }
-    const TArchiveListing& Listing() const { return FListing; }
+    const ArchiveListing& Listing() const { return FListing; }
 
     // Decodes every item and checks it, writing nothing. Ok only when the archive opened
     // without a flaw and every item came out whole.
-    TTestResult Test();
+    ArchiveTestResult Test();
 
     // Extracts into folder (made when missing) every item, or the items of the given indices.
     // Items land under the folder as stored, with their times and permission bits; links are
     // made as links; folders get theirs after their content. What was extracted before a
     // cancel stays.
-    TExtractResult Extract(const QString& folder, std::vector<uint32_t> indices = {});
+    ExtractResult Extract(const QString& folder, std::vector<uint32_t> indices = {});
 
     // Decides about a file or link that lies under an item's name already; without an answer
     // such items are skipped. Called on the calling thread while Extract runs.
-    std::function<TOverwriteAnswer(const TArchiveItem& item, const TExistingFile& existing)> OnOverwrite;
+    std::function<OverwriteAnswer(const ArchiveItem& item, const ExistingFile& existing)> OnOverwrite;
     // Bytes done of the total the library names, while Test or Extract runs.
     std::function<void(uint64_t done, uint64_t total)> OnProgress;
     // An item is about to be decoded.
-    std::function<void(const TArchiveItem& item)> OnItem;
+    std::function<void(const ArchiveItem& item)> OnItem;
     // A problem of Extract, as it happens (all of them are in the result too).
-    std::function<void(const TExtractProblem& problem)> OnProblem;
+    std::function<void(const ExtractProblem& problem)> OnProblem;
 
     // May be set from any thread or a handler; Test and Extract stop soon after. Cleared when
     // an operation starts.
@@ -216,6 +216,6 @@ private:
 
     const SevenZipLibrary* FLibrary;
     SevenZipAbi::IInArchive* FArchive = nullptr;
-    TArchiveInStream* FStream = nullptr;
-    TArchiveListing FListing;
+    ArchiveInStream* FStream = nullptr;
+    ArchiveListing FListing;
 };

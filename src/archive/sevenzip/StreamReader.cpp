@@ -7,19 +7,19 @@
 
 using namespace SevenZipAbi;
 
-void PostAddProblem(TSevenZip* owner, TEventChannel& channel, TAddProblem::Kind what, const QString& path, int error)
+void PostAddProblem(SevenZipPacker* owner, EventChannel& channel, PackProblem::Kind what, const QString& path, int error)
 {
     if (!owner)
         return;
-    TAddProblem problem;
+    PackProblem problem;
     problem.What = what;
     problem.Path = path;
     problem.Error = error;
     channel.Post([owner, problem] { owner->Problems.push_back(problem); });
 }
 
-TMyStreamReader::TMyStreamReader(TSevenZip* owner, std::shared_ptr<TEventChannel> channel, const QString& fileName,
-                                 TSource source, int64_t listedSize)
+StreamReader::StreamReader(SevenZipPacker* owner, std::shared_ptr<EventChannel> channel, const QString& fileName,
+                                 SourceItem source, int64_t listedSize)
     : FOwner(owner), FChannel(std::move(channel)), FFileName(fileName), FListedSize(listedSize)
 {
     // Kept so the caller learns why the item has no data.
@@ -37,16 +37,16 @@ TMyStreamReader::TMyStreamReader(TSevenZip* owner, std::shared_ptr<TEventChannel
     FSize = size > 0 ? size : 0;
 }
 
-TMyStreamReader::~TMyStreamReader()
+StreamReader::~StreamReader()
 {
     if (FError != 0 && FOwner) {
-        TSevenZip* owner = FOwner;
+        SevenZipPacker* owner = FOwner;
         const int error = FError;
         FChannel->Post([owner, error] { owner->LastError = error; });
     }
 }
 
-HRESULT TMyStreamReader::QueryInterface(const GUID& iid, void** object)
+HRESULT StreamReader::QueryInterface(const GUID& iid, void** object)
 {
     if (!object)
         return E_INVALIDARG;
@@ -61,7 +61,7 @@ HRESULT TMyStreamReader::QueryInterface(const GUID& iid, void** object)
     return S_OK;
 }
 
-void TMyStreamReader::EndOfData()
+void StreamReader::EndOfData()
 {
     if (FEnded)
         return;
@@ -69,10 +69,10 @@ void TMyStreamReader::EndOfData()
     // Cut short while it was packed: the archive stays consistent, but this is not the file
     // the add listed.
     if (FError == 0 && FListedSize >= 0 && FPosition < FListedSize)
-        PostAddProblem(FOwner, *FChannel, TAddProblem::ChangedWhileRead, FFileName, 0);
+        PostAddProblem(FOwner, *FChannel, PackProblem::ChangedWhileRead, FFileName, 0);
 }
 
-HRESULT TMyStreamReader::Read(void* data, uint32_t size, uint32_t* processedSize)
+HRESULT StreamReader::Read(void* data, uint32_t size, uint32_t* processedSize)
 {
     size_t n = 0;
     if (size > 0 && FError == 0) {
@@ -86,7 +86,7 @@ HRESULT TMyStreamReader::Read(void* data, uint32_t size, uint32_t* processedSize
                 // The item ends here; the add learns why.
                 FError = error;
                 n = 0;
-                PostAddProblem(FOwner, *FChannel, TAddProblem::Unreadable, FFileName, error);
+                PostAddProblem(FOwner, *FChannel, PackProblem::Unreadable, FFileName, error);
             }
         }
         if (n == 0)
@@ -98,7 +98,7 @@ HRESULT TMyStreamReader::Read(void* data, uint32_t size, uint32_t* processedSize
     return S_OK;
 }
 
-HRESULT TMyStreamReader::Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition)
+HRESULT StreamReader::Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition)
 {
     switch (seekOrigin) {
     case 0:
@@ -120,7 +120,7 @@ HRESULT TMyStreamReader::Seek(int64_t offset, uint32_t seekOrigin, uint64_t* new
     return S_OK;
 }
 
-HRESULT TMyStreamReader::GetSize(uint64_t* size)
+HRESULT StreamReader::GetSize(uint64_t* size)
 {
     if (FSize <= 0)
         return S_FALSE;

@@ -1,5 +1,5 @@
 #pragma once
-// TMyStreamReader: the input stream of one item. A file that cannot be opened gives no stream
+// StreamReader: the input stream of one item. A file that cannot be opened gives no stream
 // at all (the update callback leaves its item out); one that fails to read, or ends before the
 // size it was listed with, ends its item there and is reported as a problem of the add. The
 // error reaches the owner's LastError when the library releases the stream.
@@ -14,12 +14,12 @@
 
 #include <memory>
 
-class TMyStreamReader final : public SevenZipAbi::IInStream,
+class StreamReader final : public SevenZipAbi::IInStream,
                               public SevenZipAbi::IStreamGetSize,
-                              public TInterfacedObject {
+                              public InterfacedObject {
     SEVENZIP_INTERFACED_OBJECT
 public:
-    enum TSource {
+    enum SourceItem {
         FollowLinks,  // the file, through a link if the name is one
         NoLinks,      // the file itself; a link in its place is refused
         LinkText,     // the target text of the symbolic link
@@ -27,9 +27,9 @@ public:
 
     // listedSize is the size the item was gathered with (-1: unknown); ending before it is a
     // problem of the add.
-    TMyStreamReader(TSevenZip* owner, std::shared_ptr<TEventChannel> channel, const QString& fileName,
-                    TSource source = FollowLinks, int64_t listedSize = -1);
-    ~TMyStreamReader() override;
+    StreamReader(SevenZipPacker* owner, std::shared_ptr<EventChannel> channel, const QString& fileName,
+                    SourceItem source = FollowLinks, int64_t listedSize = -1);
+    ~StreamReader() override;
 
     SevenZipAbi::HRESULT Read(void* data, uint32_t size, uint32_t* processedSize) override;
     SevenZipAbi::HRESULT Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition) override;
@@ -40,8 +40,8 @@ public:
 private:
     void EndOfData();
 
-    TSevenZip* FOwner;
-    std::shared_ptr<TEventChannel> FChannel;
+    SevenZipPacker* FOwner;
+    std::shared_ptr<EventChannel> FChannel;
     QString FFileName;
     OsFile FFile;
     bool FInMemory = false;
@@ -54,4 +54,4 @@ private:
 };
 
 // Hands a problem to the owner's Problems on the thread that called Add (nothing without owner).
-void PostAddProblem(TSevenZip* owner, TEventChannel& channel, TAddProblem::Kind what, const QString& path, int error);
+void PostAddProblem(SevenZipPacker* owner, EventChannel& channel, PackProblem::Kind what, const QString& path, int error);

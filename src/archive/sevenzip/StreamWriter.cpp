@@ -83,7 +83,7 @@ void RemoveStaleTemporaryFiles(const QString& folder)
     }
 }
 
-TMyStreamWriter::TMyStreamWriter(int32_t* errorTarget, const QString& baseName, uint64_t fileDate,
+StreamWriter::StreamWriter(int32_t* errorTarget, const QString& baseName, uint64_t fileDate,
                                  uint32_t attributes, int32_t volumeSize, bool append, const QString& appendTemp,
                                  OsFile* appendFile)
     : FErrorTarget(errorTarget),
@@ -101,11 +101,11 @@ TMyStreamWriter::TMyStreamWriter(int32_t* errorTarget, const QString& baseName, 
         Discard();
         if (FAppend && !appendTemp.isEmpty())
             RemoveFile(appendTemp);
-        throw EStreamWriteError();
+        throw StreamWriteError();
     }
 }
 
-TMyStreamWriter::~TMyStreamWriter()
+StreamWriter::~StreamWriter()
 {
     if (!FCommitted)
         Discard();
@@ -113,7 +113,7 @@ TMyStreamWriter::~TMyStreamWriter()
         *FErrorTarget = FError;
 }
 
-HRESULT TMyStreamWriter::QueryInterface(const GUID& iid, void** object)
+HRESULT StreamWriter::QueryInterface(const GUID& iid, void** object)
 {
     if (!object)
         return E_INVALIDARG;
@@ -126,7 +126,7 @@ HRESULT TMyStreamWriter::QueryInterface(const GUID& iid, void** object)
     return S_OK;
 }
 
-void TMyStreamWriter::Fail(OsError error, const QString& name)
+void StreamWriter::Fail(OsError error, const QString& name)
 {
     if (FError != 0)
         return;
@@ -134,7 +134,7 @@ void TMyStreamWriter::Fail(OsError error, const QString& name)
     FFailedName = name;
 }
 
-bool TMyStreamWriter::SetDate(TFiles& file)
+bool StreamWriter::SetDate(FileList& file)
 {
     // The archive carries the time of the add at the two-second resolution it always had.
     constexpr uint64_t TwoSeconds = 20000000ull;
@@ -144,9 +144,9 @@ bool TMyStreamWriter::SetDate(TFiles& file)
     return error == NoError;
 }
 
-bool TMyStreamWriter::OpenFile(size_t k, const QString& appendTemp, OsFile* appendFile)
+bool StreamWriter::OpenFile(size_t k, const QString& appendTemp, OsFile* appendFile)
 {
-    TFiles file;
+    FileList file;
     OsError error = NoError;
     if (FAppend && k == 0) {
         file.Name = FBaseName;
@@ -183,7 +183,7 @@ bool TMyStreamWriter::OpenFile(size_t k, const QString& appendTemp, OsFile* appe
     return true;
 }
 
-bool TMyStreamWriter::WriteAt(TFiles& file, const char* data, size_t count, int64_t offset)
+bool StreamWriter::WriteAt(FileList& file, const char* data, size_t count, int64_t offset)
 {
     if (const OsError error = file.File.WriteAt(data, count, offset)) {
         Fail(error, file.Name);
@@ -193,7 +193,7 @@ bool TMyStreamWriter::WriteAt(TFiles& file, const char* data, size_t count, int6
     return true;
 }
 
-HRESULT TMyStreamWriter::Write(const void* data, uint32_t size, uint32_t* processedSize)
+HRESULT StreamWriter::Write(const void* data, uint32_t size, uint32_t* processedSize)
 {
     std::lock_guard<std::mutex> lock(FMutex);
     uint32_t written = 0;
@@ -236,7 +236,7 @@ HRESULT TMyStreamWriter::Write(const void* data, uint32_t size, uint32_t* proces
     return FError == 0 ? S_OK : S_FALSE;
 }
 
-HRESULT TMyStreamWriter::Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition)
+HRESULT StreamWriter::Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition)
 {
     std::lock_guard<std::mutex> lock(FMutex);
     switch (seekOrigin) {
@@ -258,64 +258,64 @@ HRESULT TMyStreamWriter::Seek(int64_t offset, uint32_t seekOrigin, uint64_t* new
     return S_OK;
 }
 
-HRESULT TMyStreamWriter::SetSize(uint64_t)
+HRESULT StreamWriter::SetSize(uint64_t)
 {
     return S_FALSE;
 }
 
-QStringList TMyStreamWriter::FileNames() const
+QStringList StreamWriter::FileNames() const
 {
     std::lock_guard<std::mutex> lock(FMutex);
     QStringList names;
-    for (const TFiles& file : FFiles)
+    for (const FileList& file : FFiles)
         names.append(file.Name);
     return names;
 }
 
-int TMyStreamWriter::Error() const
+int StreamWriter::Error() const
 {
     std::lock_guard<std::mutex> lock(FMutex);
     return FError;
 }
 
-QString TMyStreamWriter::FailedName() const
+QString StreamWriter::FailedName() const
 {
     std::lock_guard<std::mutex> lock(FMutex);
     return FFailedName;
 }
 
-void TMyStreamWriter::CloseAll()
+void StreamWriter::CloseAll()
 {
-    for (TFiles& file : FFiles) {
+    for (FileList& file : FFiles) {
         const OsError error = file.File.Close();
         if (error)
             Fail(error, file.Name);
     }
 }
 
-QStringList TMyStreamWriter::TempNames() const
+QStringList StreamWriter::TempNames() const
 {
     std::lock_guard<std::mutex> lock(FMutex);
     QStringList names;
-    for (const TFiles& file : FFiles)
+    for (const FileList& file : FFiles)
         if (!file.TempName.isEmpty())
             names.append(file.TempName);
     return names;
 }
 
-bool TMyStreamWriter::Flush()
+bool StreamWriter::Flush()
 {
     std::lock_guard<std::mutex> lock(FMutex);
     return FlushLocked();
 }
 
-bool TMyStreamWriter::FlushLocked()
+bool StreamWriter::FlushLocked()
 {
     if (FFlushed)
         return FError == 0;
     // Writing moved the files' times; give them the add's time again. Every byte reaches the
     // disk before any name changes, so a crash never leaves a named archive with holes.
-    for (TFiles& file : FFiles) {
+    for (FileList& file : FFiles) {
         if (FError != 0 || !SetDate(file))
             return false;
         if (const OsError error = file.File.Sync())
@@ -329,7 +329,7 @@ bool TMyStreamWriter::FlushLocked()
     return FError == 0;
 }
 
-bool TMyStreamWriter::Commit()
+bool StreamWriter::Commit()
 {
     std::lock_guard<std::mutex> lock(FMutex);
     if (!FlushLocked())
@@ -346,7 +346,7 @@ bool TMyStreamWriter::Commit()
                 RemoveFile(FFiles[j].Name);
             for (size_t j = i; j < FFiles.size(); ++j)
                 RemoveFile(FFiles[j].TempName);
-            for (TFiles& file : FFiles)
+            for (FileList& file : FFiles)
                 file.File.Close();
             FFiles.clear();
             return false;
@@ -357,17 +357,17 @@ bool TMyStreamWriter::Commit()
     // does not undo an archive that is complete and in place.
     SyncFolder(FolderOfPath(FBaseName));
     // The data reached the disk with the flush; closing cannot lose it any more.
-    for (TFiles& file : FFiles)
+    for (FileList& file : FFiles)
         file.File.Close();
     FCommitted = true;
     return true;
 }
 
-void TMyStreamWriter::Discard()
+void StreamWriter::Discard()
 {
     std::lock_guard<std::mutex> lock(FMutex);
     CloseAll();
-    for (const TFiles& file : FFiles)
+    for (const FileList& file : FFiles)
         if (!file.TempName.isEmpty())
             RemoveFile(file.TempName);
     FFiles.clear();

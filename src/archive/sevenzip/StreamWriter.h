@@ -1,5 +1,5 @@
 #pragma once
-// TMyStreamWriter: the output stream of one add, writing one archive file or a series of
+// StreamWriter: the output stream of one add, writing one archive file or a series of
 // numbered volume files. Every file is written under a short temporary name in the folder of
 // its final name, readable by its owner only and locked while it is open; Commit flushes the
 // files, gives them their final names once the archive is complete and flushes the folder. A
@@ -15,17 +15,17 @@
 #include <mutex>
 #include <vector>
 
-class TMyStreamWriter final : public SevenZipAbi::IOutStream, public TInterfacedObject {
+class StreamWriter final : public SevenZipAbi::IOutStream, public InterfacedObject {
     SEVENZIP_INTERFACED_OBJECT
 public:
-    // Opens the first file at once; throws EStreamWriteError (after storing the system's error
+    // Opens the first file at once; throws StreamWriteError (after storing the system's error
     // code in *errorTarget) when it cannot. With append, appendFile is the open temporary file
     // appendTemp (the self-extractor stub, made by CreateTemporaryFile) that becomes the first
     // file; the writer owns both from here.
-    TMyStreamWriter(int32_t* errorTarget, const QString& baseName, uint64_t fileDate, uint32_t attributes,
+    StreamWriter(int32_t* errorTarget, const QString& baseName, uint64_t fileDate, uint32_t attributes,
                     int32_t volumeSize, bool append, const QString& appendTemp = QString(),
                     OsFile* appendFile = nullptr);
-    ~TMyStreamWriter() override;
+    ~StreamWriter() override;
 
     SevenZipAbi::HRESULT Write(const void* data, uint32_t size, uint32_t* processedSize) override;
     SevenZipAbi::HRESULT Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition) override;
@@ -49,7 +49,7 @@ public:
     void Discard();
 
 private:
-    struct TFiles {
+    struct FileList {
         QString Name;      // final name
         QString TempName;  // name while written
         OsFile File;
@@ -58,8 +58,8 @@ private:
 
     bool OpenFile(size_t k, const QString& appendTemp = QString(), OsFile* appendFile = nullptr);
     void Fail(OsError error, const QString& name);
-    bool WriteAt(TFiles& file, const char* data, size_t count, int64_t offset);
-    bool SetDate(TFiles& file);
+    bool WriteAt(FileList& file, const char* data, size_t count, int64_t offset);
+    bool SetDate(FileList& file);
     bool FlushLocked();
     void CloseAll();
 
@@ -77,7 +77,7 @@ private:
     bool FFlushed = false;
     int64_t FSpoilAt = -1;  // test seam: archive offset of the byte to spoil, -1 for none
     mutable std::mutex FMutex;
-    std::vector<TFiles> FFiles;
+    std::vector<FileList> FFiles;
 };
 
 // Creates a new empty file in the folder of finalName under a short temporary name of this

@@ -23,7 +23,7 @@ QString ArchiveName(QString path)
 }
 }  // namespace
 
-TMyArchiveUpdateCallback::TMyArchiveUpdateCallback(TSevenZip* owner, std::shared_ptr<TEventChannel> channel,
+ArchiveUpdateCallback::ArchiveUpdateCallback(SevenZipPacker* owner, std::shared_ptr<EventChannel> channel,
                                                    const SevenZipLibrary* library)
     : FOwner(owner), FChannel(std::move(channel)), FLibrary(library)
 {
@@ -31,7 +31,7 @@ TMyArchiveUpdateCallback::TMyArchiveUpdateCallback(TSevenZip* owner, std::shared
         FPassword = FOwner->Password;
 }
 
-HRESULT TMyArchiveUpdateCallback::QueryInterface(const GUID& iid, void** object)
+HRESULT ArchiveUpdateCallback::QueryInterface(const GUID& iid, void** object)
 {
     if (!object)
         return E_INVALIDARG;
@@ -46,17 +46,17 @@ HRESULT TMyArchiveUpdateCallback::QueryInterface(const GUID& iid, void** object)
     return S_OK;
 }
 
-HRESULT TMyArchiveUpdateCallback::SetTotal(uint64_t)
+HRESULT ArchiveUpdateCallback::SetTotal(uint64_t)
 {
     return S_OK;
 }
 
-bool TMyArchiveUpdateCallback::StopRequested() const
+bool ArchiveUpdateCallback::StopRequested() const
 {
     return (FOwner && FOwner->CancelRequested.load()) || FChannel->Failed();
 }
 
-HRESULT TMyArchiveUpdateCallback::SetCompleted(const uint64_t* completeValue)
+HRESULT ArchiveUpdateCallback::SetCompleted(const uint64_t* completeValue)
 {
     QString name;
     if (completeValue) {
@@ -73,8 +73,8 @@ HRESULT TMyArchiveUpdateCallback::SetCompleted(const uint64_t* completeValue)
             filePos = FileProgress;
         }
         const int64_t arcPos = static_cast<int64_t>(*completeValue);
-        TSevenZip* owner = FOwner;
-        TEventChannel* channel = FChannel.get();
+        SevenZipPacker* owner = FOwner;
+        EventChannel* channel = FChannel.get();
         if (owner)
             FChannel->Post([=] {
                 if (channel->HandlersBlocked())
@@ -98,19 +98,19 @@ HRESULT TMyArchiveUpdateCallback::SetCompleted(const uint64_t* completeValue)
     }
     // A stop caused by a failing handler is not the user's cancellation.
     if (report && FOwner && FOwner->CancelRequested.load()) {
-        TSevenZip* owner = FOwner;
-        TEventChannel* channel = FChannel.get();
+        SevenZipPacker* owner = FOwner;
+        EventChannel* channel = FChannel.get();
         FChannel->Post([=] {
             owner->ErrCode = ErrCodeCancelled;
             if (!channel->HandlersBlocked() && owner->OnMessage)
-                owner->OnMessage(owner, ErrCodeCancelled, QString::fromLatin1(TSevenZip::ErrorMessages[ErrCodeCancelled]),
+                owner->OnMessage(owner, ErrCodeCancelled, QString::fromLatin1(SevenZipPacker::ErrorMessages[ErrCodeCancelled]),
                                  name);
         });
     }
     return S_FALSE;
 }
 
-HRESULT TMyArchiveUpdateCallback::GetUpdateItemInfo(uint32_t, int32_t* newData, int32_t* newProps,
+HRESULT ArchiveUpdateCallback::GetUpdateItemInfo(uint32_t, int32_t* newData, int32_t* newProps,
                                                     uint32_t* indexInArchive)
 {
     if (newData)
@@ -122,14 +122,14 @@ HRESULT TMyArchiveUpdateCallback::GetUpdateItemInfo(uint32_t, int32_t* newData, 
     return S_OK;
 }
 
-QString TMyArchiveUpdateCallback::StoredPath(uint32_t index)
+QString ArchiveUpdateCallback::StoredPath(uint32_t index)
 {
     QString path = ItemNames[index];
     if (!RootDir.isEmpty() && FileSystem::UpperCase(path.left(RootDir.size())) == RootDir)
         path.remove(0, RootDir.size());
     if (HasSetAddName && FOwner) {
-        TSevenZip* owner = FOwner;
-        TEventChannel* channel = FChannel.get();
+        SevenZipPacker* owner = FOwner;
+        EventChannel* channel = FChannel.get();
         // The handler answers through path, so the library's thread waits for it.
         FChannel->Call([&path, owner, channel, index] {
             if (!channel->HandlersBlocked() && owner->OnSetAddName)
@@ -143,7 +143,7 @@ QString TMyArchiveUpdateCallback::StoredPath(uint32_t index)
     return path;
 }
 
-HRESULT TMyArchiveUpdateCallback::GetProperty(uint32_t index, PROPID propID, PROPVARIANT* value)
+HRESULT ArchiveUpdateCallback::GetProperty(uint32_t index, PROPID propID, PROPVARIANT* value)
 {
     if (!value)
         return E_INVALIDARG;
@@ -200,12 +200,12 @@ HRESULT TMyArchiveUpdateCallback::GetProperty(uint32_t index, PROPID propID, PRO
     return S_OK;
 }
 
-TItemKind TMyArchiveUpdateCallback::KindOf(uint32_t index) const
+ItemKind ArchiveUpdateCallback::KindOf(uint32_t index) const
 {
-    return index < ItemKinds.size() ? static_cast<TItemKind>(ItemKinds[index]) : ItemFollowedFile;
+    return index < ItemKinds.size() ? static_cast<ItemKind>(ItemKinds[index]) : ItemFollowedFile;
 }
 
-HRESULT TMyArchiveUpdateCallback::GetStream(uint32_t index, ISequentialInStream** inStream)
+HRESULT ArchiveUpdateCallback::GetStream(uint32_t index, ISequentialInStream** inStream)
 {
     if (!inStream)
         return E_INVALIDARG;
@@ -213,22 +213,22 @@ HRESULT TMyArchiveUpdateCallback::GetStream(uint32_t index, ISequentialInStream*
     if (index >= ItemCount)
         return E_INVALIDARG;
     const QString& name = ItemNames[index];
-    TMyStreamReader::TSource source = TMyStreamReader::FollowLinks;
+    StreamReader::SourceItem source = StreamReader::FollowLinks;
     switch (KindOf(index)) {
     case ItemFile:
-        source = TMyStreamReader::NoLinks;
+        source = StreamReader::NoLinks;
         break;
     case ItemLink:
-        source = TMyStreamReader::LinkText;
+        source = StreamReader::LinkText;
         break;
     default:
         break;
     }
-    TComPtr<TMyStreamReader> reader(new TMyStreamReader(FOwner, FChannel, name, source, ItemSizes[index]));
+    ComPtr<StreamReader> reader(new StreamReader(FOwner, FChannel, name, source, ItemSizes[index]));
     if (reader->Error() != 0) {
         // S_FALSE without a stream makes the library leave the item out of the archive: an
         // empty item would restore as an empty file over the real one.
-        PostAddProblem(FOwner, *FChannel, TAddProblem::Unreadable, name, reader->Error());
+        PostAddProblem(FOwner, *FChannel, PackProblem::Unreadable, name, reader->Error());
         return S_FALSE;
     }
     {
@@ -243,12 +243,12 @@ HRESULT TMyArchiveUpdateCallback::GetStream(uint32_t index, ISequentialInStream*
     return S_OK;
 }
 
-HRESULT TMyArchiveUpdateCallback::SetOperationResult(int32_t)
+HRESULT ArchiveUpdateCallback::SetOperationResult(int32_t)
 {
     return S_OK;
 }
 
-HRESULT TMyArchiveUpdateCallback::CryptoGetTextPassword2(int32_t* passwordIsDefined, BSTR* password)
+HRESULT ArchiveUpdateCallback::CryptoGetTextPassword2(int32_t* passwordIsDefined, BSTR* password)
 {
     if (!passwordIsDefined)
         return E_INVALIDARG;

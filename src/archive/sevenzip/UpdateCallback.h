@@ -1,5 +1,5 @@
 #pragma once
-// TMyArchiveUpdateCallback: answers the library's questions about the gathered items during
+// ArchiveUpdateCallback: answers the library's questions about the gathered items during
 // UpdateItems, hands out one input stream per file, relays progress and cancellation, and
 // supplies the password. The library calls it from its worker threads; everything the
 // component's handlers see goes through the event channel to the thread that called Add.
@@ -17,20 +17,20 @@
 class SevenZipLibrary;
 
 // Where an item's data comes from.
-enum TItemKind : uint8_t {
+enum ItemKind : uint8_t {
     ItemFollowedFile = 0,  // a file the user named: a link there is followed
     ItemFile,              // a file found by a walk: never through a link
     ItemFolder,            // no data
     ItemLink,              // a symbolic link found by a walk: its data is its target text
 };
 
-class TMyArchiveUpdateCallback final : public SevenZipAbi::IArchiveUpdateCallback,
+class ArchiveUpdateCallback final : public SevenZipAbi::IArchiveUpdateCallback,
                                        public SevenZipAbi::ICryptoGetTextPassword2,
-                                       public TInterfacedObject {
+                                       public InterfacedObject {
     SEVENZIP_INTERFACED_OBJECT
 public:
     // owner may be null; library allocates the strings the library frees.
-    TMyArchiveUpdateCallback(TSevenZip* owner, std::shared_ptr<TEventChannel> channel,
+    ArchiveUpdateCallback(SevenZipPacker* owner, std::shared_ptr<EventChannel> channel,
                              const SevenZipLibrary* library);
 
     // IProgress
@@ -52,7 +52,7 @@ public:
     std::vector<int64_t> ItemSizes;
     std::vector<uint64_t> ItemTimes;
     std::vector<uint32_t> ItemAttributes;
-    std::vector<uint8_t> ItemKinds;  // TItemKind; an item without one is a followed file
+    std::vector<uint8_t> ItemKinds;  // ItemKind; an item without one is a followed file
     uint32_t ItemCount = 0;
     // Upper-cased AddRootDir with a trailing separator; cut from stored paths.
     QString RootDir;
@@ -65,10 +65,10 @@ public:
 
 private:
     bool StopRequested() const;
-    TItemKind KindOf(uint32_t index) const;
+    ItemKind KindOf(uint32_t index) const;
 
-    TSevenZip* FOwner;
-    std::shared_ptr<TEventChannel> FChannel;
+    SevenZipPacker* FOwner;
+    std::shared_ptr<EventChannel> FChannel;
     const SevenZipLibrary* FLibrary;
     QString FPassword;
 

@@ -4,13 +4,13 @@
 #include "ui/windows/ErrorReport.h"
 #include "archive/sevenzip/SevenZip.h"
 #include "archive/run/Startup.h"
-#include "ui/windows/UAbout.h"
-#include "ui/windows/UEdycja.h"
-#include "ui/windows/UGlowny.h"
-#include "ui/windows/UMenu.h"
-#include "ui/windows/UPrzywracanie.h"
-#include "ui/windows/UUstawienia.h"
-#include "ui/skin/UWarning.h"
+#include "ui/windows/AboutWindow.h"
+#include "ui/windows/EntryEditor.h"
+#include "ui/windows/MainWindow.h"
+#include "ui/windows/MenuPanel.h"
+#include "ui/windows/RestoreWindow.h"
+#include "ui/windows/SettingsWindow.h"
+#include "ui/skin/MessageDialog.h"
 #include "core/UiPorts.h"
 
 #include <QIcon>
@@ -28,13 +28,13 @@ static void InitWindowResources()
 
 void CreateWindows()
 {
-    FGlowny = new TFGlowny;
+    FGlowny = new MainWindow;
     CreateFWarning();
-    FEdycja = new TFEdycja(FGlowny);
-    FMenu = new TFMenu(FGlowny);
-    FAbout = new TFAbout(FGlowny);
-    FPrzywracanie = new TFPrzywracanie(FGlowny);
-    FUstawienia = new TFUstawienia(FGlowny);
+    FEdycja = new EntryEditor(FGlowny);
+    FMenu = new MenuPanel(FGlowny);
+    FAbout = new AboutWindow(FGlowny);
+    FPrzywracanie = new RestoreWindow(FGlowny);
+    FUstawienia = new SettingsWindow(FGlowny);
 }
 
 void DestroyWindows()
@@ -74,9 +74,9 @@ int RunWindowedProgram(QApplication& app)
     SetErrorReport(ShowDefaultErrorReport);
 
     // The main window's packer: without its library nothing can be archived.
-    std::unique_ptr<TSevenZip> zipek;
+    std::unique_ptr<SevenZipPacker> zipek;
     try {
-        zipek = std::make_unique<TSevenZip>();
+        zipek = std::make_unique<SevenZipPacker>();
     } catch (...) {
         ShowDefaultErrorReport(UserTextOf(std::current_exception()));
         SetErrorReport(nullptr);

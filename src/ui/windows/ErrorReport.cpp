@@ -19,11 +19,11 @@ void ShowDefaultErrorReport(const QString& text)
     QMessageBox::critical(nullptr, QString::fromUtf8(ApplicationTitle), shown);
 }
 
-TSkrytkarApplication::TSkrytkarApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+SkrytkarApplication::SkrytkarApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
-int TSkrytkarApplication::LastResortCatches = 0;
+int SkrytkarApplication::LastResortCatches = 0;
 
-bool TSkrytkarApplication::notify(QObject* receiver, QEvent* event)
+bool SkrytkarApplication::notify(QObject* receiver, QEvent* event)
 {
     try {
         return QApplication::notify(receiver, event);

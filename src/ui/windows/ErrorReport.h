@@ -16,10 +16,10 @@ extern std::function<void(const QString&)> DefaultErrorReportHook;
 // The application object of the windowed program. Every handler runs inside the error
 // boundary already; its event boundary catches, as a last resort, whatever an event of Qt's
 // own (a paint, a layout) still throws, and reports it the same way.
-class TSkrytkarApplication : public QApplication {
+class SkrytkarApplication : public QApplication {
     Q_OBJECT
 public:
-    TSkrytkarApplication(int& argc, char** argv);
+    SkrytkarApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
 
     // Exceptions the last resort has caught (tests check that handlers never leave one to it).

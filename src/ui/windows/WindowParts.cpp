@@ -1,7 +1,7 @@
 #include "ui/windows/WindowParts.h"
 
 #include "core/UiPorts.h"
-#include "ui/skin/ProgressCyl.h"
+#include "ui/skin/CylinderBar.h"
 #include "ui/skin/SkinFont.h"
 
 #include <QApplication>
@@ -42,7 +42,7 @@ QString ElidePath(const QString& path, const QFontMetrics& metrics, int width)
     return metrics.elidedText(path, Qt::ElideLeft, width);
 }
 
-TSkinLabel::TSkinLabel(QWidget* parent, const QRect& geometry, const QString& caption, bool handCursor)
+SkinLabel::SkinLabel(QWidget* parent, const QRect& geometry, const QString& caption, bool handCursor)
     : HotZone(parent, geometry, QString(), handCursor ? caption : QString(),
               handCursor ? QAccessible::MenuItem : QAccessible::Separator),
       caption(caption)
@@ -54,7 +54,7 @@ TSkinLabel::TSkinLabel(QWidget* parent, const QRect& geometry, const QString& ca
     }
 }
 
-void TSkinLabel::paintEvent(QPaintEvent*)
+void SkinLabel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setFont(font());
@@ -65,18 +65,18 @@ void TSkinLabel::paintEvent(QPaintEvent*)
     painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, caption);
 }
 
-TKeyPreview::TKeyPreview(QWidget* window, std::function<bool(QKeyEvent*)> handler)
+KeyPreview::KeyPreview(QWidget* window, std::function<bool(QKeyEvent*)> handler)
     : QObject(window), window(window), handler(std::move(handler))
 {
     qApp->installEventFilter(this);
 }
 
-TKeyPreview::~TKeyPreview()
+KeyPreview::~KeyPreview()
 {
     qApp->removeEventFilter(this);
 }
 
-bool TKeyPreview::eventFilter(QObject* watched, QEvent* event)
+bool KeyPreview::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyRelease) {
         seenEvent = nullptr;
@@ -107,7 +107,7 @@ void OpenWithShell(const QUrl& url)
 }
 
 // Design settings of the two bars; only the colour differs.
-void ApplyBarDesign(TProgressCyl* bar, uint32_t colour)
+void ApplyBarDesign(CylinderBar* bar, uint32_t colour)
 {
     bar->SetColor(colour);
     bar->SetBackColor(11915964);
@@ -119,7 +119,7 @@ void ApplyBarDesign(TProgressCyl* bar, uint32_t colour)
     bar->SetBevelOuter(bvNone);
     bar->SetBevelWidth(1);
     bar->SetBorderWidth(0);
-    TPCColorStyle style(bar);
+    CylinderColorStyle style(bar);
     style.SetIntensityRGB(255);
     style.SetIntensity(4);
     style.SetIntensityFactor(-1);

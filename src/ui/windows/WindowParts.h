@@ -14,14 +14,14 @@
 
 class QFontMetrics;
 class QKeyEvent;
-class TProgressCyl;
+class CylinderBar;
 
 // A design colour written as 0x00BBGGRR.
 QColor ColourFromBgr(uint32_t value);
 
 // The design of the cylinder bars (the main window's and the restore window's); only the
 // colour (0x00BBGGRR) differs between the upper and the lower bar.
-void ApplyBarDesign(TProgressCyl* bar, uint32_t colour);
+void ApplyBarDesign(CylinderBar* bar, uint32_t colour);
 
 // "MS Sans Serif" of the designs at a pixel height.
 QFont DesignFont(int pixelHeight);
@@ -34,10 +34,10 @@ QString ElidePath(const QString& path, const QFontMetrics& metrics, int width);
 // A caption without a background of its own over a panel's picture: a menu item or a
 // separator. It takes the mouse as a hot zone does and draws its text in the palette's
 // window-text colour (the disabled group's when disabled).
-class TSkinLabel : public HotZone {
+class SkinLabel : public HotZone {
     Q_OBJECT
 public:
-    TSkinLabel(QWidget* parent, const QRect& geometry, const QString& caption, bool handCursor);
+    SkinLabel(QWidget* parent, const QRect& geometry, const QString& caption, bool handCursor);
 
     const QString& text() const { return caption; }
 
@@ -50,11 +50,11 @@ private:
 
 // Lets a window see every key before its focused control does, the way the designs ask
 // ("key preview"). The handler answers true when it consumed the key.
-class TKeyPreview : public QObject {
+class KeyPreview : public QObject {
     Q_OBJECT
 public:
-    TKeyPreview(QWidget* window, std::function<bool(QKeyEvent*)> handler);
-    ~TKeyPreview() override;
+    KeyPreview(QWidget* window, std::function<bool(QKeyEvent*)> handler);
+    ~KeyPreview() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

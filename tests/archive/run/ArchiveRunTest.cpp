@@ -126,19 +126,19 @@ TEST(PathHelpers, RelativeEntryPathsBelongToTheDataFolder)
 TEST(AddProblems, EachKindHasItsReasonLine)
 {
     const struct {
-        TAddProblem problem;
+        PackProblem problem;
         const char* expected;
     } cases[] = {
-        {{TAddProblem::Unreadable, QStringLiteral("/d/a.txt"), EACCES},
+        {{PackProblem::Unreadable, QStringLiteral("/d/a.txt"), EACCES},
          "/d/a.txt: nie można odczytać pliku (brak uprawnień), pominięto go"},
-        {{TAddProblem::ChangedWhileRead, QStringLiteral("/d/b.log"), 0}, "/d/b.log: plik zmienił się podczas odczytu"},
-        {{TAddProblem::FolderUnlistable, QStringLiteral("/d/tajne"), EACCES},
+        {{PackProblem::ChangedWhileRead, QStringLiteral("/d/b.log"), 0}, "/d/b.log: plik zmienił się podczas odczytu"},
+        {{PackProblem::FolderUnlistable, QStringLiteral("/d/tajne"), EACCES},
          "/d/tajne: nie można odczytać zawartości folderu (brak uprawnień)"},
-        {{TAddProblem::SpecialFileLeftOut, QStringLiteral("/d/gniazdo"), 0},
+        {{PackProblem::SpecialFileLeftOut, QStringLiteral("/d/gniazdo"), 0},
          "/d/gniazdo: pominięto plik specjalny (gniazdo, potok lub urządzenie)"},
-        {{TAddProblem::ArchiveWrite, QStringLiteral("/k/x.7z"), ENOSPC}, "/k/x.7z: nie można zapisać archiwum (brak miejsca na dysku)"},
-        {{TAddProblem::ArchiveWrite, QString(), EROFS}, "nie można zapisać archiwum (nośnik tylko do odczytu)"},
-        {{TAddProblem::Unreadable, QStringLiteral("/d/c"), 0}, "/d/c: nie można odczytać pliku (przyczyna nieznana), pominięto go"},
+        {{PackProblem::ArchiveWrite, QStringLiteral("/k/x.7z"), ENOSPC}, "/k/x.7z: nie można zapisać archiwum (brak miejsca na dysku)"},
+        {{PackProblem::ArchiveWrite, QString(), EROFS}, "nie można zapisać archiwum (nośnik tylko do odczytu)"},
+        {{PackProblem::Unreadable, QStringLiteral("/d/c"), 0}, "/d/c: nie można odczytać pliku (przyczyna nieznana), pominięto go"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(AddProblemReason(c.problem), QString::fromUtf8(c.expected));
@@ -518,7 +518,7 @@ TEST_F(ArchiveRunTest, AFileThatVanishesWhilePackingIsNoSuccess)
     MakeFile(QStringLiteral("dane/zostaje.txt"), "zostaje");
     const QString vanishing = MakeFile(QStringLiteral("dane/znika.txt"), "znika");
     AddListEntry(QStringLiteral("Folder"), QStringLiteral("dane"), folder, docel);
-    packer->OnPreProgress = [&](TSevenZip* sender, int64_t total) {
+    packer->OnPreProgress = [&](SevenZipPacker* sender, int64_t total) {
         QFile::remove(vanishing);
         ZipekPreProgress(sender, total);
     };
@@ -758,7 +758,7 @@ TEST_F(ArchiveRunTest, AFileCutShortWhileItIsPackedFailsItsEntry)
     const QString folder = MakeFolder(QStringLiteral("dane"));
     MakeFile(QStringLiteral("dane/zostaje.txt"), "zostaje");
     const QString shrinking = Path(QStringLiteral("dane/maleje.log"));
-    packer->OnPreProgress = [&](TSevenZip* sender, int64_t total) {
+    packer->OnPreProgress = [&](SevenZipPacker* sender, int64_t total) {
         QFile f(shrinking);
         EXPECT_TRUE(f.open(QIODevice::ReadWrite));
         f.resize(10);
@@ -923,7 +923,7 @@ TEST_F(ArchiveRunTest, AnUnwritableLogLeavesTheRunAsAnException)
     try {
         ArchiveSelected();
         ADD_FAILURE() << "no exception";
-    } catch (const ELogWriteError& error) {
+    } catch (const LogWriteError& error) {
         EXPECT_TRUE(QString::fromUtf8(error.what()).contains(programDir + QStringLiteral("Log.txt")));
     }
     EXPECT_FALSE(Archiving);
@@ -931,7 +931,7 @@ TEST_F(ArchiveRunTest, AnUnwritableLogLeavesTheRunAsAnException)
     EXPECT_TRUE(messages.shown.empty());
 
     Wpisy.clear();
-    EXPECT_THROW(ArchiveAll(), ELogWriteError);
+    EXPECT_THROW(ArchiveAll(), LogWriteError);
 }
 
 TEST_F(ArchiveRunTest, LogIsRewrittenWholeAtEveryRun)
@@ -1007,7 +1007,7 @@ TEST_F(ArchiveRunTest, ARunNeverStartsInsideAnother)
 
 TEST_F(ArchiveRunTest, PackerSettingsOfTheMainWindow)
 {
-    TSevenZip fresh;
+    SevenZipPacker fresh;
     fresh.LZMACompressStrength = ULTRA;
     fresh.AddOptions = AddRecurseDirs | AddStoreOnlyFilename;
     fresh.Password = QStringLiteral("tajne");

@@ -70,7 +70,7 @@ TEST_F(ArchivesInFolder, NewestFirstAndOnlyTheEntrysOwnName)
     Make(QStringLiteral("Arch_20240230_1200/Dokumenty.7z"));   // no such day
     Make(QStringLiteral("Dokumenty.7z"));                      // beside, not in a dated folder
 
-    const std::vector<TEntryArchive> found = ArchivesIn(dir.path(), QStringLiteral("Dokumenty"));
+    const std::vector<EntryArchive> found = ArchivesIn(dir.path(), QStringLiteral("Dokumenty"));
     ASSERT_EQ(found.size(), 3u);
     EXPECT_EQ(found[0].FolderName, QStringLiteral("Arch_20250101_0000"));
     EXPECT_EQ(found[1].FolderName, QStringLiteral("Arch_20241231_2359"));

@@ -36,7 +36,7 @@ protected:
         return RunProgram(binary, arguments, env, root.path(), waitMs);
     }
 
-    void SaveList(const std::vector<_Wpis>& entries)
+    void SaveList(const std::vector<Entry>& entries)
     {
         ASSERT_TRUE(SaveListFileAt(programDir + QStringLiteral("Dane.dat"), entries));
     }
@@ -105,7 +105,7 @@ TEST_F(ReadBackCommands, VerifyNamesEveryArchiveOfTheListAndEachDamagedOne)
 {
     const QString src = MakeSourceFolder();
     const QString note = MakeFile(QStringLiteral("notatka ćmy.txt"), "notatka\n");
-    const std::vector<_Wpis> entries{{QStringLiteral("Folder"), QStringLiteral("Listy żółwia"), src, docel},
+    const std::vector<Entry> entries{{QStringLiteral("Folder"), QStringLiteral("Listy żółwia"), src, docel},
                                      {QStringLiteral("Plik"), QStringLiteral("Notatka"), note, docel}};
     SaveList(entries);
     ArchiveAllEntries();
@@ -115,7 +115,7 @@ TEST_F(ReadBackCommands, VerifyNamesEveryArchiveOfTheListAndEachDamagedOne)
     MakeFile(QStringLiteral("Źródła/Listy żółwia/nowy.txt"), "nowy\n");
     ArchiveAllEntries();
     // An entry added since: it has no archive yet.
-    std::vector<_Wpis> more = entries;
+    std::vector<Entry> more = entries;
     more.push_back({QStringLiteral("Plik"), QStringLiteral("Bez kopii"), note, MakeFolder(QStringLiteral("pusto"))});
     SaveList(more);
     const QStringList archives = AllArchives();

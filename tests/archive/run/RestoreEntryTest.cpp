@@ -47,9 +47,9 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
     }
 
-    TSevenZip zip;
+    SevenZipPacker zip;
     QString docel, source;
-    _Wpis entry;
+    Entry entry;
 };
 
 TEST_F(RestoreEntryTest, TheNewestOrTheNamedArchiveOfAnEntry)
@@ -74,18 +74,18 @@ TEST_F(RestoreEntryTest, EachExistingFileIsDecidedByTheCaller)
     MakeFile(QStringLiteral("cel/Dokumenty/c.txt"), "stare c");
 
     std::vector<QString> asked;
-    std::vector<TExtractProblem::Kind> reported;
-    TRestoreRequest request;
+    std::vector<ExtractProblem::Kind> reported;
+    RestoreRequest request;
     request.ArchivePath = ChooseEntryArchive(entry)->Path;
     request.Folder = out;
     // a replaced, b and c kept.
-    request.Decide = [&](const TArchiveItem& item, const TExistingFile& existing) {
+    request.Decide = [&](const ArchiveItem& item, const ExistingFile& existing) {
         asked.push_back(item.Path);
         EXPECT_EQ(existing.Size, 7);
-        return item.Path.endsWith(QStringLiteral("a.txt")) ? TOverwriteAnswer::Replace : TOverwriteAnswer::Skip;
+        return item.Path.endsWith(QStringLiteral("a.txt")) ? OverwriteAnswer::Replace : OverwriteAnswer::Skip;
     };
-    request.OnProblem = [&](const TExtractProblem& p) { reported.push_back(p.What); };
-    const TRestoreReport report = RestoreArchive(zip, request);
+    request.OnProblem = [&](const ExtractProblem& p) { reported.push_back(p.What); };
+    const RestoreReport report = RestoreArchive(zip, request);
 
     EXPECT_FALSE(report.Complete());
     EXPECT_FALSE(report.Result.Cancelled());
@@ -93,10 +93,10 @@ TEST_F(RestoreEntryTest, EachExistingFileIsDecidedByTheCaller)
     EXPECT_EQ(Read(out + QStringLiteral("/Dokumenty/a.txt")), QByteArray("nowe a"));
     EXPECT_EQ(Read(out + QStringLiteral("/Dokumenty/b.txt")), QByteArray("stare b"));
     EXPECT_EQ(Read(out + QStringLiteral("/Dokumenty/c.txt")), QByteArray("stare c"));
-    EXPECT_EQ(reported, (std::vector<TExtractProblem::Kind>{TExtractProblem::Skipped, TExtractProblem::Skipped}));
+    EXPECT_EQ(reported, (std::vector<ExtractProblem::Kind>{ExtractProblem::Skipped, ExtractProblem::Skipped}));
     ASSERT_EQ(report.Result.Problems.size(), 2u);
     QStringList lines;
-    for (const TExtractProblem& p : report.Result.Problems)
+    for (const ExtractProblem& p : report.Result.Problems)
         lines.append(RestoreProblemLine(p));
     lines.sort();
     EXPECT_EQ(lines, (QStringList{QStringLiteral("pominięto, plik już istnieje: Dokumenty/b.txt"),
@@ -106,11 +106,11 @@ TEST_F(RestoreEntryTest, EachExistingFileIsDecidedByTheCaller)
 TEST_F(RestoreEntryTest, AnArchiveThatCannotBeOpenedRestoresNothing)
 {
     const QString bad = MakeFile(QStringLiteral("zły.7z"), "7z? nie");
-    TRestoreRequest request;
+    RestoreRequest request;
     request.ArchivePath = bad;
     request.Folder = Path(QStringLiteral("nic"));
-    const TRestoreReport report = RestoreArchive(zip, request);
-    EXPECT_EQ(report.Listing.Status, TArchiveStatus::NotArchive);
+    const RestoreReport report = RestoreArchive(zip, request);
+    EXPECT_EQ(report.Listing.Status, ArchiveStatus::NotArchive);
     EXPECT_FALSE(report.Complete());
     EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("nic"))));
     EXPECT_EQ(VerifyArchiveFile(zip, bad), QStringLiteral("to nie jest archiwum 7z"));
@@ -121,32 +121,32 @@ TEST_F(RestoreEntryTest, AnArchiveThatCannotBeOpenedRestoresNothing)
 
 TEST(ArchiveFaultReason, TheMostTellingReasonFirst)
 {
-    TArchiveListing listing;
+    ArchiveListing listing;
     listing.Items.resize(2);
     listing.Items[0].Path = QStringLiteral("a/ząb.txt");
     listing.Items[1].Path = QStringLiteral("a/b.txt");
     struct Case {
-        TArchiveStatus Status;
+        ArchiveStatus Status;
         uint32_t Flags;
         std::vector<int32_t> Items;
         int32_t LibraryResult;
         const char* Reason;
     };
     const Case cases[] = {
-        {TArchiveStatus::Ok, 0, {ItemOk, ItemOk}, 0, ""},
-        {TArchiveStatus::NotArchive, 0, {}, 0, "to nie jest archiwum 7z"},
-        {TArchiveStatus::Damaged, ArchiveUnexpectedEnd, {ItemOk, ItemDataError}, 0, "archiwum jest ucięte"},
-        {TArchiveStatus::Damaged, ArchiveHeadersError, {}, 0, "uszkodzone nagłówki archiwum"},
-        {TArchiveStatus::Damaged, 0, {ItemCrcError, ItemOk}, 0, "błąd sumy kontrolnej pliku a/ząb.txt"},
-        {TArchiveStatus::Damaged, 0, {ItemOk, ItemDataError}, 0, "błąd danych pliku a/b.txt"},
-        {TArchiveStatus::Damaged, ArchiveDataAfterEnd, {ItemOk, ItemOk}, 0, "obce dane za końcem archiwum"},
-        {TArchiveStatus::Damaged, 0, {ItemOk, ItemOk}, 0, "archiwum jest uszkodzone"},
-        {TArchiveStatus::Unsupported, 0, {}, 0, "nieznana metoda kompresji"},
-        {TArchiveStatus::WrongPassword, 0, {}, 0, "archiwum jest zaszyfrowane"},
-        {TArchiveStatus::Failed, 0, {}, int32_t(0x8007000Eu), "błąd biblioteki 7-Zip (kod 0x8007000e)"},
+        {ArchiveStatus::Ok, 0, {ItemOk, ItemOk}, 0, ""},
+        {ArchiveStatus::NotArchive, 0, {}, 0, "to nie jest archiwum 7z"},
+        {ArchiveStatus::Damaged, ArchiveUnexpectedEnd, {ItemOk, ItemDataError}, 0, "archiwum jest ucięte"},
+        {ArchiveStatus::Damaged, ArchiveHeadersError, {}, 0, "uszkodzone nagłówki archiwum"},
+        {ArchiveStatus::Damaged, 0, {ItemCrcError, ItemOk}, 0, "błąd sumy kontrolnej pliku a/ząb.txt"},
+        {ArchiveStatus::Damaged, 0, {ItemOk, ItemDataError}, 0, "błąd danych pliku a/b.txt"},
+        {ArchiveStatus::Damaged, ArchiveDataAfterEnd, {ItemOk, ItemOk}, 0, "obce dane za końcem archiwum"},
+        {ArchiveStatus::Damaged, 0, {ItemOk, ItemOk}, 0, "archiwum jest uszkodzone"},
+        {ArchiveStatus::Unsupported, 0, {}, 0, "nieznana metoda kompresji"},
+        {ArchiveStatus::WrongPassword, 0, {}, 0, "archiwum jest zaszyfrowane"},
+        {ArchiveStatus::Failed, 0, {}, int32_t(0x8007000Eu), "błąd biblioteki 7-Zip (kod 0x8007000e)"},
     };
     for (const Case& c : cases) {
-        TTestResult test;
+        ArchiveTestResult test;
         test.Status = c.Status;
         test.ErrorFlags = c.Flags;
         test.ItemResults = c.Items;

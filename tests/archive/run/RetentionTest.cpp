@@ -57,7 +57,7 @@ TEST_P(KeepsTheNewest, ExactlyNOfThemWithTheOneJustWritten)
         Archive(f);
     const QString current = folders.last();
 
-    const TRetentionResult result = RemoveOldArchives(Docel(), Nazwa, GetParam().keep, current);
+    const RetentionResult result = RemoveOldArchives(Docel(), Nazwa, GetParam().keep, current);
     const int left = std::max(GetParam().expectedLeft, 1);
     QStringList expected;
     for (qsizetype i = folders.size() - left; i < folders.size(); ++i)
@@ -83,7 +83,7 @@ TEST_F(Retention, NoneIsRemovedWhenAllAreKept)
     Archive(QStringLiteral("Arch_20240102_0800"));
     const QStringList before = Everything(Docel());
     for (const int keep : {0, -1}) {
-        const TRetentionResult result = RemoveOldArchives(Docel(), Nazwa, keep, QStringLiteral("Arch_20240102_0800"));
+        const RetentionResult result = RemoveOldArchives(Docel(), Nazwa, keep, QStringLiteral("Arch_20240102_0800"));
         EXPECT_TRUE(result.RemovedArchives.isEmpty());
         EXPECT_EQ(Everything(Docel()), before);
     }
@@ -106,7 +106,7 @@ TEST_F(Retention, TheUsersFilesAndOtherEntriesArchivesStay)
     Archive(QStringLiteral("Arch_20240105_0800"));
     Archive(QStringLiteral("Arch_20240106_0800"));
 
-    const TRetentionResult result = RemoveOldArchives(Docel(), Nazwa, 2, QStringLiteral("Arch_20240106_0800"));
+    const RetentionResult result = RemoveOldArchives(Docel(), Nazwa, 2, QStringLiteral("Arch_20240106_0800"));
     EXPECT_EQ(result.RemovedArchives, (QStringList{PathIn(QStringLiteral("Arch_20240101_0800/Dokumenty.7z")),
                                                    PathIn(QStringLiteral("Arch_20240102_0800/Dokumenty.7z")),
                                                    PathIn(QStringLiteral("Arch_20240103_0800/Dokumenty.7z"))}));
@@ -137,7 +137,7 @@ TEST_F(Retention, NothingIsReachedThroughALink)
     Archive(QStringLiteral("Arch_20240101_0800"));
     Archive(QStringLiteral("Arch_20240102_0800"));
 
-    const TRetentionResult result = RemoveOldArchives(Docel(), Nazwa, 1, QStringLiteral("Arch_20240102_0800"));
+    const RetentionResult result = RemoveOldArchives(Docel(), Nazwa, 1, QStringLiteral("Arch_20240102_0800"));
     EXPECT_EQ(result.RemovedArchives, QStringList{PathIn(QStringLiteral("Arch_20240101_0800/Dokumenty.7z"))});
     EXPECT_TRUE(QFileInfo(outside).isFile());
     EXPECT_TRUE(QFileInfo(outsideFile).isFile());
@@ -152,7 +152,7 @@ TEST_F(Retention, TheArchiveJustWrittenStaysWhenTheClockWasSetBack)
     Archive(QStringLiteral("Arch_20300101_0000"));  // written while the clock ran ahead
     Archive(QStringLiteral("Arch_20230101_0000"));  // this run's
 
-    const TRetentionResult result = RemoveOldArchives(Docel(), Nazwa, 2, QStringLiteral("Arch_20230101_0000"));
+    const RetentionResult result = RemoveOldArchives(Docel(), Nazwa, 2, QStringLiteral("Arch_20230101_0000"));
     EXPECT_TRUE(QFileInfo::exists(PathIn(QStringLiteral("Arch_20230101_0000/Dokumenty.7z"))));
     EXPECT_TRUE(QFileInfo::exists(PathIn(QStringLiteral("Arch_20300101_0000/Dokumenty.7z"))));
     EXPECT_EQ(result.RemovedArchives.size(), 2);
@@ -171,7 +171,7 @@ TEST_F(Retention, ANameThatReachesIntoAnotherFolderRemovesNothing)
 
 TEST(RetentionLog, OneLinePerArchive)
 {
-    TRetentionResult result;
+    RetentionResult result;
     result.RemovedArchives = {QStringLiteral("/kopie/Arch_20240101_0800/Dokumenty.7z")};
     result.Failures = {{QStringLiteral("/kopie/Arch_20240102_0800/Dokumenty.7z"), EACCES}};
     const QStringList lines = RetentionLogLines(result);

@@ -7,7 +7,7 @@
 #include "platform/Platform.h"
 #include "archive/run/RunPorts.h"
 #include "archive/sevenzip/SevenZip.h"
-#include "core/UProcki.h"
+#include "core/EntryList.h"
 #include "core/UiPorts.h"
 #include "FakeMessages.h"
 #include "RunTestSupport.h"
@@ -162,7 +162,7 @@ protected:
         SetMainWindowPort(&window);
         SetMessagePort(&messages);
         SetListBox(&list);
-        packer = std::make_unique<TSevenZip>();
+        packer = std::make_unique<SevenZipPacker>();
         InstallZipek(packer.get());
         Wpisy.clear();
         EntryCount = 0;
@@ -224,5 +224,5 @@ protected:
     FakeMainWindow window;
     FakeMessages messages;
     FakeListBox list;
-    std::unique_ptr<TSevenZip> packer;
+    std::unique_ptr<SevenZipPacker> packer;
 };

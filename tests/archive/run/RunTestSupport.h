@@ -2,7 +2,7 @@
 // Shared by the run, start-up and end-to-end suites: readable Qt strings in failure messages,
 // and the real 7z command's view of an archive, for checks that do not trust our own code.
 
-#include "core/UProcki.h"
+#include "core/EntryList.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -120,7 +120,7 @@ public:
 };
 
 // Writes a list file with the program's own list code; the list in memory is left empty.
-inline bool SaveListFileAt(const QString& listPath, const std::vector<_Wpis>& entries)
+inline bool SaveListFileAt(const QString& listPath, const std::vector<Entry>& entries)
 {
     ListFilePath = listPath;
     Wpisy = entries;

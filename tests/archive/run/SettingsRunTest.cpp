@@ -37,7 +37,7 @@ protected:
         RunFixture::TearDown();
     }
 
-    void Use(const TSettings& settings) { ASSERT_EQ(SaveSettings(settings), NoError); }
+    void Use(const Settings& settings) { ASSERT_EQ(SaveSettings(settings), NoError); }
 
     // A run whose dated folder then takes the given earlier name.
     void RunEarlier(const QString& folderName)
@@ -123,7 +123,7 @@ TEST_F(SettingsRun, AChangeThatTheHeadersShowIsPacked)
 
 TEST_F(SettingsRun, WithoutLinksAnUnchangedEntryIsPackedAgain)
 {
-    TSettings settings;
+    Settings settings;
     settings.Dowiazania = false;
     ASSERT_NO_FATAL_FAILURE(Use(settings));
     ASSERT_NO_FATAL_FAILURE(RunEarlier(QStringLiteral("Arch_20260101_1200")));
@@ -143,7 +143,7 @@ TEST_F(SettingsRun, OnlyTheNewestArchivesOfTheEntryStayAndNothingElseIsTouched)
     MakeFile(QStringLiteral("kopie/Arch_20260101_1200/moje.txt"), "moje");
     MakeFile(QStringLiteral("kopie/Arch_2026_stare/Zdjęcia.7z"), "nie ruszać");
     // Earlier runs kept everything; this one keeps two of each entry it archives.
-    TSettings settings;
+    Settings settings;
     settings.Zachowaj = 2;
     settings.Dowiazania = false;
     ASSERT_NO_FATAL_FAILURE(Use(settings));
@@ -168,7 +168,7 @@ TEST_F(SettingsRun, EmptiedDatedFoldersGoAndAFailedEntryKeepsAllItsArchives)
 {
     ASSERT_NO_FATAL_FAILURE(RunEarlier(QStringLiteral("Arch_20260101_1200")));
     ASSERT_NO_FATAL_FAILURE(RunEarlier(QStringLiteral("Arch_20260201_1200")));
-    TSettings settings;
+    Settings settings;
     settings.Zachowaj = 1;
     ASSERT_NO_FATAL_FAILURE(Use(settings));
 
@@ -200,7 +200,7 @@ TEST_F(SettingsRun, SubfoldersAreTakenWhenAskedAndSaidToBeLeftOutOtherwise)
     EXPECT_FALSE(SevenZipPaths(ArchiveOf(docel, QStringLiteral("Zdjęcia"))).contains(QStringLiteral("Zdjęcia/2025/morze.jpg")));
 
     ASSERT_TRUE(QDir(docel).rename(ArchiveFolderName, QStringLiteral("Arch_20260101_1200")));
-    TSettings settings;
+    Settings settings;
     settings.Podfoldery = true;
     ASSERT_NO_FATAL_FAILURE(Use(settings));
     ArchiveAll();

@@ -114,12 +114,12 @@ protected:
     }
 
     // Writes "Dane.dat" beside the program with the program's own list code.
-    void SaveListFile(const std::vector<_Wpis>& entries)
+    void SaveListFile(const std::vector<Entry>& entries)
     {
         ASSERT_TRUE(SaveListFileAt(programDir + QStringLiteral("Dane.dat"), entries));
     }
 
-    std::vector<_Wpis> TwoGoodEntries()
+    std::vector<Entry> TwoGoodEntries()
     {
         return {{QStringLiteral("Plik"), QStringLiteral("Notatki"), MakeFile(QStringLiteral("n.txt"), "notatki"), docel},
                 {QStringLiteral("Folder"), QStringLiteral("Zdjęcia"), MakeFolder(QStringLiteral("zdjęcia")), docel}};
@@ -274,7 +274,7 @@ TEST_F(StartupTest, UnwritableLogLeavesTheUnattendedRunUnterminated)
     ASSERT_TRUE(QDir().mkpath(programDir + QStringLiteral("Log.txt")));
     FormCreate({QStringLiteral("skrytkar"), QStringLiteral("/all")});
     FormShow();
-    EXPECT_THROW(ZegarTimer(), ELogWriteError);
+    EXPECT_THROW(ZegarTimer(), LogWriteError);
     EXPECT_FALSE(window.events.contains(QStringLiteral("Terminate")));
     EXPECT_FALSE(Archiving);
     EXPECT_EQ(UnattendedExitStatus(), ExitFailure);

@@ -61,7 +61,7 @@ QStringList HiddenNames(const QString& folder)
 
 class UnchangedEntry : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { zip = new TSevenZip(); }
+    static void SetUpTestSuite() { zip = new SevenZipPacker(); }
     static void TearDownTestSuite()
     {
         delete zip;
@@ -105,22 +105,22 @@ protected:
         return zip->SZFileName;
     }
 
-    TItemsToAdd Gather(AddOpts options = AddSolid)
+    GatheredItems Gather(AddOpts options = AddSolid)
     {
         Prepare(options);
         return zip->ItemsToAdd();
     }
 
-    TUnchangedCheck Check(AddOpts options = AddSolid)
+    UnchangedCheck Check(AddOpts options = AddSolid)
     {
         return CheckUnchanged(*zip, Gather(options), Docel(), Nazwa, Current);
     }
 
-    static TSevenZip* zip;
+    static SevenZipPacker* zip;
     TempTree tree;
 };
 
-TSevenZip* UnchangedEntry::zip = nullptr;
+SevenZipPacker* UnchangedEntry::zip = nullptr;
 
 // --- The packer's item list without packing --------------------------------------------------
 
@@ -148,7 +148,7 @@ TEST_P(ItemsToAddMatchTheArchive, AsTheReaderAndThe7zCommandListThem)
         zip->Files.Add(Source(QStringLiteral("list.txt")));
     }
     const QString rootBefore = zip->AddRootDir;
-    const TItemsToAdd items = zip->ItemsToAdd();
+    const GatheredItems items = zip->ItemsToAdd();
     EXPECT_EQ(zip->AddRootDir, rootBefore) << "left as it is";
     EXPECT_TRUE(QDir(Docel() + QLatin1Char('/') + Earlier).isEmpty()) << "nothing written";
     EXPECT_TRUE(items.Problems.empty());
@@ -156,13 +156,13 @@ TEST_P(ItemsToAddMatchTheArchive, AsTheReaderAndThe7zCommandListThem)
     zip->SZFileName = ArchiveIn(Earlier);
     ASSERT_EQ(zip->Add(), 0);
     EXPECT_EQ(items.SkippedSubfolderCount, zip->SkippedSubfolderCount);
-    TSevenZipReader reader(*zip);
-    const TArchiveListing& listing = reader.Open(zip->SZFileName);
-    ASSERT_EQ(listing.Status, TArchiveStatus::Ok);
+    SevenZipReader reader(*zip);
+    const ArchiveListing& listing = reader.Open(zip->SZFileName);
+    ASSERT_EQ(listing.Status, ArchiveStatus::Ok);
     EXPECT_TRUE(SameItems(items.Items, listing.Items)) << c.what;
 
     QStringList gathered;
-    for (const TArchiveItem& item : items.Items)
+    for (const ArchiveItem& item : items.Items)
         gathered << item.Path;
     gathered.sort();
     EXPECT_EQ(gathered, SevenZipPaths(zip->SZFileName)) << c.what;
@@ -175,7 +175,7 @@ INSTANTIATE_TEST_SUITE_P(Table, ItemsToAddMatchTheArchive,
 
 TEST_F(UnchangedEntry, ItemsToAddCountsTheSubfoldersLeftOut)
 {
-    const TItemsToAdd items = Gather();
+    const GatheredItems items = Gather();
     EXPECT_EQ(items.SkippedSubfolderCount, 1);  // "stare" holds a file
     EXPECT_EQ(items.Total, 70000 + QByteArray("Szanowni Państwo,\n").size());
     EXPECT_EQ(Gather(AddSolid | AddRecurseDirs).SkippedSubfolderCount, 0);
@@ -186,8 +186,8 @@ TEST_F(UnchangedEntry, ItemsToAddCountsTheSubfoldersLeftOut)
 TEST_F(UnchangedEntry, AnUnchangedEntryBecomesALinkToItsNewestArchive)
 {
     const QString earlier = Pack(Earlier);
-    const TUnchangedCheck check = Check();
-    ASSERT_EQ(check.Verdict, TUnchangedVerdict::Unchanged);
+    const UnchangedCheck check = Check();
+    ASSERT_EQ(check.Verdict, UnchangedVerdict::Unchanged);
     EXPECT_EQ(check.EarlierArchive, earlier);
 
     const QString target = ArchiveIn(Current);
@@ -202,7 +202,7 @@ TEST_F(UnchangedEntry, AnUnchangedEntryBecomesALinkToItsNewestArchive)
 struct ChangeCase {
     const char* what;
     std::function<void(UnchangedEntry&)> change;
-    TUnchangedVerdict expected;
+    UnchangedVerdict expected;
 };
 
 class UnchangedAfterAChange : public UnchangedEntry, public ::testing::WithParamInterface<ChangeCase> {
@@ -233,14 +233,14 @@ INSTANTIATE_TEST_SUITE_P(
                        auto& t = static_cast<UnchangedAfterAChange&>(e);
                        Rewrite(t, QStringLiteral("dane.bin"), QByteArray(70000, 'y'));
                    },
-                   TUnchangedVerdict::Different},
+                   UnchangedVerdict::Different},
         ChangeCase{"time kept back, size changed",
                    [](UnchangedEntry& e) {
                        auto& t = static_cast<UnchangedAfterAChange&>(e);
                        Rewrite(t, QStringLiteral("dane.bin"), QByteArray(70001, 'x'));
                        SetTime(t.Source(QStringLiteral("dane.bin")), 1700000100, 0);
                    },
-                   TUnchangedVerdict::Different},
+                   UnchangedVerdict::Different},
         // The known limit: the headers cannot tell this one.
         ChangeCase{"same size, time kept back",
                    [](UnchangedEntry& e) {
@@ -248,65 +248,65 @@ INSTANTIATE_TEST_SUITE_P(
                        Rewrite(t, QStringLiteral("dane.bin"), QByteArray(70000, 'z'));
                        SetTime(t.Source(QStringLiteral("dane.bin")), 1700000100, 0);
                    },
-                   TUnchangedVerdict::Unchanged},
+                   UnchangedVerdict::Unchanged},
         ChangeCase{"time changed by 100 ns only",
                    [](UnchangedEntry& e) {
                        SetTime(static_cast<UnchangedAfterAChange&>(e).Source(QStringLiteral("list.txt")), 1700000000,
                                123456800);
                    },
-                   TUnchangedVerdict::Different},
+                   UnchangedVerdict::Different},
         ChangeCase{"another file added",
                    [](UnchangedEntry& e) {
                        static_cast<UnchangedAfterAChange&>(e).tree.MakeFile(QStringLiteral("zrodlo/Dokumenty/nowy.txt"),
                                                                             "nowy");
                    },
-                   TUnchangedVerdict::Different},
+                   UnchangedVerdict::Different},
         ChangeCase{"a file removed",
                    [](UnchangedEntry& e) {
                        QFile::remove(static_cast<UnchangedAfterAChange&>(e).Source(QStringLiteral("pusty")));
                    },
-                   TUnchangedVerdict::Different},
+                   UnchangedVerdict::Different},
         ChangeCase{"a file renamed, same size and time",
                    [](UnchangedEntry& e) {
                        auto& t = static_cast<UnchangedAfterAChange&>(e);
                        QFile::rename(t.Source(QStringLiteral("list.txt")), t.Source(QStringLiteral("List.txt")));
                    },
-                   TUnchangedVerdict::Different},
+                   UnchangedVerdict::Different},
         ChangeCase{"an empty folder added",
                    [](UnchangedEntry& e) {
                        static_cast<UnchangedAfterAChange&>(e).tree.MakeFolder(QStringLiteral("zrodlo/Dokumenty/nowy"));
                    },
-                   TUnchangedVerdict::Different},
+                   UnchangedVerdict::Different},
         ChangeCase{"permission bits changed",
                    [](UnchangedEntry& e) {
                        const QString path = static_cast<UnchangedAfterAChange&>(e).Source(QStringLiteral("list.txt"));
                        ::chmod(QFile::encodeName(path).constData(), 0600);
                    },
-                   TUnchangedVerdict::Different},
+                   UnchangedVerdict::Different},
         // Not in the archive without the whole tree, so nothing the archive holds has changed.
         ChangeCase{"a file in a subfolder changed",
                    [](UnchangedEntry& e) {
                        static_cast<UnchangedAfterAChange&>(e).tree.MakeFile(
                            QStringLiteral("zrodlo/Dokumenty/stare/2019.txt"), "rok 2019, poprawiony");
                    },
-                   TUnchangedVerdict::Unchanged}));
+                   UnchangedVerdict::Unchanged}));
 
 TEST_F(UnchangedEntry, TheWholeTreeSeesAChangeInASubfolder)
 {
     Pack(Earlier, AddSolid | AddRecurseDirs);
-    EXPECT_EQ(Check(AddSolid | AddRecurseDirs).Verdict, TUnchangedVerdict::Unchanged);
+    EXPECT_EQ(Check(AddSolid | AddRecurseDirs).Verdict, UnchangedVerdict::Unchanged);
     tree.MakeFile(QStringLiteral("zrodlo/Dokumenty/stare/2019.txt"), "rok 2019, poprawiony");
-    EXPECT_EQ(Check(AddSolid | AddRecurseDirs).Verdict, TUnchangedVerdict::Different);
+    EXPECT_EQ(Check(AddSolid | AddRecurseDirs).Verdict, UnchangedVerdict::Different);
     // An archive of the entry's own files only is no archive of its whole tree.
     Pack(QStringLiteral("Arch_20240305_1000"));
-    EXPECT_EQ(Check(AddSolid | AddRecurseDirs).Verdict, TUnchangedVerdict::Different);
+    EXPECT_EQ(Check(AddSolid | AddRecurseDirs).Verdict, UnchangedVerdict::Different);
 }
 
 TEST_F(UnchangedEntry, OnlyTheNewestEarlierArchiveCountsAndNeverTheCurrentRunsOwn)
 {
-    EXPECT_EQ(Check().Verdict, TUnchangedVerdict::NoEarlierArchive);
+    EXPECT_EQ(Check().Verdict, UnchangedVerdict::NoEarlierArchive);
     Pack(Current);  // a run of the same minute: never the model of this one
-    EXPECT_EQ(Check().Verdict, TUnchangedVerdict::NoEarlierArchive);
+    EXPECT_EQ(Check().Verdict, UnchangedVerdict::NoEarlierArchive);
 
     SetTime(Source(), 1700000200);
     const QString same = Pack(QStringLiteral("Arch_20240301_0000"));
@@ -315,10 +315,10 @@ TEST_F(UnchangedEntry, OnlyTheNewestEarlierArchiveCountsAndNeverTheCurrentRunsOw
     QFile::remove(Source(QStringLiteral("nowy.txt")));
     SetTime(Source(), 1700000200);  // the folder's own time is one of its items' too
     // The older archive would match, but the newest one is what the run compares with.
-    const TUnchangedCheck check = Check();
-    EXPECT_EQ(check.Verdict, TUnchangedVerdict::Different);
+    const UnchangedCheck check = Check();
+    EXPECT_EQ(check.Verdict, UnchangedVerdict::Different);
     EXPECT_EQ(check.EarlierArchive, newer);
-    EXPECT_EQ(CheckUnchangedAgainst(*zip, Gather(), same).Verdict, TUnchangedVerdict::Unchanged);
+    EXPECT_EQ(CheckUnchangedAgainst(*zip, Gather(), same).Verdict, UnchangedVerdict::Unchanged);
 }
 
 struct DamageCase {
@@ -332,8 +332,8 @@ TEST_P(UnchangedWithADamagedArchive, Packs)
 {
     const QString archive = Pack(Earlier);
     GetParam().damage(archive);
-    const TUnchangedCheck check = Check();
-    EXPECT_EQ(check.Verdict, TUnchangedVerdict::Unreadable) << GetParam().what;
+    const UnchangedCheck check = Check();
+    EXPECT_EQ(check.Verdict, UnchangedVerdict::Unreadable) << GetParam().what;
     EXPECT_FALSE(check.Unchanged());
 }
 
@@ -374,7 +374,7 @@ TEST_F(UnchangedEntry, SomethingTheAddMustReportMeansPacking)
     Pack(Earlier);
     // A pipe is left out with a notice; a link would drop that notice from the log.
     ASSERT_EQ(::mkfifo(QFile::encodeName(Source(QStringLiteral("kolejka"))).constData(), 0600), 0);
-    EXPECT_EQ(Check().Verdict, TUnchangedVerdict::GatheringProblems);
+    EXPECT_EQ(Check().Verdict, UnchangedVerdict::GatheringProblems);
 }
 
 TEST_F(UnchangedEntry, NothingToAddMeansPacking)
@@ -384,7 +384,7 @@ TEST_F(UnchangedEntry, NothingToAddMeansPacking)
     zip->Files.Clear();
     zip->Files.Add(Source(QStringLiteral("brak.txt")));
     EXPECT_EQ(CheckUnchanged(*zip, zip->ItemsToAdd(), Docel(), Nazwa, Current).Verdict,
-              TUnchangedVerdict::GatheringProblems);
+              UnchangedVerdict::GatheringProblems);
 }
 
 // --- The link --------------------------------------------------------------------------------
@@ -450,7 +450,7 @@ TEST_F(UnchangedEntry, RemovingOlderNamesLeavesTheNewestArchiveWhole)
     ASSERT_EQ(LinkArchive(second, third), 0);
     EXPECT_EQ(IdentityOf(third).Links, 3u);
 
-    const TRetentionResult removed = RemoveOldArchives(Docel(), Nazwa, 1, Current);
+    const RetentionResult removed = RemoveOldArchives(Docel(), Nazwa, 1, Current);
     EXPECT_EQ(removed.RemovedArchives, (QStringList{first, second}));
     EXPECT_EQ(IdentityOf(third).Links, 1u);
     EXPECT_TRUE(SevenZipTestPasses(third));

@@ -48,7 +48,7 @@ protected:
 
 TEST_F(VerifyRunTest, TheRunTurnsTheCheckOn)
 {
-    TSevenZip packer;
+    SevenZipPacker packer;
     EXPECT_FALSE(packer.VerifyAfterWrite);
     ApplyZipekSettings(packer);
     EXPECT_TRUE(packer.VerifyAfterWrite);

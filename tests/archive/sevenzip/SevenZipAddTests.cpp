@@ -1,4 +1,4 @@
-// TSevenZip::Add against the real 7-Zip library; every archive is checked with the `7z` command.
+// SevenZipPacker::Add against the real 7-Zip library; every archive is checked with the `7z` command.
 
 #include "archive/sevenzip/SevenZip.h"
 #include "platform/Files.h"
@@ -24,12 +24,12 @@ using namespace SevenZipTest;
 namespace {
 
 // Problems as "Kind path error" lines, in the order they came.
-QStringList Describe(const std::vector<TAddProblem>& problems)
+QStringList Describe(const std::vector<PackProblem>& problems)
 {
     static const char* const Names[] = {"Unreadable", "ChangedWhileRead", "FolderUnlistable", "SpecialFileLeftOut",
                                         "ArchiveWrite"};
     QStringList lines;
-    for (const TAddProblem& p : problems)
+    for (const PackProblem& p : problems)
         lines.append(QStringLiteral("%1 %2 %3").arg(QString::fromLatin1(Names[p.What]), p.Path).arg(p.Error));
     return lines;
 }
@@ -66,7 +66,7 @@ protected:
 
     QTemporaryDir Tmp;
     QString Root;
-    std::unique_ptr<TSevenZip> Zip;
+    std::unique_ptr<SevenZipPacker> Zip;
 };
 
 TEST_F(SevenZipAdd, FolderEntryStoresTheFolderItsFilesAndDirectSubfoldersOnly)
@@ -192,8 +192,8 @@ TEST_F(SevenZipAdd, NothingGatheredReportsNoFilesAndLeavesNoFile)
         SCOPED_TRACE(c.Name);
         QList<int64_t> pre;
         QList<std::tuple<int32_t, QString, QString>> messages;
-        Zip->OnPreProgress = [&](TSevenZip*, int64_t total) { pre.append(total); };
-        Zip->OnMessage = [&](TSevenZip*, int32_t code, const QString& text, const QString& file) {
+        Zip->OnPreProgress = [&](SevenZipPacker*, int64_t total) { pre.append(total); };
+        Zip->OnMessage = [&](SevenZipPacker*, int32_t code, const QString& text, const QString& file) {
             messages.append({code, text, file});
         };
         Zip->ErrCode = 0;
@@ -235,10 +235,10 @@ TEST_F(SevenZipAdd, DestinationThatCannotBeCreatedRaisesTheWriterError)
     WriteFile(Root + QStringLiteral("src/f.txt"), "f");
     int messages = 0;
     int pre = 0;
-    Zip->OnMessage = [&](TSevenZip*, int32_t, const QString&, const QString&) { ++messages; };
-    Zip->OnPreProgress = [&](TSevenZip*, int64_t) { ++pre; };
+    Zip->OnMessage = [&](SevenZipPacker*, int32_t, const QString&, const QString&) { ++messages; };
+    Zip->OnPreProgress = [&](SevenZipPacker*, int64_t) { ++pre; };
     Zip->ErrCode = 3;
-    EXPECT_THROW(PackFolder(Root + QStringLiteral("src"), Root + QStringLiteral("nie ma/a.7z")), EStreamWriteError);
+    EXPECT_THROW(PackFolder(Root + QStringLiteral("src"), Root + QStringLiteral("nie ma/a.7z")), StreamWriteError);
     EXPECT_EQ(Zip->LastError, ENOENT);
     EXPECT_EQ(Describe(Zip->Problems), QStringList{QStringLiteral("ArchiveWrite %1nie ma/a.7z %2").arg(Root).arg(ENOENT)});
     EXPECT_EQ(Zip->ErrCode, 3);
@@ -285,7 +285,7 @@ TEST_F(SevenZipAdd, FileThatCannotBeOpenedIsLeftOutAndReported)
         WriteFile(src + QStringLiteral("/kept.txt"), "kept");
         WriteFile(lost, "lost data");
         Zip->LastError = 0;
-        Zip->OnPreProgress = [&](TSevenZip*, int64_t) { c.Break(lost); };
+        Zip->OnPreProgress = [&](SevenZipPacker*, int64_t) { c.Break(lost); };
         const QString archive = Root + QStringLiteral("out/") + QString::number(c.Error) + QStringLiteral(".7z");
         ASSERT_EQ(PackFolder(src, archive), 0);
         EXPECT_EQ(Describe(Zip->Problems), QStringList{QStringLiteral("Unreadable %1 %2").arg(lost).arg(c.Error)});
@@ -368,7 +368,7 @@ TEST_F(SevenZipAdd, FileCutShortWhilePackedIsReported)
     WriteFile(emptied, Noise(1000, 2));
     WriteFile(grown, "short");
     WriteFile(src + QStringLiteral("/empty.txt"), QByteArray());
-    Zip->OnPreProgress = [&](TSevenZip*, int64_t) {
+    Zip->OnPreProgress = [&](SevenZipPacker*, int64_t) {
         ASSERT_TRUE(QFile::resize(cut, 100));
         ASSERT_TRUE(QFile::resize(emptied, 0));
         WriteFile(grown, "longer than listed");
@@ -379,7 +379,7 @@ TEST_F(SevenZipAdd, FileCutShortWhilePackedIsReported)
     problems.sort();
     EXPECT_EQ(problems, (QStringList{QStringLiteral("ChangedWhileRead %1 0").arg(cut),
                                      QStringLiteral("ChangedWhileRead %1 0").arg(emptied)}));
-    for (const TAddProblem& p : Zip->Problems)
+    for (const PackProblem& p : Zip->Problems)
         EXPECT_TRUE(p.Fails());
     EXPECT_TRUE(ArchiveTests(archive));
     const auto items = ListArchive(archive);
@@ -397,8 +397,8 @@ TEST_F(SevenZipAdd, CancellationStopsTheLibraryAndKeepsTheOlderArchive)
     const QString archive = Root + QStringLiteral("out/a.7z");
     WriteFile(archive, "older archive");
     QList<std::tuple<int32_t, QString, QString>> messages;
-    Zip->OnProgress = [&](TSevenZip* z, const QString&, int64_t, int64_t) { z->CancelRequested = true; };
-    Zip->OnMessage = [&](TSevenZip*, int32_t code, const QString& text, const QString& file) {
+    Zip->OnProgress = [&](SevenZipPacker* z, const QString&, int64_t, int64_t) { z->CancelRequested = true; };
+    Zip->OnMessage = [&](SevenZipPacker*, int32_t code, const QString& text, const QString& file) {
         messages.append({code, text, file});
     };
     const int32_t result = PackFolder(src, archive);
@@ -456,15 +456,15 @@ TEST_F(SevenZipAdd, ProgressEventsArriveOnTheCallingThreadInOrder)
     QList<int64_t> positions;
     QMap<QString, int64_t> added;
     bool progressBeforePre = false;
-    Zip->OnPreProgress = [&](TSevenZip*, int64_t total) {
+    Zip->OnPreProgress = [&](SevenZipPacker*, int64_t total) {
         wrongThread |= std::this_thread::get_id() != caller;
         totals.append(total);
     };
-    Zip->OnAddfile = [&](TSevenZip*, const QString& name, int64_t size) {
+    Zip->OnAddfile = [&](SevenZipPacker*, const QString& name, int64_t size) {
         wrongThread |= std::this_thread::get_id() != caller;
         added.insert(name, size);
     };
-    Zip->OnProgress = [&](TSevenZip*, const QString&, int64_t arc, int64_t) {
+    Zip->OnProgress = [&](SevenZipPacker*, const QString&, int64_t arc, int64_t) {
         wrongThread |= std::this_thread::get_id() != caller;
         progressBeforePre |= totals.isEmpty();
         positions.append(arc);
@@ -493,7 +493,7 @@ TEST_F(SevenZipAdd, SetAddNameRenamesStoredItems)
     const std::thread::id caller = std::this_thread::get_id();
     bool wrongThread = false;
     QStringList seen;
-    Zip->OnSetAddName = [&](TSevenZip*, uint32_t index, QString& name) {
+    Zip->OnSetAddName = [&](SevenZipPacker*, uint32_t index, QString& name) {
         wrongThread |= std::this_thread::get_id() != caller;
         seen.append(QString::number(index) + QLatin1Char(' ') + name);
         if (name.endsWith(QStringLiteral("g.txt")))
@@ -525,7 +525,7 @@ TEST_F(SevenZipAdd, RecursionPutsEachSubfolderBeforeItsContent)
     WriteFile(src + QStringLiteral("/4.txt"), "4");
     Zip->AddOptions = AddSolid | AddRecurseDirs;
     QMap<QString, uint32_t> index;
-    Zip->OnSetAddName = [&](TSevenZip*, uint32_t i, QString& name) { index.insert(name, i); };
+    Zip->OnSetAddName = [&](SevenZipPacker*, uint32_t i, QString& name) { index.insert(name, i); };
     const QString archive = Root + QStringLiteral("out/r.7z");
     ASSERT_EQ(PackFolder(src, archive), 0);
     EXPECT_TRUE(ArchiveTests(archive));
@@ -585,7 +585,7 @@ TEST_F(SevenZipAdd, FailedVolumeAddRemovesItsVolumes)
     Zip->SetVolumeSize(1000);
     const QString archive = Root + QStringLiteral("out/v.7z");
     WriteFile(archive + QStringLiteral(".001"), "older volume");
-    Zip->OnProgress = [&](TSevenZip* z, const QString&, int64_t arc, int64_t) {
+    Zip->OnProgress = [&](SevenZipPacker* z, const QString&, int64_t arc, int64_t) {
         if (arc > 0)
             z->CancelRequested = true;
     };
@@ -628,7 +628,7 @@ TEST_F(SevenZipAdd, SelfExtractingArchiveNeverReplacesAFile)
     Zip->SFXModule = QStringLiteral("/usr/lib/p7zip/7zCon.sfx");
     Zip->SetSFXCreate(true);
     QList<std::tuple<int32_t, QString, QString>> messages;
-    Zip->OnMessage = [&](TSevenZip*, int32_t code, const QString& text, const QString& file) {
+    Zip->OnMessage = [&](SevenZipPacker*, int32_t code, const QString& text, const QString& file) {
         messages.append({code, text, file});
     };
     EXPECT_NE(PackFolder(Root + QStringLiteral("src"), Root + QStringLiteral("out/s.7z")), 0);
@@ -646,20 +646,20 @@ TEST_F(SevenZipAdd, CompressionSettingsReachTheLibrary)
 {
     struct Case {
         const char* Name;
-        std::function<void(TSevenZip&)> Set;
+        std::function<void(SevenZipPacker&)> Set;
         const char* Method;
         const char* Solid;
     };
     const QList<Case> cases{
-        {"LZMA fast solid", [](TSevenZip&) {}, "LZMA2:16", "+"},
+        {"LZMA fast solid", [](SevenZipPacker&) {}, "LZMA2:16", "+"},
         {"LZMA not solid, dictionary 2^12",
-         [](TSevenZip& z) {
+         [](SevenZipPacker& z) {
              z.AddOptions = 0;
              z.LZMAStrength = 12;
          },
          "LZMA2:12", "-"},
         {"PPMd order 6",
-         [](TSevenZip& z) {
+         [](SevenZipPacker& z) {
              z.LZMACompressType = PPMD;
              z.LPPMDsize = 6;
              z.LPPMDmem = 20;
@@ -671,7 +671,7 @@ TEST_F(SevenZipAdd, CompressionSettingsReachTheLibrary)
     int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        TSevenZip zip;
+        SevenZipPacker zip;
         zip.AddOptions = AddSolid;
         zip.LZMACompressStrength = FAST;
         zip.LPPMDmem = 0;
@@ -717,7 +717,7 @@ TEST_F(SevenZipAdd, HandlerFailureStopsTheAddAndPassesOn)
     const QString archive = Root + QStringLiteral("out/a.7z");
     int after = 0;
     bool thrown = false;
-    Zip->OnProgress = [&](TSevenZip*, const QString&, int64_t, int64_t) {
+    Zip->OnProgress = [&](SevenZipPacker*, const QString&, int64_t, int64_t) {
         if (thrown)
             ++after;
         thrown = true;
@@ -930,7 +930,7 @@ TEST_F(SevenZipAdd, PipesAndSocketsAreLeftOutWithoutFailing)
     problems.sort();
     EXPECT_EQ(problems, (QStringList{QStringLiteral("SpecialFileLeftOut %1 0").arg(socketPath),
                                      QStringLiteral("SpecialFileLeftOut %1 0").arg(fifo)}));
-    for (const TAddProblem& p : Zip->Problems)
+    for (const PackProblem& p : Zip->Problems)
         EXPECT_FALSE(p.Fails());
     EXPECT_EQ(Zip->LastError, 0);
     EXPECT_TRUE(ArchiveTests(archive));
@@ -965,7 +965,7 @@ TEST_F(SevenZipAdd, ArchiveIsWrittenUnderAShortLockedPrivateName)
     for (int i = 0; i < 4; ++i)
         WriteFile(src + QStringLiteral("/f%1.bin").arg(i), Noise(100 * 1024, unsigned(i)));
     QStringList seen;
-    Zip->OnProgress = [&](TSevenZip*, const QString&, int64_t, int64_t) {
+    Zip->OnProgress = [&](SevenZipPacker*, const QString&, int64_t, int64_t) {
         if (!seen.isEmpty())
             return;
         for (const QString& name : FolderContent(Root + QStringLiteral("out"))) {
@@ -1128,7 +1128,7 @@ TEST_F(SevenZipAdd, OutputFailuresNameTheArchiveAndTheReason)
         QString outcome;
         try {
             outcome = QString::number(PackFolder(Root + QStringLiteral("src"), archive));
-        } catch (const EStreamWriteError&) {
+        } catch (const StreamWriteError&) {
             outcome = QStringLiteral("raised");
         }
         QStringList lines = Describe(Zip->Problems);

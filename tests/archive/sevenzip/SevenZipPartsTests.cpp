@@ -74,16 +74,16 @@ TEST_F(LibraryLink, UnusableCandidatesAreSkippedOrRefused)
         SCOPED_TRACE(c.Name);
         SevenZipLibrary::OverrideCandidates(c.Candidates);
         if (c.Loads) {
-            TSevenZip zip;
+            SevenZipPacker zip;
             SevenZipLibrary library;
             EXPECT_EQ(library.Path(), SystemLibrary);
             EXPECT_NE(library.OutArchive(), nullptr);
             continue;
         }
         try {
-            TSevenZip zip;
+            SevenZipPacker zip;
             ADD_FAILURE() << "loaded";
-        } catch (const ESevenZipLibraryError& e) {
+        } catch (const SevenZipLibraryError& e) {
             EXPECT_EQ(QString::fromUtf8(e.what()), LibraryErrorText);
         }
     }
@@ -93,7 +93,7 @@ TEST_F(LibraryLink, UnusableCandidatesAreSkippedOrRefused)
 
 TEST(SevenZipComponent, StartsWithThePublishedDefaults)
 {
-    TSevenZip zip;
+    SevenZipPacker zip;
     EXPECT_TRUE(zip.AddRootDir.isEmpty());
     EXPECT_FALSE(zip.SFXCreate());
     EXPECT_EQ(zip.SFXModule, QStringLiteral("7z.sfx"));
@@ -111,15 +111,15 @@ TEST(SevenZipComponent, StartsWithThePublishedDefaults)
     EXPECT_TRUE(zip.Password.isEmpty());
     EXPECT_FALSE(zip.CancelRequested);
     EXPECT_EQ(zip.Files.Count(), 0);
-    EXPECT_STREQ(TSevenZip::ErrorMessages[6], "User canceled operation");
-    EXPECT_STREQ(TSevenZip::ErrorMessages[9], "Could not create SFX");
-    EXPECT_STREQ(TSevenZip::ErrorMessages[10], "No files to add");
-    EXPECT_STREQ(TSevenZip::ErrorMessages[11], "Could not create file");
+    EXPECT_STREQ(SevenZipPacker::ErrorMessages[6], "User canceled operation");
+    EXPECT_STREQ(SevenZipPacker::ErrorMessages[9], "Could not create SFX");
+    EXPECT_STREQ(SevenZipPacker::ErrorMessages[10], "No files to add");
+    EXPECT_STREQ(SevenZipPacker::ErrorMessages[11], "Could not create file");
 }
 
 TEST(SevenZipComponent, FileListClearThenAddHoldsOneText)
 {
-    TWideStringList_ list;
+    SourceMasks list;
     list.Add(QStringLiteral("a"));
     list.Add(QStringLiteral("b"));
     list.Clear();
@@ -136,7 +136,7 @@ TEST_F(ScratchTest, SfxAndVolumeSizeSettersKeepRoomForTheStub)
     WriteFile(stub, QByteArray(n, 'S'));
     WriteFile(Root + QStringLiteral("empty.sfx"), QByteArray());
 
-    TSevenZip zip;
+    SevenZipPacker zip;
     for (const QString& missing : {Root + QStringLiteral("nie ma.sfx"), Root + QStringLiteral("empty.sfx")}) {
         zip.SFXModule = missing;
         zip.SetSFXCreate(true);
@@ -189,10 +189,10 @@ TEST(CompressionProperties, ListForEveryCombination)
 {
     struct Case {
         const char* Name;
-        std::function<void(TSevenZip&)> Set;
+        std::function<void(SevenZipPacker&)> Set;
         QStringList Expected;
     };
-    auto zipek = [](TSevenZip& z) {
+    auto zipek = [](SevenZipPacker& z) {
         z.AddOptions = AddSolid;
         z.LZMACompressStrength = FAST;
         z.LPPMDmem = 0;
@@ -200,59 +200,59 @@ TEST(CompressionProperties, ListForEveryCombination)
     };
     const QList<Case> cases{
         {"the main window's packer", zipek, {"X=3", "s=\"on\""}},
-        {"defaults after construction", [](TSevenZip&) {}, {"X=0", "s=\"off\""}},
+        {"defaults after construction", [](SevenZipPacker&) {}, {"X=0", "s=\"off\""}},
         {"LZMA with a dictionary",
-         [&](TSevenZip& z) {
+         [&](SevenZipPacker& z) {
              zipek(z);
              z.LZMAStrength = 22;
              z.LZMACompressStrength = ULTRA;
          },
          {"X=9", "s=\"on\"", "d=22"}},
         {"PPMd without sizes",
-         [&](TSevenZip& z) {
+         [&](SevenZipPacker& z) {
              zipek(z);
              z.LZMACompressType = PPMD;
              z.LZMACompressStrength = NORMAL;
          },
          {"0=\"PPMd\"", "X=5"}},
         {"PPMd with sizes, solid not sent",
-         [&](TSevenZip& z) {
+         [&](SevenZipPacker& z) {
              z.LZMACompressType = PPMD;
              z.AddOptions = AddSolid;
              z.LZMACompressStrength = MAXIMUM;
          },
          {"0=\"PPMd\"", "X=7", "o=10", "mem=30"}},
         {"password without header encryption",
-         [&](TSevenZip& z) {
+         [&](SevenZipPacker& z) {
              zipek(z);
              z.Password = QStringLiteral("x");
          },
          {"X=3", "s=\"on\""}},
         {"header encryption without password",
-         [&](TSevenZip& z) {
+         [&](SevenZipPacker& z) {
              zipek(z);
              z.AddOptions |= AddEncryptFilename;
          },
          {"X=3", "s=\"on\""}},
         {"password with header encryption comes last",
-         [&](TSevenZip& z) {
+         [&](SevenZipPacker& z) {
              z.LZMACompressType = PPMD;
              z.Password = QStringLiteral("x");
              z.AddOptions = AddEncryptFilename;
          },
          {"0=\"PPMd\"", "X=0", "o=10", "mem=30", "he=\"on\""}},
         {"unknown strength counts as normal",
-         [&](TSevenZip& z) {
+         [&](SevenZipPacker& z) {
              zipek(z);
-             z.LZMACompressStrength = static_cast<TCompressStrength>(5);
+             z.LZMACompressStrength = static_cast<CompressStrength>(5);
          },
          {"X=5", "s=\"on\""}},
     };
-    TSevenZip zip0;
+    SevenZipPacker zip0;
     SevenZipLibrary library;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        TSevenZip zip;
+        SevenZipPacker zip;
         c.Set(zip);
         RecordingSetProperties recorder;
         EXPECT_EQ(SendCompressionProperties(&recorder, CompressionProperties(zip), library), S_OK);
@@ -267,17 +267,17 @@ protected:
     void SetUp() override
     {
         ScratchTest::SetUp();
-        Channel = std::make_shared<TEventChannel>();
-        Items.Set(new TMyArchiveUpdateCallback(nullptr, Channel, nullptr));
+        Channel = std::make_shared<EventChannel>();
+        Items.Set(new ArchiveUpdateCallback(nullptr, Channel, nullptr));
     }
     QStringList Gather(const QStringList& files, const QString& root, AddOpts options = AddSolid)
     {
-        Items.Set(new TMyArchiveUpdateCallback(nullptr, Channel, nullptr));
-        TItemGatherer gatherer(*Items.Get(), root, options, Cancel);
+        Items.Set(new ArchiveUpdateCallback(nullptr, Channel, nullptr));
+        ItemGatherer gatherer(*Items.Get(), root, options, Cancel);
         gatherer.Gather(files);
         Total = gatherer.Total();
         Problems.clear();
-        for (const TAddProblem& p : gatherer.Problems())
+        for (const PackProblem& p : gatherer.Problems())
             Problems.append(QStringLiteral("%1 %2 %3").arg(int(p.What)).arg(p.Path.mid(Root.size())).arg(p.Error));
         QStringList names(Items->ItemNames.begin(), Items->ItemNames.end());
         return names;
@@ -295,8 +295,8 @@ protected:
         return list;
     }
 
-    std::shared_ptr<TEventChannel> Channel;
-    TComPtr<TMyArchiveUpdateCallback> Items;
+    std::shared_ptr<EventChannel> Channel;
+    ComPtr<ArchiveUpdateCallback> Items;
     std::atomic<bool> Cancel{false};
     int64_t Total = 0;
     QStringList Problems;  // "kind path-under-root error"
@@ -359,7 +359,7 @@ TEST_F(Gathering, PlainEntriesAndMissingOnes)
     EXPECT_EQ(Items->ItemSizes[1], 0);
     EXPECT_EQ(Items->ItemKinds, (std::vector<uint8_t>{ItemFollowedFile, ItemFolder, ItemFollowedFile}));
     EXPECT_EQ(Items->ItemAttributes[2] >> 16 & 0170000u, 0100000u);
-    EXPECT_EQ(Problems, QStringList{QStringLiteral("%1 d/fifo 0").arg(int(TAddProblem::SpecialFileLeftOut))});
+    EXPECT_EQ(Problems, QStringList{QStringLiteral("%1 d/fifo 0").arg(int(PackProblem::SpecialFileLeftOut))});
     // A walk stores links as themselves, dangling or not, and leaves the pipe out.
     EXPECT_EQ(Sorted(Gather({Root + QStringLiteral("d/*.*")}, Root)),
               Sorted({QStringLiteral("d"), Root + QStringLiteral("d/f.txt"), Root + QStringLiteral("d/inner"),
@@ -368,7 +368,7 @@ TEST_F(Gathering, PlainEntriesAndMissingOnes)
     EXPECT_EQ(KindOf(Root + QStringLiteral("d/dangling")), ItemLink);
     EXPECT_EQ(KindOf(Root + QStringLiteral("d/link")), ItemLink);
     EXPECT_EQ(Total, 5 + 6 + 5);
-    EXPECT_EQ(Problems, QStringList{QStringLiteral("%1 d/fifo 0").arg(int(TAddProblem::SpecialFileLeftOut))});
+    EXPECT_EQ(Problems, QStringList{QStringLiteral("%1 d/fifo 0").arg(int(PackProblem::SpecialFileLeftOut))});
 }
 
 // A literal entry is its path; an entry added plainly is a mask only where its last component
@@ -395,13 +395,13 @@ TEST_F(Gathering, LiteralEntriesAndMasks)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.Entry << (c.Literal ? " literal" : ""));
-        TWideStringList_ list;
+        SourceMasks list;
         if (c.Literal)
             list.AddLiteral(d + QString::fromLatin1(c.Entry));
         else
             list.Add(d + QString::fromLatin1(c.Entry));
-        Items.Set(new TMyArchiveUpdateCallback(nullptr, Channel, nullptr));
-        TItemGatherer gatherer(*Items.Get(), Root, AddSolid, Cancel);
+        Items.Set(new ArchiveUpdateCallback(nullptr, Channel, nullptr));
+        ItemGatherer gatherer(*Items.Get(), Root, AddSolid, Cancel);
         gatherer.Gather(list);
         QStringList names;
         for (uint32_t i = 0; i < Items->ItemCount; ++i)
@@ -412,7 +412,7 @@ TEST_F(Gathering, LiteralEntriesAndMasks)
 
 TEST(SevenZipComponent, FileListKeepsWhichEntriesAreLiteral)
 {
-    TWideStringList_ list;
+    SourceMasks list;
     list.Add(QStringLiteral("/a/*.*"));
     list.AddLiteral(QStringLiteral("/a/*.txt"));
     list.Add(QStringLiteral("/b/*"));
@@ -497,10 +497,10 @@ TEST_F(Gathering, FileOverFourGibibytesKeepsItsFullSize)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         ASSERT_TRUE(file.resize(size));
     }
-    TSevenZip zip;
+    SevenZipPacker zip;
     SevenZipLibrary library;
-    Items.Set(new TMyArchiveUpdateCallback(nullptr, Channel, &library));
-    TItemGatherer gatherer(*Items.Get(), QString(), 0, Cancel);
+    Items.Set(new ArchiveUpdateCallback(nullptr, Channel, &library));
+    ItemGatherer gatherer(*Items.Get(), QString(), 0, Cancel);
     gatherer.Gather({f});
     EXPECT_EQ(gatherer.Total(), size);
     ASSERT_EQ(Items->ItemCount, 1u);
@@ -527,8 +527,8 @@ protected:
     void SetUp() override
     {
         ScratchTest::SetUp();
-        Channel = std::make_shared<TEventChannel>();
-        Cb.Set(new TMyArchiveUpdateCallback(&Zip, Channel, &Library));
+        Channel = std::make_shared<EventChannel>();
+        Cb.Set(new ArchiveUpdateCallback(&Zip, Channel, &Library));
     }
     void AddItem(const QString& name, int64_t size, uint64_t time, uint32_t attributes)
     {
@@ -548,10 +548,10 @@ protected:
         return path;
     }
 
-    TSevenZip Zip;
+    SevenZipPacker Zip;
     SevenZipLibrary Library;
-    std::shared_ptr<TEventChannel> Channel;
-    TComPtr<TMyArchiveUpdateCallback> Cb;
+    std::shared_ptr<EventChannel> Channel;
+    ComPtr<ArchiveUpdateCallback> Cb;
 };
 
 TEST_F(Callback, AnswersOnlyItsInterfaces)
@@ -647,7 +647,7 @@ TEST_F(Callback, StoredPathRules)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
-        Cb.Set(new TMyArchiveUpdateCallback(&Zip, Channel, &Library));
+        Cb.Set(new ArchiveUpdateCallback(&Zip, Channel, &Library));
         Cb->RootDir = c.RootDir;
         Cb->Options = c.Options;
         AddItem(c.Item, 1, 0, 0x20);
@@ -661,7 +661,7 @@ TEST_F(Callback, SetAddNameSeesThePathAfterTheRootCut)
     AddItem(QStringLiteral("/home/jan/a.txt"), 1, 0, 0x20);
     AddItem(QStringLiteral("/home/jan/b.txt"), 1, 0, 0x20);
     QStringList seen;
-    Zip.OnSetAddName = [&](TSevenZip* sender, uint32_t index, QString& name) {
+    Zip.OnSetAddName = [&](SevenZipPacker* sender, uint32_t index, QString& name) {
         EXPECT_EQ(sender, &Zip);
         seen.append(QString::number(index) + QLatin1Char(':') + name);
         if (index == 1)
@@ -682,7 +682,7 @@ TEST_F(Callback, PasswordIsDefinedOnlyWhenGiven)
     EXPECT_EQ(password, reinterpret_cast<BSTR>(0x1));
 
     Zip.Password = QStringLiteral("tajne hasło");
-    TComPtr<TMyArchiveUpdateCallback> withPassword(new TMyArchiveUpdateCallback(&Zip, Channel, &Library));
+    ComPtr<ArchiveUpdateCallback> withPassword(new ArchiveUpdateCallback(&Zip, Channel, &Library));
     Zip.Password = QStringLiteral("changed later");
     EXPECT_EQ(withPassword->CryptoGetTextPassword2(&defined, &password), S_OK);
     EXPECT_EQ(defined, -1);
@@ -697,13 +697,13 @@ TEST_F(Callback, ProgressRaisesAddfileThenProgressAndHonoursCancel)
     AddItem(Root + QStringLiteral("a"), 4, 0, 0x20);
     AddItem(Root + QStringLiteral("b"), 2, 0, 0x20);
     QStringList events;
-    Zip.OnAddfile = [&](TSevenZip*, const QString& name, int64_t size) {
+    Zip.OnAddfile = [&](SevenZipPacker*, const QString& name, int64_t size) {
         events.append(QStringLiteral("add %1 %2").arg(QFileInfo(name).fileName()).arg(size));
     };
-    Zip.OnProgress = [&](TSevenZip*, const QString& name, int64_t arc, int64_t file) {
+    Zip.OnProgress = [&](SevenZipPacker*, const QString& name, int64_t arc, int64_t file) {
         events.append(QStringLiteral("progress %1 %2 %3").arg(QFileInfo(name).fileName()).arg(arc).arg(file));
     };
-    Zip.OnMessage = [&](TSevenZip*, int32_t code, const QString& text, const QString& name) {
+    Zip.OnMessage = [&](SevenZipPacker*, int32_t code, const QString& text, const QString& name) {
         events.append(QStringLiteral("message %1 %2 %3").arg(code).arg(text, QFileInfo(name).fileName()));
     };
     EXPECT_EQ(Cb->SetTotal(6), S_OK);
@@ -735,7 +735,7 @@ TEST_F(Callback, FileThatCannotBeOpenedGetsNoStream)
 {
     AddItem(Root + QStringLiteral("nie ma"), 4, 0, 0x20);
     QStringList events;
-    Zip.OnAddfile = [&](TSevenZip*, const QString& name, int64_t) { events.append(QStringLiteral("add ") + name); };
+    Zip.OnAddfile = [&](SevenZipPacker*, const QString& name, int64_t) { events.append(QStringLiteral("add ") + name); };
     ISequentialInStream* s = reinterpret_cast<ISequentialInStream*>(1);
     EXPECT_EQ(Cb->GetStream(0, &s), S_FALSE);
     EXPECT_EQ(s, nullptr);
@@ -743,7 +743,7 @@ TEST_F(Callback, FileThatCannotBeOpenedGetsNoStream)
     EXPECT_EQ(Cb->SetCompleted(&done), S_OK);
     EXPECT_TRUE(events.isEmpty());
     ASSERT_EQ(Zip.Problems.size(), 1u);
-    EXPECT_EQ(Zip.Problems[0].What, TAddProblem::Unreadable);
+    EXPECT_EQ(Zip.Problems[0].What, PackProblem::Unreadable);
     EXPECT_EQ(Zip.Problems[0].Path, Root + QStringLiteral("nie ma"));
     EXPECT_EQ(Zip.Problems[0].Error, ENOENT);
     EXPECT_EQ(Zip.LastError, ENOENT);
@@ -770,7 +770,7 @@ TEST_F(ScratchTest, ReaderReadsSeeksAndReportsItsSize)
 {
     const QString f = Root + QStringLiteral("f.bin");
     WriteFile(f, "0123456789");
-    TComPtr<TMyStreamReader> r(new TMyStreamReader(nullptr, std::make_shared<TEventChannel>(), f));
+    ComPtr<StreamReader> r(new StreamReader(nullptr, std::make_shared<EventChannel>(), f));
     char buf[16] = {};
     uint32_t n = 0;
     EXPECT_EQ(r->Read(buf, 4, &n), S_OK);
@@ -795,7 +795,7 @@ TEST_F(ScratchTest, ReaderOfAnEmptyFileHasNoSize)
 {
     const QString f = Root + QStringLiteral("empty");
     WriteFile(f, QByteArray());
-    TComPtr<TMyStreamReader> r(new TMyStreamReader(nullptr, std::make_shared<TEventChannel>(), f));
+    ComPtr<StreamReader> r(new StreamReader(nullptr, std::make_shared<EventChannel>(), f));
     uint64_t size = 42, pos = 42;
     EXPECT_EQ(r->GetSize(&size), S_FALSE);
     EXPECT_EQ(size, 42u);
@@ -805,9 +805,9 @@ TEST_F(ScratchTest, ReaderOfAnEmptyFileHasNoSize)
 
 TEST_F(ScratchTest, ReaderOfAMissingFileGivesNoDataAndPassesItsErrorOnRelease)
 {
-    TSevenZip zip;
-    auto channel = std::make_shared<TEventChannel>();
-    auto* r = new TMyStreamReader(&zip, channel, Root + QStringLiteral("nie ma"));
+    SevenZipPacker zip;
+    auto channel = std::make_shared<EventChannel>();
+    auto* r = new StreamReader(&zip, channel, Root + QStringLiteral("nie ma"));
     r->AddRef();
     char buf[8];
     uint32_t n = 99;
@@ -826,11 +826,11 @@ TEST_F(ScratchTest, ReaderOfAMissingFileGivesNoDataAndPassesItsErrorOnRelease)
 // LastError when the stream goes.
 TEST_F(ScratchTest, ReaderReportsAReadError)
 {
-    TSevenZip zip;
-    auto channel = std::make_shared<TEventChannel>();
+    SevenZipPacker zip;
+    auto channel = std::make_shared<EventChannel>();
     // The process's own memory: readable where it is mapped, an I/O error where it is not.
     static const char Marker[] = "marker";
-    auto* r = new TMyStreamReader(&zip, channel, QStringLiteral("/proc/self/mem"));
+    auto* r = new StreamReader(&zip, channel, QStringLiteral("/proc/self/mem"));
     r->AddRef();
     ASSERT_EQ(r->Error(), 0);
     char buf[8] = {};
@@ -845,7 +845,7 @@ TEST_F(ScratchTest, ReaderReportsAReadError)
     EXPECT_EQ(n, 0u);
     r->Release();
     ASSERT_EQ(zip.Problems.size(), 1u);
-    EXPECT_EQ(zip.Problems[0].What, TAddProblem::Unreadable);
+    EXPECT_EQ(zip.Problems[0].What, PackProblem::Unreadable);
     EXPECT_EQ(zip.Problems[0].Path, QStringLiteral("/proc/self/mem"));
     EXPECT_EQ(zip.Problems[0].Error, EIO);
     EXPECT_EQ(zip.LastError, EIO);
@@ -858,16 +858,16 @@ TEST_F(ScratchTest, ReaderReportsAFileThatEndsBeforeItsListedSize)
     WriteFile(f, "0123456789");
     for (const int64_t listed : {int64_t(-1), int64_t(4), int64_t(10), int64_t(11)}) {
         SCOPED_TRACE(listed);
-        TSevenZip zip;
-        TComPtr<TMyStreamReader> r(new TMyStreamReader(&zip, std::make_shared<TEventChannel>(), f,
-                                                       TMyStreamReader::FollowLinks, listed));
+        SevenZipPacker zip;
+        ComPtr<StreamReader> r(new StreamReader(&zip, std::make_shared<EventChannel>(), f,
+                                                       StreamReader::FollowLinks, listed));
         char buf[16];
         uint32_t n = 0;
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(r->Read(buf, sizeof buf, &n), S_OK);
         if (listed > 10) {
             ASSERT_EQ(zip.Problems.size(), 1u);
-            EXPECT_EQ(zip.Problems[0].What, TAddProblem::ChangedWhileRead);
+            EXPECT_EQ(zip.Problems[0].What, PackProblem::ChangedWhileRead);
             EXPECT_EQ(zip.Problems[0].Path, f);
             EXPECT_EQ(zip.Problems[0].Error, 0);
         } else {
@@ -884,23 +884,23 @@ TEST_F(ScratchTest, ReaderSourcesAndWhatTheyRefuse)
     QDir().mkpath(Root + QStringLiteral("folder"));
     struct Case {
         const char* Name;
-        TMyStreamReader::TSource Source;
+        StreamReader::SourceItem Source;
         int Error;
         QByteArray Data;
     };
     const QList<Case> cases{
-        {"f.txt", TMyStreamReader::NoLinks, 0, "plik"},
-        {"link", TMyStreamReader::FollowLinks, 0, "plik"},
-        {"link", TMyStreamReader::NoLinks, ELOOP, ""},
-        {"link", TMyStreamReader::LinkText, 0, "f.txt"},
-        {"f.txt", TMyStreamReader::LinkText, EINVAL, ""},
+        {"f.txt", StreamReader::NoLinks, 0, "plik"},
+        {"link", StreamReader::FollowLinks, 0, "plik"},
+        {"link", StreamReader::NoLinks, ELOOP, ""},
+        {"link", StreamReader::LinkText, 0, "f.txt"},
+        {"f.txt", StreamReader::LinkText, EINVAL, ""},
         // A pipe would wait for a writer that never comes: refused at once.
-        {"fifo", TMyStreamReader::FollowLinks, ENXIO, ""},
-        {"folder", TMyStreamReader::FollowLinks, EISDIR, ""},
+        {"fifo", StreamReader::FollowLinks, ENXIO, ""},
+        {"folder", StreamReader::FollowLinks, EISDIR, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.Name << " " << c.Source);
-        TComPtr<TMyStreamReader> r(new TMyStreamReader(nullptr, std::make_shared<TEventChannel>(),
+        ComPtr<StreamReader> r(new StreamReader(nullptr, std::make_shared<EventChannel>(),
                                                        Root + QString::fromLatin1(c.Name), c.Source));
         EXPECT_EQ(r->Error(), c.Error);
         if (c.Error != 0)
@@ -919,20 +919,20 @@ TEST_F(ScratchTest, ReaderSourcesAndWhatTheyRefuse)
 
 class Writer : public ScratchTest {
 protected:
-    TMyStreamWriter* Make(const QString& name, int32_t volumeSize)
+    StreamWriter* Make(const QString& name, int32_t volumeSize)
     {
-        auto* w = new TMyStreamWriter(&LastError, name, FileSystem::Now(), 0x20, volumeSize, false);
+        auto* w = new StreamWriter(&LastError, name, FileSystem::Now(), 0x20, volumeSize, false);
         Holder.Set(w);
         return w;
     }
     int32_t LastError = 0;
-    TComPtr<TMyStreamWriter> Holder;
+    ComPtr<StreamWriter> Holder;
 };
 
 TEST_F(Writer, VolumesSplitOneWriteAtTheirSize)
 {
     const QString base = Root + QStringLiteral("v.7z");
-    TMyStreamWriter* w = Make(base, 1000);
+    StreamWriter* w = Make(base, 1000);
     const QByteArray data = Noise(2500);
     uint32_t done = 0;
     EXPECT_EQ(w->Write(data.constData(), data.size(), &done), S_OK);
@@ -948,7 +948,7 @@ TEST_F(Writer, VolumesSplitOneWriteAtTheirSize)
 TEST_F(Writer, WriteEndingOnAVolumeBoundaryOpensTheNextVolume)
 {
     const QString base = Root + QStringLiteral("v.7z");
-    TMyStreamWriter* w = Make(base, 1000);
+    StreamWriter* w = Make(base, 1000);
     const QByteArray data = Noise(1000);
     EXPECT_EQ(w->Write(data.constData(), data.size(), nullptr), S_OK);
     ASSERT_EQ(w->FileNames().size(), 2);
@@ -959,7 +959,7 @@ TEST_F(Writer, WriteEndingOnAVolumeBoundaryOpensTheNextVolume)
 TEST_F(Writer, VolumeNumbersGrowPastThreeDigits)
 {
     const QString base = Root + QStringLiteral("v.7z");
-    TMyStreamWriter* w = Make(base, 1);
+    StreamWriter* w = Make(base, 1);
     const QByteArray data(1000, 'x');
     EXPECT_EQ(w->Write(data.constData(), data.size(), nullptr), S_OK);
     const QStringList names = w->FileNames();
@@ -971,7 +971,7 @@ TEST_F(Writer, VolumeNumbersGrowPastThreeDigits)
 TEST_F(Writer, SeekMovesThePositionAndRaisesTheSizeWithoutWriting)
 {
     const QString base = Root + QStringLiteral("s.7z");
-    TMyStreamWriter* w = Make(base, 0);
+    StreamWriter* w = Make(base, 0);
     uint64_t pos = 0;
     EXPECT_EQ(w->Seek(5000, 0, &pos), S_OK);
     EXPECT_EQ(pos, 5000u);
@@ -995,7 +995,7 @@ TEST_F(Writer, FinalNameAppearsOnlyOnCommitWithTheAddsTime)
     WriteFile(base, "older");
     const uint64_t now = FileSystem::Now();
     {
-        TMyStreamWriter* w = Make(base, 0);
+        StreamWriter* w = Make(base, 0);
         EXPECT_EQ(w->Write("new", 3, nullptr), S_OK);
         EXPECT_EQ(ReadFile(base), QByteArray("older"));
         EXPECT_EQ(FolderContent(Root).size(), 2);
@@ -1004,7 +1004,7 @@ TEST_F(Writer, FinalNameAppearsOnlyOnCommitWithTheAddsTime)
     EXPECT_EQ(FolderContent(Root), QStringList{QStringLiteral("a.7z")});
     EXPECT_EQ(ReadFile(base), QByteArray("older"));
 
-    TMyStreamWriter* w = new TMyStreamWriter(&LastError, base, now, 0x20, 0, false);
+    StreamWriter* w = new StreamWriter(&LastError, base, now, 0x20, 0, false);
     Holder.Set(w);
     EXPECT_EQ(w->Write("new", 3, nullptr), S_OK);
     ASSERT_TRUE(w->Commit());
@@ -1022,14 +1022,14 @@ TEST_F(Writer, FinalNameAppearsOnlyOnCommitWithTheAddsTime)
 
 TEST_F(Writer, CreationFailureRaisesAndStoresTheError)
 {
-    EXPECT_THROW(Make(Root + QStringLiteral("nie ma/a.7z"), 0), EStreamWriteError);
+    EXPECT_THROW(Make(Root + QStringLiteral("nie ma/a.7z"), 0), StreamWriteError);
     EXPECT_EQ(LastError, ENOENT);
     EXPECT_TRUE(FolderContent(Root).isEmpty());
 }
 
 TEST_F(Writer, WriteErrorLatchesAndReachesLastErrorOnRelease)
 {
-    TMyStreamWriter* w = Make(Root + QStringLiteral("a.7z"), 0);
+    StreamWriter* w = Make(Root + QStringLiteral("a.7z"), 0);
     const QByteArray data = Noise(1000);
     uint32_t done = 0;
     HRESULT first, second, third;
@@ -1056,7 +1056,7 @@ TEST_F(Writer, WriteErrorLatchesAndReachesLastErrorOnRelease)
 
 TEST_F(Writer, AnswersOnlyItsInterfaces)
 {
-    TMyStreamWriter* w = Make(Root + QStringLiteral("a.7z"), 0);
+    StreamWriter* w = Make(Root + QStringLiteral("a.7z"), 0);
     for (const GUID& iid : {IID_IUnknown, IID_ISequentialOutStream, IID_IOutStream}) {
         void* object = nullptr;
         EXPECT_EQ(w->QueryInterface(iid, &object), S_OK);

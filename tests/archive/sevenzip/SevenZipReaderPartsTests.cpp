@@ -129,7 +129,7 @@ TEST(ItemOutStream, WritesEveryByteAndLeavesZeroBlocksAsHoles)
 {
     QTemporaryDir tmp;
     ASSERT_TRUE(tmp.isValid());
-    constexpr size_t B = TItemOutStream::HoleBlock;
+    constexpr size_t B = ItemOutStream::HoleBlock;
     QByteArray data(int(40 * B + 777), '\0');
     // Data at the start, inside block 9, straddling blocks 20/21, and in the last partial block.
     const QByteArray noise = Noise(3000, 5);
@@ -154,7 +154,7 @@ TEST(ItemOutStream, WritesEveryByteAndLeavesZeroBlocksAsHoles)
         QByteArray expected = data;
         if (c.EndsWithZeros)
             expected.append(QByteArray(int(3 * B), '\0'));
-        TComPtr<TItemOutStream> stream(new TItemOutStream(tmp.path(), [] { return false; }));
+        ComPtr<ItemOutStream> stream(new ItemOutStream(tmp.path(), [] { return false; }));
         ASSERT_EQ(stream->Error(), 0);
         for (qsizetype at = 0; at < expected.size();) {
             const uint32_t n = uint32_t(std::min<qsizetype>(qsizetype(c.Chunk), expected.size() - at));
@@ -181,7 +181,7 @@ TEST(ItemOutStream, AWriteTheSystemRefusesIsKeptAndTheRestIsTakenAndDropped)
 {
     QTemporaryDir tmp;
     ASSERT_TRUE(tmp.isValid());
-    TComPtr<TItemOutStream> stream(new TItemOutStream(tmp.path(), [] { return false; }));
+    ComPtr<ItemOutStream> stream(new ItemOutStream(tmp.path(), [] { return false; }));
     const QByteArray data = Noise(1 << 20, 2);
     {
         FileSizeLimit limit(100000);
@@ -204,7 +204,7 @@ TEST(ItemOutStream, ACancelStopsTheWrites)
     QTemporaryDir tmp;
     ASSERT_TRUE(tmp.isValid());
     bool stop = false;
-    TComPtr<TItemOutStream> stream(new TItemOutStream(tmp.path(), [&] { return stop; }));
+    ComPtr<ItemOutStream> stream(new ItemOutStream(tmp.path(), [&] { return stop; }));
     uint32_t done = 0;
     EXPECT_EQ(stream->Write("abc", 3, &done), S_OK);
     stop = true;
@@ -214,12 +214,12 @@ TEST(ItemOutStream, ACancelStopsTheWrites)
 
 TEST(ItemOutStream, ALinkTargetIsKeptInMemoryUpToItsLimit)
 {
-    TComPtr<TItemOutStream> stream(new TItemOutStream());
+    ComPtr<ItemOutStream> stream(new ItemOutStream());
     uint32_t done = 0;
     EXPECT_EQ(stream->Write("../a", 4, &done), S_OK);
     EXPECT_EQ(stream->Data(), QByteArray("../a"));
     EXPECT_EQ(stream->Error(), 0);
-    const QByteArray tooLong(int(TItemOutStream::LinkLimit), 'x');
+    const QByteArray tooLong(int(ItemOutStream::LinkLimit), 'x');
     EXPECT_EQ(stream->Write(tooLong.constData(), uint32_t(tooLong.size()), &done), S_OK);
     EXPECT_EQ(stream->Error(), ENAMETOOLONG);
 }
@@ -268,9 +268,9 @@ protected:
         const CommandResult r = Run7z({QStringLiteral("a"), Root + QStringLiteral("a.7z"), QStringLiteral("plik.txt")},
                                       Root + QStringLiteral("src"));
         ASSERT_EQ(r.ExitCode, 0) << r.Output.toStdString();
-        Reader = std::make_unique<TSevenZipReader>(Zip);
-        ASSERT_EQ(Reader->Open(Root + QStringLiteral("a.7z")).Status, TArchiveStatus::Ok);
-        Callback.Set(new TArchiveExtractCallback(nullptr, std::make_shared<TEventChannel>(), *Reader, true,
+        Reader = std::make_unique<SevenZipReader>(Zip);
+        ASSERT_EQ(Reader->Open(Root + QStringLiteral("a.7z")).Status, ArchiveStatus::Ok);
+        Callback.Set(new ArchiveExtractCallback(nullptr, std::make_shared<EventChannel>(), *Reader, true,
                                                  Root + QStringLiteral("cel")));
         ASSERT_TRUE(Callback->PrepareRoot());
     }
@@ -293,9 +293,9 @@ protected:
 
     QTemporaryDir Tmp;
     QString Root;
-    TSevenZip Zip;
-    std::unique_ptr<TSevenZipReader> Reader;
-    TComPtr<TArchiveExtractCallback> Callback;
+    SevenZipPacker Zip;
+    std::unique_ptr<SevenZipReader> Reader;
+    ComPtr<ArchiveExtractCallback> Callback;
 };
 
 TEST_F(ExtractCallbackDriven, AWholeFileIsCommitted)
@@ -311,7 +311,7 @@ TEST_F(ExtractCallbackDriven, AFileShorterThanItsHeadersSayIsNotCommitted)
     Item("01234", kOpOK);
     EXPECT_FALSE(PathExists(Root + QStringLiteral("cel/plik.txt")));
     ASSERT_EQ(Callback->Problems.size(), 1u);
-    EXPECT_EQ(Callback->Problems[0].What, TExtractProblem::Damaged);
+    EXPECT_EQ(Callback->Problems[0].What, ExtractProblem::Damaged);
     EXPECT_EQ(Callback->Problems[0].ItemResult, ItemUnexpectedEnd);
     EXPECT_EQ(FolderContent(Root + QStringLiteral("cel")), QStringList());
 }

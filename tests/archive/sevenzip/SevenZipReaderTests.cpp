@@ -1,4 +1,4 @@
-// TSevenZipReader against the real 7-Zip library: archives made by the `7z` command and by our
+// SevenZipReader against the real 7-Zip library: archives made by the `7z` command and by our
 // own Add are listed, tested and extracted, and what comes out is compared with the source tree
 // and with what `7z x` gives.
 
@@ -77,7 +77,7 @@ protected:
         ASSERT_TRUE(Tmp.isValid());
         Root = Tmp.path() + QLatin1Char('/');
         Zip = MakeWindowPacker();
-        Reader = std::make_unique<TSevenZipReader>(*Zip);
+        Reader = std::make_unique<SevenZipReader>(*Zip);
         QDir().mkpath(Root + QStringLiteral("src"));
         QDir().mkpath(Root + QStringLiteral("out"));
     }
@@ -114,9 +114,9 @@ protected:
         return archive;
     }
 
-    const TArchiveItem* Item(const QString& path) const
+    const ArchiveItem* Item(const QString& path) const
     {
-        for (const TArchiveItem& item : Reader->Listing().Items)
+        for (const ArchiveItem& item : Reader->Listing().Items)
             if (item.Path == path)
                 return &item;
         return nullptr;
@@ -134,8 +134,8 @@ protected:
 
     QTemporaryDir Tmp;
     QString Root;
-    std::unique_ptr<TSevenZip> Zip;
-    std::unique_ptr<TSevenZipReader> Reader;
+    std::unique_ptr<SevenZipPacker> Zip;
+    std::unique_ptr<SevenZipReader> Reader;
 };
 
 // ---- listing ------------------------------------------------------------------------------------
@@ -147,8 +147,8 @@ TEST_F(SevenZipRead, ListsEveryItemOfTheCommandsArchiveWithItsProperties)
     MakeSourceTree(source);
     const QString archive = PackWithCommand(QStringLiteral("lista.7z"), {top}, {QStringLiteral("-snl")});
 
-    const TArchiveListing& listing = Reader->Open(archive);
-    ASSERT_EQ(listing.Status, TArchiveStatus::Ok);
+    const ArchiveListing& listing = Reader->Open(archive);
+    ASSERT_EQ(listing.Status, ArchiveStatus::Ok);
     EXPECT_EQ(listing.ErrorFlags, 0u);
     EXPECT_EQ(listing.FileSize, uint64_t(QFileInfo(archive).size()));
     EXPECT_EQ(listing.PackedSize, listing.FileSize);
@@ -157,7 +157,7 @@ TEST_F(SevenZipRead, ListsEveryItemOfTheCommandsArchiveWithItsProperties)
     expected[""] = Snapshot(NativePath(Root + QStringLiteral("src")))[top.toUtf8().toStdString()];
     ASSERT_EQ(listing.Items.size(), expected.size());
     uint64_t unpacked = 0;
-    for (const TArchiveItem& item : listing.Items) {
+    for (const ArchiveItem& item : listing.Items) {
         SCOPED_TRACE(item.Path.toStdString());
         // Names come with "/" between folders, and in the program's own form, bytes that are
         // not UTF-8 included.
@@ -187,7 +187,7 @@ TEST_F(SevenZipRead, ListsEveryItemOfTheCommandsArchiveWithItsProperties)
     }
     EXPECT_EQ(listing.UnpackedSize, unpacked);
 
-    const TArchiveItem* bad = Item(top + QLatin1Char('/') + FromNativePath(BadName));
+    const ArchiveItem* bad = Item(top + QLatin1Char('/') + FromNativePath(BadName));
     ASSERT_NE(bad, nullptr);
     EXPECT_TRUE(bad->Path.contains(QChar(0xDCFF)));
     EXPECT_TRUE(bad->Path.contains(QChar(0xDCFE)));
@@ -209,10 +209,10 @@ TEST_F(SevenZipRead, ListsWhatOurOwnAddStored)
     PutTime(s + Bytes(QStringLiteral("/ćma.txt")), T2, 1234500);
     const QString archive = PackWithAdd(source, QStringLiteral("nasze.7z"));
 
-    const TArchiveListing& listing = Reader->Open(archive);
-    ASSERT_EQ(listing.Status, TArchiveStatus::Ok);
+    const ArchiveListing& listing = Reader->Open(archive);
+    ASSERT_EQ(listing.Status, ArchiveStatus::Ok);
     QStringList ours;
-    for (const TArchiveItem& item : listing.Items)
+    for (const ArchiveItem& item : listing.Items)
         ours << item.Path;
     ours.sort();
     QStringList theirs = Paths(ListArchive(archive));
@@ -220,7 +220,7 @@ TEST_F(SevenZipRead, ListsWhatOurOwnAddStored)
     EXPECT_TRUE(ours.contains(QStringLiteral("Dane ŁÓDŹ/ćma.txt")));
     EXPECT_TRUE(ours.contains(QStringLiteral("Dane ŁÓDŹ/pusty")));
     EXPECT_TRUE(ours.contains(QStringLiteral("Dane ŁÓDŹ")));
-    const TArchiveItem* moth = Item(QStringLiteral("Dane ŁÓDŹ/ćma.txt"));
+    const ArchiveItem* moth = Item(QStringLiteral("Dane ŁÓDŹ/ćma.txt"));
     ASSERT_NE(moth, nullptr);
     EXPECT_EQ(moth->Time, FileTimeOf(T2, 1234500));
     EXPECT_EQ(moth->Permissions(), 0600u);
@@ -234,23 +234,23 @@ TEST_F(SevenZipRead, ListsWhatOurOwnAddStored)
 
 // An archive of some size, so several progress reports come while it is decoded; made once by
 // our own Add (packing it takes longer than everything done with it) and only read.
-struct TBigger {
+struct BiggerArchive {
     QString Source;   // the folder packed, "duże"
     QString Archive;
 };
 
-const TBigger& Bigger()
+const BiggerArchive& Bigger()
 {
     static QTemporaryDir dir;
-    static const TBigger made = [] {
-        TBigger b;
+    static const BiggerArchive made = [] {
+        BiggerArchive b;
         b.Source = dir.path() + QStringLiteral("/duże");
         b.Archive = dir.path() + QStringLiteral("/duże.7z");
         QDir().mkpath(b.Source);
         for (int i = 0; i < 4; ++i)
             WriteFile(b.Source + QStringLiteral("/szum%1.bin").arg(i), Noise(3 << 20, 100 + i));
         WriteFile(b.Source + QStringLiteral("/tekst.txt"), QByteArray("wiersz tekstu 12345\n").repeated(100000));
-        TSevenZip zip;
+        SevenZipPacker zip;
         zip.AddOptions = AddSolid;
         zip.LZMACompressStrength = FAST;
         zip.SZFileName = b.Archive;
@@ -264,7 +264,7 @@ const TBigger& Bigger()
 
 TEST_F(SevenZipRead, TestOfAGoodArchiveReportsEveryItemWholeAndProgressOnTheCallingThread)
 {
-    ASSERT_EQ(Reader->Open(Bigger().Archive).Status, TArchiveStatus::Ok);
+    ASSERT_EQ(Reader->Open(Bigger().Archive).Status, ArchiveStatus::Ok);
     const QStringList before = FolderContent(QFileInfo(Bigger().Archive).path());
 
     const std::thread::id caller = std::this_thread::get_id();
@@ -278,12 +278,12 @@ TEST_F(SevenZipRead, TestOfAGoodArchiveReportsEveryItemWholeAndProgressOnTheCall
         lastTotal = total;
         ++progressCalls;
     };
-    Reader->OnItem = [&](const TArchiveItem& item) {
+    Reader->OnItem = [&](const ArchiveItem& item) {
         offThread |= std::this_thread::get_id() != caller;
         items.push_back(item.Path);
     };
-    const TTestResult result = Reader->Test();
-    EXPECT_EQ(result.Status, TArchiveStatus::Ok);
+    const ArchiveTestResult result = Reader->Test();
+    EXPECT_EQ(result.Status, ArchiveStatus::Ok);
     EXPECT_TRUE(result.Ok());
     EXPECT_EQ(result.BadItems, 0u);
     EXPECT_EQ(result.ItemResults, std::vector<int32_t>(Reader->Listing().Items.size(), ItemOk));
@@ -305,39 +305,39 @@ TEST_F(SevenZipRead, TestReportsEveryKindOfDamage)
     struct Case {
         const char* Name;
         std::function<QByteArray(QByteArray)> Spoil;
-        TArchiveStatus Open;
-        TArchiveStatus Test;
+        ArchiveStatus Open;
+        ArchiveStatus Test;
         uint32_t Flag;  // expected among the error flags (0: none expected)
     };
     const Case cases[] = {
         {"one byte of packed data", [](QByteArray b) { b[10000] = char(b[10000] ^ 0x55); return b; },
-         TArchiveStatus::Ok, TArchiveStatus::Damaged, 0},
+         ArchiveStatus::Ok, ArchiveStatus::Damaged, 0},
         {"one byte of the headers at the end", [](QByteArray b) { b[b.size() - 20] = char(b[b.size() - 20] ^ 0x55); return b; },
-         TArchiveStatus::Damaged, TArchiveStatus::Damaged, 0},
+         ArchiveStatus::Damaged, ArchiveStatus::Damaged, 0},
         {"one byte of the start header", [](QByteArray b) { b[14] = char(b[14] ^ 0x55); return b; },
-         TArchiveStatus::Damaged, TArchiveStatus::Damaged, 0},
+         ArchiveStatus::Damaged, ArchiveStatus::Damaged, 0},
         {"cut short", [](QByteArray b) { return b.left(b.size() / 2); },
-         TArchiveStatus::Damaged, TArchiveStatus::Damaged, ArchiveUnexpectedEnd},
+         ArchiveStatus::Damaged, ArchiveStatus::Damaged, ArchiveUnexpectedEnd},
         {"bytes after its end", [](QByteArray b) { return b + QByteArray("trailing bytes"); },
-         TArchiveStatus::Ok, TArchiveStatus::Damaged, ArchiveDataAfterEnd},
+         ArchiveStatus::Ok, ArchiveStatus::Damaged, ArchiveDataAfterEnd},
         {"not an archive", [](QByteArray) { return QByteArray("Zwykły plik tekstowy, nie archiwum.\n"); },
-         TArchiveStatus::NotArchive, TArchiveStatus::NotArchive, 0},
-        {"empty", [](QByteArray) { return QByteArray(); }, TArchiveStatus::NotArchive, TArchiveStatus::NotArchive, 0},
+         ArchiveStatus::NotArchive, ArchiveStatus::NotArchive, 0},
+        {"empty", [](QByteArray) { return QByteArray(); }, ArchiveStatus::NotArchive, ArchiveStatus::NotArchive, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         const QString path = Root + QStringLiteral("out/zepsute.7z");
         QFile::remove(path);
         WriteFile(path, c.Spoil(bytes));
-        const TArchiveListing& listing = Reader->Open(path);
+        const ArchiveListing& listing = Reader->Open(path);
         EXPECT_EQ(listing.Status, c.Open);
         if (c.Flag) {
             EXPECT_TRUE(listing.ErrorFlags & c.Flag) << listing.ErrorFlags;
         }
-        const TTestResult result = Reader->Test();
+        const ArchiveTestResult result = Reader->Test();
         EXPECT_EQ(result.Status, c.Test);
         EXPECT_FALSE(result.Ok());
-        if (c.Open == TArchiveStatus::Ok && c.Flag == 0) {
+        if (c.Open == ArchiveStatus::Ok && c.Flag == 0) {
             // The library names the item: a data or CRC error.
             EXPECT_GE(result.BadItems, 1u);
             bool named = false;
@@ -351,22 +351,22 @@ TEST_F(SevenZipRead, TestReportsEveryKindOfDamage)
 
 TEST_F(SevenZipRead, AFileThatCannotBeReadIsReportedWithTheSystemsReason)
 {
-    EXPECT_EQ(Reader->Open(Root + QStringLiteral("out/nie ma.7z")).Status, TArchiveStatus::FileError);
+    EXPECT_EQ(Reader->Open(Root + QStringLiteral("out/nie ma.7z")).Status, ArchiveStatus::FileError);
     EXPECT_EQ(Reader->Listing().Error, ENOENT);
-    EXPECT_EQ(Reader->Test().Status, TArchiveStatus::FileError);
+    EXPECT_EQ(Reader->Test().Status, ArchiveStatus::FileError);
     EXPECT_EQ(Reader->Test().Error, ENOENT);
     // A folder opens but does not read.
-    EXPECT_EQ(Reader->Open(Root + QStringLiteral("out")).Status, TArchiveStatus::FileError);
+    EXPECT_EQ(Reader->Open(Root + QStringLiteral("out")).Status, ArchiveStatus::FileError);
     EXPECT_EQ(Reader->Listing().Error, EISDIR);
     // Nothing opened at all.
     Reader->Close();
-    EXPECT_EQ(Reader->Test().Status, TArchiveStatus::NotOpen);
-    EXPECT_EQ(Reader->Extract(Root + QStringLiteral("x")).Status, TArchiveStatus::NotOpen);
+    EXPECT_EQ(Reader->Test().Status, ArchiveStatus::NotOpen);
+    EXPECT_EQ(Reader->Extract(Root + QStringLiteral("x")).Status, ArchiveStatus::NotOpen);
 }
 
 TEST_F(SevenZipRead, TestStopsWhenCancelled)
 {
-    ASSERT_EQ(Reader->Open(Bigger().Archive).Status, TArchiveStatus::Ok);
+    ASSERT_EQ(Reader->Open(Bigger().Archive).Status, ArchiveStatus::Ok);
     uint64_t doneAtCancel = 0;
     Reader->OnProgress = [&](uint64_t done, uint64_t) {
         if (done > 0 && !doneAtCancel) {
@@ -374,13 +374,13 @@ TEST_F(SevenZipRead, TestStopsWhenCancelled)
             Reader->CancelRequested = true;
         }
     };
-    const TTestResult result = Reader->Test();
-    EXPECT_EQ(result.Status, TArchiveStatus::Cancelled);
+    const ArchiveTestResult result = Reader->Test();
+    EXPECT_EQ(result.Status, ArchiveStatus::Cancelled);
     EXPECT_GT(doneAtCancel, 0u);
     EXPECT_FALSE(Reader->CancelRequested);
     // The next test starts afresh.
     Reader->OnProgress = nullptr;
-    EXPECT_EQ(Reader->Test().Status, TArchiveStatus::Ok);
+    EXPECT_EQ(Reader->Test().Status, ArchiveStatus::Ok);
 }
 
 TEST_F(SevenZipRead, EncryptedArchivesNeedTheirPassword)
@@ -392,16 +392,16 @@ TEST_F(SevenZipRead, EncryptedArchivesNeedTheirPassword)
     struct Case {
         QString Archive;
         QString Password;
-        TArchiveStatus Open;
-        TArchiveStatus Test;
+        ArchiveStatus Open;
+        ArchiveStatus Test;
     };
     const Case cases[] = {
-        {data, QString(), TArchiveStatus::Ok, TArchiveStatus::WrongPassword},
-        {data, QStringLiteral("złe"), TArchiveStatus::Ok, TArchiveStatus::WrongPassword},
-        {data, QStringLiteral("Hasło1"), TArchiveStatus::Ok, TArchiveStatus::Ok},
-        {headers, QString(), TArchiveStatus::WrongPassword, TArchiveStatus::WrongPassword},
-        {headers, QStringLiteral("złe"), TArchiveStatus::WrongPassword, TArchiveStatus::WrongPassword},
-        {headers, QStringLiteral("Hasło1"), TArchiveStatus::Ok, TArchiveStatus::Ok},
+        {data, QString(), ArchiveStatus::Ok, ArchiveStatus::WrongPassword},
+        {data, QStringLiteral("złe"), ArchiveStatus::Ok, ArchiveStatus::WrongPassword},
+        {data, QStringLiteral("Hasło1"), ArchiveStatus::Ok, ArchiveStatus::Ok},
+        {headers, QString(), ArchiveStatus::WrongPassword, ArchiveStatus::WrongPassword},
+        {headers, QStringLiteral("złe"), ArchiveStatus::WrongPassword, ArchiveStatus::WrongPassword},
+        {headers, QStringLiteral("Hasło1"), ArchiveStatus::Ok, ArchiveStatus::Ok},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE((c.Archive + QLatin1Char(' ') + c.Password).toStdString());
@@ -423,11 +423,11 @@ TEST_F(SevenZipRead, ExtractionGivesBackTheSourceTreeAsTheCommandDoes)
     const Tree expected = Snapshot(source);
     const QString archive = PackWithCommand(QStringLiteral("drzewo.7z"), {top}, {QStringLiteral("-snl")});
 
-    ASSERT_EQ(Reader->Open(archive).Status, TArchiveStatus::Ok);
+    ASSERT_EQ(Reader->Open(archive).Status, ArchiveStatus::Ok);
     const QString ours = Root + QStringLiteral("out/nasze/głęboko/cel");  // made when missing
-    const TExtractResult result = Reader->Extract(ours);
+    const ExtractResult result = Reader->Extract(ours);
     EXPECT_TRUE(result.Complete());
-    for (const TExtractProblem& p : result.Problems)
+    for (const ExtractProblem& p : result.Problems)
         ADD_FAILURE() << p.What << " " << p.Path.toStdString() << " " << p.Error;
     EXPECT_EQ(result.Extracted, Reader->Listing().Items.size());
     EXPECT_TRUE(SameTrees(expected, Snapshot(NativePath(ours + QLatin1Char('/') + top))));
@@ -465,8 +465,8 @@ TEST_F(SevenZipRead, ExtractionOfOurOwnArchiveGivesBackItsSource)
     const Tree expected = Snapshot(s);
     const QString archive = PackWithAdd(source, QStringLiteral("moje.7z"));
 
-    ASSERT_EQ(Reader->Open(archive).Status, TArchiveStatus::Ok);
-    const TExtractResult result = Reader->Extract(Root + QStringLiteral("out/cel"));
+    ASSERT_EQ(Reader->Open(archive).Status, ArchiveStatus::Ok);
+    const ExtractResult result = Reader->Extract(Root + QStringLiteral("out/cel"));
     EXPECT_TRUE(result.Complete());
     EXPECT_TRUE(SameTrees(expected, Snapshot(NativePath(Root + QStringLiteral("out/cel/Moje pliki")))));
     EXPECT_EQ(Snapshot(NativePath(Root + QStringLiteral("out/cel")))["Moje pliki"].Mode, 0711u);
@@ -495,30 +495,30 @@ TEST_F(SevenZipRead, ExtractionRefusesAndReportsEverythingThatWouldLeaveTheFolde
                          .toUtf8());
     const QString archive = PackWithCommand(QStringLiteral("złe.7z"), {QLatin1Char('@') + list},
                                             {QStringLiteral("-spf"), QStringLiteral("-snl")}, work);
-    ASSERT_EQ(Reader->Open(archive).Status, TArchiveStatus::Ok);
+    ASSERT_EQ(Reader->Open(archive).Status, ArchiveStatus::Ok);
     ASSERT_NE(Item(QStringLiteral("../poza.txt")), nullptr);
     ASSERT_NE(Item(work + QStringLiteral("/absolutny.txt")), nullptr);
 
     const QString dest = Root + QStringLiteral("out/a/b");
-    std::vector<TExtractProblem> reported;
+    std::vector<ExtractProblem> reported;
     const std::thread::id caller = std::this_thread::get_id();
-    Reader->OnProblem = [&](const TExtractProblem& p) {
+    Reader->OnProblem = [&](const ExtractProblem& p) {
         EXPECT_EQ(std::this_thread::get_id(), caller);
         reported.push_back(p);
     };
-    const TExtractResult result = Reader->Extract(dest);
-    EXPECT_EQ(result.Status, TArchiveStatus::Ok);
+    const ExtractResult result = Reader->Extract(dest);
+    EXPECT_EQ(result.Status, ArchiveStatus::Ok);
     EXPECT_FALSE(result.Complete());
 
-    std::map<QString, TExtractProblem::Kind> problems;
-    for (const TExtractProblem& p : result.Problems)
+    std::map<QString, ExtractProblem::Kind> problems;
+    for (const ExtractProblem& p : result.Problems)
         problems[p.Path] = p.What;
-    const std::map<QString, TExtractProblem::Kind> expected{
-        {QStringLiteral("../poza.txt"), TExtractProblem::UnsafePath},
-        {work + QStringLiteral("/absolutny.txt"), TExtractProblem::UnsafePath},
-        {QStringLiteral("w górę"), TExtractProblem::LinkOutside},
-        {QStringLiteral("bezwzględny"), TExtractProblem::LinkOutside},
-        {QStringLiteral("przez kropkę"), TExtractProblem::LinkOutside},
+    const std::map<QString, ExtractProblem::Kind> expected{
+        {QStringLiteral("../poza.txt"), ExtractProblem::UnsafePath},
+        {work + QStringLiteral("/absolutny.txt"), ExtractProblem::UnsafePath},
+        {QStringLiteral("w górę"), ExtractProblem::LinkOutside},
+        {QStringLiteral("bezwzględny"), ExtractProblem::LinkOutside},
+        {QStringLiteral("przez kropkę"), ExtractProblem::LinkOutside},
     };
     EXPECT_EQ(problems, expected);
     EXPECT_EQ(reported.size(), result.Problems.size());
@@ -552,13 +552,13 @@ TEST_F(SevenZipRead, ExtractionWritesThroughNoLinkThatLeadsOut)
         QFile::remove(dest + QStringLiteral("/d"));
         QFile::remove(dest + QStringLiteral("/prawdziwy/plik.txt"));
         PutLink(c.Target, NativePath(dest + QStringLiteral("/d")));
-        ASSERT_EQ(Reader->Open(archive).Status, TArchiveStatus::Ok);
-        const TExtractResult result = Reader->Extract(dest);
+        ASSERT_EQ(Reader->Open(archive).Status, ArchiveStatus::Ok);
+        const ExtractResult result = Reader->Extract(dest);
         EXPECT_EQ(result.Complete(), c.Written);
         EXPECT_EQ(PathExists(dest + QStringLiteral("/prawdziwy/plik.txt")), c.Written);
         if (!c.Written) {
             ASSERT_FALSE(result.Problems.empty());
-            EXPECT_EQ(result.Problems[0].What, TExtractProblem::ThroughLink);
+            EXPECT_EQ(result.Problems[0].What, ExtractProblem::ThroughLink);
             EXPECT_EQ(result.Problems[0].Path, QStringLiteral("d"));
         }
         EXPECT_TRUE(FolderContent(elsewhere).isEmpty());
@@ -576,30 +576,30 @@ TEST_F(SevenZipRead, AnExistingFileIsReplacedOnlyWhenTheDecisionSaysSo)
     struct Case {
         const char* Name;
         bool Handler;
-        TOverwriteAnswer Answer;
+        OverwriteAnswer Answer;
         QByteArray ExpectedA;
         bool BExtracted;
-        TArchiveStatus Status;
+        ArchiveStatus Status;
     };
     const Case cases[] = {
-        {"no decision: kept", false, TOverwriteAnswer::Skip, "old a, longer", true, TArchiveStatus::Ok},
-        {"skip", true, TOverwriteAnswer::Skip, "old a, longer", true, TArchiveStatus::Ok},
-        {"replace", true, TOverwriteAnswer::Replace, "new a", true, TArchiveStatus::Ok},
-        {"cancel", true, TOverwriteAnswer::Cancel, "old a, longer", false, TArchiveStatus::Cancelled},
+        {"no decision: kept", false, OverwriteAnswer::Skip, "old a, longer", true, ArchiveStatus::Ok},
+        {"skip", true, OverwriteAnswer::Skip, "old a, longer", true, ArchiveStatus::Ok},
+        {"replace", true, OverwriteAnswer::Replace, "new a", true, ArchiveStatus::Ok},
+        {"cancel", true, OverwriteAnswer::Cancel, "old a, longer", false, ArchiveStatus::Cancelled},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
         QDir(dest).removeRecursively();
         WriteFile(dest + QStringLiteral("/k/a.txt"), "old a, longer");
         SetModified(dest + QStringLiteral("/k/a.txt"), T2);
-        ASSERT_EQ(Reader->Open(archive).Status, TArchiveStatus::Ok);
+        ASSERT_EQ(Reader->Open(archive).Status, ArchiveStatus::Ok);
         int asked = 0;
-        TExistingFile seen;
+        ExistingFile seen;
         QString askedFor;
         const std::thread::id caller = std::this_thread::get_id();
         Reader->OnOverwrite = nullptr;
         if (c.Handler)
-            Reader->OnOverwrite = [&](const TArchiveItem& item, const TExistingFile& existing) {
+            Reader->OnOverwrite = [&](const ArchiveItem& item, const ExistingFile& existing) {
                 // Asked on the calling thread, while the library waits for the answer.
                 EXPECT_EQ(std::this_thread::get_id(), caller);
                 ++asked;
@@ -607,7 +607,7 @@ TEST_F(SevenZipRead, AnExistingFileIsReplacedOnlyWhenTheDecisionSaysSo)
                 askedFor = item.Path;
                 return c.Answer;
             };
-        const TExtractResult result = Reader->Extract(dest);
+        const ExtractResult result = Reader->Extract(dest);
         EXPECT_EQ(result.Status, c.Status);
         EXPECT_EQ(ReadFile(dest + QStringLiteral("/k/a.txt")), c.ExpectedA);
         // Items are extracted in archive order: a.txt before b.txt.
@@ -620,13 +620,13 @@ TEST_F(SevenZipRead, AnExistingFileIsReplacedOnlyWhenTheDecisionSaysSo)
             EXPECT_EQ(seen.Time, FileTimeOf(T2));
             EXPECT_FALSE(seen.IsLink);
         }
-        const bool skipped = c.Answer == TOverwriteAnswer::Skip || !c.Handler;
+        const bool skipped = c.Answer == OverwriteAnswer::Skip || !c.Handler;
         ASSERT_EQ(result.Problems.size(), skipped ? 1u : 0u);
         if (skipped) {
-            EXPECT_EQ(result.Problems[0].What, TExtractProblem::Skipped);
+            EXPECT_EQ(result.Problems[0].What, ExtractProblem::Skipped);
             EXPECT_EQ(result.Problems[0].Path, QStringLiteral("k/a.txt"));
         }
-        if (c.Answer == TOverwriteAnswer::Replace) {
+        if (c.Answer == OverwriteAnswer::Replace) {
             EXPECT_EQ(Snapshot(NativePath(dest))["k/a.txt"].ModifiedNs, T1 * 1000000000);
         }
         EXPECT_TRUE(Leftovers(dest).isEmpty());
@@ -637,21 +637,21 @@ TEST_F(SevenZipRead, AnExistingFileIsReplacedOnlyWhenTheDecisionSaysSo)
 // under its name, no temporary file is left.
 TEST_F(SevenZipRead, CancelledExtractionKeepsWhatWasDoneAndLeavesNoHalfFile)
 {
-    ASSERT_EQ(Reader->Open(Bigger().Archive).Status, TArchiveStatus::Ok);
+    ASSERT_EQ(Reader->Open(Bigger().Archive).Status, ArchiveStatus::Ok);
     const QString dest = Root + QStringLiteral("out/cel");
     // The cancel comes as the second file with data begins.
     int files = 0;
-    Reader->OnItem = [&](const TArchiveItem& item) {
+    Reader->OnItem = [&](const ArchiveItem& item) {
         if (!item.IsFolder && item.Size > 0 && ++files == 2)
             Reader->CancelRequested = true;
     };
-    const TExtractResult result = Reader->Extract(dest);
-    EXPECT_EQ(result.Status, TArchiveStatus::Cancelled);
+    const ExtractResult result = Reader->Extract(dest);
+    EXPECT_EQ(result.Status, ArchiveStatus::Cancelled);
     EXPECT_FALSE(result.Complete());
     EXPECT_TRUE(Leftovers(dest).isEmpty());
     // Every file under its name is whole; the one under way when the cancel came is not there.
     uint32_t whole = 0, dataFiles = 0;
-    for (const TArchiveItem& item : Reader->Listing().Items) {
+    for (const ArchiveItem& item : Reader->Listing().Items) {
         if (item.IsFolder)
             continue;
         ++dataFiles;
@@ -676,19 +676,19 @@ TEST_F(SevenZipRead, AFolderWithoutWritePermissionIsReportedForEveryItem)
     const QString dest = Root + QStringLiteral("out/tylko do odczytu");
     QDir().mkpath(dest);
     ASSERT_EQ(::chmod(NativePath(dest).constData(), 0555), 0);
-    ASSERT_EQ(Reader->Open(archive).Status, TArchiveStatus::Ok);
-    TExtractResult result;
+    ASSERT_EQ(Reader->Open(archive).Status, ArchiveStatus::Ok);
+    ExtractResult result;
     {
         NoPermissionOverride asAnyUser;
         ASSERT_TRUE(asAnyUser.Active || ::geteuid() != 0);
         result = Reader->Extract(dest);
     }
-    EXPECT_EQ(result.Status, TArchiveStatus::Ok);  // the archive itself is fine
+    EXPECT_EQ(result.Status, ArchiveStatus::Ok);  // the archive itself is fine
     EXPECT_FALSE(result.Complete());
     EXPECT_EQ(result.Extracted, 0u);
     ASSERT_EQ(result.Problems.size(), 2u);
-    for (const TExtractProblem& p : result.Problems) {
-        EXPECT_EQ(p.What, TExtractProblem::WriteFailed);
+    for (const ExtractProblem& p : result.Problems) {
+        EXPECT_EQ(p.What, ExtractProblem::WriteFailed);
         EXPECT_EQ(p.Error, EACCES);
         EXPECT_EQ(p.Target, dest + QStringLiteral("/k"));
     }
@@ -701,8 +701,8 @@ TEST_F(SevenZipRead, AFolderWithoutWritePermissionIsReportedForEveryItem)
     }
     EXPECT_FALSE(result.Complete());
     ASSERT_EQ(result.Problems.size(), 1u);
-    EXPECT_EQ(result.Problems[0].What, TExtractProblem::WriteFailed);
-    EXPECT_EQ(result.Problems[0].Index, TExtractProblem::NoItem);
+    EXPECT_EQ(result.Problems[0].What, ExtractProblem::WriteFailed);
+    EXPECT_EQ(result.Problems[0].Index, ExtractProblem::NoItem);
     EXPECT_EQ(result.Problems[0].Target, dest + QStringLiteral("/nowy"));
     EXPECT_EQ(result.Problems[0].Error, EACCES);
     EXPECT_EQ(result.Extracted, 0u);
@@ -724,17 +724,17 @@ TEST_F(SevenZipRead, AWriteFailureLeavesNoHalfFileAndTheRestGoesOn)
     WriteFile(Root + QStringLiteral("src/k/2 duży.bin"), Noise(3 << 20, 9));
     WriteFile(Root + QStringLiteral("src/k/3 mały.txt"), "small three");
     const QString archive = PackWithCommand(QStringLiteral("k.7z"), {QStringLiteral("k")}, {QStringLiteral("-mqs=off")});
-    ASSERT_EQ(Reader->Open(archive).Status, TArchiveStatus::Ok);
+    ASSERT_EQ(Reader->Open(archive).Status, ArchiveStatus::Ok);
     const QString dest = Root + QStringLiteral("out/cel");
-    TExtractResult result;
+    ExtractResult result;
     {
         FileSizeLimit limit(1 << 20);
         ASSERT_TRUE(limit.Active);
         result = Reader->Extract(dest);
     }
-    EXPECT_EQ(result.Status, TArchiveStatus::Ok);
+    EXPECT_EQ(result.Status, ArchiveStatus::Ok);
     ASSERT_EQ(result.Problems.size(), 1u);
-    EXPECT_EQ(result.Problems[0].What, TExtractProblem::WriteFailed);
+    EXPECT_EQ(result.Problems[0].What, ExtractProblem::WriteFailed);
     EXPECT_EQ(result.Problems[0].Error, EFBIG);
     EXPECT_EQ(result.Problems[0].Path, QStringLiteral("k/2 duży.bin"));
     EXPECT_FALSE(PathExists(dest + QStringLiteral("/k/2 duży.bin")));
@@ -751,12 +751,12 @@ TEST_F(SevenZipRead, ADamagedItemIsNotWritten)
     QByteArray bytes = ReadFile(archive);
     bytes[1000] = char(bytes[1000] ^ 0x55);
     WriteFile(archive, bytes);
-    ASSERT_EQ(Reader->Open(archive).Status, TArchiveStatus::Ok);
+    ASSERT_EQ(Reader->Open(archive).Status, ArchiveStatus::Ok);
     const QString dest = Root + QStringLiteral("out/cel");
-    const TExtractResult result = Reader->Extract(dest);
-    EXPECT_EQ(result.Status, TArchiveStatus::Damaged);
+    const ExtractResult result = Reader->Extract(dest);
+    EXPECT_EQ(result.Status, ArchiveStatus::Damaged);
     ASSERT_EQ(result.Problems.size(), 1u);
-    EXPECT_EQ(result.Problems[0].What, TExtractProblem::Damaged);
+    EXPECT_EQ(result.Problems[0].What, ExtractProblem::Damaged);
     EXPECT_TRUE(result.Problems[0].ItemResult == ItemDataError || result.Problems[0].ItemResult == ItemCrcError);
     EXPECT_FALSE(PathExists(dest + QStringLiteral("/k/szum.bin")));
     EXPECT_TRUE(Leftovers(dest).isEmpty());
@@ -768,24 +768,24 @@ TEST_F(SevenZipRead, ChosenItemsOnly)
     WriteFile(Root + QStringLiteral("src/k/p/b.txt"), "b");
     WriteFile(Root + QStringLiteral("src/k/c.txt"), "c");
     const QString archive = PackWithCommand(QStringLiteral("k.7z"), {QStringLiteral("k")});
-    ASSERT_EQ(Reader->Open(archive).Status, TArchiveStatus::Ok);
+    ASSERT_EQ(Reader->Open(archive).Status, ArchiveStatus::Ok);
     const uint32_t b = Item(QStringLiteral("k/p/b.txt"))->Index;
     const uint32_t c = Item(QStringLiteral("k/c.txt"))->Index;
     const QString dest = Root + QStringLiteral("out/cel");
-    const TExtractResult result = Reader->Extract(dest, {c, b, c});
+    const ExtractResult result = Reader->Extract(dest, {c, b, c});
     EXPECT_TRUE(result.Complete());
     EXPECT_EQ(result.Extracted, 2u);
     EXPECT_EQ(ReadFile(dest + QStringLiteral("/k/p/b.txt")), QByteArray("b"));
     EXPECT_EQ(ReadFile(dest + QStringLiteral("/k/c.txt")), QByteArray("c"));
     EXPECT_FALSE(PathExists(dest + QStringLiteral("/k/a.txt")));
-    EXPECT_EQ(Reader->Extract(dest, {99}).Status, TArchiveStatus::Failed);
+    EXPECT_EQ(Reader->Extract(dest, {99}).Status, ArchiveStatus::Failed);
 }
 
 // A handler that throws stops the work; the exception reaches the caller, and nothing half
 // done stays behind.
 TEST_F(SevenZipRead, AThrowingHandlerStopsTheWorkAndReachesTheCaller)
 {
-    ASSERT_EQ(Reader->Open(Bigger().Archive).Status, TArchiveStatus::Ok);
+    ASSERT_EQ(Reader->Open(Bigger().Archive).Status, ArchiveStatus::Ok);
     int calls = 0;
     Reader->OnProgress = [&](uint64_t done, uint64_t) {
         ++calls;
@@ -798,7 +798,7 @@ TEST_F(SevenZipRead, AThrowingHandlerStopsTheWorkAndReachesTheCaller)
     EXPECT_THROW(Reader->Test(), std::runtime_error);
     // The reader stays usable.
     Reader->OnProgress = nullptr;
-    EXPECT_EQ(Reader->Test().Status, TArchiveStatus::Ok);
+    EXPECT_EQ(Reader->Test().Status, ArchiveStatus::Ok);
 }
 
 // ---- a sparse file of more than 4 GiB -------------------------------------------------------------
@@ -818,13 +818,13 @@ TEST_F(SevenZipReadLarge, ASparseFileOfMoreThan4GiBIsListedAndComesBackSparse)
         ASSERT_TRUE(f.resize(Size));
     }
     const QString archive = PackWithCommand(QStringLiteral("rzadki.7z"), {QStringLiteral("duży obraz.img")});
-    ASSERT_EQ(Reader->Open(archive).Status, TArchiveStatus::Ok);
+    ASSERT_EQ(Reader->Open(archive).Status, ArchiveStatus::Ok);
     ASSERT_EQ(Reader->Listing().Items.size(), 1u);
     EXPECT_EQ(Reader->Listing().Items[0].Size, uint64_t(Size));
     EXPECT_EQ(Reader->Listing().UnpackedSize, uint64_t(Size));
 
     const QString dest = Root + QStringLiteral("out/cel");
-    const TExtractResult result = Reader->Extract(dest);
+    const ExtractResult result = Reader->Extract(dest);
     EXPECT_TRUE(result.Complete());
     const Tree tree = Snapshot(NativePath(dest), false);
     const Entry& e = tree.at("duży obraz.img");

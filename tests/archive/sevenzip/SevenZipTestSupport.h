@@ -40,9 +40,9 @@ inline void PrintTo(const QString& text, std::ostream* os)
 namespace SevenZipTest {
 
 // A packer with the settings the main window gives its own: solid, fast, no PPMd sizes sent.
-inline std::unique_ptr<TSevenZip> MakeWindowPacker()
+inline std::unique_ptr<SevenZipPacker> MakeWindowPacker()
 {
-    auto zip = std::make_unique<TSevenZip>();
+    auto zip = std::make_unique<SevenZipPacker>();
     zip->AddOptions = AddSolid;
     zip->LZMACompressStrength = FAST;
     zip->LPPMDmem = 0;

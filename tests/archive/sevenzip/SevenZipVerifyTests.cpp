@@ -1,4 +1,4 @@
-// TSevenZip with VerifyAfterWrite: the archive is read back from the disk and tested before it
+// SevenZipPacker with VerifyAfterWrite: the archive is read back from the disk and tested before it
 // gets its name. Bytes are spoiled on their way to the file (the writer's seam) or on the disk
 // between the flush and the test; every archive that gets its name is checked with `7z t`.
 
@@ -52,24 +52,24 @@ protected:
 
     bool HasVerifyProblem(const QString& path = QString()) const
     {
-        for (const TAddProblem& p : Zip->Problems)
-            if (p.What == TAddProblem::VerifyFailed && p.Path == (path.isEmpty() ? Archive : path))
+        for (const PackProblem& p : Zip->Problems)
+            if (p.What == PackProblem::VerifyFailed && p.Path == (path.isEmpty() ? Archive : path))
                 return true;
         return false;
     }
 
     QTemporaryDir Tmp;
     QString Root, Out, Source, Archive;
-    std::unique_ptr<TSevenZip> Zip;
+    std::unique_ptr<SevenZipPacker> Zip;
 };
 
 TEST_F(SevenZipVerify, AWholeArchiveIsTestedAsASecondPassAndNamed)
 {
     std::vector<int64_t> maxima, verifyTotals;
     std::vector<std::pair<bool, int64_t>> positions;  // (in the check, position)
-    Zip->OnPreProgress = [&](TSevenZip*, int64_t max) { maxima.push_back(max); };
-    Zip->OnVerifyBegin = [&](TSevenZip*, int64_t total) { verifyTotals.push_back(total); };
-    Zip->OnProgress = [&](TSevenZip*, const QString&, int64_t arc, int64_t) {
+    Zip->OnPreProgress = [&](SevenZipPacker*, int64_t max) { maxima.push_back(max); };
+    Zip->OnVerifyBegin = [&](SevenZipPacker*, int64_t total) { verifyTotals.push_back(total); };
+    Zip->OnProgress = [&](SevenZipPacker*, const QString&, int64_t arc, int64_t) {
         positions.emplace_back(!verifyTotals.empty(), arc);
     };
 
@@ -150,7 +150,7 @@ TEST_F(SevenZipVerify, ADamagedBlockEndAfterWholeItemsIsCaught)
     InjectSpoiledByte(34);
     EXPECT_NE(Zip->Add(), 0);
     EXPECT_TRUE(HasVerifyProblem());
-    EXPECT_EQ(Zip->LastVerify.Status, TArchiveStatus::Damaged);
+    EXPECT_EQ(Zip->LastVerify.Status, ArchiveStatus::Damaged);
     EXPECT_TRUE(OutContent().isEmpty());
 
     // The same archive without the check: `7z t` finds it damaged too.
@@ -166,7 +166,7 @@ TEST_F(SevenZipVerify, WithoutTheCheckASpoiledArchiveGetsItsName)
     Zip->VerifyAfterWrite = false;
     InjectSpoiledByte(32 + 1000);
     ASSERT_EQ(Pack(), 0);
-    EXPECT_EQ(Zip->LastVerify.Status, TArchiveStatus::NotOpen);
+    EXPECT_EQ(Zip->LastVerify.Status, ArchiveStatus::NotOpen);
     EXPECT_FALSE(ArchiveTests(Archive));
 }
 
@@ -175,7 +175,7 @@ TEST_F(SevenZipVerify, TheTestReadsTheFileOnTheDiskNotWhatWasWritten)
     // A byte changed on the disk after the flush, before the test begins (as the check
     // begins), stands for a disk that does not keep what it was given.
     int checks = 0;
-    Zip->OnVerifyBegin = [&](TSevenZip*, int64_t) {
+    Zip->OnVerifyBegin = [&](SevenZipPacker*, int64_t) {
         ++checks;
         QStringList temps;
         for (const QString& name : FolderContent(Out))
@@ -203,12 +203,12 @@ TEST_F(SevenZipVerify, CancelDuringTheTestEndsTheAddAsDuringPacking)
     WriteFile(Archive, older);
     bool checking = false;
     std::vector<int32_t> messages;
-    Zip->OnVerifyBegin = [&](TSevenZip*, int64_t) { checking = true; };
-    Zip->OnProgress = [&](TSevenZip* sender, const QString&, int64_t, int64_t) {
+    Zip->OnVerifyBegin = [&](SevenZipPacker*, int64_t) { checking = true; };
+    Zip->OnProgress = [&](SevenZipPacker* sender, const QString&, int64_t, int64_t) {
         if (checking)
             sender->CancelRequested = true;
     };
-    Zip->OnMessage = [&](TSevenZip*, int32_t code, const QString&, const QString&) { messages.push_back(code); };
+    Zip->OnMessage = [&](SevenZipPacker*, int32_t code, const QString&, const QString&) { messages.push_back(code); };
     EXPECT_NE(Pack(), 0);
     EXPECT_TRUE(checking);
     EXPECT_EQ(Zip->ErrCode, 6);

@@ -6,10 +6,10 @@
 // bars at 0, 20 and 100 percent (also enlarged three times, to show the shading).
 
 #include "ui/skin/ImageResource.h"
-#include "ui/skin/ProgressCyl.h"
+#include "ui/skin/CylinderBar.h"
 #include "ui/skin/SkinImage.h"
 #include "StatusBars.h"
-#include "ui/skin/UWarning.h"
+#include "ui/skin/MessageDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -46,7 +46,7 @@ int main(int argc, char** argv)
     bool ok = true;
 
     // The dialog, set up by the real Show (a queued answer returns at once) and then grabbed.
-    TFWarning* dialog = CreateFWarning();
+    MessageDialog* dialog = CreateFWarning();
     const struct {
         int buttons, icon;
         const char* text;
@@ -73,11 +73,11 @@ int main(int argc, char** argv)
         SkinImage picture(&panel);
         picture.setGeometry(0, 0, 137, 87);
         LoadImageResource(QStringLiteral("but_przetwarzam"), &picture);
-        TProgressCyl progress(&panel);
+        CylinderBar progress(&panel);
         ApplyStatusBarDesign(progress, kProgressColor, 15);
         progress.move(7, 33);
         progress.SetPosition(percent);
-        TProgressCyl etap(&panel);
+        CylinderBar etap(&panel);
         ApplyStatusBarDesign(etap, kProgresEtapColor, 14);
         etap.move(8, 48);
         etap.SetPosition(percent);

@@ -2,13 +2,13 @@
 // The two bars of the main window's status panel as its design sets them: the fixture of the
 // bar's reference values and of the screenshots.
 
-#include "ui/skin/ProgressCyl.h"
+#include "ui/skin/CylinderBar.h"
 #include "ui/skin/SkinFont.h"
 
-inline constexpr TColor kProgressColor = 10795436;    // Progress
-inline constexpr TColor kProgresEtapColor = 9281173;  // ProgresEtap
+inline constexpr SkinColor kProgressColor = 10795436;    // Progress
+inline constexpr SkinColor kProgresEtapColor = 9281173;  // ProgresEtap
 
-inline void ApplyStatusBarDesign(TProgressCyl& bar, TColor color, int height)
+inline void ApplyStatusBarDesign(CylinderBar& bar, SkinColor color, int height)
 {
     bar.resize(120, height);
     bar.SetColor(color);

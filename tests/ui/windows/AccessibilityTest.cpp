@@ -3,9 +3,9 @@
 
 #include "WindowsFixture.h"
 
-#include "ui/skin/UWarning.h"
-#include "ui/windows/UPrzywracanie.h"
-#include "ui/windows/UUstawienia.h"
+#include "ui/skin/MessageDialog.h"
+#include "ui/windows/RestoreWindow.h"
+#include "ui/windows/SettingsWindow.h"
 
 #include <QAccessible>
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 
 #include "WindowsFixture.h"
 
-#include "ui/skin/ProgressCyl.h"
+#include "ui/skin/CylinderBar.h"
 
 #include <QDir>
 #include <QLabel>
@@ -91,7 +91,7 @@ protected:
     bool escapeHeardAtOnce = false;
     QString noticeAtQuestion;
     int logLinesAtQuestion = -1;
-    std::vector<_Wpis> entries;
+    std::vector<Entry> entries;
 };
 
 TEST_F(ArchiveRunTest, ArchiveZoneWithEscapeAndTakCancelsAfterTheCurrentEntry)

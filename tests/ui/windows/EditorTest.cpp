@@ -10,8 +10,8 @@
 
 namespace {
 
-const _Wpis Alfa{QStringLiteral("Plik"), QStringLiteral("Alfa"), QStringLiteral("/dane/alfa.txt"), QStringLiteral("/kopie/a")};
-const _Wpis Beta{QStringLiteral("Folder"), QStringLiteral("Beta"), QStringLiteral("/dane/beta"), QStringLiteral("/kopie/b")};
+const Entry Alfa{QStringLiteral("Plik"), QStringLiteral("Alfa"), QStringLiteral("/dane/alfa.txt"), QStringLiteral("/kopie/a")};
+const Entry Beta{QStringLiteral("Folder"), QStringLiteral("Beta"), QStringLiteral("/dane/beta"), QStringLiteral("/kopie/b")};
 const QString MissingData = QStringLiteral("Wprowadź konieczne dane.");
 
 // Types text character by character as key presses carrying that text (any letters).
@@ -55,9 +55,9 @@ TEST_F(WindowsTest, AddFileOpensTheEditorAndAppendsTheEntry)
     EXPECT_EQ(destination, QStringLiteral("/kopie/b"));  // the current entry's destination
     EXPECT_EQ(place, FGlowny->pos() + QPoint(25, 81));
     EXPECT_FALSE(FEdycja->isVisible());
-    const _Wpis added{QStringLiteral("Plik"), QStringLiteral("Raport 2024"), QStringLiteral("/dane/raport roczny"),
+    const Entry added{QStringLiteral("Plik"), QStringLiteral("Raport 2024"), QStringLiteral("/dane/raport roczny"),
                       QStringLiteral("/kopie/b")};
-    EXPECT_EQ(ListOnDisk(), (std::vector<_Wpis>{Alfa, Beta, added}));
+    EXPECT_EQ(ListOnDisk(), (std::vector<Entry>{Alfa, Beta, added}));
     EXPECT_EQ(FGlowny->Lista->count(), 3);
     EXPECT_EQ(FGlowny->Lista->item(2)->text(), QStringLiteral("Raport 2024"));
     EXPECT_EQ(SelectedRows(), std::vector<int>{2});
@@ -113,8 +113,8 @@ TEST_F(WindowsTest, FolderPickerStartsAtTheProgramFolderThenAtTheLastChoice)
     EXPECT_FALSE(folderRequests[0].ShowStatusText);
     EXPECT_EQ(folderRequests[1].StartFolder, source);
     EXPECT_EQ(folderRequests[1].Caption, QStringLiteral("Wskaż folder do archiwizacji"));
-    const _Wpis added{QStringLiteral("Folder"), QStringLiteral("Zrodlo"), source, destination};
-    EXPECT_EQ(ListOnDisk(), (std::vector<_Wpis>{Alfa, added}));
+    const Entry added{QStringLiteral("Folder"), QStringLiteral("Zrodlo"), source, destination};
+    EXPECT_EQ(ListOnDisk(), (std::vector<Entry>{Alfa, added}));
 
     // The next folder starts where the last choice was, whether source or destination.
     AddFolderEntry();
@@ -182,7 +182,7 @@ TEST_P(EditorChecksTest, MissingFieldKeepsTheEditorOpenAndEscapeStoresNothing)
         EXPECT_EQ(call.icon, IconInfo);
     }
     EXPECT_FALSE(FEdycja->isVisible());
-    EXPECT_EQ(ListOnDisk(), std::vector<_Wpis>{Alfa});
+    EXPECT_EQ(ListOnDisk(), std::vector<Entry>{Alfa});
     EXPECT_TRUE(EditTyp.isEmpty());
     EXPECT_TRUE(EditSource.isEmpty());
 }
@@ -203,7 +203,7 @@ TEST_F(WindowsTest, CancelZoneClosesWithoutStoring)
     });
     AddFileEntry();
     EXPECT_FALSE(FEdycja->isVisible());
-    EXPECT_EQ(ListOnDisk(), std::vector<_Wpis>{Alfa});
+    EXPECT_EQ(ListOnDisk(), std::vector<Entry>{Alfa});
 }
 
 TEST_F(WindowsTest, EditingChangesNameAndDestinationInPlace)
@@ -222,8 +222,8 @@ TEST_F(WindowsTest, EditingChangesNameAndDestinationInPlace)
     QTest::keyClick(FGlowny->Lista, Qt::Key_E, Qt::AltModifier);
     EXPECT_TRUE(selectedWhole);
     EXPECT_EQ(location, Beta.Source);
-    const _Wpis edited{Beta.Typ, QStringLiteral("Gamma"), Beta.Source, QStringLiteral("/kopie/nowe")};
-    EXPECT_EQ(ListOnDisk(), (std::vector<_Wpis>{Alfa, edited}));
+    const Entry edited{Beta.Typ, QStringLiteral("Gamma"), Beta.Source, QStringLiteral("/kopie/nowe")};
+    EXPECT_EQ(ListOnDisk(), (std::vector<Entry>{Alfa, edited}));
     EXPECT_EQ(FGlowny->Lista->item(1)->text(), QStringLiteral("Gamma"));
 }
 
@@ -267,7 +267,7 @@ TEST_P(QuestionTest, DeletionFromTheMenuActsOnlyOnTak)
     EXPECT_EQ(Messages().shown[0].text, QStringLiteral("Czy rzeczywiście usunąć \"Alfa\"?\rTej operacji nie można cofnąć"));
     EXPECT_EQ(Messages().shown[0].buttons, ButtonsYesNoCancel);
     EXPECT_EQ(Messages().shown[0].icon, IconQuestion);
-    const std::vector<_Wpis> expected = GetParam().acts ? std::vector<_Wpis>{Beta} : std::vector<_Wpis>{Alfa, Beta};
+    const std::vector<Entry> expected = GetParam().acts ? std::vector<Entry>{Beta} : std::vector<Entry>{Alfa, Beta};
     EXPECT_EQ(ListOnDisk(), expected);
     EXPECT_EQ(FGlowny->Lista->count(), int(expected.size()));
 }
@@ -283,7 +283,7 @@ TEST_P(QuestionTest, NewListFromTheMenuActsOnlyOnTak)
               QStringLiteral("Utworzenie nowej listy wiąże się z wykasowaniem istniejącej.\rCzy rzeczywiście utworzyć nową?"));
     EXPECT_EQ(Messages().shown[0].buttons, ButtonsYesNoCancel);
     EXPECT_EQ(Messages().shown[0].icon, IconQuestion);
-    const std::vector<_Wpis> expected = GetParam().acts ? std::vector<_Wpis>{} : std::vector<_Wpis>{Alfa, Beta};
+    const std::vector<Entry> expected = GetParam().acts ? std::vector<Entry>{} : std::vector<Entry>{Alfa, Beta};
     EXPECT_EQ(ListOnDisk(), expected);
     EXPECT_EQ(FGlowny->Lista->count(), int(expected.size()));
 }
@@ -365,7 +365,7 @@ TEST_F(WindowsTest, LocationLineShowsTheEndOfALongPathAndTheWholePathAsItsTip)
 
 TEST_F(WindowsTest, EditedEntryKeepsItsWholeSourceBehindAShortenedLine)
 {
-    const _Wpis deep{QStringLiteral("Folder"), QStringLiteral("Głęboki"), LongFolders, QStringLiteral("/kopie/g")};
+    const Entry deep{QStringLiteral("Folder"), QStringLiteral("Głęboki"), LongFolders, QStringLiteral("/kopie/g")};
     SeedList({deep});
     SelectRows({0});
     QString tip;
@@ -376,14 +376,14 @@ TEST_F(WindowsTest, EditedEntryKeepsItsWholeSourceBehindAShortenedLine)
     });
     EditEntry();
     EXPECT_EQ(tip, LongFolders);
-    EXPECT_EQ(ListOnDisk(), (std::vector<_Wpis>{{deep.Typ, deep.Nazwa, LongFolders, QStringLiteral("/kopie/h")}}));
+    EXPECT_EQ(ListOnDisk(), (std::vector<Entry>{{deep.Typ, deep.Nazwa, LongFolders, QStringLiteral("/kopie/h")}}));
 }
 
 // --- A second entry with the same name and destination ----------------------------------
 
 struct RepeatCase {
     const char* name;
-    std::vector<_Wpis> list;
+    std::vector<Entry> list;
     int edited;  // the line opened in the editor, or -1 to add a new file entry
     QString typedName;
     QString typedDestination;  // "@" stands for the test's program folder
@@ -396,8 +396,8 @@ TEST_P(RepeatedEntryTest, EditorRefusesAnEntryThatRepeatsAnothersNameAndDestinat
 {
     const RepeatCase& c = GetParam();
     const auto resolve = [this](QString text) { return text.replace(QLatin1Char('@'), dir->path()); };
-    std::vector<_Wpis> list = c.list;
-    for (_Wpis& e : list)
+    std::vector<Entry> list = c.list;
+    for (Entry& e : list)
         e.Docel = resolve(e.Docel);
     SeedList(list);
     const QString destination = resolve(c.typedDestination);
@@ -419,7 +419,7 @@ TEST_P(RepeatedEntryTest, EditorRefusesAnEntryThatRepeatsAnothersNameAndDestinat
     }
 
     EXPECT_EQ(openAfterConfirm, c.refused);
-    std::vector<_Wpis> expected = list;
+    std::vector<Entry> expected = list;
     if (!c.refused) {
         if (c.edited < 0)
             expected.push_back({QStringLiteral("Plik"), c.typedName, QStringLiteral("/dane/nowy.txt"), destination});
@@ -437,9 +437,9 @@ TEST_P(RepeatedEntryTest, EditorRefusesAnEntryThatRepeatsAnothersNameAndDestinat
     }
 }
 
-const _Wpis KopiaA{QStringLiteral("Folder"), QStringLiteral("Kopia"), QStringLiteral("/dane/a"), QStringLiteral("/kopie/x")};
-const _Wpis KopiaB{QStringLiteral("Plik"), QStringLiteral("Inna"), QStringLiteral("/dane/b.txt"), QStringLiteral("/kopie/x")};
-const _Wpis Relative{QStringLiteral("Plik"), QStringLiteral("Wzgledny"), QStringLiteral("/dane/c.txt"), QStringLiteral("kopie")};
+const Entry KopiaA{QStringLiteral("Folder"), QStringLiteral("Kopia"), QStringLiteral("/dane/a"), QStringLiteral("/kopie/x")};
+const Entry KopiaB{QStringLiteral("Plik"), QStringLiteral("Inna"), QStringLiteral("/dane/b.txt"), QStringLiteral("/kopie/x")};
+const Entry Relative{QStringLiteral("Plik"), QStringLiteral("Wzgledny"), QStringLiteral("/dane/c.txt"), QStringLiteral("kopie")};
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RepeatedEntryTest,

@@ -6,14 +6,14 @@
 #include "archive/run/ArchiveRun.h"
 #include "archive/run/Startup.h"
 #include "archive/sevenzip/SevenZip.h"
-#include "core/UProcki.h"
+#include "core/EntryList.h"
 #include "core/UiPorts.h"
 #include "platform/Platform.h"
 #include "ui/skin/HotZone.h"
 #include "ui/windows/Application.h"
 #include "ui/windows/ErrorReport.h"
-#include "ui/windows/UGlowny.h"
-#include "ui/windows/UMenu.h"
+#include "ui/windows/MainWindow.h"
+#include "ui/windows/MenuPanel.h"
 #include "ui/windows/WindowParts.h"
 
 #include "FakeMessages.h"
@@ -40,7 +40,7 @@ public:
     void SetUp() override
     {
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<TSkrytkarApplication>(argc, argv);
+        app = std::make_unique<SkrytkarApplication>(argc, argv);
     }
     void TearDown() override { app.reset(); }
 
@@ -48,7 +48,7 @@ private:
     int argc = 1;
     char name[9] = "skrytkar";
     char* argv[2] = {name, nullptr};
-    std::unique_ptr<TSkrytkarApplication> app;
+    std::unique_ptr<SkrytkarApplication> app;
 };
 
 [[maybe_unused]] ::testing::Environment* const environment =
@@ -66,7 +66,7 @@ struct Thrown {
 std::vector<Thrown> ThrownCases()
 {
     return {
-        {"our error with its Polish text", [] { throw EUserError(OursText); }, OursText},
+        {"our error with its Polish text", [] { throw UserError(OursText); }, OursText},
         {"a library's English error", [] { throw std::runtime_error("No space left on device"); },
          QStringLiteral("Wystąpił nieoczekiwany błąd.")},
         {"no memory", [] { throw std::bad_alloc(); }, QStringLiteral("Za mało pamięci.")},
@@ -82,8 +82,8 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         OverrideProgramDirectory(dir.path());
-        TSkrytkarApplication::LastResortCatches = 0;
-        zipek = std::make_unique<TSevenZip>();
+        SkrytkarApplication::LastResortCatches = 0;
+        zipek = std::make_unique<SevenZipPacker>();
         InstallZipek(zipek.get());
         OpenWithShellHook = [this](const QUrl& url) {
             if (failure)
@@ -141,7 +141,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<TSevenZip> zipek;
+    std::unique_ptr<SevenZipPacker> zipek;
     FakeMessages messages;
     std::function<void()> failure;  // what the seams throw, when set
     std::vector<QUrl> opened;
@@ -180,7 +180,7 @@ TEST_F(ErrorBoundaryTest, AThrowingHandlerIsReportedInPolishAndTheProgramGoesOn)
 
             EXPECT_EQ(ShownTexts(), std::vector<QString>{thrown.shown});
             EXPECT_EQ(entry.done(), before);
-            EXPECT_EQ(TSkrytkarApplication::LastResortCatches, 0);
+            EXPECT_EQ(SkrytkarApplication::LastResortCatches, 0);
             EXPECT_TRUE(defaultReports.empty());
 
             // The program goes on: the same command works once nothing throws.
@@ -200,7 +200,7 @@ TEST_F(ErrorBoundaryTest, AListFileThatIsAFolderIsExplainedInPolishAtTheFirstSho
     EXPECT_EQ(ShownTexts(), std::vector<QString>{QStringLiteral("Nie można odczytać pliku listy %1: to jest folder, nie plik.")
                                                      .arg(dir.filePath(QStringLiteral("Dane.dat")))});
     EXPECT_FALSE(Zegar().isActive());
-    EXPECT_EQ(TSkrytkarApplication::LastResortCatches, 0);
+    EXPECT_EQ(SkrytkarApplication::LastResortCatches, 0);
     // The window stays and takes commands.
     EXPECT_TRUE(FGlowny->isVisible());
     Click(FGlowny->LClose);
@@ -225,7 +225,7 @@ TEST_F(ErrorBoundaryTest, AFailingTimerTickIsReportedAndTheWindowStaysOpen)
         << texts[0].toStdString();
     EXPECT_TRUE(texts[0].contains(QStringLiteral("to jest folder, nie plik"))) << texts[0].toStdString();
     EXPECT_EQ(terminations, 0);
-    EXPECT_EQ(TSkrytkarApplication::LastResortCatches, 0);
+    EXPECT_EQ(SkrytkarApplication::LastResortCatches, 0);
 }
 
 // An object whose own event handling throws: nothing of the program's guards it, so the
@@ -253,7 +253,7 @@ TEST_F(ErrorBoundaryTest, TheLastResortReportsTheSameWayAndTheLoopGoesOn)
         EXPECT_FALSE(QCoreApplication::sendEvent(&object, &failing));
         EXPECT_EQ(ShownTexts(), std::vector<QString>{thrown.shown});
     }
-    EXPECT_EQ(TSkrytkarApplication::LastResortCatches, int(ThrownCases().size()));
+    EXPECT_EQ(SkrytkarApplication::LastResortCatches, int(ThrownCases().size()));
 
     // A posted event fails inside the event loop; the loop goes on to the next one.
     messages.shown.clear();
@@ -269,7 +269,7 @@ TEST_F(ErrorBoundaryTest, BeforeTheDialogExistsTheDefaultReportShowsIt)
 {
     // No windows yet (the packer's library is loaded before them): the plain report.
     SetErrorReport(ShowDefaultErrorReport);
-    RunGuarded([] { throw EUserError(OursText); });
+    RunGuarded([] { throw UserError(OursText); });
     SetErrorReport(nullptr);
     EXPECT_EQ(defaultReports, std::vector<QString>{OursText});
     EXPECT_TRUE(messages.shown.empty());

@@ -8,7 +8,7 @@
 
 namespace {
 
-const std::vector<_Wpis> ThreeEntries = {
+const std::vector<Entry> ThreeEntries = {
     {QStringLiteral("Plik"), QStringLiteral("Alfa"), QStringLiteral("/dane/alfa.txt"), QStringLiteral("/kopie/a")},
     {QStringLiteral("Folder"), QStringLiteral("Beta"), QStringLiteral("/dane/beta"), QStringLiteral("/kopie/b")},
     {QStringLiteral("Plik"), QStringLiteral("Gamma"), QStringLiteral("/dane/gamma.txt"), QStringLiteral("/kopie/c")},

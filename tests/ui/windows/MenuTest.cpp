@@ -13,7 +13,7 @@ namespace {
 const QColor AtRest = ColourFromBgr(MenuItemColour);
 const QColor Lit = ColourFromBgr(MenuItemHoverColour);
 
-const std::vector<_Wpis> TwoEntries = {
+const std::vector<Entry> TwoEntries = {
     {QStringLiteral("Plik"), QStringLiteral("Alfa"), QStringLiteral("/dane/alfa.txt"), QStringLiteral("/kopie")},
     {QStringLiteral("Plik"), QStringLiteral("Beta"), QStringLiteral("/dane/beta.txt"), QStringLiteral("/kopie")},
 };
@@ -106,7 +106,7 @@ TEST_F(WindowsTest, MainWindowClicksCloseTheMenu)
 TEST_F(WindowsTest, MenuCaptionsAndGeometryAreTheDesigns)
 {
     struct Item {
-        TSkinLabel* label;
+        SkinLabel* label;
         QRect geometry;
         const char* caption;
         bool hand;
@@ -137,7 +137,7 @@ TEST_F(WindowsTest, MenuCaptionsAndGeometryAreTheDesigns)
         EXPECT_EQ(item.label->text(), QString::fromUtf8(item.caption));
         EXPECT_EQ(item.label->cursor().shape(), item.hand ? Qt::PointingHandCursor : Qt::ArrowCursor) << item.caption;
         EXPECT_EQ(item.label->font().pixelSize(), 11);
-        EXPECT_EQ(TFMenu::ItemColour(item.label), AtRest) << item.caption;
+        EXPECT_EQ(MenuPanel::ItemColour(item.label), AtRest) << item.caption;
     }
     // Where a separator overlaps an item, the item takes the mouse.
     EXPECT_EQ(FMenu->PPlik->childAt(40, 24), FMenu->LZaznaczAll);
@@ -151,22 +151,22 @@ TEST_F(WindowsTest, HoverLightsExactlyTheItemUnderTheMouse)
     ClickAt(FGlowny, Panels[1].title.center());
     SeedList(TwoEntries);
     MoveTo(FMenu, FMenu->LDodajFolder->geometry().center());
-    EXPECT_EQ(TFMenu::ItemColour(FMenu->LDodajFolder), Lit);
+    EXPECT_EQ(MenuPanel::ItemColour(FMenu->LDodajFolder), Lit);
     MoveTo(FMenu, FMenu->LNowaLista->geometry().center());
-    EXPECT_EQ(TFMenu::ItemColour(FMenu->LNowaLista), Lit);
-    EXPECT_EQ(TFMenu::ItemColour(FMenu->LDodajFolder), AtRest);
+    EXPECT_EQ(MenuPanel::ItemColour(FMenu->LNowaLista), Lit);
+    EXPECT_EQ(MenuPanel::ItemColour(FMenu->LDodajFolder), AtRest);
     // The separator Label1 lights the hidden "Pomoc" item and leaves this panel's highlight.
     MoveTo(FMenu, QPoint(60, 84));
-    EXPECT_EQ(TFMenu::ItemColour(FMenu->LNowaLista), Lit);
-    EXPECT_EQ(TFMenu::ItemColour(FMenu->LPomoc), Lit);
+    EXPECT_EQ(MenuPanel::ItemColour(FMenu->LNowaLista), Lit);
+    EXPECT_EQ(MenuPanel::ItemColour(FMenu->LPomoc), Lit);
     // The background resets the panel.
     MoveTo(FMenu, QPoint(118, 120));
-    EXPECT_EQ(TFMenu::ItemColour(FMenu->LNowaLista), AtRest);
+    EXPECT_EQ(MenuPanel::ItemColour(FMenu->LNowaLista), AtRest);
     // Opening a panel resets its highlight.
     MoveTo(FMenu, FMenu->LDodajPlik->geometry().center());
     ClickAt(FGlowny, Panels[1].title.center());
     ClickAt(FGlowny, Panels[1].title.center());
-    EXPECT_EQ(TFMenu::ItemColour(FMenu->LDodajPlik), AtRest);
+    EXPECT_EQ(MenuPanel::ItemColour(FMenu->LDodajPlik), AtRest);
 }
 
 TEST_F(WindowsTest, SeparatorsOfPlikAndPomocDoNothing)
@@ -175,7 +175,7 @@ TEST_F(WindowsTest, SeparatorsOfPlikAndPomocDoNothing)
     MoveTo(FMenu, FMenu->LArchiwizuj->geometry().center());
     ClickAt(FMenu, QPoint(60, 32));  // Kreska2 below the item
     EXPECT_TRUE(FMenu->isVisible());
-    EXPECT_EQ(TFMenu::ItemColour(FMenu->LArchiwizuj), Lit);
+    EXPECT_EQ(MenuPanel::ItemColour(FMenu->LArchiwizuj), Lit);
 
     ClickAt(FGlowny, Panels[0].title.center());
     ClickAt(FGlowny, Panels[2].title.center());
@@ -212,7 +212,7 @@ TEST_P(EdycjaEnablingTest, EditAndDeleteNeedExactlyOneSelectedLine)
         editorOpened = FEdycja->isVisible();
         FEdycja->done(0);
     });
-    for (TSkinLabel* item : {FMenu->LEdytujWpis, FMenu->LUsunWpis}) {
+    for (SkinLabel* item : {FMenu->LEdytujWpis, FMenu->LUsunWpis}) {
         if (!FMenu->isVisible())
             ClickAt(FGlowny, Panels[1].title.center());
         ClickAt(FMenu, item->geometry().center());
@@ -268,7 +268,7 @@ TEST_F(WindowsTest, ZaznaczWszystkoSelectsEveryLine)
 TEST_F(WindowsTest, ArchiwizujAndArchiwizujWszystkoOnAnEmptyList)
 {
     struct Case {
-        TSkinLabel* item;
+        SkinLabel* item;
         const char* message;
     };
     for (const Case& c : {Case{FMenu->LArchiwizuj, "Lista jest pusta, nie ma co archiwizować."},

@@ -6,8 +6,8 @@
 #include "WindowsFixture.h"
 
 #include "core/Messages.h"
-#include "ui/skin/ProgressCyl.h"
-#include "ui/windows/UPrzywracanie.h"
+#include "ui/skin/CylinderBar.h"
+#include "ui/windows/RestoreWindow.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -114,7 +114,7 @@ protected:
         return texts;
     }
 
-    std::vector<_Wpis> entries;
+    std::vector<Entry> entries;
 };
 
 TEST_F(RestoreWindowTest, AltROpensTheWindowOnlyWithExactlyOneLineAndNotDuringARun)

@@ -6,7 +6,7 @@
 #include "WindowsFixture.h"
 
 #include "core/Settings.h"
-#include "ui/windows/UUstawienia.h"
+#include "ui/windows/SettingsWindow.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -42,9 +42,9 @@ protected:
     }
 
     // Opens the window from the "Plik" panel, notes what it shows and runs the steps in it.
-    TSettings OpenFromMenu(std::function<void()> steps)
+    Settings OpenFromMenu(std::function<void()> steps)
     {
-        TSettings shown;
+        Settings shown;
         bool ran = false;
         WhenModalOpens([&] {
             ran = true;
@@ -76,14 +76,14 @@ TEST_F(SettingsWindowTest, ShowsTheFileOrTheDefaultsForWhatIsMissingOrBad)
     struct Case {
         const char* name;
         std::optional<QByteArray> file;
-        TSettings expected;
+        Settings expected;
     } const cases[] = {
-        {"no file", std::nullopt, TSettings{}},
+        {"no file", std::nullopt, Settings{}},
         {"values", QByteArray("[Archiwizacja]\nWeryfikacja=false\nDowiazania=false\nZachowaj=3\nPodfoldery=true\n"),
-         TSettings{false, false, 3, true}},
+         Settings{false, false, 3, true}},
         {"bad values", QByteArray("[Archiwizacja]\nWeryfikacja=moze\nZachowaj=-5\nPodfoldery=true\n"),
-         TSettings{true, true, 0, true}},
-        {"damaged file", QByteArray("\x01\x02[[[\xff\xfe=\n=\n", 11), TSettings{}},
+         Settings{true, true, 0, true}},
+        {"damaged file", QByteArray("\x01\x02[[[\xff\xfe=\n=\n", 11), Settings{}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -110,10 +110,10 @@ TEST_F(SettingsWindowTest, ZapiszWritesTheFileWholeAndClosesTheWindow)
                 ClickAt(FUstawienia, FUstawienia->LZapisz->geometry().center());
             EXPECT_FALSE(FUstawienia->isVisible());
         });
-        EXPECT_EQ(LoadSettings(File()), (TSettings{false, false, 7, true}));
-        EXPECT_EQ(FileText(), SettingsText(TSettings{false, false, 7, true}));
+        EXPECT_EQ(LoadSettings(File()), (Settings{false, false, 7, true}));
+        EXPECT_EQ(FileText(), SettingsText(Settings{false, false, 7, true}));
         // Opened again, the window shows what was saved.
-        EXPECT_EQ(OpenFromMenu([] {}), (TSettings{false, false, 7, true}));
+        EXPECT_EQ(OpenFromMenu([] {}), (Settings{false, false, 7, true}));
     }
     EXPECT_TRUE(Messages().shown.empty());
 }
@@ -129,7 +129,7 @@ TEST_F(SettingsWindowTest, AnulujCloseZoneAndEscapeLeaveTheFileAlone)
     };
     for (const auto& [name, close] : ways) {
         SCOPED_TRACE(name);
-        const TSettings shown = OpenFromMenu([&] {
+        const Settings shown = OpenFromMenu([&] {
             Change();
             close();
             EXPECT_FALSE(FUstawienia->isVisible());
@@ -154,7 +154,7 @@ TEST_F(SettingsWindowTest, AFailedSaveIsSaidAndTheWindowKeepsTheChoices)
         Change();
         ClickAt(FUstawienia, FUstawienia->LZapisz->geometry().center());
         EXPECT_TRUE(FUstawienia->isVisible());
-        EXPECT_EQ(FUstawienia->Shown(), (TSettings{false, false, 7, true}));
+        EXPECT_EQ(FUstawienia->Shown(), (Settings{false, false, 7, true}));
     });
     ASSERT_EQ(Messages().shown.size(), 1u);
     EXPECT_EQ(Messages().shown[0].buttons, ButtonsClose);
@@ -180,7 +180,7 @@ TEST_F(SettingsWindowTest, EditorNotesTheShallowFolderOnlyForFoldersWithPodfolde
     ASSERT_TRUE(QDir(dir->path()).mkdir(QStringLiteral("zrodlo")));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ASSERT_EQ(SaveSettings(TSettings{true, true, 0, c.podfoldery}, File()), NoError);
+        ASSERT_EQ(SaveSettings(Settings{true, true, 0, c.podfoldery}, File()), NoError);
         bool shown = false;
         QString text;
         WhenModalOpens([&] {

@@ -15,7 +15,7 @@ public:
     {
         programDir = std::make_unique<QTemporaryDir>();
         OverrideProgramDirectory(programDir->path());
-        zipek = std::make_unique<TSevenZip>();
+        zipek = std::make_unique<SevenZipPacker>();
         InstallZipek(zipek.get());
         CreateWindows();
         SetMessagePort(&Messages());
@@ -37,7 +37,7 @@ public:
 
 private:
     std::unique_ptr<QTemporaryDir> programDir;
-    std::unique_ptr<TSevenZip> zipek;
+    std::unique_ptr<SevenZipPacker> zipek;
 };
 
 [[maybe_unused]] ::testing::Environment* const environment =
@@ -51,12 +51,12 @@ FakeMessages& Messages()
     return messages;
 }
 
-bool operator==(const _Wpis& a, const _Wpis& b)
+bool operator==(const Entry& a, const Entry& b)
 {
     return a.Typ == b.Typ && a.Nazwa == b.Nazwa && a.Source == b.Source && a.Docel == b.Docel;
 }
 
-void PrintTo(const _Wpis& entry, std::ostream* os)
+void PrintTo(const Entry& entry, std::ostream* os)
 {
     *os << "{" << entry.Typ.toStdString() << ", " << entry.Nazwa.toStdString() << ", "
         << entry.Source.toStdString() << ", " << entry.Docel.toStdString() << "}";
@@ -91,11 +91,11 @@ void WindowsTest::SetUp()
     OpenWithShellHook = [this](const QUrl& url) { opened.push_back(url); };
     TerminateHook = [this] { ++terminations; };
     DefaultErrorReportHook = [this](const QString& text) { errorReports.push_back(text); };
-    TFEdycja::OpenFileHook = [this](const QString& title, const QString& filter) -> std::optional<QString> {
+    EntryEditor::OpenFileHook = [this](const QString& title, const QString& filter) -> std::optional<QString> {
         fileDialogTitles.push_back(title + QLatin1Char('|') + filter);
         return NextAnswer(fileAnswers);
     };
-    TGetFolder::ExecuteHook = [this](const TGetFolderRequest& request) -> std::optional<QString> {
+    FolderPicker::ExecuteHook = [this](const FolderPickerRequest& request) -> std::optional<QString> {
         folderRequests.push_back(request);
         return NextAnswer(folderAnswers);
     };
@@ -130,13 +130,13 @@ void WindowsTest::TearDown()
     OpenWithShellHook = nullptr;
     TerminateHook = nullptr;
     DefaultErrorReportHook = nullptr;
-    TFEdycja::OpenFileHook = nullptr;
-    TGetFolder::ExecuteHook = nullptr;
+    EntryEditor::OpenFileHook = nullptr;
+    FolderPicker::ExecuteHook = nullptr;
     OverrideProgramDirectory(QString());
     dir.reset();
 }
 
-void WindowsTest::SeedList(const std::vector<_Wpis>& entries)
+void WindowsTest::SeedList(const std::vector<Entry>& entries)
 {
     Wpisy = entries;
     EntryCount = int32_t(entries.size());
@@ -145,15 +145,15 @@ void WindowsTest::SeedList(const std::vector<_Wpis>& entries)
     ASSERT_TRUE(SaveList());
 }
 
-std::vector<_Wpis> WindowsTest::ListOnDisk()
+std::vector<Entry> WindowsTest::ListOnDisk()
 {
-    const _Wpisy keptEntries = Wpisy;
+    const EntryVector keptEntries = Wpisy;
     const int32_t keptCount = EntryCount;
     const int32_t keptIndex = CurrentIndex;
     Wpisy.clear();
     EntryCount = 0;
     LoadList();
-    std::vector<_Wpis> onDisk = Wpisy;
+    std::vector<Entry> onDisk = Wpisy;
     onDisk.resize(std::min<size_t>(onDisk.size(), size_t(std::max(EntryCount, 0))));
     Wpisy = keptEntries;
     EntryCount = keptCount;

@@ -6,18 +6,18 @@
 #include "ui/windows/Application.h"
 #include "archive/run/ArchiveRun.h"
 #include "ui/windows/ErrorReport.h"
-#include "ui/windows/GetFolder.h"
+#include "ui/windows/FolderPicker.h"
 #include "ui/skin/HotZone.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
 #include "archive/sevenzip/SevenZip.h"
 #include "ui/skin/SkinImage.h"
 #include "archive/run/Startup.h"
-#include "ui/windows/UAbout.h"
-#include "ui/windows/UEdycja.h"
-#include "ui/windows/UGlowny.h"
-#include "ui/windows/UMenu.h"
-#include "core/UProcki.h"
+#include "ui/windows/AboutWindow.h"
+#include "ui/windows/EntryEditor.h"
+#include "ui/windows/MainWindow.h"
+#include "ui/windows/MenuPanel.h"
+#include "core/EntryList.h"
 #include "core/UiPorts.h"
 #include "ui/windows/WindowParts.h"
 
@@ -48,9 +48,9 @@ public:
     void TearDown() override;
 
     // Replaces the list (memory, list box and "Dane.dat") by these entries.
-    void SeedList(const std::vector<_Wpis>& entries);
+    void SeedList(const std::vector<Entry>& entries);
     // The list as "Dane.dat" holds it now.
-    std::vector<_Wpis> ListOnDisk();
+    std::vector<Entry> ListOnDisk();
     // Selects exactly these lines of `Lista` (the first one becomes the current line).
     void SelectRows(const std::vector<int>& rows);
     std::vector<int> SelectedRows() const;
@@ -79,9 +79,9 @@ public:
     // The choosers' answers in turn; none left, or a null text, cancels.
     std::deque<QString> fileAnswers;
     std::deque<QString> folderAnswers;
-    std::vector<TGetFolderRequest> folderRequests;
+    std::vector<FolderPickerRequest> folderRequests;
     std::vector<QString> fileDialogTitles;
 };
 
-bool operator==(const _Wpis& a, const _Wpis& b);
-void PrintTo(const _Wpis& entry, std::ostream* os);
+bool operator==(const Entry& a, const Entry& b);
+void PrintTo(const Entry& entry, std::ostream* os);

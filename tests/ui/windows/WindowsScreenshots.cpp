@@ -9,17 +9,17 @@
 #include "ui/skin/ImageResource.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
-#include "ui/skin/ProgressCyl.h"
+#include "ui/skin/CylinderBar.h"
 #include "archive/run/RunPorts.h"
 #include "archive/sevenzip/SevenZip.h"
 #include "archive/run/Startup.h"
-#include "ui/windows/UAbout.h"
-#include "ui/windows/UEdycja.h"
-#include "ui/windows/UGlowny.h"
-#include "ui/windows/UMenu.h"
-#include "ui/windows/UPrzywracanie.h"
-#include "ui/windows/UUstawienia.h"
-#include "core/UProcki.h"
+#include "ui/windows/AboutWindow.h"
+#include "ui/windows/EntryEditor.h"
+#include "ui/windows/MainWindow.h"
+#include "ui/windows/MenuPanel.h"
+#include "ui/windows/RestoreWindow.h"
+#include "ui/windows/SettingsWindow.h"
+#include "core/EntryList.h"
 #include "ui/windows/WindowParts.h"
 
 #include <QApplication>
@@ -108,7 +108,7 @@ int main(int argc, char** argv)
     EntryCount = int32_t(Wpisy.size());
     SaveList();
 
-    TSevenZip zipek;
+    SevenZipPacker zipek;
     InstallZipek(&zipek);
     CreateWindows();
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
@@ -122,7 +122,7 @@ int main(int argc, char** argv)
     Shoot(QStringLiteral("main.png"), MainArea());
 
     // During a run: the status panel with both bars.
-    MainWindowPort& window = MainWindow();
+    MainWindowPort& window = RunWindowPort();
     window.SetStatusPanelVisible(true);
     window.LoadStatusImage(QString::fromLatin1(StatusWorkingImage));
     window.Progress().SetMax(100);

@@ -1,5 +1,5 @@
 #pragma once
-// TFUstawienia: the settings window. It shows the four settings of "Ustawienia.ini" with a
+// SettingsWindow: the settings window. It shows the four settings of "Ustawienia.ini" with a
 // line of explanation each; Zapisz writes the file whole, Anuluj leaves it as it was.
 
 #include "core/Settings.h"
@@ -12,23 +12,23 @@ class QCheckBox;
 class QLabel;
 class QSpinBox;
 class SkinImage;
-class TKeyPreview;
+class KeyPreview;
 
 // The command of the "Plik" panel.
 void ShowSettings();
 
-class TFUstawienia : public QDialog {
+class SettingsWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TFUstawienia(QWidget* parent = nullptr);
-    ~TFUstawienia() override;
+    explicit SettingsWindow(QWidget* parent = nullptr);
+    ~SettingsWindow() override;
 
     // Reads the settings file, shows its values (defaults for what is missing or bad) and
     // runs the window modally.
     void ShowUstawienia();
     // The settings as the controls show them now; Show puts them into the controls.
-    TSettings Shown() const;
-    void Show(const TSettings& settings);
+    Settings Shown() const;
+    void Show(const Settings& settings);
 
     // Event handlers.
     void LZapiszClick();
@@ -54,8 +54,8 @@ protected:
 
 private:
     bool FormKeyDown(QKeyEvent* event);
-    TKeyPreview* preview;
+    KeyPreview* preview;
     TitleDrag drag;
 };
 
-extern TFUstawienia* FUstawienia;
+extern SettingsWindow* FUstawienia;

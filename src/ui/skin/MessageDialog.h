@@ -1,5 +1,5 @@
 #pragma once
-// TFWarning: the one skinned dialog through which every message and question reaches the user.
+// MessageDialog: the one skinned dialog through which every message and question reaches the user.
 // It is the program's MessagePort: ShowWarning (core) calls Show and leaves the answer in
 // WarningResult. Borderless, always on top, modal, centred; painted only from pictures.
 
@@ -14,11 +14,11 @@ class HotZone;
 class QLabel;
 class SkinImage;
 
-class TFWarning : public QDialog, public MessagePort {
+class MessageDialog : public QDialog, public MessagePort {
     Q_OBJECT
 public:
-    explicit TFWarning(QWidget* parent = nullptr);
-    ~TFWarning() override;
+    explicit MessageDialog(QWidget* parent = nullptr);
+    ~MessageDialog() override;
 
     // Sets the dialog up for the button set, icon and text, shows it modally and returns the
     // answer: 0 Zamknij, 1 Tak, 2 Nie, 3 Anuluj; 2 when it was closed any other way.
@@ -67,9 +67,9 @@ private:
 };
 
 // The dialog of the program, created once at start.
-extern TFWarning* FWarning;
+extern MessageDialog* FWarning;
 
 // Creates FWarning (once) and makes it the program's message port.
-TFWarning* CreateFWarning(QWidget* parent = nullptr);
+MessageDialog* CreateFWarning(QWidget* parent = nullptr);
 // Restores the standard-error sink and deletes FWarning.
 void DestroyFWarning();

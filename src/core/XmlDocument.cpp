@@ -1,4 +1,4 @@
-#include "core/TpkXML.h"
+#include "core/XmlDocument.h"
 
 #include "core/Messages.h"
 #include "platform/Files.h"
@@ -141,7 +141,7 @@ bool ReadTagMark(Reader& r, TagResult& result, char16_t& ch)
     return ch == u'>';
 }
 
-TagResult ParseTag(Reader& r, TpkXMLNode& node, TpkXMLNode& parent)
+TagResult ParseTag(Reader& r, XmlNode& node, XmlNode& parent)
 {
     TagResult result;
     char16_t ch = r.ReadChar();
@@ -160,7 +160,7 @@ TagResult ParseTag(Reader& r, TpkXMLNode& node, TpkXMLNode& parent)
         for (int i = 0; i < 7; ++i)
             r.UnreadChar();
         result.noContent = true;
-        node.Kind = TpkXMLNode::KindComment;
+        node.Kind = XmlNode::KindComment;
         r.ReadChar();
         r.ReadChar();
         node.Text = TrimText(r.ReadUntilString(QStringLiteral("-->")));
@@ -169,7 +169,7 @@ TagResult ParseTag(Reader& r, TpkXMLNode& node, TpkXMLNode& parent)
     }
     if (ch == u'?') {
         result.noContent = true;
-        node.Kind = TpkXMLNode::KindInstruction;
+        node.Kind = XmlNode::KindInstruction;
     } else {
         r.UnreadChar();
     }
@@ -191,7 +191,7 @@ TagResult ParseTag(Reader& r, TpkXMLNode& node, TpkXMLNode& parent)
                 break;
             r.UnreadChar();
             const QString an = r.ReadUntilSet(Set::AttrName);
-            if (node.Kind == TpkXMLNode::KindInstruction && an == QLatin1String("?")) {
+            if (node.Kind == XmlNode::KindInstruction && an == QLatin1String("?")) {
                 if (r.ReadChar() == u'>')
                     break;
                 return result;
@@ -201,7 +201,7 @@ TagResult ParseTag(Reader& r, TpkXMLNode& node, TpkXMLNode& parent)
             const QString av = r.ReadUntilSet(Set::AttrValue);
             if (!r.ExpectChar(u'"'))
                 return result;
-            node.Attrs.AddAttr(std::make_unique<TpkXMLAttr>(TrimText(an), UnescapeText(av)));
+            node.Attrs.AddAttr(std::make_unique<XmlAttr>(TrimText(an), UnescapeText(av)));
         }
     }
 
@@ -214,11 +214,11 @@ TagResult ParseTag(Reader& r, TpkXMLNode& node, TpkXMLNode& parent)
 // The children of `top` and all their descendants. Each open element waits on an explicit
 // stack instead of the call stack, so nesting depth is limited by memory only; the results
 // are those of a plain recursive descent.
-bool ParseChildren(Reader& r, TpkXMLNode& top)
+bool ParseChildren(Reader& r, XmlNode& top)
 {
-    std::vector<TpkXMLNode*> open{&top};
+    std::vector<XmlNode*> open{&top};
     while (!open.empty()) {
-        TpkXMLNode& node = *open.back();
+        XmlNode& node = *open.back();
         bool descended = false;
         while (!r.AtEnd()) {
             if (!r.ExpectChar(u'<'))
@@ -232,12 +232,12 @@ bool ParseChildren(Reader& r, TpkXMLNode& top)
                 return false;
             }
             r.UnreadChar();
-            auto child = std::make_unique<TpkXMLNode>();
+            auto child = std::make_unique<XmlNode>();
             const TagResult tag = ParseTag(r, *child, node);
             if (!tag.ok)
                 return false;
             if (!tag.charData) {
-                TpkXMLNode* kept = child.get();
+                XmlNode* kept = child.get();
                 node.AddChild(std::move(child));
                 if (!tag.noContent) {
                     open.push_back(kept);
@@ -363,29 +363,29 @@ T* OwnedAt(const std::vector<std::unique_ptr<T>>& list, int index)
 
 } // namespace
 
-int TpkXMLAttrs::AddAttr(std::unique_ptr<TpkXMLAttr> attr)
+int XmlAttrs::AddAttr(std::unique_ptr<XmlAttr> attr)
 {
     return AppendOwned(attrs, std::move(attr));
 }
 
-TpkXMLAttr* TpkXMLAttrs::AttrAt(int index) const
+XmlAttr* XmlAttrs::AttrAt(int index) const
 {
     return OwnedAt(attrs, index);
 }
 
 // --- Nodes -----------------------------------------------------------------------------
 
-TpkXMLNode::~TpkXMLNode()
+XmlNode::~XmlNode()
 {
     ClearChildren();
 }
 
-void TpkXMLNode::ClearChildren()
+void XmlNode::ClearChildren()
 {
-    std::vector<std::unique_ptr<TpkXMLNode>> pending = std::move(children);
+    std::vector<std::unique_ptr<XmlNode>> pending = std::move(children);
     children.clear();
     while (!pending.empty()) {
-        std::unique_ptr<TpkXMLNode> node = std::move(pending.back());
+        std::unique_ptr<XmlNode> node = std::move(pending.back());
         pending.pop_back();
         for (auto& child : node->children)
             pending.push_back(std::move(child));
@@ -393,35 +393,35 @@ void TpkXMLNode::ClearChildren()
     }
 }
 
-TpkXMLNode* TpkXMLNode::FindChild(const QString& name, bool create)
+XmlNode* XmlNode::FindChild(const QString& name, bool create)
 {
     for (const auto& child : children)
         if (SameNameNoCase(child->Name, name))
             return child.get();
     if (!create)
         return nullptr;
-    auto node = std::make_unique<TpkXMLNode>();
+    auto node = std::make_unique<XmlNode>();
     node->Name = name;
-    TpkXMLNode* made = node.get();
+    XmlNode* made = node.get();
     AddChild(std::move(node));
     return made;
 }
 
-int TpkXMLNode::AddChild(std::unique_ptr<TpkXMLNode> node)
+int XmlNode::AddChild(std::unique_ptr<XmlNode> node)
 {
     return AppendOwned(children, std::move(node));
 }
 
-TpkXMLNode* TpkXMLNode::ChildAt(int index) const
+XmlNode* XmlNode::ChildAt(int index) const
 {
     return OwnedAt(children, index);
 }
 
-QString TpkXMLNode::NodeText(const QString& indent, const TpkXML& document) const
+QString XmlNode::NodeText(const QString& indent, const XmlDocument& document) const
 {
     // Walks the subtree with an explicit stack, writing into one string.
     struct Frame {
-        const TpkXMLNode* node;
+        const XmlNode* node;
         size_t depth;
         size_t next = 0;
         bool isEmpty = false;
@@ -436,7 +436,7 @@ QString TpkXMLNode::NodeText(const QString& indent, const TpkXML& document) cons
 
     QString out;
     auto open = [&](Frame& f) {
-        const TpkXMLNode& n = *f.node;
+        const XmlNode& n = *f.node;
         const bool hasContent = !n.CData.isEmpty() || !n.children.empty();
         f.isEmpty = n.Text.isEmpty() && !hasContent;
         out += indentAt(f.depth);
@@ -448,7 +448,7 @@ QString TpkXMLNode::NodeText(const QString& indent, const TpkXML& document) cons
         out += n.Kind == KindInstruction ? QStringLiteral("<?") : QStringLiteral("<");
         out += n.Name;
         for (int i = 0; i < n.Attrs.AttrCount(); ++i) {
-            const TpkXMLAttr* a = n.Attrs.AttrAt(i);
+            const XmlAttr* a = n.Attrs.AttrAt(i);
             out += QLatin1Char(' ') + a->Name + QStringLiteral("=\"") + EscapeText(a->Value) + QLatin1Char('"');
         }
         if (n.Kind == KindInstruction) {
@@ -465,7 +465,7 @@ QString TpkXMLNode::NodeText(const QString& indent, const TpkXML& document) cons
             out += indentAt(f.depth + 1) + QStringLiteral("<![CDATA[") + n.CData + QStringLiteral("]]>") + LineBreak;
     };
     auto close = [&](const Frame& f) {
-        const TpkXMLNode& n = *f.node;
+        const XmlNode& n = *f.node;
         if (!n.children.empty())
             out += indentAt(f.depth);
         if (!f.isEmpty && n.Kind != KindInstruction)
@@ -479,7 +479,7 @@ QString TpkXMLNode::NodeText(const QString& indent, const TpkXML& document) cons
     while (!stack.empty()) {
         Frame& f = stack.back();
         if (!f.comment && f.next < f.node->children.size()) {
-            const TpkXMLNode* child = f.node->children[f.next++].get();
+            const XmlNode* child = f.node->children[f.next++].get();
             const size_t depth = f.depth + 1;
             stack.push_back(Frame{child, depth});
             open(stack.back());
@@ -494,8 +494,8 @@ QString TpkXMLNode::NodeText(const QString& indent, const TpkXML& document) cons
 
 // --- Document --------------------------------------------------------------------------
 
-EFileError::EFileError(int code, const QString& path, bool writing)
-    : EUserError((writing ? Msg::FileUnwritable(path, Msg::SystemReason(code))
+FileError::FileError(int code, const QString& path, bool writing)
+    : UserError((writing ? Msg::FileUnwritable(path, Msg::SystemReason(code))
                                   : Msg::FileUnreadable(path, Msg::SystemReason(code)))
                              .toStdString()),
       Code(code),
@@ -504,9 +504,9 @@ EFileError::EFileError(int code, const QString& path, bool writing)
 {
 }
 
-TpkXML::TpkXML() : Root(std::make_unique<TpkXMLNode>()), Indent(QStringLiteral("\t")) {}
+XmlDocument::XmlDocument() : Root(std::make_unique<XmlNode>()), Indent(QStringLiteral("\t")) {}
 
-QString TpkXML::DocumentText() const
+QString XmlDocument::DocumentText() const
 {
     QString out;
     for (const auto& child : Root->children)
@@ -514,7 +514,7 @@ QString TpkXML::DocumentText() const
     return out;
 }
 
-QByteArray TpkXML::SaveToBytes() const
+QByteArray XmlDocument::SaveToBytes() const
 {
     const QString text = DocumentText();
     if (text.isEmpty())
@@ -530,20 +530,20 @@ QByteArray TpkXML::SaveToBytes() const
     return bytes;
 }
 
-void TpkXML::SaveToStream(QIODevice& stream) const
+void XmlDocument::SaveToStream(QIODevice& stream) const
 {
     const QByteArray bytes = SaveToBytes();
     if (!bytes.isEmpty() && stream.write(bytes) != bytes.size())
-        throw EFileError(EIO, QString(), true);
+        throw FileError(EIO, QString(), true);
 }
 
-void TpkXML::SaveToFile(const QString& path) const
+void XmlDocument::SaveToFile(const QString& path) const
 {
     if (const OsError error = WriteFileAtomically(path, SaveToBytes()))
-        throw EFileError(error, path, true);
+        throw FileError(error, path, true);
 }
 
-bool TpkXML::LoadFromStream(QIODevice& stream)
+bool XmlDocument::LoadFromStream(QIODevice& stream)
 {
     const QByteArray bytes = stream.readAll();
     if (bytes.isEmpty())
@@ -551,19 +551,19 @@ bool TpkXML::LoadFromStream(QIODevice& stream)
     return ParseBuffer(bytes);
 }
 
-bool TpkXML::LoadFromFile(const QString& path)
+bool XmlDocument::LoadFromFile(const QString& path)
 {
     if (!PathExists(path))
         return false;
     QByteArray bytes;
     if (const OsError error = ReadWholeFile(path, bytes))
-        throw EFileError(error, path, false);
+        throw FileError(error, path, false);
     if (bytes.isEmpty())
         return false;
     return ParseBuffer(bytes);
 }
 
-bool TpkXML::ParseBuffer(const QByteArray& bytes)
+bool XmlDocument::ParseBuffer(const QByteArray& bytes)
 {
     Root->ClearChildren();
     if (bytes.size() < 2)

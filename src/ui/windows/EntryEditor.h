@@ -1,5 +1,5 @@
 #pragma once
-// The entry editor: the window TFEdycja that asks for an entry's name and destination folder,
+// The entry editor: the window EntryEditor that asks for an entry's name and destination folder,
 // and the list commands that open it or ask before changing the list.
 
 #include <QDialog>
@@ -13,8 +13,8 @@ class HotZone;
 class QLabel;
 class QLineEdit;
 class SkinImage;
-class TGetFolder;
-class TKeyPreview;
+class FolderPicker;
+class KeyPreview;
 
 // The entry being added or edited; kept between uses of the editor.
 extern QString EditTyp;     // "Plik" or "Folder"
@@ -41,11 +41,11 @@ void CancelEditor();
 // Characters the name field refuses when typed.
 bool IsRejectedNameCharacter(QChar c);
 
-class TFEdycja : public QDialog {
+class EntryEditor : public QDialog {
     Q_OBJECT
 public:
-    explicit TFEdycja(QWidget* parent = nullptr);
-    ~TFEdycja() override;
+    explicit EntryEditor(QWidget* parent = nullptr);
+    ~EntryEditor() override;
 
     void LNowyFolderClick();
 
@@ -59,7 +59,7 @@ public:
     HotZone* LWprowadzDoListy;
     // For folder entries while "Podfoldery" is off: only the folder's own level is taken.
     QLabel* LPodfoldery;
-    TGetFolder* DlOpenFolder;
+    FolderPicker* DlOpenFolder;
 
     // Runs the file dialog; the chosen file's full path, or nothing when cancelled.
     std::optional<QString> RunOpenFileDialog();
@@ -72,7 +72,7 @@ protected:
 
 private:
     bool FormKeyDown(QKeyEvent* event);
-    TKeyPreview* preview;
+    KeyPreview* preview;
 };
 
-extern TFEdycja* FEdycja;
+extern EntryEditor* FEdycja;

@@ -1,16 +1,16 @@
-#include "ui/windows/UPrzywracanie.h"
+#include "ui/windows/RestoreWindow.h"
 
 #include "archive/run/ArchiveRun.h"
 #include "archive/sevenzip/SevenZipReader.h"
 #include "core/Messages.h"
-#include "core/UProcki.h"
+#include "core/EntryList.h"
 #include "core/UiPorts.h"
 #include "ui/skin/HotZone.h"
 #include "ui/skin/ImageResource.h"
-#include "ui/skin/ProgressCyl.h"
+#include "ui/skin/CylinderBar.h"
 #include "ui/skin/SkinImage.h"
-#include "ui/windows/GetFolder.h"
-#include "ui/windows/UGlowny.h"
+#include "ui/windows/FolderPicker.h"
+#include "ui/windows/MainWindow.h"
 #include "ui/windows/WindowParts.h"
 
 #include <QCoreApplication>
@@ -23,7 +23,7 @@
 #include <QMouseEvent>
 #include <QRadioButton>
 
-TFPrzywracanie* FPrzywracanie = nullptr;
+RestoreWindow* FPrzywracanie = nullptr;
 
 namespace {
 
@@ -52,13 +52,13 @@ int Percent(uint64_t done, uint64_t total)
 }
 
 // The line of the archive list: when, how big, how many items.
-QString ArchiveLine(const TEntryArchive& archive, TSevenZipReader* reader)
+QString ArchiveLine(const EntryArchive& archive, SevenZipReader* reader)
 {
     QString line = archive.Time.toString(QStringLiteral("yyyy-MM-dd  HH:mm"));
     if (!reader)
         return line;
-    const TArchiveListing& listing = reader->Open(archive.Path);
-    if (listing.Status != TArchiveStatus::Ok) {
+    const ArchiveListing& listing = reader->Open(archive.Path);
+    if (listing.Status != ArchiveStatus::Ok) {
         reader->Close();
         return line + QStringLiteral("    ") + Msg::ArchiveLineDamaged();
     }
@@ -70,7 +70,7 @@ QString ArchiveLine(const TEntryArchive& archive, TSevenZipReader* reader)
 
 } // namespace
 
-TFPrzywracanie::TFPrzywracanie(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+RestoreWindow::RestoreWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("FPrzywracanie"));
     setWindowTitle(QStringLiteral("Przywracanie"));
@@ -119,15 +119,15 @@ TFPrzywracanie::TFPrzywracanie(QWidget* parent) : QDialog(parent, Qt::Dialog | Q
     LCel->setAccessibleName(QStringLiteral("Folder docelowy"));
     StyleText(LCel, false);
 
-    Progress = new TProgressCyl(this);
+    Progress = new CylinderBar(this);
     Progress->setObjectName(QStringLiteral("Progress"));
     Progress->setGeometry(22, 296, 200, 15);
     ApplyBarDesign(Progress, 10795436);
-    ProgresEtap = new TProgressCyl(this);
+    ProgresEtap = new CylinderBar(this);
     ProgresEtap->setObjectName(QStringLiteral("ProgresEtap"));
     ProgresEtap->setGeometry(22, 311, 200, 14);
     ApplyBarDesign(ProgresEtap, 9281173);
-    for (TProgressCyl* bar : {Progress, ProgresEtap})
+    for (CylinderBar* bar : {Progress, ProgresEtap})
         bar->SetPosition(0);
 
     LPrzywroc = new HotZone(this, QRect(244, 298, 86, 24), QStringLiteral("LPrzywroc"), QStringLiteral("Przywróć"));
@@ -138,35 +138,35 @@ TFPrzywracanie::TFPrzywracanie(QWidget* parent) : QDialog(parent, Qt::Dialog | Q
     connect(LListwa, &HotZone::mouseMoved, this,
             Guarded([this](QMouseEvent* event) { drag.Move(this, event->globalPosition().toPoint()); }));
     connect(LListwa, &HotZone::mouseReleased, this, Guarded([this](QMouseEvent*) { drag.Release(); }));
-    connect(LClose, &HotZone::clicked, this, Guarded(this, &TFPrzywracanie::LZamknijClick));
-    connect(LZamknij, &HotZone::clicked, this, Guarded(this, &TFPrzywracanie::LZamknijClick));
-    connect(LPrzywroc, &HotZone::clicked, this, Guarded(this, &TFPrzywracanie::LPrzywrocClick));
-    connect(RFolder, &QRadioButton::clicked, this, Guarded(this, &TFPrzywracanie::RFolderClick));
-    connect(RMiejsce, &QRadioButton::clicked, this, Guarded(this, &TFPrzywracanie::ShowTarget));
+    connect(LClose, &HotZone::clicked, this, Guarded(this, &RestoreWindow::LZamknijClick));
+    connect(LZamknij, &HotZone::clicked, this, Guarded(this, &RestoreWindow::LZamknijClick));
+    connect(LPrzywroc, &HotZone::clicked, this, Guarded(this, &RestoreWindow::LPrzywrocClick));
+    connect(RFolder, &QRadioButton::clicked, this, Guarded(this, &RestoreWindow::RFolderClick));
+    connect(RMiejsce, &QRadioButton::clicked, this, Guarded(this, &RestoreWindow::ShowTarget));
     connect(LArchiwa, &QListWidget::itemDoubleClicked, this, Guarded([this] { LPrzywrocClick(); }));
 
-    DlFolder = new TGetFolder(this);
+    DlFolder = new FolderPicker(this);
     DlFolder->Caption = QStringLiteral("Wskaż folder, do którego przywrócić pliki");
     DlFolder->StatusText = QStringLiteral("Wskaż folder");
     DlFolder->SetFlags(0);
     DlFolder->Root = bl_CUSTOM;
 
-    preview = new TKeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
+    preview = new KeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
     FPrzywracanie = this;
 }
 
-TFPrzywracanie::~TFPrzywracanie()
+RestoreWindow::~RestoreWindow()
 {
     delete DlFolder;
     if (FPrzywracanie == this)
         FPrzywracanie = nullptr;
 }
 
-void TFPrzywracanie::ShowRestore(int entryIndex)
+void RestoreWindow::ShowRestore(int entryIndex)
 {
     if (entryIndex < 0 || size_t(entryIndex) >= Wpisy.size() || isVisible())
         return;
-    const _Wpis& entry = Wpisy[size_t(entryIndex)];
+    const Entry& entry = Wpisy[size_t(entryIndex)];
     Archives = ArchivesIn(entry.Docel, entry.Nazwa);
     if (Archives.empty()) {
         ShowWarning(ButtonsClose, IconInfo, Msg::RestoreNoArchives(entry.Nazwa));
@@ -181,10 +181,10 @@ void TFPrzywracanie::ShowRestore(int entryIndex)
     ShowTarget();
 
     LArchiwa->clear();
-    std::unique_ptr<TSevenZipReader> reader;
+    std::unique_ptr<SevenZipReader> reader;
     if (Zipek)
-        reader = std::make_unique<TSevenZipReader>(*Zipek);
-    for (const TEntryArchive& archive : Archives) {
+        reader = std::make_unique<SevenZipReader>(*Zipek);
+    for (const EntryArchive& archive : Archives) {
         auto* line = new QListWidgetItem(ArchiveLine(archive, reader.get()), LArchiwa);
         line->setToolTip(archive.Path);
     }
@@ -202,25 +202,25 @@ void TFPrzywracanie::ShowRestore(int entryIndex)
     exec();
 }
 
-void TFPrzywracanie::showEvent(QShowEvent* event)
+void RestoreWindow::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     drag.Release();
 }
 
-QString TFPrzywracanie::TargetFolder() const
+QString RestoreWindow::TargetFolder() const
 {
     return RFolder->isChecked() && !chosenFolder.isEmpty() ? chosenFolder : originalFolder;
 }
 
-void TFPrzywracanie::ShowTarget()
+void RestoreWindow::ShowTarget()
 {
     const QString target = TargetFolder();
     LCel->setText(ElidePath(target, LCel->fontMetrics(), LCel->contentsRect().width()));
     LCel->setToolTip(target);
 }
 
-void TFPrzywracanie::RFolderClick()
+void RestoreWindow::RFolderClick()
 {
     if (restoring)
         return;
@@ -232,18 +232,18 @@ void TFPrzywracanie::RFolderClick()
     ShowTarget();
 }
 
-void TFPrzywracanie::LZamknijClick()
+void RestoreWindow::LZamknijClick()
 {
     if (!restoring)
         done(0);
 }
 
-void TFPrzywracanie::reject()
+void RestoreWindow::reject()
 {
     LZamknijClick();
 }
 
-bool TFPrzywracanie::FormKeyDown(QKeyEvent* event)
+bool RestoreWindow::FormKeyDown(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Escape:
@@ -263,7 +263,7 @@ bool TFPrzywracanie::FormKeyDown(QKeyEvent* event)
     }
 }
 
-void TFPrzywracanie::HandleEvents(bool always)
+void RestoreWindow::HandleEvents(bool always)
 {
     // The window paints and hears Escape while the library works on this thread.
     static QElapsedTimer last;
@@ -273,7 +273,7 @@ void TFPrzywracanie::HandleEvents(bool always)
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void TFPrzywracanie::AskToStop(TSevenZipReader& reader)
+void RestoreWindow::AskToStop(SevenZipReader& reader)
 {
     if (!stopAsked || reader.CancelRequested)
         return;
@@ -283,8 +283,8 @@ void TFPrzywracanie::AskToStop(TSevenZipReader& reader)
         reader.CancelRequested = true;
 }
 
-TOverwriteAnswer TFPrzywracanie::AskOverwrite(TSevenZipReader& reader, const TArchiveItem& item,
-                                              const TExistingFile& existing)
+OverwriteAnswer RestoreWindow::AskOverwrite(SevenZipReader& reader, const ArchiveItem& item,
+                                              const ExistingFile& existing)
 {
     const bool newer = item.HasTime && existing.Time > item.Time;
     ShowWarning(ButtonsYesNoCancel, IconQuestion, Msg::RestoreReplace(item.Path, newer));
@@ -294,15 +294,15 @@ TOverwriteAnswer TFPrzywracanie::AskOverwrite(TSevenZipReader& reader, const TAr
     AskToStop(reader);
     switch (answer) {
     case AnswerYes:
-        return TOverwriteAnswer::Replace;
+        return OverwriteAnswer::Replace;
     case AnswerCancel:
-        return TOverwriteAnswer::Cancel;
+        return OverwriteAnswer::Cancel;
     default:
-        return TOverwriteAnswer::Skip;
+        return OverwriteAnswer::Skip;
     }
 }
 
-void TFPrzywracanie::LPrzywrocClick()
+void RestoreWindow::LPrzywrocClick()
 {
     if (restoring || !Zipek)
         return;
@@ -314,9 +314,9 @@ void TFPrzywracanie::LPrzywrocClick()
     const QString archivePath = Archives[size_t(row)].Path;
     const QString target = TargetFolder();
 
-    TSevenZipReader reader(*Zipek);
-    const TArchiveListing& listing = reader.Open(archivePath);
-    if (listing.Status != TArchiveStatus::Ok) {
+    SevenZipReader reader(*Zipek);
+    const ArchiveListing& listing = reader.Open(archivePath);
+    if (listing.Status != ArchiveStatus::Ok) {
         ShowWarning(ButtonsClose, IconWarning, Msg::RestoreUnreadable(archivePath));
         return;
     }
@@ -334,10 +334,10 @@ void TFPrzywracanie::LPrzywrocClick()
     int started = 0;
     Progress->SetPosition(0);
     ProgresEtap->SetPosition(0);
-    reader.OnOverwrite = [this, &reader](const TArchiveItem& item, const TExistingFile& existing) {
+    reader.OnOverwrite = [this, &reader](const ArchiveItem& item, const ExistingFile& existing) {
         return AskOverwrite(reader, item, existing);
     };
-    reader.OnItem = [&](const TArchiveItem&) {
+    reader.OnItem = [&](const ArchiveItem&) {
         ++started;
         ProgresEtap->SetPosition(total > 0 ? started * 100 / total : 0);
         ProgresEtap->repaint();
@@ -350,20 +350,20 @@ void TFPrzywracanie::LPrzywrocClick()
         HandleEvents(false);
         AskToStop(reader);
     };
-    const TExtractResult result = reader.Extract(target);
+    const ExtractResult result = reader.Extract(target);
     reader.Close();
 
     for (QWidget* control : std::initializer_list<QWidget*>{LArchiwa, RMiejsce, RFolder})
         control->setEnabled(true);
-    if (result.Status == TArchiveStatus::Ok) {
+    if (result.Status == ArchiveStatus::Ok) {
         Progress->SetPosition(100);
         ProgresEtap->SetPosition(100);
     }
 
     int skipped = 0;
     int failed = 0;
-    for (const TExtractProblem& problem : result.Problems)
-        (problem.What == TExtractProblem::Skipped ? skipped : failed)++;
+    for (const ExtractProblem& problem : result.Problems)
+        (problem.What == ExtractProblem::Skipped ? skipped : failed)++;
     QStringList lines{Msg::RestoreSummary(int(result.Extracted), total, target)};
     if (skipped > 0)
         lines << Msg::RestoreSkipped(skipped);
@@ -371,11 +371,11 @@ void TFPrzywracanie::LPrzywrocClick()
         lines << Msg::RestoreFailed(failed);
     if (result.Cancelled())
         lines << Msg::RestoreStopped();
-    else if (result.Status != TArchiveStatus::Ok)
+    else if (result.Status != ArchiveStatus::Ok)
         lines << Msg::RestoreUnreadable(archivePath);
     LastSummary = lines.join(QLatin1Char('\r'));
     // Files the user chose to keep are no fault; anything else not restored is.
-    const bool sound = result.Status == TArchiveStatus::Ok && failed == 0;
+    const bool sound = result.Status == ArchiveStatus::Ok && failed == 0;
     ShowWarning(ButtonsClose, sound ? IconInfo : IconWarning, LastSummary);
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// TFAbout: the small picture window with the program's name and version, opened from the
+// AboutWindow: the small picture window with the program's name and version, opened from the
 // "Pomoc" menu panel. Modal; closed by the hot zone over its close glyph.
 
 #include <QDialog>
@@ -7,10 +7,10 @@
 class HotZone;
 class SkinImage;
 
-class TFAbout : public QDialog {
+class AboutWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TFAbout(QWidget* parent = nullptr);
+    explicit AboutWindow(QWidget* parent = nullptr);
 
     // Places the window relative to the main window and shows it modally.
     void ShowAbout();
@@ -24,4 +24,4 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
-extern TFAbout* FAbout;
+extern AboutWindow* FAbout;

@@ -1,4 +1,4 @@
-#include "ui/skin/ProgressCyl.h"
+#include "ui/skin/CylinderBar.h"
 #include "StatusBars.h"
 
 #include <QApplication>
@@ -10,7 +10,7 @@
 
 namespace {
 
-QImage Render(TProgressCyl& bar)
+QImage Render(CylinderBar& bar)
 {
     return bar.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
@@ -34,7 +34,7 @@ struct Rgb {
 class StatusBar : public ::testing::Test {
 protected:
     void SetUp() override { ApplyStatusBarDesign(bar, kProgressColor, 15); }
-    TProgressCyl bar;
+    CylinderBar bar;
 };
 
 const Rgb kFace{172, 185, 164};
@@ -109,7 +109,7 @@ TEST_F(StatusBar, BarEndColumnAtZeroTwentyAndHundred)
 
 TEST_F(StatusBar, ResizingRecomputesTheShading)
 {
-    TProgressCyl other;
+    CylinderBar other;
     ApplyStatusBarDesign(other, kProgressColor, 40);
     other.resize(120, 15);
     other.SetPosition(20);
@@ -119,9 +119,9 @@ TEST_F(StatusBar, ResizingRecomputesTheShading)
     EXPECT_EQ(other.BarEnd(), 25);
 }
 
-TEST(ProgressCylRange, MinAndMaxNeverMeetOrCross)
+TEST(CylinderBarRange, MinAndMaxNeverMeetOrCross)
 {
-    TProgressCyl bar;  // 0..100
+    CylinderBar bar;  // 0..100
     bar.SetMax(0);
     EXPECT_EQ(bar.Min(), 0);
     EXPECT_EQ(bar.Max(), 1);
@@ -146,9 +146,9 @@ TEST(ProgressCylRange, MinAndMaxNeverMeetOrCross)
     EXPECT_EQ(bar.Percent(), 100);
 }
 
-TEST(ProgressCylRange, PositionStaysInsideTheRange)
+TEST(CylinderBarRange, PositionStaysInsideTheRange)
 {
-    TProgressCyl bar;
+    CylinderBar bar;
     bar.SetMin(10);
     bar.SetMax(20);
     const struct {
@@ -168,9 +168,9 @@ TEST(ProgressCylRange, PositionStaysInsideTheRange)
     EXPECT_EQ(bar.Max(), 15);
 }
 
-TEST(ProgressCylRange, PercentRoundsHalvesToEven)
+TEST(CylinderBarRange, PercentRoundsHalvesToEven)
 {
-    TProgressCyl bar;
+    CylinderBar bar;
     bar.SetMax(8);
     const struct {
         int position, percent;
@@ -188,13 +188,13 @@ TEST(ProgressCylRange, PercentRoundsHalvesToEven)
     EXPECT_EQ(bar.Percent(), 4);
 }
 
-TEST(ProgressCylEvents, ProgressDoneFiresOnArrivalAtMax)
+TEST(CylinderBarEvents, ProgressDoneFiresOnArrivalAtMax)
 {
-    TProgressCyl bar;
+    CylinderBar bar;
     ApplyStatusBarDesign(bar, kProgressColor, 15);
     int fired = 0;
-    TProgressCyl* sender = nullptr;
-    bar.OnProgressDone = [&](TProgressCyl* s) { ++fired; sender = s; };
+    CylinderBar* sender = nullptr;
+    bar.OnProgressDone = [&](CylinderBar* s) { ++fired; sender = s; };
 
     bar.SetPosition(99);
     EXPECT_EQ(fired, 0);
@@ -213,7 +213,7 @@ TEST(ProgressCylEvents, ProgressDoneFiresOnArrivalAtMax)
     EXPECT_EQ(fired, 2);
 }
 
-class CountingBar : public TProgressCyl {
+class CountingBar : public CylinderBar {
 public:
     int paints = 0;
 
@@ -221,11 +221,11 @@ protected:
     void paintEvent(QPaintEvent* event) override
     {
         ++paints;
-        TProgressCyl::paintEvent(event);
+        CylinderBar::paintEvent(event);
     }
 };
 
-TEST(ProgressCylEvents, AnUpdateThatChangesNeitherExtentNorPercentDrawsNothing)
+TEST(CylinderBarEvents, AnUpdateThatChangesNeitherExtentNorPercentDrawsNothing)
 {
     CountingBar bar;
     ApplyStatusBarDesign(bar, kProgressColor, 15);
@@ -247,9 +247,9 @@ TEST(ProgressCylEvents, AnUpdateThatChangesNeitherExtentNorPercentDrawsNothing)
     EXPECT_GE(bar.paints, 1);
 }
 
-TEST(ProgressCylLook, FlatEffectDrawsOneColourPerPart)
+TEST(CylinderBarLook, FlatEffectDrawsOneColourPerPart)
 {
-    TProgressCyl bar;
+    CylinderBar bar;
     ApplyStatusBarDesign(bar, kProgressColor, 15);
     bar.SetCylinderEffect(ceFlat);
     bar.SetPosition(50);
@@ -263,9 +263,9 @@ TEST(ProgressCylLook, FlatEffectDrawsOneColourPerPart)
     EXPECT_EQ(qRed(image.pixel(10, 5)), 109);
 }
 
-TEST(ProgressCylLook, VerticalBarGrowsUpwardAndTurnsItsCaption)
+TEST(CylinderBarLook, VerticalBarGrowsUpwardAndTurnsItsCaption)
 {
-    TProgressCyl bar;
+    CylinderBar bar;
     ApplyStatusBarDesign(bar, kProgressColor, 15);
     bar.resize(15, 100);
     bar.SetOrientation(pbVertical);
@@ -281,9 +281,9 @@ TEST(ProgressCylLook, VerticalBarGrowsUpwardAndTurnsItsCaption)
     EXPECT_EQ(bar.FontOrientation(), foLeftToRight);
 }
 
-TEST(ProgressCylLook, CaptionShowsTextDoneOnlyAtHundredPercent)
+TEST(CylinderBarLook, CaptionShowsTextDoneOnlyAtHundredPercent)
 {
-    TProgressCyl bar;
+    CylinderBar bar;
     ApplyStatusBarDesign(bar, kProgressColor, 15);
     bar.SetMax(1000);
     bar.SetPosition(994);  // 99.4: rounds to 99
@@ -296,9 +296,9 @@ TEST(ProgressCylLook, CaptionShowsTextDoneOnlyAtHundredPercent)
     EXPECT_NE(done, Render(bar));
 }
 
-TEST(ProgressCylLook, InvertedCaptionInvertsThePixelsUnderIt)
+TEST(CylinderBarLook, InvertedCaptionInvertsThePixelsUnderIt)
 {
-    TProgressCyl bar;
+    CylinderBar bar;
     ApplyStatusBarDesign(bar, kProgressColor, 15);
     bar.SetPosition(50);
     const QImage before = Render(bar);
@@ -321,9 +321,9 @@ TEST(ProgressCylLook, InvertedCaptionInvertsThePixelsUnderIt)
     EXPECT_GT(inverted, 20);
 }
 
-TEST(ProgressCylLook, ShadowedCaptionUsesTheShadowColour)
+TEST(CylinderBarLook, ShadowedCaptionUsesTheShadowColour)
 {
-    TProgressCyl bar;
+    CylinderBar bar;
     ApplyStatusBarDesign(bar, kProgressColor, 15);
     bar.SetFontColor(clWhite);
     bar.SetFontShadowColor(RGBToColor(255, 0, 0));
@@ -341,7 +341,7 @@ TEST(ProgressCylLook, ShadowedCaptionUsesTheShadowColour)
 }
 
 // System colour numbers follow the palette's matching roles, also after a palette change.
-TEST(ProgressCylLook, SystemColoursFollowThePalette)
+TEST(CylinderBarLook, SystemColoursFollowThePalette)
 {
     EXPECT_EQ(ColorToRGB(RGBToColor(1, 2, 3), QPalette()), qRgb(1, 2, 3));
     QPalette palette;
@@ -352,7 +352,7 @@ TEST(ProgressCylLook, SystemColoursFollowThePalette)
     palette.setColor(QPalette::Midlight, QColor(200, 190, 180));
     palette.setColor(QPalette::Shadow, QColor(5, 6, 7));
     const struct {
-        TColor color;
+        SkinColor color;
         QRgb rgb;
     } roles[] = {{clBtnFace, qRgb(40, 80, 120)},        {clHighlight, qRgb(10, 20, 30)},
                  {clBtnHighlight, qRgb(250, 240, 230)}, {clBtnShadow, qRgb(70, 60, 50)},
@@ -361,7 +361,7 @@ TEST(ProgressCylLook, SystemColoursFollowThePalette)
         EXPECT_EQ(ColorToRGB(r.color, palette), r.rgb) << std::hex << r.color;
 
     // A default bar: empty part in button face, control colour button face.
-    TProgressCyl bar;
+    CylinderBar bar;
     bar.resize(120, 15);
     bar.SetBevelInner(bvNone);
     bar.SetBevelOuter(bvNone);
@@ -379,11 +379,11 @@ TEST(ProgressCylLook, SystemColoursFollowThePalette)
     EXPECT_TRUE(PixelIs(image, 100, 5, Rgb{213, 213, 213}));
 }
 
-TEST(ProgressCylStyle, RefusesDivisorsOfZeroAndRecomputesOnChange)
+TEST(CylinderBarStyle, RefusesDivisorsOfZeroAndRecomputesOnChange)
 {
-    TProgressCyl bar;
+    CylinderBar bar;
     ApplyStatusBarDesign(bar, kProgressColor, 15);
-    TPCColorStyle& style = bar.ForeStyle();
+    CylinderColorStyle& style = bar.ForeStyle();
     style.SetIntensity(0);
     style.SetRangeRGB(0);
     style.SetLightAngle(0);
@@ -399,7 +399,7 @@ TEST(ProgressCylStyle, RefusesDivisorsOfZeroAndRecomputesOnChange)
     EXPECT_EQ(after.pixel(100, 5), before.pixel(100, 5));  // the empty part has its own style
 
     // Assigning a style copies all seven values.
-    TProgressCyl other;
+    CylinderBar other;
     other.BackStyle().SetIntensityRGB(10);
     other.BackStyle().SetIntensity(2);
     other.BackStyle().SetIntensityFactor(0.5f);
@@ -408,7 +408,7 @@ TEST(ProgressCylStyle, RefusesDivisorsOfZeroAndRecomputesOnChange)
     other.BackStyle().SetColorFactor(2);
     other.BackStyle().SetLightAngle(5);
     bar.SetBackStyle(other.BackStyle());
-    const TPCColorStyle& copy = bar.BackStyle();
+    const CylinderColorStyle& copy = bar.BackStyle();
     EXPECT_EQ(copy.IntensityRGB(), 10);
     EXPECT_EQ(copy.Intensity(), 2.0f);
     EXPECT_EQ(copy.IntensityFactor(), 0.5f);
@@ -419,9 +419,9 @@ TEST(ProgressCylStyle, RefusesDivisorsOfZeroAndRecomputesOnChange)
 }
 
 // Extreme but accepted style values give saturated colours, never garbage.
-TEST(ProgressCylStyle, ExtremeValuesSaturate)
+TEST(CylinderBarStyle, ExtremeValuesSaturate)
 {
-    TProgressCyl bar;
+    CylinderBar bar;
     ApplyStatusBarDesign(bar, kProgressColor, 15);
     bar.ForeStyle().SetLightAngle(1e-30f);
     bar.ForeStyle().SetIntensity(1e-30f);
@@ -437,9 +437,9 @@ TEST(ProgressCylStyle, ExtremeValuesSaturate)
     EXPECT_TRUE(PixelIs(image, 0, 0, kFace));
 }
 
-TEST(ProgressCylLayout, WidthsThatLeaveNoBarAreaAreRolledBack)
+TEST(CylinderBarLayout, WidthsThatLeaveNoBarAreaAreRolledBack)
 {
-    TProgressCyl bar;
+    CylinderBar bar;
     ApplyStatusBarDesign(bar, kProgressColor, 15);
     EXPECT_TRUE(bar.LayoutValid());
     bar.SetBevelWidth(7);   // inner inset 14 of 15 rows
@@ -454,9 +454,9 @@ TEST(ProgressCylLayout, WidthsThatLeaveNoBarAreaAreRolledBack)
     EXPECT_FALSE(bar.LayoutValid());
 }
 
-TEST(ProgressCylLayout, BevelsAreDrawnInTheirColours)
+TEST(CylinderBarLayout, BevelsAreDrawnInTheirColours)
 {
-    TProgressCyl bar;  // defaults: outer lowered, inner raised, border 2, bevel colour button face
+    CylinderBar bar;  // defaults: outer lowered, inner raised, border 2, bevel colour button face
     bar.resize(60, 20);
     QPalette palette;
     palette.setColor(QPalette::Button, QColor(100, 100, 100));

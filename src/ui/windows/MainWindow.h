@@ -1,5 +1,5 @@
 #pragma once
-// TFGlowny: the program's main window. A borderless picture with invisible hot zones over its
+// MainWindow: the program's main window. A borderless picture with invisible hot zones over its
 // drawn title strip, menu titles and archive button; the list box `Lista`; the status panel
 // with the two progress bars of the archive run; and the keys of the key table.
 
@@ -13,16 +13,16 @@
 class HotZone;
 class QLabel;
 class SkinImage;
-class TKeyPreview;
-class TProgressCyl;
+class KeyPreview;
+class CylinderBar;
 class QKeyEvent;
 
 // The list box: extended selection; it reports a click (also a selection changed by the
 // user's keys, as a list box does) and a double click after its own handling.
-class TListaBox : public QListWidget {
+class EntryListBox : public QListWidget {
     Q_OBJECT
 public:
-    explicit TListaBox(QWidget* parent);
+    explicit EntryListBox(QWidget* parent);
 
     // Selection changes made by the program itself are not the user's clicks.
     int programmatic = 0;
@@ -38,11 +38,11 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 };
 
-class TFGlowny : public QWidget {
+class MainWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TFGlowny(QWidget* parent = nullptr);
-    ~TFGlowny() override;
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // If the menu window is shown, close it.
     void CloseMenuPanel();
@@ -77,12 +77,12 @@ public:
     HotZone* LMenuPLik;
     HotZone* LMenuEdycja;
     HotZone* LMenuPomoc;
-    TListaBox* Lista;
+    EntryListBox* Lista;
     HotZone* LArchiwum;
     QWidget* Pdziala;
     SkinImage* ImPrzetwarza;
-    TProgressCyl* Progress;
-    TProgressCyl* ProgresEtap;
+    CylinderBar* Progress;
+    CylinderBar* ProgresEtap;
     // Over the picture's Escape hint: tells at once that an Escape during the run was heard.
     QLabel* LPrzerwanie;
 
@@ -110,13 +110,13 @@ private:
 
     class Ports;
     std::unique_ptr<Ports> ports;
-    TKeyPreview* preview;
+    KeyPreview* preview;
     bool shownOnce = false;
     int handlingDuringRun = 0;  // depth of HandleEventsDuringRun
     friend class Ports;
 };
 
-extern TFGlowny* FGlowny;
+extern MainWindow* FGlowny;
 
 // Opens the help file "Pomoc/index.htm" beside the program; a missing file is not reported.
 void OpenHelpFile(QWidget* owner);

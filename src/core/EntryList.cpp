@@ -1,8 +1,8 @@
-#include "core/UProcki.h"
+#include "core/EntryList.h"
 
 #include "core/FieldCipher.h"
 #include "core/Messages.h"
-#include "core/TpkXML.h"
+#include "core/XmlDocument.h"
 #include "core/UiPorts.h"
 #include "platform/FileSystem.h"
 #include "platform/Files.h"
@@ -15,7 +15,7 @@
 #include <limits>
 #include <new>
 
-_Wpisy Wpisy;
+EntryVector Wpisy;
 int32_t EntryCount = 0;
 int32_t CurrentIndex = 0;
 QString ListFilePath;
@@ -66,7 +66,7 @@ bool KeepDamagedFile()
     return false;
 }
 
-QString& Field(_Wpis& w, int f)
+QString& Field(Entry& w, int f)
 {
     switch (f) {
     case 0: return w.Typ;
@@ -121,9 +121,9 @@ int32_t EntryNumber(const QString& upperName, int32_t count)
     return static_cast<int32_t>(k);
 }
 
-TpkXMLNode* WalkPath(TpkXML& document, const QStringList& names)
+XmlNode* WalkPath(XmlDocument& document, const QStringList& names)
 {
-    TpkXMLNode* node = document.Root.get();
+    XmlNode* node = document.Root.get();
     for (const QString& name : names)
         node = node->FindChild(name, true);
     return node;
@@ -131,48 +131,48 @@ TpkXMLNode* WalkPath(TpkXML& document, const QStringList& names)
 
 } // namespace
 
-QString GetPathText(TpkXML& document, const QStringList& names)
+QString GetPathText(XmlDocument& document, const QStringList& names)
 {
     return WalkPath(document, names)->Text;
 }
 
-void SetPathText(TpkXML& document, const QStringList& names, const QString& text)
+void SetPathText(XmlDocument& document, const QStringList& names, const QString& text)
 {
     WalkPath(document, names)->Text = text;
 }
 
-int ReadEntries(TpkXML& document)
+int ReadEntries(XmlDocument& document)
 {
     int32_t count = 0;
     if (!ToInt32(DecryptField(GetPathText(document, {NameDane, NameIlosc})), count))
         return 1;
     EntryCount = count;
     try {
-        TpkXMLNode* dane = document.FindChild(NameDane, true);
+        XmlNode* dane = document.FindChild(NameDane, true);
         // A negative count cannot be allocated. Nor is a count believed that reaches far past
         // what the file holds: at most MaxBlankEntries, or as many as Dane has elements, so
         // a damaged "Ilosc" never makes memory grow beyond the size of the file.
         const int32_t limit = std::max(MaxBlankEntries, dane->ChildCount());
         if (count < 0 || count > limit)
             throw std::bad_alloc();
-        _Wpisy entries(static_cast<size_t>(count));
+        EntryVector entries(static_cast<size_t>(count));
 
         // The element of entry k is the first child of Dane named "Nr" + k in any letter case,
         // exactly what a look-up by name finds; one pass over Dane finds them all. Entries
         // without an element keep their empty fields.
-        std::vector<TpkXMLNode*> elements(static_cast<size_t>(count) + 1, nullptr);
+        std::vector<XmlNode*> elements(static_cast<size_t>(count) + 1, nullptr);
         for (int c = 0; c < dane->ChildCount(); ++c) {
-            TpkXMLNode* child = dane->ChildAt(c);
+            XmlNode* child = dane->ChildAt(c);
             const int32_t k = EntryNumber(child->Name.toUpper(), count);
             if (k > 0 && !elements[static_cast<size_t>(k)])
                 elements[static_cast<size_t>(k)] = child;
         }
         for (int32_t k = 1; k <= count; ++k) {
-            TpkXMLNode* nr = elements[static_cast<size_t>(k)];
+            XmlNode* nr = elements[static_cast<size_t>(k)];
             if (!nr)
                 continue;
             for (int f = 0; f < 4; ++f) {
-                const TpkXMLNode* value = nr->FindChild(FieldNames[f], false);
+                const XmlNode* value = nr->FindChild(FieldNames[f], false);
                 if (value)
                     Field(entries[static_cast<size_t>(k - 1)], f) = DecryptField(value->Text);
             }
@@ -187,22 +187,22 @@ int ReadEntries(TpkXML& document)
     }
 }
 
-void WriteDocument(TpkXML& document)
+void WriteDocument(XmlDocument& document)
 {
     SetPathText(document, {NameDane, NameIlosc}, EncryptField(QString::number(EntryCount)));
-    TpkXMLNode* dane = document.FindChild(NameDane, true);
+    XmlNode* dane = document.FindChild(NameDane, true);
     // Finding "Nr" + k by name in a growing list would cost a pass per entry; an index of the
     // upper-cased names gives the same first match.
-    QHash<QString, TpkXMLNode*> byName;
+    QHash<QString, XmlNode*> byName;
     for (int c = dane->ChildCount() - 1; c >= 0; --c)
         byName.insert(dane->ChildAt(c)->Name.toUpper(), dane->ChildAt(c));
     const int32_t n = std::min<int64_t>(EntryCount, static_cast<int64_t>(Wpisy.size()));
     for (int32_t i = 0; i < n; ++i) {
         const QString name = NameNr + QString::number(i + 1);
         const QString key = name.toUpper();
-        TpkXMLNode* nr = byName.value(key);
+        XmlNode* nr = byName.value(key);
         if (!nr) {
-            auto made = std::make_unique<TpkXMLNode>();
+            auto made = std::make_unique<XmlNode>();
             made->Name = name;
             nr = made.get();
             dane->AddChild(std::move(made));
@@ -222,11 +222,11 @@ bool LoadList()
         return true;
     int code = 0;
     {
-        TpkXML document;
+        XmlDocument document;
         try {
             document.LoadFromFile(ListFilePath);
-        } catch (const EFileError& e) {
-            throw EListFileError(Msg::ListUnreadable(ListFilePath, Msg::SystemReason(e.Code)).toStdString());
+        } catch (const FileError& e) {
+            throw ListFileError(Msg::ListUnreadable(ListFilePath, Msg::SystemReason(e.Code)).toStdString());
         }
         code = ReadEntries(document);
     }
@@ -261,7 +261,7 @@ void FillListBox()
 
 int32_t AddEntry(const QString& Typ, const QString& Nazwa, const QString& Source, const QString& Docel)
 {
-    Wpisy.push_back(_Wpis{Typ, Nazwa, Source, Docel});
+    Wpisy.push_back(Entry{Typ, Nazwa, Source, Docel});
     CurrentIndex = static_cast<int32_t>(Wpisy.size()) - 1;
     EntryCount = static_cast<int32_t>(Wpisy.size());
     return CurrentIndex;
@@ -271,7 +271,7 @@ int32_t ReplaceEntry(const QString& Typ, const QString& Nazwa, const QString& So
 {
     // Callers never edit without a current entry; an invalid index changes nothing.
     if (CurrentIndex >= 0 && static_cast<size_t>(CurrentIndex) < Wpisy.size())
-        Wpisy[static_cast<size_t>(CurrentIndex)] = _Wpis{Typ, Nazwa, Source, Docel};
+        Wpisy[static_cast<size_t>(CurrentIndex)] = Entry{Typ, Nazwa, Source, Docel};
     return CurrentIndex;
 }
 
@@ -321,8 +321,8 @@ bool SaveList()
     try {
         // A damaged list that could not be kept at load time is kept now, or not replaced.
         if (backupPending && !KeepDamagedFile())
-            throw EFileError(EIO, BackupPath(1), true);
-        TpkXML document;
+            throw FileError(EIO, BackupPath(1), true);
+        XmlDocument document;
         WriteDocument(document);
         document.SaveToFile(ListFilePath);
     } catch (...) {

@@ -15,78 +15,78 @@
 
 class QIODevice;
 
-class TpkXMLAttr {
+class XmlAttr {
 public:
-    TpkXMLAttr(const QString& name, const QString& value) : Name(name), Value(value) {}
+    XmlAttr(const QString& name, const QString& value) : Name(name), Value(value) {}
     QString Name;
     QString Value;
 };
 
-class TpkXMLAttrs {
+class XmlAttrs {
 public:
-    int AddAttr(std::unique_ptr<TpkXMLAttr> attr);
+    int AddAttr(std::unique_ptr<XmlAttr> attr);
     int AttrCount() const { return static_cast<int>(attrs.size()); }
-    TpkXMLAttr* AttrAt(int index) const;
+    XmlAttr* AttrAt(int index) const;
     void ClearAttrs() { attrs.clear(); }
 
 private:
-    std::vector<std::unique_ptr<TpkXMLAttr>> attrs;
+    std::vector<std::unique_ptr<XmlAttr>> attrs;
 };
 
-class TpkXML;
+class XmlDocument;
 
-class TpkXMLNode {
+class XmlNode {
 public:
     enum : uint8_t { KindElement = 0, KindInstruction = 1, KindComment = 2 };
 
-    TpkXMLNode() = default;
-    TpkXMLNode(const TpkXMLNode&) = delete;
-    TpkXMLNode& operator=(const TpkXMLNode&) = delete;
+    XmlNode() = default;
+    XmlNode(const XmlNode&) = delete;
+    XmlNode& operator=(const XmlNode&) = delete;
     // Frees the subtree without recursion, so no depth of nesting can exhaust the stack.
-    ~TpkXMLNode();
+    ~XmlNode();
 
     // The first child whose name matches without regard to case; with `create`, a missing
     // child is made with the name as given and appended.
-    TpkXMLNode* FindChild(const QString& name, bool create);
-    int AddChild(std::unique_ptr<TpkXMLNode> node);
+    XmlNode* FindChild(const QString& name, bool create);
+    int AddChild(std::unique_ptr<XmlNode> node);
     int ChildCount() const { return static_cast<int>(children.size()); }
-    TpkXMLNode* ChildAt(int index) const;
+    XmlNode* ChildAt(int index) const;
     void ClearChildren();
     // The node and its subtree as text, each line led by `indent`.
-    QString NodeText(const QString& indent, const TpkXML& document) const;
+    QString NodeText(const QString& indent, const XmlDocument& document) const;
 
-    TpkXMLAttrs Attrs;
+    XmlAttrs Attrs;
     QString Name;
     QString Text;
     QString CData;
     uint8_t Kind = KindElement;
 
 private:
-    friend class TpkXML;
-    std::vector<std::unique_ptr<TpkXMLNode>> children;
+    friend class XmlDocument;
+    std::vector<std::unique_ptr<XmlNode>> children;
 };
 
 // A file could not be read or written: the system's error code and the file; what() is the
 // Polish text for the user.
-class EFileError : public EUserError {
+class FileError : public UserError {
 public:
-    EFileError(int code, const QString& path, bool writing);
+    FileError(int code, const QString& path, bool writing);
     int Code;
     QString Path;
     bool Writing;
 };
 
-class TpkXML {
+class XmlDocument {
 public:
-    TpkXML();
+    XmlDocument();
 
-    TpkXMLNode* FindChild(const QString& name, bool create) { return Root->FindChild(name, create); }
+    XmlNode* FindChild(const QString& name, bool create) { return Root->FindChild(name, create); }
 
-    // False when no file exists at the path; raises EFileError when it exists but cannot be
+    // False when no file exists at the path; raises FileError when it exists but cannot be
     // opened or read; otherwise the result of ParseBuffer.
     bool LoadFromFile(const QString& path);
     // Replaces the file whole (through a temporary file, see WriteFileAtomically); the
-    // previous file stays as it was when this raises EFileError.
+    // previous file stays as it was when this raises FileError.
     void SaveToFile(const QString& path) const;
     // False for an empty stream (the tree is not touched).
     bool LoadFromStream(QIODevice& stream);
@@ -98,7 +98,7 @@ public:
     bool ParseBuffer(const QByteArray& bytes);
     QString DocumentText() const;
 
-    std::unique_ptr<TpkXMLNode> Root;
+    std::unique_ptr<XmlNode> Root;
     bool Unicode = false;
     QString Indent;
 };

@@ -1,6 +1,6 @@
 // The archive run's view of a status bar drives the real bar.
 
-#include "ui/windows/ProgressCylPort.h"
+#include "ui/windows/CylinderBarPort.h"
 #include "../skin/StatusBars.h"
 
 #include <QApplication>
@@ -10,7 +10,7 @@
 
 namespace {
 
-class CountingBar : public TProgressCyl {
+class CountingBar : public CylinderBar {
 public:
     int paints = 0;
 
@@ -18,17 +18,17 @@ protected:
     void paintEvent(QPaintEvent* event) override
     {
         ++paints;
-        TProgressCyl::paintEvent(event);
+        CylinderBar::paintEvent(event);
     }
 };
 
 } // namespace
 
-TEST(ProgressCylEvents, PortDrivesTheBar)
+TEST(CylinderBarEvents, PortDrivesTheBar)
 {
     CountingBar bar;
     ApplyStatusBarDesign(bar, kProgressColor, 15);
-    ProgressCylPort port(&bar);
+    CylinderBarPort port(&bar);
     port.SetMax(1000);
     port.SetPosition(250);
     EXPECT_EQ(bar.Max(), 1000);

@@ -1,14 +1,14 @@
-#include "ui/windows/UEdycja.h"
+#include "ui/windows/EntryEditor.h"
 
-#include "ui/windows/GetFolder.h"
+#include "ui/windows/FolderPicker.h"
 #include "core/Messages.h"
 #include "core/Settings.h"
 #include "ui/skin/HotZone.h"
 #include "ui/skin/ImageResource.h"
 #include "ui/skin/SkinImage.h"
 #include "platform/Platform.h"
-#include "ui/windows/UGlowny.h"
-#include "core/UProcki.h"
+#include "ui/windows/MainWindow.h"
+#include "core/EntryList.h"
 #include "core/UiPorts.h"
 #include "ui/windows/WindowParts.h"
 
@@ -25,8 +25,8 @@ QString EditSource;
 QString EditDocel;
 int32_t EditMode = 0;
 
-TFEdycja* FEdycja = nullptr;
-std::function<std::optional<QString>(const QString&, const QString&)> TFEdycja::OpenFileHook;
+EntryEditor* FEdycja = nullptr;
+std::function<std::optional<QString>(const QString&, const QString&)> EntryEditor::OpenFileHook;
 
 namespace {
 
@@ -58,7 +58,7 @@ QString DestinationKey(const QString& docel)
 bool RepeatsAnotherEntry(const QString& name, const QString& destination)
 {
     const QString key = DestinationKey(destination);
-    const auto same = [&](const _Wpis& entry) { return entry.Nazwa == name && DestinationKey(entry.Docel) == key; };
+    const auto same = [&](const Entry& entry) { return entry.Nazwa == name && DestinationKey(entry.Docel) == key; };
     const bool editing = EditMode == 2 && HasCurrentEntry();
     if (editing && same(Wpisy[size_t(CurrentIndex)]))
         return false;
@@ -90,7 +90,7 @@ bool IsRejectedNameCharacter(QChar c)
     return c.unicode() >= 32 && c.unicode() <= 127 && rejected.contains(c);
 }
 
-TFEdycja::TFEdycja(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+EntryEditor::EntryEditor(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("FEdycja"));
     setWindowTitle(QStringLiteral("Wpis listy"));
@@ -129,7 +129,7 @@ TFEdycja::TFEdycja(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     LNowyFolder = new HotZone(PNazwa, QRect(87, 198, 20, 19), QStringLiteral("LNowyFolder"), QStringLiteral("Wskaż nowy folder archiwum"));
     LAnuluj = new HotZone(PNazwa, QRect(182, 254, 62, 13), QStringLiteral("LAnuluj"), QStringLiteral("Anuluj"));
     LWprowadzDoListy = new HotZone(PNazwa, QRect(276, 254, 89, 13), QStringLiteral("LWprowadzDoListy"), QStringLiteral("Wprowadź"));
-    connect(LNowyFolder, &HotZone::clicked, this, Guarded(this, &TFEdycja::LNowyFolderClick));
+    connect(LNowyFolder, &HotZone::clicked, this, Guarded(this, &EntryEditor::LNowyFolderClick));
     connect(LAnuluj, &HotZone::clicked, this, Guarded([] { CancelEditor(); }));
     connect(LWprowadzDoListy, &HotZone::clicked, this, Guarded([] { ConfirmEditor(); }));
 
@@ -150,7 +150,7 @@ TFEdycja::TFEdycja(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     LPodfoldery->setAutoFillBackground(false);
     LPodfoldery->hide();
 
-    DlOpenFolder = new TGetFolder(this);
+    DlOpenFolder = new FolderPicker(this);
     DlOpenFolder->Caption = QString::fromUtf8(OpenFolderCaption);
     DlOpenFolder->StatusText = QStringLiteral("Wskaż folder");
     DlOpenFolder->FolderName = QStringLiteral("C:\\");
@@ -158,17 +158,17 @@ TFEdycja::TFEdycja(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     DlOpenFolder->Root = bl_CUSTOM;
 
     setFocusProxy(ENazwa);
-    preview = new TKeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
+    preview = new KeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
 }
 
-TFEdycja::~TFEdycja()
+EntryEditor::~EntryEditor()
 {
     delete DlOpenFolder;
     if (FEdycja == this)
         FEdycja = nullptr;
 }
 
-bool TFEdycja::FormKeyDown(QKeyEvent* event)
+bool EntryEditor::FormKeyDown(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Escape:
@@ -183,7 +183,7 @@ bool TFEdycja::FormKeyDown(QKeyEvent* event)
     }
 }
 
-bool TFEdycja::eventFilter(QObject* watched, QEvent* event)
+bool EntryEditor::eventFilter(QObject* watched, QEvent* event)
 {
     // The name filter: typed characters of the refused set are dropped. Control characters
     // (backspace, clipboard shortcuts) pass, so a pasted name is not filtered.
@@ -203,12 +203,12 @@ bool TFEdycja::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TFEdycja::reject()
+void EntryEditor::reject()
 {
     CancelEditor();
 }
 
-std::optional<QString> TFEdycja::RunOpenFileDialog()
+std::optional<QString> EntryEditor::RunOpenFileDialog()
 {
     const QString title = QString::fromUtf8(OpenFileTitle);
     const QString filter = QString::fromUtf8(OpenFileFilter);
@@ -225,7 +225,7 @@ std::optional<QString> TFEdycja::RunOpenFileDialog()
     return dialog.selectedFiles().constFirst();
 }
 
-void TFEdycja::LNowyFolderClick()
+void EntryEditor::LNowyFolderClick()
 {
     if (!DlOpenFolder->Execute())
         return;
@@ -249,7 +249,7 @@ void AddFileEntry()
 
 void AddFolderEntry()
 {
-    TGetFolder* picker = FEdycja->DlOpenFolder;
+    FolderPicker* picker = FEdycja->DlOpenFolder;
     if (picker->FolderName == QLatin1String("C:\\"))
         picker->FolderName = ProgramDirectory();
     if (!picker->Execute())
@@ -271,7 +271,7 @@ void EditEntry()
     }
     if (!HasCurrentEntry())
         return;
-    const _Wpis& entry = Wpisy[size_t(CurrentIndex)];
+    const Entry& entry = Wpisy[size_t(CurrentIndex)];
     EditMode = 2;
     EditTyp = entry.Typ;
     EditSource = entry.Source;

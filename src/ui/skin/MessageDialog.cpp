@@ -1,4 +1,4 @@
-#include "ui/skin/UWarning.h"
+#include "ui/skin/MessageDialog.h"
 
 #include "ui/skin/HotZone.h"
 #include "ui/skin/ImageResource.h"
@@ -11,7 +11,7 @@
 #include <QLabel>
 #include <QScreen>
 
-TFWarning* FWarning = nullptr;
+MessageDialog* FWarning = nullptr;
 
 namespace {
 
@@ -32,7 +32,7 @@ SkinImage* ButtonPanel(QWidget* dialog, int left, const QString& panelName, cons
 
 } // namespace
 
-TFWarning::TFWarning(QWidget* parent)
+MessageDialog::MessageDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("FWarning"));
@@ -74,11 +74,11 @@ TFWarning::TFWarning(QWidget* parent)
     // whole of it closes the dialog rather than starting a drag.
     LClose = new HotZone(this, QRect(323, 8, 17, 17), QStringLiteral("LClose"), QStringLiteral("Zamknij"));
 
-    connect(ImButTak, &SkinImage::clicked, this, Guarded(this, &TFWarning::ImButTakClick));
-    connect(ImButNie, &SkinImage::clicked, this, Guarded(this, &TFWarning::ImButNieClick));
-    connect(ImButAnuluj, &SkinImage::clicked, this, Guarded(this, &TFWarning::ImButAnulujClick));
-    connect(ImButZamknij, &SkinImage::clicked, this, Guarded(this, &TFWarning::ImButZamknijClick));
-    connect(LClose, &HotZone::clicked, this, Guarded(this, &TFWarning::LCloseClick));
+    connect(ImButTak, &SkinImage::clicked, this, Guarded(this, &MessageDialog::ImButTakClick));
+    connect(ImButNie, &SkinImage::clicked, this, Guarded(this, &MessageDialog::ImButNieClick));
+    connect(ImButAnuluj, &SkinImage::clicked, this, Guarded(this, &MessageDialog::ImButAnulujClick));
+    connect(ImButZamknij, &SkinImage::clicked, this, Guarded(this, &MessageDialog::ImButZamknijClick));
+    connect(LClose, &HotZone::clicked, this, Guarded(this, &MessageDialog::LCloseClick));
     connect(LListwa, &HotZone::mousePressed, this,
             Guarded([this](QMouseEvent* e) { drag_.Press(this, e->globalPosition().toPoint()); }));
     connect(LListwa, &HotZone::mouseMoved, this,
@@ -86,7 +86,7 @@ TFWarning::TFWarning(QWidget* parent)
     connect(LListwa, &HotZone::mouseReleased, this, Guarded([this](QMouseEvent*) { drag_.Release(); }));
 }
 
-TFWarning::~TFWarning()
+MessageDialog::~MessageDialog()
 {
     // Deleted with a parent window: the program must not keep talking to a dead dialog.
     if (FWarning == this) {
@@ -95,7 +95,7 @@ TFWarning::~TFWarning()
     }
 }
 
-void TFWarning::LoadWarningImages()
+void MessageDialog::LoadWarningImages()
 {
     LoadImageResource(QStringLiteral("oknowarning"), ImWarning);
     LoadImageResource(QStringLiteral("buttak"), ImButTak);
@@ -104,7 +104,7 @@ void TFWarning::LoadWarningImages()
     LoadImageResource(QStringLiteral("butanuluj"), ImButAnuluj);
 }
 
-void TFWarning::SetWarningIcon(int icon)
+void MessageDialog::SetWarningIcon(int icon)
 {
     switch (icon) {
     case IconInfo:
@@ -121,7 +121,7 @@ void TFWarning::SetWarningIcon(int icon)
     }
 }
 
-int TFWarning::Show(int buttons, int icon, const QString& text)
+int MessageDialog::Show(int buttons, int icon, const QString& text)
 {
     LoadWarningImages();
     if (buttons == ButtonsClose || buttons == ButtonsYesNoCancel) {
@@ -159,19 +159,19 @@ int TFWarning::Show(int buttons, int icon, const QString& text)
     return answer_;
 }
 
-void TFWarning::CloseWith(int answer)
+void MessageDialog::CloseWith(int answer)
 {
     answer_ = answer;
     WarningResult = answer;
     done(QDialog::Accepted);
 }
 
-bool TFWarning::Offered(const QWidget* panel) const
+bool MessageDialog::Offered(const QWidget* panel) const
 {
     return panel->isVisibleTo(this);
 }
 
-void TFWarning::LCloseClick()
+void MessageDialog::LCloseClick()
 {
     if (Offered(PButAnuluj))
         CloseWith(AnswerCancel);
@@ -181,7 +181,7 @@ void TFWarning::LCloseClick()
         done(QDialog::Rejected);
 }
 
-void TFWarning::keyPressEvent(QKeyEvent* event)
+void MessageDialog::keyPressEvent(QKeyEvent* event)
 {
     const int key = event->key();
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
@@ -211,10 +211,10 @@ void TFWarning::keyPressEvent(QKeyEvent* event)
     event->accept();
 }
 
-TFWarning* CreateFWarning(QWidget* parent)
+MessageDialog* CreateFWarning(QWidget* parent)
 {
     if (!FWarning)
-        FWarning = new TFWarning(parent);
+        FWarning = new MessageDialog(parent);
     SetMessagePort(FWarning);
     return FWarning;
 }

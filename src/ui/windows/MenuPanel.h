@@ -1,5 +1,5 @@
 #pragma once
-// TFMenu: the drop-down window under the main window's menu titles. It holds the three panels
+// MenuPanel: the drop-down window under the main window's menu titles. It holds the three panels
 // "Plik", "Edycja" and "Pomoc" and shows one of them at a time, sized to it.
 
 #include <QWidget>
@@ -7,7 +7,7 @@
 #include <cstdint>
 
 class SkinImage;
-class TSkinLabel;
+class SkinLabel;
 
 // Colours of the items (0x00BBGGRR): dark green at rest, white under the mouse.
 inline constexpr uint32_t MenuItemColour = 1914912;
@@ -16,10 +16,10 @@ inline constexpr uint32_t MenuItemHoverColour = 16777215;
 // The address "Strona domowa" opens.
 inline constexpr const char* WebsiteAddress = "https://skrytkar.example.org";
 
-class TFMenu : public QWidget {
+class MenuPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit TFMenu(QWidget* parent = nullptr);
+    explicit MenuPanel(QWidget* parent = nullptr);
 
     // panel: 0 "Plik", 1 "Edycja", 2 "Pomoc"; selectedCount: selected lines of the list box
     // (the items that take one entry are greyed for any other count).
@@ -36,39 +36,39 @@ public:
     SkinImage* ImTloEdycja;
     SkinImage* ImTloPomoc;
     // "Plik".
-    TSkinLabel* LZaznaczAll;
-    TSkinLabel* Kreska2;
-    TSkinLabel* LArchiwizuj;
-    TSkinLabel* LArchiwizujAll;
-    TSkinLabel* LKreska3;
-    TSkinLabel* LPrzywroc;
-    TSkinLabel* LUstawienia;
-    TSkinLabel* LKreska4;
-    TSkinLabel* LZamknij;
+    SkinLabel* LZaznaczAll;
+    SkinLabel* Kreska2;
+    SkinLabel* LArchiwizuj;
+    SkinLabel* LArchiwizujAll;
+    SkinLabel* LKreska3;
+    SkinLabel* LPrzywroc;
+    SkinLabel* LUstawienia;
+    SkinLabel* LKreska4;
+    SkinLabel* LZamknij;
     // "Edycja".
-    TSkinLabel* LDodajPlik;
-    TSkinLabel* LDodajFolder;
-    TSkinLabel* LEdytujWpis;
-    TSkinLabel* LUsunWpis;
-    TSkinLabel* Label1;
-    TSkinLabel* LNowaLista;
+    SkinLabel* LDodajPlik;
+    SkinLabel* LDodajFolder;
+    SkinLabel* LEdytujWpis;
+    SkinLabel* LUsunWpis;
+    SkinLabel* Label1;
+    SkinLabel* LNowaLista;
     // "Pomoc".
-    TSkinLabel* LPomoc;
-    TSkinLabel* Lstrona;
-    TSkinLabel* LKreska;
-    TSkinLabel* LAbout;
+    SkinLabel* LPomoc;
+    SkinLabel* Lstrona;
+    SkinLabel* LKreska;
+    SkinLabel* LAbout;
 
     // The colour an item is drawn in at rest or lit.
-    static QColor ItemColour(const TSkinLabel* item);
+    static QColor ItemColour(const SkinLabel* item);
 
 private:
     SkinImage* AddPanelBackground(QWidget* panel, const QSize& size, const QString& picture);
-    TSkinLabel* AddSeparator(QWidget* panel, const QRect& geometry);
-    TSkinLabel* AddItem(QWidget* panel, const QRect& geometry, const QString& caption);
-    void Light(TSkinLabel* item);
+    SkinLabel* AddSeparator(QWidget* panel, const QRect& geometry);
+    SkinLabel* AddItem(QWidget* panel, const QRect& geometry, const QString& caption);
+    void Light(SkinLabel* item);
     // Item click: close the menu, repaint the main window at once, run the command.
     void RunItem(void (*command)());
     void HideMenu();
 };
 
-extern TFMenu* FMenu;
+extern MenuPanel* FMenu;

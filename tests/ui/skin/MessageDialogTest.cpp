@@ -1,4 +1,4 @@
-#include "ui/skin/UWarning.h"
+#include "ui/skin/MessageDialog.h"
 
 #include "ui/skin/HotZone.h"
 #include "ui/skin/ImageResource.h"

@@ -1,4 +1,4 @@
-#include "ui/skin/ProgressCyl.h"
+#include "ui/skin/CylinderBar.h"
 
 #include "ui/skin/SkinFont.h"
 
@@ -10,7 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 
-QRgb ColorToRGB(TColor color, const QPalette& palette)
+QRgb ColorToRGB(SkinColor color, const QPalette& palette)
 {
     if ((color & 0x80000000u) == 0)
         return qRgb(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
@@ -81,7 +81,7 @@ int CounterStart(int thickness, float lightAngle)
 }
 
 // Brightness of one channel at shading counter k.
-int Shade(int k, float step, const TPCColorStyle& style, float factor)
+int Shade(int k, float step, const CylinderColorStyle& style, float factor)
 {
     return ClampChannel((double(std::abs(k)) * double(step) * double(style.ColorFactor())
                          + double(style.ColorRGB())) * double(factor));
@@ -93,7 +93,7 @@ QRgb AddToChannels(QRgb rgb, int delta)
     return qRgb(clamp(qRed(rgb) + delta), clamp(qGreen(rgb) + delta), clamp(qBlue(rgb) + delta));
 }
 
-TColor ToColor(QRgb rgb)
+SkinColor ToColor(QRgb rgb)
 {
     return RGBToColor(qRed(rgb), qGreen(rgb), qBlue(rgb));
 }
@@ -101,15 +101,15 @@ TColor ToColor(QRgb rgb)
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
-// TPCColorStyle
+// CylinderColorStyle
 
-void TPCColorStyle::Changed()
+void CylinderColorStyle::Changed()
 {
     if (owner_)
         owner_->RecomputeColors();
 }
 
-void TPCColorStyle::SetIntensityRGB(int value)
+void CylinderColorStyle::SetIntensityRGB(int value)
 {
     if (value == intensityRGB_)
         return;
@@ -117,7 +117,7 @@ void TPCColorStyle::SetIntensityRGB(int value)
     Changed();
 }
 
-void TPCColorStyle::SetIntensity(float value)
+void CylinderColorStyle::SetIntensity(float value)
 {
     if (value == intensity_ || value == 0.0f)
         return;
@@ -125,7 +125,7 @@ void TPCColorStyle::SetIntensity(float value)
     Changed();
 }
 
-void TPCColorStyle::SetIntensityFactor(float value)
+void CylinderColorStyle::SetIntensityFactor(float value)
 {
     if (value == intensityFactor_)
         return;
@@ -133,7 +133,7 @@ void TPCColorStyle::SetIntensityFactor(float value)
     Changed();
 }
 
-void TPCColorStyle::SetRangeRGB(int value)
+void CylinderColorStyle::SetRangeRGB(int value)
 {
     if (value == rangeRGB_ || value == 0)
         return;
@@ -141,7 +141,7 @@ void TPCColorStyle::SetRangeRGB(int value)
     Changed();
 }
 
-void TPCColorStyle::SetColorRGB(int value)
+void CylinderColorStyle::SetColorRGB(int value)
 {
     if (value == colorRGB_)
         return;
@@ -149,7 +149,7 @@ void TPCColorStyle::SetColorRGB(int value)
     Changed();
 }
 
-void TPCColorStyle::SetColorFactor(float value)
+void CylinderColorStyle::SetColorFactor(float value)
 {
     if (value == colorFactor_)
         return;
@@ -157,7 +157,7 @@ void TPCColorStyle::SetColorFactor(float value)
     Changed();
 }
 
-void TPCColorStyle::SetLightAngle(float value)
+void CylinderColorStyle::SetLightAngle(float value)
 {
     if (value == lightAngle_ || value == 0.0f)
         return;
@@ -165,7 +165,7 @@ void TPCColorStyle::SetLightAngle(float value)
     Changed();
 }
 
-void TPCColorStyle::Assign(const TPCColorStyle& source)
+void CylinderColorStyle::Assign(const CylinderColorStyle& source)
 {
     if (&source == this)
         return;
@@ -179,9 +179,9 @@ void TPCColorStyle::Assign(const TPCColorStyle& source)
 }
 
 // ---------------------------------------------------------------------------------------------
-// TProgressCyl: creation
+// CylinderBar: creation
 
-TProgressCyl::TProgressCyl(QWidget* parent)
+CylinderBar::CylinderBar(QWidget* parent)
     : QWidget(parent)
     , foreStyle_(this)
     , backStyle_(this)
@@ -205,13 +205,13 @@ TProgressCyl::TProgressCyl(QWidget* parent)
     ready_ = true;
 }
 
-TProgressCyl::~TProgressCyl()
+CylinderBar::~CylinderBar()
 {
     showText_ = false;
     mask_ = QImage();
 }
 
-void TProgressCyl::Repaint()
+void CylinderBar::Repaint()
 {
     if (ready_)
         update();
@@ -220,7 +220,7 @@ void TProgressCyl::Repaint()
 // ---------------------------------------------------------------------------------------------
 // Colours
 
-TProgressCyl::Factors TProgressCyl::ComputeFactors(TColor color, const TPCColorStyle& style) const
+CylinderBar::Factors CylinderBar::ComputeFactors(SkinColor color, const CylinderColorStyle& style) const
 {
     const QRgb rgb = Rgb(color);
     auto factor = [&style](int c) {
@@ -232,28 +232,28 @@ TProgressCyl::Factors TProgressCyl::ComputeFactors(TColor color, const TPCColorS
     return Factors{factor(qRed(rgb)), factor(qGreen(rgb)), factor(qBlue(rgb))};
 }
 
-void TProgressCyl::SetForeColor(TColor value)
+void CylinderBar::SetForeColor(SkinColor value)
 {
     foreColor_ = value;
     foreFactors_ = ComputeFactors(value, foreStyle_);
     Repaint();
 }
 
-void TProgressCyl::SetForeLineColor(TColor value)
+void CylinderBar::SetForeLineColor(SkinColor value)
 {
     foreLineColor_ = value;
     lineFactors_ = ComputeFactors(value, foreStyle_);
     Repaint();
 }
 
-void TProgressCyl::SetBackColor(TColor value)
+void CylinderBar::SetBackColor(SkinColor value)
 {
     backColor_ = value;
     backFactors_ = ComputeFactors(value, backStyle_);
     Repaint();
 }
 
-void TProgressCyl::SetBackBorderColor(TColor value)
+void CylinderBar::SetBackBorderColor(SkinColor value)
 {
     if (value == backBorderColor_)
         return;
@@ -261,7 +261,7 @@ void TProgressCyl::SetBackBorderColor(TColor value)
     Repaint();
 }
 
-void TProgressCyl::SetFontShadowColor(TColor value)
+void CylinderBar::SetFontShadowColor(SkinColor value)
 {
     if (value == fontShadowColor_)
         return;
@@ -269,7 +269,7 @@ void TProgressCyl::SetFontShadowColor(TColor value)
     Repaint();
 }
 
-void TProgressCyl::SetFontColor(TColor value)
+void CylinderBar::SetFontColor(SkinColor value)
 {
     if (value == fontColor_)
         return;
@@ -277,7 +277,7 @@ void TProgressCyl::SetFontColor(TColor value)
     Repaint();
 }
 
-void TProgressCyl::SetColor(TColor value)
+void CylinderBar::SetColor(SkinColor value)
 {
     if (value == color_)
         return;
@@ -287,7 +287,7 @@ void TProgressCyl::SetColor(TColor value)
     Repaint();
 }
 
-void TProgressCyl::SetBevelColor(TColor value)
+void CylinderBar::SetBevelColor(SkinColor value)
 {
     bevelColor_ = value;
     ComputeBevelColors();
@@ -295,7 +295,7 @@ void TProgressCyl::SetBevelColor(TColor value)
     Repaint();
 }
 
-void TProgressCyl::ComputeBevelColors()
+void CylinderBar::ComputeBevelColors()
 {
     if (bevelColor_ == clBtnFace) {
         light_ = clBtnHighlight;
@@ -311,7 +311,7 @@ void TProgressCyl::ComputeBevelColors()
     secondDark_ = shadow_;
 }
 
-void TProgressCyl::RecomputeColors()
+void CylinderBar::RecomputeColors()
 {
     SetForeColor(foreColor_);
     SetForeLineColor(foreLineColor_);
@@ -326,7 +326,7 @@ void TProgressCyl::RecomputeColors()
 // ---------------------------------------------------------------------------------------------
 // Bevels and layout
 
-void TProgressCyl::UpdateBevelColors()
+void CylinderBar::UpdateBevelColors()
 {
     const bool noBorder = borderWidth_ == 0;
     switch (bevelInner_) {
@@ -364,7 +364,7 @@ void TProgressCyl::UpdateBevelColors()
     UpdateGeometry();
 }
 
-bool TProgressCyl::LayoutValid() const
+bool CylinderBar::LayoutValid() const
 {
     const int w = width();
     const int h = height();
@@ -382,11 +382,11 @@ bool TProgressCyl::LayoutValid() const
     return true;
 }
 
-void TProgressCyl::SetBevelInner(TBevelCut value)
+void CylinderBar::SetBevelInner(BevelCut value)
 {
     if (value == bevelInner_)
         return;
-    const TBevelCut old = bevelInner_;
+    const BevelCut old = bevelInner_;
     bevelInner_ = value;
     if (!LayoutValid())
         bevelInner_ = old;
@@ -394,11 +394,11 @@ void TProgressCyl::SetBevelInner(TBevelCut value)
     Repaint();
 }
 
-void TProgressCyl::SetBevelOuter(TBevelCut value)
+void CylinderBar::SetBevelOuter(BevelCut value)
 {
     if (value == bevelOuter_)
         return;
-    const TBevelCut old = bevelOuter_;
+    const BevelCut old = bevelOuter_;
     bevelOuter_ = value;
     if (!LayoutValid())
         bevelOuter_ = old;
@@ -406,7 +406,7 @@ void TProgressCyl::SetBevelOuter(TBevelCut value)
     Repaint();
 }
 
-void TProgressCyl::SetBevelWidth(int value)
+void CylinderBar::SetBevelWidth(int value)
 {
     if (value == bevelWidth_)
         return;
@@ -418,7 +418,7 @@ void TProgressCyl::SetBevelWidth(int value)
     Repaint();
 }
 
-void TProgressCyl::SetBorderWidth(int value)
+void CylinderBar::SetBorderWidth(int value)
 {
     if (value == borderWidth_)
         return;
@@ -430,7 +430,7 @@ void TProgressCyl::SetBorderWidth(int value)
     Repaint();
 }
 
-void TProgressCyl::SetCylinderEffect(TCylinderEffect value)
+void CylinderBar::SetCylinderEffect(CylinderShading value)
 {
     if (value == cylinderEffect_)
         return;
@@ -441,7 +441,7 @@ void TProgressCyl::SetCylinderEffect(TCylinderEffect value)
     Repaint();
 }
 
-void TProgressCyl::SetOrientation(TProgressBarOrientation value)
+void CylinderBar::SetOrientation(ProgressBarOrientation value)
 {
     if (value == orientation_)
         return;
@@ -451,7 +451,7 @@ void TProgressCyl::SetOrientation(TProgressBarOrientation value)
     Repaint();
 }
 
-void TProgressCyl::UpdateGeometry()
+void CylinderBar::UpdateGeometry()
 {
     const int i = 2 * bevelWidth_ + borderWidth_;
     const int r = width() - i;
@@ -466,7 +466,7 @@ void TProgressCyl::UpdateGeometry()
 // ---------------------------------------------------------------------------------------------
 // Range and value
 
-void TProgressCyl::SetMin(int value)
+void CylinderBar::SetMin(int value)
 {
     if (value == min_)
         return;
@@ -481,7 +481,7 @@ void TProgressCyl::SetMin(int value)
     UpdateGeometry();
 }
 
-void TProgressCyl::SetMax(int value)
+void CylinderBar::SetMax(int value)
 {
     if (value == max_)
         return;
@@ -496,17 +496,17 @@ void TProgressCyl::SetMax(int value)
     UpdateGeometry();
 }
 
-void TProgressCyl::SetPosition(int value)
+void CylinderBar::SetPosition(int value)
 {
     ApplyPosition(value);
 }
 
-void TProgressCyl::SetStep(int value)
+void CylinderBar::SetStep(int value)
 {
     step_ = value;
 }
 
-void TProgressCyl::ApplyPosition(int value)
+void CylinderBar::ApplyPosition(int value)
 {
     position_ = value > max_ ? max_ : value < min_ ? min_ : value;
 
@@ -549,7 +549,7 @@ void TProgressCyl::ApplyPosition(int value)
 // ---------------------------------------------------------------------------------------------
 // Caption settings
 
-void TProgressCyl::UpdateTextEffect(bool oldShowText, bool oldWasInvert)
+void CylinderBar::UpdateTextEffect(bool oldShowText, bool oldWasInvert)
 {
     auto setUp = [this] {
         if (fontEffect_ == feInvert)
@@ -568,7 +568,7 @@ void TProgressCyl::UpdateTextEffect(bool oldShowText, bool oldWasInvert)
     Repaint();
 }
 
-void TProgressCyl::SetFontEffect(TFontEffect value)
+void CylinderBar::SetFontEffect(CaptionEffect value)
 {
     if (value == fontEffect_)
         return;
@@ -577,7 +577,7 @@ void TProgressCyl::SetFontEffect(TFontEffect value)
     UpdateTextEffect(showText_, wasInvert);
 }
 
-void TProgressCyl::SetShowText(bool value)
+void CylinderBar::SetShowText(bool value)
 {
     if (value == showText_)
         return;
@@ -587,7 +587,7 @@ void TProgressCyl::SetShowText(bool value)
     Repaint();
 }
 
-void TProgressCyl::SetFontOrientation(TFontOrientation value)
+void CylinderBar::SetFontOrientation(CaptionOrientation value)
 {
     if (value == fontOrientation_)
         return;
@@ -596,7 +596,7 @@ void TProgressCyl::SetFontOrientation(TFontOrientation value)
     Repaint();
 }
 
-void TProgressCyl::SetText(const QString& value)
+void CylinderBar::SetText(const QString& value)
 {
     if (value == text_)
         return;
@@ -604,7 +604,7 @@ void TProgressCyl::SetText(const QString& value)
     Repaint();
 }
 
-void TProgressCyl::SetTextDone(const QString& value)
+void CylinderBar::SetTextDone(const QString& value)
 {
     if (value == textDone_)
         return;
@@ -615,7 +615,7 @@ void TProgressCyl::SetTextDone(const QString& value)
 // ---------------------------------------------------------------------------------------------
 // Events
 
-void TProgressCyl::resizeEvent(QResizeEvent*)
+void CylinderBar::resizeEvent(QResizeEvent*)
 {
     if (!ready_ || !LayoutValid())
         return;
@@ -627,7 +627,7 @@ void TProgressCyl::resizeEvent(QResizeEvent*)
     Repaint();
 }
 
-void TProgressCyl::changeEvent(QEvent* event)
+void CylinderBar::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::PaletteChange)
         RecomputeColors();
@@ -636,7 +636,7 @@ void TProgressCyl::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
 }
 
-void TProgressCyl::enterEvent(QEnterEvent* event)
+void CylinderBar::enterEvent(QEnterEvent* event)
 {
     QWidget::enterEvent(event);
     if (OnMouseEnter)
@@ -644,7 +644,7 @@ void TProgressCyl::enterEvent(QEnterEvent* event)
     Repaint();
 }
 
-void TProgressCyl::leaveEvent(QEvent* event)
+void CylinderBar::leaveEvent(QEvent* event)
 {
     QWidget::leaveEvent(event);
     if (OnMouseLeave)
@@ -655,7 +655,7 @@ void TProgressCyl::leaveEvent(QEvent* event)
 // ---------------------------------------------------------------------------------------------
 // Painting
 
-void TProgressCyl::paintEvent(QPaintEvent*)
+void CylinderBar::paintEvent(QPaintEvent*)
 {
     if (!ready_ || !LayoutValid())
         return;
@@ -675,7 +675,7 @@ void TProgressCyl::paintEvent(QPaintEvent*)
     painter.drawImage(0, 0, offscreen_);
 }
 
-void TProgressCyl::PaintHorizontal()
+void CylinderBar::PaintHorizontal()
 {
     offscreen_.fill(QColor::fromRgb(Rgb(color_)));
     const int w = offscreen_.width();
@@ -707,7 +707,7 @@ void TProgressCyl::PaintHorizontal()
     PaintFrames();
 }
 
-void TProgressCyl::PaintVertical()
+void CylinderBar::PaintVertical()
 {
     offscreen_.fill(QColor::fromRgb(Rgb(color_)));
     const int h = offscreen_.height();
@@ -722,7 +722,7 @@ void TProgressCyl::PaintVertical()
         uchar* row = offscreen_.scanLine(y);
         const bool empty = y < e;
         const bool line = y == e;
-        const TPCColorStyle& style = empty ? backStyle_ : foreStyle_;
+        const CylinderColorStyle& style = empty ? backStyle_ : foreStyle_;
         const Factors& f = empty ? backFactors_ : line ? lineFactors_ : foreFactors_;
         int k = empty ? kb0 : kf0;
         for (int x = i; x < r; ++x, ++k) {
@@ -735,7 +735,7 @@ void TProgressCyl::PaintVertical()
     PaintFrames();
 }
 
-void TProgressCyl::PaintFrames()
+void CylinderBar::PaintFrames()
 {
     const int w = offscreen_.width();
     const int h = offscreen_.height();
@@ -775,14 +775,14 @@ void TProgressCyl::PaintFrames()
         frame3D(0, 0, w, h, bevelWidth_, Rgb(outerTopLeft_), Rgb(outerBottomRight_));
 }
 
-QString TProgressCyl::Caption() const
+QString CylinderBar::Caption() const
 {
     if (!textDone_.isEmpty() && percent_ == 100)
         return textDone_;
     return text_;
 }
 
-QFont TProgressCyl::CaptionFont() const
+QFont CylinderBar::CaptionFont() const
 {
     QFont f = font();
     f.setFamily(f.family().left(31));
@@ -790,7 +790,7 @@ QFont TProgressCyl::CaptionFont() const
     return f;
 }
 
-void TProgressCyl::CaptionPlacement(int* x, int* y, int* rotation) const
+void CylinderBar::CaptionPlacement(int* x, int* y, int* rotation) const
 {
     const QFontMetrics metrics(CaptionFont());
     const int tw = metrics.horizontalAdvance(Caption());
@@ -831,7 +831,7 @@ void DrawRotated(QPainter& painter, int x, int y, int rotation, const QString& t
 
 } // namespace
 
-void TProgressCyl::PaintText()
+void CylinderBar::PaintText()
 {
     const QString caption = Caption();
     if (caption.isEmpty())
@@ -849,7 +849,7 @@ void TProgressCyl::PaintText()
     DrawRotated(painter, x, y, rotation, caption);
 }
 
-void TProgressCyl::PaintInvertedText()
+void CylinderBar::PaintInvertedText()
 {
     const QString caption = Caption();
     if (caption.isEmpty())

@@ -1,4 +1,4 @@
-#include "ui/windows/GetFolder.h"
+#include "ui/windows/FolderPicker.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -6,42 +6,42 @@
 
 #include <array>
 
-std::function<std::optional<QString>(const TGetFolderRequest&)> TGetFolder::ExecuteHook;
+std::function<std::optional<QString>(const FolderPickerRequest&)> FolderPicker::ExecuteHook;
 
 namespace {
 
-// Option bit of each flag, in the order of TBrowseFlag.
+// Option bit of each flag, in the order of BrowseFlag.
 constexpr std::array<uint32_t, 7> FlagOptionBits = {0x1000, 0x2000, 0x2, 0x4, 0x8, 0x1, 0x10};
 constexpr uint32_t ValidateBit = 0x20;
 
 } // namespace
 
-TGetFolder::TGetFolder(QWidget* owner) : Owner(owner) {}
+FolderPicker::FolderPicker(QWidget* owner) : Owner(owner) {}
 
-TBrowseFlags TGetFolder::Flags() const
+BrowseFlags FolderPicker::Flags() const
 {
-    TBrowseFlags flags = 0;
+    BrowseFlags flags = 0;
     for (size_t i = 0; i < FlagOptionBits.size(); ++i)
         if (FOptionBits & FlagOptionBits[i])
-            flags |= TBrowseFlags(1) << i;
+            flags |= BrowseFlags(1) << i;
     return flags;
 }
 
-void TGetFolder::SetFlags(TBrowseFlags flags)
+void FolderPicker::SetFlags(BrowseFlags flags)
 {
     uint32_t bits = 0;
     for (size_t i = 0; i < FlagOptionBits.size(); ++i)
-        if (flags & (TBrowseFlags(1) << i))
+        if (flags & (BrowseFlags(1) << i))
             bits |= FlagOptionBits[i];
     FOptionBits = bits;
 }
 
-bool TGetFolder::Execute()
+bool FolderPicker::Execute()
 {
     // The dialog validates typed names; the bit stays for later calls, as the chooser keeps it.
     FOptionBits |= ValidateBit;
 
-    TGetFolderRequest request;
+    FolderPickerRequest request;
     request.Owner = Owner;
     request.Caption = Caption;
     request.StartFolder = FolderName;

@@ -1,5 +1,5 @@
 #pragma once
-// TGetFolder: a non-visual component that shows a folder chooser and returns the chosen folder.
+// FolderPicker: a non-visual component that shows a folder chooser and returns the chosen folder.
 // On this platform the chooser is Qt's directory dialog; the root locations and the options
 // that have no counterpart there are kept as set but change nothing.
 
@@ -11,7 +11,7 @@
 
 class QWidget;
 
-enum TBrowseFlag {
+enum BrowseFlag {
     bf_BrowseForComputer,
     bf_BrowseForPrinter,
     bf_DontGoBelowDomain,
@@ -20,10 +20,10 @@ enum TBrowseFlag {
     bf_ReturnOnlyFSDIRS,
     bf_EditBox,
 };
-using TBrowseFlags = uint32_t;  // a set of TBrowseFlag: bit n for the value n
-constexpr TBrowseFlags BrowseFlagBit(TBrowseFlag flag) { return TBrowseFlags(1) << flag; }
+using BrowseFlags = uint32_t;  // a set of BrowseFlag: bit n for the value n
+constexpr BrowseFlags BrowseFlagBit(BrowseFlag flag) { return BrowseFlags(1) << flag; }
 
-enum TBrowseLocation {
+enum BrowseLocation {
     bl_STANDART, bl_CUSTOM, bl_DESKTOP, bl_PROGRAMS, bl_CONTROLS, bl_PRINTERS, bl_PERSONAL,
     bl_FAVORITES, bl_STARTUP, bl_RECENT, bl_SENDTO, bl_BITBUCKET, bl_STARTMENU,
     bl_DESKTOPDIRECTORY, bl_DRIVES, bl_NETWORK, bl_NETHOOD, bl_FONTS, bl_TEMPLATES,
@@ -32,7 +32,7 @@ enum TBrowseLocation {
 };
 
 // What the chooser was asked to show; handed to the test seam.
-struct TGetFolderRequest {
+struct FolderPickerRequest {
     QWidget* Owner = nullptr;
     QString Caption;
     QString StartFolder;  // empty: nothing to select
@@ -40,17 +40,17 @@ struct TGetFolderRequest {
     bool ShowStatusText = false;
 };
 
-class TGetFolder {
+class FolderPicker {
 public:
-    explicit TGetFolder(QWidget* owner);
+    explicit FolderPicker(QWidget* owner);
 
     // Published properties.
     const QString& DisplayName() const { return FDisplayName; }
     QString StatusText = QStringLiteral("Select Folder");
     QString FolderName = QStringLiteral("C:\\");
-    TBrowseFlags Flags() const;
-    void SetFlags(TBrowseFlags flags);
-    TBrowseLocation Root = bl_STANDART;
+    BrowseFlags Flags() const;
+    void SetFlags(BrowseFlags flags);
+    BrowseLocation Root = bl_STANDART;
     QString Caption = QStringLiteral("Select Folder");
 
     // Shows the chooser modally; true when a folder was chosen (FolderName and DisplayName
@@ -61,7 +61,7 @@ public:
     uint32_t OptionBits() const { return FOptionBits; }
 
     // Test seam: when set, answers instead of the dialog (no value = cancelled).
-    static std::function<std::optional<QString>(const TGetFolderRequest&)> ExecuteHook;
+    static std::function<std::optional<QString>(const FolderPickerRequest&)> ExecuteHook;
 
 private:
     QWidget* Owner;

@@ -1,5 +1,5 @@
 #pragma once
-// TFPrzywracanie: the restore window. It lists the archives of one list entry, newest first,
+// RestoreWindow: the restore window. It lists the archives of one list entry, newest first,
 // and brings the chosen one back to the entry's original place (the parent folder of its
 // source) or to a folder the user picks. Existing files are replaced only when the user says
 // so; Escape asks whether to stop, and what came back so far stays.
@@ -17,22 +17,22 @@ class QLabel;
 class QListWidget;
 class QRadioButton;
 class SkinImage;
-class TGetFolder;
-class TKeyPreview;
-class TProgressCyl;
-class TSevenZipReader;
-struct TArchiveItem;
-struct TExistingFile;
-enum class TOverwriteAnswer;
+class FolderPicker;
+class KeyPreview;
+class CylinderBar;
+class SevenZipReader;
+struct ArchiveItem;
+struct ExistingFile;
+enum class OverwriteAnswer;
 
 // The command of the "Plik" panel and of Alt+R: opens the window for the one selected line.
 void OpenRestoreWindow();
 
-class TFPrzywracanie : public QDialog {
+class RestoreWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TFPrzywracanie(QWidget* parent = nullptr);
-    ~TFPrzywracanie() override;
+    explicit RestoreWindow(QWidget* parent = nullptr);
+    ~RestoreWindow() override;
 
     // Fills the window for the entry at index of the list and shows it modally.
     void ShowRestore(int entryIndex);
@@ -55,14 +55,14 @@ public:
     QRadioButton* RMiejsce;
     QRadioButton* RFolder;
     QLabel* LCel;
-    TProgressCyl* Progress;
-    TProgressCyl* ProgresEtap;
+    CylinderBar* Progress;
+    CylinderBar* ProgresEtap;
     HotZone* LPrzywroc;
     HotZone* LZamknij;
-    TGetFolder* DlFolder;
+    FolderPicker* DlFolder;
 
     // The archives shown, in the order of the lines.
-    std::vector<TEntryArchive> Archives;
+    std::vector<EntryArchive> Archives;
     // The summary of the last restore (also shown through the dialog).
     QString LastSummary;
 
@@ -74,10 +74,10 @@ private:
     bool FormKeyDown(QKeyEvent* event);
     void ShowTarget();
     void HandleEvents(bool always);
-    void AskToStop(TSevenZipReader& reader);
-    TOverwriteAnswer AskOverwrite(TSevenZipReader& reader, const TArchiveItem& item, const TExistingFile& existing);
+    void AskToStop(SevenZipReader& reader);
+    OverwriteAnswer AskOverwrite(SevenZipReader& reader, const ArchiveItem& item, const ExistingFile& existing);
 
-    TKeyPreview* preview;
+    KeyPreview* preview;
     TitleDrag drag;
     QString originalFolder;
     QString chosenFolder;
@@ -85,4 +85,4 @@ private:
     bool stopAsked = false;
 };
 
-extern TFPrzywracanie* FPrzywracanie;
+extern RestoreWindow* FPrzywracanie;

@@ -1,4 +1,4 @@
-#include "ui/windows/UGlowny.h"
+#include "ui/windows/MainWindow.h"
 
 #include "archive/run/ArchiveRun.h"
 #include "core/Messages.h"
@@ -6,16 +6,16 @@
 #include "ui/skin/HotZone.h"
 #include "ui/skin/ImageResource.h"
 #include "platform/Platform.h"
-#include "ui/skin/ProgressCyl.h"
-#include "ui/windows/ProgressCylPort.h"
+#include "ui/skin/CylinderBar.h"
+#include "ui/windows/CylinderBarPort.h"
 #include "archive/run/RunPorts.h"
 #include "ui/skin/SkinFont.h"
 #include "ui/skin/SkinImage.h"
 #include "archive/run/Startup.h"
-#include "ui/windows/UEdycja.h"
-#include "ui/windows/UMenu.h"
-#include "ui/windows/UPrzywracanie.h"
-#include "core/UProcki.h"
+#include "ui/windows/EntryEditor.h"
+#include "ui/windows/MenuPanel.h"
+#include "ui/windows/RestoreWindow.h"
+#include "core/EntryList.h"
 #include "core/UiPorts.h"
 #include "ui/windows/WindowParts.h"
 
@@ -29,7 +29,7 @@
 #include <QStyledItemDelegate>
 #include <QThread>
 
-TFGlowny* FGlowny = nullptr;
+MainWindow* FGlowny = nullptr;
 std::function<void()> TerminateHook;
 
 namespace {
@@ -47,9 +47,9 @@ public:
 } // namespace
 
 // The main window as the archive run and the list operations see it.
-class TFGlowny::Ports final : public MainWindowPort, public ListBoxPort {
+class MainWindow::Ports final : public MainWindowPort, public ListBoxPort {
 public:
-    explicit Ports(TFGlowny* window)
+    explicit Ports(MainWindow* window)
         : window(window), etap(window, window->ProgresEtap), progress(window, window->Progress)
     {
     }
@@ -57,7 +57,7 @@ public:
     // A bar's repaint also lets the window handle its events while the packer works.
     class Bar final : public ProgressPort {
     public:
-        Bar(TFGlowny* window, TProgressCyl* bar) : window(window), port(bar) {}
+        Bar(MainWindow* window, CylinderBar* bar) : window(window), port(bar) {}
         void SetMax(int value) override { port.SetMax(value); }
         void SetPosition(int value) override { port.SetPosition(value); }
         void SetVisible(bool visible) override { port.SetVisible(visible); }
@@ -68,8 +68,8 @@ public:
         }
 
     private:
-        TFGlowny* window;
-        ProgressCylPort port;
+        MainWindow* window;
+        CylinderBarPort port;
     };
 
     // MainWindowPort
@@ -137,18 +137,18 @@ public:
     }
 
     struct Guard {
-        explicit Guard(TListaBox* box) : box(box) { ++box->programmatic; }
+        explicit Guard(EntryListBox* box) : box(box) { ++box->programmatic; }
         ~Guard() { --box->programmatic; }
-        TListaBox* box;
+        EntryListBox* box;
     };
 
 private:
-    TFGlowny* window;
+    MainWindow* window;
     Bar etap;
     Bar progress;
 };
 
-TListaBox::TListaBox(QWidget* parent) : QListWidget(parent)
+EntryListBox::EntryListBox(QWidget* parent) : QListWidget(parent)
 {
     connect(this, &QListWidget::itemSelectionChanged, this, [this] {
         if (programmatic == 0)
@@ -156,27 +156,27 @@ TListaBox::TListaBox(QWidget* parent) : QListWidget(parent)
     });
 }
 
-void TListaBox::mousePressEvent(QMouseEvent* event)
+void EntryListBox::mousePressEvent(QMouseEvent* event)
 {
     Q_EMIT pressed();
     QListWidget::mousePressEvent(event);
 }
 
-void TListaBox::mouseReleaseEvent(QMouseEvent* event)
+void EntryListBox::mouseReleaseEvent(QMouseEvent* event)
 {
     QListWidget::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton)
         Q_EMIT Click();
 }
 
-void TListaBox::mouseDoubleClickEvent(QMouseEvent* event)
+void EntryListBox::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QListWidget::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton)
         Q_EMIT DblClick();
 }
 
-TFGlowny::TFGlowny(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("FGlowny"));
     setWindowTitle(QString::fromUtf8(ApplicationTitle));
@@ -196,7 +196,7 @@ TFGlowny::TFGlowny(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frameless
     LMenuEdycja = new HotZone(PPodstawa, QRect(79, 55, 62, 17), QStringLiteral("LMenuEdycja"), QStringLiteral("Edycja"), QAccessible::ButtonMenu);
     LMenuPomoc = new HotZone(PPodstawa, QRect(159, 55, 62, 17), QStringLiteral("LMenuPomoc"), QStringLiteral("Pomoc"), QAccessible::ButtonMenu);
 
-    Lista = new TListaBox(PPodstawa);
+    Lista = new EntryListBox(PPodstawa);
     Lista->setObjectName(QStringLiteral("Lista"));
     Lista->setGeometry(45, 129, 205, 263);
     Lista->setFrameShape(QFrame::NoFrame);
@@ -223,11 +223,11 @@ TFGlowny::TFGlowny(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frameless
     Pdziala->setGeometry(314, 198, 137, 87);
     ImPrzetwarza = new SkinImage(Pdziala);
     ImPrzetwarza->setGeometry(0, 0, 137, 87);
-    Progress = new TProgressCyl(Pdziala);
+    Progress = new CylinderBar(Pdziala);
     Progress->setObjectName(QStringLiteral("Progress"));
     Progress->setGeometry(7, 33, 120, 15);
     ApplyBarDesign(Progress, 10795436);
-    ProgresEtap = new TProgressCyl(Pdziala);
+    ProgresEtap = new CylinderBar(Pdziala);
     ProgresEtap->setObjectName(QStringLiteral("ProgresEtap"));
     ProgresEtap->setGeometry(8, 48, 120, 14);
     ApplyBarDesign(ProgresEtap, 9281173);
@@ -245,25 +245,25 @@ TFGlowny::TFGlowny(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frameless
     LPrzerwanie->setAutoFillBackground(true);
     LPrzerwanie->hide();
 
-    connect(ImTlo, &SkinImage::clicked, this, Guarded(this, &TFGlowny::ImTloClick));
-    connect(LListwa, &HotZone::mousePressed, this, Guarded(this, &TFGlowny::LListwaMouseDown));
-    connect(LListwa, &HotZone::mouseMoved, this, Guarded(this, &TFGlowny::LListwaMouseMove));
-    connect(LListwa, &HotZone::mouseReleased, this, Guarded(this, &TFGlowny::LListwaMouseUp));
-    connect(LMinime, &HotZone::clicked, this, Guarded(this, &TFGlowny::LMinimeClick));
-    connect(LClose, &HotZone::clicked, this, Guarded(this, &TFGlowny::LCloseClick));
-    connect(LMenuPLik, &HotZone::clicked, this, Guarded(this, &TFGlowny::LMenuPLikClick));
-    connect(LMenuEdycja, &HotZone::clicked, this, Guarded(this, &TFGlowny::LMenuEdycjaClick));
-    connect(LMenuPomoc, &HotZone::clicked, this, Guarded(this, &TFGlowny::LMenuPomocClick));
-    connect(LMenuPLik, &HotZone::mouseMoved, this, Guarded(this, &TFGlowny::LMenuPLikMouseMove));
-    connect(LMenuEdycja, &HotZone::mouseMoved, this, Guarded(this, &TFGlowny::LMenuEdycjaMouseMove));
-    connect(LMenuPomoc, &HotZone::mouseMoved, this, Guarded(this, &TFGlowny::LMenuPomocMouseMove));
-    connect(LArchiwum, &HotZone::clicked, this, Guarded(this, &TFGlowny::LArchiwumClick));
-    connect(Lista, &TListaBox::pressed, this, Guarded(this, &TFGlowny::CloseMenuPanel));
-    connect(Lista, &TListaBox::Click, this, Guarded(this, &TFGlowny::ListaClick));
-    connect(Lista, &TListaBox::DblClick, this, Guarded(this, &TFGlowny::ListaDblClick));
+    connect(ImTlo, &SkinImage::clicked, this, Guarded(this, &MainWindow::ImTloClick));
+    connect(LListwa, &HotZone::mousePressed, this, Guarded(this, &MainWindow::LListwaMouseDown));
+    connect(LListwa, &HotZone::mouseMoved, this, Guarded(this, &MainWindow::LListwaMouseMove));
+    connect(LListwa, &HotZone::mouseReleased, this, Guarded(this, &MainWindow::LListwaMouseUp));
+    connect(LMinime, &HotZone::clicked, this, Guarded(this, &MainWindow::LMinimeClick));
+    connect(LClose, &HotZone::clicked, this, Guarded(this, &MainWindow::LCloseClick));
+    connect(LMenuPLik, &HotZone::clicked, this, Guarded(this, &MainWindow::LMenuPLikClick));
+    connect(LMenuEdycja, &HotZone::clicked, this, Guarded(this, &MainWindow::LMenuEdycjaClick));
+    connect(LMenuPomoc, &HotZone::clicked, this, Guarded(this, &MainWindow::LMenuPomocClick));
+    connect(LMenuPLik, &HotZone::mouseMoved, this, Guarded(this, &MainWindow::LMenuPLikMouseMove));
+    connect(LMenuEdycja, &HotZone::mouseMoved, this, Guarded(this, &MainWindow::LMenuEdycjaMouseMove));
+    connect(LMenuPomoc, &HotZone::mouseMoved, this, Guarded(this, &MainWindow::LMenuPomocMouseMove));
+    connect(LArchiwum, &HotZone::clicked, this, Guarded(this, &MainWindow::LArchiwumClick));
+    connect(Lista, &EntryListBox::pressed, this, Guarded(this, &MainWindow::CloseMenuPanel));
+    connect(Lista, &EntryListBox::Click, this, Guarded(this, &MainWindow::ListaClick));
+    connect(Lista, &EntryListBox::DblClick, this, Guarded(this, &MainWindow::ListaDblClick));
 
     ports = std::make_unique<Ports>(this);
-    preview = new TKeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
+    preview = new KeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
 
     FGlowny = this;
     SetListBox(ports.get());
@@ -271,7 +271,7 @@ TFGlowny::TFGlowny(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frameless
     FormCreate(QCoreApplication::arguments());
 }
 
-TFGlowny::~TFGlowny()
+MainWindow::~MainWindow()
 {
     SetMainWindowPort(nullptr);
     SetListBox(nullptr);
@@ -279,12 +279,12 @@ TFGlowny::~TFGlowny()
         FGlowny = nullptr;
 }
 
-bool TFGlowny::RunBusy() const
+bool MainWindow::RunBusy() const
 {
     return Archiving || handlingDuringRun > 0;
 }
 
-void TFGlowny::KeepPainting()
+void MainWindow::KeepPainting()
 {
     UpdateStopNotice();
     // At most every few dozen milliseconds: the packer reports progress far more often.
@@ -295,7 +295,7 @@ void TFGlowny::KeepPainting()
     HandleEventsDuringRun();
 }
 
-void TFGlowny::HandleEventsDuringRun()
+void MainWindow::HandleEventsDuringRun()
 {
     // Input is taken as it comes, never held back for later. Excluding it from processEvents
     // does not keep it safely: on X11 the held events are delivered only by a later pass that
@@ -310,7 +310,7 @@ void TFGlowny::HandleEventsDuringRun()
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void TFGlowny::UpdateStopNotice()
+void MainWindow::UpdateStopNotice()
 {
     // ProgresEtap is shown only while the run goes over the entries; an Escape after the last
     // one asks nothing, so it shows nothing either.
@@ -321,7 +321,7 @@ void TFGlowny::UpdateStopNotice()
     }
 }
 
-void TFGlowny::showEvent(QShowEvent* event)
+void MainWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     if (shownOnce)
@@ -332,7 +332,7 @@ void TFGlowny::showEvent(QShowEvent* event)
     RunGuarded([] { FormShow(); });
 }
 
-void TFGlowny::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     // A close request from the window system during a run is refused, like the close zone;
     // otherwise the window closes, and with the last window the message loop ends.
@@ -345,18 +345,18 @@ void TFGlowny::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void TFGlowny::CloseMenuPanel()
+void MainWindow::CloseMenuPanel()
 {
     if (FMenu && FMenu->isVisible())
         FMenu->hide();
 }
 
-int TFGlowny::SelectedCount() const
+int MainWindow::SelectedCount() const
 {
     return int(Lista->selectedItems().size());
 }
 
-int TFGlowny::SelectAll()
+int MainWindow::SelectAll()
 {
     if (Wpisy.empty()) {
         ShowWarning(ButtonsClose, IconInfo, Msg::NothingToSelect());
@@ -368,48 +368,48 @@ int TFGlowny::SelectAll()
     return SelectedCount();
 }
 
-void TFGlowny::ImTloClick()
+void MainWindow::ImTloClick()
 {
     CloseMenuPanel();
 }
 
-void TFGlowny::LListwaMouseDown(QMouseEvent* event)
+void MainWindow::LListwaMouseDown(QMouseEvent* event)
 {
     CloseMenuPanel();
     Drag.Press(this, event->globalPosition().toPoint());
 }
 
-void TFGlowny::LListwaMouseMove(QMouseEvent* event)
+void MainWindow::LListwaMouseMove(QMouseEvent* event)
 {
     Drag.Move(this, event->globalPosition().toPoint());
 }
 
-void TFGlowny::LListwaMouseUp(QMouseEvent*)
+void MainWindow::LListwaMouseUp(QMouseEvent*)
 {
     Drag.Release();
 }
 
-void TFGlowny::LMinimeClick()
+void MainWindow::LMinimeClick()
 {
     CloseMenuPanel();
     showMinimized();
 }
 
-void TFGlowny::LCloseClick()
+void MainWindow::LCloseClick()
 {
     CloseMenuPanel();
     if (!RunBusy())
         TerminateApplication();
 }
 
-void TFGlowny::ListaClick()
+void MainWindow::ListaClick()
 {
     CloseMenuPanel();
     if (!RunBusy())
         CurrentIndex = Lista->currentRow();
 }
 
-void TFGlowny::ListaDblClick()
+void MainWindow::ListaDblClick()
 {
     CloseMenuPanel();
     if (RunBusy())
@@ -418,7 +418,7 @@ void TFGlowny::ListaDblClick()
     EditEntry();
 }
 
-void TFGlowny::LArchiwumClick()
+void MainWindow::LArchiwumClick()
 {
     CloseMenuPanel();
     if (Lista->count() >= 1 && !RunBusy())
@@ -426,7 +426,7 @@ void TFGlowny::LArchiwumClick()
 }
 
 // A click on a menu title opens its panel, or closes whichever panel is open.
-void TFGlowny::MenuTitleClick(int panel)
+void MainWindow::MenuTitleClick(int panel)
 {
     if (RunBusy())
         return;
@@ -437,20 +437,20 @@ void TFGlowny::MenuTitleClick(int panel)
 }
 
 // Moving over a title while a panel is open switches to that title's panel.
-void TFGlowny::MenuTitleMouseMove(int panel)
+void MainWindow::MenuTitleMouseMove(int panel)
 {
     if (FMenu->isVisible() && !RunBusy())
         FMenu->ShowMenuPanel(panel, SelectedCount());
 }
 
-void TFGlowny::LMenuPLikClick() { MenuTitleClick(0); }
-void TFGlowny::LMenuEdycjaClick() { MenuTitleClick(1); }
-void TFGlowny::LMenuPomocClick() { MenuTitleClick(2); }
-void TFGlowny::LMenuPLikMouseMove() { MenuTitleMouseMove(0); }
-void TFGlowny::LMenuEdycjaMouseMove() { MenuTitleMouseMove(1); }
-void TFGlowny::LMenuPomocMouseMove() { MenuTitleMouseMove(2); }
+void MainWindow::LMenuPLikClick() { MenuTitleClick(0); }
+void MainWindow::LMenuEdycjaClick() { MenuTitleClick(1); }
+void MainWindow::LMenuPomocClick() { MenuTitleClick(2); }
+void MainWindow::LMenuPLikMouseMove() { MenuTitleMouseMove(0); }
+void MainWindow::LMenuEdycjaMouseMove() { MenuTitleMouseMove(1); }
+void MainWindow::LMenuPomocMouseMove() { MenuTitleMouseMove(2); }
 
-bool TFGlowny::FormKeyDown(QKeyEvent* event)
+bool MainWindow::FormKeyDown(QKeyEvent* event)
 {
     const int key = event->key();
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
@@ -504,7 +504,7 @@ bool TFGlowny::FormKeyDown(QKeyEvent* event)
     return event->text() == QLatin1String("\r");
 }
 
-void TFGlowny::MoveSelection(int step)
+void MainWindow::MoveSelection(int step)
 {
     const Ports::Guard guard(Lista);
     const int count = Lista->count();

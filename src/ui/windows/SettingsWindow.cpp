@@ -1,11 +1,11 @@
-#include "ui/windows/UUstawienia.h"
+#include "ui/windows/SettingsWindow.h"
 
 #include "core/Messages.h"
 #include "core/UiPorts.h"
 #include "ui/skin/HotZone.h"
 #include "ui/skin/ImageResource.h"
 #include "ui/skin/SkinImage.h"
-#include "ui/windows/UGlowny.h"
+#include "ui/windows/MainWindow.h"
 #include "ui/windows/WindowParts.h"
 
 #include <QCheckBox>
@@ -14,7 +14,7 @@
 #include <QMouseEvent>
 #include <QSpinBox>
 
-TFUstawienia* FUstawienia = nullptr;
+SettingsWindow* FUstawienia = nullptr;
 
 namespace {
 
@@ -59,7 +59,7 @@ QLabel* AddExplanation(QWidget* window, const QString& name, const QString& text
 
 } // namespace
 
-TFUstawienia::TFUstawienia(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+SettingsWindow::SettingsWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("FUstawienia"));
     setWindowTitle(QStringLiteral("Ustawienia"));
@@ -111,21 +111,21 @@ TFUstawienia::TFUstawienia(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::F
     connect(LListwa, &HotZone::mouseMoved, this,
             Guarded([this](QMouseEvent* event) { drag.Move(this, event->globalPosition().toPoint()); }));
     connect(LListwa, &HotZone::mouseReleased, this, Guarded([this](QMouseEvent*) { drag.Release(); }));
-    connect(LClose, &HotZone::clicked, this, Guarded(this, &TFUstawienia::LAnulujClick));
-    connect(LAnuluj, &HotZone::clicked, this, Guarded(this, &TFUstawienia::LAnulujClick));
-    connect(LZapisz, &HotZone::clicked, this, Guarded(this, &TFUstawienia::LZapiszClick));
+    connect(LClose, &HotZone::clicked, this, Guarded(this, &SettingsWindow::LAnulujClick));
+    connect(LAnuluj, &HotZone::clicked, this, Guarded(this, &SettingsWindow::LAnulujClick));
+    connect(LZapisz, &HotZone::clicked, this, Guarded(this, &SettingsWindow::LZapiszClick));
 
-    preview = new TKeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
+    preview = new KeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
     FUstawienia = this;
 }
 
-TFUstawienia::~TFUstawienia()
+SettingsWindow::~SettingsWindow()
 {
     if (FUstawienia == this)
         FUstawienia = nullptr;
 }
 
-void TFUstawienia::Show(const TSettings& settings)
+void SettingsWindow::Show(const Settings& settings)
 {
     CWeryfikacja->setChecked(settings.Weryfikacja);
     CDowiazania->setChecked(settings.Dowiazania);
@@ -133,9 +133,9 @@ void TFUstawienia::Show(const TSettings& settings)
     CPodfoldery->setChecked(settings.Podfoldery);
 }
 
-TSettings TFUstawienia::Shown() const
+Settings SettingsWindow::Shown() const
 {
-    TSettings settings;
+    Settings settings;
     settings.Weryfikacja = CWeryfikacja->isChecked();
     settings.Dowiazania = CDowiazania->isChecked();
     settings.Zachowaj = EZachowaj->value();
@@ -143,7 +143,7 @@ TSettings TFUstawienia::Shown() const
     return settings;
 }
 
-void TFUstawienia::ShowUstawienia()
+void SettingsWindow::ShowUstawienia()
 {
     if (isVisible())
         return;
@@ -158,7 +158,7 @@ void TFUstawienia::ShowUstawienia()
     exec();
 }
 
-void TFUstawienia::LZapiszClick()
+void SettingsWindow::LZapiszClick()
 {
     const QString path = SettingsFilePath();
     const OsError error = SaveSettings(Shown(), path);
@@ -170,17 +170,17 @@ void TFUstawienia::LZapiszClick()
     done(QDialog::Accepted);
 }
 
-void TFUstawienia::LAnulujClick()
+void SettingsWindow::LAnulujClick()
 {
     done(QDialog::Rejected);
 }
 
-void TFUstawienia::reject()
+void SettingsWindow::reject()
 {
     LAnulujClick();
 }
 
-bool TFUstawienia::FormKeyDown(QKeyEvent* event)
+bool SettingsWindow::FormKeyDown(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Escape:

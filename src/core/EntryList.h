@@ -11,19 +11,19 @@
 #include <stdexcept>
 #include <vector>
 
-class TpkXML;
+class XmlDocument;
 
 // One entry of the list.
-struct _Wpis {
+struct Entry {
     QString Typ;     // "Plik" or "Folder"
     QString Nazwa;   // display name
     QString Source;  // file or folder to archive
     QString Docel;   // destination folder
 };
-using _Wpisy = std::vector<_Wpis>;
+using EntryVector = std::vector<Entry>;
 
 // Module state of the list (zero or empty at program start; CurrentIndex starts at 0).
-extern _Wpisy Wpisy;
+extern EntryVector Wpisy;
 extern int32_t EntryCount;
 extern int32_t CurrentIndex;
 extern QString ListFilePath;
@@ -31,9 +31,9 @@ extern QString ListFilePath;
 extern bool ListLoadDamaged;
 
 // Raised by LoadList when "Dane.dat" exists but cannot be opened or read.
-class EListFileError : public EUserError {
+class ListFileError : public UserError {
 public:
-    using EUserError::EUserError;
+    using UserError::UserError;
 };
 
 bool LoadList();
@@ -53,14 +53,14 @@ void UpdateCurrentEntry(const QString& Typ, const QString& Nazwa, const QString&
 bool DeleteCurrentEntry();
 bool ClearList();
 bool SaveList();
-int ReadEntries(TpkXML& document);
-void WriteDocument(TpkXML& document);
+int ReadEntries(XmlDocument& document);
+void WriteDocument(XmlDocument& document);
 
 // The text of the element at a path of two or three element names (names compared without
 // regard to case, the first of a name winning); missing elements on the path are created empty.
-QString GetPathText(TpkXML& document, const QStringList& names);
+QString GetPathText(XmlDocument& document, const QStringList& names);
 // Sets the text of the element at the path; missing elements are created.
-void SetPathText(TpkXML& document, const QStringList& names, const QString& text);
+void SetPathText(XmlDocument& document, const QStringList& names, const QString& text);
 
 // A count of entries is believed up to this many even when the file holds fewer of them (the
 // missing ones read as empty entries); beyond it, only as far as the file could hold them.

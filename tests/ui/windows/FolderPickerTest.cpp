@@ -1,30 +1,30 @@
 // The folder picker: its properties and flags table, the start folder, cancel, and a second
 // Execute starting at the first one's choice.
 
-#include "ui/windows/GetFolder.h"
+#include "ui/windows/FolderPicker.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class GetFolderTest : public ::testing::Test {
+class FolderPickerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        TGetFolder::ExecuteHook = [this](const TGetFolderRequest& request) -> std::optional<QString> {
+        FolderPicker::ExecuteHook = [this](const FolderPickerRequest& request) -> std::optional<QString> {
             requests.push_back(request);
             return answer;
         };
     }
-    void TearDown() override { TGetFolder::ExecuteHook = nullptr; }
+    void TearDown() override { FolderPicker::ExecuteHook = nullptr; }
 
-    std::vector<TGetFolderRequest> requests;
+    std::vector<FolderPickerRequest> requests;
     std::optional<QString> answer;
 };
 
-TEST_F(GetFolderTest, DefaultsOfTheComponent)
+TEST_F(FolderPickerTest, DefaultsOfTheComponent)
 {
-    TGetFolder picker(nullptr);
+    FolderPicker picker(nullptr);
     EXPECT_EQ(picker.DisplayName(), QString());
     EXPECT_EQ(picker.StatusText, QStringLiteral("Select Folder"));
     EXPECT_EQ(picker.FolderName, QStringLiteral("C:\\"));
@@ -34,7 +34,7 @@ TEST_F(GetFolderTest, DefaultsOfTheComponent)
 }
 
 struct FlagCase {
-    TBrowseFlag flag;
+    BrowseFlag flag;
     uint32_t option;
 };
 
@@ -42,7 +42,7 @@ class FlagTableTest : public ::testing::TestWithParam<FlagCase> {};
 
 TEST_P(FlagTableTest, EachFlagKeepsItsPlatformOptionBit)
 {
-    TGetFolder picker(nullptr);
+    FolderPicker picker(nullptr);
     picker.SetFlags(BrowseFlagBit(GetParam().flag));
     EXPECT_EQ(picker.OptionBits(), GetParam().option);
     EXPECT_EQ(picker.Flags(), BrowseFlagBit(GetParam().flag));
@@ -54,9 +54,9 @@ INSTANTIATE_TEST_SUITE_P(Flags, FlagTableTest,
                                            FlagCase{bf_ReturnFSanceStors, 0x8}, FlagCase{bf_ReturnOnlyFSDIRS, 0x1},
                                            FlagCase{bf_EditBox, 0x10}));
 
-TEST_F(GetFolderTest, SettingFlagsReplacesTheBitsAndValidateStaysHidden)
+TEST_F(FolderPickerTest, SettingFlagsReplacesTheBitsAndValidateStaysHidden)
 {
-    TGetFolder picker(nullptr);
+    FolderPicker picker(nullptr);
     picker.SetFlags(BrowseFlagBit(bf_statustext) | BrowseFlagBit(bf_EditBox));
     EXPECT_EQ(picker.OptionBits(), 0x14u);
     picker.Execute();
@@ -68,9 +68,9 @@ TEST_F(GetFolderTest, SettingFlagsReplacesTheBitsAndValidateStaysHidden)
     EXPECT_EQ(picker.OptionBits(), 0x1u);
 }
 
-TEST_F(GetFolderTest, ASecondExecuteStartsAtTheFirstChoice)
+TEST_F(FolderPickerTest, ASecondExecuteStartsAtTheFirstChoice)
 {
-    TGetFolder picker(nullptr);
+    FolderPicker picker(nullptr);
     picker.Caption = QStringLiteral("Wskaż folder do archiwizacji");
     picker.FolderName = QStringLiteral("/home");
     answer = QStringLiteral("/srv/dane/projekty");
@@ -87,9 +87,9 @@ TEST_F(GetFolderTest, ASecondExecuteStartsAtTheFirstChoice)
     EXPECT_FALSE(requests[1].ShowStatusText);
 }
 
-TEST_F(GetFolderTest, AChoiceWithoutAPathGivesAnEmptyFolderName)
+TEST_F(FolderPickerTest, AChoiceWithoutAPathGivesAnEmptyFolderName)
 {
-    TGetFolder picker(nullptr);
+    FolderPicker picker(nullptr);
     answer = QString();
     EXPECT_TRUE(picker.Execute());
     EXPECT_EQ(picker.FolderName, QString());

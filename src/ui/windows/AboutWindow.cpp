@@ -1,16 +1,16 @@
-#include "ui/windows/UAbout.h"
+#include "ui/windows/AboutWindow.h"
 
 #include "core/UiPorts.h"
 #include "ui/skin/HotZone.h"
 #include "ui/skin/ImageResource.h"
 #include "ui/skin/SkinImage.h"
-#include "ui/windows/UGlowny.h"
+#include "ui/windows/MainWindow.h"
 
 #include <QKeyEvent>
 
-TFAbout* FAbout = nullptr;
+AboutWindow* FAbout = nullptr;
 
-TFAbout::TFAbout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("FAbout"));
     setWindowTitle(QStringLiteral("O programie"));
@@ -22,10 +22,10 @@ TFAbout::TFAbout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWi
     LoadImageResource(QStringLiteral("tlo_about"), Image1);
 
     LClose = new HotZone(this, QRect(297, 11, 22, 22), QStringLiteral("LClose"), QStringLiteral("Zamknij"));
-    connect(LClose, &HotZone::clicked, this, Guarded(this, &TFAbout::LCloseClick));
+    connect(LClose, &HotZone::clicked, this, Guarded(this, &AboutWindow::LCloseClick));
 }
 
-void TFAbout::ShowAbout()
+void AboutWindow::ShowAbout()
 {
     const QPoint main = FGlowny ? FGlowny->pos() : QPoint();
     move(main + QPoint(68, 115));
@@ -35,12 +35,12 @@ void TFAbout::ShowAbout()
     exec();
 }
 
-void TFAbout::keyPressEvent(QKeyEvent* event)
+void AboutWindow::keyPressEvent(QKeyEvent* event)
 {
     event->accept();
 }
 
-void TFAbout::LCloseClick()
+void AboutWindow::LCloseClick()
 {
     done(0);
 }

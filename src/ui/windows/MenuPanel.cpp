@@ -1,14 +1,14 @@
-#include "ui/windows/UMenu.h"
+#include "ui/windows/MenuPanel.h"
 
 #include "archive/run/ArchiveRun.h"
 #include "core/UiPorts.h"
 #include "ui/skin/ImageResource.h"
 #include "ui/skin/SkinImage.h"
-#include "ui/windows/UAbout.h"
-#include "ui/windows/UEdycja.h"
-#include "ui/windows/UGlowny.h"
-#include "ui/windows/UPrzywracanie.h"
-#include "ui/windows/UUstawienia.h"
+#include "ui/windows/AboutWindow.h"
+#include "ui/windows/EntryEditor.h"
+#include "ui/windows/MainWindow.h"
+#include "ui/windows/RestoreWindow.h"
+#include "ui/windows/SettingsWindow.h"
 #include "ui/windows/WindowParts.h"
 
 #include <QFontMetrics>
@@ -17,14 +17,14 @@
 #include <algorithm>
 #include <vector>
 
-TFMenu* FMenu = nullptr;
+MenuPanel* FMenu = nullptr;
 
 namespace {
 
 // Greyed text of a disabled item: muted, but still readable on the light panel.
 const QColor DisabledItemColour(98, 118, 92);
 
-void SetItemColour(TSkinLabel* item, uint32_t bgr)
+void SetItemColour(SkinLabel* item, uint32_t bgr)
 {
     QPalette palette = item->palette();
     palette.setColor(QPalette::Active, QPalette::WindowText, ColourFromBgr(bgr));
@@ -35,22 +35,22 @@ void SetItemColour(TSkinLabel* item, uint32_t bgr)
 
 // The captions were laid out for a narrower face than the free ones: the items of a panel
 // share one horizontal stretch that lets the widest caption fit its label.
-void FitCaptions(const std::vector<TSkinLabel*>& labels)
+void FitCaptions(const std::vector<SkinLabel*>& labels)
 {
     int stretch = 100;
-    for (const TSkinLabel* label : labels) {
+    for (const SkinLabel* label : labels) {
         const int advance = QFontMetrics(label->font()).horizontalAdvance(label->text());
         if (advance > label->width() - 1)
             stretch = std::min(stretch, (label->width() - 1) * 100 / advance);
     }
-    for (TSkinLabel* label : labels) {
+    for (SkinLabel* label : labels) {
         QFont font = label->font();
         font.setStretch(stretch);
         label->setFont(font);
     }
 }
 
-void SetItemEnabled(TSkinLabel* item, bool enabled)
+void SetItemEnabled(SkinLabel* item, bool enabled)
 {
     item->setEnabled(enabled);
     // A disabled item takes no mouse: the panel's background below it gets the clicks.
@@ -70,7 +70,7 @@ void CommandAbout() { FAbout->ShowAbout(); }
 
 } // namespace
 
-TFMenu::TFMenu(QWidget* parent)
+MenuPanel::MenuPanel(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus)
 {
     setObjectName(QStringLiteral("FMenu"));
@@ -117,49 +117,49 @@ TFMenu::TFMenu(QWidget* parent)
     FitCaptions({LKreska, LPomoc, Lstrona, LAbout});
 
     // Hover: the panel's highlight is reset, then the item under the mouse lights up.
-    const auto hover = [this](TSkinLabel* item, void (TFMenu::*reset)()) {
-        connect(item, &TSkinLabel::mouseMoved, this, Guarded([this, item, reset] {
+    const auto hover = [this](SkinLabel* item, void (MenuPanel::*reset)()) {
+        connect(item, &SkinLabel::mouseMoved, this, Guarded([this, item, reset] {
             (this->*reset)();
             Light(item);
         }));
     };
-    for (TSkinLabel* item : {LZaznaczAll, LArchiwizuj, LArchiwizujAll, LPrzywroc, LUstawienia, LZamknij})
-        hover(item, &TFMenu::ResetPlikHighlight);
-    for (TSkinLabel* item : {LDodajPlik, LDodajFolder, LEdytujWpis, LUsunWpis, LNowaLista})
-        hover(item, &TFMenu::ResetEdycjaHighlight);
-    for (TSkinLabel* item : {LPomoc, Lstrona, LAbout})
-        hover(item, &TFMenu::ResetPomocHighlight);
+    for (SkinLabel* item : {LZaznaczAll, LArchiwizuj, LArchiwizujAll, LPrzywroc, LUstawienia, LZamknij})
+        hover(item, &MenuPanel::ResetPlikHighlight);
+    for (SkinLabel* item : {LDodajPlik, LDodajFolder, LEdytujWpis, LUsunWpis, LNowaLista})
+        hover(item, &MenuPanel::ResetEdycjaHighlight);
+    for (SkinLabel* item : {LPomoc, Lstrona, LAbout})
+        hover(item, &MenuPanel::ResetPomocHighlight);
     // The "Edycja" separator carries the "Pomoc" item's handlers.
     Label1->setMouseTracking(true);
-    connect(Label1, &TSkinLabel::mouseMoved, this, Guarded([this] {
+    connect(Label1, &SkinLabel::mouseMoved, this, Guarded([this] {
         ResetPomocHighlight();
         Light(LPomoc);
     }));
 
-    connect(ImTlo, &SkinImage::mouseMoved, this, Guarded(this, &TFMenu::ResetPlikHighlight));
-    connect(ImTloEdycja, &SkinImage::mouseMoved, this, Guarded(this, &TFMenu::ResetEdycjaHighlight));
-    connect(ImTloPomoc, &SkinImage::mouseMoved, this, Guarded(this, &TFMenu::ResetPomocHighlight));
+    connect(ImTlo, &SkinImage::mouseMoved, this, Guarded(this, &MenuPanel::ResetPlikHighlight));
+    connect(ImTloEdycja, &SkinImage::mouseMoved, this, Guarded(this, &MenuPanel::ResetEdycjaHighlight));
+    connect(ImTloPomoc, &SkinImage::mouseMoved, this, Guarded(this, &MenuPanel::ResetPomocHighlight));
     for (SkinImage* background : {ImTlo, ImTloEdycja, ImTloPomoc})
-        connect(background, &SkinImage::clicked, this, Guarded(this, &TFMenu::HideMenu));
+        connect(background, &SkinImage::clicked, this, Guarded(this, &MenuPanel::HideMenu));
 
-    connect(LZaznaczAll, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&CommandSelectAll); }));
-    connect(LArchiwizuj, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&CommandArchiveSelected); }));
-    connect(LArchiwizujAll, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&CommandArchiveAll); }));
-    connect(LPrzywroc, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&OpenRestoreWindow); }));
-    connect(LUstawienia, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&ShowSettings); }));
-    connect(LZamknij, &TSkinLabel::clicked, this, Guarded([] { TerminateApplication(); }));
-    connect(LDodajPlik, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&AddFileEntry); }));
-    connect(LDodajFolder, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&AddFolderEntry); }));
-    connect(LEdytujWpis, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&EditEntry); }));
-    connect(LUsunWpis, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&DeleteEntry); }));
-    connect(LNowaLista, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&NewList); }));
-    connect(Label1, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&CommandHelp); }));
-    connect(LPomoc, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&CommandHelp); }));
-    connect(Lstrona, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&CommandWebsite); }));
-    connect(LAbout, &TSkinLabel::clicked, this, Guarded([this] { RunItem(&CommandAbout); }));
+    connect(LZaznaczAll, &SkinLabel::clicked, this, Guarded([this] { RunItem(&CommandSelectAll); }));
+    connect(LArchiwizuj, &SkinLabel::clicked, this, Guarded([this] { RunItem(&CommandArchiveSelected); }));
+    connect(LArchiwizujAll, &SkinLabel::clicked, this, Guarded([this] { RunItem(&CommandArchiveAll); }));
+    connect(LPrzywroc, &SkinLabel::clicked, this, Guarded([this] { RunItem(&OpenRestoreWindow); }));
+    connect(LUstawienia, &SkinLabel::clicked, this, Guarded([this] { RunItem(&ShowSettings); }));
+    connect(LZamknij, &SkinLabel::clicked, this, Guarded([] { TerminateApplication(); }));
+    connect(LDodajPlik, &SkinLabel::clicked, this, Guarded([this] { RunItem(&AddFileEntry); }));
+    connect(LDodajFolder, &SkinLabel::clicked, this, Guarded([this] { RunItem(&AddFolderEntry); }));
+    connect(LEdytujWpis, &SkinLabel::clicked, this, Guarded([this] { RunItem(&EditEntry); }));
+    connect(LUsunWpis, &SkinLabel::clicked, this, Guarded([this] { RunItem(&DeleteEntry); }));
+    connect(LNowaLista, &SkinLabel::clicked, this, Guarded([this] { RunItem(&NewList); }));
+    connect(Label1, &SkinLabel::clicked, this, Guarded([this] { RunItem(&CommandHelp); }));
+    connect(LPomoc, &SkinLabel::clicked, this, Guarded([this] { RunItem(&CommandHelp); }));
+    connect(Lstrona, &SkinLabel::clicked, this, Guarded([this] { RunItem(&CommandWebsite); }));
+    connect(LAbout, &SkinLabel::clicked, this, Guarded([this] { RunItem(&CommandAbout); }));
 }
 
-SkinImage* TFMenu::AddPanelBackground(QWidget* panel, const QSize& size, const QString& picture)
+SkinImage* MenuPanel::AddPanelBackground(QWidget* panel, const QSize& size, const QString& picture)
 {
     auto* background = new SkinImage(panel);
     background->setGeometry(QRect(QPoint(0, 0), size));
@@ -168,52 +168,52 @@ SkinImage* TFMenu::AddPanelBackground(QWidget* panel, const QSize& size, const Q
     return background;
 }
 
-TSkinLabel* TFMenu::AddSeparator(QWidget* panel, const QRect& geometry)
+SkinLabel* MenuPanel::AddSeparator(QWidget* panel, const QRect& geometry)
 {
-    auto* separator = new TSkinLabel(panel, geometry, QStringLiteral("______________"), false);
+    auto* separator = new SkinLabel(panel, geometry, QStringLiteral("______________"), false);
     separator->setFont(DesignFont(11));
     separator->setMouseTracking(false);
     SetItemColour(separator, MenuItemColour);
     return separator;
 }
 
-TSkinLabel* TFMenu::AddItem(QWidget* panel, const QRect& geometry, const QString& caption)
+SkinLabel* MenuPanel::AddItem(QWidget* panel, const QRect& geometry, const QString& caption)
 {
-    auto* item = new TSkinLabel(panel, geometry, caption, true);
+    auto* item = new SkinLabel(panel, geometry, caption, true);
     item->setFont(DesignFont(11));
     SetItemColour(item, MenuItemColour);
     return item;
 }
 
-void TFMenu::Light(TSkinLabel* item)
+void MenuPanel::Light(SkinLabel* item)
 {
     SetItemColour(item, MenuItemHoverColour);
 }
 
-QColor TFMenu::ItemColour(const TSkinLabel* item)
+QColor MenuPanel::ItemColour(const SkinLabel* item)
 {
     return item->palette().color(QPalette::Active, QPalette::WindowText);
 }
 
-void TFMenu::ResetPlikHighlight()
+void MenuPanel::ResetPlikHighlight()
 {
-    for (TSkinLabel* item : {LZamknij, LZaznaczAll, LArchiwizuj, LArchiwizujAll, LPrzywroc, LUstawienia})
+    for (SkinLabel* item : {LZamknij, LZaznaczAll, LArchiwizuj, LArchiwizujAll, LPrzywroc, LUstawienia})
         SetItemColour(item, MenuItemColour);
 }
 
-void TFMenu::ResetEdycjaHighlight()
+void MenuPanel::ResetEdycjaHighlight()
 {
-    for (TSkinLabel* item : {LDodajPlik, LDodajFolder, LEdytujWpis, LUsunWpis, LNowaLista})
+    for (SkinLabel* item : {LDodajPlik, LDodajFolder, LEdytujWpis, LUsunWpis, LNowaLista})
         SetItemColour(item, MenuItemColour);
 }
 
-void TFMenu::ResetPomocHighlight()
+void MenuPanel::ResetPomocHighlight()
 {
-    for (TSkinLabel* item : {Lstrona, LAbout, LPomoc})
+    for (SkinLabel* item : {Lstrona, LAbout, LPomoc})
         SetItemColour(item, MenuItemColour);
 }
 
-void TFMenu::ShowMenuPanel(int panel, int selectedCount)
+void MenuPanel::ShowMenuPanel(int panel, int selectedCount)
 {
     const QPoint main = FGlowny ? FGlowny->pos() : QPoint();
     switch (panel) {
@@ -254,12 +254,12 @@ void TFMenu::ShowMenuPanel(int panel, int selectedCount)
     raise();
 }
 
-void TFMenu::HideMenu()
+void MenuPanel::HideMenu()
 {
     hide();
 }
 
-void TFMenu::RunItem(void (*command)())
+void MenuPanel::RunItem(void (*command)())
 {
     HideMenu();
     if (FGlowny)
