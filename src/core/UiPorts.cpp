@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <new>
 
-int WarningResult = AnswerNo;
 
 void ReportToStandardError(const QString& text)
 {
@@ -51,10 +50,9 @@ void SetMessagePort(MessagePort* port)
     messagePort = port ? port : &stderrPort;
 }
 
-void ShowWarning(int buttons, int icon, const QString& text)
+int ShowWarning(int buttons, int icon, const QString& text)
 {
-    WarningResult = AnswerNo;
-    WarningResult = messagePort->Show(buttons, icon, text);
+    return messagePort->Show(buttons, icon, text);
 }
 
 void SetListBox(ListBoxPort* box)

@@ -19,7 +19,7 @@ inline constexpr int ButtonsYesNoCancel = 3;  // Tak, Nie, Anuluj
 inline constexpr int IconInfo = 1;
 inline constexpr int IconQuestion = 2;
 inline constexpr int IconWarning = 3;
-// Answers left in WarningResult.
+// Answers of ShowWarning.
 inline constexpr int AnswerClose = 0;
 inline constexpr int AnswerYes = 1;
 inline constexpr int AnswerNo = 2;
@@ -43,16 +43,14 @@ public:
     virtual void SetSelected(int index, bool selected) = 0;
 };
 
-// Answer of the last ShowWarning: 0 Zamknij, 1 Tak, 2 Nie, 3 Anuluj.
-extern int WarningResult;
-
 // Writes a message for a person reading the terminal or the job's mail ("\r" breaks lines).
 void ReportToStandardError(const QString& text);
 
 // Installs the message port; nullptr restores the standard-error sink.
 void SetMessagePort(MessagePort* port);
-// The one way to show a message or ask a question. Leaves the answer in WarningResult.
-void ShowWarning(int buttons, int icon, const QString& text);
+// The one way to show a message or ask a question. Returns the answer: 0 Zamknij, 1 Tak, 2 Nie,
+// 3 Anuluj.
+int ShowWarning(int buttons, int icon, const QString& text);
 
 // Installs the list box; nullptr restores a list box that shows nothing and selects nothing.
 void SetListBox(ListBoxPort* box);

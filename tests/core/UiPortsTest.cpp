@@ -18,14 +18,13 @@ struct ScriptedPort : MessagePort {
     int Show(int, int, const QString&) override { ++calls; return answer; }
 };
 
-TEST(ShowWarning, LeavesThePortsAnswerInWarningResult)
+TEST(ShowWarning, ReturnsThePortsAnswer)
 {
     ScriptedPort port;
     SetMessagePort(&port);
     for (int answer : {AnswerClose, AnswerYes, AnswerNo, AnswerCancel}) {
         port.answer = answer;
-        ShowWarning(ButtonsYesNoCancel, IconQuestion, QStringLiteral("?"));
-        EXPECT_EQ(WarningResult, answer);
+        EXPECT_EQ(ShowWarning(ButtonsYesNoCancel, IconQuestion, QStringLiteral("?")), answer);
     }
     EXPECT_EQ(port.calls, 4);
     SetMessagePort(nullptr);
@@ -34,9 +33,8 @@ TEST(ShowWarning, LeavesThePortsAnswerInWarningResult)
 TEST(ShowWarning, WithoutAWindowAQuestionIsRefused)
 {
     SetMessagePort(nullptr);
-    WarningResult = AnswerYes;
-    ShowWarning(ButtonsYesNoCancel, IconInfo, QStringLiteral("Czy rzeczywiście przerwać archiwizację?"));
-    EXPECT_NE(WarningResult, AnswerYes);
+    EXPECT_NE(ShowWarning(ButtonsYesNoCancel, IconInfo, QStringLiteral("Czy rzeczywiście przerwać archiwizację?")),
+              AnswerYes);
 }
 
 TEST(Lista, WithoutAWindowShowsNothing)

@@ -285,9 +285,9 @@ void RunEntries(bool selectedOnly)
         etap.Refresh();
         window.ProcessWaitingInput();
         if (StopRequested) {
-            ShowWarning(ButtonsYesNoCancel, IconInfo, Msg::ConfirmStop());
+            const int answer = ShowWarning(ButtonsYesNoCancel, IconInfo, Msg::ConfirmStop());
             window.RepaintMainWindow();
-            if (WarningResult == AnswerYes) {
+            if (answer == AnswerYes) {
                 LogEntryResult(ResultCancelled, i);
                 Archiving = false;
                 break;

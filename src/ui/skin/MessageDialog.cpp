@@ -138,11 +138,9 @@ int MessageDialog::Show(int buttons, int icon, const QString& text)
         SetWarningIcon(icon);
     }
     answer_ = AnswerNo;
-    WarningResult = AnswerNo;
 
     if (!queuedAnswers_.isEmpty()) {
         answer_ = queuedAnswers_.takeFirst();
-        WarningResult = answer_;
         return answer_;
     }
 
@@ -162,7 +160,6 @@ int MessageDialog::Show(int buttons, int icon, const QString& text)
 void MessageDialog::CloseWith(int answer)
 {
     answer_ = answer;
-    WarningResult = answer;
     done(QDialog::Accepted);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // MessageDialog: the one skinned dialog through which every message and question reaches the user.
 // It is the program's MessagePort: ShowWarning (core) calls Show and leaves the answer in
-// WarningResult. Borderless, always on top, modal, centred; painted only from pictures.
+// its answer. Borderless, always on top, modal, centred; painted only from pictures.
 
 #include "core/UiPorts.h"
 

@@ -337,17 +337,16 @@ void DeleteEntry()
     if (!HasCurrentEntry())
         return;
     const QString question = Msg::ConfirmDelete(Wpisy[size_t(CurrentIndex)].Nazwa);
-    ShowWarning(ButtonsYesNoCancel, IconQuestion, question);
+    const int answer = ShowWarning(ButtonsYesNoCancel, IconQuestion, question);
     QCoreApplication::processEvents();
-    if (WarningResult == AnswerYes)
+    if (answer == AnswerYes)
         DeleteCurrentEntry();
 }
 
 void NewList()
 {
-    ShowWarning(ButtonsYesNoCancel, IconQuestion,
-                Msg::ConfirmNewList());
+    const int answer = ShowWarning(ButtonsYesNoCancel, IconQuestion, Msg::ConfirmNewList());
     QCoreApplication::processEvents();
-    if (WarningResult == AnswerYes)
+    if (answer == AnswerYes)
         ClearList();
 }

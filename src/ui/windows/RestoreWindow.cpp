@@ -278,8 +278,7 @@ void RestoreWindow::AskToStop(SevenZipReader& reader)
     if (!stopAsked || reader.CancelRequested)
         return;
     stopAsked = false;
-    ShowWarning(ButtonsYesNoCancel, IconInfo, Msg::RestoreConfirmStop());
-    if (WarningResult == AnswerYes)
+    if (ShowWarning(ButtonsYesNoCancel, IconInfo, Msg::RestoreConfirmStop()) == AnswerYes)
         reader.CancelRequested = true;
 }
 
@@ -287,8 +286,7 @@ OverwriteAnswer RestoreWindow::AskOverwrite(SevenZipReader& reader, const Archiv
                                               const ExistingFile& existing)
 {
     const bool newer = item.HasTime && existing.Time > item.Time;
-    ShowWarning(ButtonsYesNoCancel, IconQuestion, Msg::RestoreReplace(item.Path, newer));
-    const int answer = WarningResult;
+    const int answer = ShowWarning(ButtonsYesNoCancel, IconQuestion, Msg::RestoreReplace(item.Path, newer));
     // The library waits for this answer: an Escape heard meanwhile stops it before this item.
     HandleEvents(true);
     AskToStop(reader);

@@ -24,7 +24,7 @@ protected:
     static void TearDownTestSuite() { DestroyFWarning(); }
 
     struct Outcome {
-        int answer = -1;      // WarningResult after ShowWarning returned
+        int answer = -1;      // what ShowWarning returned
         bool closedByAction = false;
     };
 
@@ -41,9 +41,7 @@ protected:
             if (FWarning->isVisible())
                 FWarning->close();
         });
-        WarningResult = -1;
-        ShowWarning(buttons, icon, text);
-        outcome.answer = WarningResult;
+        outcome.answer = ShowWarning(buttons, icon, text);
         return outcome;
     }
 
@@ -182,7 +180,7 @@ TEST_F(WarningDialog, DeletionQuestionShowsTwoExactLines)
                              + QLatin1Char('?') + QLatin1Char('\r') + QStringLiteral("Tej operacji nie można cofnąć");
     QString shown;
     int lines = 0;
-    Run(ButtonsYesNoCancel, IconQuestion, question, [&] {
+    const Outcome outcome = Run(ButtonsYesNoCancel, IconQuestion, question, [&] {
         shown = FWarning->LTekstWarning->text();
         const QFontMetrics metrics(FWarning->LTekstWarning->font());
         const QRect box = metrics.boundingRect(QRect(0, 0, 313, 53), Qt::TextWordWrap, shown);
@@ -194,7 +192,7 @@ TEST_F(WarningDialog, DeletionQuestionShowsTwoExactLines)
     EXPECT_EQ(lines, 2);
     // Shown as plain text: the name is never read as markup.
     EXPECT_EQ(FWarning->LTekstWarning->textFormat(), Qt::PlainText);
-    EXPECT_EQ(WarningResult, AnswerNo);
+    EXPECT_EQ(outcome.answer, AnswerNo);
 }
 
 TEST_F(WarningDialog, LongTextWrapsInsideTheFixedLabel)
@@ -255,11 +253,9 @@ TEST_F(WarningDialog, QueuedAnswersSetTheDialogUpWithoutWaiting)
 {
     FWarning->QueueAnswer(AnswerYes);
     FWarning->QueueAnswer(AnswerCancel);
-    ShowWarning(ButtonsYesNoCancel, IconQuestion, QStringLiteral("Pierwsze?"));
-    EXPECT_EQ(WarningResult, AnswerYes);
+    EXPECT_EQ(ShowWarning(ButtonsYesNoCancel, IconQuestion, QStringLiteral("Pierwsze?")), AnswerYes);
     EXPECT_EQ(FWarning->LTekstWarning->text(), QStringLiteral("Pierwsze?"));
-    ShowWarning(ButtonsClose, IconInfo, QStringLiteral("Drugie"));
-    EXPECT_EQ(WarningResult, AnswerCancel);
+    EXPECT_EQ(ShowWarning(ButtonsClose, IconInfo, QStringLiteral("Drugie")), AnswerCancel);
     EXPECT_TRUE(FWarning->pButZamknij->isVisibleTo(FWarning));
     EXPECT_FALSE(FWarning->PButTak->isVisibleTo(FWarning));
     EXPECT_EQ(FWarning->QueuedAnswerCount(), 0);
