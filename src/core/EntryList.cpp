@@ -15,15 +15,7 @@
 #include <limits>
 #include <new>
 
-EntryVector Wpisy;
-int32_t EntryCount = 0;
-int32_t CurrentIndex = 0;
-QString ListFilePath;
-bool ListLoadDamaged = false;
-QString DamagedListCopyPath;
-
 namespace {
-
 
 const QString NameDane = QStringLiteral("Dane");
 const QString NameIlosc = QStringLiteral("Ilosc");
@@ -31,40 +23,8 @@ const QString NameNr = QStringLiteral("Nr");
 const QString FieldNames[4] = {QStringLiteral("Typ"), QStringLiteral("Nazwa"), QStringLiteral("Source"),
                                QStringLiteral("Docel")};
 
-// The damaged list file still waits to be kept before a save may replace it.
-bool backupPending = false;
-
 // Numbered copies are tried up to this one; beyond it the damaged file is not replaced.
 constexpr int MaxDamagedCopies = 9999;
-
-// "Dane.dat.bak" for the first copy, "Dane.dat.bak.2" and on for the later ones.
-QString BackupPath(int number)
-{
-    const QString first = ListFilePath + QStringLiteral(".bak");
-    return number <= 1 ? first : first + QLatin1Char('.') + QString::number(number);
-}
-
-// Keeps the damaged list file under the first free copy name, never over an earlier copy;
-// true when it is kept (or there is nothing left to keep).
-bool KeepDamagedFile()
-{
-    backupPending = false;
-    if (!PathExists(ListFilePath))
-        return true;
-    for (int number = 1; number <= MaxDamagedCopies; ++number) {
-        const QString path = BackupPath(number);
-        const OsError error = CopyToNewFile(ListFilePath, path);
-        if (error == NoError) {
-            DamagedListCopyPath = path;
-            return true;
-        }
-        // Anything at the name, a folder too, is somebody's: take the next name.
-        if (error != EEXIST)
-            break;
-    }
-    backupPending = true;
-    return false;
-}
 
 QString& Field(Entry& w, int f)
 {
@@ -74,6 +34,11 @@ QString& Field(Entry& w, int f)
     case 2: return w.Source;
     default: return w.Docel;
     }
+}
+
+const QString& Field(const Entry& w, int f)
+{
+    return Field(const_cast<Entry&>(w), f);
 }
 
 // Decimal text with an optional sign, within the signed 32-bit range.
@@ -131,6 +96,43 @@ XmlNode* WalkPath(XmlDocument& document, const QStringList& names)
 
 } // namespace
 
+EntryList::EntryList(QString filePath, const FieldCipher& cipher) : filePath(std::move(filePath)), cipher(cipher) {}
+
+void EntryList::SetEntries(EntryVector replacement)
+{
+    entries = std::move(replacement);
+    count = static_cast<int32_t>(entries.size());
+}
+
+// "Dane.dat.bak" for the first copy, "Dane.dat.bak.2" and on for the later ones.
+QString EntryList::BackupPath(int number) const
+{
+    const QString first = filePath + QStringLiteral(".bak");
+    return number <= 1 ? first : first + QLatin1Char('.') + QString::number(number);
+}
+
+// Keeps the damaged list file under the first free copy name, never over an earlier copy;
+// true when it is kept (or there is nothing left to keep).
+bool EntryList::KeepDamagedFile()
+{
+    backupPending = false;
+    if (!PathExists(filePath))
+        return true;
+    for (int number = 1; number <= MaxDamagedCopies; ++number) {
+        const QString path = BackupPath(number);
+        const OsError error = CopyToNewFile(filePath, path);
+        if (error == NoError) {
+            damagedCopyPath = path;
+            return true;
+        }
+        // Anything at the name, a folder too, is somebody's: take the next name.
+        if (error != EEXIST)
+            break;
+    }
+    backupPending = true;
+    return false;
+}
+
 QString GetPathText(XmlDocument& document, const QStringList& names)
 {
     return WalkPath(document, names)->Text;
@@ -141,12 +143,12 @@ void SetPathText(XmlDocument& document, const QStringList& names, const QString&
     WalkPath(document, names)->Text = text;
 }
 
-int ReadEntries(XmlDocument& document)
+int EntryList::ReadEntries(XmlDocument& document)
 {
-    int32_t count = 0;
-    if (!ToInt32(DecryptField(GetPathText(document, {NameDane, NameIlosc})), count))
+    int32_t stored = 0;
+    if (!ToInt32(cipher.Decrypt(GetPathText(document, {NameDane, NameIlosc})), stored))
         return 1;
-    EntryCount = count;
+    count = stored;
     try {
         XmlNode* dane = document.FindChild(NameDane, true);
         // A negative count cannot be allocated. Nor is a count believed that reaches far past
@@ -155,7 +157,7 @@ int ReadEntries(XmlDocument& document)
         const int32_t limit = std::max(MaxBlankEntries, dane->ChildCount());
         if (count < 0 || count > limit)
             throw std::bad_alloc();
-        EntryVector entries(static_cast<size_t>(count));
+        EntryVector read(static_cast<size_t>(count));
 
         // The element of entry k is the first child of Dane named "Nr" + k in any letter case,
         // exactly what a look-up by name finds; one pass over Dane finds them all. Entries
@@ -174,29 +176,29 @@ int ReadEntries(XmlDocument& document)
             for (int f = 0; f < 4; ++f) {
                 const XmlNode* value = nr->FindChild(FieldNames[f], false);
                 if (value)
-                    Field(entries[static_cast<size_t>(k - 1)], f) = DecryptField(value->Text);
+                    Field(read[static_cast<size_t>(k - 1)], f) = cipher.Decrypt(value->Text);
             }
         }
-        Wpisy.swap(entries);
+        entries.swap(read);
         return 0;
     } catch (const std::bad_alloc&) {
-        Wpisy.clear();
-        Wpisy.shrink_to_fit();
-        EntryCount = 0;
+        entries.clear();
+        entries.shrink_to_fit();
+        count = 0;
         return 2;
     }
 }
 
-void WriteDocument(XmlDocument& document)
+void EntryList::WriteDocument(XmlDocument& document) const
 {
-    SetPathText(document, {NameDane, NameIlosc}, EncryptField(QString::number(EntryCount)));
+    SetPathText(document, {NameDane, NameIlosc}, cipher.Encrypt(QString::number(count)));
     XmlNode* dane = document.FindChild(NameDane, true);
     // Finding "Nr" + k by name in a growing list would cost a pass per entry; an index of the
     // upper-cased names gives the same first match.
     QHash<QString, XmlNode*> byName;
     for (int c = dane->ChildCount() - 1; c >= 0; --c)
         byName.insert(dane->ChildAt(c)->Name.toUpper(), dane->ChildAt(c));
-    const int32_t n = std::min<int64_t>(EntryCount, static_cast<int64_t>(Wpisy.size()));
+    const int32_t n = std::min<int64_t>(count, static_cast<int64_t>(entries.size()));
     for (int32_t i = 0; i < n; ++i) {
         const QString name = NameNr + QString::number(i + 1);
         const QString key = name.toUpper();
@@ -209,113 +211,115 @@ void WriteDocument(XmlDocument& document)
             byName.insert(key, nr);
         }
         for (int f = 0; f < 4; ++f)
-            nr->FindChild(FieldNames[f], true)->Text = EncryptField(Field(Wpisy[static_cast<size_t>(i)], f));
+            nr->FindChild(FieldNames[f], true)->Text = cipher.Encrypt(Field(entries[static_cast<size_t>(i)], f));
     }
 }
 
-bool LoadList()
+bool EntryList::Load()
 {
-    ListLoadDamaged = false;
+    loadDamaged = false;
     backupPending = false;
-    DamagedListCopyPath.clear();
-    if (!PathExists(ListFilePath))
+    damagedCopyPath.clear();
+    if (!PathExists(filePath))
         return true;
     int code = 0;
     {
         XmlDocument document;
         try {
-            document.LoadFromFile(ListFilePath);
+            document.LoadFromFile(filePath);
         } catch (const FileError& e) {
-            throw ListFileError(Msg::ListUnreadable(ListFilePath, Msg::SystemReason(e.Code)).toStdString());
+            throw ListFileError(Msg::ListUnreadable(filePath, Msg::SystemReason(e.Code)).toStdString());
         }
         code = ReadEntries(document);
     }
     if (code == 1 || code == 2) {
-        ListLoadDamaged = true;
+        loadDamaged = true;
         // Kept before the user can change anything: the next save replaces "Dane.dat".
-        if (KeepDamagedFile() && !DamagedListCopyPath.isEmpty())
-            ShowWarning(ButtonsClose, IconInfo, Msg::ListDamaged() + QLatin1Char('\r') + Msg::ListDamagedKeptAs(DamagedListCopyPath));
+        if (KeepDamagedFile() && !damagedCopyPath.isEmpty())
+            ShowWarning(ButtonsClose, IconInfo, Msg::ListDamaged() + QLatin1Char('\r') + Msg::ListDamagedKeptAs(damagedCopyPath));
         else
             ShowWarning(ButtonsClose, IconInfo, Msg::ListDamaged());
     }
     return true;
 }
 
-void FillListBox()
+void EntryList::FillListBox()
 {
-    ListBoxPort& box = Lista();
-    box.Clear();
-    const int32_t n = std::min<int64_t>(EntryCount, static_cast<int64_t>(Wpisy.size()));
-    for (int32_t i = 0; i < n; ++i)
-        box.AddItem(Wpisy[static_cast<size_t>(i)].Nazwa);
+    const int32_t n = std::min<int64_t>(count, static_cast<int64_t>(entries.size()));
+    if (listBox) {
+        listBox->Clear();
+        for (int32_t i = 0; i < n; ++i)
+            listBox->AddItem(entries[static_cast<size_t>(i)].Nazwa);
+    }
     if (n > 0) {
-        if (CurrentIndex < 0)
-            CurrentIndex = 0;
-        if (CurrentIndex >= n)
-            CurrentIndex = n - 1;
-        box.SetSelected(CurrentIndex, true);
+        if (currentIndex < 0)
+            currentIndex = 0;
+        if (currentIndex >= n)
+            currentIndex = n - 1;
+        if (listBox)
+            listBox->SetSelected(currentIndex, true);
     } else {
-        CurrentIndex = -1;
+        currentIndex = -1;
     }
 }
 
-int32_t AddEntry(const QString& Typ, const QString& Nazwa, const QString& Source, const QString& Docel)
+int32_t EntryList::AddEntry(const QString& Typ, const QString& Nazwa, const QString& Source, const QString& Docel)
 {
-    Wpisy.push_back(Entry{Typ, Nazwa, Source, Docel});
-    CurrentIndex = static_cast<int32_t>(Wpisy.size()) - 1;
-    EntryCount = static_cast<int32_t>(Wpisy.size());
-    return CurrentIndex;
+    entries.push_back(Entry{Typ, Nazwa, Source, Docel});
+    currentIndex = static_cast<int32_t>(entries.size()) - 1;
+    count = static_cast<int32_t>(entries.size());
+    return currentIndex;
 }
 
-int32_t ReplaceEntry(const QString& Typ, const QString& Nazwa, const QString& Source, const QString& Docel)
+int32_t EntryList::ReplaceEntry(const QString& Typ, const QString& Nazwa, const QString& Source, const QString& Docel)
 {
     // Callers never edit without a current entry; an invalid index changes nothing.
-    if (CurrentIndex >= 0 && static_cast<size_t>(CurrentIndex) < Wpisy.size())
-        Wpisy[static_cast<size_t>(CurrentIndex)] = Entry{Typ, Nazwa, Source, Docel};
-    return CurrentIndex;
+    if (currentIndex >= 0 && static_cast<size_t>(currentIndex) < entries.size())
+        entries[static_cast<size_t>(currentIndex)] = Entry{Typ, Nazwa, Source, Docel};
+    return currentIndex;
 }
 
-int32_t RemoveEntry()
+int32_t EntryList::RemoveEntry()
 {
-    if (CurrentIndex < 0 || static_cast<size_t>(CurrentIndex) >= Wpisy.size())
-        return Wpisy.empty() ? -1 : std::clamp<int32_t>(CurrentIndex, 0, static_cast<int32_t>(Wpisy.size()) - 1);
-    Wpisy.erase(Wpisy.begin() + CurrentIndex);
-    EntryCount = static_cast<int32_t>(Wpisy.size());
-    if (CurrentIndex > 0)
-        return CurrentIndex - 1;
-    return Wpisy.empty() ? -1 : CurrentIndex;
+    if (currentIndex < 0 || static_cast<size_t>(currentIndex) >= entries.size())
+        return entries.empty() ? -1 : std::clamp<int32_t>(currentIndex, 0, static_cast<int32_t>(entries.size()) - 1);
+    entries.erase(entries.begin() + currentIndex);
+    count = static_cast<int32_t>(entries.size());
+    if (currentIndex > 0)
+        return currentIndex - 1;
+    return entries.empty() ? -1 : currentIndex;
 }
 
-void AppendEntry(const QString& Typ, const QString& Nazwa, const QString& Source, const QString& Docel)
+void EntryList::AppendEntry(const QString& Typ, const QString& Nazwa, const QString& Source, const QString& Docel)
 {
-    CurrentIndex = AddEntry(Typ, Nazwa, Source, Docel);
+    currentIndex = AddEntry(Typ, Nazwa, Source, Docel);
     FillListBox();
-    SaveList();
+    Save();
 }
 
-void UpdateCurrentEntry(const QString& Typ, const QString& Nazwa, const QString& Source, const QString& Docel)
+void EntryList::UpdateCurrentEntry(const QString& Typ, const QString& Nazwa, const QString& Source, const QString& Docel)
 {
-    CurrentIndex = ReplaceEntry(Typ, Nazwa, Source, Docel);
+    currentIndex = ReplaceEntry(Typ, Nazwa, Source, Docel);
     FillListBox();
-    SaveList();
+    Save();
 }
 
-bool DeleteCurrentEntry()
+bool EntryList::DeleteCurrentEntry()
 {
-    CurrentIndex = RemoveEntry();
+    currentIndex = RemoveEntry();
     FillListBox();
-    return SaveList();
+    return Save();
 }
 
-bool ClearList()
+bool EntryList::ClearList()
 {
-    EntryCount = 0;
-    Wpisy.clear();
+    count = 0;
+    entries.clear();
     FillListBox();
-    return SaveList();
+    return Save();
 }
 
-bool SaveList()
+bool EntryList::Save()
 {
     bool result = true;
     try {
@@ -324,7 +328,7 @@ bool SaveList()
             throw FileError(EIO, BackupPath(1), true);
         XmlDocument document;
         WriteDocument(document);
-        document.SaveToFile(ListFilePath);
+        document.SaveToFile(filePath);
     } catch (...) {
         result = false;
     }

@@ -11,36 +11,7 @@
 #include <cstring>
 #include <memory>
 
-uint8_t Key64[8];
-uint8_t Key128[16];
-uint8_t Key192[24];
-uint8_t Key256[32];
-
 namespace {
-
-// Deriving the keys is deterministic, so the last passphrase's keys and block-transform
-// context are kept: a list of n entries would otherwise cost 4n + 1 derivations per save.
-struct KeyCache {
-    bool valid = false;
-    QByteArray passphrase;
-    uint8_t key64[8];
-    uint8_t key128[16];
-    uint8_t key192[24];
-    uint8_t key256[32];
-    bool blowfishReady = false;
-    BlowfishContext blowfish;
-};
-KeyCache cache;
-
-const BlowfishContext& BlowfishForKey128()
-{
-    if (!cache.blowfishReady || std::memcmp(cache.key128, Key128, sizeof Key128) != 0) {
-        std::memcpy(cache.key128, Key128, sizeof Key128);
-        BlowfishInit(cache.blowfish, Key128);
-        cache.blowfishReady = true;
-    }
-    return cache.blowfish;
-}
 
 struct EvpFree {
     void operator()(EVP_CIPHER_CTX* c) const { EVP_CIPHER_CTX_free(c); }
@@ -92,13 +63,15 @@ QByteArray RunChain(const QByteArray& data, const BlockTransform& transform, int
                : EncipherBlocks(data, transform, blockSize, encrypt);
 }
 
-QByteArray Transform(const QByteArray& data, uint8_t type, bool encrypt)
+} // namespace
+
+QByteArray FieldCipher::Transform(const QByteArray& data, bool encrypt) const
 {
     const bool cbc = type % 2 == 1;
     switch (type) {
     case 0:
     case 1: {
-        const BlowfishContext& context = BlowfishForKey128();
+        const BlowfishContext& context = blowfish;
         return RunChain(
             data, [&context](uint8_t* block, bool enc) { BlowfishBlock(context, block, enc); }, 8,
             cbc, encrypt);
@@ -107,19 +80,19 @@ QByteArray Transform(const QByteArray& data, uint8_t type, bool encrypt)
     case 3: {
         // Single DES is two-key triple DES with both keys equal (E-D-E collapses to E).
         uint8_t key[16];
-        std::memcpy(key, Key64, 8);
-        std::memcpy(key + 8, Key64, 8);
+        std::memcpy(key, keys.Key64, 8);
+        std::memcpy(key + 8, keys.Key64, 8);
         const LibraryBlock des(EVP_des_ede_ecb(), key);
         return RunChain(data, std::cref(des), 8, cbc, encrypt);
     }
     case 4:
     case 5: {
-        const LibraryBlock tdes(EVP_des_ede_ecb(), Key128);
+        const LibraryBlock tdes(EVP_des_ede_ecb(), keys.Key128);
         return RunChain(data, std::cref(tdes), 8, cbc, encrypt);
     }
     case 6:
     case 7: {
-        const LibraryBlock aes(EVP_aes_128_ecb(), Key128);
+        const LibraryBlock aes(EVP_aes_128_ecb(), keys.Key128);
         return RunChain(data, std::cref(aes), 16, cbc, encrypt);
     }
     default:
@@ -127,49 +100,43 @@ QByteArray Transform(const QByteArray& data, uint8_t type, bool encrypt)
     }
 }
 
-} // namespace
-
-void DeriveKeys(const QByteArray& passphrase)
+FieldKeys FieldKeys::Derive(const QByteArray& passphrase)
 {
-    if (!cache.valid || cache.passphrase != passphrase) {
-        const auto* text = reinterpret_cast<const uint8_t*>(passphrase.constData());
-        const auto size = static_cast<size_t>(passphrase.size());
-        MakeKey(cache.key64, sizeof cache.key64, text, size);
-        MakeKey(cache.key128, sizeof cache.key128, text, size);
-        MakeKey(cache.key192, sizeof cache.key192, text, size);
-        MakeKey(cache.key256, sizeof cache.key256, text, size);
-        cache.passphrase = passphrase;
-        cache.valid = true;
-        cache.blowfishReady = false;
-    }
-    std::memcpy(Key64, cache.key64, sizeof Key64);
-    std::memcpy(Key128, cache.key128, sizeof Key128);
-    std::memcpy(Key192, cache.key192, sizeof Key192);
-    std::memcpy(Key256, cache.key256, sizeof Key256);
+    FieldKeys keys;
+    const auto* text = reinterpret_cast<const uint8_t*>(passphrase.constData());
+    const auto size = static_cast<size_t>(passphrase.size());
+    MakeKey(keys.Key64, sizeof keys.Key64, text, size);
+    MakeKey(keys.Key128, sizeof keys.Key128, text, size);
+    MakeKey(keys.Key192, sizeof keys.Key192, text, size);
+    MakeKey(keys.Key256, sizeof keys.Key256, text, size);
+    return keys;
 }
 
-QByteArray CipherField(const QByteArray& input, uint8_t type, const QByteArray& passphrase,
-                       bool encrypt)
+FieldCipher::FieldCipher(uint8_t type, const QByteArray& passphrase)
+    : type(type), keys(FieldKeys::Derive(passphrase))
+{
+    BlowfishInit(blowfish, keys.Key128);
+}
+
+QByteArray FieldCipher::Cipher(const QByteArray& input, bool encrypt) const
 {
     try {
-        DeriveKeys(passphrase);
         if (type > 7)
             return {};
         if (encrypt)
-            return Base64Encode(Transform(input, type, true)).toLatin1();
-        return Transform(Base64Decode(QString::fromLatin1(input)), type, false);
+            return Base64Encode(Transform(input, true)).toLatin1();
+        return Transform(Base64Decode(QString::fromLatin1(input)), false);
     } catch (...) {
         return {};
     }
 }
 
-QString EncryptField(const QString& text)
+QString FieldCipher::Encrypt(const QString& text) const
 {
-    return QString::fromLatin1(
-        CipherField(FieldTextToBytes(text), FieldCipherType, QByteArray(FieldPassphrase), true));
+    return QString::fromLatin1(Cipher(FieldTextToBytes(text), true));
 }
 
-QString DecryptField(const QString& text)
+QString FieldCipher::Decrypt(const QString& text) const
 {
     // Base64 text is ASCII; any other character must fail the decoder, never turn into one
     // that passes it.
@@ -178,5 +145,30 @@ QString DecryptField(const QString& text)
         const char16_t c = text.at(i).unicode();
         ascii[i] = static_cast<char>(c < 128 ? c : 0);
     }
-    return FieldBytesToText(CipherField(ascii, FieldCipherType, QByteArray(FieldPassphrase), false));
+    return FieldBytesToText(Cipher(ascii, false));
+}
+
+const FieldCipher& ListFieldCipher()
+{
+    static const FieldCipher cipher(FieldCipherType, QByteArray(FieldPassphrase));
+    return cipher;
+}
+
+QByteArray CipherField(const QByteArray& input, uint8_t type, const QByteArray& passphrase, bool encrypt)
+{
+    try {
+        return FieldCipher(type, passphrase).Cipher(input, encrypt);
+    } catch (...) {
+        return {};
+    }
+}
+
+QString EncryptField(const QString& text)
+{
+    return ListFieldCipher().Encrypt(text);
+}
+
+QString DecryptField(const QString& text)
+{
+    return ListFieldCipher().Decrypt(text);
 }

@@ -44,11 +44,11 @@ TEST(KeyHash, EveryKeySizeIsAPrefixOfTheSameDigest)
     for (size_t size : {size_t(8), size_t(16), size_t(24), size_t(32), size_t(256), size_t(300)})
         EXPECT_EQ(KeyHashOf("Przechowalnia 3071 Czujny", size).left(static_cast<qsizetype>(std::min<size_t>(size, 256))),
                   full.left(static_cast<qsizetype>(std::min<size_t>(size, 256))));
-    DeriveKeys("Przechowalnia 3071 Czujny");
-    EXPECT_EQ(Bytes(Key64, 8), full.left(8));
-    EXPECT_EQ(Bytes(Key128, 16), full.left(16));
-    EXPECT_EQ(Bytes(Key192, 24), full.left(24));
-    EXPECT_EQ(Bytes(Key256, 32), full.left(32));
+    const FieldKeys keys = FieldKeys::Derive("Przechowalnia 3071 Czujny");
+    EXPECT_EQ(Bytes(keys.Key64, 8), full.left(8));
+    EXPECT_EQ(Bytes(keys.Key128, 16), full.left(16));
+    EXPECT_EQ(Bytes(keys.Key192, 24), full.left(24));
+    EXPECT_EQ(Bytes(keys.Key256, 32), full.left(32));
 }
 
 TEST(KeyHash, FedInPiecesEqualsFedAtOnce)
@@ -111,9 +111,8 @@ TEST(MixCipher, RoundCountIsClampedToFourToSixteen)
 // the XOR of the even and of the odd P words. This is what list files written on Windows hold.
 TEST(BlowfishBlock, IsAnXorWithTwoKeyWords)
 {
-    DeriveKeys("Przechowalnia 3071 Czujny");
     BlowfishContext c;
-    BlowfishInit(c, Key128);
+    BlowfishInit(c, FieldKeys::Derive("Przechowalnia 3071 Czujny").Key128);
     uint32_t even = 0, odd = 0;
     for (int i = 0; i < 18; i += 2) {
         even ^= c.P[i];

@@ -1,36 +1,28 @@
 #pragma once
-// The archive run: the selected entries, or all of them, each packed by the main window's
-// packer `Zipek` into Docel/Arch_<time stamp>/Nazwa.7z, with the run's log "Log.txt" in the
-// program's directory. Everything here runs on the user-interface thread.
+// The archive run: one object made for one run of the selected entries, or of all of them,
+// each packed by the packer into Docel/Arch_<time stamp>/Nazwa.7z, with the run's log "Log.txt"
+// in the data folder. Its parameters go in when it is made; its result comes out of
+// ArchiveSelected or ArchiveAll; progress goes to the window port, and a stop request may come
+// from any thread.
 
-#include "core/UserError.h"
+#include "archive/run/RunLog.h"
+#include "archive/run/RunResult.h"
+#include "core/EntryList.h"
+#include "core/Settings.h"
 
-#include <QDateTime>
 #include <QString>
-#include <QStringList>
 
-#include <cstdint>
+#include <atomic>
 #include <memory>
-#include <stdexcept>
+#include <cstdint>
+#include <optional>
 
+class ListBoxPort;
+class MainWindowPort;
+class MessagePort;
+class ProgressPort;
+class RunLock;
 class SevenZipPacker;
-struct PackProblem;
-
-// Result codes of one entry.
-inline constexpr int ResultArchived = 0;
-inline constexpr int ResultDestinationMissing = -1;
-inline constexpr int ResultSourceMissing = -2;
-inline constexpr int ResultPackFailed = -3;
-inline constexpr int ResultCancelled = -5;
-inline constexpr int ResultListEmpty = -6;
-// An archive of this name in this folder was already written by the same run: kept, not replaced.
-inline constexpr int ResultNameUsedInRun = -8;
-// The entry has no name, so its archive would have none either: nothing is written.
-inline constexpr int ResultNoName = -9;
-// Written, but it did not test whole when read back from the disk: removed, never named.
-inline constexpr int ResultVerifyFailed = -10;
-// Nothing changed since the entry's newest archive: the new one is a second name of it.
-inline constexpr int ResultArchivedUnchanged = -11;
 
 // Names of the status pictures among the program's resources.
 inline constexpr char StatusWorkingImage[] = "but_przetwarzam";
@@ -38,67 +30,65 @@ inline constexpr char StatusDoneImage[] = "but_wykonano";
 // How long the "done" picture stays before the status panel is hidden.
 inline constexpr int StatusDonePauseMs = 800;
 
-// Run state.
-extern QString ArchiveFolderName;           // "Arch_" + time stamp of the last run that archived
-extern std::unique_ptr<QStringList> LogLines;  // the current run's log (made by FormCreate)
-extern bool Archiving;                      // a run is in progress
-extern bool StopRequested;                  // Escape was pressed during the run
-extern bool ErrorsOccurred;                 // some entry of the run failed
-// The last ArchiveSelected or ArchiveAll found another run of the same program folder at work
-// and did nothing but say so.
-extern bool RunFoundBusy;
-// Why the last ArchiveEntry ended as it did, one text per cause in the order met, also for
-// an entry archived with something left out. LogEntryResult writes them under the entry's
-// line and empties the list.
-extern QStringList EntryReasons;
-
-// The packer the run drives; the main window (or the headless start-up) owns it.
-extern SevenZipPacker* Zipek;
-
-// Raised when "Log.txt" cannot be written; what() is the user-facing Polish text in UTF-8.
-class LogWriteError : public UserError {
-public:
-    using UserError::UserError;
+struct RunParameters {
+    EntryVector Entries;                 // the list as the run starts
+    SevenZipPacker* Packer = nullptr;    // set up with ConfigurePacker; nullptr fails every entry
+    MainWindowPort* Window = nullptr;    // nullptr: nothing is drawn (no display)
+    MessagePort* Messages = nullptr;     // nullptr: the program's message port
+    ListBoxPort* Selection = nullptr;    // the chosen lines, asked as the loop reaches each
+    std::optional<Settings> Options;     // read from "Ustawienia.ini" at the start when unset
 };
 
-// Gives the packer the settings of the main window's design (plain solid LZMA 7z, fast, no
-// recursion into subfolders, no password, one volume) and the run's progress handlers.
-void ApplyZipekSettings(SevenZipPacker& packer);
-// ApplyZipekSettings, then makes the packer the run's `Zipek`; nullptr detaches it.
-void InstallZipek(SevenZipPacker* packer);
+// The byte bar of the entry at work: 32-bit values, so an entry of 2 GiB or more is shown in
+// units of 2^shift bytes and the bar still runs from 0 to full.
+class ByteProgress {
+public:
+    void Start(ProgressPort& bar, int64_t total);
+    void Advance(ProgressPort& bar, int64_t done) const;
 
-void ArchiveSelected();
-void ArchiveAll();
-int ArchiveEntry(int index);
-void LogEntryResult(int code, int index);
-// Writes the causes of an entry's result under its line, each on its own line led by a TAB.
-// The run's own lines without an entry (cancel, empty list) get none.
-void LogReasonLines(int code, const QStringList& reasons);
-// A name or path as the log shows it: a control character would split the line or hide text,
-// so each one becomes "?".
-QString LogSafeText(const QString& text);
-// The reason line (without its TAB) for something an add met.
-QString AddProblemReason(const PackProblem& problem);
-// A relative Source or Docel means the same folder from cron and from a terminal: the one
-// the list lives in (DataDirectory()). Absolute and empty paths stay as they are.
-QString ResolvedEntryPath(const QString& path);
-// The lock file that lets one run at a time work for one program folder, beside the list.
-QString RunLockPath();
-QString TimeStampText();
-QString TimeStampText(const QDateTime& moment);
-QString ParentFolderOf(const QString& path);
-// The folder part of a file's path without its trailing "/" (the root keeps it).
-QString FolderOfFile(const QString& path);
-// False for a name that would place an archive outside the run's dated folder, or that holds
-// a control character (below 0x20, or 0x7F).
-bool IsSafeArchiveName(const QString& Nazwa);
-void ShowWorkStatus(int state);
-void ZipekPreProgress(SevenZipPacker* Sender, int64_t MaxProgress);
-void ZipekProgress(SevenZipPacker* Sender, const QString& Filename, int64_t FilePosArc, int64_t FilePosFile);
+private:
+    int shift = 0;
+    int64_t total = 0;
+};
 
-// Full path of "Log.txt" in the data directory (DataDirectory()).
-QString LogFilePath();
-// Writes LogLines to "Log.txt" (UTF-8, CR LF after every line); throws LogWriteError.
-void SaveLog();
-// Frees LogLines now, or when the running run has finished with it.
-void ReleaseLogLines();
+class ArchiveRun {
+public:
+    explicit ArchiveRun(RunParameters parameters);
+    ~ArchiveRun();
+    ArchiveRun(const ArchiveRun&) = delete;
+    ArchiveRun& operator=(const ArchiveRun&) = delete;
+
+    // Archives the selected lines; an empty list or an empty selection is only said. Raises
+    // LogWriteError when the log cannot be written (the result is complete by then).
+    const RunResult& ArchiveSelected();
+    // Archives every entry; an empty list writes the one-line log.
+    const RunResult& ArchiveAll();
+
+    // Asks the run to stop after the entry at work (the user is asked first); any thread.
+    void RequestStop() { stopRequested = true; }
+    bool StopRequested() const { return stopRequested; }
+    // From the start of the loop until it has gone over the entries (or been stopped).
+    bool Archiving() const { return archiving; }
+    // True from the start of ArchiveSelected or ArchiveAll until it returns.
+    bool Running() const { return running; }
+    const RunResult& Result() const { return result; }
+
+private:
+    class Scope;
+    void RunEntries(bool selectedOnly);
+    bool TakeLock();
+    void ShowWorkStatus(bool working);
+    int Ask(int buttons, int icon, const QString& text);
+    void KeepNewestArchives(EntryOutcome& outcome, const Entry& entry) const;
+
+    RunParameters parameters;
+    std::unique_ptr<MainWindowPort> headlessWindow;  // when no window was given
+    MainWindowPort& window;
+    std::unique_ptr<RunLock> lock;
+    Settings settings;
+    RunResult result;
+    ByteProgress byteProgress;
+    std::atomic<bool> stopRequested{false};
+    std::atomic<bool> archiving{false};
+    bool running = false;
+};

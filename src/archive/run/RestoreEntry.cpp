@@ -18,9 +18,9 @@ void WriteLine(const QString& text)
 
 }  // namespace
 
-std::optional<Entry> FindEntryByName(const QString& nazwa)
+std::optional<Entry> FindEntryByName(const EntryVector& entries, const QString& nazwa)
 {
-    for (const Entry& entry : Wpisy)
+    for (const Entry& entry : entries)
         if (entry.Nazwa == nazwa)
             return entry;
     return std::nullopt;
@@ -89,12 +89,11 @@ int RunRestoreCommand(const QStringList& arguments)
     const QString folder = arguments.at(3);
     const QString dated = arguments.size() == 5 ? arguments.at(4) : QString();
     try {
-        ListFilePath = DataDirectory() + QStringLiteral("Dane.dat");
-        ListLoadDamaged = false;
-        LoadList();
-        if (ListLoadDamaged)
+        EntryList list(DataDirectory() + QStringLiteral("Dane.dat"));
+        list.Load();
+        if (list.LoadDamaged())
             return ExitRestoreRefused;
-        const std::optional<Entry> entry = FindEntryByName(nazwa);
+        const std::optional<Entry> entry = FindEntryByName(list.Entries(), nazwa);
         if (!entry) {
             ReportToStandardError(Msg::RestoreCommandUnknownEntry(nazwa));
             return ExitRestoreRefused;

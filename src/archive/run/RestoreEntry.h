@@ -21,8 +21,8 @@ inline constexpr int ExitRestoreComplete = 0;  // every item restored
 inline constexpr int ExitRestorePartial = 1;   // something skipped, refused, damaged or not written
 inline constexpr int ExitRestoreRefused = 2;   // unknown entry or archive, bad arguments, list or library
 
-// The first entry of the list in memory whose Nazwa is nazwa exactly.
-std::optional<Entry> FindEntryByName(const QString& nazwa);
+// The first entry whose Nazwa is nazwa exactly.
+std::optional<Entry> FindEntryByName(const EntryVector& entries, const QString& nazwa);
 
 // The entry's archive in the dated folder folderName, or its newest when folderName is empty.
 std::optional<EntryArchive> ChooseEntryArchive(const Entry& entry, const QString& folderName = QString());

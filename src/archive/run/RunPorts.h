@@ -32,7 +32,32 @@ public:
     virtual void Terminate() = 0;             // end the message loop; the program exits
 };
 
-// Installs the main window; nullptr restores the headless window, which draws nothing, handles
-// no input and does not pause (nobody is there to see the closing picture).
-void SetMainWindowPort(MainWindowPort* window);
-MainWindowPort& RunWindowPort();
+// The window of a run without a display: nothing to draw, no input to wait for and nobody to see
+// the closing picture, so it does nothing at all except ending the event loop when there is one.
+class HeadlessProgress final : public ProgressPort {
+public:
+    void SetMax(int) override {}
+    void SetPosition(int) override {}
+    void SetVisible(bool) override {}
+    void Refresh() override {}
+};
+
+class HeadlessMainWindow final : public MainWindowPort {
+public:
+    ProgressPort& ProgresEtap() override { return etap; }
+    ProgressPort& Progress() override { return progress; }
+    bool StatusPanelVisible() const override { return panelVisible; }
+    void SetStatusPanelVisible(bool visible) override { panelVisible = visible; }
+    void LoadStatusImage(const QString&) override {}
+    void RefreshStatusImage() override {}
+    void ProcessWaitingInput() override {}
+    void Pause(int) override {}
+    void RepaintMainWindow() override {}
+    void Minimize() override {}
+    void Terminate() override;
+
+private:
+    HeadlessProgress etap;
+    HeadlessProgress progress;
+    bool panelVisible = true;
+};

@@ -1,6 +1,8 @@
 #include "archive/run/Startup.h"
 
 #include "archive/run/ArchiveRun.h"
+#include "archive/run/EntryArchiver.h"
+#include "archive/run/RunLog.h"
 #include "core/Messages.h"
 #include "platform/Platform.h"
 #include "archive/run/RunPorts.h"
@@ -10,20 +12,13 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QPointer>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <memory>
 
-bool Unattended = false;
-
 namespace {
-
-QPointer<QTimer> zegar;
-// Outcome of the unattended run, for its exit status.
-bool logWriteFailed = false;
 
 // Lower-casing of ASCII letters only: "/ALL" and "/All" count, other scripts do not.
 QString AsciiLowerCase(QString text)
@@ -179,100 +174,98 @@ int RefuseOption(const QString& option)
     return ExitFailure;
 }
 
-void FormCreate(const QStringList& arguments)
+void HeadlessMainWindow::Terminate()
 {
-    LogLines = std::make_unique<QStringList>();
-    Unattended = IsUnattendedCommandLine(arguments);
-    logWriteFailed = false;
-    RunFoundBusy = false;
+    QCoreApplication::exit(0);
 }
 
-void FormShow()
+Startup::Startup(const QStringList& arguments, EntryList& list, MainWindowPort& window,
+                 std::function<RunResult()> archiveAll)
+    : unattended(IsUnattendedCommandLine(arguments)), list(list), window(window), archiveAll(std::move(archiveAll)),
+      timer(std::make_unique<QTimer>())
 {
-    ListFilePath = DataDirectory() + QStringLiteral("Dane.dat");
+    timer->setSingleShot(true);
+    timer->setInterval(ZegarIntervalMs);
+    QObject::connect(timer.get(), &QTimer::timeout, timer.get(), Guarded([this] { TimerTick(); }));
+}
+
+Startup::~Startup() = default;
+
+void Startup::Show()
+{
+    list.SetFilePath(DataDirectory() + QStringLiteral("Dane.dat"));
     // What a killed save of the list or the log left behind.
-    RemoveStaleSaveCopies(ListFilePath);
+    RemoveStaleSaveCopies(list.FilePath());
     RemoveStaleSaveCopies(LogFilePath());
-    LoadList();
-    if (!Unattended)
-        FillListBox();
-    RunWindowPort().SetStatusPanelVisible(false);
-    Archiving = false;
-    StopRequested = false;
-    Zegar().start();
+    list.Load();
+    if (!unattended)
+        list.FillListBox();
+    window.SetStatusPanelVisible(false);
+    timer->start();
 }
 
-QTimer& Zegar()
+void Startup::TimerTick()
 {
-    if (!zegar) {
-        zegar = new QTimer(QCoreApplication::instance());
-        zegar->setSingleShot(true);
-        zegar->setInterval(ZegarIntervalMs);
-        QObject::connect(zegar.data(), &QTimer::timeout, zegar.data(), Guarded([] { ZegarTimer(); }));
-    }
-    return *zegar;
-}
-
-void ZegarTimer()
-{
-    Zegar().stop();
+    timer->stop();
     RunUnattended();
 }
 
-void RunUnattended()
+void Startup::RunUnattended()
 {
-    if (!Unattended)
+    if (!unattended)
         return;
-    RunWindowPort().Minimize();
+    window.Minimize();
     try {
-        ArchiveAll();
+        lastRun = archiveAll();
+        ran = true;
     } catch (const LogWriteError&) {
         logWriteFailed = true;
         throw;
     }
-    RunWindowPort().Terminate();
+    window.Terminate();
 }
 
-void FormClose()
-{
-    ReleaseLogLines();
-}
-
-int UnattendedExitStatus()
+int Startup::UnattendedExitStatus() const
 {
     // Another run of this program folder was at work: this one did nothing.
-    if (RunFoundBusy)
+    if (ran && lastRun.Start == RunStart::FoundBusy)
         return ExitFailure;
-    if (ListLoadDamaged || logWriteFailed)
+    if (list.LoadDamaged() || logWriteFailed)
         return ExitFailure;
-    return ErrorsOccurred ? ExitEntriesFailed : ExitArchived;
+    return ran && lastRun.ErrorsOccurred() ? ExitEntriesFailed : ExitArchived;
 }
 
 int RunHeadless(const QStringList& arguments)
 {
-    FormCreate(arguments);
-    if (!Unattended) {
+    if (!IsUnattendedCommandLine(arguments)) {
         ReportToStandardError(Msg::NoDisplayNeedsAll());
-        FormClose();
         return ExitFailure;
     }
     int status = ExitFailure;
     try {
-        // Creating the main window creates its packer, which loads the library first.
+        // The packer loads the library first: without it nothing can be archived.
         SevenZipPacker packer;
-        InstallZipek(&packer);
+        ConfigurePacker(packer);
+        EntryList list;
+        HeadlessMainWindow window;
+        Startup startup(arguments, list, window, [&] {
+            RunParameters parameters;
+            parameters.Entries = list.Entries();
+            parameters.Packer = &packer;
+            parameters.Window = &window;
+            ArchiveRun run(std::move(parameters));
+            return run.ArchiveAll();
+        });
         try {
-            FormShow();
+            startup.Show();
             // Nothing to show and nobody to wait for: the timer's tick is taken at once.
-            ZegarTimer();
-            status = UnattendedExitStatus();
+            startup.TimerTick();
+            status = startup.UnattendedExitStatus();
         } catch (...) {
             ReportToStandardError(UserTextOf(std::current_exception()));
         }
-        InstallZipek(nullptr);
     } catch (...) {
         ReportToStandardError(UserTextOf(std::current_exception()));
     }
-    FormClose();
     return status;
 }

@@ -3,17 +3,22 @@
 // the one tick of its timer `Zegar`, the command-line rule and the unattended run, with and
 // without a display. Qt Core only: the run without a display never needs widgets.
 //
-// The main window calls FormCreate from its constructor (before the other windows exist),
-// FormShow from its first show (after clearing its own drag flag) and FormClose from its close
-// event. FormShow arms `Zegar`, whose tick calls ZegarTimer.
+// The main window makes its Startup in its constructor (before the other windows exist) and calls
+// Show from its first show (after clearing its own drag flag). Show arms the timer `Zegar`,
+// whose tick calls TimerTick.
 
 #include "SkrytkarVersion.h"
+#include "archive/run/RunResult.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <memory>
 #include <vector>
 
+class EntryList;
+class MainWindowPort;
 class QTimer;
 
 // The application's title, shown on its taskbar button.
@@ -25,9 +30,6 @@ inline constexpr int ZegarIntervalMs = 100;
 inline constexpr int ExitArchived = 0;       // every entry archived, or the list empty
 inline constexpr int ExitEntriesFailed = 1;  // some entry failed
 inline constexpr int ExitFailure = 2;        // list file damaged or unreadable, log not written, no library
-
-// Set by FormCreate when the first argument is "/all".
-extern bool Unattended;
 
 // --- The command line ---------------------------------------------------------------------
 // `arguments` always holds the program's name first, as QCoreApplication::arguments() does.
@@ -66,23 +68,47 @@ int PrintVersion();
 int RefuseOption(const QString& option);
 QString UsageText();
 
-void FormCreate(const QStringList& arguments);
-// Sets ListFilePath, loads the list (an unreadable list file raises ListFileError and the
-// remaining steps do not run), fills the list box unless unattended, hides the status panel,
-// clears the run flags and arms `Zegar`.
-void FormShow();
-// The main window's one-shot timer: interval ZegarIntervalMs, disarmed, its tick wired to
-// ZegarTimer through the error boundary. It lives as long as the application object.
-QTimer& Zegar();
-void ZegarTimer();
-// Unattended only: minimise, archive every entry, terminate. A log that cannot be written
-// leaves it as LogWriteError, before terminating.
-void RunUnattended();
-// Frees LogLines, or leaves that to the run when one is in progress.
-void FormClose();
+// The program's start as the main window (or the run without a display) goes through it:
+// the command line read once, the list loaded when the window is first shown, the one tick of
+// the timer `Zegar` that starts the unattended run, and that run's exit status.
+class Startup {
+public:
+    // archiveAll archives every entry of the list and answers the run's result: the main window
+    // runs it as its own run, the start without a display as a plain run.
+    Startup(const QStringList& arguments, EntryList& list, MainWindowPort& window,
+            std::function<RunResult()> archiveAll);
+    ~Startup();
+    Startup(const Startup&) = delete;
+    Startup& operator=(const Startup&) = delete;
 
-// The exit status of the unattended run that RunUnattended made.
-int UnattendedExitStatus();
+    // "/all" was the first argument.
+    bool Unattended() const { return unattended; }
+
+    // What the main window's first show does: gives the list its file in the data folder,
+    // removes what a killed save left, loads the list (an unreadable list file raises
+    // ListFileError and the remaining steps do not run), fills the list box unless unattended,
+    // hides the status panel and arms the timer.
+    void Show();
+    // The one-shot timer: interval ZegarIntervalMs, disarmed, its tick wired to TimerTick
+    // through the error boundary.
+    QTimer& Timer() { return *timer; }
+    void TimerTick();
+    // Unattended only: minimise, archive every entry, terminate. A log that cannot be written
+    // leaves it as LogWriteError, before terminating.
+    void RunUnattended();
+    // The exit status of the unattended run.
+    int UnattendedExitStatus() const;
+
+private:
+    bool unattended;
+    EntryList& list;
+    MainWindowPort& window;
+    std::function<RunResult()> archiveAll;
+    std::unique_ptr<QTimer> timer;
+    RunResult lastRun;
+    bool ran = false;
+    bool logWriteFailed = false;
+};
 
 // The whole unattended run without a display: needs a QCoreApplication; messages go to
 // standard error and wait for nobody. Returns the exit status.

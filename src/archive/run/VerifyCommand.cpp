@@ -92,12 +92,13 @@ QString VerifyArchiveFile(const SevenZipPacker& zip, const QString& path)
     return ArchiveFaultReason(listing, test);
 }
 
-int VerifyListedArchives(const SevenZipPacker& zip, const std::function<void(const QString& line)>& line)
+int VerifyListedArchives(const SevenZipPacker& zip, const EntryVector& entries,
+                         const std::function<void(const QString& line)>& line)
 {
     int status = ExitVerifyAllGood;
     // Two entries with the same name and destination share their archives: each is read once.
     QSet<QString> seen;
-    for (const Entry& entry : Wpisy) {
+    for (const Entry& entry : entries) {
         for (const EntryArchive& archive : ArchivesIn(entry.Docel, entry.Nazwa)) {
             if (seen.contains(archive.Path))
                 continue;
@@ -117,14 +118,13 @@ int VerifyListedArchives(const SevenZipPacker& zip, const std::function<void(con
 int RunVerifyCommand()
 {
     try {
-        ListFilePath = DataDirectory() + QStringLiteral("Dane.dat");
-        ListLoadDamaged = false;
-        LoadList();
-        // The damaged list was reported on standard error by LoadList.
-        if (ListLoadDamaged)
+        EntryList list(DataDirectory() + QStringLiteral("Dane.dat"));
+        list.Load();
+        // The damaged list was reported on standard error by Load.
+        if (list.LoadDamaged())
             return ExitVerifyListBad;
         SevenZipPacker zip;
-        return VerifyListedArchives(zip, WriteLine);
+        return VerifyListedArchives(zip, list.Entries(), WriteLine);
     } catch (...) {
         ReportToStandardError(UserTextOf(std::current_exception()));
         return ExitVerifyListBad;

@@ -3,6 +3,8 @@
 // Docel/Arch_YYYYMMDD_HHMM/Nazwa.7z that exists) and tests every item, one line per archive on
 // standard output. Qt Core only, no display: ready for a cron line.
 
+#include "core/EntryList.h"
+
 #include <QString>
 
 #include <functional>
@@ -23,10 +25,10 @@ QString ArchiveFaultReason(const ArchiveListing& listing, const ArchiveTestResul
 // Tests one archive with zip's library: empty when whole, else the reason.
 QString VerifyArchiveFile(const SevenZipPacker& zip, const QString& path);
 
-// Tests every archive of every entry of the list in memory (Wpisy), in list order and newest
-// first within an entry, each archive once; each outcome line goes to `line`. Answers
-// ExitVerifyAllGood or ExitVerifyDamaged.
-int VerifyListedArchives(const SevenZipPacker& zip, const std::function<void(const QString& line)>& line);
+// Tests every archive of every entry, in list order and newest first within an entry, each
+// archive once; each outcome line goes to `line`. Answers ExitVerifyAllGood or ExitVerifyDamaged.
+int VerifyListedArchives(const SevenZipPacker& zip, const EntryVector& entries,
+                         const std::function<void(const QString& line)>& line);
 
 // The whole command: loads "Dane.dat" from the data folder, loads the library, verifies, and
 // answers the exit status. Messages go to standard error; needs a QCoreApplication.
