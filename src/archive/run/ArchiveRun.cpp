@@ -324,12 +324,10 @@ MainWindowPort& RunWindowPort()
 
 void ApplyZipekSettings(SevenZipPacker& packer)
 {
-    packer.SetSFXCreate(false);
     packer.AddOptions = AddSolid;
     packer.LZMACompressType = LZMA;
     packer.LZMACompressStrength = FAST;
     packer.LZMAStrength = 0;
-    packer.SetVolumeSize(0);
     packer.Password.clear();
     packer.OnPreProgress = ZipekPreProgress;
     packer.OnProgress = ZipekProgress;

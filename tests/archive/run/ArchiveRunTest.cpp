@@ -1012,12 +1012,10 @@ TEST_F(ArchiveRunTest, PackerSettingsOfTheMainWindow)
     fresh.AddOptions = AddRecurseDirs | AddStoreOnlyFilename;
     fresh.Password = QStringLiteral("tajne");
     ApplyZipekSettings(fresh);
-    EXPECT_FALSE(fresh.SFXCreate());
     EXPECT_EQ(fresh.AddOptions, AddOpts(AddSolid));
     EXPECT_EQ(fresh.LZMACompressType, LZMA);
     EXPECT_EQ(fresh.LZMACompressStrength, FAST);
     EXPECT_EQ(fresh.LZMAStrength, 0);
-    EXPECT_EQ(fresh.VolumeSize(), 0);
     EXPECT_TRUE(fresh.Password.isEmpty());
     EXPECT_TRUE(bool(fresh.OnPreProgress));
     EXPECT_TRUE(bool(fresh.OnProgress));

@@ -553,94 +553,6 @@ TEST_F(SevenZipAdd, RecursionPutsEachSubfolderBeforeItsContent)
     }
 }
 
-TEST_F(SevenZipAdd, VolumesAreNamedAndSizedAndTestAsOneArchive)
-{
-    const QString src = Root + QStringLiteral("src");
-    const QByteArray noise = Noise(5000);
-    WriteFile(src + QStringLiteral("/noise.bin"), noise);
-    Zip->SetVolumeSize(1000);
-    const QString archive = Root + QStringLiteral("out/v.7z");
-    ASSERT_EQ(PackFolder(src, archive), 0);
-    ASSERT_GE(Zip->VolumeNames.size(), 5);
-    for (int i = 0; i < Zip->VolumeNames.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(Zip->VolumeNames[i], archive + QStringLiteral(".%1").arg(i + 1, 3, 10, QLatin1Char('0')));
-        const qint64 size = QFileInfo(Zip->VolumeNames[i]).size();
-        if (i + 1 < Zip->VolumeNames.size())
-            EXPECT_EQ(size, 1000);
-        else
-            EXPECT_LE(size, 1000);
-    }
-    EXPECT_TRUE(ArchiveTests(Zip->VolumeNames[0]));
-    EXPECT_EQ(Paths(ListArchive(Zip->VolumeNames[0])), (QStringList{QStringLiteral("src"), QStringLiteral("src/noise.bin")}));
-    EXPECT_EQ(FolderContent(Root + QStringLiteral("out")).size(), Zip->VolumeNames.size());
-}
-
-TEST_F(SevenZipAdd, FailedVolumeAddRemovesItsVolumes)
-{
-    const QString src = Root + QStringLiteral("src");
-    const QByteArray noise = Noise(300 * 1024);
-    WriteFile(src + QStringLiteral("/noise.bin"), noise);
-    WriteFile(src + QStringLiteral("/more.bin"), noise);
-    Zip->SetVolumeSize(1000);
-    const QString archive = Root + QStringLiteral("out/v.7z");
-    WriteFile(archive + QStringLiteral(".001"), "older volume");
-    Zip->OnProgress = [&](SevenZipPacker* z, const QString&, int64_t arc, int64_t) {
-        if (arc > 0)
-            z->CancelRequested = true;
-    };
-    EXPECT_NE(PackFolder(src, archive), 0);
-    EXPECT_TRUE(Zip->VolumeNames.isEmpty());
-    EXPECT_EQ(FolderContent(Root + QStringLiteral("out")), QStringList{QStringLiteral("v.7z.001")});
-    EXPECT_EQ(ReadFile(archive + QStringLiteral(".001")), QByteArray("older volume"));
-}
-
-TEST_F(SevenZipAdd, SelfExtractingArchiveExtractsWhenRun)
-{
-    const QString src = Root + QStringLiteral("src");
-    WriteFile(src + QStringLiteral("/ąę.txt"), QByteArray("self extracting\n").repeated(50));
-    Zip->SFXModule = QStringLiteral("/usr/lib/p7zip/7zCon.sfx");
-    Zip->SetSFXCreate(true);
-    ASSERT_TRUE(Zip->SFXCreate());
-    EXPECT_EQ(Zip->SFXModuleSize, QFileInfo(Zip->SFXModule).size());
-    ASSERT_EQ(PackFolder(src, Root + QStringLiteral("out/s.7z")), 0);
-    const QString exe = Root + QStringLiteral("out/s.exe");
-    EXPECT_EQ(Zip->SZFileName, exe);
-    EXPECT_EQ(Zip->VolumeNames, QStringList{exe});
-    EXPECT_EQ(FolderContent(Root + QStringLiteral("out")), QStringList{QStringLiteral("s.exe")});
-    // It can be run, by its owner only.
-    EXPECT_EQ(ModeOf(exe), ModeOf(Zip->SFXModule) & 0700u);
-    EXPECT_TRUE(ArchiveTests(exe));
-
-    QProcess run;
-    run.setWorkingDirectory(Root);
-    run.start(exe, {QStringLiteral("x"), QStringLiteral("-o") + Root + QStringLiteral("wynik"), QStringLiteral("-y")});
-    ASSERT_TRUE(run.waitForFinished(60000));
-    EXPECT_EQ(run.exitCode(), 0) << run.readAll().toStdString();
-    EXPECT_EQ(ReadFile(Root + QStringLiteral("wynik/src/ąę.txt")), QByteArray("self extracting\n").repeated(50));
-}
-
-TEST_F(SevenZipAdd, SelfExtractingArchiveNeverReplacesAFile)
-{
-    WriteFile(Root + QStringLiteral("src/f.txt"), "f");
-    const QString exe = Root + QStringLiteral("out/s.exe");
-    WriteFile(exe, "someone's program");
-    Zip->SFXModule = QStringLiteral("/usr/lib/p7zip/7zCon.sfx");
-    Zip->SetSFXCreate(true);
-    QList<std::tuple<int32_t, QString, QString>> messages;
-    Zip->OnMessage = [&](SevenZipPacker*, int32_t code, const QString& text, const QString& file) {
-        messages.append({code, text, file});
-    };
-    EXPECT_NE(PackFolder(Root + QStringLiteral("src"), Root + QStringLiteral("out/s.7z")), 0);
-    EXPECT_EQ(Zip->ErrCode, 9);
-    EXPECT_EQ(Zip->LastError, EEXIST);
-    EXPECT_EQ(Describe(Zip->Problems), QStringList{QStringLiteral("ArchiveWrite %1 %2").arg(exe).arg(EEXIST)});
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_EQ(messages[0], std::make_tuple(int32_t(9), QStringLiteral("Could not create SFX"), exe));
-    EXPECT_EQ(ReadFile(exe), QByteArray("someone's program"));
-    EXPECT_EQ(FolderContent(Root + QStringLiteral("out")), QStringList{QStringLiteral("s.exe")});
-}
-
 // The method the library used shows the properties it was given.
 TEST_F(SevenZipAdd, CompressionSettingsReachTheLibrary)
 {
@@ -985,13 +897,6 @@ TEST_F(SevenZipAdd, ArchiveIsWrittenUnderAShortLockedPrivateName)
     EXPECT_EQ(FolderContent(Root + QStringLiteral("out")), QStringList{QStringLiteral("Kopia.7z")});
     EXPECT_EQ(ModeOf(archive), 0600u);
 
-    // Volumes too.
-    Zip->OnProgress = nullptr;
-    Zip->SetVolumeSize(100 * 1024);
-    ASSERT_EQ(PackFolder(src, Root + QStringLiteral("out/v.7z")), 0);
-    ASSERT_GE(Zip->VolumeNames.size(), 4);
-    for (const QString& volume : Zip->VolumeNames)
-        EXPECT_EQ(ModeOf(volume), 0600u) << volume.toStdString();
     ::umask(previousMask);
 }
 

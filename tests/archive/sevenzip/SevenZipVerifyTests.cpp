@@ -219,22 +219,4 @@ TEST_F(SevenZipVerify, CancelDuringTheTestEndsTheAddAsDuringPacking)
     EXPECT_EQ(OutContent(), QStringList{QStringLiteral("Kopia ćmy.7z")});
 }
 
-TEST_F(SevenZipVerify, ASelfExtractingArchiveIsTestedToo)
-{
-    Zip->SFXModule = QStringLiteral("/usr/lib/p7zip/7zCon.sfx");
-    if (!QFileInfo::exists(Zip->SFXModule))
-        GTEST_SKIP() << "no self-extractor stub";
-    Zip->SetSFXCreate(true);
-    ASSERT_EQ(Pack(), 0) << int(Zip->LastVerify.Status) << " " << Zip->LastVerify.LibraryResult << " " << Zip->LastVerify.ErrorFlags << " " << Zip->Problems.size();
-    EXPECT_TRUE(Zip->LastVerify.Ok());
-    const QString exe = Out + QStringLiteral("Kopia ćmy.exe");
-    EXPECT_TRUE(ArchiveTests(exe));
-
-    QFile::remove(exe);
-    InjectSpoiledByte(Zip->SFXModuleSize + 32 + 1000);
-    EXPECT_NE(Pack(), 0);
-    EXPECT_TRUE(HasVerifyProblem(exe));
-    EXPECT_TRUE(OutContent().isEmpty());
-}
-
 }  // namespace
