@@ -1,5 +1,6 @@
 // SevenZipPacker::Add against the real 7-Zip library; every archive is checked with the `7z` command.
 
+#include "archive/sevenzip/InterfacedObject.h"
 #include "archive/sevenzip/SevenZip.h"
 #include "platform/Files.h"
 #include "SevenZipTestSupport.h"
@@ -11,6 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <thread>
@@ -20,6 +22,8 @@
 #include <unistd.h>
 
 using namespace SevenZipTest;
+using SevenZipAbi::E_ABORT;
+using SevenZipAbi::E_INVALIDARG;
 
 namespace {
 
@@ -402,7 +406,8 @@ TEST_F(SevenZipAdd, CancellationStopsTheLibraryAndKeepsTheOlderArchive)
         messages.append({code, text, file});
     };
     const int32_t result = PackFolder(src, archive);
-    EXPECT_NE(result, 0);
+    // The library was told "cancelled" (not a failure of ours) and says so back.
+    EXPECT_EQ(result, E_ABORT);
     EXPECT_EQ(Zip->ErrCode, 6);
     ASSERT_EQ(messages.size(), 1);
     EXPECT_EQ(std::get<0>(messages[0]), 6);
@@ -414,6 +419,69 @@ TEST_F(SevenZipAdd, CancellationStopsTheLibraryAndKeepsTheOlderArchive)
     EXPECT_TRUE(Zip->VolumeNames.isEmpty());
     EXPECT_EQ(ReadFile(archive), QByteArray("older archive"));
     EXPECT_EQ(FolderContent(Root + QStringLiteral("out")), QStringList{QStringLiteral("a.7z")});
+}
+
+// A setting the library refuses would give an archive other than the one asked for: the add
+// fails and writes nothing, and the next add with good settings is not affected.
+TEST_F(SevenZipAdd, ASettingTheLibraryRefusesFailsTheAddAndWritesNothing)
+{
+    const QString src = Root + QStringLiteral("src");
+    WriteFile(src + QStringLiteral("/a.txt"), QByteArray("alpha\n").repeated(100));
+    const QString archive = Root + QStringLiteral("out/a.7z");
+    struct Case {
+        const char* Name;
+        std::function<void(SevenZipPacker&)> Set;
+    };
+    const Case cases[] = {
+        {"a dictionary beyond any size", [](SevenZipPacker& z) { z.LZMAStrength = 200; }},
+        {"PPMd memory beyond any size",
+         [](SevenZipPacker& z) {
+             z.LZMACompressType = PPMD;
+             z.LPPMDmem = 255;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        WriteFile(archive, "older archive");
+        Zip = MakeWindowPacker();
+        c.Set(*Zip);
+        EXPECT_EQ(PackFolder(src, archive), E_INVALIDARG);
+        EXPECT_TRUE(Zip->VolumeNames.isEmpty());
+        EXPECT_NE(Zip->ErrCode, 6);
+        EXPECT_EQ(ReadFile(archive), QByteArray("older archive"));
+        EXPECT_EQ(FolderContent(Root + QStringLiteral("out")), QStringList{QStringLiteral("a.7z")});
+
+        Zip->LZMAStrength = 0;
+        Zip->LZMACompressType = LZMA;
+        ASSERT_EQ(PackFolder(src, archive), 0);
+        EXPECT_TRUE(ArchiveTests(archive));
+    }
+}
+
+// An exception inside a method the library calls (here an allocation that fails, at one call
+// after another) ends the add as a failure: not a crash, not a cancel, no archive.
+TEST_F(SevenZipAdd, AnExceptionInACallbackFailsTheAdd)
+{
+    const QString src = Root + QStringLiteral("src");
+    for (int i = 0; i < 4; ++i)
+        WriteFile(src + QStringLiteral("/f%1.bin").arg(i), Noise(64 * 1024, i));
+    const QString archive = Root + QStringLiteral("out/a.7z");
+    for (const int call : {1, 2, 3, 5, 8, 13, 21, 34}) {
+        SCOPED_TRACE(call);
+        WriteFile(archive, "older archive");
+        Zip->ErrCode = 0;
+        InjectBoundaryFailure(call);
+        const int32_t result = PackFolder(src, archive);
+        InjectBoundaryFailure(0);
+        EXPECT_NE(result, 0);
+        EXPECT_NE(result, E_ABORT);
+        EXPECT_EQ(Zip->ErrCode, 0);
+        EXPECT_TRUE(Zip->VolumeNames.isEmpty());
+        EXPECT_EQ(ReadFile(archive), QByteArray("older archive"));
+        EXPECT_EQ(FolderContent(Root + QStringLiteral("out")), QStringList{QStringLiteral("a.7z")});
+    }
+    ASSERT_EQ(PackFolder(src, archive), 0);
+    EXPECT_TRUE(ArchiveTests(archive));
 }
 
 // A write failure in the middle of the archive (the file size limit of the process stands in

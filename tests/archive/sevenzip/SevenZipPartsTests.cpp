@@ -11,11 +11,15 @@
 #include "archive/sevenzip/StreamReader.h"
 #include "archive/sevenzip/StreamWriter.h"
 #include "archive/sevenzip/UpdateCallback.h"
+#include "archive/sevenzip/ArchiveInStream.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <climits>
+#include <functional>
 #include <memory>
+#include <type_traits>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <string>
@@ -916,6 +920,79 @@ TEST_F(Writer, SeekMovesThePositionAndRaisesTheSizeWithoutWriting)
     EXPECT_EQ(w->SetSize(10), S_FALSE);
     ASSERT_TRUE(w->Commit());
     EXPECT_EQ(ReadFile(base), QByteArray("abc"));
+}
+
+// Every stream the library seeks in: a seek lands from the start, the position or the end, also
+// past the end; an unknown origin and a position before the start (or past what a position can
+// hold) are refused and move nothing.
+TEST_F(Writer, SeeksOfEveryStreamFollowTheOriginAndRefuseWhatLeadsNowhere)
+{
+    const HRESULT negative = HResultFromOsError(EINVAL);
+    struct Case {
+        uint32_t Origin;
+        int64_t Offset;
+        HRESULT Result;
+        uint64_t Position;  // after the seek, from position 4 of 10 bytes
+    };
+    const Case cases[] = {
+        {0, 3, S_OK, 3},
+        {1, 3, S_OK, 7},
+        {1, -4, S_OK, 0},
+        {2, -2, S_OK, 8},
+        {2, 5, S_OK, 15},
+        {0, -1, negative, 4},
+        {1, -5, negative, 4},
+        {2, -11, negative, 4},
+        {1, INT64_MAX, negative, 4},
+        {3, 0, E_INVALIDARG, 4},
+        {0xFFFFFFFFu, 1, E_INVALIDARG, 4},
+    };
+    const QString data = Root + QStringLiteral("dane.bin");
+    WriteFile(data, "0123456789");
+    using Seek = std::function<HRESULT(int64_t, uint32_t, uint64_t*)>;
+    struct Stream {
+        const char* Name;
+        std::function<Seek()> Make;
+    };
+    // The stream lives as long as its seek function: the last one releases it.
+    auto held = [](auto* object) {
+        object->AddRef();
+        return std::shared_ptr<std::remove_pointer_t<decltype(object)>>(object, [](auto* o) { o->Release(); });
+    };
+    const Stream streams[] = {
+        {"input stream of an item",
+         [&]() -> Seek {
+             auto r = held(new StreamReader(nullptr, std::make_shared<EventChannel>(), data));
+             return [r](int64_t o, uint32_t k, uint64_t* p) { return r->Seek(o, k, p); };
+         }},
+        {"output stream of the archive",
+         [&]() -> Seek {
+             auto w = held(new StreamWriter(&LastError, Root + QStringLiteral("a.7z"), FileSystem::Now()));
+             EXPECT_EQ(w->Write("0123456789", 10, nullptr), S_OK);
+             return [w](int64_t o, uint32_t k, uint64_t* p) { return w->Seek(o, k, p); };
+         }},
+        {"input stream of an archive read back",
+         [&]() -> Seek {
+             auto a = held(new ArchiveInStream());
+             EXPECT_EQ(a->Open(data), NoError);
+             return [a](int64_t o, uint32_t k, uint64_t* p) { return a->Seek(o, k, p); };
+         }},
+    };
+    for (const Stream& stream : streams) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << stream.Name << ": origin " << c.Origin << ", offset " << c.Offset);
+            const Seek seek = stream.Make();
+            uint64_t position = 0;
+            ASSERT_EQ(seek(4, 0, &position), S_OK);
+            position = 12345;
+            EXPECT_EQ(seek(c.Offset, c.Origin, &position), c.Result);
+            if (c.Result != S_OK) {
+                EXPECT_EQ(position, 12345u);  // nothing answered for a refused seek
+            }
+            EXPECT_EQ(seek(0, 1, &position), S_OK);
+            EXPECT_EQ(position, c.Position);
+        }
+    }
 }
 
 TEST_F(Writer, FinalNameAppearsOnlyOnCommitWithTheAddsTime)

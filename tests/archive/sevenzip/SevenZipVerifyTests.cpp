@@ -209,7 +209,7 @@ TEST_F(SevenZipVerify, CancelDuringTheTestEndsTheAddAsDuringPacking)
             sender->CancelRequested = true;
     };
     Zip->OnMessage = [&](SevenZipPacker*, int32_t code, const QString&, const QString&) { messages.push_back(code); };
-    EXPECT_NE(Pack(), 0);
+    EXPECT_EQ(Pack(), SevenZipAbi::E_ABORT);
     EXPECT_TRUE(checking);
     EXPECT_EQ(Zip->ErrCode, 6);
     EXPECT_EQ(messages, std::vector<int32_t>{6});
