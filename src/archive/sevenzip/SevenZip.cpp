@@ -10,7 +10,6 @@
 #include "archive/sevenzip/UpdateCallback.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <thread>
 
 using namespace SevenZipAbi;
