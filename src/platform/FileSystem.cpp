@@ -13,14 +13,6 @@ namespace FileSystem {
 
 namespace {
 
-constexpr uint64_t SecondsFrom1601To1970 = 11644473600ull;
-
-uint64_t ToFileTime(const timespec& t)
-{
-    return (static_cast<uint64_t>(t.tv_sec) + SecondsFrom1601To1970) * 10000000ull +
-           static_cast<uint64_t>(t.tv_nsec) / 100;
-}
-
 QString LastComponent(const QString& path)
 {
     QString p = path;
@@ -46,7 +38,7 @@ void FromStatAnyKind(const struct stat& st, const QString& name, FileInfo& info)
     attr |= AttrUnixExtension | (static_cast<uint32_t>(st.st_mode & 0xFFFF) << 16);
     info.Name = name;
     info.Size = isDir ? 0 : static_cast<int64_t>(st.st_size);
-    info.Time = ToFileTime(st.st_mtim);
+    info.Time = FileTimeOf(st.st_mtim);
     info.Attributes = attr;
     info.Device = static_cast<uint64_t>(st.st_dev);
     info.Inode = static_cast<uint64_t>(st.st_ino);
@@ -185,7 +177,7 @@ uint64_t Now()
 {
     timespec t;
     ::clock_gettime(CLOCK_REALTIME, &t);
-    return ToFileTime(t);
+    return FileTimeOf(t);
 }
 
 }  // namespace FileSystem

@@ -26,6 +26,8 @@ OsError LastError()
     return errno != 0 ? errno : EIO;
 }
 
+constexpr uint64_t UnixEpochAsFileTime = 116444736000000000ull;
+
 mode_t DefaultFileMode()
 {
     const mode_t mask = ::umask(0);
@@ -273,12 +275,8 @@ OsError OsFile::DropCachedPages()
 
 OsError OsFile::SetTime(uint64_t fileTime)
 {
-    constexpr uint64_t UnixEpoch = 116444736000000000ull;
-    const uint64_t ticks = fileTime >= UnixEpoch ? fileTime - UnixEpoch : 0;
     timespec times[2];
-    times[0].tv_sec = static_cast<time_t>(ticks / 10000000ull);
-    times[0].tv_nsec = static_cast<long>(ticks % 10000000ull) * 100;
-    times[1] = times[0];
+    times[0] = times[1] = TimespecOf(fileTime);
     return ::futimens(fd, times) == 0 ? NoError : LastError();
 }
 
@@ -449,6 +447,21 @@ void InjectSyncHook(std::function<OsError(const QString& folder)> hook)
 void InjectWriteFault(WriteFault fault)
 {
     injectedFault = fault;
+}
+
+uint64_t FileTimeOf(const timespec& time)
+{
+    return static_cast<uint64_t>(time.tv_sec) * 10000000ull + static_cast<uint64_t>(time.tv_nsec) / 100 +
+           UnixEpochAsFileTime;
+}
+
+timespec TimespecOf(uint64_t fileTime)
+{
+    const uint64_t ticks = fileTime >= UnixEpochAsFileTime ? fileTime - UnixEpochAsFileTime : 0;
+    timespec time;
+    time.tv_sec = static_cast<time_t>(ticks / 10000000ull);
+    time.tv_nsec = static_cast<long>(ticks % 10000000ull) * 100;
+    return time;
 }
 
 // --- Names and folders ----------------------------------------------------------------------

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <functional>
 
 using OsError = int;
@@ -19,6 +20,11 @@ inline constexpr OsError NoError = 0;
 // byte again, so every name survives the round trip.
 QByteArray NativePath(const QString& path);
 QString FromNativePath(const QByteArray& bytes);
+
+// A time of the system and the same time as FILETIME (100 ns units since 1601-01-01 UTC), the
+// form every time of the program takes. A FILETIME before 1970 becomes the start of 1970.
+uint64_t FileTimeOf(const timespec& time);
+timespec TimespecOf(uint64_t fileTime);
 
 // One open file, closed when the object goes. Move-only.
 class OsFile {

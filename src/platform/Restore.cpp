@@ -12,27 +12,11 @@
 
 namespace {
 
-constexpr uint64_t UnixEpochAsFileTime = 116444736000000000ull;
 constexpr int MaxLinksInARow = 40;  // as the system's own limit (ELOOP)
 
 OsError LastError()
 {
     return errno != 0 ? errno : EIO;
-}
-
-uint64_t ToFileTime(const timespec& t)
-{
-    return static_cast<uint64_t>(t.tv_sec) * 10000000ull + static_cast<uint64_t>(t.tv_nsec) / 100 +
-           UnixEpochAsFileTime;
-}
-
-timespec FromFileTime(uint64_t fileTime)
-{
-    const uint64_t ticks = fileTime >= UnixEpochAsFileTime ? fileTime - UnixEpochAsFileTime : 0;
-    timespec t;
-    t.tv_sec = static_cast<time_t>(ticks / 10000000ull);
-    t.tv_nsec = static_cast<long>(ticks % 10000000ull) * 100;
-    return t;
 }
 
 // A short name that cannot be confused with the user's files: the real name may already use
@@ -47,15 +31,6 @@ QString NewTemporaryName(const QString& folder)
     for (int i = 0; i < 8; ++i)
         name += QLatin1Char(Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))]);
     return name + QStringLiteral(".part");
-}
-
-OsError Rename(const QString& from, const QString& to, bool replace)
-{
-    const QByteArray a = NativePath(from);
-    const QByteArray b = NativePath(to);
-    const int rc = replace ? ::rename(a.constData(), b.constData())
-                           : ::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE);
-    return rc == 0 ? NoError : LastError();
 }
 
 }  // namespace
@@ -77,7 +52,7 @@ OsError LookupPath(const QString& path, PathState& state)
     else
         state.Kind = PathKind::Other;
     state.Size = state.Kind == PathKind::Folder ? 0 : static_cast<int64_t>(st.st_size);
-    state.Time = ToFileTime(st.st_mtim);
+    state.Time = FileTimeOf(st.st_mtim);
     return NoError;
 }
 
@@ -155,7 +130,7 @@ OsError RestoredFile::SetMode(unsigned mode)
 OsError RestoredFile::SetTime(uint64_t fileTime)
 {
     timespec times[2];
-    times[0] = times[1] = FromFileTime(fileTime);
+    times[0] = times[1] = TimespecOf(fileTime);
     return ::futimens(FHandle, times) == 0 ? NoError : LastError();
 }
 
@@ -176,7 +151,7 @@ OsError RestoredFile::Commit(const QString& path, bool replace)
     }
     if (FTemporary.isEmpty())
         return EBADF;
-    if (const OsError error = Rename(FTemporary, path, replace))
+    if (const OsError error = RenamePath(FTemporary, path, replace))
         return error;
     FTemporary.clear();
     return NoError;
@@ -211,7 +186,7 @@ OsError MakeSymbolicLink(const QString& target, const QString& path, bool replac
                 continue;
             return LastError();
         }
-        const OsError error = Rename(temporary, path, true);
+        const OsError error = RenamePath(temporary, path, true);
         if (error)
             ::unlink(NativePath(temporary).constData());
         return error;
@@ -235,7 +210,7 @@ OsError ReadSymbolicLink(const QString& path, QString& target)
 OsError SetPathTime(const QString& path, uint64_t fileTime)
 {
     timespec times[2];
-    times[0] = times[1] = FromFileTime(fileTime);
+    times[0] = times[1] = TimespecOf(fileTime);
     return ::utimensat(AT_FDCWD, NativePath(path).constData(), times, AT_SYMLINK_NOFOLLOW) == 0 ? NoError
                                                                                                  : LastError();
 }

@@ -3,6 +3,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Files.h"
+#include "platform/Restore.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -173,6 +174,79 @@ TEST_F(FileSystemTest, SyncHookSeesAndFailsEveryFlush)
     EXPECT_EQ(seen, (QStringList{QString(), Root}));
     InjectSyncHook(nullptr);
     EXPECT_EQ(file.Sync(), NoError);
+}
+
+}  // namespace
+
+namespace {
+
+// One conversion serves every time the program reads or sets: what a file is given comes back
+// from a lookup, to the 100 ns, and times before 1970 do not wrap around.
+TEST(FileTimes, ConvertBothWaysAtTheirResolution)
+{
+    constexpr uint64_t Epoch = 116444736000000000ull;  // 1970-01-01 as FILETIME
+    struct Case {
+        const char* Name;
+        uint64_t FileTime;
+        int64_t Seconds;
+        long Nanoseconds;
+    };
+    const Case cases[] = {
+        {"1970", Epoch, 0, 0},
+        {"before 1970", Epoch - 1, 0, 0},
+        {"1601", 0, 0, 0},
+        {"100 ns steps", Epoch + 12345678901ull, 1234, 567890100},
+        {"2026", Epoch + 1781222400ull * 10000000ull + 1, 1781222400, 100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const timespec t = TimespecOf(c.FileTime);
+        EXPECT_EQ(int64_t(t.tv_sec), c.Seconds);
+        EXPECT_EQ(t.tv_nsec, c.Nanoseconds);
+        if (c.FileTime >= Epoch) {
+            EXPECT_EQ(FileTimeOf(t), c.FileTime);
+        }
+    }
+    timespec t{};
+    t.tv_sec = 1;
+    t.tv_nsec = 199;  // below 100 ns is cut, not rounded
+    EXPECT_EQ(FileTimeOf(t), Epoch + 10000001ull);
+}
+
+TEST_F(FileSystemTest, TimesSetOnAFileAndOnAPathReadBackTheSame)
+{
+    const uint64_t time = 116444736000000000ull + 1700000000ull * 10000000ull + 1234567;
+    const QString path = Root + QStringLiteral("plik");
+    Write(path, "x");
+    OsFile file;
+    ASSERT_EQ(OsFile::OpenFileForReading(path, file), NoError);
+    ASSERT_EQ(file.SetTime(time), NoError);
+    FileSystem::FileInfo info;
+    ASSERT_EQ(FileSystem::LookupEntry(path, info, false), NoError);
+    EXPECT_EQ(info.Time, time);
+
+    const QString other = Root + QStringLiteral("inny");
+    Write(other, "y");
+    ASSERT_EQ(SetPathTime(other, time + 10), NoError);
+    PathState state;
+    ASSERT_EQ(LookupPath(other, state), NoError);
+    EXPECT_EQ(state.Time, time + 10);
+}
+
+TEST_F(FileSystemTest, RenameReplacesOnlyWhenAsked)
+{
+    const QString from = Root + QStringLiteral("nowy");
+    const QString to = Root + QStringLiteral("stary");
+    Write(from, "new");
+    Write(to, "old");
+    EXPECT_EQ(RenamePath(from, to, false), EEXIST);
+    EXPECT_TRUE(QFile::exists(from));
+    EXPECT_EQ(RenamePath(from, to), NoError);
+    EXPECT_FALSE(QFile::exists(from));
+    QFile f(to);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("new"));
+    EXPECT_EQ(RenamePath(from, to), ENOENT);
 }
 
 }  // namespace

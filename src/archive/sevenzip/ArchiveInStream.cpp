@@ -1,13 +1,6 @@
 #include "archive/sevenzip/ArchiveInStream.h"
 
-#include <cerrno>
-
 using namespace SevenZipAbi;
-
-HRESULT HResultFromOsError(OsError error)
-{
-    return static_cast<HRESULT>(0x80070000u | (static_cast<uint32_t>(error) & 0xFFFFu));
-}
 
 OsError ArchiveInStream::Open(const QString& path)
 {
@@ -54,54 +47,45 @@ HRESULT ArchiveInStream::QueryInterface(const GUID& iid, void** object)
 
 HRESULT ArchiveInStream::Read(void* data, uint32_t size, uint32_t* processedSize)
 {
-    if (processedSize)
-        *processedSize = 0;
-    std::lock_guard<std::mutex> lock(FMutex);
-    size_t done = 0;
-    if (size > 0 && FPosition < FSize) {
-        // A short read only at the end of the file: the library takes fewer bytes as the end.
-        if (const OsError error = FFile.ReadFullyAt(data, size, FPosition, done)) {
-            if (FReadError == NoError)
-                FReadError = error;
-            return HResultFromOsError(error);
+    return Guarded([&]() -> HRESULT {
+        if (processedSize)
+            *processedSize = 0;
+        std::lock_guard<std::mutex> lock(FMutex);
+        size_t done = 0;
+        if (size > 0 && FPosition < FSize) {
+            // A short read only at the end of the file: the library takes fewer bytes as the end.
+            if (const OsError error = FFile.ReadFullyAt(data, size, FPosition, done)) {
+                if (FReadError == NoError)
+                    FReadError = error;
+                return HResultFromOsError(error);
+            }
         }
-    }
-    FPosition += static_cast<int64_t>(done);
-    if (processedSize)
-        *processedSize = static_cast<uint32_t>(done);
-    return S_OK;
+        FPosition += static_cast<int64_t>(done);
+        if (processedSize)
+            *processedSize = static_cast<uint32_t>(done);
+        return S_OK;
+    });
 }
 
 HRESULT ArchiveInStream::Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition)
 {
-    std::lock_guard<std::mutex> lock(FMutex);
-    int64_t base;
-    switch (seekOrigin) {
-    case 0:
-        base = 0;
-        break;
-    case 1:
-        base = FPosition;
-        break;
-    case 2:
-        base = FSize;
-        break;
-    default:
-        return E_INVALIDARG;
-    }
-    if (offset < 0 && base + offset < 0)
-        return HResultFromOsError(EINVAL);  // the library's "negative seek"
-    FPosition = base + offset;
-    if (newPosition)
-        *newPosition = static_cast<uint64_t>(FPosition);
-    return S_OK;
+    return Guarded([&]() -> HRESULT {
+        std::lock_guard<std::mutex> lock(FMutex);
+        if (const HRESULT refused = SeekTarget(offset, seekOrigin, FPosition, FSize, FPosition))
+            return refused;
+        if (newPosition)
+            *newPosition = static_cast<uint64_t>(FPosition);
+        return S_OK;
+    });
 }
 
 HRESULT ArchiveInStream::GetSize(uint64_t* size)
 {
-    if (!size)
-        return E_INVALIDARG;
-    std::lock_guard<std::mutex> lock(FMutex);
-    *size = static_cast<uint64_t>(FSize);
-    return S_OK;
+    return Guarded([&]() -> HRESULT {
+        if (!size)
+            return E_INVALIDARG;
+        std::lock_guard<std::mutex> lock(FMutex);
+        *size = static_cast<uint64_t>(FSize);
+        return S_OK;
+    });
 }

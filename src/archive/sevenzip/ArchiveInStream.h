@@ -34,6 +34,3 @@ private:
     int64_t FPosition = 0;
     OsError FReadError = NoError;
 };
-
-// The library's code for a system error (its HRESULT_FROM_WIN32 of errno).
-SevenZipAbi::HRESULT HResultFromOsError(OsError error);

@@ -90,60 +90,62 @@ HRESULT ItemOutStream::QueryInterface(const GUID& iid, void** object)
 
 HRESULT ItemOutStream::Write(const void* data, uint32_t size, uint32_t* processedSize)
 {
-    if (processedSize)
-        *processedSize = 0;
-    if (FStopped || (FStop && FStop())) {
-        FStopped = true;
-        return E_ABORT;
-    }
-    if (processedSize)
-        *processedSize = size;
-    if (FError != NoError || size == 0)
-        return S_OK;
-    const char* bytes = static_cast<const char*>(data);
-    if (FToMemory) {
-        if (FData.size() + qsizetype(size) > LinkLimit)
-            FError = ENAMETOOLONG;
-        else
-            FData.append(bytes, static_cast<qsizetype>(size));
+    return Guarded([&]() -> HRESULT {
+        if (processedSize)
+            *processedSize = 0;
+        if (FStopped || (FStop && FStop())) {
+            FStopped = true;
+            return E_ABORT;
+        }
+        if (processedSize)
+            *processedSize = size;
+        if (FError != NoError || size == 0)
+            return S_OK;
+        const char* bytes = static_cast<const char*>(data);
+        if (FToMemory) {
+            if (FData.size() + qsizetype(size) > LinkLimit)
+                FError = ENAMETOOLONG;
+            else
+                FData.append(bytes, static_cast<qsizetype>(size));
+            FPosition += size;
+            return S_OK;
+        }
+        // Whole aligned blocks of zeros are skipped; everything between them goes out in one write.
+        const char* run = bytes;
+        int64_t runOffset = FPosition;
+        size_t runSize = 0;
+        size_t left = size;
+        int64_t offset = FPosition;
+        while (left > 0 && FError == NoError) {
+            const size_t intoBlock = static_cast<size_t>(offset % int64_t(HoleBlock));
+            size_t chunk;
+            bool zero = false;
+            if (intoBlock == 0 && left >= HoleBlock) {
+                chunk = HoleBlock;
+                zero = IsZero(bytes, HoleBlock);
+            } else {
+                chunk = std::min(left, HoleBlock - intoBlock);
+            }
+            if (zero) {
+                if (runSize > 0)
+                    FError = WriteRun(run, runSize, runOffset);
+                runSize = 0;
+            } else {
+                if (runSize == 0) {
+                    run = bytes;
+                    runOffset = offset;
+                }
+                runSize += chunk;
+            }
+            bytes += chunk;
+            offset += static_cast<int64_t>(chunk);
+            left -= chunk;
+        }
+        if (runSize > 0 && FError == NoError)
+            FError = WriteRun(run, runSize, runOffset);
         FPosition += size;
         return S_OK;
-    }
-    // Whole aligned blocks of zeros are skipped; everything between them goes out in one write.
-    const char* run = bytes;
-    int64_t runOffset = FPosition;
-    size_t runSize = 0;
-    size_t left = size;
-    int64_t offset = FPosition;
-    while (left > 0 && FError == NoError) {
-        const size_t intoBlock = static_cast<size_t>(offset % int64_t(HoleBlock));
-        size_t chunk;
-        bool zero = false;
-        if (intoBlock == 0 && left >= HoleBlock) {
-            chunk = HoleBlock;
-            zero = IsZero(bytes, HoleBlock);
-        } else {
-            chunk = std::min(left, HoleBlock - intoBlock);
-        }
-        if (zero) {
-            if (runSize > 0)
-                FError = WriteRun(run, runSize, runOffset);
-            runSize = 0;
-        } else {
-            if (runSize == 0) {
-                run = bytes;
-                runOffset = offset;
-            }
-            runSize += chunk;
-        }
-        bytes += chunk;
-        offset += static_cast<int64_t>(chunk);
-        left -= chunk;
-    }
-    if (runSize > 0 && FError == NoError)
-        FError = WriteRun(run, runSize, runOffset);
-    FPosition += size;
-    return S_OK;
+    });
 }
 
 OsError ItemOutStream::WriteRun(const char* data, size_t size, int64_t offset)
@@ -194,16 +196,18 @@ HRESULT ArchiveExtractCallback::QueryInterface(const GUID& iid, void** object)
 
 HRESULT ArchiveExtractCallback::ReportExtractResult(uint32_t indexType, uint32_t index, int32_t opRes)
 {
-    if (opRes == kOpOK)
+    return Guarded([&]() -> HRESULT {
+        if (opRes == kOpOK)
+            return S_OK;
+        // An item of the archive named: its result, unless it has a failure of its own already.
+        constexpr uint32_t InArchiveIndex = 1;
+        if (indexType == InArchiveIndex && index < ItemResults.size() &&
+            (ItemResults[index] == kOpOK || ItemResults[index] == ItemNotReached))
+            ItemResults[index] = opRes;
+        int32_t none = 0;
+        FBlockResult.compare_exchange_strong(none, opRes);
         return S_OK;
-    // An item of the archive named: its result, unless it has a failure of its own already.
-    constexpr uint32_t InArchiveIndex = 1;
-    if (indexType == InArchiveIndex && index < ItemResults.size() &&
-        (ItemResults[index] == kOpOK || ItemResults[index] == ItemNotReached))
-        ItemResults[index] = opRes;
-    int32_t none = 0;
-    FBlockResult.compare_exchange_strong(none, opRes);
-    return S_OK;
+    });
 }
 
 bool ArchiveExtractCallback::StopRequested() const
@@ -213,26 +217,30 @@ bool ArchiveExtractCallback::StopRequested() const
 
 HRESULT ArchiveExtractCallback::SetTotal(uint64_t total)
 {
-    FTotal = total;
-    return StopRequested() ? E_ABORT : S_OK;
+    return Guarded([&]() -> HRESULT {
+        FTotal = total;
+        return StopRequested() ? E_ABORT : S_OK;
+    });
 }
 
 HRESULT ArchiveExtractCallback::SetCompleted(const uint64_t* completeValue)
 {
-    if (completeValue && FReader.OnProgress) {
-        const uint64_t done = *completeValue;
-        const uint64_t total = FTotal;
-        FLatestDone = done;
-        // The library reports after every small item; waking the calling thread for each one
-        // costs more than the items. A bar needs a few dozen steps a second and the last one.
-        const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                std::chrono::steady_clock::now().time_since_epoch())
-                                .count();
-        int64_t last = FLastPosted.load();
-        if ((now - last >= ProgressInterval || done >= total) && FLastPosted.compare_exchange_strong(last, now))
-            PostProgress(done, total);
-    }
-    return StopRequested() ? E_ABORT : S_OK;
+    return Guarded([&]() -> HRESULT {
+        if (completeValue && FReader.OnProgress) {
+            const uint64_t done = *completeValue;
+            const uint64_t total = FTotal;
+            FLatestDone = done;
+            // The library reports after every small item; waking the calling thread for each one
+            // costs more than the items. A bar needs a few dozen steps a second and the last one.
+            const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                    std::chrono::steady_clock::now().time_since_epoch())
+                                    .count();
+            int64_t last = FLastPosted.load();
+            if ((now - last >= ProgressInterval || done >= total) && FLastPosted.compare_exchange_strong(last, now))
+                PostProgress(done, total);
+        }
+        return StopRequested() ? E_ABORT : S_OK;
+    });
 }
 
 void ArchiveExtractCallback::PostProgress(uint64_t done, uint64_t total)
@@ -248,36 +256,40 @@ void ArchiveExtractCallback::PostProgress(uint64_t done, uint64_t total)
 
 HRESULT ArchiveExtractCallback::CryptoGetTextPassword(BSTR* password)
 {
-    return AnswerPassword(FLibrary, FReader.Password, password, FPasswordAsked, FPasswordMissing);
+    return Guarded([&]() -> HRESULT {
+        return AnswerPassword(FLibrary, FReader.Password, password, FPasswordAsked, FPasswordMissing);
+    });
 }
 
 HRESULT ArchiveExtractCallback::GetStream(uint32_t index, ISequentialOutStream** outStream, int32_t askExtractMode)
 {
-    if (!outStream)
-        return E_INVALIDARG;
-    *outStream = nullptr;
-    if (index >= FItems.size())
-        return E_INVALIDARG;
-    FIndex = index;
-    FInItem = true;
-    FAction = ItemAction::None;
-    FStream.Reset();
-    if (StopRequested())
-        return E_ABORT;
-    // Items the library only passes over on its way to the chosen ones are not announced.
-    if (FReader.OnItem && askExtractMode != kAskSkip) {
-        SevenZipReader* reader = &FReader;
-        EventChannel* channel = FChannel.get();
-        const ArchiveItem* item = &FItems[index];
-        FChannel->Post([=] {
-            if (!channel->HandlersBlocked() && reader->OnItem)
-                reader->OnItem(*item);
-        });
-    }
-    // Testing and skipping decode without writing anything.
-    if (askExtractMode != kAskExtract || !FExtracting)
-        return S_OK;
-    return PrepareItem(FItems[index], outStream);
+    return Guarded([&]() -> HRESULT {
+        if (!outStream)
+            return E_INVALIDARG;
+        *outStream = nullptr;
+        if (index >= FItems.size())
+            return E_INVALIDARG;
+        FIndex = index;
+        FInItem = true;
+        FAction = ItemAction::None;
+        FStream.Reset();
+        if (StopRequested())
+            return E_ABORT;
+        // Items the library only passes over on its way to the chosen ones are not announced.
+        if (FReader.OnItem && askExtractMode != kAskSkip) {
+            SevenZipReader* reader = &FReader;
+            EventChannel* channel = FChannel.get();
+            const ArchiveItem* item = &FItems[index];
+            FChannel->Post([=] {
+                if (!channel->HandlersBlocked() && reader->OnItem)
+                    reader->OnItem(*item);
+            });
+        }
+        // Testing and skipping decode without writing anything.
+        if (askExtractMode != kAskExtract || !FExtracting)
+            return S_OK;
+        return PrepareItem(FItems[index], outStream);
+    });
 }
 
 HRESULT ArchiveExtractCallback::PrepareItem(const ArchiveItem& item, ISequentialOutStream** outStream)
@@ -356,23 +368,25 @@ HRESULT ArchiveExtractCallback::PrepareOperation(int32_t)
 
 HRESULT ArchiveExtractCallback::SetOperationResult(int32_t opRes)
 {
-    if (!FInItem)
-        return S_OK;
-    FInItem = false;
-    ItemResults[FIndex] = opRes;
-    const ArchiveItem& item = FItems[FIndex];
-    if (FAction != ItemAction::None && opRes != kOpOK) {
-        // What came out of a damaged item is not the file that was stored.
+    return Guarded([&]() -> HRESULT {
+        if (!FInItem)
+            return S_OK;
+        FInItem = false;
+        ItemResults[FIndex] = opRes;
+        const ArchiveItem& item = FItems[FIndex];
+        if (FAction != ItemAction::None && opRes != kOpOK) {
+            // What came out of a damaged item is not the file that was stored.
+            FStream.Reset();
+            Report(ExtractProblem::Damaged, &item, TargetOf(FRelative), 0, opRes);
+        } else if (FAction == ItemAction::File) {
+            FinishFile(item);
+        } else if (FAction == ItemAction::Link) {
+            FinishLink(item);
+        }
+        FAction = ItemAction::None;
         FStream.Reset();
-        Report(ExtractProblem::Damaged, &item, TargetOf(FRelative), 0, opRes);
-    } else if (FAction == ItemAction::File) {
-        FinishFile(item);
-    } else if (FAction == ItemAction::Link) {
-        FinishLink(item);
-    }
-    FAction = ItemAction::None;
-    FStream.Reset();
-    return StopRequested() ? E_ABORT : S_OK;
+        return StopRequested() ? E_ABORT : S_OK;
+    });
 }
 
 void ArchiveExtractCallback::FinishFile(const ArchiveItem& item)

@@ -52,5 +52,7 @@ HRESULT ArchiveOpenCallback::SetCompleted(const uint64_t*, const uint64_t*)
 
 HRESULT ArchiveOpenCallback::CryptoGetTextPassword(BSTR* password)
 {
-    return AnswerPassword(FLibrary, FPassword, password, FPasswordAsked, FPasswordMissing);
+    return Guarded([&]() -> HRESULT {
+        return AnswerPassword(FLibrary, FPassword, password, FPasswordAsked, FPasswordMissing);
+    });
 }

@@ -10,7 +10,6 @@
 #include "archive/sevenzip/UpdateCallback.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <thread>
 
 using namespace SevenZipAbi;
@@ -32,59 +31,7 @@ const char* const SevenZipPacker::ErrorMessages[12] = {
 
 namespace {
 
-constexpr int32_t ErrCodeSfx = 9;
 constexpr int32_t ErrCodeNoFiles = 10;
-constexpr uint32_t CreationAttributes = FileSystem::AttrArchive;
-
-int64_t FileSize(const QString& path)
-{
-    FileSystem::FileInfo info;
-    if (!FileSystem::Lookup(path, info) || info.IsDirectory())
-        return 0;
-    return info.Size;
-}
-
-QString WithExtension(const QString& name, const QString& extension)
-{
-    const QString old = ItemGatherer::Extension(name);
-    return name.left(name.size() - old.size()) + extension;
-}
-
-// Copies the self-extractor stub to a new temporary file beside target, keeping the stub's
-// execute bits for the owner only, so the result can be run but not read by others. Answers 0
-// or the system's error code; on success out is the open (and locked) copy.
-OsError CopyStub(const QString& stub, const QString& target, QString& tempName, OsFile& out)
-{
-    if (FileSystem::FileExists(target))
-        return EEXIST;
-    OsFile in;
-    unsigned mode = 0;
-    if (const OsError error = OsFile::OpenFileForReading(stub, in))
-        return error;
-    if (const OsError error = in.Mode(mode))
-        return error;
-    mode &= 0700;
-    if (const OsError error = CreateTemporaryFile(target, tempName, out, mode))
-        return error;
-    OsError error = NoError;
-    char buffer[64 * 1024];
-    for (int64_t offset = 0; error == NoError;) {
-        size_t n = 0;
-        error = in.ReadAt(buffer, sizeof buffer, offset, n);
-        if (error || n == 0)
-            break;
-        error = out.WriteAt(buffer, n, offset);
-        offset += static_cast<int64_t>(n);
-    }
-    // The umask must not take the execute bits the stub came with.
-    if (error == NoError)
-        error = out.SetMode(mode);
-    if (error != NoError) {
-        out.Close();
-        RemoveFile(tempName);
-    }
-    return error;
-}
 
 }  // namespace
 
@@ -99,28 +46,6 @@ SevenZipPacker::~SevenZipPacker()
     delete Library;
     Library = nullptr;
     Files.Clear();
-}
-
-void SevenZipPacker::SetSFXCreate(bool value)
-{
-    FSFXCreate = false;
-    if (!value)
-        return;
-    const int64_t n = FileSize(SFXModule);
-    if (n <= 0)
-        return;
-    if (FVolumeSize > 0 && FVolumeSize < n + 7)
-        FVolumeSize = static_cast<int32_t>(n + 7);
-    SFXModuleSize = n;
-    FSFXCreate = true;
-}
-
-void SevenZipPacker::SetVolumeSize(int32_t value)
-{
-    if (FSFXCreate && value > 0 && value < SFXModuleSize)
-        FVolumeSize = static_cast<int32_t>(SFXModuleSize + 7);
-    else
-        FVolumeSize = value;
 }
 
 void SevenZipPacker::AddProblem(int what, const QString& path, int error)
@@ -162,49 +87,25 @@ int32_t SevenZipPacker::Add()
         OnPreProgress(this, gatherer.Total());
 
     ComPtr<StreamWriter> writer;
-    const uint64_t fileDate = FileSystem::Now();
-    const bool sfx = FSFXCreate && FileSystem::FileExists(SFXModule);
-    if (sfx)
-        SZFileName = WithExtension(SZFileName, QStringLiteral(".exe"));
     // What an interrupted add left in this folder goes before this one writes there.
     RemoveStaleTemporaryFiles(FolderOfPath(SZFileName));
     try {
-        if (sfx) {
-            QString temp;
-            OsFile copy;
-            const int error = CopyStub(SFXModule, SZFileName, temp, copy);
-            if (error != 0) {
-                LastError = error;
-                ErrCode = ErrCodeSfx;
-                AddProblem(PackProblem::ArchiveWrite, SZFileName, error);
-                if (OnMessage)
-                    OnMessage(this, ErrCodeSfx, QString::fromLatin1(ErrorMessages[ErrCodeSfx]), SZFileName);
-                // No output exists, so nothing can be written.
-                VolumeNames.clear();
-                return E_FAIL;
-            }
-            writer.Set(new StreamWriter(&LastError, SZFileName, fileDate, CreationAttributes, FVolumeSize, true,
-                                           temp, &copy));
-        } else {
-            writer.Set(new StreamWriter(&LastError, SZFileName, fileDate, CreationAttributes, FVolumeSize, false));
-        }
+        writer.Set(new StreamWriter(&LastError, SZFileName, FileSystem::Now()));
     } catch (const StreamWriteError&) {
         AddProblem(PackProblem::ArchiveWrite, SZFileName, LastError);
         throw;
     }
 
-    // Each call starts from the library's defaults, so one object serves every add.
-    void* setProperties = nullptr;
-    if (ForeignQueryInterface(Library->OutArchive(), IID_ISetProperties, &setProperties) == S_OK && setProperties) {
-        SendCompressionProperties(static_cast<ISetProperties*>(setProperties), CompressionProperties(*this), *Library);
-        ForeignRelease(static_cast<ISetProperties*>(setProperties));
-    }
-
-    int32_t result;
+    int32_t result = 0;
     if (callback->ItemCount > 0) {
-        callback->Options = AddOptions;
-        callback->HasSetAddName = static_cast<bool>(OnSetAddName);
-        result = Update(callback.Get(), writer.Get(), channel);
+        // A setting the library refuses would make another archive than the one asked for
+        // (no header encryption, another method): none is written then.
+        result = ApplyCompressionProperties();
+        if (result == 0) {
+            callback->Options = AddOptions;
+            callback->HasSetAddName = static_cast<bool>(OnSetAddName);
+            result = Update(callback.Get(), writer.Get(), channel);
+        }
     } else {
         ErrCode = ErrCodeNoFiles;
         if (OnMessage)
@@ -217,13 +118,13 @@ int32_t SevenZipPacker::Add()
     LastVerify = ArchiveTestResult();
     if (result == 0 && VerifyAfterWrite && writer->Error() == 0) {
         if (writer->Flush())
-            result = VerifyWritten(writer.Get(), sfx);
+            result = VerifyWritten(writer.Get());
         else
             result = E_FAIL;
     }
     if (result == 0) {
         if (writer->Error() == 0 && writer->Commit())
-            VolumeNames = writer->FileNames();
+            VolumeNames = QStringList{writer->FileName()};
         else
             result = E_FAIL;
     }
@@ -233,11 +134,24 @@ int32_t SevenZipPacker::Add()
     return result;
 }
 
-int32_t SevenZipPacker::VerifyWritten(StreamWriter* writer, bool sfx)
+int32_t SevenZipPacker::ApplyCompressionProperties()
 {
-    const QStringList temps = writer->TempNames();
-    if (temps.size() != 1)
-        return 0;
+    // Each call starts from the library's defaults, so one object serves every add.
+    void* setProperties = nullptr;
+    HRESULT result = ForeignQueryInterface(Library->OutArchive(), IID_ISetProperties, &setProperties);
+    if (result != S_OK || !setProperties)
+        return result != S_OK ? result : static_cast<int32_t>(E_NOINTERFACE);
+    result = SendCompressionProperties(static_cast<ISetProperties*>(setProperties), CompressionProperties(*this), *Library);
+    ForeignRelease(static_cast<ISetProperties*>(setProperties));
+    // S_FALSE too: anything but S_OK is no setting taken as asked.
+    return result == S_OK ? 0 : (result == S_FALSE ? static_cast<int32_t>(E_FAIL) : result);
+}
+
+int32_t SevenZipPacker::VerifyWritten(StreamWriter* writer)
+{
+    const QString temp = writer->TempName();
+    if (temp.isEmpty())
+        return E_FAIL;
     constexpr int32_t ErrCodeCancelled = 6;
     auto cancelled = [this] {
         ErrCode = ErrCodeCancelled;
@@ -252,10 +166,7 @@ int32_t SevenZipPacker::VerifyWritten(StreamWriter* writer, bool sfx)
     SevenZipReader reader(*this);
     reader.Password = Password;
     reader.CancelAlso = &CancelRequested;
-    // A self-extracting archive starts after the stub that was just copied.
-    if (sfx)
-        reader.MaxStartOffset = static_cast<uint64_t>(FileSize(SFXModule));
-    const ArchiveListing& listing = reader.Open(temps.front());
+    const ArchiveListing& listing = reader.Open(temp);
     if (listing.Status == ArchiveStatus::Ok) {
         if (OnVerifyBegin)
             OnVerifyBegin(this, static_cast<int64_t>(listing.UnpackedSize));

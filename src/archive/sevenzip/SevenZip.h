@@ -3,8 +3,8 @@
 // 7-Zip library. This header is the contract the archive run and the main window rely on;
 // the component's internals (library link, callback, streams) live in their own files.
 
+#include "archive/sevenzip/SevenZipErrors.h"
 #include "archive/sevenzip/SevenZipReader.h"
-#include "core/UserError.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,20 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <vector>
-
-// Raised when the 7-Zip library cannot be loaded; what() is the user-facing Polish text.
-class SevenZipLibraryError : public UserError {
-public:
-    using UserError::UserError;
-};
-
-// Raised (without a message) when the output file cannot be created or dated.
-class StreamWriteError : public std::runtime_error {
-public:
-    StreamWriteError() : std::runtime_error(std::string()) {}
-};
 
 // The list of entries of SevenZipPacker::Files. An entry added with Add is a path or a folder mask
 // (a "*" in its last component); one added with AddLiteral is always the path it says, since
@@ -87,7 +74,6 @@ using T7zMessageEvent = std::function<void(SevenZipPacker* Sender, int32_t ErrCo
                                            const QString& Filename)>;
 using T7zSetNewNameEvent = std::function<void(SevenZipPacker* Sender, uint32_t FileIndex, QString& OldFileName)>;
 using T7zExtractOverwrite = std::function<void(SevenZipPacker* Sender, const QString& FileName, bool& DoOverwrite)>;
-using OpenVolumeHandler = std::function<void(QString& arcFileName, bool Removable, bool& Cancel)>;
 
 // Something an add met that the user must hear of: an item left out of the archive or not
 // archived whole. `Path` is the item's path on disk (empty when the problem is the archive
@@ -139,7 +125,6 @@ public:
 
     // Published properties (defaults after construction as the comments say).
     QString AddRootDir;                                // empty; upper-cased in place by Add
-    QString SFXModule = QStringLiteral("7z.sfx");
     AddOpts AddOptions = 0;
     ExtractOpts ExtractOptions = 0;
     QString ExtrBaseDir;
@@ -152,11 +137,6 @@ public:
     int32_t NumberOfFiles = -1;
     QString Password;
 
-    bool SFXCreate() const { return FSFXCreate; }
-    void SetSFXCreate(bool value);
-    int32_t VolumeSize() const { return FVolumeSize; }
-    void SetVolumeSize(int32_t value);
-
     // Published events; an unassigned event is skipped.
     T7zListfileEvent OnListfile;
     T7zAddFileEvent OnAddfile;
@@ -167,12 +147,12 @@ public:
     T7zSetNewNameEvent OnSetAddName;
     T7zSetNewNameEvent OnSetExtractName;
     T7zExtractOverwrite OnExtractOverwrite;
-    OpenVolumeHandler OnOpenVolume;
 
     // Public, not published.
     SourceMasks Files;
     int32_t ErrCode = 0;
     int32_t LastError = 0;
+    // The archive written by the last add, once it has its name (empty when it has none).
     QStringList VolumeNames;
     // What the last add met (empty when nothing); filled by Add, in the order it happened.
     std::vector<PackProblem> Problems;
@@ -181,13 +161,12 @@ public:
     int64_t SkippedSubfolderCount = 0;
     // May be set from any thread (or a handler) while Add runs; atomic for that reason.
     std::atomic<bool> CancelRequested{false};
-    int64_t SFXModuleSize = 0;
 
     // Reads the written archive back from the disk and tests every item before it gets its
     // name; one that does not test whole is removed, an older archive of that name stays, and
     // Add fails with a VerifyFailed problem. The test is a second pass of OnProgress over the
     // same total (from 0 again), announced by OnVerifyBegin; CancelRequested stops it as it
-    // stops packing. A series of volumes is not read back.
+    // stops packing.
     bool VerifyAfterWrite = false;
     // The check after writing begins; its progress follows on OnProgress. Optional.
     T7zPreProgressEvent OnVerifyBegin;
@@ -202,8 +181,9 @@ public:
         return false;
     }
 
-    // 0 when the library wrote the archive; -1 when nothing was gathered; otherwise the
-    // library's result. Throws StreamWriteError when the output file cannot be created.
+    // 0 when the library wrote the archive; -1 when nothing was gathered; E_ABORT (negative)
+    // when CancelRequested stopped it; otherwise the library's result, or its refusal of a
+    // compression setting. Throws StreamWriteError when the output file cannot be created.
     // Every event is delivered on the calling thread before Add returns.
     int32_t Add();
 
@@ -217,9 +197,8 @@ private:
     void AddProblem(int what, const QString& path, int error);
     int32_t Update(ArchiveUpdateCallback* callback, StreamWriter* writer,
                    const std::shared_ptr<EventChannel>& channel);
-    int32_t VerifyWritten(StreamWriter* writer, bool sfx);
+    int32_t VerifyWritten(StreamWriter* writer);
+    int32_t ApplyCompressionProperties();
 
-    bool FSFXCreate = false;
-    int32_t FVolumeSize = 0;
     SevenZipLibrary* Library = nullptr;
 };

@@ -1,9 +1,8 @@
 #include "archive/sevenzip/SevenZipLibrary.h"
 
+#include "archive/sevenzip/SevenZipErrors.h"
 #include "core/Messages.h"
-
 #include "platform/Platform.h"
-#include "archive/sevenzip/SevenZip.h"
 
 using namespace SevenZipAbi;
 
@@ -71,17 +70,11 @@ bool SevenZipLibrary::TryLoad(const QString& path)
         Unload();
         return false;
     }
-    // Three objects, as the library was always asked for; the ISetProperties call answers
-    // E_NOINTERFACE on current libraries and leaves its pointer null.
+    // The one writer object serves every add (each SetProperties starts from the defaults);
+    // readers are made fresh for each archive.
     void* object = nullptr;
-    if (FCreateObject(&CLSID_Format7z, &IID_IInArchive, &object) == S_OK)
-        FInArchive = static_cast<IUnknown*>(object);
-    object = nullptr;
     if (FCreateObject(&CLSID_Format7z, &IID_IOutArchive, &object) == S_OK)
         FOutArchive = static_cast<IOutArchive*>(object);
-    object = nullptr;
-    if (FCreateObject(&CLSID_Format7z, &IID_ISetProperties, &object) == S_OK)
-        FSetProperties = static_cast<IUnknown*>(object);
     // A library that cannot write 7z archives is of no use to a backup program.
     if (!FOutArchive) {
         Unload();
@@ -92,15 +85,9 @@ bool SevenZipLibrary::TryLoad(const QString& path)
 
 void SevenZipLibrary::Unload()
 {
-    if (FSetProperties)
-        ForeignRelease(FSetProperties);
     if (FOutArchive)
         ForeignRelease(FOutArchive);
-    if (FInArchive)
-        ForeignRelease(FInArchive);
-    FSetProperties = nullptr;
     FOutArchive = nullptr;
-    FInArchive = nullptr;
     FModule.Unload();
     FCreateObject = nullptr;
     FSysAllocStringLen = nullptr;

@@ -1,6 +1,6 @@
 #pragma once
 // The link to the 7-Zip library: the loaded module, its CreateObject entry, the string
-// allocator the library frees our strings with, and the three objects the component keeps.
+// allocator the library frees our strings with, and the archive writer object.
 
 #include "archive/sevenzip/SevenZipInterfaces.h"
 #include "platform/Library.h"
@@ -41,9 +41,7 @@ private:
     SevenZipAbi::CreateObjectFunc FCreateObject = nullptr;
     SevenZipAbi::SysAllocStringLenFunc FSysAllocStringLen = nullptr;
     SevenZipAbi::SysFreeStringFunc FSysFreeString = nullptr;
-    SevenZipAbi::IUnknown* FInArchive = nullptr;
     SevenZipAbi::IOutArchive* FOutArchive = nullptr;
-    SevenZipAbi::IUnknown* FSetProperties = nullptr;
 };
 
 // Wide strings of the library are wchar_t (UTF-32 here); conversion happens only at this edge.

@@ -186,8 +186,7 @@ const ArchiveListing& SevenZipReader::Open(const QString& archivePath)
         return FListing;
     }
     ComPtr<ArchiveOpenCallback> callback(new ArchiveOpenCallback(FLibrary, CancelRequested, Password));
-    const uint64_t maxStart = MaxStartOffset;
-    const HRESULT result = ForeignOpen(archive, stream.Get(), maxStart > 0 ? &maxStart : nullptr, callback.Get());
+    const HRESULT result = ForeignOpen(archive, stream.Get(), nullptr, callback.Get());
 
     uint64_t flags = 0;
     {

@@ -205,9 +205,6 @@ public:
     // A flag of someone else's (the packer's, when it checks what it wrote) that stops Test and
     // Extract as CancelRequested does; never cleared here. Null for none.
     const std::atomic<bool>* CancelAlso = nullptr;
-    // How far into the file Open looks for the archive's start: 0 for an archive that starts
-    // at the file's start, the stub's size for a self-extracting one.
-    uint64_t MaxStartOffset = 0;
     // For encrypted archives; empty when there is none.
     QString Password;
 

@@ -42,7 +42,11 @@ StreamReader::~StreamReader()
     if (FError != 0 && FOwner) {
         SevenZipPacker* owner = FOwner;
         const int error = FError;
-        FChannel->Post([owner, error] { owner->LastError = error; });
+        // The library's Release ends here: nothing may leave (the item was reported already).
+        try {
+            FChannel->Post([owner, error] { owner->LastError = error; });
+        } catch (...) {
+        }
     }
 }
 
@@ -74,57 +78,53 @@ void StreamReader::EndOfData()
 
 HRESULT StreamReader::Read(void* data, uint32_t size, uint32_t* processedSize)
 {
-    size_t n = 0;
-    if (size > 0 && FError == 0) {
-        if (FInMemory) {
-            if (FPosition >= 0 && FPosition < FData.size()) {
-                n = std::min<size_t>(size, static_cast<size_t>(FData.size() - FPosition));
-                std::memcpy(data, FData.constData() + FPosition, n);
+    return Guarded([&]() -> HRESULT {
+        size_t n = 0;
+        if (size > 0 && FError == 0) {
+            if (FInMemory) {
+                if (FPosition >= 0 && FPosition < FData.size()) {
+                    n = std::min<size_t>(size, static_cast<size_t>(FData.size() - FPosition));
+                    std::memcpy(data, FData.constData() + FPosition, n);
+                }
+            } else if (FFile.IsOpen()) {
+                if (const OsError error = FFile.ReadAt(data, size, FPosition, n)) {
+                    // The item ends here; the add learns why.
+                    FError = error;
+                    n = 0;
+                    PostAddProblem(FOwner, *FChannel, PackProblem::Unreadable, FFileName, error);
+                }
             }
-        } else if (FFile.IsOpen()) {
-            if (const OsError error = FFile.ReadAt(data, size, FPosition, n)) {
-                // The item ends here; the add learns why.
-                FError = error;
-                n = 0;
-                PostAddProblem(FOwner, *FChannel, PackProblem::Unreadable, FFileName, error);
-            }
+            if (n == 0)
+                EndOfData();
         }
-        if (n == 0)
-            EndOfData();
-    }
-    FPosition += static_cast<int64_t>(n);
-    if (processedSize)
-        *processedSize = static_cast<uint32_t>(n);
-    return S_OK;
+        FPosition += static_cast<int64_t>(n);
+        if (processedSize)
+            *processedSize = static_cast<uint32_t>(n);
+        return S_OK;
+    });
 }
 
 HRESULT StreamReader::Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition)
 {
-    switch (seekOrigin) {
-    case 0:
-        FPosition = offset;
-        break;
-    case 1:
-        FPosition += offset;
-        break;
-    case 2:
-        if (FSize <= 0)
+    return Guarded([&]() -> HRESULT {
+        // No end to seek from when the size is not known.
+        if (seekOrigin == 2 && FSize <= 0)
             return S_FALSE;
-        FPosition = FSize + offset;
-        break;
-    default:
-        break;
-    }
-    if (newPosition)
-        *newPosition = static_cast<uint64_t>(FPosition);
-    return S_OK;
+        if (const HRESULT refused = SeekTarget(offset, seekOrigin, FPosition, FSize, FPosition))
+            return refused;
+        if (newPosition)
+            *newPosition = static_cast<uint64_t>(FPosition);
+        return S_OK;
+    });
 }
 
 HRESULT StreamReader::GetSize(uint64_t* size)
 {
-    if (FSize <= 0)
-        return S_FALSE;
-    if (size)
-        *size = static_cast<uint64_t>(FSize);
-    return S_OK;
+    return Guarded([&]() -> HRESULT {
+        if (FSize <= 0)
+            return S_FALSE;
+        if (size)
+            *size = static_cast<uint64_t>(FSize);
+        return S_OK;
+    });
 }

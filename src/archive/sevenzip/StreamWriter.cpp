@@ -1,6 +1,6 @@
 #include "archive/sevenzip/StreamWriter.h"
 
-#include "archive/sevenzip/SevenZip.h"
+#include "archive/sevenzip/SevenZipErrors.h"
 #include "platform/FileSystem.h"
 
 #include <QRegularExpression>
@@ -30,11 +30,11 @@ bool NameHoldsFile(const QString& name, const OsFile& file)
 
 }  // namespace
 
-OsError CreateTemporaryFile(const QString& finalName, QString& tempName, OsFile& file, unsigned mode)
+OsError CreateTemporaryFile(const QString& finalName, QString& tempName, OsFile& file)
 {
     for (int attempt = 0; attempt < 10; ++attempt) {
         OsFile created;
-        if (const OsError error = CreateUniqueFile(FolderOfPath(finalName), TemporaryPrefix, TemporarySuffix, mode, created,
+        if (const OsError error = CreateUniqueFile(FolderOfPath(finalName), TemporaryPrefix, TemporarySuffix, 0600, created,
                                                    tempName))
             return error;
         // Another add that cleans this folder may take the new file for a stale one until it
@@ -83,24 +83,18 @@ void RemoveStaleTemporaryFiles(const QString& folder)
     }
 }
 
-StreamWriter::StreamWriter(int32_t* errorTarget, const QString& baseName, uint64_t fileDate,
-                                 uint32_t attributes, int32_t volumeSize, bool append, const QString& appendTemp,
-                                 OsFile* appendFile)
-    : FErrorTarget(errorTarget),
-      FBaseName(baseName),
-      FFileDate(fileDate),
-      FAttributes(attributes),
-      FAppend(append),
-      FVolumeSize(static_cast<uint32_t>(volumeSize))
+StreamWriter::StreamWriter(int32_t* errorTarget, const QString& baseName, uint64_t fileDate)
+    : FErrorTarget(errorTarget), FBaseName(baseName), FFileDate(fileDate)
 {
-    FFailedName = baseName;
     FSpoilAt = spoiledByte.exchange(-1);
-    if (!OpenFile(0, appendTemp, appendFile)) {
+    OsError error = CreateTemporaryFile(FBaseName, FTempName, FFile);
+    if (error)
+        Fail(error);
+    else if (!SetDate())
+        Discard();
+    if (FError != 0) {
         if (FErrorTarget)
             *FErrorTarget = FError;
-        Discard();
-        if (FAppend && !appendTemp.isEmpty())
-            RemoveFile(appendTemp);
         throw StreamWriteError();
     }
 }
@@ -126,150 +120,66 @@ HRESULT StreamWriter::QueryInterface(const GUID& iid, void** object)
     return S_OK;
 }
 
-void StreamWriter::Fail(OsError error, const QString& name)
+void StreamWriter::Fail(OsError error)
 {
-    if (FError != 0)
-        return;
-    FError = error;
-    FFailedName = name;
+    if (FError == 0)
+        FError = error;
 }
 
-bool StreamWriter::SetDate(FileList& file)
+bool StreamWriter::SetDate()
 {
     // The archive carries the time of the add at the two-second resolution it always had.
     constexpr uint64_t TwoSeconds = 20000000ull;
-    const OsError error = file.File.SetTime(FFileDate - FFileDate % TwoSeconds);
+    const OsError error = FFile.SetTime(FFileDate - FFileDate % TwoSeconds);
     if (error)
-        Fail(error, file.Name);
+        Fail(error);
     return error == NoError;
-}
-
-bool StreamWriter::OpenFile(size_t k, const QString& appendTemp, OsFile* appendFile)
-{
-    FileList file;
-    OsError error = NoError;
-    if (FAppend && k == 0) {
-        file.Name = FBaseName;
-        file.TempName = appendTemp;
-        if (appendFile)
-            file.File = std::move(*appendFile);
-        else
-            error = EBADF;
-    } else {
-        file.Name = FVolumeSize == 0 ? FBaseName
-                                     : FBaseName + QLatin1Char('.') + QStringLiteral("%1").arg(k + 1, 3, 10, QLatin1Char('0'));
-        // Only the owner may read a backup: it holds whatever its sources hold.
-        error = CreateTemporaryFile(file.Name, file.TempName, file.File, 0600);
-    }
-    if (error) {
-        Fail(error, file.Name);
-        return false;
-    }
-    int64_t size = 0;
-    OsError sized = NoError;
-    if (!SetDate(file) || (FAppend && k == 0 && (sized = file.File.Size(size)) != NoError)) {
-        if (sized)
-            Fail(sized, file.Name);
-        file.File.Close();
-        RemoveFile(file.TempName);
-        return false;
-    }
-    if (FAppend && k == 0) {
-        file.Size = size;
-        FPosition = size;
-        FSize = size;
-    }
-    FFiles.push_back(std::move(file));
-    return true;
-}
-
-bool StreamWriter::WriteAt(FileList& file, const char* data, size_t count, int64_t offset)
-{
-    if (const OsError error = file.File.WriteAt(data, count, offset)) {
-        Fail(error, file.Name);
-        return false;
-    }
-    file.Size = std::max<int64_t>(file.Size, offset + static_cast<int64_t>(count));
-    return true;
 }
 
 HRESULT StreamWriter::Write(const void* data, uint32_t size, uint32_t* processedSize)
 {
-    std::lock_guard<std::mutex> lock(FMutex);
-    uint32_t written = 0;
-    std::vector<char> spoiled;
-    if (FError == 0) {
-        const char* bytes = static_cast<const char*>(data);
-        if (FSpoilAt >= FPosition && FSpoilAt < FPosition + static_cast<int64_t>(size)) {
-            spoiled.assign(bytes, bytes + size);
-            spoiled[static_cast<size_t>(FSpoilAt - FPosition)] ^= char(0xFF);
-            bytes = spoiled.data();
-        }
-        if (FVolumeSize == 0) {
-            written = WriteAt(FFiles[0], bytes, size, FPosition) ? size : 0;
-        } else {
-            const uint64_t position = static_cast<uint64_t>(FPosition);
-            const uint64_t needed = (position + size) / FVolumeSize + 1;
-            bool ok = true;
-            while (ok && FFiles.size() < needed)
-                ok = OpenFile(FFiles.size());
-            uint64_t i = position / FVolumeSize;
-            uint64_t offset = position % FVolumeSize;
-            while (ok && written < size) {
-                const uint32_t chunk = static_cast<uint32_t>(std::min<uint64_t>(size - written, FVolumeSize - offset));
-                if (!WriteAt(FFiles[i], bytes + written, chunk, static_cast<int64_t>(offset))) {
-                    ok = false;
-                    break;
-                }
-                written += chunk;
-                ++i;
-                offset = 0;
+    return Guarded([&]() -> HRESULT {
+        std::lock_guard<std::mutex> lock(FMutex);
+        uint32_t written = 0;
+        if (FError == 0) {
+            const char* bytes = static_cast<const char*>(data);
+            std::vector<char> spoiled;
+            if (FSpoilAt >= FPosition && FSpoilAt < FPosition + static_cast<int64_t>(size)) {
+                spoiled.assign(bytes, bytes + size);
+                spoiled[static_cast<size_t>(FSpoilAt - FPosition)] ^= char(0xFF);
+                bytes = spoiled.data();
             }
-            if (!ok)
-                written = 0;
+            if (const OsError error = FFile.WriteAt(bytes, size, FPosition))
+                Fail(error);
+            else
+                written = size;
         }
-    }
-    FPosition += written;
-    FSize = std::max(FSize, FPosition);
-    if (processedSize)
-        *processedSize = written;
-    return FError == 0 ? S_OK : S_FALSE;
+        FPosition += written;
+        FSize = std::max(FSize, FPosition);
+        if (processedSize)
+            *processedSize = written;
+        return FError == 0 ? S_OK : S_FALSE;
+    });
 }
 
 HRESULT StreamWriter::Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition)
 {
-    std::lock_guard<std::mutex> lock(FMutex);
-    switch (seekOrigin) {
-    case 0:
-        FPosition = offset;
-        break;
-    case 1:
-        FPosition += offset;
-        break;
-    case 2:
-        FPosition = FSize + offset;
-        break;
-    default:
-        break;
-    }
-    FSize = std::max(FSize, FPosition);
-    if (newPosition)
-        *newPosition = static_cast<uint64_t>(FPosition);
-    return S_OK;
+    return Guarded([&]() -> HRESULT {
+        std::lock_guard<std::mutex> lock(FMutex);
+        int64_t position = 0;
+        if (const HRESULT refused = SeekTarget(offset, seekOrigin, FPosition, FSize, position))
+            return refused;
+        FPosition = position;
+        FSize = std::max(FSize, FPosition);
+        if (newPosition)
+            *newPosition = static_cast<uint64_t>(FPosition);
+        return S_OK;
+    });
 }
 
 HRESULT StreamWriter::SetSize(uint64_t)
 {
     return S_FALSE;
-}
-
-QStringList StreamWriter::FileNames() const
-{
-    std::lock_guard<std::mutex> lock(FMutex);
-    QStringList names;
-    for (const FileList& file : FFiles)
-        names.append(file.Name);
-    return names;
 }
 
 int StreamWriter::Error() const
@@ -278,29 +188,10 @@ int StreamWriter::Error() const
     return FError;
 }
 
-QString StreamWriter::FailedName() const
+QString StreamWriter::TempName() const
 {
     std::lock_guard<std::mutex> lock(FMutex);
-    return FFailedName;
-}
-
-void StreamWriter::CloseAll()
-{
-    for (FileList& file : FFiles) {
-        const OsError error = file.File.Close();
-        if (error)
-            Fail(error, file.Name);
-    }
-}
-
-QStringList StreamWriter::TempNames() const
-{
-    std::lock_guard<std::mutex> lock(FMutex);
-    QStringList names;
-    for (const FileList& file : FFiles)
-        if (!file.TempName.isEmpty())
-            names.append(file.TempName);
-    return names;
+    return FTempName;
 }
 
 bool StreamWriter::Flush()
@@ -313,18 +204,16 @@ bool StreamWriter::FlushLocked()
 {
     if (FFlushed)
         return FError == 0;
-    // Writing moved the files' times; give them the add's time again. Every byte reaches the
-    // disk before any name changes, so a crash never leaves a named archive with holes.
-    for (FileList& file : FFiles) {
-        if (FError != 0 || !SetDate(file))
-            return false;
-        if (const OsError error = file.File.Sync())
-            Fail(error, file.Name);
-        // A check that reads the archive back must meet what the disk holds, not the copy
-        // the system kept of what was written. Without it the check only costs less.
-        else
-            file.File.DropCachedPages();
-    }
+    // Writing moved the file's times; give it the add's time again. Every byte reaches the
+    // disk before the name changes, so a crash never leaves a named archive with holes.
+    if (FError != 0 || !SetDate())
+        return false;
+    if (const OsError error = FFile.Sync())
+        Fail(error);
+    // A check that reads the archive back must meet what the disk holds, not the copy the
+    // system kept of what was written. Without it the check only costs less.
+    else
+        FFile.DropCachedPages();
     FFlushed = true;
     return FError == 0;
 }
@@ -334,31 +223,21 @@ bool StreamWriter::Commit()
     std::lock_guard<std::mutex> lock(FMutex);
     if (!FlushLocked())
         return false;
-    // The files stay open, and so locked, until they carry their final names: no cleaner of
-    // another add may take them for stale ones.
-    for (size_t i = 0; i < FFiles.size(); ++i) {
-        // A self-extracting archive never replaces a file of its name; an archive does.
-        const OsError error = RenamePath(FFiles[i].TempName, FFiles[i].Name, !(FAppend && i == 0));
-        if (error) {
-            Fail(error, FFiles[i].Name);
-            // Take back what was already renamed: a partial set of volumes is no backup.
-            for (size_t j = 0; j < i; ++j)
-                RemoveFile(FFiles[j].Name);
-            for (size_t j = i; j < FFiles.size(); ++j)
-                RemoveFile(FFiles[j].TempName);
-            for (FileList& file : FFiles)
-                file.File.Close();
-            FFiles.clear();
-            return false;
-        }
-        FFiles[i].TempName.clear();
+    // The file stays open, and so locked, until it carries its final name: no cleaner of
+    // another add may take it for a stale one.
+    if (const OsError error = RenamePath(FTempName, FBaseName)) {
+        Fail(error);
+        FFile.Close();
+        RemoveFile(FTempName);
+        FTempName.clear();
+        return false;
     }
-    // The new names reach the disk too. Like the list's save, a folder that cannot be flushed
+    FTempName.clear();
+    // The new name reaches the disk too. Like the list's save, a folder that cannot be flushed
     // does not undo an archive that is complete and in place.
     SyncFolder(FolderOfPath(FBaseName));
     // The data reached the disk with the flush; closing cannot lose it any more.
-    for (FileList& file : FFiles)
-        file.File.Close();
+    FFile.Close();
     FCommitted = true;
     return true;
 }
@@ -366,9 +245,10 @@ bool StreamWriter::Commit()
 void StreamWriter::Discard()
 {
     std::lock_guard<std::mutex> lock(FMutex);
-    CloseAll();
-    for (const FileList& file : FFiles)
-        if (!file.TempName.isEmpty())
-            RemoveFile(file.TempName);
-    FFiles.clear();
+    if (FFile.IsOpen())
+        if (const OsError error = FFile.Close())
+            Fail(error);
+    if (!FTempName.isEmpty())
+        RemoveFile(FTempName);
+    FTempName.clear();
 }

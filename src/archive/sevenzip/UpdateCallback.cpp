@@ -58,68 +58,74 @@ bool ArchiveUpdateCallback::StopRequested() const
 
 HRESULT ArchiveUpdateCallback::SetCompleted(const uint64_t* completeValue)
 {
-    QString name;
-    if (completeValue) {
-        bool first;
-        int64_t size, filePos;
+    return Guarded([&]() -> HRESULT {
+        QString name;
+        if (completeValue) {
+            bool first;
+            int64_t size, filePos;
+            {
+                std::lock_guard<std::mutex> lock(FMutex);
+                // Before the first stream there is no item whose data could begin.
+                first = FileProgress == 0 && FStreamGiven;
+                FileProgress += static_cast<int64_t>(*completeValue - LastCompleted);
+                LastCompleted = *completeValue;
+                name = CurrentName;
+                size = CurrentSize;
+                filePos = FileProgress;
+            }
+            const int64_t arcPos = static_cast<int64_t>(*completeValue);
+            SevenZipPacker* owner = FOwner;
+            EventChannel* channel = FChannel.get();
+            if (owner)
+                FChannel->Post([=] {
+                    if (channel->HandlersBlocked())
+                        return;
+                    if (first && owner->OnAddfile)
+                        owner->OnAddfile(owner, name, size);
+                    if (owner->OnProgress)
+                        owner->OnProgress(owner, name, arcPos, filePos);
+                });
+        } else {
+            std::lock_guard<std::mutex> lock(FMutex);
+            name = CurrentName;
+        }
+        if (!StopRequested())
+            return S_OK;
+        bool report;
         {
             std::lock_guard<std::mutex> lock(FMutex);
-            // Before the first stream there is no item whose data could begin.
-            first = FileProgress == 0 && FStreamGiven;
-            FileProgress += static_cast<int64_t>(*completeValue - LastCompleted);
-            LastCompleted = *completeValue;
-            name = CurrentName;
-            size = CurrentSize;
-            filePos = FileProgress;
+            report = !FCancelReported;
+            FCancelReported = true;
         }
-        const int64_t arcPos = static_cast<int64_t>(*completeValue);
-        SevenZipPacker* owner = FOwner;
-        EventChannel* channel = FChannel.get();
-        if (owner)
+        // A stop caused by a failing handler is not the user's cancellation: the add fails
+        // with the handler's exception, not as cancelled.
+        const bool cancelled = FOwner && FOwner->CancelRequested.load();
+        if (report && cancelled) {
+            SevenZipPacker* owner = FOwner;
+            EventChannel* channel = FChannel.get();
             FChannel->Post([=] {
-                if (channel->HandlersBlocked())
-                    return;
-                if (first && owner->OnAddfile)
-                    owner->OnAddfile(owner, name, size);
-                if (owner->OnProgress)
-                    owner->OnProgress(owner, name, arcPos, filePos);
+                owner->ErrCode = ErrCodeCancelled;
+                if (!channel->HandlersBlocked() && owner->OnMessage)
+                    owner->OnMessage(owner, ErrCodeCancelled, QString::fromLatin1(SevenZipPacker::ErrorMessages[ErrCodeCancelled]),
+                                     name);
             });
-    } else {
-        std::lock_guard<std::mutex> lock(FMutex);
-        name = CurrentName;
-    }
-    if (!StopRequested())
-        return S_OK;
-    bool report;
-    {
-        std::lock_guard<std::mutex> lock(FMutex);
-        report = !FCancelReported;
-        FCancelReported = true;
-    }
-    // A stop caused by a failing handler is not the user's cancellation.
-    if (report && FOwner && FOwner->CancelRequested.load()) {
-        SevenZipPacker* owner = FOwner;
-        EventChannel* channel = FChannel.get();
-        FChannel->Post([=] {
-            owner->ErrCode = ErrCodeCancelled;
-            if (!channel->HandlersBlocked() && owner->OnMessage)
-                owner->OnMessage(owner, ErrCodeCancelled, QString::fromLatin1(SevenZipPacker::ErrorMessages[ErrCodeCancelled]),
-                                 name);
-        });
-    }
-    return S_FALSE;
+        }
+        return cancelled ? E_ABORT : E_FAIL;
+    });
 }
 
 HRESULT ArchiveUpdateCallback::GetUpdateItemInfo(uint32_t, int32_t* newData, int32_t* newProps,
                                                     uint32_t* indexInArchive)
 {
-    if (newData)
-        *newData = 1;
-    if (newProps)
-        *newProps = 1;
-    if (indexInArchive)
-        *indexInArchive = 0xFFFFFFFFu;
-    return S_OK;
+    return Guarded([&]() -> HRESULT {
+        if (newData)
+            *newData = 1;
+        if (newProps)
+            *newProps = 1;
+        if (indexInArchive)
+            *indexInArchive = 0xFFFFFFFFu;
+        return S_OK;
+    });
 }
 
 QString ArchiveUpdateCallback::StoredPath(uint32_t index)
@@ -145,59 +151,61 @@ QString ArchiveUpdateCallback::StoredPath(uint32_t index)
 
 HRESULT ArchiveUpdateCallback::GetProperty(uint32_t index, PROPID propID, PROPVARIANT* value)
 {
-    if (!value)
-        return E_INVALIDARG;
-    switch (propID) {
-    case kpidPath:
-    case kpidIsDir:
-    case kpidSize:
-    case kpidAttrib:
-    case kpidCTime:
-    case kpidATime:
-    case kpidMTime:
-    case kpidIsAnti:
-        break;
-    default:
-        return S_FALSE;
-    }
-    if (index >= ItemCount)
-        return E_INVALIDARG;
-    switch (propID) {
-    case kpidPath: {
-        BSTR text = FLibrary ? FLibrary->AllocString(ArchiveName(StoredPath(index))) : nullptr;
-        if (!text)
-            return E_FAIL;
-        value->vt = VT_BSTR;
-        value->bstrVal = text;
-        break;
-    }
-    case kpidIsDir:
-        value->vt = VT_BOOL;
-        value->boolVal = (ItemAttributes[index] & FileSystem::AttrDirectory) ? VARIANT_TRUE : VARIANT_FALSE;
-        break;
-    case kpidSize:
-        value->vt = VT_UI8;
-        value->uhVal = static_cast<uint64_t>(ItemSizes[index]);
-        break;
-    case kpidAttrib:
-        value->vt = VT_UI4;
-        value->ulVal = ItemAttributes[index];
-        break;
-    case kpidCTime:
-    case kpidATime:
-        value->vt = VT_FILETIME;
-        value->filetime = FILETIME{0, 0};
-        break;
-    case kpidMTime:
-        value->vt = VT_FILETIME;
-        value->filetime = FILETIME{static_cast<uint32_t>(ItemTimes[index]), static_cast<uint32_t>(ItemTimes[index] >> 32)};
-        break;
-    case kpidIsAnti:
-        value->vt = VT_BOOL;
-        value->boolVal = VARIANT_FALSE;
-        break;
-    }
-    return S_OK;
+    return Guarded([&]() -> HRESULT {
+        if (!value)
+            return E_INVALIDARG;
+        switch (propID) {
+        case kpidPath:
+        case kpidIsDir:
+        case kpidSize:
+        case kpidAttrib:
+        case kpidCTime:
+        case kpidATime:
+        case kpidMTime:
+        case kpidIsAnti:
+            break;
+        default:
+            return S_FALSE;
+        }
+        if (index >= ItemCount)
+            return E_INVALIDARG;
+        switch (propID) {
+        case kpidPath: {
+            BSTR text = FLibrary ? FLibrary->AllocString(ArchiveName(StoredPath(index))) : nullptr;
+            if (!text)
+                return E_FAIL;
+            value->vt = VT_BSTR;
+            value->bstrVal = text;
+            break;
+        }
+        case kpidIsDir:
+            value->vt = VT_BOOL;
+            value->boolVal = (ItemAttributes[index] & FileSystem::AttrDirectory) ? VARIANT_TRUE : VARIANT_FALSE;
+            break;
+        case kpidSize:
+            value->vt = VT_UI8;
+            value->uhVal = static_cast<uint64_t>(ItemSizes[index]);
+            break;
+        case kpidAttrib:
+            value->vt = VT_UI4;
+            value->ulVal = ItemAttributes[index];
+            break;
+        case kpidCTime:
+        case kpidATime:
+            value->vt = VT_FILETIME;
+            value->filetime = FILETIME{0, 0};
+            break;
+        case kpidMTime:
+            value->vt = VT_FILETIME;
+            value->filetime = FILETIME{static_cast<uint32_t>(ItemTimes[index]), static_cast<uint32_t>(ItemTimes[index] >> 32)};
+            break;
+        case kpidIsAnti:
+            value->vt = VT_BOOL;
+            value->boolVal = VARIANT_FALSE;
+            break;
+        }
+        return S_OK;
+    });
 }
 
 ItemKind ArchiveUpdateCallback::KindOf(uint32_t index) const
@@ -207,40 +215,42 @@ ItemKind ArchiveUpdateCallback::KindOf(uint32_t index) const
 
 HRESULT ArchiveUpdateCallback::GetStream(uint32_t index, ISequentialInStream** inStream)
 {
-    if (!inStream)
-        return E_INVALIDARG;
-    *inStream = nullptr;
-    if (index >= ItemCount)
-        return E_INVALIDARG;
-    const QString& name = ItemNames[index];
-    StreamReader::SourceItem source = StreamReader::FollowLinks;
-    switch (KindOf(index)) {
-    case ItemFile:
-        source = StreamReader::NoLinks;
-        break;
-    case ItemLink:
-        source = StreamReader::LinkText;
-        break;
-    default:
-        break;
-    }
-    ComPtr<StreamReader> reader(new StreamReader(FOwner, FChannel, name, source, ItemSizes[index]));
-    if (reader->Error() != 0) {
-        // S_FALSE without a stream makes the library leave the item out of the archive: an
-        // empty item would restore as an empty file over the real one.
-        PostAddProblem(FOwner, *FChannel, PackProblem::Unreadable, name, reader->Error());
-        return S_FALSE;
-    }
-    {
-        std::lock_guard<std::mutex> lock(FMutex);
-        CurrentName = name;
-        CurrentSize = ItemSizes[index];
-        FileProgress = 0;
-        FStreamGiven = true;
-    }
-    reader->AddRef();
-    *inStream = static_cast<IInStream*>(reader.Get());
-    return S_OK;
+    return Guarded([&]() -> HRESULT {
+        if (!inStream)
+            return E_INVALIDARG;
+        *inStream = nullptr;
+        if (index >= ItemCount)
+            return E_INVALIDARG;
+        const QString& name = ItemNames[index];
+        StreamReader::SourceItem source = StreamReader::FollowLinks;
+        switch (KindOf(index)) {
+        case ItemFile:
+            source = StreamReader::NoLinks;
+            break;
+        case ItemLink:
+            source = StreamReader::LinkText;
+            break;
+        default:
+            break;
+        }
+        ComPtr<StreamReader> reader(new StreamReader(FOwner, FChannel, name, source, ItemSizes[index]));
+        if (reader->Error() != 0) {
+            // S_FALSE without a stream makes the library leave the item out of the archive: an
+            // empty item would restore as an empty file over the real one.
+            PostAddProblem(FOwner, *FChannel, PackProblem::Unreadable, name, reader->Error());
+            return S_FALSE;
+        }
+        {
+            std::lock_guard<std::mutex> lock(FMutex);
+            CurrentName = name;
+            CurrentSize = ItemSizes[index];
+            FileProgress = 0;
+            FStreamGiven = true;
+        }
+        reader->AddRef();
+        *inStream = static_cast<IInStream*>(reader.Get());
+        return S_OK;
+    });
 }
 
 HRESULT ArchiveUpdateCallback::SetOperationResult(int32_t)
@@ -250,15 +260,17 @@ HRESULT ArchiveUpdateCallback::SetOperationResult(int32_t)
 
 HRESULT ArchiveUpdateCallback::CryptoGetTextPassword2(int32_t* passwordIsDefined, BSTR* password)
 {
-    if (!passwordIsDefined)
-        return E_INVALIDARG;
-    if (FPassword.isEmpty()) {
-        *passwordIsDefined = 0;
-        return S_OK;
-    }
-    if (!password || !FLibrary)
-        return E_INVALIDARG;
-    *passwordIsDefined = -1;
-    *password = FLibrary->AllocString(FPassword);
-    return *password ? S_OK : E_FAIL;
+    return Guarded([&]() -> HRESULT {
+        if (!passwordIsDefined)
+            return E_INVALIDARG;
+        if (FPassword.isEmpty()) {
+            *passwordIsDefined = 0;
+            return S_OK;
+        }
+        if (!password || !FLibrary)
+            return E_INVALIDARG;
+        *passwordIsDefined = -1;
+        *password = FLibrary->AllocString(FPassword);
+        return *password ? S_OK : E_FAIL;
+    });
 }

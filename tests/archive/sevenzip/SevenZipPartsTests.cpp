@@ -11,11 +11,15 @@
 #include "archive/sevenzip/StreamReader.h"
 #include "archive/sevenzip/StreamWriter.h"
 #include "archive/sevenzip/UpdateCallback.h"
+#include "archive/sevenzip/ArchiveInStream.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <climits>
+#include <functional>
 #include <memory>
+#include <type_traits>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <string>
@@ -95,8 +99,6 @@ TEST(SevenZipComponent, StartsWithThePublishedDefaults)
 {
     SevenZipPacker zip;
     EXPECT_TRUE(zip.AddRootDir.isEmpty());
-    EXPECT_FALSE(zip.SFXCreate());
-    EXPECT_EQ(zip.SFXModule, QStringLiteral("7z.sfx"));
     EXPECT_EQ(zip.AddOptions, 0u);
     EXPECT_EQ(zip.ExtractOptions, 0u);
     EXPECT_TRUE(zip.ExtrBaseDir.isEmpty());
@@ -107,7 +109,6 @@ TEST(SevenZipComponent, StartsWithThePublishedDefaults)
     EXPECT_EQ(zip.LPPMDsize, 10);
     EXPECT_TRUE(zip.SZFileName.isEmpty());
     EXPECT_EQ(zip.NumberOfFiles, -1);
-    EXPECT_EQ(zip.VolumeSize(), 0);
     EXPECT_TRUE(zip.Password.isEmpty());
     EXPECT_FALSE(zip.CancelRequested);
     EXPECT_EQ(zip.Files.Count(), 0);
@@ -127,37 +128,6 @@ TEST(SevenZipComponent, FileListClearThenAddHoldsOneText)
     list.Add(QStringLiteral("/ścieżka/*.*"));
     EXPECT_EQ(list.Count(), 1);
     EXPECT_EQ(list.Items, QStringList{QStringLiteral("/ścieżka/*.*")});
-}
-
-TEST_F(ScratchTest, SfxAndVolumeSizeSettersKeepRoomForTheStub)
-{
-    const int n = 100;
-    const QString stub = Root + QStringLiteral("stub.sfx");
-    WriteFile(stub, QByteArray(n, 'S'));
-    WriteFile(Root + QStringLiteral("empty.sfx"), QByteArray());
-
-    SevenZipPacker zip;
-    for (const QString& missing : {Root + QStringLiteral("nie ma.sfx"), Root + QStringLiteral("empty.sfx")}) {
-        zip.SFXModule = missing;
-        zip.SetSFXCreate(true);
-        EXPECT_FALSE(zip.SFXCreate());
-    }
-    zip.SFXModule = stub;
-    zip.SetVolumeSize(n + 3);
-    zip.SetSFXCreate(true);
-    EXPECT_TRUE(zip.SFXCreate());
-    EXPECT_EQ(zip.SFXModuleSize, n);
-    EXPECT_EQ(zip.VolumeSize(), n + 7);
-    zip.SetVolumeSize(n + 3);
-    EXPECT_EQ(zip.VolumeSize(), n + 3);
-    zip.SetVolumeSize(n - 1);
-    EXPECT_EQ(zip.VolumeSize(), n + 7);
-    zip.SetVolumeSize(0);
-    EXPECT_EQ(zip.VolumeSize(), 0);
-    zip.SetSFXCreate(false);
-    EXPECT_FALSE(zip.SFXCreate());
-    zip.SetVolumeSize(5);
-    EXPECT_EQ(zip.VolumeSize(), 5);
 }
 
 // ---- property list --------------------------------------------------------------------------
@@ -720,7 +690,8 @@ TEST_F(Callback, ProgressRaisesAddfileThenProgressAndHonoursCancel)
     EXPECT_EQ(Cb->SetCompleted(nullptr), S_OK);
     Zip.CancelRequested = true;
     done = 5;
-    EXPECT_EQ(Cb->SetCompleted(&done), S_FALSE);
+    // The library learns of a cancel as such, not as a failure of its own.
+    EXPECT_EQ(Cb->SetCompleted(&done), E_ABORT);
     s->Release();
     EXPECT_EQ(Zip.ErrCode, 6);
     EXPECT_EQ(events, (QStringList{QStringLiteral("progress  0 0"), QStringLiteral("add a 4"), QStringLiteral("progress a 3 3"),
@@ -783,7 +754,8 @@ TEST_F(ScratchTest, ReaderReadsSeeksAndReportsItsSize)
     EXPECT_EQ(r->Seek(-8, 1, &pos), S_OK);
     EXPECT_EQ(pos, 2u);
     EXPECT_EQ(r->Seek(5, 0, nullptr), S_OK);
-    EXPECT_EQ(r->Seek(99, 7, &pos), S_OK);
+    EXPECT_EQ(r->Seek(99, 7, &pos), E_INVALIDARG);  // an unknown origin moves nothing
+    EXPECT_EQ(r->Seek(0, 1, &pos), S_OK);
     EXPECT_EQ(pos, 5u);
     uint64_t size = 0;
     EXPECT_EQ(r->GetSize(&size), S_OK);
@@ -919,9 +891,9 @@ TEST_F(ScratchTest, ReaderSourcesAndWhatTheyRefuse)
 
 class Writer : public ScratchTest {
 protected:
-    StreamWriter* Make(const QString& name, int32_t volumeSize)
+    StreamWriter* Make(const QString& name)
     {
-        auto* w = new StreamWriter(&LastError, name, FileSystem::Now(), 0x20, volumeSize, false);
+        auto* w = new StreamWriter(&LastError, name, FileSystem::Now());
         Holder.Set(w);
         return w;
     }
@@ -929,49 +901,10 @@ protected:
     ComPtr<StreamWriter> Holder;
 };
 
-TEST_F(Writer, VolumesSplitOneWriteAtTheirSize)
-{
-    const QString base = Root + QStringLiteral("v.7z");
-    StreamWriter* w = Make(base, 1000);
-    const QByteArray data = Noise(2500);
-    uint32_t done = 0;
-    EXPECT_EQ(w->Write(data.constData(), data.size(), &done), S_OK);
-    EXPECT_EQ(done, 2500u);
-    EXPECT_EQ(w->FileNames(), (QStringList{base + QStringLiteral(".001"), base + QStringLiteral(".002"), base + QStringLiteral(".003")}));
-    ASSERT_TRUE(w->Commit());
-    EXPECT_EQ(ReadFile(base + QStringLiteral(".001")), data.left(1000));
-    EXPECT_EQ(ReadFile(base + QStringLiteral(".002")), data.mid(1000, 1000));
-    EXPECT_EQ(ReadFile(base + QStringLiteral(".003")), data.mid(2000));
-    EXPECT_EQ(FolderContent(Root).size(), 3);
-}
-
-TEST_F(Writer, WriteEndingOnAVolumeBoundaryOpensTheNextVolume)
-{
-    const QString base = Root + QStringLiteral("v.7z");
-    StreamWriter* w = Make(base, 1000);
-    const QByteArray data = Noise(1000);
-    EXPECT_EQ(w->Write(data.constData(), data.size(), nullptr), S_OK);
-    ASSERT_EQ(w->FileNames().size(), 2);
-    ASSERT_TRUE(w->Commit());
-    EXPECT_EQ(QFileInfo(base + QStringLiteral(".002")).size(), 0);
-}
-
-TEST_F(Writer, VolumeNumbersGrowPastThreeDigits)
-{
-    const QString base = Root + QStringLiteral("v.7z");
-    StreamWriter* w = Make(base, 1);
-    const QByteArray data(1000, 'x');
-    EXPECT_EQ(w->Write(data.constData(), data.size(), nullptr), S_OK);
-    const QStringList names = w->FileNames();
-    ASSERT_EQ(names.size(), 1001);
-    EXPECT_EQ(names[998], base + QStringLiteral(".999"));
-    EXPECT_EQ(names[999], base + QStringLiteral(".1000"));
-}
-
 TEST_F(Writer, SeekMovesThePositionAndRaisesTheSizeWithoutWriting)
 {
     const QString base = Root + QStringLiteral("s.7z");
-    StreamWriter* w = Make(base, 0);
+    StreamWriter* w = Make(base);
     uint64_t pos = 0;
     EXPECT_EQ(w->Seek(5000, 0, &pos), S_OK);
     EXPECT_EQ(pos, 5000u);
@@ -979,7 +912,7 @@ TEST_F(Writer, SeekMovesThePositionAndRaisesTheSizeWithoutWriting)
     EXPECT_EQ(pos, 4900u);
     EXPECT_EQ(w->Seek(-4900, 1, &pos), S_OK);
     EXPECT_EQ(pos, 0u);
-    EXPECT_EQ(w->Seek(3, 9, &pos), S_OK);
+    EXPECT_EQ(w->Seek(3, 9, &pos), E_INVALIDARG);  // an unknown origin moves nothing
     EXPECT_EQ(pos, 0u);
     EXPECT_EQ(w->Write("abc", 3, nullptr), S_OK);
     EXPECT_EQ(w->Seek(0, 2, &pos), S_OK);
@@ -989,13 +922,86 @@ TEST_F(Writer, SeekMovesThePositionAndRaisesTheSizeWithoutWriting)
     EXPECT_EQ(ReadFile(base), QByteArray("abc"));
 }
 
+// Every stream the library seeks in: a seek lands from the start, the position or the end, also
+// past the end; an unknown origin and a position before the start (or past what a position can
+// hold) are refused and move nothing.
+TEST_F(Writer, SeeksOfEveryStreamFollowTheOriginAndRefuseWhatLeadsNowhere)
+{
+    const HRESULT negative = HResultFromOsError(EINVAL);
+    struct Case {
+        uint32_t Origin;
+        int64_t Offset;
+        HRESULT Result;
+        uint64_t Position;  // after the seek, from position 4 of 10 bytes
+    };
+    const Case cases[] = {
+        {0, 3, S_OK, 3},
+        {1, 3, S_OK, 7},
+        {1, -4, S_OK, 0},
+        {2, -2, S_OK, 8},
+        {2, 5, S_OK, 15},
+        {0, -1, negative, 4},
+        {1, -5, negative, 4},
+        {2, -11, negative, 4},
+        {1, INT64_MAX, negative, 4},
+        {3, 0, E_INVALIDARG, 4},
+        {0xFFFFFFFFu, 1, E_INVALIDARG, 4},
+    };
+    const QString data = Root + QStringLiteral("dane.bin");
+    WriteFile(data, "0123456789");
+    using Seek = std::function<HRESULT(int64_t, uint32_t, uint64_t*)>;
+    struct Stream {
+        const char* Name;
+        std::function<Seek()> Make;
+    };
+    // The stream lives as long as its seek function: the last one releases it.
+    auto held = [](auto* object) {
+        object->AddRef();
+        return std::shared_ptr<std::remove_pointer_t<decltype(object)>>(object, [](auto* o) { o->Release(); });
+    };
+    const Stream streams[] = {
+        {"input stream of an item",
+         [&]() -> Seek {
+             auto r = held(new StreamReader(nullptr, std::make_shared<EventChannel>(), data));
+             return [r](int64_t o, uint32_t k, uint64_t* p) { return r->Seek(o, k, p); };
+         }},
+        {"output stream of the archive",
+         [&]() -> Seek {
+             auto w = held(new StreamWriter(&LastError, Root + QStringLiteral("a.7z"), FileSystem::Now()));
+             EXPECT_EQ(w->Write("0123456789", 10, nullptr), S_OK);
+             return [w](int64_t o, uint32_t k, uint64_t* p) { return w->Seek(o, k, p); };
+         }},
+        {"input stream of an archive read back",
+         [&]() -> Seek {
+             auto a = held(new ArchiveInStream());
+             EXPECT_EQ(a->Open(data), NoError);
+             return [a](int64_t o, uint32_t k, uint64_t* p) { return a->Seek(o, k, p); };
+         }},
+    };
+    for (const Stream& stream : streams) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << stream.Name << ": origin " << c.Origin << ", offset " << c.Offset);
+            const Seek seek = stream.Make();
+            uint64_t position = 0;
+            ASSERT_EQ(seek(4, 0, &position), S_OK);
+            position = 12345;
+            EXPECT_EQ(seek(c.Offset, c.Origin, &position), c.Result);
+            if (c.Result != S_OK) {
+                EXPECT_EQ(position, 12345u);  // nothing answered for a refused seek
+            }
+            EXPECT_EQ(seek(0, 1, &position), S_OK);
+            EXPECT_EQ(position, c.Position);
+        }
+    }
+}
+
 TEST_F(Writer, FinalNameAppearsOnlyOnCommitWithTheAddsTime)
 {
     const QString base = Root + QStringLiteral("a.7z");
     WriteFile(base, "older");
     const uint64_t now = FileSystem::Now();
     {
-        StreamWriter* w = Make(base, 0);
+        StreamWriter* w = Make(base);
         EXPECT_EQ(w->Write("new", 3, nullptr), S_OK);
         EXPECT_EQ(ReadFile(base), QByteArray("older"));
         EXPECT_EQ(FolderContent(Root).size(), 2);
@@ -1004,7 +1010,7 @@ TEST_F(Writer, FinalNameAppearsOnlyOnCommitWithTheAddsTime)
     EXPECT_EQ(FolderContent(Root), QStringList{QStringLiteral("a.7z")});
     EXPECT_EQ(ReadFile(base), QByteArray("older"));
 
-    StreamWriter* w = new StreamWriter(&LastError, base, now, 0x20, 0, false);
+    StreamWriter* w = new StreamWriter(&LastError, base, now);
     Holder.Set(w);
     EXPECT_EQ(w->Write("new", 3, nullptr), S_OK);
     ASSERT_TRUE(w->Commit());
@@ -1022,14 +1028,14 @@ TEST_F(Writer, FinalNameAppearsOnlyOnCommitWithTheAddsTime)
 
 TEST_F(Writer, CreationFailureRaisesAndStoresTheError)
 {
-    EXPECT_THROW(Make(Root + QStringLiteral("nie ma/a.7z"), 0), StreamWriteError);
+    EXPECT_THROW(Make(Root + QStringLiteral("nie ma/a.7z")), StreamWriteError);
     EXPECT_EQ(LastError, ENOENT);
     EXPECT_TRUE(FolderContent(Root).isEmpty());
 }
 
 TEST_F(Writer, WriteErrorLatchesAndReachesLastErrorOnRelease)
 {
-    StreamWriter* w = Make(Root + QStringLiteral("a.7z"), 0);
+    StreamWriter* w = Make(Root + QStringLiteral("a.7z"));
     const QByteArray data = Noise(1000);
     uint32_t done = 0;
     HRESULT first, second, third;
@@ -1056,7 +1062,7 @@ TEST_F(Writer, WriteErrorLatchesAndReachesLastErrorOnRelease)
 
 TEST_F(Writer, AnswersOnlyItsInterfaces)
 {
-    StreamWriter* w = Make(Root + QStringLiteral("a.7z"), 0);
+    StreamWriter* w = Make(Root + QStringLiteral("a.7z"));
     for (const GUID& iid : {IID_IUnknown, IID_ISequentialOutStream, IID_IOutStream}) {
         void* object = nullptr;
         EXPECT_EQ(w->QueryInterface(iid, &object), S_OK);

@@ -2,6 +2,7 @@
 // own Add are listed, tested and extracted, and what comes out is compared with the source tree
 // and with what `7z x` gives.
 
+#include "archive/sevenzip/InterfacedObject.h"
 #include "archive/sevenzip/SevenZip.h"
 #include "archive/sevenzip/SevenZipReader.h"
 #include "platform/Files.h"
@@ -376,6 +377,7 @@ TEST_F(SevenZipRead, TestStopsWhenCancelled)
     };
     const ArchiveTestResult result = Reader->Test();
     EXPECT_EQ(result.Status, ArchiveStatus::Cancelled);
+    EXPECT_EQ(result.LibraryResult, SevenZipAbi::E_ABORT);
     EXPECT_GT(doneAtCancel, 0u);
     EXPECT_FALSE(Reader->CancelRequested);
     // The next test starts afresh.
@@ -633,6 +635,31 @@ TEST_F(SevenZipRead, AnExistingFileIsReplacedOnlyWhenTheDecisionSaysSo)
     }
 }
 
+// An exception inside a method the library calls (an allocation that fails, at one call after
+// another) ends a test or an extraction as a failure: not a crash, not a cancel, not damage,
+// and no half file under an item's name.
+TEST_F(SevenZipRead, AnExceptionInACallbackFailsTheTestOrTheExtraction)
+{
+    ASSERT_EQ(Reader->Open(Bigger().Archive).Status, ArchiveStatus::Ok);
+    for (const int call : {1, 2, 3, 5, 8, 13, 21}) {
+        SCOPED_TRACE(call);
+        InjectBoundaryFailure(call);
+        const ArchiveTestResult test = Reader->Test();
+        InjectBoundaryFailure(0);
+        EXPECT_EQ(test.Status, ArchiveStatus::Failed);
+        EXPECT_EQ(test.LibraryResult, SevenZipAbi::E_OUTOFMEMORY);
+
+        const QString dest = Root + QStringLiteral("out/wynik%1").arg(call);
+        InjectBoundaryFailure(call);
+        const ExtractResult extract = Reader->Extract(dest);
+        InjectBoundaryFailure(0);
+        EXPECT_EQ(extract.Status, ArchiveStatus::Failed);
+        EXPECT_EQ(extract.LibraryResult, SevenZipAbi::E_OUTOFMEMORY);
+        EXPECT_TRUE(Leftovers(dest).isEmpty());
+    }
+    EXPECT_EQ(Reader->Test().Status, ArchiveStatus::Ok);
+}
+
 // A cancel in the middle of a file: what was whole before stays, the half file never appears
 // under its name, no temporary file is left.
 TEST_F(SevenZipRead, CancelledExtractionKeepsWhatWasDoneAndLeavesNoHalfFile)
@@ -647,6 +674,7 @@ TEST_F(SevenZipRead, CancelledExtractionKeepsWhatWasDoneAndLeavesNoHalfFile)
     };
     const ExtractResult result = Reader->Extract(dest);
     EXPECT_EQ(result.Status, ArchiveStatus::Cancelled);
+    EXPECT_EQ(result.LibraryResult, SevenZipAbi::E_ABORT);
     EXPECT_FALSE(result.Complete());
     EXPECT_TRUE(Leftovers(dest).isEmpty());
     // Every file under its name is whole; the one under way when the cancel came is not there.
