@@ -3,16 +3,22 @@
 #   <prefix>/lib/skrytkar/skrytkar           the program; its folder holds Pomoc/ and may hold 7z.so
 #   <prefix>/lib/skrytkar/Pomoc/             the help pages (found beside the running program)
 #   <prefix>/bin/skrytkar                    a relative symbolic link to the program
-#   <prefix>/share/applications/skrytkar.desktop
-#   <prefix>/share/metainfo/org.example.skrytkar.metainfo.xml
+#   <prefix>/share/applications/io.github.skrytkar.Skrytkar.desktop
+#   <prefix>/share/metainfo/io.github.skrytkar.Skrytkar.metainfo.xml
 #   <prefix>/share/man/man1/skrytkar.1.gz
-#   <prefix>/share/icons/hicolor/<N>x<N>/apps/skrytkar.png
+#   <prefix>/share/icons/hicolor/<N>x<N>/apps/io.github.skrytkar.Skrytkar.png
+#   <prefix>/share/doc/skrytkar/copyright, changelog.Debian.gz
+#   <prefix>/share/lintian/overrides/skrytkar
+#
+# The desktop entry, the AppStream data and the icon share one name, the application's id.
 #
 # "cpack -G DEB" in the build folder packs it with the prefix /usr; "cmake --install build
 # --prefix <folder>" lays it out in a folder of the user's.
 
 set(SKRYTKAR_RESOURCE_DIR ${PROJECT_SOURCE_DIR}/src/resources)
 set(SKRYTKAR_VERSION ${PROJECT_VERSION})
+set(SKRYTKAR_APP_ID io.github.skrytkar.Skrytkar)
+set(SKRYTKAR_MAINTAINER "Skrytkar developers <skrytkar@users.noreply.github.com>")
 
 # bin/skrytkar points at the program, so the program still finds its own folder: the running
 # executable is the link's target.
@@ -27,12 +33,13 @@ install(CODE "
 
 # The desktop entry names the program and the icon plainly under /usr; elsewhere by full path.
 install(CODE "
-  set(SKRYTKAR_DESKTOP_SOURCE \"${SKRYTKAR_RESOURCE_DIR}/skrytkar.desktop\")
+  set(SKRYTKAR_DESKTOP_SOURCE \"${SKRYTKAR_RESOURCE_DIR}/${SKRYTKAR_APP_ID}.desktop\")
+  set(SKRYTKAR_APP_ID \"${SKRYTKAR_APP_ID}\")
   set(SKRYTKAR_PROGRAM_DIR \"${SKRYTKAR_PROGRAM_DIR}\")
 ")
 install(SCRIPT ${PROJECT_SOURCE_DIR}/cmake/InstallDesktopEntry.cmake)
 
-install(FILES ${SKRYTKAR_RESOURCE_DIR}/org.example.skrytkar.metainfo.xml DESTINATION share/metainfo)
+install(FILES ${SKRYTKAR_RESOURCE_DIR}/${SKRYTKAR_APP_ID}.metainfo.xml DESTINATION share/metainfo)
 install(DIRECTORY ${SKRYTKAR_RESOURCE_DIR}/icon/hicolor DESTINATION share/icons)
 
 # The manual page with the version written in, compressed as Debian keeps them.
@@ -45,12 +52,26 @@ add_custom_command(
 add_custom_target(skrytkar_man ALL DEPENDS ${PROJECT_BINARY_DIR}/man/skrytkar.1.gz)
 install(FILES ${PROJECT_BINARY_DIR}/man/skrytkar.1.gz DESTINATION share/man/man1)
 
+# The licence in Debian's machine-readable form and the package's changelog, compressed as
+# Debian keeps it. The changelog's first entry names the package's version (check-package.sh).
+configure_file(${SKRYTKAR_RESOURCE_DIR}/package/changelog.Debian ${PROJECT_BINARY_DIR}/doc/changelog.Debian COPYONLY)
+add_custom_command(
+  OUTPUT ${PROJECT_BINARY_DIR}/doc/changelog.Debian.gz
+  COMMAND gzip -9nkf ${PROJECT_BINARY_DIR}/doc/changelog.Debian
+  DEPENDS ${PROJECT_BINARY_DIR}/doc/changelog.Debian
+  VERBATIM)
+add_custom_target(skrytkar_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/doc/changelog.Debian.gz)
+install(FILES ${SKRYTKAR_RESOURCE_DIR}/package/copyright ${PROJECT_BINARY_DIR}/doc/changelog.Debian.gz
+        DESTINATION share/doc/skrytkar)
+# What lintian is told does not apply to a package outside Debian's archive (the file says why).
+install(FILES ${SKRYTKAR_RESOURCE_DIR}/package/lintian-overrides DESTINATION share/lintian/overrides RENAME skrytkar)
+
 # The Debian package.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME skrytkar)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_VENDOR "Skrytkar")
-set(CPACK_PACKAGE_CONTACT "Skrytkar <skrytkar@example.org>")
+set(CPACK_PACKAGE_VENDOR "Skrytkar developers")
+set(CPACK_PACKAGE_CONTACT "${SKRYTKAR_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "backs up files and folders into dated 7z archives")
 # Lines of the package's long description, as Debian wraps them.
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
@@ -64,9 +85,10 @@ set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# Debian's first revision of this version, as the changelog says.
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://skrytkar.example.org")
 # Libraries the program links, from dpkg-shlibdeps; then what it loads or needs at run time:
 # the 7-Zip library (/usr/lib/p7zip/7z.so) and Qt's platform plugins, which libqt6gui6 only
 # recommends but without which no window opens.

@@ -21,13 +21,13 @@ packages=(
 # Tests: GoogleTest; clang with its runtime for the fuzzer and the sanitizers; a virtual
 # display and input for the screenshots and the installed program's check; the validators
 # of the desktop entry and the AppStream data; dpkg-dev and file for "cpack -G DEB", groff
-# for the manual page check.
+# for the manual page check, lintian for Debian's own checks of the package.
 test_packages=(
   libgtest-dev libgmock-dev
   clang libclang-rt-dev
   xvfb xauth xdotool
   appstream desktop-file-utils
-  dpkg-dev file groff-base
+  dpkg-dev file groff-base lintian
 )
 
 case "${1:-}" in

@@ -571,7 +571,9 @@ QImage MenuPanel(int w, int h)
 }
 
 // ---------------------------------------------------------------------------------------------
-// About window (332 x 194), close glyph under LClose (297, 11, 22 x 22).
+// About window (332 x 194), close glyph under LClose (297, 11, 22 x 22). Below the rule the
+// window lays its licence and credit lines as real labels (AboutWindow.cpp), so the field
+// under it stays plain.
 
 QImage AboutBackground()
 {
@@ -591,9 +593,7 @@ QImage AboutBackground()
     Text(p, QRectF(118, 112, 200, 34), QStringLiteral("Kopie zapasowe plików i folderów\nw archiwach 7z."),
          Font(12), kMenuText, Qt::AlignLeft | Qt::AlignTop);
     p.setPen(QColor(170, 192, 162));
-    p.drawLine(QPointF(18, 154.5), QPointF(314, 154.5));
-    Text(p, QRectF(18, 158, 296, 28), QStringLiteral("Kompresja: biblioteka 7-Zip (LZMA)."), Font(11),
-         QColor(70, 96, 64), Qt::AlignCenter);
+    p.drawLine(QPointF(18, 150.5), QPointF(314, 150.5));
     return image;
 }
 

@@ -1,6 +1,6 @@
 // Draws Skrytkar's application icon: a green rounded tile holding a yellow strongbox with an
 // arrow going in. Writes one PNG per size of the desktop's icon theme into
-// <folder>/<N>x<N>/apps/skrytkar.png (scripts/make-icons.sh runs it; the PNGs are committed).
+// <folder>/<N>x<N>/apps/io.github.skrytkar.Skrytkar.png (scripts/make-icons.sh runs it; the PNGs are committed).
 //
 // Each size is drawn for its own pixel grid rather than scaled down from the large one: edges
 // fall on whole pixels, outlines stay at least one pixel wide, and details too small to read
@@ -157,7 +157,7 @@ int main(int argc, char** argv)
     const QString folder = QString::fromLocal8Bit(argv[1]);
     for (int size : Sizes) {
         const QString dir = QStringLiteral("%1/%2x%2/apps").arg(folder).arg(size);
-        const QString path = dir + QStringLiteral("/skrytkar.png");
+        const QString path = dir + QStringLiteral("/io.github.skrytkar.Skrytkar.png");
         if (!QDir().mkpath(dir) || !Icon(size).Draw().save(path, "PNG")) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
             return 1;

@@ -5,10 +5,32 @@
 #include "ui/skin/ImageResource.h"
 #include "ui/skin/SkinImage.h"
 #include "ui/windows/MainWindow.h"
+#include "ui/windows/WindowParts.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 
 AboutWindow* FAbout = nullptr;
+
+namespace {
+
+// A centred line of small print over the picture, in the muted green of its field.
+QLabel* AddNote(QWidget* window, const QString& name, const QString& text, int top)
+{
+    auto* label = new QLabel(text, window);
+    label->setObjectName(name);
+    label->setGeometry(18, top, 296, 16);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignCenter);
+    label->setFont(DesignFont(11));
+    QPalette palette = label->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        palette.setColor(group, QPalette::WindowText, QColor(70, 96, 64));
+    label->setPalette(palette);
+    return label;
+}
+
+} // namespace
 
 AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
@@ -20,6 +42,10 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
     Image1 = new SkinImage(this);
     Image1->setGeometry(0, 0, 332, 194);
     LoadImageResource(QStringLiteral("tlo_about"), Image1);
+
+    LLicencja = AddNote(this, QStringLiteral("LLicencja"), QStringLiteral("Licencja: GNU GPL 3 lub nowsza"), 154);
+    LKompresja = AddNote(this, QStringLiteral("LKompresja"),
+                         QStringLiteral("Kompresja: biblioteka 7-Zip (GNU LGPL)"), 170);
 
     LClose = new HotZone(this, QRect(297, 11, 22, 22), QStringLiteral("LClose"), QStringLiteral("Zamknij"));
     connect(LClose, &HotZone::clicked, this, Guarded(this, &AboutWindow::LCloseClick));

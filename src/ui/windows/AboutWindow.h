@@ -1,10 +1,12 @@
 #pragma once
-// AboutWindow: the small picture window with the program's name and version, opened from the
-// "Pomoc" menu panel. Modal; closed by the hot zone over its close glyph.
+// AboutWindow: the small picture window with the program's name and version, its licence and
+// the credit of the compression library, opened from the "Pomoc" menu panel. Modal; closed by
+// the hot zone over its close glyph.
 
 #include <QDialog>
 
 class HotZone;
+class QLabel;
 class SkinImage;
 
 class AboutWindow : public QDialog {
@@ -18,6 +20,9 @@ public:
 
     SkinImage* Image1;
     HotZone* LClose;
+    // Below the picture's rule: the program's licence and the 7-Zip library's credit.
+    QLabel* LLicencja;
+    QLabel* LKompresja;
 
 protected:
     // The window has no keys of its own: Escape and Enter do not close it.

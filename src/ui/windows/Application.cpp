@@ -61,7 +61,7 @@ int RunWindowedProgram(QApplication& app)
     QCoreApplication::setApplicationVersion(QString::fromLatin1(SkrytkarVersion));
     QGuiApplication::setApplicationDisplayName(QString::fromUtf8(ApplicationTitle));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icon/skrytkar.png")));
-    QGuiApplication::setDesktopFileName(QStringLiteral("skrytkar"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.skrytkar.Skrytkar"));
 
     // The platform's own dialogs (file and folder choosers) speak Polish where Qt's
     // translations are installed.

@@ -6,6 +6,7 @@
 #include "ui/skin/SkinImage.h"
 #include "ui/windows/WindowParts.h"
 
+#include <QLabel>
 #include <QLineEdit>
 
 namespace {
@@ -306,6 +307,46 @@ TEST_F(WindowsTest, AboutWindowFollowsTheMainWindowAfterADrag)
     EXPECT_TRUE(modal);
     EXPECT_FALSE(FAbout->isVisible());
     EXPECT_EQ(FAbout->size(), QSize(332, 194));
+}
+
+// The open about window names the program's licence and credits the compression library, each
+// line whole in its own place below the picture's rule, clear of the other and of the window's
+// edge.
+TEST_F(WindowsTest, AboutWindowShowsTheLicenceAndTheLibraryCredit)
+{
+    struct Line {
+        QLabel* label;
+        const char* text;
+    };
+    const Line lines[] = {
+        {FAbout->LLicencja, "Licencja: GNU GPL 3 lub nowsza"},
+        {FAbout->LKompresja, "Kompresja: biblioteka 7-Zip (GNU LGPL)"},
+    };
+    std::vector<std::pair<QString, QRect>> seen;
+    WhenModalOpens([&] {
+        for (const Line& line : lines) {
+            SCOPED_TRACE(line.text);
+            ASSERT_NE(line.label, nullptr);
+            EXPECT_TRUE(line.label->isVisible());
+            const QRect inner = line.label->contentsRect();
+            const QFontMetrics metrics(line.label->font());
+            EXPECT_LE(metrics.horizontalAdvance(line.label->text()), inner.width());
+            EXPECT_LE(metrics.height(), inner.height());
+            seen.emplace_back(line.label->text(), line.label->geometry());
+        }
+        ClickAt(FAbout, FAbout->LClose->geometry().center());
+    });
+    FAbout->ShowAbout();
+    ASSERT_EQ(seen.size(), 2u);
+    const QRect face = FAbout->rect().adjusted(3, 3, -3, -3);
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        SCOPED_TRACE(lines[i].text);
+        EXPECT_EQ(seen[i].first, QString::fromUtf8(lines[i].text));
+        EXPECT_TRUE(face.contains(seen[i].second));
+        EXPECT_GT(seen[i].second.top(), 150); // below the rule, clear of the name and the version
+        EXPECT_FALSE(seen[i].second.intersects(FAbout->LClose->geometry()));
+    }
+    EXPECT_FALSE(seen[0].second.intersects(seen[1].second));
 }
 
 } // namespace
