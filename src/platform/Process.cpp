@@ -6,9 +6,7 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
+#include <unistd.h>  // environ: the process's own environment, declared there for GNU
 
 namespace {
 
