@@ -4,11 +4,8 @@
 #include "ui/skin/HotZone.h"
 #include "ui/skin/ImageResource.h"
 #include "ui/skin/SkinImage.h"
-#include "ui/windows/MainWindow.h"
 
 #include <QKeyEvent>
-
-AboutWindow* FAbout = nullptr;
 
 AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
@@ -27,7 +24,7 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
 
 void AboutWindow::ShowAbout()
 {
-    const QPoint main = FGlowny ? FGlowny->pos() : QPoint();
+    const QPoint main = parentWidget() ? parentWidget()->pos() : QPoint();
     move(main + QPoint(68, 115));
     show();
     raise();

@@ -13,11 +13,16 @@
 #include "ui/skin/SkinImage.h"
 #include "archive/run/Startup.h"
 #include "ui/windows/EntryEditor.h"
+#include "ui/windows/FolderPicker.h"
 #include "ui/windows/MenuPanel.h"
 #include "ui/windows/RestoreWindow.h"
 #include "core/EntryList.h"
 #include "core/UiPorts.h"
+#include "ui/windows/SettingsWindow.h"
+#include "ui/windows/AboutWindow.h"
 #include "ui/windows/WindowParts.h"
+#include "ui/skin/MessageDialog.h"
+#include "archive/sevenzip/SevenZip.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -28,9 +33,6 @@
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 #include <QThread>
-
-MainWindow* FGlowny = nullptr;
-std::function<void()> TerminateHook;
 
 namespace {
 
@@ -105,7 +107,7 @@ public:
         window->repaint();
     }
     void Minimize() override { window->showMinimized(); }
-    void Terminate() override { TerminateApplication(); }
+    void Terminate() override { window->Terminate(); }
 
     // ListBoxPort
     void Clear() override
@@ -176,7 +178,8 @@ void EntryListBox::mouseDoubleClickEvent(QMouseEvent* event)
         Q_EMIT DblClick();
 }
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+MainWindow::MainWindow(EntryList& list, SevenZipPacker& packer, const QStringList& arguments, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), list(list), packer(packer)
 {
     setObjectName(QStringLiteral("FGlowny"));
     setWindowTitle(QString::fromUtf8(ApplicationTitle));
@@ -265,33 +268,120 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frame
     ports = std::make_unique<Ports>(this);
     preview = new KeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
 
-    FGlowny = this;
-    SetListBox(ports.get());
-    SetMainWindowPort(ports.get());
-    FormCreate(QCoreApplication::arguments());
+    list.SetListBox(ports.get());
+    startup = std::make_unique<Startup>(arguments, list, *ports, [this] { return ArchiveAllEntries(); });
+    // The other windows in their order. The message dialog has no parent: it is centred on the
+    // screen and stays on top of every window.
+    warning = std::make_unique<MessageDialog>();
+    editor = new EntryEditor(this);
+    menu = new MenuPanel(*this);
+    about = new AboutWindow(this);
+    restore = new RestoreWindow(packer, this);
+    settingsWindow = new SettingsWindow(this);
 }
 
 MainWindow::~MainWindow()
 {
-    SetMainWindowPort(nullptr);
-    SetListBox(nullptr);
-    if (FGlowny == this)
-        FGlowny = nullptr;
+    // The other windows first, in the reverse order.
+    delete settingsWindow;
+    delete restore;
+    delete about;
+    delete menu;
+    delete editor;
+    warning.reset();
+    startup.reset();
+    if (list.ListBox() == ports.get())
+        list.SetListBox(nullptr);
+}
+
+ListBoxPort& MainWindow::ListBox()
+{
+    return *ports;
+}
+
+MainWindowPort& MainWindow::WindowPort()
+{
+    return *ports;
+}
+
+bool MainWindow::Archiving() const
+{
+    return simulatedArchiving || (run && run->Archiving());
+}
+
+bool MainWindow::StopRequested() const
+{
+    return simulatedArchiving ? simulatedStop : run && run->StopRequested();
+}
+
+void MainWindow::SimulateArchiving(bool on)
+{
+    simulatedArchiving = on;
+    simulatedStop = false;
+}
+
+void MainWindow::RequestStop()
+{
+    if (run)
+        run->RequestStop();
+    else
+        simulatedStop = true;
 }
 
 bool MainWindow::RunBusy() const
 {
-    return Archiving || handlingDuringRun > 0;
+    return Archiving() || handlingDuringRun > 0;
+}
+
+RunParameters MainWindow::MakeRunParameters()
+{
+    RunParameters parameters;
+    parameters.Entries = list.Entries();
+    parameters.Packer = &packer;
+    parameters.Window = ports.get();
+    parameters.Selection = ports.get();
+    return parameters;
+}
+
+void MainWindow::RunOnce(const std::function<void(ArchiveRun&)>& work)
+{
+    // The window refuses its commands during a run; this keeps a run from ever starting inside
+    // another one.
+    if (run)
+        return;
+    run = std::make_unique<ArchiveRun>(MakeRunParameters());
+    // However the run ends (a log that cannot be written raises), its result stays.
+    struct Finish {
+        std::unique_ptr<ArchiveRun>& run;
+        RunResult& lastRun;
+        ~Finish()
+        {
+            lastRun = run->Result();
+            run.reset();
+        }
+    } finish{run, lastRun};
+    work(*run);
+}
+
+void MainWindow::ArchiveSelected()
+{
+    RunOnce([](ArchiveRun& r) { r.ArchiveSelected(); });
+}
+
+RunResult MainWindow::ArchiveAllEntries()
+{
+    RunResult result;
+    RunOnce([&](ArchiveRun& r) { result = r.ArchiveAll(); });
+    return result;
 }
 
 void MainWindow::KeepPainting()
 {
     UpdateStopNotice();
     // At most every few dozen milliseconds: the packer reports progress far more often.
-    static QElapsedTimer last;
-    if (last.isValid() && last.elapsed() < 30)
+    if (lastEventPass.isValid() && lastEventPass.elapsed() < 30)
         return;
-    last.start();
+    lastEventPass.start();
     HandleEventsDuringRun();
 }
 
@@ -314,7 +404,7 @@ void MainWindow::UpdateStopNotice()
 {
     // ProgresEtap is shown only while the run goes over the entries; an Escape after the last
     // one asks nothing, so it shows nothing either.
-    const bool show = Archiving && StopRequested && !ProgresEtap->isHidden();
+    const bool show = Archiving() && StopRequested() && !ProgresEtap->isHidden();
     if (show == LPrzerwanie->isHidden()) {
         LPrzerwanie->setVisible(show);
         LPrzerwanie->repaint();
@@ -328,8 +418,8 @@ void MainWindow::showEvent(QShowEvent* event)
         return;
     shownOnce = true;
     Drag.Release();
-    // An unreadable list file leaves FormShow here, before it fills the list or arms Zegar.
-    RunGuarded([] { FormShow(); });
+    // An unreadable list file leaves Show here, before it fills the list or arms Zegar.
+    RunGuarded([this] { startup->Show(); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -341,14 +431,13 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     CloseMenuPanel();
-    FormClose();
     event->accept();
 }
 
 void MainWindow::CloseMenuPanel()
 {
-    if (FMenu && FMenu->isVisible())
-        FMenu->hide();
+    if (menu && menu->isVisible())
+        menu->hide();
 }
 
 int MainWindow::SelectedCount() const
@@ -358,7 +447,7 @@ int MainWindow::SelectedCount() const
 
 int MainWindow::SelectAll()
 {
-    if (Wpisy.empty()) {
+    if (list.IsEmpty()) {
         ShowWarning(ButtonsClose, IconInfo, Msg::NothingToSelect());
         return 0;
     }
@@ -399,14 +488,14 @@ void MainWindow::LCloseClick()
 {
     CloseMenuPanel();
     if (!RunBusy())
-        TerminateApplication();
+        Terminate();
 }
 
 void MainWindow::ListaClick()
 {
     CloseMenuPanel();
     if (!RunBusy())
-        CurrentIndex = Lista->currentRow();
+        list.SetCurrentIndex(Lista->currentRow());
 }
 
 void MainWindow::ListaDblClick()
@@ -414,7 +503,7 @@ void MainWindow::ListaDblClick()
     CloseMenuPanel();
     if (RunBusy())
         return;
-    CurrentIndex = Lista->currentRow();
+    list.SetCurrentIndex(Lista->currentRow());
     EditEntry();
 }
 
@@ -430,17 +519,17 @@ void MainWindow::MenuTitleClick(int panel)
 {
     if (RunBusy())
         return;
-    if (FMenu->isVisible())
+    if (menu->isVisible())
         CloseMenuPanel();
     else
-        FMenu->ShowMenuPanel(panel, SelectedCount());
+        menu->ShowMenuPanel(panel, SelectedCount());
 }
 
 // Moving over a title while a panel is open switches to that title's panel.
 void MainWindow::MenuTitleMouseMove(int panel)
 {
-    if (FMenu->isVisible() && !RunBusy())
-        FMenu->ShowMenuPanel(panel, SelectedCount());
+    if (menu->isVisible() && !RunBusy())
+        menu->ShowMenuPanel(panel, SelectedCount());
 }
 
 void MainWindow::LMenuPLikClick() { MenuTitleClick(0); }
@@ -460,7 +549,7 @@ bool MainWindow::FormKeyDown(QKeyEvent* event)
     const bool busy = RunBusy();
 
     if (key == Qt::Key_F1)
-        OpenHelpFile(this);  // during a run too; the key goes on
+        OpenHelpFile();  // during a run too; the key goes on
     if (alt(Qt::Key_U))
         return true;
     if (alt(Qt::Key_D) && oneSelected && !busy) {
@@ -495,8 +584,8 @@ bool MainWindow::FormKeyDown(QKeyEvent* event)
         AddFolderEntry();
         return true;
     }
-    if (key == Qt::Key_Escape && Archiving) {
-        StopRequested = true;
+    if (key == Qt::Key_Escape && Archiving()) {
+        RequestStop();
         UpdateStopNotice();
         return true;
     }
@@ -508,7 +597,7 @@ void MainWindow::MoveSelection(int step)
 {
     const Ports::Guard guard(Lista);
     const int count = Lista->count();
-    if (QListWidgetItem* item = Lista->item(CurrentIndex))
+    if (QListWidgetItem* item = Lista->item(list.CurrentIndex()))
         item->setSelected(false);
     int row = Lista->currentRow();
     if (step < 0)
@@ -516,20 +605,136 @@ void MainWindow::MoveSelection(int step)
     else
         row = row >= count - 1 ? 0 : row + 1;
     Lista->setCurrentRow(row, QItemSelectionModel::NoUpdate);
-    CurrentIndex = row;
+    list.SetCurrentIndex(row);
     if (QListWidgetItem* item = Lista->item(row))
         item->setSelected(true);
 }
 
-void OpenHelpFile(QWidget* /*owner*/)
+bool MainWindow::TakeCurrentEntry(const QString& nothingMessage)
+{
+    if (list.CurrentIndex() < 0) {
+        ShowWarning(ButtonsClose, IconInfo, nothingMessage);
+        return false;
+    }
+    return list.HasCurrentEntry();
+}
+
+void MainWindow::OpenEditor(const QString& typ, const QString& source, const QString& nazwa, int editedIndex)
+{
+    EditorRequest request;
+    request.Typ = typ;
+    request.Source = source;
+    request.Nazwa = nazwa;
+    // A new entry is offered the destination of the line the user works on.
+    request.Docel = list.HasCurrentEntry() ? list.CurrentEntry().Docel : QString();
+    request.RepeatsAnotherEntry = [this, editedIndex](const QString& nazwa, const QString& docel) {
+        return ::RepeatsAnotherEntry(list.Entries(), editedIndex, nazwa, docel);
+    };
+    const std::optional<EditorChoice> choice = editor->Edit(request, At(QPoint(25, 81)));
+    if (!choice)
+        return;
+    if (editedIndex < 0)
+        list.AppendEntry(typ, choice->Nazwa, source, choice->Docel);
+    else
+        list.UpdateCurrentEntry(typ, choice->Nazwa, source, choice->Docel);
+}
+
+void MainWindow::AddFileEntry()
+{
+    const std::optional<QString> file = editor->RunOpenFileDialog();
+    if (!file)
+        return;
+    OpenEditor(QStringLiteral("Plik"), *file, QString(), -1);
+}
+
+void MainWindow::AddFolderEntry()
+{
+    FolderPicker* picker = editor->DlOpenFolder;
+    if (picker->FolderName == QLatin1String("C:\\"))
+        picker->FolderName = ProgramDirectory();
+    if (!picker->Execute())
+        return;
+    // A copy: the editor's own choice of a destination goes through the same picker.
+    const QString source = picker->FolderName;
+    OpenEditor(QStringLiteral("Folder"), source, QString(), -1);
+}
+
+void MainWindow::EditEntry()
+{
+    if (!TakeCurrentEntry(Msg::NothingToEdit()))
+        return;
+    const Entry entry = list.CurrentEntry();
+    OpenEditor(entry.Typ, entry.Source, entry.Nazwa, list.CurrentIndex());
+}
+
+void MainWindow::DeleteEntry()
+{
+    if (!TakeCurrentEntry(Msg::NothingToDelete()))
+        return;
+    const int answer = ShowWarning(ButtonsYesNoCancel, IconQuestion, Msg::ConfirmDelete(list.CurrentEntry().Nazwa));
+    QCoreApplication::processEvents();
+    if (answer == AnswerYes)
+        list.DeleteCurrentEntry();
+}
+
+void MainWindow::NewList()
+{
+    const int answer = ShowWarning(ButtonsYesNoCancel, IconQuestion, Msg::ConfirmNewList());
+    QCoreApplication::processEvents();
+    if (answer == AnswerYes)
+        list.ClearList();
+}
+
+void MainWindow::OpenRestoreWindow()
+{
+    if (RunBusy())
+        return;
+    const QList<QListWidgetItem*> selected = Lista->selectedItems();
+    if (selected.size() != 1) {
+        ShowWarning(ButtonsClose, IconInfo, Msg::RestoreNothingSelected());
+        return;
+    }
+    const int row = Lista->row(selected.constFirst());
+    list.SetCurrentIndex(row);
+    if (!list.HasCurrentEntry())
+        return;
+    restore->ShowRestore(list.CurrentEntry());
+}
+
+void MainWindow::ShowSettings()
+{
+    if (!RunBusy())
+        settingsWindow->ShowUstawienia();
+}
+
+void MainWindow::ShowAbout()
+{
+    about->ShowAbout();
+}
+
+void MainWindow::OpenHelpFile()
 {
     OpenWithShell(QUrl::fromLocalFile(ProgramDirectory() + QStringLiteral("Pomoc/index.htm")));
 }
 
-void TerminateApplication()
+void MainWindow::OpenWebsite()
 {
-    if (TerminateHook) {
-        TerminateHook();
+    OpenWithShell(QUrl(QString::fromLatin1(WebsiteAddress)));
+}
+
+void MainWindow::OpenWithShell(const QUrl& url)
+{
+    if (openSeam) {
+        openSeam(url);
+        return;
+    }
+    ::OpenWithShell(url);
+}
+
+void MainWindow::Terminate()
+{
+    if (terminateSeam) {
+        terminateSeam();
         return;
     }
     QCoreApplication::quit();

@@ -10,7 +10,6 @@
 #include "ui/skin/CylinderBar.h"
 #include "ui/skin/SkinImage.h"
 #include "ui/windows/FolderPicker.h"
-#include "ui/windows/MainWindow.h"
 #include "ui/windows/WindowParts.h"
 
 #include <QCoreApplication>
@@ -22,8 +21,6 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QRadioButton>
-
-RestoreWindow* FPrzywracanie = nullptr;
 
 namespace {
 
@@ -70,7 +67,8 @@ QString ArchiveLine(const EntryArchive& archive, SevenZipReader* reader)
 
 } // namespace
 
-RestoreWindow::RestoreWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+RestoreWindow::RestoreWindow(SevenZipPacker& packer, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), packer(packer)
 {
     setObjectName(QStringLiteral("FPrzywracanie"));
     setWindowTitle(QStringLiteral("Przywracanie"));
@@ -152,21 +150,17 @@ RestoreWindow::RestoreWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt:
     DlFolder->Root = bl_CUSTOM;
 
     preview = new KeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
-    FPrzywracanie = this;
 }
 
 RestoreWindow::~RestoreWindow()
 {
     delete DlFolder;
-    if (FPrzywracanie == this)
-        FPrzywracanie = nullptr;
 }
 
-void RestoreWindow::ShowRestore(int entryIndex)
+void RestoreWindow::ShowRestore(const Entry& entry)
 {
-    if (entryIndex < 0 || size_t(entryIndex) >= Wpisy.size() || isVisible())
+    if (isVisible())
         return;
-    const Entry& entry = Wpisy[size_t(entryIndex)];
     Archives = ArchivesIn(entry.Docel, entry.Nazwa);
     if (Archives.empty()) {
         ShowWarning(ButtonsClose, IconInfo, Msg::RestoreNoArchives(entry.Nazwa));
@@ -181,11 +175,9 @@ void RestoreWindow::ShowRestore(int entryIndex)
     ShowTarget();
 
     LArchiwa->clear();
-    std::unique_ptr<SevenZipReader> reader;
-    if (Zipek)
-        reader = std::make_unique<SevenZipReader>(*Zipek);
+    SevenZipReader reader(packer);
     for (const EntryArchive& archive : Archives) {
-        auto* line = new QListWidgetItem(ArchiveLine(archive, reader.get()), LArchiwa);
+        auto* line = new QListWidgetItem(ArchiveLine(archive, &reader), LArchiwa);
         line->setToolTip(archive.Path);
     }
     LArchiwa->setCurrentRow(0);
@@ -193,7 +185,7 @@ void RestoreWindow::ShowRestore(int entryIndex)
     ProgresEtap->SetPosition(0);
     LastSummary.clear();
 
-    const QPoint main = FGlowny ? FGlowny->pos() : QPoint();
+    const QPoint main = parentWidget() ? parentWidget()->pos() : QPoint();
     move(main + QPoint(30, 55));
     show();
     raise();
@@ -266,10 +258,9 @@ bool RestoreWindow::FormKeyDown(QKeyEvent* event)
 void RestoreWindow::HandleEvents(bool always)
 {
     // The window paints and hears Escape while the library works on this thread.
-    static QElapsedTimer last;
-    if (!always && last.isValid() && last.elapsed() < 30)
+    if (!always && lastEventPass.isValid() && lastEventPass.elapsed() < 30)
         return;
-    last.start();
+    lastEventPass.start();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
@@ -302,7 +293,7 @@ OverwriteAnswer RestoreWindow::AskOverwrite(SevenZipReader& reader, const Archiv
 
 void RestoreWindow::LPrzywrocClick()
 {
-    if (restoring || !Zipek)
+    if (restoring)
         return;
     const int row = LArchiwa->currentRow();
     if (row < 0 || size_t(row) >= Archives.size()) {
@@ -312,7 +303,7 @@ void RestoreWindow::LPrzywrocClick()
     const QString archivePath = Archives[size_t(row)].Path;
     const QString target = TargetFolder();
 
-    SevenZipReader reader(*Zipek);
+    SevenZipReader reader(packer);
     const ArchiveListing& listing = reader.Open(archivePath);
     if (listing.Status != ArchiveStatus::Ok) {
         ShowWarning(ButtonsClose, IconWarning, Msg::RestoreUnreadable(archivePath));
@@ -375,18 +366,4 @@ void RestoreWindow::LPrzywrocClick()
     // Files the user chose to keep are no fault; anything else not restored is.
     const bool sound = result.Status == ArchiveStatus::Ok && failed == 0;
     ShowWarning(ButtonsClose, sound ? IconInfo : IconWarning, LastSummary);
-}
-
-void OpenRestoreWindow()
-{
-    if (!FGlowny || !FPrzywracanie || FGlowny->RunBusy())
-        return;
-    const QList<QListWidgetItem*> selected = FGlowny->Lista->selectedItems();
-    if (selected.size() != 1) {
-        ShowWarning(ButtonsClose, IconInfo, Msg::RestoreNothingSelected());
-        return;
-    }
-    const int row = FGlowny->Lista->row(selected.constFirst());
-    CurrentIndex = row;
-    FPrzywracanie->ShowRestore(row);
 }

@@ -8,6 +8,7 @@
 #include "ui/skin/TitleDrag.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 #include <functional>
 #include <vector>
@@ -21,21 +22,21 @@ class FolderPicker;
 class KeyPreview;
 class CylinderBar;
 class SevenZipReader;
+class SevenZipPacker;
 struct ArchiveItem;
+struct Entry;
 struct ExistingFile;
 enum class OverwriteAnswer;
-
-// The command of the "Plik" panel and of Alt+R: opens the window for the one selected line.
-void OpenRestoreWindow();
 
 class RestoreWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit RestoreWindow(QWidget* parent = nullptr);
+    // Reads the archives with the packer's library; placed relative to its parent.
+    explicit RestoreWindow(SevenZipPacker& packer, QWidget* parent = nullptr);
     ~RestoreWindow() override;
 
-    // Fills the window for the entry at index of the list and shows it modally.
-    void ShowRestore(int entryIndex);
+    // Fills the window for the entry and shows it modally.
+    void ShowRestore(const Entry& entry);
 
     // Event handlers.
     void LPrzywrocClick();
@@ -77,12 +78,12 @@ private:
     void AskToStop(SevenZipReader& reader);
     OverwriteAnswer AskOverwrite(SevenZipReader& reader, const ArchiveItem& item, const ExistingFile& existing);
 
+    SevenZipPacker& packer;
     KeyPreview* preview;
     TitleDrag drag;
+    QElapsedTimer lastEventPass;  // HandleEvents' last pass over the events
     QString originalFolder;
     QString chosenFolder;
     bool restoring = false;
     bool stopAsked = false;
 };
-
-extern RestoreWindow* FPrzywracanie;

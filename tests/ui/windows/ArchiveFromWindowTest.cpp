@@ -11,6 +11,19 @@
 
 namespace {
 
+// For the watchers, which see no fixture.
+MainWindow* Main()
+{
+    return &Program().Main();
+}
+
+// The lines of the log of the run at work so far; -1 when no run works.
+int LogLinesOfTheRunAtWork()
+{
+    const ArchiveRun* run = Main()->CurrentRun();
+    return run ? int(run->Result().LogLines().size()) : -1;
+}
+
 class ArchiveRunTest : public WindowsTest {
 protected:
     void SetUp() override
@@ -39,7 +52,7 @@ protected:
     // The archive of an entry in the run's dated folder, if it exists.
     QString ArchiveOf(const QString& name) const
     {
-        return Path(QStringLiteral("kopie/") + ArchiveFolderName + QLatin1Char('/') + name + QStringLiteral(".7z"));
+        return Path(QStringLiteral("kopie/") + FGlowny->LastRun().FolderName + QLatin1Char('/') + name + QStringLiteral(".7z"));
     }
 
     static bool SevenZipAccepts(const QString& archive)
@@ -61,8 +74,8 @@ protected:
                 if (event->type() == QEvent::Show && !pressed) {
                     pressed = true;
                     QTimer::singleShot(0, this, [this] {
-                        QTest::keyClick(FGlowny->Lista, Qt::Key_Escape);
-                        *heard = FGlowny->LPrzerwanie->isVisible();
+                        QTest::keyClick(Main()->Lista, Qt::Key_Escape);
+                        *heard = Main()->LPrzerwanie->isVisible();
                     });
                 }
                 return false;
@@ -78,7 +91,7 @@ protected:
     {
         Messages().onShow = [this](const ShownMessage&) {
             noticeAtQuestion = FGlowny->LPrzerwanie->isVisible() ? FGlowny->LPrzerwanie->text() : QString();
-            logLinesAtQuestion = LogLines ? int(LogLines->size()) : -1;
+            logLinesAtQuestion = LogLinesOfTheRunAtWork();
         };
     }
 
@@ -109,13 +122,13 @@ TEST_F(ArchiveRunTest, ArchiveZoneWithEscapeAndTakCancelsAfterTheCurrentEntry)
     ASSERT_EQ(Messages().shown.size(), 1u);
     EXPECT_EQ(Messages().shown[0].text, QStringLiteral("Czy rzeczywiście przerwać archiwizację?"));
     EXPECT_EQ(Messages().shown[0].buttons, ButtonsYesNoCancel);
-    EXPECT_EQ(LogLinesOnDisk(), (QStringList{QStringLiteral("Log dla: ") + ArchiveFolderName,
+    EXPECT_EQ(LogLinesOnDisk(), (QStringList{QStringLiteral("Log dla: ") + FGlowny->LastRun().FolderName,
                                              QStringLiteral("++++++++++++++++++++++++++++++++++"),
                                              QStringLiteral("Zarchiwizowano Plik"),
                                              QStringLiteral("Przerwano archiwizację na żądanie użytkownika.")}));
     EXPECT_TRUE(SevenZipAccepts(ArchiveOf(QStringLiteral("Plik"))));
     EXPECT_FALSE(QFile::exists(ArchiveOf(QStringLiteral("Folder"))));
-    EXPECT_FALSE(Archiving);
+    EXPECT_FALSE(FGlowny->Archiving());
     EXPECT_TRUE(FGlowny->Pdziala->isHidden());
     EXPECT_EQ(ListOnDisk(), entries);  // a run never changes the list
 }
@@ -132,8 +145,8 @@ TEST_F(ArchiveRunTest, ArchiveZoneWithEscapeAndNieGoesOn)
         HideWatcher(QObject* parent, int* lines) : QObject(parent), lines(lines) {}
         bool eventFilter(QObject*, QEvent* event) override
         {
-            if (event->type() == QEvent::Hide && *lines < 0 && Archiving)
-                *lines = int(LogLines->size());
+            if (event->type() == QEvent::Hide && *lines < 0 && Main()->Archiving())
+                *lines = LogLinesOfTheRunAtWork();
             return false;
         }
         int* lines;
@@ -150,7 +163,7 @@ TEST_F(ArchiveRunTest, ArchiveZoneWithEscapeAndNieGoesOn)
     EXPECT_EQ(LogLinesOnDisk().mid(2), (QStringList{QStringLiteral("Zarchiwizowano Plik"), QStringLiteral("Zarchiwizowano Folder")}));
     EXPECT_TRUE(SevenZipAccepts(ArchiveOf(QStringLiteral("Plik"))));
     EXPECT_TRUE(SevenZipAccepts(ArchiveOf(QStringLiteral("Folder"))));
-    EXPECT_FALSE(StopRequested);
+    EXPECT_FALSE(FGlowny->StopRequested());
 }
 
 TEST_F(ArchiveRunTest, EscapeDuringTheOnlyEntryAsksAfterIt)
@@ -266,11 +279,12 @@ TEST_F(ArchiveRunTest, CommandsDuringTheRunAreDroppedExceptTheAllowedOnes)
             if (event->type() == QEvent::Show && !done) {
                 done = true;
                 QTimer::singleShot(0, this, [] {
-                    ClickAt(FGlowny, QPoint(46, 63));  // "Plik"
-                    ClickAt(FGlowny, FGlowny->LClose->geometry().center());
-                    ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
-                    QTest::keyClick(FGlowny->Lista, Qt::Key_P, Qt::AltModifier);
-                    QTest::keyClick(FGlowny->Lista, Qt::Key_F1);
+                    MainWindow* main = Main();
+                    ClickAt(main, QPoint(46, 63));  // "Plik"
+                    ClickAt(main, main->LClose->geometry().center());
+                    ClickAt(main, main->LArchiwum->geometry().center());
+                    QTest::keyClick(main->Lista, Qt::Key_P, Qt::AltModifier);
+                    QTest::keyClick(main->Lista, Qt::Key_F1);
                 });
             }
             return false;
