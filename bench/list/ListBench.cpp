@@ -54,28 +54,26 @@ int RunSize(int n, int repeat)
     QTemporaryDir dir;
     if (!dir.isValid())
         return 1;
-    ListFilePath = dir.filePath(QStringLiteral("Dane.dat"));
+    EntryList entryList(dir.filePath(QStringLiteral("Dane.dat")));
     const long baseKb = PeakRssKb();
     const EntryVector list = MakeList(n);
 
     double saveBest = 1e300, loadBest = 1e300;
     for (int r = 0; r < repeat; ++r) {
-        Wpisy = list;
-        EntryCount = n;
+        entryList.SetEntries(list);
         auto t0 = Clock::now();
-        if (!SaveList())
+        if (!entryList.Save())
             return 1;
         saveBest = std::min(saveBest, Ms(Clock::now() - t0));
 
-        Wpisy.clear();
-        EntryCount = 0;
+        entryList.SetEntries({});
         t0 = Clock::now();
-        LoadList();
+        entryList.Load();
         loadBest = std::min(loadBest, Ms(Clock::now() - t0));
-        if (EntryCount != n || ListLoadDamaged)
+        if (entryList.Count() != n || entryList.LoadDamaged())
             return 1;
     }
-    const qint64 fileSize = QFileInfo(ListFilePath).size();
+    const qint64 fileSize = QFileInfo(entryList.FilePath()).size();
     std::printf("%8d entries  file %9lld bytes  save %8.1f ms  load %8.1f ms  peak RSS %7ld KB (start %ld KB)\n", n,
                 static_cast<long long>(fileSize), saveBest, loadBest, PeakRssKb(), baseKb);
     return 0;

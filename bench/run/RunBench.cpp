@@ -16,6 +16,7 @@
 
 #include "BenchSupport.h"
 #include "archive/run/ArchiveRun.h"
+#include "archive/run/EntryArchiver.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
 #include "platform/Process.h"
@@ -150,7 +151,17 @@ int main(int argc, char** argv)
         WriteLargeFile(large, largeMegabytes);
 
     SevenZipPacker packer;
-    InstallZipek(&packer);
+    ConfigurePacker(packer);
+    EntryList list(programDir + QStringLiteral("Dane.dat"));
+    // The unattended run in this process, as the program does it after loading the list.
+    const auto archiveAll = [&] {
+        RunParameters parameters;
+        parameters.Entries = list.Entries();
+        parameters.Packer = &packer;
+        ArchiveRun run(std::move(parameters));
+        if (run.ArchiveAll().ErrorsOccurred())
+            qFatal("the run reported errors");
+    };
 
     // ---- small entries
     const QString runDest = root + QStringLiteral("/kopie-run");
@@ -164,12 +175,11 @@ int main(int argc, char** argv)
     QFile::remove(binary);
     QFile::copy(program, binary);
     QFile::setPermissions(binary, QFile::permissions(binary) | QFile::ExeOwner);
-    ListFilePath = programDir + QStringLiteral("Dane.dat");
-    Wpisy.clear();
+    EntryVector entries;
     for (int k = 0; k < smallCount; ++k)
-        Wpisy.push_back({QStringLiteral("Plik"), QStringLiteral("dokument %1").arg(k), small[static_cast<size_t>(k)], binDest});
-    EntryCount = static_cast<int32_t>(Wpisy.size());
-    SaveList();
+        entries.push_back({QStringLiteral("Plik"), QStringLiteral("dokument %1").arg(k), small[static_cast<size_t>(k)], binDest});
+    list.SetEntries(entries);
+    list.Save();
     QProcessEnvironment headless = QProcessEnvironment::systemEnvironment();
     headless.remove(QStringLiteral("DISPLAY"));
     headless.remove(QStringLiteral("WAYLAND_DISPLAY"));
@@ -179,11 +189,12 @@ int main(int argc, char** argv)
         // The unattended run in this process, as the program does it after loading the list.
         auto runOnce = [&] {
             Fresh(runDest);
-            for (auto& e : Wpisy)
+            EntryVector here = entries;
+            for (auto& e : here)
                 e.Docel = runDest;
-            runTimes.push_back(SecondsOf([] { ArchiveAll(); }));
-            if (ErrorsOccurred)
-                qFatal("the run reported errors");
+            list.SetEntries(here);
+            runTimes.push_back(SecondsOf(archiveAll));
+            list.SetEntries(entries);
         };
         // The same packing, straight through the packer.
         auto addOnce = [&] {
@@ -238,15 +249,12 @@ int main(int argc, char** argv)
         std::vector<double> runLarge, cmdLarge;
         const QString largeRun = root + QStringLiteral("/duze-run");
         const QString largeCmd = root + QStringLiteral("/duze-7z");
-        Wpisy = {{QStringLiteral("Plik"), QStringLiteral("duży plik"), large, largeRun}};
-        EntryCount = 1;
+        list.SetEntries({{QStringLiteral("Plik"), QStringLiteral("duży plik"), large, largeRun}});
         for (int round = 0; round < rounds; ++round) {
             // Alternate the order so neither side always meets a warm or a cold cache.
             auto runOnce = [&] {
                 Fresh(largeRun);
-                runLarge.push_back(SecondsOf([] { ArchiveAll(); }));
-                if (ErrorsOccurred)
-                    qFatal("the large run reported errors");
+                runLarge.push_back(SecondsOf(archiveAll));
             };
             auto cmdOnce = [&] {
                 Fresh(largeCmd);
@@ -286,9 +294,8 @@ int main(int argc, char** argv)
             WriteLargeFile(folder + QStringLiteral("/duży plik.bin"), memoryMegabytes);
         const QString programDest = root + QStringLiteral("/pamiec-program");
         const QString commandDest = root + QStringLiteral("/pamiec-7z");
-        Wpisy = {{QStringLiteral("Folder"), QStringLiteral("folder"), folder, programDest}};
-        EntryCount = 1;
-        SaveList();
+        list.SetEntries({{QStringLiteral("Folder"), QStringLiteral("folder"), folder, programDest}});
+        list.Save();
         QStringList cron;
         for (const QString& variable : headless.toStringList())
             cron << variable;
@@ -331,7 +338,6 @@ int main(int argc, char** argv)
         std::printf("\n");
     }
 
-    InstallZipek(nullptr);
     OverrideProgramDirectory(QString());
     return 0;
 }

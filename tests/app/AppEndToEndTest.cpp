@@ -73,12 +73,6 @@ protected:
         return server.Display();
     }
 
-    void TearDown() override
-    {
-        Wpisy.clear();
-        EntryCount = 0;
-        ListFilePath.clear();
-    }
 
     // "Dane.dat" written by the program's own list code.
     void SaveListFile(const std::vector<Entry>& entries)

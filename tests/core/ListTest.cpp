@@ -68,29 +68,24 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        ListFilePath = dir.filePath(QStringLiteral("Dane.dat"));
-        Wpisy.clear();
-        EntryCount = 0;
-        CurrentIndex = 0;
-        ListLoadDamaged = false;
+        list.SetFilePath(dir.filePath(QStringLiteral("Dane.dat")));
+        list.SetEntries({});
+        list.SetCurrentIndex(0);
         SetMessagePort(&messages);
-        SetListBox(&box);
+        list.SetListBox(&box);
     }
     void TearDown() override
     {
         InjectWriteFault(WriteFault::None);
         InjectSyncHook({});
         SetMessagePort(nullptr);
-        SetListBox(nullptr);
-        ::chmod(QFile::encodeName(ListFilePath).constData(), 0644);
-        Wpisy.clear();
-        EntryCount = 0;
+        ::chmod(QFile::encodeName(list.FilePath()).constData(), 0644);
+        list.SetEntries({});
     }
 
     void UseList(const EntryVector& entries)
     {
-        Wpisy = entries;
-        EntryCount = static_cast<int32_t>(entries.size());
+        list.SetEntries(entries);
     }
 
     QStringList FilesInFolder() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System); }
@@ -98,6 +93,7 @@ protected:
     QTemporaryDir dir;
     FakeMessages messages;
     RecordingListBox box;
+    EntryList list;
 };
 
 // --- Saving ------------------------------------------------------------------------------
@@ -105,10 +101,10 @@ protected:
 TEST_F(ListTest, SavedListHasTheExactLayout)
 {
     UseList({Docs, Polish});
-    ASSERT_TRUE(SaveList());
+    ASSERT_TRUE(list.Save());
     QByteArray expected = "<Dane>\r\n\t<Ilosc>" + EncryptField(QStringLiteral("2")).toLatin1() + "</Ilosc>\r\n";
     int k = 0;
-    for (const Entry& w : Wpisy) {
+    for (const Entry& w : list.Entries()) {
         const QByteArray nr = "Nr" + QByteArray::number(++k);
         expected += "\t<" + nr + ">\r\n";
         expected += "\t\t<Typ>" + EncryptField(w.Typ).toLatin1() + "</Typ>\r\n";
@@ -118,7 +114,7 @@ TEST_F(ListTest, SavedListHasTheExactLayout)
         expected += "\t</" + nr + ">\r\n";
     }
     expected += "</Dane>\r\n";
-    EXPECT_EQ(ReadAll(ListFilePath), expected);
+    EXPECT_EQ(ReadAll(list.FilePath()), expected);
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -126,24 +122,24 @@ TEST_F(ListTest, SavedListMatchesTheStoredFixtureByteForByte)
 {
     // The fixture pins the cipher's output: a change in any byte breaks existing list files.
     UseList({Docs, Polish, Foreign});
-    ASSERT_TRUE(SaveList());
-    EXPECT_EQ(ReadAll(ListFilePath), ReadAll(Fixture("valid-3.dat")));
+    ASSERT_TRUE(list.Save());
+    EXPECT_EQ(ReadAll(list.FilePath()), ReadAll(Fixture("valid-3.dat")));
 }
 
 TEST_F(ListTest, EmptyListIsThreeLines)
 {
-    ASSERT_TRUE(SaveList());
-    EXPECT_EQ(ReadAll(ListFilePath), "<Dane>\r\n\t<Ilosc>" + EncryptField(QStringLiteral("0")).toLatin1() + "</Ilosc>\r\n</Dane>\r\n");
-    ASSERT_TRUE(LoadList());
-    EXPECT_EQ(EntryCount, 0);
+    ASSERT_TRUE(list.Save());
+    EXPECT_EQ(ReadAll(list.FilePath()), "<Dane>\r\n\t<Ilosc>" + EncryptField(QStringLiteral("0")).toLatin1() + "</Ilosc>\r\n</Dane>\r\n");
+    ASSERT_TRUE(list.Load());
+    EXPECT_EQ(list.Count(), 0);
     EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(ListTest, SpecialCharactersNeverReachTheFileUnenciphered)
 {
     UseList({Polish});
-    ASSERT_TRUE(SaveList());
-    const QByteArray bytes = ReadAll(ListFilePath);
+    ASSERT_TRUE(list.Save());
+    const QByteArray bytes = ReadAll(list.FilePath());
     for (const char* raw : {"&", "\"", "uwagi", "Wykaz", "&amp;", "&lt;"})
         EXPECT_FALSE(bytes.contains(raw)) << raw;
     EXPECT_EQ(bytes.count('<'), bytes.count('>'));
@@ -154,15 +150,14 @@ TEST_F(ListTest, TextRoundTripsThroughTheFile)
     const Entry odd = MakeEntry(QStringLiteral("Plik"), QStringLiteral("  spacje na brzegach  "), QStringLiteral("C:\\Stary\\ścieżka"),
                             QStringLiteral("ď»żpodobne do znacznika"));
     UseList({Docs, Polish, Foreign, odd, Blank});
-    ASSERT_TRUE(SaveList());
-    Wpisy.clear();
-    EntryCount = 0;
-    ASSERT_TRUE(LoadList());
-    ASSERT_EQ(EntryCount, 5);
-    EXPECT_TRUE(Wpisy[1] == Polish);
-    EXPECT_TRUE(Wpisy[2] == Foreign);
-    EXPECT_TRUE(Wpisy[3] == odd);  // enciphered values keep their spaces
-    EXPECT_TRUE(Wpisy[4] == Blank);
+    ASSERT_TRUE(list.Save());
+    list.SetEntries({});
+    ASSERT_TRUE(list.Load());
+    ASSERT_EQ(list.Count(), 5);
+    EXPECT_TRUE(list.Entries()[1] == Polish);
+    EXPECT_TRUE(list.Entries()[2] == Foreign);
+    EXPECT_TRUE(list.Entries()[3] == odd);  // enciphered values keep their spaces
+    EXPECT_TRUE(list.Entries()[4] == Blank);
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -172,7 +167,7 @@ struct LoadCase {
     const char* file;
     bool damaged;
     std::vector<Entry> entries;  // expected list after loading (ignored when count is set)
-    int32_t count = -1;          // expected EntryCount for lists too long to spell out
+    int32_t count = -1;          // expected list.Count() for lists too long to spell out
 };
 
 class LoadFixture : public ListTest, public testing::WithParamInterface<LoadCase> {};
@@ -180,22 +175,22 @@ class LoadFixture : public ListTest, public testing::WithParamInterface<LoadCase
 TEST_P(LoadFixture, EntriesAndMessage)
 {
     const LoadCase& c = GetParam();
-    ASSERT_TRUE(QFile::copy(Fixture(c.file), ListFilePath));
-    EXPECT_TRUE(LoadList());
-    EXPECT_EQ(ListLoadDamaged, c.damaged);
+    ASSERT_TRUE(QFile::copy(Fixture(c.file), list.FilePath()));
+    EXPECT_TRUE(list.Load());
+    EXPECT_EQ(list.LoadDamaged(), c.damaged);
     if (c.damaged)
-        EXPECT_EQ(messages.shown, std::vector<ShownMessage>{DamagedKeptMessage(ListFilePath + QStringLiteral(".bak"))});
+        EXPECT_EQ(messages.shown, std::vector<ShownMessage>{DamagedKeptMessage(list.FilePath() + QStringLiteral(".bak"))});
     else
         EXPECT_TRUE(messages.shown.empty());
     if (c.count >= 0) {
-        EXPECT_EQ(EntryCount, c.count);
-        EXPECT_EQ(Wpisy.size(), static_cast<size_t>(c.count));
+        EXPECT_EQ(list.Count(), c.count);
+        EXPECT_EQ(list.Entries().size(), static_cast<size_t>(c.count));
         return;
     }
-    EXPECT_EQ(EntryCount, static_cast<int32_t>(c.entries.size()));
-    ASSERT_EQ(Wpisy.size(), c.entries.size());
+    EXPECT_EQ(list.Count(), static_cast<int32_t>(c.entries.size()));
+    ASSERT_EQ(list.Entries().size(), c.entries.size());
     for (size_t i = 0; i < c.entries.size(); ++i)
-        EXPECT_TRUE(Wpisy[i] == c.entries[i]) << "entry " << i << ": " << Wpisy[i].Nazwa.toStdString();
+        EXPECT_TRUE(list.Entries()[i] == c.entries[i]) << "entry " << i << ": " << list.Entries()[i].Nazwa.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -227,20 +222,20 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ListTest, CountThatIsNoNumberLeavesTheListAsItWas)
 {
     UseList({Docs});
-    ASSERT_TRUE(QFile::copy(Fixture("count-not-a-number.dat"), ListFilePath));
-    LoadList();
-    EXPECT_EQ(EntryCount, 1);
-    ASSERT_EQ(Wpisy.size(), 1u);
-    EXPECT_TRUE(Wpisy[0] == Docs);
+    ASSERT_TRUE(QFile::copy(Fixture("count-not-a-number.dat"), list.FilePath()));
+    list.Load();
+    EXPECT_EQ(list.Count(), 1);
+    ASSERT_EQ(list.Entries().size(), 1u);
+    EXPECT_TRUE(list.Entries()[0] == Docs);
 }
 
 TEST_F(ListTest, CountTooLargeEmptiesTheList)
 {
     UseList({Docs});
-    ASSERT_TRUE(QFile::copy(Fixture("count-huge.dat"), ListFilePath));
-    LoadList();
-    EXPECT_EQ(EntryCount, 0);
-    EXPECT_TRUE(Wpisy.empty());
+    ASSERT_TRUE(QFile::copy(Fixture("count-huge.dat"), list.FilePath()));
+    list.Load();
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_TRUE(list.Entries().empty());
 }
 
 TEST_F(ListTest, ACountBeyondTheBlankLimitIsBelievedWhenTheFileHoldsThatManyElements)
@@ -249,45 +244,45 @@ TEST_F(ListTest, ACountBeyondTheBlankLimitIsBelievedWhenTheFileHoldsThatManyElem
     SetPathText(doc, {QStringLiteral("Dane"), QStringLiteral("Ilosc")}, EncryptField(QString::number(MaxBlankEntries + 2)));
     for (int k = 1; k <= MaxBlankEntries + 1; ++k)
         doc.FindChild(QStringLiteral("Dane"), false)->AddChild(std::make_unique<XmlNode>());
-    EXPECT_EQ(ReadEntries(doc), 0);
-    EXPECT_EQ(EntryCount, MaxBlankEntries + 2);
+    EXPECT_EQ(list.ReadEntries(doc), 0);
+    EXPECT_EQ(list.Count(), MaxBlankEntries + 2);
 }
 
 TEST_F(ListTest, MissingFileIsAnEmptyListWithoutMessage)
 {
-    EXPECT_TRUE(LoadList());
-    FillListBox();
-    EXPECT_EQ(CurrentIndex, -1);
+    EXPECT_TRUE(list.Load());
+    list.FillListBox();
+    EXPECT_EQ(list.CurrentIndex(), -1);
     EXPECT_EQ(box.Count(), 0);
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_FALSE(QFile::exists(ListFilePath));
-    AppendEntry(Docs.Typ, Docs.Nazwa, Docs.Source, Docs.Docel);
-    EXPECT_TRUE(QFile::exists(ListFilePath));
+    EXPECT_FALSE(QFile::exists(list.FilePath()));
+    list.AppendEntry(Docs.Typ, Docs.Nazwa, Docs.Source, Docs.Docel);
+    EXPECT_TRUE(QFile::exists(list.FilePath()));
 }
 
 TEST_F(ListTest, UnreadableListFileRaises)
 {
-    ASSERT_TRUE(QDir().mkdir(ListFilePath));
-    EXPECT_THROW(LoadList(), ListFileError);
+    ASSERT_TRUE(QDir().mkdir(list.FilePath()));
+    EXPECT_THROW(list.Load(), ListFileError);
     EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(ListTest, NamesInAnotherCaseAreReadAndWrittenBackExactly)
 {
-    ASSERT_TRUE(QFile::copy(Fixture("upper-case-names.dat"), ListFilePath));
-    QFile::setPermissions(ListFilePath, QFile::ReadOwner | QFile::WriteOwner);
-    LoadList();
-    ASSERT_TRUE(SaveList());
-    EXPECT_EQ(ReadAll(ListFilePath), ReadAll(Fixture("valid-3.dat")));
+    ASSERT_TRUE(QFile::copy(Fixture("upper-case-names.dat"), list.FilePath()));
+    QFile::setPermissions(list.FilePath(), QFile::ReadOwner | QFile::WriteOwner);
+    list.Load();
+    ASSERT_TRUE(list.Save());
+    EXPECT_EQ(ReadAll(list.FilePath()), ReadAll(Fixture("valid-3.dat")));
 }
 
 TEST_F(ListTest, ElementsBeyondTheCountVanishAtTheNextSave)
 {
-    ASSERT_TRUE(QFile::copy(Fixture("count-1-five-entries.dat"), ListFilePath));
-    QFile::setPermissions(ListFilePath, QFile::ReadOwner | QFile::WriteOwner);
-    LoadList();
-    ASSERT_TRUE(SaveList());
-    const QByteArray bytes = ReadAll(ListFilePath);
+    ASSERT_TRUE(QFile::copy(Fixture("count-1-five-entries.dat"), list.FilePath()));
+    QFile::setPermissions(list.FilePath(), QFile::ReadOwner | QFile::WriteOwner);
+    list.Load();
+    ASSERT_TRUE(list.Save());
+    const QByteArray bytes = ReadAll(list.FilePath());
     EXPECT_TRUE(bytes.contains("<Nr1>"));
     EXPECT_FALSE(bytes.contains("<Nr2>"));
 }
@@ -296,30 +291,30 @@ TEST_F(ListTest, ElementsBeyondTheCountVanishAtTheNextSave)
 
 TEST_F(ListTest, DamagedFileIsCopiedBesideItBeforeTheNextSave)
 {
-    const QString bak = ListFilePath + QStringLiteral(".bak");
-    ASSERT_TRUE(QFile::copy(Fixture("binary.dat"), ListFilePath));
-    LoadList();
-    EXPECT_TRUE(ListLoadDamaged);
-    EXPECT_EQ(DamagedListCopyPath, bak);
+    const QString bak = list.FilePath() + QStringLiteral(".bak");
+    ASSERT_TRUE(QFile::copy(Fixture("binary.dat"), list.FilePath()));
+    list.Load();
+    EXPECT_TRUE(list.LoadDamaged());
+    EXPECT_EQ(list.DamagedCopyPath(), bak);
     EXPECT_EQ(messages.shown, std::vector<ShownMessage>{DamagedKeptMessage(bak)});
     EXPECT_EQ(ReadAll(bak), ReadAll(Fixture("binary.dat")));
-    AppendEntry(Docs.Typ, Docs.Nazwa, Docs.Source, Docs.Docel);
+    list.AppendEntry(Docs.Typ, Docs.Nazwa, Docs.Source, Docs.Docel);
     EXPECT_EQ(ReadAll(bak), ReadAll(Fixture("binary.dat")));
-    EXPECT_TRUE(ReadAll(ListFilePath).startsWith("<Dane>"));
+    EXPECT_TRUE(ReadAll(list.FilePath()).startsWith("<Dane>"));
 }
 
 TEST_F(ListTest, AnEarlierCopyOfADamagedFileIsNeverReplaced)
 {
     // Two earlier copies, and a folder that happens to have the third name.
-    const QString bak = ListFilePath + QStringLiteral(".bak");
+    const QString bak = list.FilePath() + QStringLiteral(".bak");
     WriteBytes(bak, "the first damaged list");
     WriteBytes(bak + QStringLiteral(".2"), "the second damaged list");
     ASSERT_TRUE(QDir().mkdir(bak + QStringLiteral(".3")));
-    ASSERT_TRUE(QFile::copy(Fixture("not-xml.dat"), ListFilePath));
+    ASSERT_TRUE(QFile::copy(Fixture("not-xml.dat"), list.FilePath()));
 
-    LoadList();
+    list.Load();
 
-    EXPECT_EQ(DamagedListCopyPath, bak + QStringLiteral(".4"));
+    EXPECT_EQ(list.DamagedCopyPath(), bak + QStringLiteral(".4"));
     EXPECT_EQ(messages.shown, std::vector<ShownMessage>{DamagedKeptMessage(bak + QStringLiteral(".4"))});
     EXPECT_EQ(ReadAll(bak), QByteArray("the first damaged list"));
     EXPECT_EQ(ReadAll(bak + QStringLiteral(".2")), QByteArray("the second damaged list"));
@@ -328,40 +323,40 @@ TEST_F(ListTest, AnEarlierCopyOfADamagedFileIsNeverReplaced)
 
     // The next damaged load takes the next name.
     messages.shown.clear();
-    ASSERT_TRUE(QFile::remove(ListFilePath));
-    ASSERT_TRUE(QFile::copy(Fixture("binary.dat"), ListFilePath));
-    LoadList();
-    EXPECT_EQ(DamagedListCopyPath, bak + QStringLiteral(".5"));
+    ASSERT_TRUE(QFile::remove(list.FilePath()));
+    ASSERT_TRUE(QFile::copy(Fixture("binary.dat"), list.FilePath()));
+    list.Load();
+    EXPECT_EQ(list.DamagedCopyPath(), bak + QStringLiteral(".5"));
     EXPECT_EQ(ReadAll(bak + QStringLiteral(".4")), ReadAll(Fixture("not-xml.dat")));
     EXPECT_EQ(ReadAll(bak + QStringLiteral(".5")), ReadAll(Fixture("binary.dat")));
 }
 
 TEST_F(ListTest, ADamagedFileThatCannotBeKeptIsNotReplaced)
 {
-    const QString bak = ListFilePath + QStringLiteral(".bak");
+    const QString bak = list.FilePath() + QStringLiteral(".bak");
     // No copy reaches the disk.
     InjectSyncHook([](const QString& folder) { return folder.isEmpty() ? EIO : NoError; });
-    ASSERT_TRUE(QFile::copy(Fixture("not-xml.dat"), ListFilePath));
-    QFile::setPermissions(ListFilePath, QFile::ReadOwner | QFile::WriteOwner);
-    LoadList();
+    ASSERT_TRUE(QFile::copy(Fixture("not-xml.dat"), list.FilePath()));
+    QFile::setPermissions(list.FilePath(), QFile::ReadOwner | QFile::WriteOwner);
+    list.Load();
     EXPECT_EQ(messages.shown, std::vector<ShownMessage>{DamagedMessage});
-    EXPECT_TRUE(DamagedListCopyPath.isEmpty());
-    AppendEntry(Docs.Typ, Docs.Nazwa, Docs.Source, Docs.Docel);
+    EXPECT_TRUE(list.DamagedCopyPath().isEmpty());
+    list.AppendEntry(Docs.Typ, Docs.Nazwa, Docs.Source, Docs.Docel);
     EXPECT_EQ(messages.shown, (std::vector<ShownMessage>{DamagedMessage, SaveFailedMessage}));
-    EXPECT_EQ(ReadAll(ListFilePath), ReadAll(Fixture("not-xml.dat")));
+    EXPECT_EQ(ReadAll(list.FilePath()), ReadAll(Fixture("not-xml.dat")));
     EXPECT_FALSE(QFile::exists(bak));
     // Once the copy can be made, the save goes through.
     InjectSyncHook({});
-    EXPECT_TRUE(SaveList());
+    EXPECT_TRUE(list.Save());
     EXPECT_EQ(ReadAll(bak), ReadAll(Fixture("not-xml.dat")));
 }
 
 TEST_F(ListTest, AHealthyLoadMakesNoBackup)
 {
-    ASSERT_TRUE(QFile::copy(Fixture("valid-3.dat"), ListFilePath));
-    LoadList();
-    EXPECT_FALSE(ListLoadDamaged);
-    EXPECT_FALSE(QFile::exists(ListFilePath + QStringLiteral(".bak")));
+    ASSERT_TRUE(QFile::copy(Fixture("valid-3.dat"), list.FilePath()));
+    list.Load();
+    EXPECT_FALSE(list.LoadDamaged());
+    EXPECT_FALSE(QFile::exists(list.FilePath() + QStringLiteral(".bak")));
 }
 
 // --- Saving safely -----------------------------------------------------------------------
@@ -371,26 +366,25 @@ class SaveFault : public ListTest, public testing::WithParamInterface<WriteFault
 TEST_P(SaveFault, PreviousFileStaysWholeAndTheUserIsTold)
 {
     UseList({Docs, Polish});
-    ASSERT_TRUE(SaveList());
-    const QByteArray before = ReadAll(ListFilePath);
-    FillListBox();
+    ASSERT_TRUE(list.Save());
+    const QByteArray before = ReadAll(list.FilePath());
+    list.FillListBox();
 
     InjectWriteFault(GetParam());
-    AppendEntry(Foreign.Typ, Foreign.Nazwa, Foreign.Source, Foreign.Docel);
+    list.AppendEntry(Foreign.Typ, Foreign.Nazwa, Foreign.Source, Foreign.Docel);
     EXPECT_EQ(messages.shown, std::vector<ShownMessage>{SaveFailedMessage});
-    EXPECT_EQ(ReadAll(ListFilePath), before);
+    EXPECT_EQ(ReadAll(list.FilePath()), before);
     EXPECT_EQ(FilesInFolder(), QStringList{QStringLiteral("Dane.dat")});  // no temporary file left
     // The change stays in memory and in the list box.
-    EXPECT_EQ(EntryCount, 3);
+    EXPECT_EQ(list.Count(), 3);
     EXPECT_EQ(box.items.size(), 3);
-    EXPECT_FALSE(SaveList());
+    EXPECT_FALSE(list.Save());
 
     InjectWriteFault(WriteFault::None);
-    EXPECT_TRUE(SaveList());
-    Wpisy.clear();
-    EntryCount = 0;
-    LoadList();
-    EXPECT_EQ(EntryCount, 3);
+    EXPECT_TRUE(list.Save());
+    list.SetEntries({});
+    list.Load();
+    EXPECT_EQ(list.Count(), 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, SaveFault,
@@ -399,37 +393,36 @@ INSTANTIATE_TEST_SUITE_P(Steps, SaveFault,
 TEST_F(ListTest, ReadOnlyListFileIsNotReplaced)
 {
     UseList({Docs});
-    ASSERT_TRUE(SaveList());
-    const QByteArray before = ReadAll(ListFilePath);
-    ASSERT_EQ(::chmod(QFile::encodeName(ListFilePath).constData(), 0444), 0);
-    FillListBox();
-    UpdateCurrentEntry(Polish.Typ, Polish.Nazwa, Polish.Source, Polish.Docel);
+    ASSERT_TRUE(list.Save());
+    const QByteArray before = ReadAll(list.FilePath());
+    ASSERT_EQ(::chmod(QFile::encodeName(list.FilePath()).constData(), 0444), 0);
+    list.FillListBox();
+    list.UpdateCurrentEntry(Polish.Typ, Polish.Nazwa, Polish.Source, Polish.Docel);
     EXPECT_EQ(messages.shown, std::vector<ShownMessage>{SaveFailedMessage});
     EXPECT_EQ(box.items, QStringList{Polish.Nazwa});  // the edit stays visible
-    EXPECT_EQ(ReadAll(ListFilePath), before);
+    EXPECT_EQ(ReadAll(list.FilePath()), before);
     // After a restart the old content is back.
-    Wpisy.clear();
-    EntryCount = 0;
-    LoadList();
-    ASSERT_EQ(Wpisy.size(), 1u);
-    EXPECT_TRUE(Wpisy[0] == Docs);
+    list.SetEntries({});
+    list.Load();
+    ASSERT_EQ(list.Entries().size(), 1u);
+    EXPECT_TRUE(list.Entries()[0] == Docs);
 }
 
 TEST_F(ListTest, SaveKeepsThePermissionsOfTheListFile)
 {
     UseList({Docs});
-    ASSERT_TRUE(SaveList());
-    ASSERT_EQ(::chmod(QFile::encodeName(ListFilePath).constData(), 0640), 0);
-    ASSERT_TRUE(SaveList());
+    ASSERT_TRUE(list.Save());
+    ASSERT_EQ(::chmod(QFile::encodeName(list.FilePath()).constData(), 0640), 0);
+    ASSERT_TRUE(list.Save());
     struct stat st;
-    ASSERT_EQ(::stat(QFile::encodeName(ListFilePath).constData(), &st), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(list.FilePath()).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 TEST_F(ListTest, SaveIntoAMissingFolderFails)
 {
-    ListFilePath = dir.filePath(QStringLiteral("brak/Dane.dat"));
-    EXPECT_FALSE(SaveList());
+    list.SetFilePath(dir.filePath(QStringLiteral("brak/Dane.dat")));
+    EXPECT_FALSE(list.Save());
     EXPECT_EQ(messages.shown, std::vector<ShownMessage>{SaveFailedMessage});
 }
 
@@ -456,19 +449,18 @@ TEST_P(Delete, SelectsTheNeighbourAndSaves)
 {
     const DeleteCase& c = GetParam();
     UseList(Numbered(c.size));
-    CurrentIndex = c.current;
-    EXPECT_TRUE(DeleteCurrentEntry());
-    EXPECT_EQ(CurrentIndex, c.expectedCurrent);
-    EXPECT_EQ(EntryCount, c.size - 1);
+    list.SetCurrentIndex(c.current);
+    EXPECT_TRUE(list.DeleteCurrentEntry());
+    EXPECT_EQ(list.CurrentIndex(), c.expectedCurrent);
+    EXPECT_EQ(list.Count(), c.size - 1);
     EXPECT_EQ(box.items, c.expectedItems);
     if (c.expectedCurrent >= 0)
         EXPECT_EQ(box.selected, std::set<int>{c.expectedCurrent});
     else
         EXPECT_TRUE(box.selected.empty());
-    Wpisy.clear();
-    EntryCount = 0;
-    LoadList();
-    EXPECT_EQ(EntryCount, c.size - 1);
+    list.SetEntries({});
+    list.Load();
+    EXPECT_EQ(list.Count(), c.size - 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -479,69 +471,69 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ListTest, AppendSelectsTheNewLastEntry)
 {
     UseList(Numbered(3));
-    CurrentIndex = 0;
-    AppendEntry(Docs.Typ, Docs.Nazwa, Docs.Source, Docs.Docel);
-    EXPECT_EQ(CurrentIndex, 3);
+    list.SetCurrentIndex(0);
+    list.AppendEntry(Docs.Typ, Docs.Nazwa, Docs.Source, Docs.Docel);
+    EXPECT_EQ(list.CurrentIndex(), 3);
     EXPECT_EQ(box.items.last(), Docs.Nazwa);
     EXPECT_EQ(box.selected, std::set<int>{3});
-    EXPECT_TRUE(ReadAll(ListFilePath).contains("<Nr4>"));
+    EXPECT_TRUE(ReadAll(list.FilePath()).contains("<Nr4>"));
     EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(ListTest, UpdateKeepsTheCurrentEntrySelected)
 {
     UseList(Numbered(3));
-    CurrentIndex = 1;
-    UpdateCurrentEntry(Polish.Typ, Polish.Nazwa, Polish.Source, Polish.Docel);
-    EXPECT_EQ(CurrentIndex, 1);
+    list.SetCurrentIndex(1);
+    list.UpdateCurrentEntry(Polish.Typ, Polish.Nazwa, Polish.Source, Polish.Docel);
+    EXPECT_EQ(list.CurrentIndex(), 1);
     EXPECT_EQ(box.items, (QStringList{QStringLiteral("w0"), Polish.Nazwa, QStringLiteral("w2")}));
     EXPECT_EQ(box.selected, std::set<int>{1});
-    Wpisy.clear();
-    LoadList();
-    EXPECT_TRUE(Wpisy[1] == Polish);
+    list.SetEntries({});
+    list.Load();
+    EXPECT_TRUE(list.Entries()[1] == Polish);
 }
 
 TEST_F(ListTest, ClearSavesEvenAnEmptyList)
 {
-    EXPECT_TRUE(ClearList());
-    EXPECT_EQ(CurrentIndex, -1);
+    EXPECT_TRUE(list.ClearList());
+    EXPECT_EQ(list.CurrentIndex(), -1);
     EXPECT_TRUE(box.items.isEmpty());
-    ASSERT_TRUE(QFile::exists(ListFilePath));
+    ASSERT_TRUE(QFile::exists(list.FilePath()));
     UseList(Numbered(2));
-    ASSERT_TRUE(SaveList());
-    EXPECT_TRUE(ClearList());
-    EXPECT_EQ(EntryCount, 0);
-    EXPECT_FALSE(ReadAll(ListFilePath).contains("<Nr1>"));
+    ASSERT_TRUE(list.Save());
+    EXPECT_TRUE(list.ClearList());
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_FALSE(ReadAll(list.FilePath()).contains("<Nr1>"));
 }
 
 TEST_F(ListTest, FillListBoxChoosesAValidCurrentEntry)
 {
     UseList(Numbered(3));
-    CurrentIndex = -1;
-    FillListBox();
-    EXPECT_EQ(CurrentIndex, 0);
+    list.SetCurrentIndex(-1);
+    list.FillListBox();
+    EXPECT_EQ(list.CurrentIndex(), 0);
     EXPECT_EQ(box.selected, std::set<int>{0});
-    CurrentIndex = 2;
-    FillListBox();
+    list.SetCurrentIndex(2);
+    list.FillListBox();
     EXPECT_EQ(box.selected, std::set<int>{2});
     UseList({});
-    FillListBox();
-    EXPECT_EQ(CurrentIndex, -1);
+    list.FillListBox();
+    EXPECT_EQ(list.CurrentIndex(), -1);
 }
 
 TEST_F(ListTest, AddReplaceRemoveDoNotTouchTheBoxOrTheFile)
 {
-    EXPECT_EQ(AddEntry(QStringLiteral("Plik"), QStringLiteral("a"), QStringLiteral("/a"), QStringLiteral("/d")), 0);
-    EXPECT_EQ(AddEntry(QStringLiteral("Plik"), QStringLiteral("b"), QStringLiteral("/b"), QStringLiteral("/d")), 1);
-    EXPECT_EQ(EntryCount, 2);
-    EXPECT_EQ(ReplaceEntry(QStringLiteral("Folder"), QStringLiteral("B"), QStringLiteral("/B"), QStringLiteral("/D")), 1);
-    EXPECT_EQ(Wpisy[1].Nazwa, QStringLiteral("B"));
-    EXPECT_EQ(CurrentIndex, 1);
-    EXPECT_EQ(RemoveEntry(), 0);
-    EXPECT_EQ(CurrentIndex, 1);  // the caller stores the result
-    EXPECT_EQ(EntryCount, 1);
+    EXPECT_EQ(list.AddEntry(QStringLiteral("Plik"), QStringLiteral("a"), QStringLiteral("/a"), QStringLiteral("/d")), 0);
+    EXPECT_EQ(list.AddEntry(QStringLiteral("Plik"), QStringLiteral("b"), QStringLiteral("/b"), QStringLiteral("/d")), 1);
+    EXPECT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.ReplaceEntry(QStringLiteral("Folder"), QStringLiteral("B"), QStringLiteral("/B"), QStringLiteral("/D")), 1);
+    EXPECT_EQ(list.Entries()[1].Nazwa, QStringLiteral("B"));
+    EXPECT_EQ(list.CurrentIndex(), 1);
+    EXPECT_EQ(list.RemoveEntry(), 0);
+    EXPECT_EQ(list.CurrentIndex(), 1);  // the caller stores the result
+    EXPECT_EQ(list.Count(), 1);
     EXPECT_TRUE(box.items.isEmpty());
-    EXPECT_FALSE(QFile::exists(ListFilePath));
+    EXPECT_FALSE(QFile::exists(list.FilePath()));
 }
 
 TEST_F(ListTest, PathTextCreatesMissingElements)
@@ -558,7 +550,7 @@ TEST_F(ListTest, PathTextCreatesMissingElements)
 
 TEST_F(ListTest, AStartRemovesTheCopiesOfAKilledSaveThatNobodyHolds)
 {
-    const QString base = ListFilePath;
+    const QString base = list.FilePath();
     WriteBytes(base, "<Dane></Dane>");
     const QStringList stale = {base + QStringLiteral(".QxYzAb"), base + QStringLiteral(".abCDef")};
     // A save at work holds its copy; names that only look alike, and the user's own files.

@@ -29,32 +29,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
 
-    Wpisy.clear();
-    EntryCount = 0;
-    CurrentIndex = 0;
+    // A list of its own for every input: nothing of one input reaches the next.
+    EntryList list;
     int code;
     {
         XmlDocument document;
         document.ParseBuffer(bytes);
-        code = ReadEntries(document);
+        code = list.ReadEntries(document);
         // Writing grows with the square of the nesting depth (one indent per level and line),
         // so only small documents are written back.
         if (size <= 4096)
             document.DocumentText();
     }
-    FillListBox();
-    if (EntryCount != static_cast<int32_t>(Wpisy.size()) || (code != 0 && code != 1 && code != 2))
+    list.FillListBox();
+    if (list.Count() != static_cast<int32_t>(list.Entries().size()) || (code != 0 && code != 1 && code != 2))
         std::abort();
 
-    if (code == 0 && EntryCount <= 1000) {
-        const EntryVector loaded = Wpisy;
+    if (code == 0 && list.Count() <= 1000) {
+        const EntryVector loaded = list.Entries();
         XmlDocument saved;
-        WriteDocument(saved);
+        list.WriteDocument(saved);
         XmlDocument again;
         again.ParseBuffer(saved.SaveToBytes());
-        Wpisy.clear();
-        EntryCount = 0;
-        if (ReadEntries(again) != 0 || !SameEntries(loaded, Wpisy))
+        list.SetEntries({});
+        if (list.ReadEntries(again) != 0 || !SameEntries(loaded, list.Entries()))
             std::abort();
     }
 

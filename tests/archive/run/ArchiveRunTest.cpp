@@ -2,6 +2,8 @@
 // box, with the real packer writing real archives that the real 7z command checks.
 
 #include "RunFakes.h"
+#include "archive/run/RunLock.h"
+#include "archive/run/RunPaths.h"
 
 #include <QLockFile>
 #include <QSysInfo>
@@ -154,7 +156,7 @@ struct ProgressCase {
     std::vector<int> expectedPositions;
 };
 
-TEST(ZipekProgress, BarRunsFromZeroToFullForEverySize)
+TEST(ByteProgress, BarRunsFromZeroToFullForEverySize)
 {
     const int64_t GiB = int64_t(1) << 30;
     const ProgressCase cases[] = {
@@ -168,8 +170,8 @@ TEST(ZipekProgress, BarRunsFromZeroToFullForEverySize)
     };
     for (const auto& c : cases) {
         FakeMainWindow window;
-        SetMainWindowPort(&window);
-        ZipekPreProgress(nullptr, c.total);
+        ByteProgress bar;
+        bar.Start(window.Progress(), c.total);
         EXPECT_EQ(window.progress.max, c.expectedMax) << c.name;
         EXPECT_TRUE(window.progress.visible) << c.name;
         EXPECT_EQ(window.Only(QStringLiteral("Progress")),
@@ -178,11 +180,10 @@ TEST(ZipekProgress, BarRunsFromZeroToFullForEverySize)
             << c.name;
         std::vector<int> positions;
         for (int64_t done : c.reported) {
-            ZipekProgress(nullptr, QStringLiteral("plik"), done, done);
+            bar.Advance(window.Progress(), done);
             positions.push_back(window.progress.position);
         }
         EXPECT_EQ(positions, c.expectedPositions) << c.name;
-        SetMainWindowPort(nullptr);
     }
 }
 
@@ -192,8 +193,7 @@ class ArchiveRunTest : public RunFixture {};
 
 TEST_F(ArchiveRunTest, EmptyListOrNoSelectionStopsWithAMessageAndNoLog)
 {
-    ArchiveFolderName = QStringLiteral("Arch_poprzedni");
-    ArchiveSelected();
+    EXPECT_EQ(ArchiveSelected().Start, RunStart::NothingToArchive);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, QStringLiteral("Lista jest pusta, nie ma co archiwizować."));
     EXPECT_EQ(messages.shown[0].buttons, ButtonsClose);
@@ -201,15 +201,16 @@ TEST_F(ArchiveRunTest, EmptyListOrNoSelectionStopsWithAMessageAndNoLog)
 
     const QString docel = MakeFolder(QStringLiteral("kopie"));
     AddListEntry(QStringLiteral("Plik"), QStringLiteral("a"), MakeFile(QStringLiteral("a.txt"), "a"), docel, false);
-    ArchiveSelected();
+    EXPECT_EQ(ArchiveSelected().Start, RunStart::NothingSelected);
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(messages.shown[1].text, QStringLiteral("Nie wybrano żadnego elementu do archiwizacji."));
     EXPECT_EQ(messages.shown[1].buttons, ButtonsClose);
     EXPECT_EQ(messages.shown[1].icon, IconInfo);
 
     EXPECT_FALSE(QFile::exists(programDir + QStringLiteral("Log.txt")));
-    EXPECT_EQ(ArchiveFolderName, QStringLiteral("Arch_poprzedni"));
-    EXPECT_FALSE(Archiving);
+    EXPECT_TRUE(FolderName().isEmpty());
+    EXPECT_TRUE(result.Entries.empty());
+    EXPECT_FALSE(run->Archiving());
     EXPECT_TRUE(AllArchives().isEmpty());
     EXPECT_TRUE(window.Only(QStringLiteral("ProgresEtap")).isEmpty());
 }
@@ -231,14 +232,14 @@ TEST_F(ArchiveRunTest, ThreeSelectedEntriesArchiveWithProgressStatusAndLog)
 
     ArchiveSelected();
 
-    EXPECT_TRUE(ArchiveFolderName.contains(QRegularExpression(QStringLiteral("^Arch_\\d{8}_\\d{4}$"))))
-        << ArchiveFolderName.toStdString();
+    EXPECT_TRUE(FolderName().contains(QRegularExpression(QStringLiteral("^Arch_\\d{8}_\\d{4}$"))))
+        << FolderName().toStdString();
     // The folder's subfolder with content is left out, and the log says so.
     EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano Notatka"), QStringLiteral("Zarchiwizowano Drugi"),
                                        QStringLiteral("Zarchiwizowano Projekt ąę"), QStringLiteral("\tpominięto zawartość podfolderów: 1")}));
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_FALSE(Archiving);
-    EXPECT_FALSE(ErrorsOccurred);
+    EXPECT_FALSE(run->Archiving());
+    EXPECT_FALSE(result.ErrorsOccurred());
 
     // Both archives of one run share the dated folder, each named after its entry.
     for (const QString& nazwa : {QStringLiteral("Notatka"), QStringLiteral("Drugi"), QStringLiteral("Projekt ąę")})
@@ -349,8 +350,8 @@ TEST_F(ArchiveRunTest, EscapeBetweenEntriesAsksAndTakCancels)
         bool archivingWhileAsked = false;
         window.onWaitingInput = [&](int turn) {
             if (turn == 2)  // Escape pressed while the second entry was packed
-                StopRequested = true;
-            archivingWhileAsked = Archiving;
+                run->RequestStop();
+            archivingWhileAsked = run->Archiving();
         };
 
         ArchiveSelected();
@@ -361,7 +362,7 @@ TEST_F(ArchiveRunTest, EscapeBetweenEntriesAsksAndTakCancels)
         EXPECT_EQ(messages.shown[0].icon, IconInfo);
         EXPECT_EQ(messages.shown.size(), 1u) << "no error message without a failed entry";
         EXPECT_TRUE(archivingWhileAsked);
-        EXPECT_FALSE(Archiving);
+        EXPECT_FALSE(run->Archiving());
         const QStringList& ev = window.events;
         EXPECT_EQ(ev.at(ev.indexOf(QStringLiteral("Message=") + CancelQuestion) + 1), QStringLiteral("RepaintMainWindow"));
         if (c.cancels) {
@@ -374,7 +375,7 @@ TEST_F(ArchiveRunTest, EscapeBetweenEntriesAsksAndTakCancels)
             EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano e0"), QStringLiteral("Zarchiwizowano e1"),
                                                QStringLiteral("Zarchiwizowano e2")}));
             EXPECT_TRUE(SevenZipTestPasses(ArchiveOf(docel, QStringLiteral("e2"))));
-            EXPECT_FALSE(StopRequested);
+            EXPECT_FALSE(run->StopRequested());
             EXPECT_EQ(window.inputTurns, 3);
         }
     }
@@ -386,7 +387,10 @@ TEST_F(ArchiveRunTest, CancelAfterAFailedEntryStillReportsTheErrors)
     AddListEntry(QStringLiteral("Plik"), QStringLiteral("brak"), Path(QStringLiteral("nie ma.txt")), docel);
     AddListEntry(QStringLiteral("Plik"), QStringLiteral("jest"), MakeFile(QStringLiteral("jest.txt"), "x"), docel);
     messages.answers = {AnswerYes};
-    window.onWaitingInput = [](int turn) { StopRequested = turn == 1; };
+    window.onWaitingInput = [this](int turn) {
+        if (turn == 1)
+            run->RequestStop();
+    };
 
     ArchiveSelected();
 
@@ -456,7 +460,7 @@ TEST_F(ArchiveRunTest, FailingEntriesAreLoggedCountedAndNeverStopTheRun)
         const QString source = c.source == FailureCase::ExistingFile     ? plik
                                : c.source == FailureCase::ExistingFolder ? folder
                                                                          : Path(QStringLiteral("nie istnieje"));
-        Wpisy.clear();
+        entries.clear();
         list.Clear();
         messages.shown.clear();
         // A good entry on each side shows that the run goes on.
@@ -470,10 +474,10 @@ TEST_F(ArchiveRunTest, FailingEntriesAreLoggedCountedAndNeverStopTheRun)
         reason.replace(QStringLiteral("{docel}"), docel).replace(QStringLiteral("{source}"), source);
         EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano przed"), c.expectedLine.arg(c.nazwa),
                                            QLatin1Char('\t') + reason, QStringLiteral("Zarchiwizowano po")}));
-        EXPECT_TRUE(ErrorsOccurred);
+        EXPECT_TRUE(result.ErrorsOccurred());
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].text, ErrorsMessage);
-        EXPECT_EQ(QFileInfo(docel + QLatin1Char('/') + ArchiveFolderName).isDir(), c.datedFolderMade);
+        EXPECT_EQ(QFileInfo(docel + QLatin1Char('/') + FolderName()).isDir(), c.datedFolderMade);
         EXPECT_FALSE(QFileInfo::exists(docel) && !c.docelExists) << "the destination is never made";
         // Nothing but the two good archives was written anywhere.
         QStringList written;
@@ -503,8 +507,8 @@ TEST_F(ArchiveRunTest, PackerFailureBecomesThePackFailureLine)
 
     EXPECT_EQ(LogBytes(),
               ExpectedLog({QStringLiteral("Niezidentyfikowane problemy przy pakowaniu zablokowany"),
-                           QStringLiteral("\t%1/%2: w miejscu folderu archiwizacji jest coś innego niż folder").arg(docel, ArchiveFolderName)}));
-    EXPECT_TRUE(ErrorsOccurred);
+                           QStringLiteral("\t%1/%2: w miejscu folderu archiwizacji jest coś innego niż folder").arg(docel, FolderName())}));
+    EXPECT_TRUE(result.ErrorsOccurred());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, ErrorsMessage);
 }
@@ -518,9 +522,8 @@ TEST_F(ArchiveRunTest, AFileThatVanishesWhilePackingIsNoSuccess)
     MakeFile(QStringLiteral("dane/zostaje.txt"), "zostaje");
     const QString vanishing = MakeFile(QStringLiteral("dane/znika.txt"), "znika");
     AddListEntry(QStringLiteral("Folder"), QStringLiteral("dane"), folder, docel);
-    packer->OnPreProgress = [&](SevenZipPacker* sender, int64_t total) {
+    packer->OnPreProgress = [&](SevenZipPacker*, int64_t) {
         QFile::remove(vanishing);
-        ZipekPreProgress(sender, total);
     };
 
     ArchiveSelected();
@@ -528,7 +531,7 @@ TEST_F(ArchiveRunTest, AFileThatVanishesWhilePackingIsNoSuccess)
     EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Niezidentyfikowane problemy przy pakowaniu dane"),
                                        QStringLiteral("\t%1: nie można odczytać pliku (nie ma takiego pliku ani folderu), pominięto go")
                                            .arg(vanishing)}));
-    EXPECT_TRUE(ErrorsOccurred);
+    EXPECT_TRUE(result.ErrorsOccurred());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, ErrorsMessage);
     // What could be packed is kept, and it is a sound archive.
@@ -542,19 +545,14 @@ TEST_F(ArchiveRunTest, ResultsTheRunDoesNotKnowGetThePackFailureLine)
     AddListEntry(QStringLiteral("Plik"), QStringLiteral("dziwny"), QString(), QString());
     const int codes[] = {ResultPackFailed, -4, -7, 1, static_cast<int>(0x80004005u), static_cast<int>(0x80004004u)};
     for (int code : codes) {
-        LogLines->clear();
-        ErrorsOccurred = false;
-        LogEntryResult(code, 0);
-        EXPECT_EQ(*LogLines, QStringList({QStringLiteral("Niezidentyfikowane problemy przy pakowaniu dziwny")})) << code;
-        EXPECT_TRUE(ErrorsOccurred) << code;
+        EXPECT_EQ(EntryLogLine(code, QStringLiteral("dziwny")), QStringLiteral("Niezidentyfikowane problemy przy pakowaniu dziwny")) << code;
+        EXPECT_TRUE(IsFailureCode(code)) << code;
     }
     // The run's own codes without a name, which are no errors.
-    LogLines->clear();
-    ErrorsOccurred = false;
-    LogEntryResult(ResultCancelled, 7);
-    LogEntryResult(ResultListEmpty, -1);
-    EXPECT_EQ(*LogLines, QStringList({CancelLine, QStringLiteral("Lista plików jest pusta.")}));
-    EXPECT_FALSE(ErrorsOccurred);
+    EXPECT_EQ(EntryLogLine(ResultCancelled, QStringLiteral("dziwny")), CancelLine);
+    EXPECT_EQ(EntryLogLine(ResultListEmpty, QString()), QStringLiteral("Lista plików jest pusta."));
+    EXPECT_FALSE(IsFailureCode(ResultCancelled));
+    EXPECT_FALSE(IsFailureCode(ResultListEmpty));
 }
 
 TEST_F(ArchiveRunTest, AFilePathWithATrailingSlashIsAMissingSource)
@@ -586,7 +584,7 @@ TEST_F(ArchiveRunTest, ANameWithControlCharactersIsRefusedAndLoggedWithQuestionM
                                        QStringLiteral("Niezidentyfikowane problemy przy pakowaniu usuń?"), reason,
                                        QStringLiteral("Zarchiwizowano zwykły")}));
     EXPECT_EQ(AllArchives(), QStringList({ArchiveOf(docel, QStringLiteral("zwykły"))}));
-    EXPECT_TRUE(ErrorsOccurred);
+    EXPECT_TRUE(result.ErrorsOccurred());
 }
 
 TEST_F(ArchiveRunTest, AnEntryWithoutANameWritesNothing)
@@ -598,7 +596,7 @@ TEST_F(ArchiveRunTest, AnEntryWithoutANameWritesNothing)
     ArchiveSelected();
 
     EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Wpis bez nazwy pominięto"), QStringLiteral("Wpis bez nazwy pominięto")}));
-    EXPECT_TRUE(ErrorsOccurred);
+    EXPECT_TRUE(result.ErrorsOccurred());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, ErrorsMessage);
     // Not even the dated folder: nothing at all was written for them.
@@ -626,14 +624,14 @@ TEST_F(ArchiveRunTest, AnArchiveThisRunWroteIsNeverReplaced)
     const QString skipped = QStringLiteral("Pominięto Kopia: archiwum o tej nazwie zapisano już w tej archiwizacji");
     EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano Kopia"), skipped, skipped, skipped, skipped,
                                        QStringLiteral("Zarchiwizowano Kopia")}));
-    EXPECT_TRUE(ErrorsOccurred);
+    EXPECT_TRUE(result.ErrorsOccurred());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, ErrorsMessage);
     EXPECT_EQ(SevenZipPaths(ArchiveOf(docel, QStringLiteral("Kopia"))), QStringList({QStringLiteral("pierwszy.txt")}));
     EXPECT_EQ(SevenZipPaths(ArchiveOf(inne, QStringLiteral("Kopia"))), QStringList({QStringLiteral("drugi.txt")}));
 
     // The next run starts afresh: an archive of an earlier run is the packer's to replace.
-    Wpisy.erase(Wpisy.begin() + 1, Wpisy.end());
+    entries.erase(entries.begin() + 1, entries.end());
     ArchiveSelected();
     EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano Kopia")}));
 }
@@ -724,14 +722,14 @@ TEST_F(ArchiveRunTest, ADatedFolderNameHeldByALinkOrAFileIsNeverFollowed)
             else
                 MakeFile(dated.mid(root.path().size() + 1), "zajęte");
         }
-        Wpisy.clear();
+        entries.clear();
         list.Clear();
         AddListEntry(QStringLiteral("Plik"), QStringLiteral("pierwszy"), plik, docel);
         AddListEntry(QStringLiteral("Plik"), QStringLiteral("drugi"), plik, docel);
 
         ArchiveSelected();
 
-        const QString reason = QStringLiteral("\t%1/%2: %3").arg(docel, ArchiveFolderName, QString::fromUtf8(c.reason));
+        const QString reason = QStringLiteral("\t%1/%2: %3").arg(docel, FolderName(), QString::fromUtf8(c.reason));
         EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Niezidentyfikowane problemy przy pakowaniu pierwszy"), reason,
                                            QStringLiteral("Niezidentyfikowane problemy przy pakowaniu drugi"), reason}));
         EXPECT_TRUE(QDir(cel).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
@@ -744,7 +742,7 @@ TEST_F(ArchiveRunTest, NewDatedFoldersAndArchivesAreForTheOwnerOnly)
     AddListEntry(QStringLiteral("Plik"), QStringLiteral("a"), MakeFile(QStringLiteral("a.txt"), "a"), docel);
     ArchiveSelected();
     struct stat st {};
-    ASSERT_EQ(::stat(QFile::encodeName(docel + QLatin1Char('/') + ArchiveFolderName).constData(), &st), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(docel + QLatin1Char('/') + FolderName()).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0700u);
     ASSERT_EQ(::stat(QFile::encodeName(ArchiveOf(docel, QStringLiteral("a"))).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0077, 0u);
@@ -758,16 +756,15 @@ TEST_F(ArchiveRunTest, AFileCutShortWhileItIsPackedFailsItsEntry)
     const QString folder = MakeFolder(QStringLiteral("dane"));
     MakeFile(QStringLiteral("dane/zostaje.txt"), "zostaje");
     const QString shrinking = Path(QStringLiteral("dane/maleje.log"));
-    packer->OnPreProgress = [&](SevenZipPacker* sender, int64_t total) {
+    packer->OnPreProgress = [&](SevenZipPacker*, int64_t) {
         QFile f(shrinking);
         EXPECT_TRUE(f.open(QIODevice::ReadWrite));
         f.resize(10);
-        ZipekPreProgress(sender, total);
     };
     for (const char* typ : {"Folder", "Plik"}) {
         SCOPED_TRACE(typ);
         MakeFile(QStringLiteral("dane/maleje.log"), QByteArray(100000, 'm'));
-        Wpisy.clear();
+        entries.clear();
         list.Clear();
         const bool isFolder = QLatin1String(typ) == QLatin1String("Folder");
         AddListEntry(QString::fromLatin1(typ), QStringLiteral("kopia"), isFolder ? folder : shrinking, docel);
@@ -776,7 +773,7 @@ TEST_F(ArchiveRunTest, AFileCutShortWhileItIsPackedFailsItsEntry)
 
         EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Niezidentyfikowane problemy przy pakowaniu kopia"),
                                            QStringLiteral("\t%1: plik zmienił się podczas odczytu").arg(shrinking)}));
-        EXPECT_TRUE(ErrorsOccurred);
+        EXPECT_TRUE(result.ErrorsOccurred());
         EXPECT_TRUE(SevenZipTestPasses(ArchiveOf(docel, QStringLiteral("kopia"))));
         QDir(docel).removeRecursively();
         QDir().mkpath(docel);
@@ -796,7 +793,7 @@ TEST_F(ArchiveRunTest, ASpecialFileLeftOutIsNamedUnderTheArchivedLine)
 
     EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano dane"),
                                        QStringLiteral("\t%1: pominięto plik specjalny (gniazdo, potok lub urządzenie)").arg(fifo)}));
-    EXPECT_FALSE(ErrorsOccurred);
+    EXPECT_FALSE(result.ErrorsOccurred());
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(SevenZipPaths(ArchiveOf(docel, QStringLiteral("dane"))), QStringList({QStringLiteral("dane"), QStringLiteral("dane/a.txt")}));
 }
@@ -809,18 +806,19 @@ TEST_F(ArchiveRunTest, ASecondRunOfTheSameProgramFolderDoesNothingButSaySo)
     {
         QLockFile other(RunLockPath());
         ASSERT_TRUE(other.tryLock(0));
-        for (const auto& run : {&ArchiveSelected, &ArchiveAll}) {
+        for (const bool all : {false, true}) {
             messages.shown.clear();
-            run();
+            const RunStart start = (all ? ArchiveAll() : ArchiveSelected()).Start;
+            EXPECT_EQ(start, RunStart::FoundBusy);
             ASSERT_EQ(messages.shown.size(), 1u);
             EXPECT_EQ(messages.shown[0].text, QStringLiteral("Archiwizacja już trwa."));
             EXPECT_EQ(messages.shown[0].buttons, ButtonsClose);
-            EXPECT_TRUE(RunFoundBusy);
-            EXPECT_FALSE(Archiving);
+            EXPECT_TRUE((result.Start == RunStart::FoundBusy));
+            EXPECT_FALSE(run->Archiving());
             EXPECT_EQ(LogBytes(), QByteArray("log tamtej archiwizacji"));
             EXPECT_TRUE(AllArchives().isEmpty());
         }
-        Wpisy.clear();
+        entries.clear();
         ArchiveAll();
         EXPECT_EQ(LogBytes(), QByteArray("log tamtej archiwizacji")) << "not even the empty list's log";
     }
@@ -834,7 +832,7 @@ TEST_F(ArchiveRunTest, ASecondRunOfTheSameProgramFolderDoesNothingButSaySo)
     };
     messages.shown.clear();
     ArchiveSelected();
-    EXPECT_FALSE(RunFoundBusy);
+    EXPECT_FALSE((result.Start == RunStart::FoundBusy));
     EXPECT_TRUE(heldDuringTheRun);
     EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano a")}));
     QLockFile afterwards(RunLockPath());
@@ -856,7 +854,7 @@ TEST_F(ArchiveRunTest, ALockLeftByAnEndedProcessDoesNotStopTheRun)
 
     ArchiveSelected();
 
-    EXPECT_FALSE(RunFoundBusy);
+    EXPECT_FALSE((result.Start == RunStart::FoundBusy));
     EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano a")}));
 }
 
@@ -870,7 +868,7 @@ TEST_F(ArchiveRunTest, AnUnreadableLockFileKeepsRunsOutOnlyWhileItIsNew)
         // Just made: perhaps a run that is still writing it.
         messages.shown.clear();
         ArchiveSelected();
-        EXPECT_TRUE(RunFoundBusy);
+        EXPECT_TRUE((result.Start == RunStart::FoundBusy));
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].text, QStringLiteral("Archiwizacja już trwa."));
         // Left long ago: stale.
@@ -880,7 +878,7 @@ TEST_F(ArchiveRunTest, AnUnreadableLockFileKeepsRunsOutOnlyWhileItIsNew)
         f.close();
         messages.shown.clear();
         ArchiveSelected();
-        EXPECT_FALSE(RunFoundBusy);
+        EXPECT_FALSE((result.Start == RunStart::FoundBusy));
         EXPECT_TRUE(messages.shown.empty());
         EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano a")}));
     }
@@ -903,14 +901,14 @@ TEST_F(ArchiveRunTest, ArchiveAllIgnoresTheSelection)
 
 TEST_F(ArchiveRunTest, ArchiveAllOverAnEmptyListWritesTheOneLineLog)
 {
-    ArchiveFolderName = QStringLiteral("Arch_poprzedni");
-    LogLines->append(QStringLiteral("stara linia"));
+    MakeFile(QStringLiteral("program/Log.txt"), "stara linia\r\n");
     ArchiveAll();
     EXPECT_EQ(LogBytes(), QByteArray("Lista plików jest pusta.\r\n"));
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(window.events.isEmpty());
-    EXPECT_EQ(ArchiveFolderName, QStringLiteral("Arch_poprzedni"));
-    EXPECT_FALSE(ErrorsOccurred);
+    EXPECT_TRUE(result.ListEmpty);
+    EXPECT_TRUE(FolderName().isEmpty());
+    EXPECT_FALSE(result.ErrorsOccurred());
 }
 
 TEST_F(ArchiveRunTest, AnUnwritableLogLeavesTheRunAsAnException)
@@ -926,11 +924,15 @@ TEST_F(ArchiveRunTest, AnUnwritableLogLeavesTheRunAsAnException)
     } catch (const LogWriteError& error) {
         EXPECT_TRUE(QString::fromUtf8(error.what()).contains(programDir + QStringLiteral("Log.txt")));
     }
-    EXPECT_FALSE(Archiving);
+    EXPECT_FALSE(run->Archiving());
     // The closing message comes after the log; the failure reaches the caller first.
     EXPECT_TRUE(messages.shown.empty());
+    // The result is whole all the same, with the reason the log could not be written.
+    ASSERT_EQ(run->Result().Entries.size(), 1u);
+    EXPECT_EQ(run->Result().Entries[0].Code, ResultSourceMissing);
+    EXPECT_TRUE(run->Result().LogFailure.contains(programDir + QStringLiteral("Log.txt")));
 
-    Wpisy.clear();
+    entries.clear();
     EXPECT_THROW(ArchiveAll(), LogWriteError);
 }
 
@@ -943,51 +945,29 @@ TEST_F(ArchiveRunTest, LogIsRewrittenWholeAtEveryRun)
     EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano a")}));
 }
 
-TEST_F(ArchiveRunTest, ClosingTheWindowDuringARunKeepsTheLogUntilTheRunEnds)
+TEST_F(ArchiveRunTest, TheClosingPauseAfterACancelStillBelongsToTheRun)
 {
-    const QString docel = MakeFolder(QStringLiteral("kopie"));
-    AddListEntry(QStringLiteral("Plik"), QStringLiteral("a"), MakeFile(QStringLiteral("a.txt"), "a"), docel);
-    AddListEntry(QStringLiteral("Plik"), QStringLiteral("b"), MakeFile(QStringLiteral("b.txt"), "b"), docel);
-    bool logAliveAfterClose = false;
-    window.onWaitingInput = [&](int turn) {
-        if (turn == 1) {
-            ReleaseLogLines();  // what FormClose does
-            logAliveAfterClose = LogLines != nullptr;
-        }
-    };
-
-    ArchiveSelected();
-
-    EXPECT_TRUE(logAliveAfterClose);
-    EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano a"), QStringLiteral("Zarchiwizowano b")}));
-    EXPECT_EQ(LogLines, nullptr) << "freed once the run was done with it";
-
-    // Idle, the lines go at once.
-    LogLines = std::make_unique<QStringList>();
-    ReleaseLogLines();
-    EXPECT_EQ(LogLines, nullptr);
-}
-
-TEST_F(ArchiveRunTest, ClosingTheWindowDuringTheClosingPauseAfterACancelKeepsTheLog)
-{
-    // After Tak, Archiving is clear while the closing picture is still shown and the log not
-    // yet written: a close request then must not take the lines away either.
+    // After Tak the loop is over while the closing picture is still shown and the log not yet
+    // written: the run is still at work then (the window refuses to close or start another).
     const QString docel = MakeFolder(QStringLiteral("kopie"));
     AddListEntry(QStringLiteral("Plik"), QStringLiteral("a"), MakeFile(QStringLiteral("a.txt"), "a"), docel);
     AddListEntry(QStringLiteral("Plik"), QStringLiteral("b"), MakeFile(QStringLiteral("b.txt"), "b"), docel);
     messages.answers = {AnswerYes};
-    window.onWaitingInput = [](int) { StopRequested = true; };
+    window.onWaitingInput = [this](int) { run->RequestStop(); };
     bool archivingAtPause = true;
+    bool runningAtPause = false;
     window.onPause = [&] {
-        archivingAtPause = Archiving;
-        ReleaseLogLines();
+        archivingAtPause = run->Archiving();
+        runningAtPause = run->Running();
     };
 
     ArchiveSelected();
 
     EXPECT_FALSE(archivingAtPause);
+    EXPECT_TRUE(runningAtPause);
+    EXPECT_FALSE(run->Running());
     EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano a"), CancelLine}));
-    EXPECT_EQ(LogLines, nullptr);
+    EXPECT_TRUE(result.Cancelled);
 }
 
 TEST_F(ArchiveRunTest, ARunNeverStartsInsideAnother)
@@ -995,9 +975,9 @@ TEST_F(ArchiveRunTest, ARunNeverStartsInsideAnother)
     const QString docel = MakeFolder(QStringLiteral("kopie"));
     AddListEntry(QStringLiteral("Plik"), QStringLiteral("a"), MakeFile(QStringLiteral("a.txt"), "a"), docel);
     AddListEntry(QStringLiteral("Plik"), QStringLiteral("b"), MakeFile(QStringLiteral("b.txt"), "b"), docel);
-    window.onWaitingInput = [](int) {
-        ArchiveSelected();
-        ArchiveAll();
+    window.onWaitingInput = [this](int) {
+        EXPECT_EQ(run->ArchiveSelected().Start, RunStart::AlreadyRunning);
+        EXPECT_EQ(run->ArchiveAll().Start, RunStart::AlreadyRunning);
     };
     ArchiveSelected();
     EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano a"), QStringLiteral("Zarchiwizowano b")}));
@@ -1011,16 +991,13 @@ TEST_F(ArchiveRunTest, PackerSettingsOfTheMainWindow)
     fresh.LZMACompressStrength = ULTRA;
     fresh.AddOptions = AddRecurseDirs | AddStoreOnlyFilename;
     fresh.Password = QStringLiteral("tajne");
-    ApplyZipekSettings(fresh);
-    EXPECT_FALSE(fresh.SFXCreate());
+    ConfigurePacker(fresh);
     EXPECT_EQ(fresh.AddOptions, AddOpts(AddSolid));
     EXPECT_EQ(fresh.LZMACompressType, LZMA);
     EXPECT_EQ(fresh.LZMACompressStrength, FAST);
     EXPECT_EQ(fresh.LZMAStrength, 0);
-    EXPECT_EQ(fresh.VolumeSize(), 0);
     EXPECT_TRUE(fresh.Password.isEmpty());
-    EXPECT_TRUE(bool(fresh.OnPreProgress));
-    EXPECT_TRUE(bool(fresh.OnProgress));
+    EXPECT_TRUE(fresh.VerifyAfterWrite);
 
     // What the settings make: a solid, unencrypted LZMA archive, one volume, no stub.
     const QString docel = MakeFolder(QStringLiteral("kopie"));
@@ -1038,7 +1015,7 @@ TEST_F(ArchiveRunTest, PackerSettingsOfTheMainWindow)
     EXPECT_TRUE(listing.contains(QStringLiteral("Solid = +"))) << listing.toStdString();
     EXPECT_TRUE(listing.contains(QStringLiteral("Encrypted = -")));
     EXPECT_TRUE(listing.contains(QStringLiteral("Method = LZMA"))) << listing.toStdString();
-    EXPECT_EQ(QDir(docel + QLatin1Char('/') + ArchiveFolderName).entryList(QDir::Files), QStringList({QStringLiteral("dane.7z")}));
+    EXPECT_EQ(QDir(docel + QLatin1Char('/') + FolderName()).entryList(QDir::Files), QStringList({QStringLiteral("dane.7z")}));
 }
 
 } // namespace

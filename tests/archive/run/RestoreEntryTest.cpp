@@ -54,11 +54,10 @@ protected:
 
 TEST_F(RestoreEntryTest, TheNewestOrTheNamedArchiveOfAnEntry)
 {
-    Wpisy = {{QStringLiteral("Plik"), QStringLiteral("Inny"), QString(), docel}, entry};
-    ASSERT_TRUE(FindEntryByName(QStringLiteral("Dokumenty")));
-    EXPECT_EQ(FindEntryByName(QStringLiteral("Dokumenty"))->Source, source);
-    EXPECT_FALSE(FindEntryByName(QStringLiteral("dokumenty")));
-    Wpisy.clear();
+    const EntryVector entries = {{QStringLiteral("Plik"), QStringLiteral("Inny"), QString(), docel}, entry};
+    ASSERT_TRUE(FindEntryByName(entries, QStringLiteral("Dokumenty")));
+    EXPECT_EQ(FindEntryByName(entries, QStringLiteral("Dokumenty"))->Source, source);
+    EXPECT_FALSE(FindEntryByName(entries, QStringLiteral("dokumenty")));
 
     EXPECT_EQ(ChooseEntryArchive(entry)->FolderName, QStringLiteral("Arch_20250101_1200"));
     EXPECT_EQ(ChooseEntryArchive(entry, QStringLiteral("Arch_20240305_0907"))->Path,

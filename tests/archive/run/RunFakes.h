@@ -3,6 +3,7 @@
 // installs them with the real packer over a temporary program directory.
 
 #include "archive/run/ArchiveRun.h"
+#include "archive/run/EntryArchiver.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
 #include "archive/run/RunPorts.h"
@@ -26,6 +27,7 @@
 #include <ostream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // One QCoreApplication for the suite: the start-up's timer and the packer's events need one.
@@ -148,7 +150,7 @@ public:
     FakeMainWindow* window = nullptr;
 };
 
-// A temporary program directory with the fakes and a real packer installed.
+// A temporary program directory with the fakes and a real packer, and the run made over them.
 class RunFixture : public ::testing::Test, protected TempTree {
 protected:
     void SetUp() override
@@ -159,43 +161,67 @@ protected:
         OverrideProgramDirectory(programDir);
         messages.onShow = [this](const ShownMessage& m) { window.events << QStringLiteral("Message=") + m.text; };
         list.window = &window;
-        SetMainWindowPort(&window);
         SetMessagePort(&messages);
-        SetListBox(&list);
         packer = std::make_unique<SevenZipPacker>();
-        InstallZipek(packer.get());
-        Wpisy.clear();
-        EntryCount = 0;
-        CurrentIndex = 0;
-        LogLines = std::make_unique<QStringList>();
-        ArchiveFolderName.clear();
-        Archiving = false;
-        StopRequested = false;
-        ErrorsOccurred = false;
+        ConfigurePacker(*packer);
+        entries.clear();
     }
 
     void TearDown() override
     {
-        InstallZipek(nullptr);
+        run.reset();
         packer.reset();
-        SetMainWindowPort(nullptr);
         SetMessagePort(nullptr);
-        SetListBox(nullptr);
         OverrideProgramDirectory(QString());
-        Wpisy.clear();
-        EntryCount = 0;
-        LogLines.reset();
+        entries.clear();
     }
 
     // Appends an entry to the list and a line to the list box.
     void AddListEntry(const QString& typ, const QString& nazwa, const QString& source, const QString& docel,
                       bool selected = true)
     {
-        Wpisy.push_back({typ, nazwa, source, docel});
-        EntryCount = static_cast<int32_t>(Wpisy.size());
+        entries.push_back({typ, nazwa, source, docel});
         list.AddItem(nazwa);
         list.SetSelected(list.Count() - 1, selected);
     }
+
+    // A run over the fixture's list, window, messages, selection and packer.
+    ArchiveRun& MakeRun(std::optional<Settings> options = std::nullopt)
+    {
+        RunParameters parameters;
+        parameters.Entries = entries;
+        parameters.Packer = packer.get();
+        parameters.Window = &window;
+        parameters.Messages = &messages;
+        parameters.Selection = &list;
+        parameters.Options = options;
+        run = std::make_unique<ArchiveRun>(std::move(parameters));
+        return *run;
+    }
+
+    // The selected entries archived by a new run; its result is kept in `result`.
+    const RunResult& ArchiveSelected()
+    {
+        if (!run || !run->Running())
+            MakeRun();
+        return Keep(run->ArchiveSelected());
+    }
+    // Every entry archived by a new run.
+    const RunResult& ArchiveAll()
+    {
+        if (!run || !run->Running())
+            MakeRun();
+        return Keep(run->ArchiveAll());
+    }
+
+    const RunResult& Keep(const RunResult& made)
+    {
+        if (made.Start != RunStart::AlreadyRunning)
+            result = made;
+        return made;
+    }
+
+    const QString& FolderName() const { return result.FolderName; }
 
     QByteArray LogBytes() const
     {
@@ -208,7 +234,7 @@ protected:
     // The log the run should have written: header, then the given lines.
     QByteArray ExpectedLog(const QStringList& lines) const
     {
-        QByteArray text = ("Log dla: " + ArchiveFolderName + QStringLiteral("\r\n")).toUtf8();
+        QByteArray text = ("Log dla: " + FolderName() + QStringLiteral("\r\n")).toUtf8();
         text += "++++++++++++++++++++++++++++++++++\r\n";
         for (const QString& l : lines)
             text += (l + QStringLiteral("\r\n")).toUtf8();
@@ -217,12 +243,15 @@ protected:
 
     QString ArchiveOf(const QString& docel, const QString& nazwa) const
     {
-        return docel + QLatin1Char('/') + ArchiveFolderName + QLatin1Char('/') + nazwa + QStringLiteral(".7z");
+        return docel + QLatin1Char('/') + FolderName() + QLatin1Char('/') + nazwa + QStringLiteral(".7z");
     }
 
     QString programDir;
     FakeMainWindow window;
     FakeMessages messages;
     FakeListBox list;
+    EntryVector entries;
     std::unique_ptr<SevenZipPacker> packer;
+    std::unique_ptr<ArchiveRun> run;
+    RunResult result;
 };

@@ -119,15 +119,10 @@ public:
     QTemporaryDir root;
 };
 
-// Writes a list file with the program's own list code; the list in memory is left empty.
+// Writes a list file with the program's own list code.
 inline bool SaveListFileAt(const QString& listPath, const std::vector<Entry>& entries)
 {
-    ListFilePath = listPath;
-    Wpisy = entries;
-    EntryCount = static_cast<int32_t>(Wpisy.size());
-    const bool saved = SaveList();
-    Wpisy.clear();
-    EntryCount = 0;
-    ListFilePath.clear();
-    return saved;
+    EntryList list(listPath);
+    list.SetEntries(entries);
+    return list.Save();
 }

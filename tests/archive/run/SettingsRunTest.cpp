@@ -43,7 +43,7 @@ protected:
     void RunEarlier(const QString& folderName)
     {
         ArchiveAll();
-        ASSERT_TRUE(QDir(docel).rename(ArchiveFolderName, folderName)) << folderName.toStdString();
+        ASSERT_TRUE(QDir(docel).rename(FolderName(), folderName)) << folderName.toStdString();
     }
 
     // The log's lines after its header.
@@ -77,7 +77,7 @@ TEST_F(SettingsRun, AnUnchangedEntryBecomesALinkToItsNewestArchive)
     ArchiveAll();
 
     EXPECT_EQ(LogEntryLines(), QStringList{QStringLiteral("Zarchiwizowano Zdjęcia (bez zmian)")});
-    EXPECT_FALSE(ErrorsOccurred);
+    EXPECT_FALSE(result.ErrorsOccurred());
     const QString now = ArchiveOf(docel, QStringLiteral("Zdjęcia"));
     EXPECT_EQ(InodeOf(now), InodeOf(Archive(QStringLiteral("Arch_20260301_1200"))));
     EXPECT_NE(InodeOf(now), InodeOf(Archive(QStringLiteral("Arch_20260101_1200"))));
@@ -117,7 +117,7 @@ TEST_F(SettingsRun, AChangeThatTheHeadersShowIsPacked)
         EXPECT_NE(InodeOf(ArchiveOf(docel, QStringLiteral("Zdjęcia"))), InodeOf(Archive(earlier)));
         EXPECT_TRUE(SevenZipTestPasses(ArchiveOf(docel, QStringLiteral("Zdjęcia"))));
         // The next round starts from this run's archive as the newest.
-        ASSERT_TRUE(QDir(docel).rename(ArchiveFolderName, QStringLiteral("Arch_2026%1").arg(2 * round, 2, 10, QLatin1Char('0')) + QStringLiteral("01_1200")));
+        ASSERT_TRUE(QDir(docel).rename(FolderName(), QStringLiteral("Arch_2026%1").arg(2 * round, 2, 10, QLatin1Char('0')) + QStringLiteral("01_1200")));
     }
 }
 
@@ -175,7 +175,7 @@ TEST_F(SettingsRun, EmptiedDatedFoldersGoAndAFailedEntryKeepsAllItsArchives)
     // The source gone: the entry fails and nothing of it is removed.
     ASSERT_TRUE(QDir(photos).removeRecursively());
     ArchiveAll();
-    EXPECT_TRUE(ErrorsOccurred);
+    EXPECT_TRUE(result.ErrorsOccurred());
     EXPECT_TRUE(QFileInfo::exists(Archive(QStringLiteral("Arch_20260101_1200"))));
     EXPECT_TRUE(QFileInfo::exists(Archive(QStringLiteral("Arch_20260201_1200"))));
 
@@ -183,7 +183,7 @@ TEST_F(SettingsRun, EmptiedDatedFoldersGoAndAFailedEntryKeepsAllItsArchives)
     photos = MakeFolder(QStringLiteral("Zdjęcia"));
     MakeFile(QStringLiteral("Zdjęcia/nowe.jpg"), "nowe");
     ArchiveAll();
-    EXPECT_FALSE(ErrorsOccurred);
+    EXPECT_FALSE(result.ErrorsOccurred());
     EXPECT_TRUE(QFileInfo::exists(ArchiveOf(docel, QStringLiteral("Zdjęcia"))));
     EXPECT_FALSE(QFileInfo::exists(docel + QStringLiteral("/Arch_20260101_1200")));
     EXPECT_FALSE(QFileInfo::exists(docel + QStringLiteral("/Arch_20260201_1200")));
@@ -199,7 +199,7 @@ TEST_F(SettingsRun, SubfoldersAreTakenWhenAskedAndSaidToBeLeftOutOtherwise)
     EXPECT_EQ(LogEntryLines(), (QStringList{QStringLiteral("Zarchiwizowano Zdjęcia"), QStringLiteral("\tpominięto zawartość podfolderów: 2")}));
     EXPECT_FALSE(SevenZipPaths(ArchiveOf(docel, QStringLiteral("Zdjęcia"))).contains(QStringLiteral("Zdjęcia/2025/morze.jpg")));
 
-    ASSERT_TRUE(QDir(docel).rename(ArchiveFolderName, QStringLiteral("Arch_20260101_1200")));
+    ASSERT_TRUE(QDir(docel).rename(FolderName(), QStringLiteral("Arch_20260101_1200")));
     Settings settings;
     settings.Podfoldery = true;
     ASSERT_NO_FATAL_FAILURE(Use(settings));
@@ -237,7 +237,7 @@ TEST_F(SettingsRun, TheCheckAfterWritingFollowsTheSettingsFileAndItsDefault)
         ASSERT_FALSE(lines.isEmpty());
         EXPECT_EQ(lines.first(), c.checked ? QStringLiteral("Sprawdzenie archiwum Zdjęcia nie powiodło się")
                                            : QStringLiteral("Zarchiwizowano Zdjęcia"));
-        EXPECT_EQ(ErrorsOccurred, c.checked);
+        EXPECT_EQ(result.ErrorsOccurred(), c.checked);
     }
 }
 

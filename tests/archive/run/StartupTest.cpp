@@ -2,6 +2,7 @@
 // with the real list file code and the real packer.
 
 #include "RunFakes.h"
+#include "archive/run/RunLock.h"
 #include "archive/run/Startup.h"
 
 #include <QElapsedTimer>
@@ -99,18 +100,29 @@ protected:
     void SetUp() override
     {
         RunFixture::SetUp();
-        Unattended = false;
-        ListLoadDamaged = false;
-        ListFilePath.clear();
         docel = MakeFolder(QStringLiteral("kopie"));
     }
 
     void TearDown() override
     {
-        Zegar().stop();
-        ListFilePath.clear();
-        ListLoadDamaged = false;
+        startup.reset();
+        entryList.reset();
         RunFixture::TearDown();
+    }
+
+    // A new start with the given command line over a new list; its run archives every entry of
+    // the list with the fixture's window, messages and packer.
+    Startup& Start(const QStringList& arguments)
+    {
+        startup.reset();
+        entryList = std::make_unique<EntryList>();
+        entryList->SetListBox(&list);
+        startup = std::make_unique<Startup>(arguments, *entryList, window, [this] {
+            entries = entryList->Entries();
+            MakeRun();
+            return Keep(run->ArchiveAll());
+        });
+        return *startup;
     }
 
     // Writes "Dane.dat" beside the program with the program's own list code.
@@ -126,45 +138,36 @@ protected:
     }
 
     QString docel;
+    std::unique_ptr<EntryList> entryList;
+    std::unique_ptr<Startup> startup;
 };
 
-TEST_F(StartupTest, FormCreateMakesTheLogAndReadsTheCommandLine)
+TEST_F(StartupTest, TheStartReadsTheCommandLine)
 {
-    LogLines.reset();
-    FormCreate({QStringLiteral("skrytkar"), QStringLiteral("/All")});
-    ASSERT_NE(LogLines, nullptr);
-    EXPECT_TRUE(LogLines->isEmpty());
-    EXPECT_TRUE(Unattended);
-    FormCreate({QStringLiteral("skrytkar")});
-    EXPECT_FALSE(Unattended);
-    FormClose();
-    EXPECT_EQ(LogLines, nullptr);
+    EXPECT_TRUE(Start({QStringLiteral("skrytkar"), QStringLiteral("/All")}).Unattended());
+    EXPECT_FALSE(Start({QStringLiteral("skrytkar")}).Unattended());
 }
 
 TEST_F(StartupTest, InteractiveStartFillsTheListAndTheTickDoesNothing)
 {
     SaveListFile(TwoGoodEntries());
-    FormCreate({QStringLiteral("skrytkar")});
-    Archiving = true;
-    StopRequested = true;
+    Start({QStringLiteral("skrytkar")});
 
-    FormShow();
+    startup->Show();
 
-    EXPECT_EQ(ListFilePath, programDir + QStringLiteral("Dane.dat"));
-    EXPECT_EQ(Wpisy.size(), 2u);
+    EXPECT_EQ(entryList->FilePath(), programDir + QStringLiteral("Dane.dat"));
+    EXPECT_EQ(entryList->Entries().size(), 2u);
     EXPECT_EQ(list.items, QStringList({QStringLiteral("Notatki"), QStringLiteral("Zdjęcia")}));
     EXPECT_TRUE(list.selected[0]);
     EXPECT_FALSE(window.panelVisible);
-    EXPECT_FALSE(Archiving);
-    EXPECT_FALSE(StopRequested);
-    EXPECT_TRUE(Zegar().isActive());
-    EXPECT_EQ(Zegar().interval(), ZegarIntervalMs);
-    EXPECT_TRUE(Zegar().isSingleShot());
+    EXPECT_TRUE(startup->Timer().isActive());
+    EXPECT_EQ(startup->Timer().interval(), ZegarIntervalMs);
+    EXPECT_TRUE(startup->Timer().isSingleShot());
     EXPECT_TRUE(messages.shown.empty());
 
     window.events.clear();
-    ZegarTimer();
-    EXPECT_FALSE(Zegar().isActive());
+    startup->TimerTick();
+    EXPECT_FALSE(startup->Timer().isActive());
     EXPECT_TRUE(window.events.isEmpty());
     EXPECT_FALSE(QFile::exists(programDir + QStringLiteral("Log.txt")));
 }
@@ -172,20 +175,19 @@ TEST_F(StartupTest, InteractiveStartFillsTheListAndTheTickDoesNothing)
 TEST_F(StartupTest, UnattendedStartLeavesTheListBoxEmptyAndArchivesEverything)
 {
     SaveListFile(TwoGoodEntries());
-    FormCreate({QStringLiteral("skrytkar"), QStringLiteral("/all")});
-    FormShow();
+    Start({QStringLiteral("skrytkar"), QStringLiteral("/all")}).Show();
     EXPECT_TRUE(list.items.isEmpty());
-    EXPECT_EQ(Wpisy.size(), 2u);
+    EXPECT_EQ(entryList->Entries().size(), 2u);
 
     window.events.clear();
-    ZegarTimer();
+    startup->TimerTick();
 
     EXPECT_EQ(window.events.first(), QStringLiteral("Minimize"));
     EXPECT_EQ(window.events.last(), QStringLiteral("Terminate"));
     EXPECT_EQ(LogBytes(), ExpectedLog({QStringLiteral("Zarchiwizowano Notatki"), QStringLiteral("Zarchiwizowano Zdjęcia")}));
     EXPECT_TRUE(SevenZipTestPasses(ArchiveOf(docel, QStringLiteral("Notatki"))));
     EXPECT_TRUE(SevenZipTestPasses(ArchiveOf(docel, QStringLiteral("Zdjęcia"))));
-    EXPECT_EQ(UnattendedExitStatus(), ExitArchived);
+    EXPECT_EQ(startup->UnattendedExitStatus(), ExitArchived);
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -217,10 +219,7 @@ TEST_F(StartupTest, UnattendedOutcomesAndExitStatus)
         QFile::remove(programDir + QStringLiteral("Dane.dat"));
         QFile::remove(programDir + QStringLiteral("Dane.dat.bak"));
         QFile::remove(programDir + QStringLiteral("Log.txt"));
-        Wpisy.clear();
-        EntryCount = 0;
-        ListLoadDamaged = false;
-        ErrorsOccurred = false;
+        result = RunResult{};
         messages.shown.clear();
         switch (c.list) {
         case UnattendedCase::Good: SaveListFile(TwoGoodEntries()); break;
@@ -236,9 +235,8 @@ TEST_F(StartupTest, UnattendedOutcomesAndExitStatus)
         if (c.list == UnattendedCase::Busy) {
             ASSERT_TRUE(otherRun.tryLock(0));
         }
-        FormCreate({QStringLiteral("skrytkar"), QStringLiteral("/ALL")});
-        FormShow();
-        ZegarTimer();
+        Start({QStringLiteral("skrytkar"), QStringLiteral("/ALL")}).Show();
+        startup->TimerTick();
         otherRun.unlock();
 
         EXPECT_TRUE(LogBytes().startsWith(c.expectedLogStart)) << LogBytes().toStdString();
@@ -246,7 +244,7 @@ TEST_F(StartupTest, UnattendedOutcomesAndExitStatus)
         for (const auto& m : messages.shown)
             texts.push_back(m.text);
         EXPECT_EQ(texts, c.expectedMessages);
-        EXPECT_EQ(UnattendedExitStatus(), c.expectedStatus);
+        EXPECT_EQ(startup->UnattendedExitStatus(), c.expectedStatus);
     }
 }
 
@@ -258,29 +256,27 @@ TEST_F(StartupTest, AStartRemovesWhatKilledSavesOfTheListAndTheLogLeft)
     for (const QString& path : stale + kept)
         MakeFile(path.mid(root.path().size() + 1), "<Dane>");
 
-    FormCreate({QStringLiteral("skrytkar")});
-    FormShow();
+    Start({QStringLiteral("skrytkar")}).Show();
 
     for (const QString& path : stale)
         EXPECT_FALSE(QFile::exists(path)) << path.toStdString();
     for (const QString& path : kept)
         EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
-    EXPECT_EQ(Wpisy.size(), 2u);
+    EXPECT_EQ(entryList->Entries().size(), 2u);
 }
 
 TEST_F(StartupTest, UnwritableLogLeavesTheUnattendedRunUnterminated)
 {
     SaveListFile(TwoGoodEntries());
     ASSERT_TRUE(QDir().mkpath(programDir + QStringLiteral("Log.txt")));
-    FormCreate({QStringLiteral("skrytkar"), QStringLiteral("/all")});
-    FormShow();
-    EXPECT_THROW(ZegarTimer(), LogWriteError);
+    Start({QStringLiteral("skrytkar"), QStringLiteral("/all")}).Show();
+    EXPECT_THROW(startup->TimerTick(), LogWriteError);
     EXPECT_FALSE(window.events.contains(QStringLiteral("Terminate")));
-    EXPECT_FALSE(Archiving);
-    EXPECT_EQ(UnattendedExitStatus(), ExitFailure);
+    EXPECT_FALSE(run->Running());
+    EXPECT_EQ(startup->UnattendedExitStatus(), ExitFailure);
     // A new start begins with a clean slate.
-    FormCreate({QStringLiteral("skrytkar"), QStringLiteral("/all")});
-    EXPECT_EQ(UnattendedExitStatus(), ExitArchived);
+    Start({QStringLiteral("skrytkar"), QStringLiteral("/all")});
+    EXPECT_EQ(startup->UnattendedExitStatus(), ExitArchived);
 }
 
 // An installed program (under /usr, never written to) keeps the list and the log in the
@@ -296,17 +292,16 @@ TEST_F(StartupTest, AnInstalledProgramKeepsTheListAndTheLogInTheUserDataFolder)
     ASSERT_TRUE(QDir().mkpath(data));
     ASSERT_TRUE(SaveListFileAt(data + QStringLiteral("Dane.dat"), TwoGoodEntries()));
 
-    FormCreate({QStringLiteral("skrytkar"), QStringLiteral("/all")});
-    FormShow();
-    ZegarTimer();
+    Start({QStringLiteral("skrytkar"), QStringLiteral("/all")}).Show();
+    startup->TimerTick();
 
-    EXPECT_EQ(ListFilePath, data + QStringLiteral("Dane.dat"));
-    EXPECT_EQ(Wpisy.size(), 2u);
+    EXPECT_EQ(entryList->FilePath(), data + QStringLiteral("Dane.dat"));
+    EXPECT_EQ(entryList->Entries().size(), 2u);
     EXPECT_EQ(LogFilePath(), data + QStringLiteral("Log.txt"));
     QFile log(data + QStringLiteral("Log.txt"));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_EQ(log.readAll(), ExpectedLog({QStringLiteral("Zarchiwizowano Notatki"), QStringLiteral("Zarchiwizowano Zdjęcia")}));
-    EXPECT_EQ(UnattendedExitStatus(), ExitArchived);
+    EXPECT_EQ(startup->UnattendedExitStatus(), ExitArchived);
 
     if (hadXdg)
         qputenv("XDG_DATA_HOME", savedXdg);
@@ -317,15 +312,14 @@ TEST_F(StartupTest, AnInstalledProgramKeepsTheListAndTheLogInTheUserDataFolder)
 TEST_F(StartupTest, TheTimerTicksOnceFromTheEventLoop)
 {
     SaveListFile({});
-    FormCreate({QStringLiteral("skrytkar"), QStringLiteral("/all")});
-    FormShow();
+    Start({QStringLiteral("skrytkar"), QStringLiteral("/all")}).Show();
     QElapsedTimer waited;
     waited.start();
     while (!window.events.contains(QStringLiteral("Terminate")) && waited.elapsed() < 10000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_TRUE(window.events.contains(QStringLiteral("Terminate")));
     EXPECT_EQ(window.events.count(QStringLiteral("Minimize")), 1);
-    EXPECT_FALSE(Zegar().isActive());
+    EXPECT_FALSE(startup->Timer().isActive());
     EXPECT_EQ(LogBytes(), QByteArray("Lista plików jest pusta.\r\n"));
 }
 
@@ -335,8 +329,7 @@ TEST_F(StartupTest, AFailingTickFromTheEventLoopIsReportedAndGoesNoFurther)
     // reported through the message port and the event loop goes on.
     SaveListFile(TwoGoodEntries());
     ASSERT_TRUE(QDir().mkpath(programDir + QStringLiteral("Log.txt")));
-    FormCreate({QStringLiteral("skrytkar"), QStringLiteral("/all")});
-    FormShow();
+    Start({QStringLiteral("skrytkar"), QStringLiteral("/all")}).Show();
     bool loopWentOn = false;
     QElapsedTimer waited;
     waited.start();
@@ -351,7 +344,7 @@ TEST_F(StartupTest, AFailingTickFromTheEventLoopIsReportedAndGoesNoFurther)
         << messages.shown[0].text.toStdString();
     EXPECT_TRUE(loopWentOn);
     EXPECT_FALSE(window.events.contains(QStringLiteral("Terminate")));
-    EXPECT_EQ(UnattendedExitStatus(), ExitFailure);
+    EXPECT_EQ(startup->UnattendedExitStatus(), ExitFailure);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // the run goes on with the next entry.
 
 #include "RunFakes.h"
+#include "archive/run/RunPaths.h"
 #include "archive/run/Startup.h"
 #include "archive/sevenzip/StreamWriter.h"
 
@@ -20,8 +21,6 @@ protected:
     void SetUp() override
     {
         RunFixture::SetUp();
-        Unattended = false;
-        ListLoadDamaged = false;
         docel = MakeFolder(QStringLiteral("kopie"));
         first = MakeFolder(QStringLiteral("źródło"));
         MakeFile(QStringLiteral("źródło/list.txt"), QByteArray("Szanowni Państwo,\n").repeated(3000));
@@ -32,8 +31,6 @@ protected:
     void TearDown() override
     {
         InjectSpoiledByte(-1);
-        Zegar().stop();
-        ListFilePath.clear();
         RunFixture::TearDown();
     }
 
@@ -50,7 +47,7 @@ TEST_F(VerifyRunTest, TheRunTurnsTheCheckOn)
 {
     SevenZipPacker packer;
     EXPECT_FALSE(packer.VerifyAfterWrite);
-    ApplyZipekSettings(packer);
+    ConfigurePacker(packer);
     EXPECT_TRUE(packer.VerifyAfterWrite);
 }
 
@@ -66,14 +63,14 @@ TEST_F(VerifyRunTest, ASpoiledArchiveFailsItsEntryAndTheNextIsArchived)
     InjectSpoiledByte(32 + 8);  // inside the first archive's packed data
     ArchiveAll();
 
-    ASSERT_EQ(ArchiveFolderName, QStringLiteral("Arch_") + TimeStampText());  // no minute turned meanwhile
+    ASSERT_EQ(FolderName(), QStringLiteral("Arch_") + TimeStampText());  // no minute turned meanwhile
     // The failure, the reason the read-back gave for it under the archive's name, the next entry.
     const QStringList lines = QString::fromUtf8(LogBytes()).split(QStringLiteral("\r\n"));
     ASSERT_GE(lines.size(), 5) << lines.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(lines[2], QStringLiteral("Sprawdzenie archiwum Listy nie powiodło się"));
     EXPECT_TRUE(lines[3].startsWith(QLatin1Char('\t') + older + QStringLiteral(": "))) << lines[3].toStdString();
     EXPECT_EQ(lines[4], QStringLiteral("Zarchiwizowano Notatki"));
-    EXPECT_TRUE(ErrorsOccurred);
+    EXPECT_TRUE(result.ErrorsOccurred());
     EXPECT_EQ(ReadFileBytes(older), QByteArray("older"));
     EXPECT_TRUE(SevenZipTestPasses(dated + QStringLiteral("/Notatki.7z")));
     // Nothing else is left in the dated folder: no temporary file of the spoiled archive.
