@@ -32,7 +32,13 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
+#include <QEventLoop>
 #include <QThread>
+
+#include <atomic>
+#include <type_traits>
+#include <exception>
+#include <utility>
 
 namespace {
 
@@ -48,7 +54,7 @@ public:
 
 } // namespace
 
-// The main window as the archive run and the list operations see it.
+// The main window as the start-up and the list operations see it, on the user-interface thread.
 class MainWindow::Ports final : public MainWindowPort, public ListBoxPort {
 public:
     explicit Ports(MainWindow* window)
@@ -56,7 +62,7 @@ public:
     {
     }
 
-    // A bar's repaint also lets the window handle its events while the packer works.
+    // A bar's repaint also keeps the stop notice in step with the run.
     class Bar final : public ProgressPort {
     public:
         Bar(MainWindow* window, CylinderBar* bar) : window(window), port(bar) {}
@@ -66,7 +72,7 @@ public:
         void Refresh() override
         {
             port.Refresh();
-            window->KeepPainting();
+            window->UpdateStopNotice();
         }
 
     private:
@@ -84,23 +90,10 @@ public:
         LoadImageResource(resourceName, window->ImPrzetwarza);
         window->UpdateStopNotice();
     }
-    void RefreshStatusImage() override
-    {
-        window->ImPrzetwarza->repaint();
-        window->KeepPainting();
-    }
-    void ProcessWaitingInput() override { window->HandleEventsDuringRun(); }
-    void Pause(int milliseconds) override
-    {
-        // The window keeps painting; what the user does meanwhile is handled as during the run,
-        // so a refused command is dropped, not kept for after the run.
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < milliseconds) {
-            window->HandleEventsDuringRun();
-            QThread::msleep(std::min<qint64>(10, milliseconds - clock.elapsed() + 1));
-        }
-    }
+    void RefreshStatusImage() override { window->ImPrzetwarza->repaint(); }
+    // The window's own event loop runs: nothing waits here.
+    void ProcessWaitingInput() override {}
+    void Pause(int milliseconds) override { QThread::msleep(static_cast<unsigned long>(std::max(milliseconds, 0))); }
     void RepaintMainWindow() override
     {
         window->UpdateStopNotice();
@@ -148,6 +141,125 @@ private:
     MainWindow* window;
     Bar etap;
     Bar progress;
+};
+
+// The window as the run sees it from its worker thread. What only draws is queued to the
+// user-interface thread and returns at once; what answers (a question, a line's selection) is
+// asked there and waited for: the user-interface thread never waits for the worker while a
+// run works, so this cannot deadlock. A question's message dialog runs its own modal loop on
+// the user-interface thread: the one nested loop left, as a modal dialog needs one.
+class MainWindow::RunBridge final : public MainWindowPort, public MessagePort, public ListBoxPort {
+public:
+    // Made on the user-interface thread, before the run starts.
+    RunBridge(MainWindow* window, Ports& ui)
+        : window(window), ui(ui), etap(*this, ui.ProgresEtap()), progress(*this, ui.Progress()),
+          panelVisible(ui.StatusPanelVisible())
+    {
+    }
+
+    // A bar: its position follows the packer far more often than a screen can show, so
+    // position updates are merged, the latest one drawn; the rest keeps its order.
+    class Bar final : public ProgressPort {
+    public:
+        Bar(RunBridge& bridge, ProgressPort& ui) : bridge(bridge), ui(ui) {}
+        void SetMax(int value) override
+        {
+            bridge.Post([&ui = ui, value] { ui.SetMax(value); });
+        }
+        void SetPosition(int value) override
+        {
+            position = value;
+            if (!positionPending.exchange(true))
+                bridge.Post([this] {
+                    positionPending = false;
+                    ui.SetPosition(position);
+                    ui.Refresh();
+                });
+        }
+        void SetVisible(bool visible) override
+        {
+            bridge.Post([&ui = ui, visible] {
+                ui.SetVisible(visible);
+                ui.Refresh();
+            });
+        }
+        void Refresh() override {}  // each change above repaints
+
+    private:
+        RunBridge& bridge;
+        ProgressPort& ui;
+        std::atomic<int> position{0};
+        std::atomic<bool> positionPending{false};
+    };
+
+    // MainWindowPort
+    ProgressPort& ProgresEtap() override { return etap; }
+    ProgressPort& Progress() override { return progress; }
+    // Only the run shows and hides the panel while it works.
+    bool StatusPanelVisible() const override { return panelVisible; }
+    void SetStatusPanelVisible(bool visible) override
+    {
+        panelVisible = visible;
+        Post([&ui = ui, visible] { ui.SetStatusPanelVisible(visible); });
+    }
+    void LoadStatusImage(const QString& resourceName) override
+    {
+        Post([&ui = ui, resourceName] {
+            ui.LoadStatusImage(resourceName);
+            ui.RefreshStatusImage();
+        });
+    }
+    void RefreshStatusImage() override {}  // LoadStatusImage repaints
+    void ProcessWaitingInput() override {}
+    // The worker waits; the window stays busy (and responsive) meanwhile.
+    void Pause(int milliseconds) override { QThread::msleep(static_cast<unsigned long>(std::max(milliseconds, 0))); }
+    void RepaintMainWindow() override
+    {
+        Post([&ui = ui] { ui.RepaintMainWindow(); });
+    }
+    void Minimize() override
+    {
+        Post([&ui = ui] { ui.Minimize(); });
+    }
+    void Terminate() override
+    {
+        Post([&ui = ui] { ui.Terminate(); });
+    }
+
+    // MessagePort
+    int Show(int buttons, int icon, const QString& text) override
+    {
+        return Ask([&] { return ShowWarning(buttons, icon, text); });
+    }
+
+    // ListBoxPort: the run only reads the selection.
+    void Clear() override {}
+    void AddItem(const QString&) override {}
+    int Count() const override { return Ask([this] { return ui.Count(); }); }
+    bool IsSelected(int index) const override { return Ask([this, index] { return ui.IsSelected(index); }); }
+    void SetSelected(int, bool) override {}
+
+    // Runs on the user-interface thread, after everything posted before it.
+    template <typename Work>
+    void Post(Work work) const
+    {
+        QMetaObject::invokeMethod(window, Guarded(std::move(work)), Qt::QueuedConnection);
+    }
+
+private:
+    template <typename Work>
+    std::invoke_result_t<Work> Ask(Work work) const
+    {
+        std::invoke_result_t<Work> answer{};
+        QMetaObject::invokeMethod(window, Guarded([&] { answer = work(); }), Qt::BlockingQueuedConnection);
+        return answer;
+    }
+
+    MainWindow* window;
+    Ports& ui;
+    Bar etap;
+    Bar progress;
+    std::atomic<bool> panelVisible;
 };
 
 EntryListBox::EntryListBox(QWidget* parent) : QListWidget(parent)
@@ -282,6 +394,8 @@ MainWindow::MainWindow(EntryList& list, SevenZipPacker& packer, const QStringLis
 
 MainWindow::~MainWindow()
 {
+    // A run still at work ends first: its log is written, and its questions are answered.
+    WaitForRun();
     // The other windows first, in the reverse order.
     delete settingsWindow;
     delete restore;
@@ -330,7 +444,7 @@ void MainWindow::RequestStop()
 
 bool MainWindow::RunBusy() const
 {
-    return Archiving() || handlingDuringRun > 0;
+    return simulatedArchiving || run != nullptr;
 }
 
 RunParameters MainWindow::MakeRunParameters()
@@ -338,66 +452,83 @@ RunParameters MainWindow::MakeRunParameters()
     RunParameters parameters;
     parameters.Entries = list.Entries();
     parameters.Packer = &packer;
-    parameters.Window = ports.get();
-    parameters.Selection = ports.get();
+    parameters.Window = bridge.get();
+    parameters.Messages = bridge.get();
+    parameters.Selection = bridge.get();
     return parameters;
 }
 
-void MainWindow::RunOnce(const std::function<void(ArchiveRun&)>& work)
+bool MainWindow::StartRun(const std::function<void(ArchiveRun&)>& work)
 {
     // The window refuses its commands during a run; this keeps a run from ever starting inside
     // another one.
     if (run)
-        return;
+        return false;
+    runError = nullptr;
+    bridge = std::make_unique<RunBridge>(this, *ports);
     run = std::make_unique<ArchiveRun>(MakeRunParameters());
-    // However the run ends (a log that cannot be written raises), its result stays.
-    struct Finish {
-        std::unique_ptr<ArchiveRun>& run;
-        RunResult& lastRun;
-        ~Finish()
-        {
-            lastRun = run->Result();
-            run.reset();
+    ArchiveRun* runAtWork = run.get();
+    worker.reset(QThread::create([this, work, runAtWork] {
+        try {
+            work(*runAtWork);
+        } catch (...) {
+            runError = std::current_exception();
         }
-    } finish{run, lastRun};
-    work(*run);
+    }));
+    // The run's end reaches the window through the queue, after everything the run drew.
+    connect(worker.get(), &QThread::finished, this, Guarded(this, &MainWindow::FinishRun), Qt::QueuedConnection);
+    worker->start();
+    return true;
+}
+
+void MainWindow::FinishRun()
+{
+    if (!run)
+        return;
+    worker->wait();
+    worker.reset();
+    lastRun = run->Result();
+    run.reset();
+    bridge.reset();
+    UpdateStopNotice();
+    Q_EMIT RunEnded();
+    // A log that could not be written is reported here, unless someone waits for the run.
+    if (runError && waitingForRun == 0)
+        std::rethrow_exception(std::exchange(runError, nullptr));
+}
+
+void MainWindow::WaitForRun()
+{
+    // The start-up asks for the run's result as an answer: the window serves its events in a
+    // local loop until the worker is done (a nested loop, but nothing of the run's work runs
+    // inside it, and the window refuses its commands as during any run).
+    ++waitingForRun;
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{waitingForRun};
+    QEventLoop loop;
+    connect(this, &MainWindow::RunEnded, &loop, &QEventLoop::quit);
+    while (run)
+        loop.exec();
 }
 
 void MainWindow::ArchiveSelected()
 {
-    RunOnce([](ArchiveRun& r) { r.ArchiveSelected(); });
+    StartRun([](ArchiveRun& r) { r.ArchiveSelected(); });
 }
 
 RunResult MainWindow::ArchiveAllEntries()
 {
-    RunResult result;
-    RunOnce([&](ArchiveRun& r) { result = r.ArchiveAll(); });
-    return result;
-}
-
-void MainWindow::KeepPainting()
-{
-    UpdateStopNotice();
-    // At most every few dozen milliseconds: the packer reports progress far more often.
-    if (lastEventPass.isValid() && lastEventPass.elapsed() < 30)
-        return;
-    lastEventPass.start();
-    HandleEventsDuringRun();
-}
-
-void MainWindow::HandleEventsDuringRun()
-{
-    // Input is taken as it comes, never held back for later. Excluding it from processEvents
-    // does not keep it safely: on X11 the held events are delivered only by a later pass that
-    // finds new window-system events waiting, so an Escape came one entry late (or never) and a
-    // click on the close zone came after the run and ended the program. Here every command
-    // is acted on or refused at once: what a run refuses tests RunBusy() and is dropped.
-    ++handlingDuringRun;
-    struct Leave {
-        int& depth;
-        ~Leave() { --depth; }
-    } leave{handlingDuringRun};
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (!StartRun([](ArchiveRun& r) { r.ArchiveAll(); })) {
+        RunResult refused;
+        refused.Start = RunStart::AlreadyRunning;
+        return refused;
+    }
+    WaitForRun();
+    if (runError)
+        std::rethrow_exception(std::exchange(runError, nullptr));
+    return lastRun;
 }
 
 void MainWindow::UpdateStopNotice()

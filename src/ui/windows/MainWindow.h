@@ -6,16 +6,17 @@
 #include "archive/run/RunResult.h"
 #include "ui/skin/TitleDrag.h"
 
-#include <QElapsedTimer>
 #include <QListWidget>
 #include <QUrl>
 #include <QWidget>
 
+#include <exception>
 #include <functional>
 #include <memory>
 
 class AboutWindow;
 class ArchiveRun;
+class QThread;
 class EntryEditor;
 class EntryList;
 class ListBoxPort;
@@ -154,6 +155,8 @@ public:
     // Dragging by the title strip (its Dragging flag and DragLastPos).
     TitleDrag Drag;
 
+    // Serves the window's events until the run at work (if any) has ended.
+    void WaitForRun();
     // The run at work; nullptr between runs.
     const ArchiveRun* CurrentRun() const { return run.get(); }
     // What the last run that ended did.
@@ -162,10 +165,16 @@ public:
     bool Archiving() const;
     // The user asked the run at work to stop (Escape), and it has not asked about it yet.
     bool StopRequested() const;
-    // True while a run works: Archiving(), and also whenever the run lets the window handle
-    // its events (the closing pause too, which follows a confirmed cancel with Archiving()
-    // already false). The commands that a run refuses test this.
+    // True from the start of a run until its end has reached the window: the closing pause
+    // too, which follows a confirmed cancel with Archiving() already false. The commands that
+    // a run refuses test this.
     bool RunBusy() const;
+
+Q_SIGNALS:
+    // The run at work has ended; LastRun() holds what it did.
+    void RunEnded();
+
+public:
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -175,16 +184,16 @@ private:
     void MenuTitleClick(int panel);
     void MenuTitleMouseMove(int panel);
     void MoveSelection(int step);
-    void KeepPainting();
-    // Handles everything the window system has delivered, input included, as part of the run.
-    void HandleEventsDuringRun();
     // LPrzerwanie follows StopRequested while the run's loop goes over the entries.
     void UpdateStopNotice();
 
     // The parameters of a run that starts now.
     RunParameters MakeRunParameters();
-    // Runs one archive run; none while another one works.
-    void RunOnce(const std::function<void(ArchiveRun&)>& work);
+    // Starts one archive run on the worker thread; false (and nothing) while another one works.
+    bool StartRun(const std::function<void(ArchiveRun&)>& work);
+    // The worker is done: the result is kept, the run goes, RunEnded is emitted.
+    void FinishRun();
+
     void RequestStop();
     // The current entry, as the list commands take it; false (and the message) when none.
     bool TakeCurrentEntry(const QString& nothingMessage);
@@ -194,6 +203,7 @@ private:
     EntryList& list;
     SevenZipPacker& packer;
     class Ports;
+    class RunBridge;
     std::unique_ptr<Ports> ports;
     KeyPreview* preview;
     std::unique_ptr<MessageDialog> warning;
@@ -203,14 +213,16 @@ private:
     RestoreWindow* restore;
     SettingsWindow* settingsWindow;
     std::unique_ptr<Startup> startup;
+    std::unique_ptr<RunBridge> bridge;  // the window as the run at work sees it
     std::unique_ptr<ArchiveRun> run;
+    std::unique_ptr<QThread> worker;
+    std::exception_ptr runError;  // what the run raised (a log that cannot be written)
+    int waitingForRun = 0;        // depth of WaitForRun
     RunResult lastRun;
     std::function<void()> terminateSeam;
     std::function<void(const QUrl&)> openSeam;
     bool simulatedArchiving = false;
     bool simulatedStop = false;
     bool shownOnce = false;
-    int handlingDuringRun = 0;  // depth of HandleEventsDuringRun
-    QElapsedTimer lastEventPass;  // KeepPainting's last pass over the events
     friend class Ports;
 };

@@ -278,6 +278,7 @@ TEST_F(WindowsTest, ArchiwizujAndArchiwizujWszystkoOnAnEmptyList)
         Messages().shown.clear();
         ClickAt(FGlowny, Panels[0].title.center());
         ClickAt(FMenu, c.item->geometry().center());
+        FGlowny->WaitForRun();
         ASSERT_EQ(Messages().shown.size(), 1u) << c.message;
         EXPECT_EQ(Messages().shown[0].text, QString::fromUtf8(c.message));
         EXPECT_EQ(Messages().shown[0].buttons, ButtonsClose);

@@ -352,6 +352,7 @@ TEST_F(RestoreWindowTest, BringsBackWhatTheProgramArchivedToWhereItWas)
               {QStringLiteral("Folder"), QStringLiteral("Zdjęcia"), Path(QStringLiteral("wlasne/Zdjecia")), kopie}});
     SelectRows({0, 1});
     ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
+    FGlowny->WaitForRun();
     ASSERT_FALSE(FGlowny->Archiving());
     ASSERT_TRUE(QFile::remove(Path(QStringLiteral("wlasne/budżet.ods"))));
     ASSERT_TRUE(QFile::remove(Path(QStringLiteral("wlasne/Zdjecia/opis.txt"))));

@@ -137,6 +137,8 @@ void WindowsTest::SetUp()
 
 void WindowsTest::TearDown()
 {
+    // A run a test started ends before the next test.
+    FGlowny->WaitForRun();
     pending.reset();
     FMenu->hide();
     FGlowny->SimulateArchiving(false);
