@@ -22,7 +22,8 @@ MainWindow* Main()
     return &Program().Main();
 }
 
-// The lines of the log of the run at work so far; -1 when no run works.
+// The lines of the log of the run at work so far; -1 when no run works. Read only while the run
+// waits for an answer, so its result holds still.
 int LogLinesOfTheRunAtWork()
 {
     const ArchiveRun* run = Main()->CurrentRun();

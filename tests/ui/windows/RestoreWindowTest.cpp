@@ -96,7 +96,12 @@ protected:
         EXPECT_FALSE(FPrzywracanie->isVisible());
     }
 
-    void ClickRestore() { ClickAt(FPrzywracanie, FPrzywracanie->LPrzywroc->geometry().center()); }
+    // Clicks Przywróć and waits for the restore, which works on its own thread, to end.
+    void ClickRestore()
+    {
+        ClickAt(FPrzywracanie, FPrzywracanie->LPrzywroc->geometry().center());
+        FPrzywracanie->WaitForRestore();
+    }
 
     QStringList Lines() const
     {
