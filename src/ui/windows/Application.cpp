@@ -29,7 +29,7 @@ static void InitWindowResources()
 
 ProgramWindows::ProgramWindows(std::unique_ptr<SevenZipPacker> givenPacker, const QStringList& arguments,
                                UserInterfacePorts* ports)
-    : packer(std::move(givenPacker)), list(std::make_unique<EntryList>()), ports(ports)
+    : packer(std::move(givenPacker)), list(std::make_unique<EntryList>())
 {
     ConfigurePacker(*packer);
     main = std::make_unique<MainWindow>(*list, *packer, arguments);
@@ -39,8 +39,8 @@ ProgramWindows::ProgramWindows(std::unique_ptr<SevenZipPacker> givenPacker, cons
 
 ProgramWindows::~ProgramWindows()
 {
-    if (ports && ports->Messages() == &main->Warning())
-        ports->SetMessagePort(nullptr);
+    // A run still at work may ask its questions while the main window waits for it; the message
+    // dialog takes itself out of the ports as it goes.
     main.reset();
 }
 

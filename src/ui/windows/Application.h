@@ -31,7 +31,6 @@ private:
     std::unique_ptr<SevenZipPacker> packer;
     std::unique_ptr<EntryList> list;
     std::unique_ptr<MainWindow> main;
-    UserInterfacePorts* ports;
 };
 
 class SkrytkarApplication;
