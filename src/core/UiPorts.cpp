@@ -2,6 +2,8 @@
 
 #include "core/Messages.h"
 
+#include <QCoreApplication>
+
 #include <cstdio>
 #include <new>
 
@@ -27,42 +29,35 @@ public:
     }
 };
 
-class NullListBox final : public ListBoxPort {
-public:
-    void Clear() override {}
-    void AddItem(const QString&) override {}
-    int Count() const override { return 0; }
-    bool IsSelected(int) const override { return false; }
-    void SetSelected(int, bool) override {}
-};
+// The name the application's ports are found by.
+constexpr char PortsObjectName[] = "skrytkar-user-interface-ports";
 
-StderrMessagePort stderrPort;
-NullListBox nullListBox;
-MessagePort* messagePort = &stderrPort;
-ListBoxPort* listBox = &nullListBox;
-std::function<void(const QString&)> errorReport;
 const QByteArray unexpectedErrorLine = (QStringLiteral("skrytkar: ") + Msg::UnexpectedError() + QLatin1Char('\n')).toUtf8();
 
 } // namespace
 
-void SetMessagePort(MessagePort* port)
+UserInterfacePorts::UserInterfacePorts(QObject* application)
+    : QObject(application ? application : QCoreApplication::instance())
 {
-    messagePort = port ? port : &stderrPort;
+    setObjectName(QString::fromLatin1(PortsObjectName));
+}
+
+UserInterfacePorts::~UserInterfacePorts() = default;
+
+UserInterfacePorts* UserInterfacePorts::Find()
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application)
+        return nullptr;
+    return application->findChild<UserInterfacePorts*>(QString::fromLatin1(PortsObjectName), Qt::FindDirectChildrenOnly);
 }
 
 int ShowWarning(int buttons, int icon, const QString& text)
 {
-    return messagePort->Show(buttons, icon, text);
-}
-
-void SetListBox(ListBoxPort* box)
-{
-    listBox = box ? box : &nullListBox;
-}
-
-ListBoxPort& Lista()
-{
-    return *listBox;
+    const UserInterfacePorts* ports = UserInterfacePorts::Find();
+    if (ports && ports->Messages())
+        return ports->Messages()->Show(buttons, icon, text);
+    return StderrMessagePort().Show(buttons, icon, text);
 }
 
 QString UserTextOf(const std::exception_ptr& error)
@@ -79,18 +74,14 @@ QString UserTextOf(const std::exception_ptr& error)
     }
 }
 
-void SetErrorReport(std::function<void(const QString&)> report)
-{
-    errorReport = std::move(report);
-}
-
 void ReportError(const QString& text)
 {
-    if (messagePort != &stderrPort) {
+    const UserInterfacePorts* ports = UserInterfacePorts::Find();
+    if (ports && ports->Messages()) {
         ReportToStandardError(text);
-        ShowWarning(ButtonsClose, IconWarning, text);
-    } else if (errorReport) {
-        errorReport(text);
+        ports->Messages()->Show(ButtonsClose, IconWarning, text);
+    } else if (ports && ports->ErrorReport()) {
+        ports->ErrorReport()(text);
     } else {
         ReportToStandardError(text);
     }

@@ -1,10 +1,12 @@
 #pragma once
 // The core and the archive run reach the user interface only through these narrow ports.
 // The windows implement them; tests install recording fakes; an unattended run without a
-// display leaves the standard-error sink in place, so nothing ever waits for a user.
+// display has no UserInterfacePorts, so messages go to standard error and nothing ever waits
+// for a user.
 
 #include "core/UserError.h"
 
+#include <QObject>
 #include <QString>
 
 #include <exception>
@@ -46,15 +48,38 @@ public:
 // Writes a message for a person reading the terminal or the job's mail ("\r" breaks lines).
 void ReportToStandardError(const QString& text);
 
-// Installs the message port; nullptr restores the standard-error sink.
-void SetMessagePort(MessagePort* port);
-// The one way to show a message or ask a question. Returns the answer: 0 Zamknij, 1 Tak, 2 Nie,
-// 3 Anuluj.
-int ShowWarning(int buttons, int icon, const QString& text);
+// The message port and the early error report of the windowed program: a child of the
+// application object, made by whoever makes the windows, and found from ShowWarning and
+// RunGuarded through the application, so that core needs neither widgets nor shared
+// variables. Without one (no application object, or the run without a display) messages go to
+// standard error. At most one per application; user-interface thread only.
+class UserInterfacePorts final : public QObject {
+    Q_OBJECT
+public:
+    // Becomes a child of `application` (QCoreApplication::instance() when null).
+    explicit UserInterfacePorts(QObject* application = nullptr);
+    ~UserInterfacePorts() override;
 
-// Installs the list box; nullptr restores a list box that shows nothing and selects nothing.
-void SetListBox(ListBoxPort* box);
-ListBoxPort& Lista();
+    // The application's ports; nullptr when there is none.
+    static UserInterfacePorts* Find();
+
+    // The message dialog; nullptr: standard error.
+    void SetMessagePort(MessagePort* port) { messagePort = port; }
+    MessagePort* Messages() const { return messagePort; }
+    // The report for the time before the message dialog exists (the windowed program installs a
+    // plain message box); nullptr: standard error only.
+    void SetErrorReport(std::function<void(const QString&)> report) { errorReport = std::move(report); }
+    const std::function<void(const QString&)>& ErrorReport() const { return errorReport; }
+
+private:
+    MessagePort* messagePort = nullptr;
+    std::function<void(const QString&)> errorReport;
+};
+
+// The one way to show a message or ask a question: through the application's message port,
+// or on standard error where there is none (a question is then refused). Returns the answer:
+// 0 Zamknij, 1 Tak, 2 Nie, 3 Anuluj.
+int ShowWarning(int buttons, int icon, const QString& text);
 
 // --- The error boundary -------------------------------------------------------------------
 // Qt does not let an exception pass through its signal and event code, so everything the event
@@ -67,12 +92,9 @@ ListBoxPort& Lista();
 QString UserTextOf(const std::exception_ptr& error);
 
 // Shows an error to the user and on standard error (for a run started from a terminal):
-// through the message dialog once it exists, through the report installed with
-// SetErrorReport before that, and on standard error alone where there are no windows.
+// through the message dialog once it exists, through the ports' error report before that,
+// and on standard error alone where there are no windows.
 void ReportError(const QString& text);
-// The report for the time before the message dialog exists (the windowed program installs a
-// plain message box); nullptr: standard error only.
-void SetErrorReport(std::function<void(const QString&)> report);
 
 // Runs one handler called by the event loop; nothing it throws leaves.
 void RunGuarded(const std::function<void()>& handler) noexcept;

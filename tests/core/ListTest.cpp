@@ -5,6 +5,9 @@
 #include "core/XmlDocument.h"
 #include "core/EntryList.h"
 
+#include "core/UiPorts.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -71,14 +74,14 @@ protected:
         list.SetFilePath(dir.filePath(QStringLiteral("Dane.dat")));
         list.SetEntries({});
         list.SetCurrentIndex(0);
-        SetMessagePort(&messages);
+        ports.SetMessagePort(&messages);
         list.SetListBox(&box);
     }
     void TearDown() override
     {
         InjectWriteFault(WriteFault::None);
         InjectSyncHook({});
-        SetMessagePort(nullptr);
+        ports.SetMessagePort(nullptr);
         ::chmod(QFile::encodeName(list.FilePath()).constData(), 0644);
         list.SetEntries({});
     }
@@ -94,6 +97,12 @@ protected:
     FakeMessages messages;
     RecordingListBox box;
     EntryList list;
+    // The messages reach the user through the application's ports.
+    int argc = 1;
+    char name[9] = "skrytkar";
+    char* argv[2] = {name, nullptr};
+    QCoreApplication app{argc, argv};
+    UserInterfacePorts ports;
 };
 
 // --- Saving ------------------------------------------------------------------------------

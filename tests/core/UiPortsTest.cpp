@@ -3,6 +3,8 @@
 #include "core/EntryList.h"
 #include "FakeMessages.h"
 
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -12,42 +14,71 @@
 
 namespace {
 
+// An application object with its ports, as the windowed program has them.
+class WithPorts : public ::testing::Test {
+protected:
+    int argc = 1;
+    char name[9] = "skrytkar";
+    char* argv[2] = {name, nullptr};
+    QCoreApplication app{argc, argv};
+    UserInterfacePorts ports;
+};
+
 struct ScriptedPort : MessagePort {
     int answer = AnswerYes;
     int calls = 0;
     int Show(int, int, const QString&) override { ++calls; return answer; }
 };
 
-TEST(ShowWarning, ReturnsThePortsAnswer)
+TEST_F(WithPorts, ShowWarningReturnsThePortsAnswer)
 {
     ScriptedPort port;
-    SetMessagePort(&port);
+    ports.SetMessagePort(&port);
     for (int answer : {AnswerClose, AnswerYes, AnswerNo, AnswerCancel}) {
         port.answer = answer;
         EXPECT_EQ(ShowWarning(ButtonsYesNoCancel, IconQuestion, QStringLiteral("?")), answer);
     }
     EXPECT_EQ(port.calls, 4);
-    SetMessagePort(nullptr);
+}
+
+TEST_F(WithPorts, AreTheApplicationsOwnAndGoWithTheirObject)
+{
+    EXPECT_EQ(UserInterfacePorts::Find(), &ports);
+    EXPECT_EQ(ports.parent(), &app);
+    ScriptedPort port;
+    {
+        // Ports made as a child of another object are not the application's.
+        QObject other;
+        UserInterfacePorts elsewhere(&other);
+        elsewhere.SetMessagePort(&port);
+        EXPECT_EQ(UserInterfacePorts::Find(), &ports);
+        ShowWarning(ButtonsClose, IconInfo, QStringLiteral("a"));
+        EXPECT_EQ(port.calls, 0);
+    }
+    auto* more = new UserInterfacePorts;
+    delete more;
+    EXPECT_EQ(UserInterfacePorts::Find(), &ports);
 }
 
 TEST(ShowWarning, WithoutAWindowAQuestionIsRefused)
 {
-    SetMessagePort(nullptr);
+    // No application object at all (the run without a display before it has one).
+    ASSERT_EQ(QCoreApplication::instance(), nullptr);
+    EXPECT_EQ(UserInterfacePorts::Find(), nullptr);
     EXPECT_NE(ShowWarning(ButtonsYesNoCancel, IconInfo, QStringLiteral("Czy rzeczywiście przerwać archiwizację?")),
               AnswerYes);
 }
 
-TEST(Lista, WithoutAWindowShowsNothing)
+TEST_F(WithPorts, WithoutAMessagePortAQuestionIsRefused)
 {
-    SetListBox(nullptr);
-    Lista().AddItem(QStringLiteral("a"));
-    Lista().SetSelected(0, true);
-    EXPECT_EQ(Lista().Count(), 0);
-    EXPECT_FALSE(Lista().IsSelected(0));
+    // The application without a dialog: standard error, and "no".
+    EXPECT_EQ(ShowWarning(ButtonsYesNoCancel, IconInfo, QStringLiteral("Czy rzeczywiście przerwać archiwizację?")),
+              AnswerNo);
+    EXPECT_EQ(ShowWarning(ButtonsClose, IconInfo, QStringLiteral("Lista jest pusta.")), AnswerClose);
 }
 
 // The error boundary: what reaches the user for each kind of exception, and where it goes.
-TEST(RunGuarded, ShowsOnlyPolishTextsAndStopsOnlyTheHandler)
+TEST_F(WithPorts, RunGuardedShowsOnlyPolishTextsAndStopsOnlyTheHandler)
 {
     const QString ours = QStringLiteral("Nie można odczytać pliku listy /dom/Dane.dat: to jest folder, nie plik.");
     const struct {
@@ -65,7 +96,7 @@ TEST(RunGuarded, ShowsOnlyPolishTextsAndStopsOnlyTheHandler)
         {"not an exception class", [] { throw 7; }, QStringLiteral("Wystąpił nieoczekiwany błąd.")},
     };
     FakeMessages messages;
-    SetMessagePort(&messages);
+    ports.SetMessagePort(&messages);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         messages.shown.clear();
@@ -83,29 +114,38 @@ TEST(RunGuarded, ShowsOnlyPolishTextsAndStopsOnlyTheHandler)
     RunGuarded([&] { ran = true; });
     EXPECT_TRUE(ran);
     EXPECT_TRUE(messages.shown.empty());
-    SetMessagePort(nullptr);
 }
 
-TEST(RunGuarded, BeforeTheDialogTheInstalledReportShowsTheError)
+TEST_F(WithPorts, RunGuardedBeforeTheDialogTheInstalledReportShowsTheError)
 {
     std::vector<QString> reports;
-    SetMessagePort(nullptr);
-    SetErrorReport([&](const QString& text) { reports.push_back(text); });
+    ports.SetErrorReport([&](const QString& text) { reports.push_back(text); });
     RunGuarded([] { throw std::runtime_error("Permission denied"); });
     EXPECT_EQ(reports, std::vector<QString>{QStringLiteral("Wystąpił nieoczekiwany błąd.")});
     // Once the dialog is there, it shows the errors.
     FakeMessages messages;
-    SetMessagePort(&messages);
+    ports.SetMessagePort(&messages);
     RunGuarded([] { throw std::bad_alloc(); });
     EXPECT_EQ(reports.size(), 1u);
     EXPECT_EQ(messages.shown.size(), 1u);
-    SetMessagePort(nullptr);
-    SetErrorReport(nullptr);
+    ports.SetMessagePort(nullptr);
+    ports.SetErrorReport(nullptr);
     // Without either, standard error alone; nothing leaves the guard.
     RunGuarded([] { throw std::runtime_error("x"); });
 }
 
-TEST(Guarded, PassesTheSignalsArgumentsTheHandlerTakes)
+TEST(RunGuarded, WithoutAnApplicationObjectNothingLeavesTheGuard)
+{
+    ASSERT_EQ(QCoreApplication::instance(), nullptr);
+    bool rest = false;
+    RunGuarded([&] {
+        throw UserError(std::string("Nie można zapisać pliku logu."));
+        rest = true;
+    });
+    EXPECT_FALSE(rest);
+}
+
+TEST_F(WithPorts, GuardedPassesTheSignalsArgumentsTheHandlerTakes)
 {
     struct Handlers {
         int sum = 0;
@@ -120,10 +160,9 @@ TEST(Guarded, PassesTheSignalsArgumentsTheHandlerTakes)
     static_assert(!std::is_invocable_v<decltype(Guarded(&handlers, &Handlers::Tick)), int>);
     static_assert(std::is_invocable_v<decltype(Guarded([](int) {})), int>);
     FakeMessages messages;
-    SetMessagePort(&messages);
+    ports.SetMessagePort(&messages);
     Guarded([](int) { throw std::runtime_error("boom"); })(1);
     EXPECT_EQ(messages.shown.size(), 1u);
-    SetMessagePort(nullptr);
 }
 
 } // namespace

@@ -11,8 +11,6 @@
 #include <QLabel>
 #include <QScreen>
 
-MessageDialog* FWarning = nullptr;
-
 namespace {
 
 SkinImage* ButtonPanel(QWidget* dialog, int left, const QString& panelName, const QString& imageName,
@@ -89,10 +87,8 @@ MessageDialog::MessageDialog(QWidget* parent)
 MessageDialog::~MessageDialog()
 {
     // Deleted with a parent window: the program must not keep talking to a dead dialog.
-    if (FWarning == this) {
-        FWarning = nullptr;
-        SetMessagePort(nullptr);
-    }
+    if (UserInterfacePorts* ports = UserInterfacePorts::Find(); ports && ports->Messages() == this)
+        ports->SetMessagePort(nullptr);
 }
 
 void MessageDialog::LoadWarningImages()
@@ -206,21 +202,4 @@ void MessageDialog::keyPressEvent(QKeyEvent* event)
     // Enter and Escape go no further (the dialog's own handling would close it); other keys
     // mean nothing here.
     event->accept();
-}
-
-MessageDialog* CreateFWarning(QWidget* parent)
-{
-    if (!FWarning)
-        FWarning = new MessageDialog(parent);
-    SetMessagePort(FWarning);
-    return FWarning;
-}
-
-void DestroyFWarning()
-{
-    if (!FWarning)
-        return;
-    SetMessagePort(nullptr);
-    delete FWarning;
-    FWarning = nullptr;
 }

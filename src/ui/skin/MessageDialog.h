@@ -1,7 +1,8 @@
 #pragma once
 // MessageDialog: the one skinned dialog through which every message and question reaches the user.
-// It is the program's MessagePort: ShowWarning (core) calls Show and leaves the answer in
-// its answer. Borderless, always on top, modal, centred; painted only from pictures.
+// It is the program's MessagePort (the main window makes it; the program installs it in its
+// UserInterfacePorts): ShowWarning (core) calls Show and gets the answer back. Borderless,
+// always on top, modal, centred; painted only from pictures.
 
 #include "core/UiPorts.h"
 
@@ -65,11 +66,3 @@ private:
     TitleDrag drag_;
     QList<int> queuedAnswers_;
 };
-
-// The dialog of the program, created once at start.
-extern MessageDialog* FWarning;
-
-// Creates FWarning (once) and makes it the program's message port.
-MessageDialog* CreateFWarning(QWidget* parent = nullptr);
-// Restores the standard-error sink and deletes FWarning.
-void DestroyFWarning();

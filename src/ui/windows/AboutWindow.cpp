@@ -4,13 +4,10 @@
 #include "ui/skin/HotZone.h"
 #include "ui/skin/ImageResource.h"
 #include "ui/skin/SkinImage.h"
-#include "ui/windows/MainWindow.h"
 #include "ui/windows/WindowParts.h"
 
 #include <QKeyEvent>
 #include <QLabel>
-
-AboutWindow* FAbout = nullptr;
 
 namespace {
 
@@ -53,7 +50,7 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
 
 void AboutWindow::ShowAbout()
 {
-    const QPoint main = FGlowny ? FGlowny->pos() : QPoint();
+    const QPoint main = parentWidget() ? parentWidget()->pos() : QPoint();
     move(main + QPoint(68, 115));
     show();
     raise();

@@ -28,5 +28,3 @@ protected:
     // The window has no keys of its own: Escape and Enter do not close it.
     void keyPressEvent(QKeyEvent* event) override;
 };
-
-extern AboutWindow* FAbout;

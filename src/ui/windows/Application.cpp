@@ -1,6 +1,7 @@
 #include "ui/windows/Application.h"
 
-#include "archive/run/ArchiveRun.h"
+#include "archive/run/EntryArchiver.h"
+#include "core/EntryList.h"
 #include "ui/windows/ErrorReport.h"
 #include "archive/sevenzip/SevenZip.h"
 #include "archive/run/Startup.h"
@@ -26,35 +27,24 @@ static void InitWindowResources()
     Q_INIT_RESOURCE(skrytkar_icon);
 }
 
-void CreateWindows()
+ProgramWindows::ProgramWindows(std::unique_ptr<SevenZipPacker> givenPacker, const QStringList& arguments,
+                               UserInterfacePorts* ports)
+    : packer(std::move(givenPacker)), list(std::make_unique<EntryList>())
 {
-    FGlowny = new MainWindow;
-    CreateFWarning();
-    FEdycja = new EntryEditor(FGlowny);
-    FMenu = new MenuPanel(FGlowny);
-    FAbout = new AboutWindow(FGlowny);
-    FPrzywracanie = new RestoreWindow(FGlowny);
-    FUstawienia = new SettingsWindow(FGlowny);
+    ConfigurePacker(*packer);
+    main = std::make_unique<MainWindow>(*list, *packer, arguments);
+    if (ports)
+        ports->SetMessagePort(&main->Warning());
 }
 
-void DestroyWindows()
+ProgramWindows::~ProgramWindows()
 {
-    delete FUstawienia;
-    FUstawienia = nullptr;
-    delete FPrzywracanie;
-    FPrzywracanie = nullptr;
-    delete FAbout;
-    FAbout = nullptr;
-    delete FMenu;
-    FMenu = nullptr;
-    delete FEdycja;
-    FEdycja = nullptr;
-    DestroyFWarning();
-    delete FGlowny;
-    FGlowny = nullptr;
+    // A run still at work may ask its questions while the main window waits for it; the message
+    // dialog takes itself out of the ports as it goes.
+    main.reset();
 }
 
-int RunWindowedProgram(QApplication& app)
+int RunWindowedProgram(SkrytkarApplication& app)
 {
     InitWindowResources();
     QCoreApplication::setApplicationName(QStringLiteral("Skrytkar"));
@@ -71,32 +61,32 @@ int RunWindowedProgram(QApplication& app)
         app.installTranslator(&qtTranslator);
 
     // Until the message dialog exists, errors are shown in a plain message box.
-    SetErrorReport(ShowDefaultErrorReport);
+    UserInterfacePorts& ports = app.Ports();
+    ports.SetErrorReport([&app](const QString& text) { app.ReportBeforeWindows(text); });
 
     // The main window's packer: without its library nothing can be archived.
-    std::unique_ptr<SevenZipPacker> zipek;
+    std::unique_ptr<SevenZipPacker> packer;
     try {
-        zipek = std::make_unique<SevenZipPacker>();
+        packer = std::make_unique<SevenZipPacker>();
     } catch (...) {
-        ShowDefaultErrorReport(UserTextOf(std::current_exception()));
-        SetErrorReport(nullptr);
+        app.ReportBeforeWindows(UserTextOf(std::current_exception()));
+        ports.SetErrorReport(nullptr);
         return ExitFailure;
     }
-    InstallZipek(zipek.get());
 
-    CreateWindows();
-
-    // Shown centred on the screen; the first show runs FormShow.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        FGlowny->move(area.center() - QPoint(FGlowny->width() / 2, FGlowny->height() / 2));
+    int status = 0;
+    {
+        ProgramWindows windows(std::move(packer), QCoreApplication::arguments(), &ports);
+        MainWindow& main = windows.Main();
+        // Shown centred on the screen; the first show runs the start-up's Show.
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->availableGeometry();
+            main.move(area.center() - QPoint(main.width() / 2, main.height() / 2));
+        }
+        main.show();
+        const int loopResult = app.exec();
+        status = main.Start().Unattended() ? main.Start().UnattendedExitStatus() : loopResult;
     }
-    FGlowny->show();
-    const int loopResult = app.exec();
-
-    DestroyWindows();
-    InstallZipek(nullptr);
-    FormClose();
-    SetErrorReport(nullptr);
-    return Unattended ? UnattendedExitStatus() : loopResult;
+    ports.SetErrorReport(nullptr);
+    return status;
 }

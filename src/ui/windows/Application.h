@@ -1,19 +1,42 @@
 #pragma once
-// The windowed program: the five windows, each created once in their order, and the message
-// loop. The main block calls RunWindowedProgram; tests use CreateWindows and DestroyWindows.
+// The windowed program: its list, its packer and its windows, and the message loop. The main
+// block calls RunWindowedProgram; tests make ProgramWindows themselves.
 
 #include <QApplication>
+#include <QStringList>
 
-// Creates the windows in their order: the main window FGlowny (its creation runs FormCreate),
-// the message dialog FWarning (which becomes the program's message port), the entry editor
-// FEdycja, the menu window FMenu and the about window FAbout. The packer Zipek must be
-// installed already.
-void CreateWindows();
-// Deletes the windows in the reverse order and detaches them from the ports.
-void DestroyWindows();
+#include <memory>
+
+class EntryList;
+class MainWindow;
+class SevenZipPacker;
+class UserInterfacePorts;
+
+// What the windowed program holds while it runs: the entry list, the packer and the main window
+// with the windows it owns (its creation makes its Startup from the arguments). The message
+// dialog becomes the message port of `ports` (when given) for as long as it lives.
+class ProgramWindows {
+public:
+    // The packer's library is loaded already; ConfigurePacker is applied here, once.
+    ProgramWindows(std::unique_ptr<SevenZipPacker> packer, const QStringList& arguments, UserInterfacePorts* ports);
+    ~ProgramWindows();
+    ProgramWindows(const ProgramWindows&) = delete;
+    ProgramWindows& operator=(const ProgramWindows&) = delete;
+
+    EntryList& List() { return *list; }
+    SevenZipPacker& Packer() { return *packer; }
+    MainWindow& Main() { return *main; }
+
+private:
+    std::unique_ptr<SevenZipPacker> packer;
+    std::unique_ptr<EntryList> list;
+    std::unique_ptr<MainWindow> main;
+};
+
+class SkrytkarApplication;
 
 // Sets the application's title and icon, creates the packer and the windows, shows the main
 // window centred on the screen and runs the message loop until the application terminates.
 // Returns the program's exit status. A packer whose library cannot be loaded stops the
 // program with its message before any window is shown.
-int RunWindowedProgram(QApplication& app);
+int RunWindowedProgram(SkrytkarApplication& app);

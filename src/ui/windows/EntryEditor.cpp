@@ -7,7 +7,6 @@
 #include "ui/skin/ImageResource.h"
 #include "ui/skin/SkinImage.h"
 #include "platform/Platform.h"
-#include "ui/windows/MainWindow.h"
 #include "core/EntryList.h"
 #include "core/UiPorts.h"
 #include "ui/windows/WindowParts.h"
@@ -20,55 +19,15 @@
 #include <QLabel>
 #include <QLineEdit>
 
-QString EditTyp;
-QString EditSource;
-QString EditDocel;
-int32_t EditMode = 0;
-
-EntryEditor* FEdycja = nullptr;
-std::function<std::optional<QString>(const QString&, const QString&)> EntryEditor::OpenFileHook;
-
 namespace {
 
 constexpr uint32_t EditorTextColour = 1914912;
-
-bool HasCurrentEntry()
-{
-    return CurrentIndex >= 0 && size_t(CurrentIndex) < Wpisy.size();
-}
-
-// The location line shows the end of a long path, and the whole path as its tool tip.
-void ShowLocation(const QString& source)
-{
-    QLabel* line = FEdycja->LPolozenie;
-    line->setText(ElidePath(source, line->fontMetrics(), line->contentsRect().width()));
-    line->setToolTip(source);
-}
 
 // The folder a destination names, for comparing two entries: relative to the program's folder,
 // without "." steps or doubled and trailing separators, so that "/kopie/" and "/kopie" are one.
 QString DestinationKey(const QString& docel)
 {
     return QDir::cleanPath(QDir(ProgramDirectory()).absoluteFilePath(docel));
-}
-
-// True when another entry has this name and destination: both would write the same archive,
-// and the later one would replace the earlier one's. An edited entry whose name and destination
-// stay as they were is never refused.
-bool RepeatsAnotherEntry(const QString& name, const QString& destination)
-{
-    const QString key = DestinationKey(destination);
-    const auto same = [&](const Entry& entry) { return entry.Nazwa == name && DestinationKey(entry.Docel) == key; };
-    const bool editing = EditMode == 2 && HasCurrentEntry();
-    if (editing && same(Wpisy[size_t(CurrentIndex)]))
-        return false;
-    for (size_t i = 0; i < Wpisy.size(); ++i) {
-        if (editing && i == size_t(CurrentIndex))
-            continue;
-        if (same(Wpisy[i]))
-            return true;
-    }
-    return false;
 }
 
 void StyleField(QWidget* field)
@@ -83,6 +42,22 @@ void StyleField(QWidget* field)
 }
 
 } // namespace
+
+bool RepeatsAnotherEntry(const EntryVector& entries, int editedIndex, const QString& name, const QString& destination)
+{
+    const QString key = DestinationKey(destination);
+    const auto same = [&](const Entry& entry) { return entry.Nazwa == name && DestinationKey(entry.Docel) == key; };
+    const bool editing = editedIndex >= 0 && size_t(editedIndex) < entries.size();
+    if (editing && same(entries[size_t(editedIndex)]))
+        return false;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (editing && i == size_t(editedIndex))
+            continue;
+        if (same(entries[i]))
+            return true;
+    }
+    return false;
+}
 
 bool IsRejectedNameCharacter(QChar c)
 {
@@ -130,8 +105,8 @@ EntryEditor::EntryEditor(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
     LAnuluj = new HotZone(PNazwa, QRect(182, 254, 62, 13), QStringLiteral("LAnuluj"), QStringLiteral("Anuluj"));
     LWprowadzDoListy = new HotZone(PNazwa, QRect(276, 254, 89, 13), QStringLiteral("LWprowadzDoListy"), QStringLiteral("Wprowadź"));
     connect(LNowyFolder, &HotZone::clicked, this, Guarded(this, &EntryEditor::LNowyFolderClick));
-    connect(LAnuluj, &HotZone::clicked, this, Guarded([] { CancelEditor(); }));
-    connect(LWprowadzDoListy, &HotZone::clicked, this, Guarded([] { ConfirmEditor(); }));
+    connect(LAnuluj, &HotZone::clicked, this, Guarded(this, &EntryEditor::Cancel));
+    connect(LWprowadzDoListy, &HotZone::clicked, this, Guarded(this, &EntryEditor::Confirm));
 
     LPodfoldery = new QLabel(Msg::ShallowFolderNote(), PNazwa);
     LPodfoldery->setObjectName(QStringLiteral("LPodfoldery"));
@@ -164,19 +139,17 @@ EntryEditor::EntryEditor(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
 EntryEditor::~EntryEditor()
 {
     delete DlOpenFolder;
-    if (FEdycja == this)
-        FEdycja = nullptr;
 }
 
 bool EntryEditor::FormKeyDown(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Escape:
-        CancelEditor();
+        Cancel();
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        ConfirmEditor();
+        Confirm();
         return true;  // the Enter character reaches no field
     default:
         return false;
@@ -205,15 +178,15 @@ bool EntryEditor::eventFilter(QObject* watched, QEvent* event)
 
 void EntryEditor::reject()
 {
-    CancelEditor();
+    Cancel();
 }
 
 std::optional<QString> EntryEditor::RunOpenFileDialog()
 {
     const QString title = QString::fromUtf8(OpenFileTitle);
     const QString filter = QString::fromUtf8(OpenFileFilter);
-    if (OpenFileHook)
-        return OpenFileHook(title, filter);
+    if (openFileSeam)
+        return openFileSeam(title, filter);
     QFileDialog dialog(this, title);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -229,124 +202,56 @@ void EntryEditor::LNowyFolderClick()
 {
     if (!DlOpenFolder->Execute())
         return;
-    EditDocel = DlOpenFolder->FolderName;
-    ESciezka->setText(EditDocel);
+    ESciezka->setText(DlOpenFolder->FolderName);
 }
 
-void AddFileEntry()
+// The location line shows the end of a long path, and the whole path as its tool tip.
+void EntryEditor::ShowLocation(const QString& source)
 {
-    const std::optional<QString> file = FEdycja->RunOpenFileDialog();
-    if (!file)
-        return;
-    EditTyp = QStringLiteral("Plik");
-    EditSource = *file;
-    EditMode = 1;
-    ShowLocation(EditSource);
-    FEdycja->ENazwa->clear();
-    FEdycja->PNazwa->setVisible(true);
-    ShowEditor();
+    LPolozenie->setText(ElidePath(source, LPolozenie->fontMetrics(), LPolozenie->contentsRect().width()));
+    LPolozenie->setToolTip(source);
 }
 
-void AddFolderEntry()
+std::optional<EditorChoice> EntryEditor::Edit(const EditorRequest& given, const QPoint& at)
 {
-    FolderPicker* picker = FEdycja->DlOpenFolder;
-    if (picker->FolderName == QLatin1String("C:\\"))
-        picker->FolderName = ProgramDirectory();
-    if (!picker->Execute())
-        return;
-    EditTyp = QStringLiteral("Folder");
-    EditMode = 1;
-    EditSource = picker->FolderName;
-    FEdycja->ENazwa->clear();
-    ShowLocation(EditSource);
-    FEdycja->PNazwa->setVisible(true);
-    ShowEditor();
-}
-
-void EditEntry()
-{
-    if (CurrentIndex < 0) {
-        ShowWarning(ButtonsClose, IconInfo, Msg::NothingToEdit());
-        return;
-    }
-    if (!HasCurrentEntry())
-        return;
-    const Entry& entry = Wpisy[size_t(CurrentIndex)];
-    EditMode = 2;
-    EditTyp = entry.Typ;
-    EditSource = entry.Source;
-    EditDocel = entry.Docel;
-    FEdycja->ENazwa->setText(entry.Nazwa);
-    ShowLocation(EditSource);
-    FEdycja->ESciezka->setText(EditDocel);
-    FEdycja->PNazwa->setVisible(true);
-    ShowEditor();
-}
-
-void ShowEditor()
-{
-    if (FEdycja->isVisible())
-        return;
-    EditDocel = HasCurrentEntry() ? Wpisy[size_t(CurrentIndex)].Docel : QString();
-    const QPoint main = FGlowny ? FGlowny->pos() : QPoint();
-    FEdycja->move(main + QPoint(25, 81));
-    FEdycja->PNazwa->setVisible(true);
-    FEdycja->ESciezka->setText(EditDocel);
-    FEdycja->ENazwa->selectAll();
-    FEdycja->LPodfoldery->setVisible(EditTyp == QLatin1String("Folder") && !LoadSettings().Podfoldery);
+    if (isVisible())
+        return std::nullopt;
+    request = given;
+    ENazwa->setText(request.Nazwa);
+    ShowLocation(request.Source);
+    move(at);
+    PNazwa->setVisible(true);
+    ESciezka->setText(request.Docel);
+    ENazwa->selectAll();
+    LPodfoldery->setVisible(request.Typ == QLatin1String("Folder") && !LoadSettings().Podfoldery);
     // Shown before its modal loop so it takes the keyboard at once, with the name field focused.
-    FEdycja->show();
-    FEdycja->raise();
-    FEdycja->activateWindow();
-    FEdycja->ENazwa->setFocus();
-    FEdycja->exec();
+    show();
+    raise();
+    activateWindow();
+    ENazwa->setFocus();
+    const bool confirmed = exec() == QDialog::Accepted;
+    request = EditorRequest{};
+    if (!confirmed)
+        return std::nullopt;
+    return EditorChoice{ENazwa->text(), ESciezka->text()};
 }
 
-void ConfirmEditor()
+void EntryEditor::Confirm()
 {
-    const QString name = FEdycja->ENazwa->text();
-    const QString destination = FEdycja->ESciezka->text();
+    const QString name = ENazwa->text();
+    const QString destination = ESciezka->text();
     if (name.isEmpty() || destination.isEmpty()) {
         ShowWarning(ButtonsClose, IconInfo, Msg::EnterRequiredData());
         return;
     }
-    if (RepeatsAnotherEntry(name, destination)) {
+    if (request.RepeatsAnotherEntry && request.RepeatsAnotherEntry(name, destination)) {
         ShowWarning(ButtonsClose, IconInfo, Msg::DuplicateEntry());
         return;
     }
-    if (EditMode == 1)
-        AppendEntry(EditTyp, name, EditSource, destination);
-    else if (EditMode == 2)
-        UpdateCurrentEntry(EditTyp, name, EditSource, destination);
-    FEdycja->done(QDialog::Accepted);
+    done(QDialog::Accepted);
 }
 
-void CancelEditor()
+void EntryEditor::Cancel()
 {
-    FEdycja->done(QDialog::Rejected);
-    EditTyp.clear();
-    EditSource.clear();
-}
-
-void DeleteEntry()
-{
-    if (CurrentIndex < 0) {
-        ShowWarning(ButtonsClose, IconInfo, Msg::NothingToDelete());
-        return;
-    }
-    if (!HasCurrentEntry())
-        return;
-    const QString question = Msg::ConfirmDelete(Wpisy[size_t(CurrentIndex)].Nazwa);
-    const int answer = ShowWarning(ButtonsYesNoCancel, IconQuestion, question);
-    QCoreApplication::processEvents();
-    if (answer == AnswerYes)
-        DeleteCurrentEntry();
-}
-
-void NewList()
-{
-    const int answer = ShowWarning(ButtonsYesNoCancel, IconQuestion, Msg::ConfirmNewList());
-    QCoreApplication::processEvents();
-    if (answer == AnswerYes)
-        ClearList();
+    done(QDialog::Rejected);
 }

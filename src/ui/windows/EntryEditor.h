@@ -1,6 +1,9 @@
 #pragma once
-// The entry editor: the window EntryEditor that asks for an entry's name and destination folder,
-// and the list commands that open it or ask before changing the list.
+// The entry editor: the window EntryEditor that asks for an entry's name and destination folder.
+// It takes what it shows as arguments and returns what the user chose; the main window's list
+// commands open it and change the list.
+
+#include "core/EntryList.h"
 
 #include <QDialog>
 #include <QString>
@@ -16,36 +19,48 @@ class SkinImage;
 class FolderPicker;
 class KeyPreview;
 
-// The entry being added or edited; kept between uses of the editor.
-extern QString EditTyp;     // "Plik" or "Folder"
-extern QString EditSource;  // the file or folder to archive (read-only in the editor)
-extern QString EditDocel;   // destination folder offered in the editor
-extern int32_t EditMode;    // 1 adds a new entry, 2 changes the current entry
+// What the editor is opened with.
+struct EditorRequest {
+    QString Typ;     // "Plik" or "Folder"
+    QString Source;  // the file or folder to archive (shown, not edited)
+    QString Nazwa;   // the name offered; empty for a new entry
+    QString Docel;   // the destination folder offered
+    // True when another entry has this name and destination: the editor refuses them.
+    std::function<bool(const QString& nazwa, const QString& docel)> RepeatsAnotherEntry;
+};
+
+// What the user entered.
+struct EditorChoice {
+    QString Nazwa;
+    QString Docel;
+};
 
 // Texts of the two choosers.
 inline constexpr const char* OpenFileTitle = "Wskaż plik do archiwizacji";
 inline constexpr const char* OpenFileFilter = "Wszystkie pliki [*.*]";
 inline constexpr const char* OpenFolderCaption = "Wskaż folder do archiwizacji";
 
-// Commands called from the menu panels and the main window.
-void AddFileEntry();
-void AddFolderEntry();
-void EditEntry();
-void DeleteEntry();
-void NewList();
-// The editor's own operations.
-void ShowEditor();
-void ConfirmEditor();
-void CancelEditor();
-
 // Characters the name field refuses when typed.
 bool IsRejectedNameCharacter(QChar c);
+
+// True when an entry of `entries` other than the one at editedIndex (-1: a new entry) has this
+// name and destination: both would write the same archive, and the later one would replace the
+// earlier one's. An edited entry whose name and destination stay as they were is never refused.
+bool RepeatsAnotherEntry(const EntryVector& entries, int editedIndex, const QString& name, const QString& destination);
 
 class EntryEditor : public QDialog {
     Q_OBJECT
 public:
     explicit EntryEditor(QWidget* parent = nullptr);
     ~EntryEditor() override;
+
+    // Shows the editor modally, placed at `at`, for the request; the user's choice, or nothing
+    // when cancelled (or when the editor is open already).
+    std::optional<EditorChoice> Edit(const EditorRequest& request, const QPoint& at);
+    // Enter and the Wprowadź zone: checks the fields and closes with the choice.
+    void Confirm();
+    // Escape and the Anuluj zone.
+    void Cancel();
 
     void LNowyFolderClick();
 
@@ -64,7 +79,8 @@ public:
     // Runs the file dialog; the chosen file's full path, or nothing when cancelled.
     std::optional<QString> RunOpenFileDialog();
     // Test seam: when set, answers instead of the file dialog (title, filter caption).
-    static std::function<std::optional<QString>(const QString&, const QString&)> OpenFileHook;
+    using OpenFileSeam = std::function<std::optional<QString>(const QString&, const QString&)>;
+    void SetOpenFileSeam(OpenFileSeam seam) { openFileSeam = std::move(seam); }
 
 protected:
     void reject() override;  // closing the window any other way cancels, as Escape does
@@ -72,7 +88,10 @@ protected:
 
 private:
     bool FormKeyDown(QKeyEvent* event);
-    KeyPreview* preview;
-};
+    void ShowLocation(const QString& source);
 
-extern EntryEditor* FEdycja;
+    KeyPreview* preview;
+    OpenFileSeam openFileSeam;
+    // The request of the editor while it is open.
+    EditorRequest request;
+};

@@ -5,30 +5,37 @@
 
 #include <QMessageBox>
 
-std::function<void(const QString&)> DefaultErrorReportHook;
-
 void ShowDefaultErrorReport(const QString& text)
 {
     ReportToStandardError(text);
-    if (DefaultErrorReportHook) {
-        DefaultErrorReportHook(text);
-        return;
-    }
     QString shown = text;
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QMessageBox::critical(nullptr, QString::fromUtf8(ApplicationTitle), shown);
 }
 
-SkrytkarApplication::SkrytkarApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+SkrytkarApplication::SkrytkarApplication(int& argc, char** argv)
+    : QApplication(argc, argv), ports(new UserInterfacePorts(this))
+{
+}
 
-int SkrytkarApplication::LastResortCatches = 0;
+SkrytkarApplication::~SkrytkarApplication() = default;
+
+void SkrytkarApplication::ReportBeforeWindows(const QString& text)
+{
+    if (defaultReportSeam) {
+        ReportToStandardError(text);
+        defaultReportSeam(text);
+        return;
+    }
+    ShowDefaultErrorReport(text);
+}
 
 bool SkrytkarApplication::notify(QObject* receiver, QEvent* event)
 {
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
-        ++LastResortCatches;
+        ++lastResortCatches;
         const std::exception_ptr error = std::current_exception();
         RunGuarded([&] { ReportError(UserTextOf(error)); });
         return false;

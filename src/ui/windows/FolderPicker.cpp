@@ -6,7 +6,6 @@
 
 #include <array>
 
-std::function<std::optional<QString>(const FolderPickerRequest&)> FolderPicker::ExecuteHook;
 
 namespace {
 
@@ -49,8 +48,8 @@ bool FolderPicker::Execute()
     request.ShowStatusText = (FOptionBits & FlagOptionBits[bf_statustext]) != 0;
 
     std::optional<QString> chosen;
-    if (ExecuteHook) {
-        chosen = ExecuteHook(request);
+    if (executeSeam) {
+        chosen = executeSeam(request);
     } else {
         QFileDialog dialog(Owner, request.Caption);
         dialog.setFileMode(QFileDialog::Directory);

@@ -61,9 +61,11 @@ public:
     uint32_t OptionBits() const { return FOptionBits; }
 
     // Test seam: when set, answers instead of the dialog (no value = cancelled).
-    static std::function<std::optional<QString>(const FolderPickerRequest&)> ExecuteHook;
+    using ExecuteSeam = std::function<std::optional<QString>(const FolderPickerRequest&)>;
+    void SetExecuteSeam(ExecuteSeam seam) { executeSeam = std::move(seam); }
 
 private:
+    ExecuteSeam executeSeam;
     QWidget* Owner;
     QString FDisplayName;
     uint32_t FOptionBits = 0;

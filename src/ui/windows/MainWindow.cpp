@@ -13,24 +13,31 @@
 #include "ui/skin/SkinImage.h"
 #include "archive/run/Startup.h"
 #include "ui/windows/EntryEditor.h"
+#include "ui/windows/FolderPicker.h"
 #include "ui/windows/MenuPanel.h"
 #include "ui/windows/RestoreWindow.h"
 #include "core/EntryList.h"
 #include "core/UiPorts.h"
+#include "ui/windows/SettingsWindow.h"
+#include "ui/windows/AboutWindow.h"
 #include "ui/windows/WindowParts.h"
+#include "ui/skin/MessageDialog.h"
+#include "archive/sevenzip/SevenZip.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
+#include <QEventLoop>
 #include <QThread>
 
-MainWindow* FGlowny = nullptr;
-std::function<void()> TerminateHook;
+#include <atomic>
+#include <type_traits>
+#include <exception>
+#include <utility>
 
 namespace {
 
@@ -46,7 +53,7 @@ public:
 
 } // namespace
 
-// The main window as the archive run and the list operations see it.
+// The main window as the start-up and the list operations see it, on the user-interface thread.
 class MainWindow::Ports final : public MainWindowPort, public ListBoxPort {
 public:
     explicit Ports(MainWindow* window)
@@ -54,7 +61,7 @@ public:
     {
     }
 
-    // A bar's repaint also lets the window handle its events while the packer works.
+    // A bar's repaint also keeps the stop notice in step with the run.
     class Bar final : public ProgressPort {
     public:
         Bar(MainWindow* window, CylinderBar* bar) : window(window), port(bar) {}
@@ -64,7 +71,7 @@ public:
         void Refresh() override
         {
             port.Refresh();
-            window->KeepPainting();
+            window->UpdateStopNotice();
         }
 
     private:
@@ -82,30 +89,17 @@ public:
         LoadImageResource(resourceName, window->ImPrzetwarza);
         window->UpdateStopNotice();
     }
-    void RefreshStatusImage() override
-    {
-        window->ImPrzetwarza->repaint();
-        window->KeepPainting();
-    }
-    void ProcessWaitingInput() override { window->HandleEventsDuringRun(); }
-    void Pause(int milliseconds) override
-    {
-        // The window keeps painting; what the user does meanwhile is handled as during the run,
-        // so a refused command is dropped, not kept for after the run.
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < milliseconds) {
-            window->HandleEventsDuringRun();
-            QThread::msleep(std::min<qint64>(10, milliseconds - clock.elapsed() + 1));
-        }
-    }
+    void RefreshStatusImage() override { window->ImPrzetwarza->repaint(); }
+    // The window's own event loop runs: nothing waits here.
+    void ProcessWaitingInput() override {}
+    void Pause(int milliseconds) override { QThread::msleep(static_cast<unsigned long>(std::max(milliseconds, 0))); }
     void RepaintMainWindow() override
     {
         window->UpdateStopNotice();
         window->repaint();
     }
     void Minimize() override { window->showMinimized(); }
-    void Terminate() override { TerminateApplication(); }
+    void Terminate() override { window->Terminate(); }
 
     // ListBoxPort
     void Clear() override
@@ -148,6 +142,125 @@ private:
     Bar progress;
 };
 
+// The window as the run sees it from its worker thread. What only draws is queued to the
+// user-interface thread and returns at once; what answers (a question, a line's selection) is
+// asked there and waited for: the user-interface thread never waits for the worker while a
+// run works, so this cannot deadlock. A question's message dialog runs its own modal loop on
+// the user-interface thread: the one nested loop left, as a modal dialog needs one.
+class MainWindow::RunBridge final : public MainWindowPort, public MessagePort, public ListBoxPort {
+public:
+    // Made on the user-interface thread, before the run starts.
+    RunBridge(MainWindow* window, Ports& ui)
+        : window(window), ui(ui), etap(*this, ui.ProgresEtap()), progress(*this, ui.Progress()),
+          panelVisible(ui.StatusPanelVisible())
+    {
+    }
+
+    // A bar: its position follows the packer far more often than a screen can show, so
+    // position updates are merged, the latest one drawn; the rest keeps its order.
+    class Bar final : public ProgressPort {
+    public:
+        Bar(RunBridge& bridge, ProgressPort& ui) : bridge(bridge), ui(ui) {}
+        void SetMax(int value) override
+        {
+            bridge.Post([&ui = ui, value] { ui.SetMax(value); });
+        }
+        void SetPosition(int value) override
+        {
+            position = value;
+            if (!positionPending.exchange(true))
+                bridge.Post([this] {
+                    positionPending = false;
+                    ui.SetPosition(position);
+                    ui.Refresh();
+                });
+        }
+        void SetVisible(bool visible) override
+        {
+            bridge.Post([&ui = ui, visible] {
+                ui.SetVisible(visible);
+                ui.Refresh();
+            });
+        }
+        void Refresh() override {}  // each change above repaints
+
+    private:
+        RunBridge& bridge;
+        ProgressPort& ui;
+        std::atomic<int> position{0};
+        std::atomic<bool> positionPending{false};
+    };
+
+    // MainWindowPort
+    ProgressPort& ProgresEtap() override { return etap; }
+    ProgressPort& Progress() override { return progress; }
+    // Only the run shows and hides the panel while it works.
+    bool StatusPanelVisible() const override { return panelVisible; }
+    void SetStatusPanelVisible(bool visible) override
+    {
+        panelVisible = visible;
+        Post([&ui = ui, visible] { ui.SetStatusPanelVisible(visible); });
+    }
+    void LoadStatusImage(const QString& resourceName) override
+    {
+        Post([&ui = ui, resourceName] {
+            ui.LoadStatusImage(resourceName);
+            ui.RefreshStatusImage();
+        });
+    }
+    void RefreshStatusImage() override {}  // LoadStatusImage repaints
+    void ProcessWaitingInput() override {}
+    // The worker waits; the window stays busy (and responsive) meanwhile.
+    void Pause(int milliseconds) override { QThread::msleep(static_cast<unsigned long>(std::max(milliseconds, 0))); }
+    void RepaintMainWindow() override
+    {
+        Post([&ui = ui] { ui.RepaintMainWindow(); });
+    }
+    void Minimize() override
+    {
+        Post([&ui = ui] { ui.Minimize(); });
+    }
+    void Terminate() override
+    {
+        Post([&ui = ui] { ui.Terminate(); });
+    }
+
+    // MessagePort
+    int Show(int buttons, int icon, const QString& text) override
+    {
+        return Ask([&] { return ShowWarning(buttons, icon, text); });
+    }
+
+    // ListBoxPort: the run only reads the selection.
+    void Clear() override {}
+    void AddItem(const QString&) override {}
+    int Count() const override { return Ask([this] { return ui.Count(); }); }
+    bool IsSelected(int index) const override { return Ask([this, index] { return ui.IsSelected(index); }); }
+    void SetSelected(int, bool) override {}
+
+    // Runs on the user-interface thread, after everything posted before it.
+    template <typename Work>
+    void Post(Work work) const
+    {
+        QMetaObject::invokeMethod(window, Guarded(std::move(work)), Qt::QueuedConnection);
+    }
+
+private:
+    template <typename Work>
+    std::invoke_result_t<Work> Ask(Work work) const
+    {
+        std::invoke_result_t<Work> answer{};
+        QMetaObject::invokeMethod(window, Guarded([&] { answer = work(); }), Qt::BlockingQueuedConnection);
+        return answer;
+    }
+
+    MainWindow* window;
+    Ports& ui;
+    Bar etap;
+    Bar progress;
+    std::atomic<bool> panelVisible;
+};
+
 EntryListBox::EntryListBox(QWidget* parent) : QListWidget(parent)
 {
     connect(this, &QListWidget::itemSelectionChanged, this, [this] {
@@ -176,7 +289,8 @@ void EntryListBox::mouseDoubleClickEvent(QMouseEvent* event)
         Q_EMIT DblClick();
 }
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+MainWindow::MainWindow(EntryList& list, SevenZipPacker& packer, const QStringList& arguments, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), list(list), packer(packer)
 {
     setObjectName(QStringLiteral("FGlowny"));
     setWindowTitle(QString::fromUtf8(ApplicationTitle));
@@ -265,56 +379,162 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frame
     ports = std::make_unique<Ports>(this);
     preview = new KeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
 
-    FGlowny = this;
-    SetListBox(ports.get());
-    SetMainWindowPort(ports.get());
-    FormCreate(QCoreApplication::arguments());
+    list.SetListBox(ports.get());
+    startup = std::make_unique<Startup>(arguments, list, *ports, [this] { return ArchiveAllEntries(); });
+    // The other windows in their order. The message dialog has no parent: it is centred on the
+    // screen and stays on top of every window.
+    warning = std::make_unique<MessageDialog>();
+    editor = new EntryEditor(this);
+    menu = new MenuPanel(*this);
+    about = new AboutWindow(this);
+    restore = new RestoreWindow(packer, this);
+    settingsWindow = new SettingsWindow(this);
 }
 
 MainWindow::~MainWindow()
 {
-    SetMainWindowPort(nullptr);
-    SetListBox(nullptr);
-    if (FGlowny == this)
-        FGlowny = nullptr;
+    // A run still at work ends first: its log is written, and its questions are answered.
+    WaitForRun();
+    // The other windows first, in the reverse order.
+    delete settingsWindow;
+    delete restore;
+    delete about;
+    delete menu;
+    delete editor;
+    warning.reset();
+    startup.reset();
+    if (list.ListBox() == ports.get())
+        list.SetListBox(nullptr);
+}
+
+ListBoxPort& MainWindow::ListBox()
+{
+    return *ports;
+}
+
+MainWindowPort& MainWindow::WindowPort()
+{
+    return *ports;
+}
+
+bool MainWindow::Archiving() const
+{
+    return simulatedArchiving || (run && run->Archiving());
+}
+
+bool MainWindow::StopRequested() const
+{
+    return simulatedArchiving ? simulatedStop : run && run->StopRequested();
+}
+
+void MainWindow::SimulateArchiving(bool on)
+{
+    simulatedArchiving = on;
+    simulatedStop = false;
+}
+
+void MainWindow::RequestStop()
+{
+    if (run)
+        run->RequestStop();
+    else
+        simulatedStop = true;
 }
 
 bool MainWindow::RunBusy() const
 {
-    return Archiving || handlingDuringRun > 0;
+    return simulatedArchiving || run != nullptr;
 }
 
-void MainWindow::KeepPainting()
+RunParameters MainWindow::MakeRunParameters()
 {
-    UpdateStopNotice();
-    // At most every few dozen milliseconds: the packer reports progress far more often.
-    static QElapsedTimer last;
-    if (last.isValid() && last.elapsed() < 30)
+    RunParameters parameters;
+    parameters.Entries = list.Entries();
+    parameters.Packer = &packer;
+    parameters.Window = bridge.get();
+    parameters.Messages = bridge.get();
+    parameters.Selection = bridge.get();
+    return parameters;
+}
+
+bool MainWindow::StartRun(const std::function<void(ArchiveRun&)>& work)
+{
+    // The window refuses its commands during a run; this keeps a run from ever starting inside
+    // another one.
+    if (run)
+        return false;
+    runError = nullptr;
+    bridge = std::make_unique<RunBridge>(this, *ports);
+    run = std::make_unique<ArchiveRun>(MakeRunParameters());
+    ArchiveRun* runAtWork = run.get();
+    worker.reset(QThread::create([this, work, runAtWork] {
+        try {
+            work(*runAtWork);
+        } catch (...) {
+            runError = std::current_exception();
+        }
+    }));
+    // The run's end reaches the window through the queue, after everything the run drew.
+    connect(worker.get(), &QThread::finished, this, Guarded(this, &MainWindow::FinishRun), Qt::QueuedConnection);
+    worker->start();
+    return true;
+}
+
+void MainWindow::FinishRun()
+{
+    if (!run)
         return;
-    last.start();
-    HandleEventsDuringRun();
+    worker->wait();
+    worker.reset();
+    lastRun = run->Result();
+    run.reset();
+    bridge.reset();
+    UpdateStopNotice();
+    Q_EMIT RunEnded();
+    // A log that could not be written is reported here, unless someone waits for the run.
+    if (runError && waitingForRun == 0)
+        std::rethrow_exception(std::exchange(runError, nullptr));
 }
 
-void MainWindow::HandleEventsDuringRun()
+void MainWindow::WaitForRun()
 {
-    // Input is taken as it comes, never held back for later. Excluding it from processEvents
-    // does not keep it safely: on X11 the held events are delivered only by a later pass that
-    // finds new window-system events waiting, so an Escape came one entry late (or never) and a
-    // click on the close zone came after the run and ended the program. Here every command
-    // is acted on or refused at once: what a run refuses tests RunBusy() and is dropped.
-    ++handlingDuringRun;
+    // The start-up asks for the run's result as an answer: the window serves its events in a
+    // local loop until the worker is done (a nested loop, but nothing of the run's work runs
+    // inside it, and the window refuses its commands as during any run).
+    ++waitingForRun;
     struct Leave {
         int& depth;
         ~Leave() { --depth; }
-    } leave{handlingDuringRun};
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    } leave{waitingForRun};
+    QEventLoop loop;
+    connect(this, &MainWindow::RunEnded, &loop, &QEventLoop::quit);
+    while (run)
+        loop.exec();
+}
+
+void MainWindow::ArchiveSelected()
+{
+    StartRun([](ArchiveRun& r) { r.ArchiveSelected(); });
+}
+
+RunResult MainWindow::ArchiveAllEntries()
+{
+    if (!StartRun([](ArchiveRun& r) { r.ArchiveAll(); })) {
+        RunResult refused;
+        refused.Start = RunStart::AlreadyRunning;
+        return refused;
+    }
+    WaitForRun();
+    if (runError)
+        std::rethrow_exception(std::exchange(runError, nullptr));
+    return lastRun;
 }
 
 void MainWindow::UpdateStopNotice()
 {
     // ProgresEtap is shown only while the run goes over the entries; an Escape after the last
     // one asks nothing, so it shows nothing either.
-    const bool show = Archiving && StopRequested && !ProgresEtap->isHidden();
+    const bool show = Archiving() && StopRequested() && !ProgresEtap->isHidden();
     if (show == LPrzerwanie->isHidden()) {
         LPrzerwanie->setVisible(show);
         LPrzerwanie->repaint();
@@ -328,8 +548,8 @@ void MainWindow::showEvent(QShowEvent* event)
         return;
     shownOnce = true;
     Drag.Release();
-    // An unreadable list file leaves FormShow here, before it fills the list or arms Zegar.
-    RunGuarded([] { FormShow(); });
+    // An unreadable list file leaves Show here, before it fills the list or arms Zegar.
+    RunGuarded([this] { startup->Show(); });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -341,14 +561,13 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     CloseMenuPanel();
-    FormClose();
     event->accept();
 }
 
 void MainWindow::CloseMenuPanel()
 {
-    if (FMenu && FMenu->isVisible())
-        FMenu->hide();
+    if (menu && menu->isVisible())
+        menu->hide();
 }
 
 int MainWindow::SelectedCount() const
@@ -358,7 +577,7 @@ int MainWindow::SelectedCount() const
 
 int MainWindow::SelectAll()
 {
-    if (Wpisy.empty()) {
+    if (list.IsEmpty()) {
         ShowWarning(ButtonsClose, IconInfo, Msg::NothingToSelect());
         return 0;
     }
@@ -399,14 +618,14 @@ void MainWindow::LCloseClick()
 {
     CloseMenuPanel();
     if (!RunBusy())
-        TerminateApplication();
+        Terminate();
 }
 
 void MainWindow::ListaClick()
 {
     CloseMenuPanel();
     if (!RunBusy())
-        CurrentIndex = Lista->currentRow();
+        list.SetCurrentIndex(Lista->currentRow());
 }
 
 void MainWindow::ListaDblClick()
@@ -414,7 +633,7 @@ void MainWindow::ListaDblClick()
     CloseMenuPanel();
     if (RunBusy())
         return;
-    CurrentIndex = Lista->currentRow();
+    list.SetCurrentIndex(Lista->currentRow());
     EditEntry();
 }
 
@@ -430,17 +649,17 @@ void MainWindow::MenuTitleClick(int panel)
 {
     if (RunBusy())
         return;
-    if (FMenu->isVisible())
+    if (menu->isVisible())
         CloseMenuPanel();
     else
-        FMenu->ShowMenuPanel(panel, SelectedCount());
+        menu->ShowMenuPanel(panel, SelectedCount());
 }
 
 // Moving over a title while a panel is open switches to that title's panel.
 void MainWindow::MenuTitleMouseMove(int panel)
 {
-    if (FMenu->isVisible() && !RunBusy())
-        FMenu->ShowMenuPanel(panel, SelectedCount());
+    if (menu->isVisible() && !RunBusy())
+        menu->ShowMenuPanel(panel, SelectedCount());
 }
 
 void MainWindow::LMenuPLikClick() { MenuTitleClick(0); }
@@ -460,7 +679,7 @@ bool MainWindow::FormKeyDown(QKeyEvent* event)
     const bool busy = RunBusy();
 
     if (key == Qt::Key_F1)
-        OpenHelpFile(this);  // during a run too; the key goes on
+        OpenHelpFile();  // during a run too; the key goes on
     if (alt(Qt::Key_U))
         return true;
     if (alt(Qt::Key_D) && oneSelected && !busy) {
@@ -495,8 +714,8 @@ bool MainWindow::FormKeyDown(QKeyEvent* event)
         AddFolderEntry();
         return true;
     }
-    if (key == Qt::Key_Escape && Archiving) {
-        StopRequested = true;
+    if (key == Qt::Key_Escape && Archiving()) {
+        RequestStop();
         UpdateStopNotice();
         return true;
     }
@@ -508,7 +727,7 @@ void MainWindow::MoveSelection(int step)
 {
     const Ports::Guard guard(Lista);
     const int count = Lista->count();
-    if (QListWidgetItem* item = Lista->item(CurrentIndex))
+    if (QListWidgetItem* item = Lista->item(list.CurrentIndex()))
         item->setSelected(false);
     int row = Lista->currentRow();
     if (step < 0)
@@ -516,20 +735,136 @@ void MainWindow::MoveSelection(int step)
     else
         row = row >= count - 1 ? 0 : row + 1;
     Lista->setCurrentRow(row, QItemSelectionModel::NoUpdate);
-    CurrentIndex = row;
+    list.SetCurrentIndex(row);
     if (QListWidgetItem* item = Lista->item(row))
         item->setSelected(true);
 }
 
-void OpenHelpFile(QWidget* /*owner*/)
+bool MainWindow::TakeCurrentEntry(const QString& nothingMessage)
+{
+    if (list.CurrentIndex() < 0) {
+        ShowWarning(ButtonsClose, IconInfo, nothingMessage);
+        return false;
+    }
+    return list.HasCurrentEntry();
+}
+
+void MainWindow::OpenEditor(const QString& typ, const QString& source, const QString& nazwa, int editedIndex)
+{
+    EditorRequest request;
+    request.Typ = typ;
+    request.Source = source;
+    request.Nazwa = nazwa;
+    // A new entry is offered the destination of the line the user works on.
+    request.Docel = list.HasCurrentEntry() ? list.CurrentEntry().Docel : QString();
+    request.RepeatsAnotherEntry = [this, editedIndex](const QString& nazwa, const QString& docel) {
+        return ::RepeatsAnotherEntry(list.Entries(), editedIndex, nazwa, docel);
+    };
+    const std::optional<EditorChoice> choice = editor->Edit(request, At(QPoint(25, 81)));
+    if (!choice)
+        return;
+    if (editedIndex < 0)
+        list.AppendEntry(typ, choice->Nazwa, source, choice->Docel);
+    else
+        list.UpdateCurrentEntry(typ, choice->Nazwa, source, choice->Docel);
+}
+
+void MainWindow::AddFileEntry()
+{
+    const std::optional<QString> file = editor->RunOpenFileDialog();
+    if (!file)
+        return;
+    OpenEditor(QStringLiteral("Plik"), *file, QString(), -1);
+}
+
+void MainWindow::AddFolderEntry()
+{
+    FolderPicker* picker = editor->DlOpenFolder;
+    if (picker->FolderName == QLatin1String("C:\\"))
+        picker->FolderName = ProgramDirectory();
+    if (!picker->Execute())
+        return;
+    // A copy: the editor's own choice of a destination goes through the same picker.
+    const QString source = picker->FolderName;
+    OpenEditor(QStringLiteral("Folder"), source, QString(), -1);
+}
+
+void MainWindow::EditEntry()
+{
+    if (!TakeCurrentEntry(Msg::NothingToEdit()))
+        return;
+    const Entry entry = list.CurrentEntry();
+    OpenEditor(entry.Typ, entry.Source, entry.Nazwa, list.CurrentIndex());
+}
+
+void MainWindow::DeleteEntry()
+{
+    if (!TakeCurrentEntry(Msg::NothingToDelete()))
+        return;
+    const int answer = ShowWarning(ButtonsYesNoCancel, IconQuestion, Msg::ConfirmDelete(list.CurrentEntry().Nazwa));
+    QCoreApplication::processEvents();
+    if (answer == AnswerYes)
+        list.DeleteCurrentEntry();
+}
+
+void MainWindow::NewList()
+{
+    const int answer = ShowWarning(ButtonsYesNoCancel, IconQuestion, Msg::ConfirmNewList());
+    QCoreApplication::processEvents();
+    if (answer == AnswerYes)
+        list.ClearList();
+}
+
+void MainWindow::OpenRestoreWindow()
+{
+    if (RunBusy())
+        return;
+    const QList<QListWidgetItem*> selected = Lista->selectedItems();
+    if (selected.size() != 1) {
+        ShowWarning(ButtonsClose, IconInfo, Msg::RestoreNothingSelected());
+        return;
+    }
+    const int row = Lista->row(selected.constFirst());
+    list.SetCurrentIndex(row);
+    if (!list.HasCurrentEntry())
+        return;
+    restore->ShowRestore(list.CurrentEntry());
+}
+
+void MainWindow::ShowSettings()
+{
+    if (!RunBusy())
+        settingsWindow->ShowUstawienia();
+}
+
+void MainWindow::ShowAbout()
+{
+    about->ShowAbout();
+}
+
+void MainWindow::OpenHelpFile()
 {
     OpenWithShell(QUrl::fromLocalFile(ProgramDirectory() + QStringLiteral("Pomoc/index.htm")));
 }
 
-void TerminateApplication()
+void MainWindow::OpenWebsite()
 {
-    if (TerminateHook) {
-        TerminateHook();
+    OpenWithShell(QUrl(QString::fromLatin1(WebsiteAddress)));
+}
+
+void MainWindow::OpenWithShell(const QUrl& url)
+{
+    if (openSeam) {
+        openSeam(url);
+        return;
+    }
+    ::OpenWithShell(url);
+}
+
+void MainWindow::Terminate()
+{
+    if (terminateSeam) {
+        terminateSeam();
         return;
     }
     QCoreApplication::quit();

@@ -3,13 +3,31 @@
 // drawn title strip, menu titles and archive button; the list box `Lista`; the status panel
 // with the two progress bars of the archive run; and the keys of the key table.
 
+#include "archive/run/RunResult.h"
 #include "ui/skin/TitleDrag.h"
 
 #include <QListWidget>
+#include <QUrl>
 #include <QWidget>
 
+#include <exception>
+#include <functional>
 #include <memory>
 
+class AboutWindow;
+class ArchiveRun;
+class QThread;
+class EntryEditor;
+class EntryList;
+class ListBoxPort;
+class MainWindowPort;
+class MenuPanel;
+class MessageDialog;
+class RestoreWindow;
+class SettingsWindow;
+class SevenZipPacker;
+class Startup;
+struct RunParameters;
 class HotZone;
 class QLabel;
 class SkinImage;
@@ -38,11 +56,59 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 };
 
+// The main window owns the program's other windows (the message dialog, the entry editor, the
+// menu window, the about, restore and settings windows), its Startup and the run at work; it
+// works on the list and with the packer it is given.
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // The packer is set up with ConfigurePacker already. `arguments` as
+    // QCoreApplication::arguments() gives them (the program's name first).
+    MainWindow(EntryList& list, SevenZipPacker& packer, const QStringList& arguments, QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    EntryList& List() { return list; }
+    SevenZipPacker& Packer() { return packer; }
+    Startup& Start() { return *startup; }
+    // The windows it owns.
+    MessageDialog& Warning() { return *warning; }
+    EntryEditor& Editor() { return *editor; }
+    MenuPanel& Menu() { return *menu; }
+    AboutWindow& About() { return *about; }
+    RestoreWindow& Restore() { return *restore; }
+    SettingsWindow& SettingsDialog() { return *settingsWindow; }
+    // `Lista` as the entry list fills it.
+    ListBoxPort& ListBox();
+    // The window as the run and the start-up draw on it.
+    MainWindowPort& WindowPort();
+
+    // The commands of the keys, the menu panels and the hot zones.
+    // Archives the selected lines as one run; nothing while a run works.
+    void ArchiveSelected();
+    // Archives every entry as one run, for the unattended start; returns its result.
+    RunResult ArchiveAllEntries();
+    void AddFileEntry();
+    void AddFolderEntry();
+    void EditEntry();
+    void DeleteEntry();
+    void NewList();
+    // Opens the restore window for the one selected line.
+    void OpenRestoreWindow();
+    void ShowSettings();
+    void ShowAbout();
+    // Opens the help file "Pomoc/index.htm" beside the program; a missing file is not reported.
+    void OpenHelpFile();
+    void OpenWebsite();
+    // Ends the message loop; the program exits.
+    void Terminate();
+
+    // The shell's "open" of an address.
+    void OpenWithShell(const QUrl& url);
+    // Test seams: when set, called instead of ending the message loop or the desktop's "open".
+    void SetTerminateSeam(std::function<void()> seam) { terminateSeam = std::move(seam); }
+    void SetOpenWithShellSeam(std::function<void(const QUrl&)> seam) { openSeam = std::move(seam); }
+    // Test seam: the window acts as while a run goes over the entries, without a run.
+    void SimulateArchiving(bool on);
 
     // If the menu window is shown, close it.
     void CloseMenuPanel();
@@ -89,10 +155,26 @@ public:
     // Dragging by the title strip (its Dragging flag and DragLastPos).
     TitleDrag Drag;
 
-    // True while a run works: `Archiving`, and also whenever the run lets the window handle
-    // its events (the closing pause too, which follows a confirmed cancel with `Archiving`
-    // already clear). The commands that a run refuses test this.
+    // Serves the window's events until the run at work (if any) has ended.
+    void WaitForRun();
+    // The run at work; nullptr between runs.
+    const ArchiveRun* CurrentRun() const { return run.get(); }
+    // What the last run that ended did.
+    const RunResult& LastRun() const { return lastRun; }
+    // True while the run goes over the entries.
+    bool Archiving() const;
+    // The user asked the run at work to stop (Escape), and it has not asked about it yet.
+    bool StopRequested() const;
+    // True from the start of a run until its end has reached the window: the closing pause
+    // too, which follows a confirmed cancel with Archiving() already false. The commands that
+    // a run refuses test this.
     bool RunBusy() const;
+
+Q_SIGNALS:
+    // The run at work has ended; LastRun() holds what it did.
+    void RunEnded();
+
+public:
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -102,25 +184,45 @@ private:
     void MenuTitleClick(int panel);
     void MenuTitleMouseMove(int panel);
     void MoveSelection(int step);
-    void KeepPainting();
-    // Handles everything the window system has delivered, input included, as part of the run.
-    void HandleEventsDuringRun();
     // LPrzerwanie follows StopRequested while the run's loop goes over the entries.
     void UpdateStopNotice();
 
+    // The parameters of a run that starts now.
+    RunParameters MakeRunParameters();
+    // Starts one archive run on the worker thread; false (and nothing) while another one works.
+    bool StartRun(const std::function<void(ArchiveRun&)>& work);
+    // The worker is done: the result is kept, the run goes, RunEnded is emitted.
+    void FinishRun();
+
+    void RequestStop();
+    // The current entry, as the list commands take it; false (and the message) when none.
+    bool TakeCurrentEntry(const QString& nothingMessage);
+    void OpenEditor(const QString& typ, const QString& source, const QString& nazwa, int editedIndex);
+    QPoint At(const QPoint& offset) const { return pos() + offset; }
+
+    EntryList& list;
+    SevenZipPacker& packer;
     class Ports;
+    class RunBridge;
     std::unique_ptr<Ports> ports;
     KeyPreview* preview;
+    std::unique_ptr<MessageDialog> warning;
+    EntryEditor* editor;
+    MenuPanel* menu;
+    AboutWindow* about;
+    RestoreWindow* restore;
+    SettingsWindow* settingsWindow;
+    std::unique_ptr<Startup> startup;
+    std::unique_ptr<RunBridge> bridge;  // the window as the run at work sees it
+    std::unique_ptr<ArchiveRun> run;
+    std::unique_ptr<QThread> worker;
+    std::exception_ptr runError;  // what the run raised (a log that cannot be written)
+    int waitingForRun = 0;        // depth of WaitForRun
+    RunResult lastRun;
+    std::function<void()> terminateSeam;
+    std::function<void(const QUrl&)> openSeam;
+    bool simulatedArchiving = false;
+    bool simulatedStop = false;
     bool shownOnce = false;
-    int handlingDuringRun = 0;  // depth of HandleEventsDuringRun
     friend class Ports;
 };
-
-extern MainWindow* FGlowny;
-
-// Opens the help file "Pomoc/index.htm" beside the program; a missing file is not reported.
-void OpenHelpFile(QWidget* owner);
-// Ends the message loop; the program exits.
-void TerminateApplication();
-// Test seam: when set, called instead of ending the message loop.
-extern std::function<void()> TerminateHook;

@@ -1,14 +1,9 @@
 #include "ui/windows/MenuPanel.h"
 
-#include "archive/run/ArchiveRun.h"
 #include "core/UiPorts.h"
 #include "ui/skin/ImageResource.h"
 #include "ui/skin/SkinImage.h"
-#include "ui/windows/AboutWindow.h"
-#include "ui/windows/EntryEditor.h"
 #include "ui/windows/MainWindow.h"
-#include "ui/windows/RestoreWindow.h"
-#include "ui/windows/SettingsWindow.h"
 #include "ui/windows/WindowParts.h"
 
 #include <QFontMetrics>
@@ -16,8 +11,6 @@
 
 #include <algorithm>
 #include <vector>
-
-MenuPanel* FMenu = nullptr;
 
 namespace {
 
@@ -57,21 +50,10 @@ void SetItemEnabled(SkinLabel* item, bool enabled)
     item->setAttribute(Qt::WA_TransparentForMouseEvents, !enabled);
 }
 
-void CommandSelectAll() { FGlowny->SelectAll(); }
-void CommandArchiveSelected() { ArchiveSelected(); }
-void CommandArchiveAll()
-{
-    if (FGlowny->SelectAll() > 0)
-        ArchiveSelected();
-}
-void CommandHelp() { OpenHelpFile(FMenu); }
-void CommandWebsite() { OpenWithShell(QUrl(QString::fromLatin1(WebsiteAddress))); }
-void CommandAbout() { FAbout->ShowAbout(); }
-
 } // namespace
 
-MenuPanel::MenuPanel(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus)
+MenuPanel::MenuPanel(MainWindow& main)
+    : QWidget(&main, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus), main(main)
 {
     setObjectName(QStringLiteral("FMenu"));
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -142,21 +124,30 @@ MenuPanel::MenuPanel(QWidget* parent)
     for (SkinImage* background : {ImTlo, ImTloEdycja, ImTloPomoc})
         connect(background, &SkinImage::clicked, this, Guarded(this, &MenuPanel::HideMenu));
 
-    connect(LZaznaczAll, &SkinLabel::clicked, this, Guarded([this] { RunItem(&CommandSelectAll); }));
-    connect(LArchiwizuj, &SkinLabel::clicked, this, Guarded([this] { RunItem(&CommandArchiveSelected); }));
-    connect(LArchiwizujAll, &SkinLabel::clicked, this, Guarded([this] { RunItem(&CommandArchiveAll); }));
-    connect(LPrzywroc, &SkinLabel::clicked, this, Guarded([this] { RunItem(&OpenRestoreWindow); }));
-    connect(LUstawienia, &SkinLabel::clicked, this, Guarded([this] { RunItem(&ShowSettings); }));
-    connect(LZamknij, &SkinLabel::clicked, this, Guarded([] { TerminateApplication(); }));
-    connect(LDodajPlik, &SkinLabel::clicked, this, Guarded([this] { RunItem(&AddFileEntry); }));
-    connect(LDodajFolder, &SkinLabel::clicked, this, Guarded([this] { RunItem(&AddFolderEntry); }));
-    connect(LEdytujWpis, &SkinLabel::clicked, this, Guarded([this] { RunItem(&EditEntry); }));
-    connect(LUsunWpis, &SkinLabel::clicked, this, Guarded([this] { RunItem(&DeleteEntry); }));
-    connect(LNowaLista, &SkinLabel::clicked, this, Guarded([this] { RunItem(&NewList); }));
-    connect(Label1, &SkinLabel::clicked, this, Guarded([this] { RunItem(&CommandHelp); }));
-    connect(LPomoc, &SkinLabel::clicked, this, Guarded([this] { RunItem(&CommandHelp); }));
-    connect(Lstrona, &SkinLabel::clicked, this, Guarded([this] { RunItem(&CommandWebsite); }));
-    connect(LAbout, &SkinLabel::clicked, this, Guarded([this] { RunItem(&CommandAbout); }));
+    // Each item: its command on the main window.
+    const auto item = [this](SkinLabel* label, void (MainWindow::*command)()) {
+        connect(label, &SkinLabel::clicked, this, Guarded([this, command] { RunItem([this, command] { (this->main.*command)(); }); }));
+    };
+    connect(LZaznaczAll, &SkinLabel::clicked, this, Guarded([this] { RunItem([this] { this->main.SelectAll(); }); }));
+    item(LArchiwizuj, &MainWindow::ArchiveSelected);
+    connect(LArchiwizujAll, &SkinLabel::clicked, this, Guarded([this] {
+        RunItem([this] {
+            if (this->main.SelectAll() > 0)
+                this->main.ArchiveSelected();
+        });
+    }));
+    item(LPrzywroc, &MainWindow::OpenRestoreWindow);
+    item(LUstawienia, &MainWindow::ShowSettings);
+    connect(LZamknij, &SkinLabel::clicked, this, Guarded([this] { this->main.Terminate(); }));
+    item(LDodajPlik, &MainWindow::AddFileEntry);
+    item(LDodajFolder, &MainWindow::AddFolderEntry);
+    item(LEdytujWpis, &MainWindow::EditEntry);
+    item(LUsunWpis, &MainWindow::DeleteEntry);
+    item(LNowaLista, &MainWindow::NewList);
+    item(Label1, &MainWindow::OpenHelpFile);
+    item(LPomoc, &MainWindow::OpenHelpFile);
+    item(Lstrona, &MainWindow::OpenWebsite);
+    item(LAbout, &MainWindow::ShowAbout);
 }
 
 SkinImage* MenuPanel::AddPanelBackground(QWidget* panel, const QSize& size, const QString& picture)
@@ -215,7 +206,7 @@ void MenuPanel::ResetPomocHighlight()
 
 void MenuPanel::ShowMenuPanel(int panel, int selectedCount)
 {
-    const QPoint main = FGlowny ? FGlowny->pos() : QPoint();
+    const QPoint at = main.pos();
     switch (panel) {
     case 0:
         ResetPlikHighlight();
@@ -225,7 +216,7 @@ void MenuPanel::ShowMenuPanel(int panel, int selectedCount)
         PPomoc->hide();
         PEdycja->hide();
         PPlik->show();
-        setGeometry(QRect(main + QPoint(6, 78), QSize(124, 174)));
+        setGeometry(QRect(at + QPoint(6, 78), QSize(124, 174)));
         break;
     case 1: {
         ResetEdycjaHighlight();
@@ -235,7 +226,7 @@ void MenuPanel::ShowMenuPanel(int panel, int selectedCount)
         PPlik->hide();
         PPomoc->hide();
         PEdycja->show();
-        setGeometry(QRect(main + QPoint(85, 78), QSize(124, 125)));
+        setGeometry(QRect(at + QPoint(85, 78), QSize(124, 125)));
         break;
     }
     case 2:
@@ -244,7 +235,7 @@ void MenuPanel::ShowMenuPanel(int panel, int selectedCount)
         PPomoc->show();
         PEdycja->hide();
         PPomoc->move(0, PPomoc->y());
-        setGeometry(QRect(main + QPoint(161, 78), QSize(124, 87)));
+        setGeometry(QRect(at + QPoint(161, 78), QSize(124, 87)));
         break;
     default:
         return;
@@ -259,10 +250,9 @@ void MenuPanel::HideMenu()
     hide();
 }
 
-void MenuPanel::RunItem(void (*command)())
+void MenuPanel::RunItem(const std::function<void()>& command)
 {
     HideMenu();
-    if (FGlowny)
-        FGlowny->repaint();
+    main.repaint();
     command();
 }

@@ -5,7 +5,9 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 
+class MainWindow;
 class SkinImage;
 class SkinLabel;
 
@@ -19,7 +21,8 @@ inline constexpr const char* WebsiteAddress = "https://skrytkar.example.org";
 class MenuPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit MenuPanel(QWidget* parent = nullptr);
+    // A window of the main window, whose commands its items run.
+    explicit MenuPanel(MainWindow& main);
 
     // panel: 0 "Plik", 1 "Edycja", 2 "Pomoc"; selectedCount: selected lines of the list box
     // (the items that take one entry are greyed for any other count).
@@ -67,8 +70,8 @@ private:
     SkinLabel* AddItem(QWidget* panel, const QRect& geometry, const QString& caption);
     void Light(SkinLabel* item);
     // Item click: close the menu, repaint the main window at once, run the command.
-    void RunItem(void (*command)());
+    void RunItem(const std::function<void()>& command);
     void HideMenu();
-};
 
-extern MenuPanel* FMenu;
+    MainWindow& main;
+};

@@ -10,12 +10,12 @@
 #include "ui/skin/CylinderBar.h"
 #include "ui/skin/SkinImage.h"
 #include "ui/windows/FolderPicker.h"
-#include "ui/windows/MainWindow.h"
 #include "ui/windows/WindowParts.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QThread>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -23,7 +23,9 @@
 #include <QMouseEvent>
 #include <QRadioButton>
 
-RestoreWindow* FPrzywracanie = nullptr;
+#include <atomic>
+#include <exception>
+#include <utility>
 
 namespace {
 
@@ -70,7 +72,8 @@ QString ArchiveLine(const EntryArchive& archive, SevenZipReader* reader)
 
 } // namespace
 
-RestoreWindow::RestoreWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+RestoreWindow::RestoreWindow(SevenZipPacker& packer, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), packer(packer)
 {
     setObjectName(QStringLiteral("FPrzywracanie"));
     setWindowTitle(QStringLiteral("Przywracanie"));
@@ -129,6 +132,8 @@ RestoreWindow::RestoreWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt:
     ApplyBarDesign(ProgresEtap, 9281173);
     for (CylinderBar* bar : {Progress, ProgresEtap})
         bar->SetPosition(0);
+    progressShown = std::make_unique<QueuedBar>(this, Progress);
+    etapShown = std::make_unique<QueuedBar>(this, ProgresEtap);
 
     LPrzywroc = new HotZone(this, QRect(244, 298, 86, 24), QStringLiteral("LPrzywroc"), QStringLiteral("Przywróć"));
     LZamknij = new HotZone(this, QRect(338, 298, 86, 24), QStringLiteral("LZamknij"), QStringLiteral("Zamknij"));
@@ -152,21 +157,19 @@ RestoreWindow::RestoreWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt:
     DlFolder->Root = bl_CUSTOM;
 
     preview = new KeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
-    FPrzywracanie = this;
 }
 
 RestoreWindow::~RestoreWindow()
 {
+    // A restore still at work ends first; its questions are answered.
+    WaitForRestore();
     delete DlFolder;
-    if (FPrzywracanie == this)
-        FPrzywracanie = nullptr;
 }
 
-void RestoreWindow::ShowRestore(int entryIndex)
+void RestoreWindow::ShowRestore(const Entry& entry)
 {
-    if (entryIndex < 0 || size_t(entryIndex) >= Wpisy.size() || isVisible())
+    if (isVisible())
         return;
-    const Entry& entry = Wpisy[size_t(entryIndex)];
     Archives = ArchivesIn(entry.Docel, entry.Nazwa);
     if (Archives.empty()) {
         ShowWarning(ButtonsClose, IconInfo, Msg::RestoreNoArchives(entry.Nazwa));
@@ -181,11 +184,9 @@ void RestoreWindow::ShowRestore(int entryIndex)
     ShowTarget();
 
     LArchiwa->clear();
-    std::unique_ptr<SevenZipReader> reader;
-    if (Zipek)
-        reader = std::make_unique<SevenZipReader>(*Zipek);
+    SevenZipReader reader(packer);
     for (const EntryArchive& archive : Archives) {
-        auto* line = new QListWidgetItem(ArchiveLine(archive, reader.get()), LArchiwa);
+        auto* line = new QListWidgetItem(ArchiveLine(archive, &reader), LArchiwa);
         line->setToolTip(archive.Path);
     }
     LArchiwa->setCurrentRow(0);
@@ -193,7 +194,7 @@ void RestoreWindow::ShowRestore(int entryIndex)
     ProgresEtap->SetPosition(0);
     LastSummary.clear();
 
-    const QPoint main = FGlowny ? FGlowny->pos() : QPoint();
+    const QPoint main = parentWidget() ? parentWidget()->pos() : QPoint();
     move(main + QPoint(30, 55));
     show();
     raise();
@@ -263,33 +264,59 @@ bool RestoreWindow::FormKeyDown(QKeyEvent* event)
     }
 }
 
-void RestoreWindow::HandleEvents(bool always)
+// One bar as the worker moves it: the library reports far more often than a screen can show,
+// so the latest position is drawn on the user-interface thread, one update at a time.
+class RestoreWindow::QueuedBar {
+public:
+    QueuedBar(RestoreWindow* window, CylinderBar* bar) : window(window), bar(bar) {}
+    void Set(int value)
+    {
+        position = value;
+        if (!pending.exchange(true))
+            QMetaObject::invokeMethod(window, [this] {
+                pending = false;
+                bar->SetPosition(position);
+                bar->repaint();
+            }, Qt::QueuedConnection);
+    }
+
+private:
+    RestoreWindow* window;
+    CylinderBar* bar;
+    std::atomic<int> position{0};
+    std::atomic<bool> pending{false};
+};
+
+template <typename Work>
+std::invoke_result_t<Work> RestoreWindow::AskOnWindow(Work work)
 {
-    // The window paints and hears Escape while the library works on this thread.
-    static QElapsedTimer last;
-    if (!always && last.isValid() && last.elapsed() < 30)
-        return;
-    last.start();
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // From the worker: the user-interface thread never waits for the worker while a restore
+    // works, so this cannot deadlock.
+    std::invoke_result_t<Work> answer{};
+    QMetaObject::invokeMethod(this, Guarded([&] { answer = work(); }), Qt::BlockingQueuedConnection);
+    return answer;
 }
 
-void RestoreWindow::AskToStop(SevenZipReader& reader)
+void RestoreWindow::AskToStop()
 {
-    if (!stopAsked || reader.CancelRequested)
+    if (!stopAsked || reader->CancelRequested)
         return;
     stopAsked = false;
-    if (ShowWarning(ButtonsYesNoCancel, IconInfo, Msg::RestoreConfirmStop()) == AnswerYes)
-        reader.CancelRequested = true;
+    // The message dialog runs its own modal loop on the user-interface thread: the one nested
+    // loop left, as a modal dialog needs one.
+    if (AskOnWindow([] { return ShowWarning(ButtonsYesNoCancel, IconInfo, Msg::RestoreConfirmStop()); }) == AnswerYes)
+        reader->CancelRequested = true;
 }
 
-OverwriteAnswer RestoreWindow::AskOverwrite(SevenZipReader& reader, const ArchiveItem& item,
-                                              const ExistingFile& existing)
+OverwriteAnswer RestoreWindow::AskOverwrite(const ArchiveItem& item, const ExistingFile& existing)
 {
     const bool newer = item.HasTime && existing.Time > item.Time;
-    const int answer = ShowWarning(ButtonsYesNoCancel, IconQuestion, Msg::RestoreReplace(item.Path, newer));
-    // The library waits for this answer: an Escape heard meanwhile stops it before this item.
-    HandleEvents(true);
-    AskToStop(reader);
+    const QString question = Msg::RestoreReplace(item.Path, newer);
+    const int answer = AskOnWindow([&] { return ShowWarning(ButtonsYesNoCancel, IconQuestion, question); });
+    // The library waits for this answer: the window first handles what came meanwhile, so an
+    // Escape heard during the question stops it before this item.
+    AskOnWindow([] { return 0; });
+    AskToStop();
     switch (answer) {
     case AnswerYes:
         return OverwriteAnswer::Replace;
@@ -302,57 +329,73 @@ OverwriteAnswer RestoreWindow::AskOverwrite(SevenZipReader& reader, const Archiv
 
 void RestoreWindow::LPrzywrocClick()
 {
-    if (restoring || !Zipek)
+    if (restoring)
         return;
     const int row = LArchiwa->currentRow();
     if (row < 0 || size_t(row) >= Archives.size()) {
         ShowWarning(ButtonsClose, IconInfo, Msg::RestoreChooseArchive());
         return;
     }
-    const QString archivePath = Archives[size_t(row)].Path;
-    const QString target = TargetFolder();
+    restoringArchive = Archives[size_t(row)].Path;
+    restoringTarget = TargetFolder();
 
-    SevenZipReader reader(*Zipek);
-    const ArchiveListing& listing = reader.Open(archivePath);
+    reader = std::make_unique<SevenZipReader>(packer);
+    const ArchiveListing& listing = reader->Open(restoringArchive);
     if (listing.Status != ArchiveStatus::Ok) {
-        ShowWarning(ButtonsClose, IconWarning, Msg::RestoreUnreadable(archivePath));
+        reader.reset();
+        ShowWarning(ButtonsClose, IconWarning, Msg::RestoreUnreadable(restoringArchive));
         return;
     }
-    const int total = int(listing.Items.size());
+    restoringTotal = int(listing.Items.size());
 
     restoring = true;
     stopAsked = false;
-    struct Leave {
-        bool& flag;
-        ~Leave() { flag = false; }
-    } leave{restoring};
+    restoreError = nullptr;
     for (QWidget* control : std::initializer_list<QWidget*>{LArchiwa, RMiejsce, RFolder})
         control->setEnabled(false);
-
-    int started = 0;
     Progress->SetPosition(0);
     ProgresEtap->SetPosition(0);
-    reader.OnOverwrite = [this, &reader](const ArchiveItem& item, const ExistingFile& existing) {
-        return AskOverwrite(reader, item, existing);
-    };
-    reader.OnItem = [&](const ArchiveItem&) {
-        ++started;
-        ProgresEtap->SetPosition(total > 0 ? started * 100 / total : 0);
-        ProgresEtap->repaint();
-        HandleEvents(true);
-        AskToStop(reader);
-    };
-    reader.OnProgress = [&](uint64_t done, uint64_t all) {
-        Progress->SetPosition(Percent(done, all));
-        Progress->repaint();
-        HandleEvents(false);
-        AskToStop(reader);
-    };
-    const ExtractResult result = reader.Extract(target);
-    reader.Close();
 
+    // The library works on the worker thread; everything below is called there.
+    reader->OnOverwrite = [this](const ArchiveItem& item, const ExistingFile& existing) {
+        return AskOverwrite(item, existing);
+    };
+    reader->OnItem = [this, started = 0](const ArchiveItem&) mutable {
+        ++started;
+        etapShown->Set(restoringTotal > 0 ? started * 100 / restoringTotal : 0);
+        AskToStop();
+    };
+    reader->OnProgress = [this](uint64_t done, uint64_t all) {
+        progressShown->Set(Percent(done, all));
+        AskToStop();
+    };
+    worker.reset(QThread::create([this, target = restoringTarget] {
+        try {
+            extracted = reader->Extract(target);
+        } catch (...) {
+            restoreError = std::current_exception();
+        }
+    }));
+    // The restore's end reaches the window through the queue, after everything it drew.
+    connect(worker.get(), &QThread::finished, this, Guarded(this, &RestoreWindow::FinishRestore), Qt::QueuedConnection);
+    worker->start();
+}
+
+void RestoreWindow::FinishRestore()
+{
+    if (!worker)
+        return;
+    worker->wait();
+    worker.reset();
+    reader->Close();
+    reader.reset();
+    restoring = false;
     for (QWidget* control : std::initializer_list<QWidget*>{LArchiwa, RMiejsce, RFolder})
         control->setEnabled(true);
+    Q_EMIT RestoreEnded();
+    if (restoreError)
+        std::rethrow_exception(std::exchange(restoreError, nullptr));
+    const ExtractResult& result = extracted;
     if (result.Status == ArchiveStatus::Ok) {
         Progress->SetPosition(100);
         ProgresEtap->SetPosition(100);
@@ -362,7 +405,7 @@ void RestoreWindow::LPrzywrocClick()
     int failed = 0;
     for (const ExtractProblem& problem : result.Problems)
         (problem.What == ExtractProblem::Skipped ? skipped : failed)++;
-    QStringList lines{Msg::RestoreSummary(int(result.Extracted), total, target)};
+    QStringList lines{Msg::RestoreSummary(int(result.Extracted), restoringTotal, restoringTarget)};
     if (skipped > 0)
         lines << Msg::RestoreSkipped(skipped);
     if (failed > 0)
@@ -370,23 +413,18 @@ void RestoreWindow::LPrzywrocClick()
     if (result.Cancelled())
         lines << Msg::RestoreStopped();
     else if (result.Status != ArchiveStatus::Ok)
-        lines << Msg::RestoreUnreadable(archivePath);
+        lines << Msg::RestoreUnreadable(restoringArchive);
     LastSummary = lines.join(QLatin1Char('\r'));
     // Files the user chose to keep are no fault; anything else not restored is.
     const bool sound = result.Status == ArchiveStatus::Ok && failed == 0;
     ShowWarning(ButtonsClose, sound ? IconInfo : IconWarning, LastSummary);
 }
 
-void OpenRestoreWindow()
+void RestoreWindow::WaitForRestore()
 {
-    if (!FGlowny || !FPrzywracanie || FGlowny->RunBusy())
-        return;
-    const QList<QListWidgetItem*> selected = FGlowny->Lista->selectedItems();
-    if (selected.size() != 1) {
-        ShowWarning(ButtonsClose, IconInfo, Msg::RestoreNothingSelected());
-        return;
-    }
-    const int row = FGlowny->Lista->row(selected.constFirst());
-    CurrentIndex = row;
-    FPrzywracanie->ShowRestore(row);
+    // A local loop serves the window until the worker is done.
+    QEventLoop loop;
+    connect(this, &RestoreWindow::RestoreEnded, &loop, &QEventLoop::quit);
+    while (restoring)
+        loop.exec();
 }

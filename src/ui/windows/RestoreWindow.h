@@ -5,9 +5,15 @@
 // so; Escape asks whether to stop, and what came back so far stays.
 
 #include "archive/run/EntryArchives.h"
+#include "archive/sevenzip/SevenZipReader.h"
 #include "ui/skin/TitleDrag.h"
 
 #include <QDialog>
+
+#include <atomic>
+#include <exception>
+#include <memory>
+#include <type_traits>
 
 #include <functional>
 #include <vector>
@@ -16,26 +22,27 @@ class HotZone;
 class QLabel;
 class QListWidget;
 class QRadioButton;
+class QThread;
 class SkinImage;
 class FolderPicker;
 class KeyPreview;
 class CylinderBar;
 class SevenZipReader;
+class SevenZipPacker;
 struct ArchiveItem;
+struct Entry;
 struct ExistingFile;
 enum class OverwriteAnswer;
-
-// The command of the "Plik" panel and of Alt+R: opens the window for the one selected line.
-void OpenRestoreWindow();
 
 class RestoreWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit RestoreWindow(QWidget* parent = nullptr);
+    // Reads the archives with the packer's library; placed relative to its parent.
+    explicit RestoreWindow(SevenZipPacker& packer, QWidget* parent = nullptr);
     ~RestoreWindow() override;
 
-    // Fills the window for the entry at index of the list and shows it modally.
-    void ShowRestore(int entryIndex);
+    // Fills the window for the entry and shows it modally.
+    void ShowRestore(const Entry& entry);
 
     // Event handlers.
     void LPrzywrocClick();
@@ -44,8 +51,10 @@ public:
 
     // The folder the items go to: the original place or the chosen folder.
     QString TargetFolder() const;
-    // True while an archive is being restored.
+    // True while an archive is being restored (on the worker thread).
     bool Restoring() const { return restoring; }
+    // Serves the window's events until the restore at work (if any) has ended.
+    void WaitForRestore();
 
     SkinImage* Image1;
     HotZone* LListwa;
@@ -66,6 +75,10 @@ public:
     // The summary of the last restore (also shown through the dialog).
     QString LastSummary;
 
+Q_SIGNALS:
+    // The restore at work has ended; its summary is shown next.
+    void RestoreEnded();
+
 protected:
     void reject() override;  // a close request during a restore is refused
     void showEvent(QShowEvent* event) override;
@@ -73,16 +86,30 @@ protected:
 private:
     bool FormKeyDown(QKeyEvent* event);
     void ShowTarget();
-    void HandleEvents(bool always);
-    void AskToStop(SevenZipReader& reader);
-    OverwriteAnswer AskOverwrite(SevenZipReader& reader, const ArchiveItem& item, const ExistingFile& existing);
+    // Called on the worker thread.
+    template <typename Work>
+    std::invoke_result_t<Work> AskOnWindow(Work work);
+    void AskToStop();
+    OverwriteAnswer AskOverwrite(const ArchiveItem& item, const ExistingFile& existing);
+    // The worker is done: the controls come back and the summary is shown.
+    void FinishRestore();
 
+    class QueuedBar;
+    SevenZipPacker& packer;
     KeyPreview* preview;
     TitleDrag drag;
     QString originalFolder;
     QString chosenFolder;
     bool restoring = false;
-    bool stopAsked = false;
+    std::atomic<bool> stopAsked{false};
+    // The restore at work.
+    std::unique_ptr<SevenZipReader> reader;
+    std::unique_ptr<QThread> worker;
+    std::unique_ptr<QueuedBar> progressShown;
+    std::unique_ptr<QueuedBar> etapShown;
+    QString restoringArchive;
+    QString restoringTarget;
+    int restoringTotal = 0;
+    ExtractResult extracted;
+    std::exception_ptr restoreError;
 };
-
-extern RestoreWindow* FPrzywracanie;

@@ -5,7 +5,6 @@
 #include "ui/skin/HotZone.h"
 #include "ui/skin/ImageResource.h"
 #include "ui/skin/SkinImage.h"
-#include "ui/windows/MainWindow.h"
 #include "ui/windows/WindowParts.h"
 
 #include <QCheckBox>
@@ -14,7 +13,6 @@
 #include <QMouseEvent>
 #include <QSpinBox>
 
-SettingsWindow* FUstawienia = nullptr;
 
 namespace {
 
@@ -116,14 +114,9 @@ SettingsWindow::SettingsWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Q
     connect(LZapisz, &HotZone::clicked, this, Guarded(this, &SettingsWindow::LZapiszClick));
 
     preview = new KeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
-    FUstawienia = this;
 }
 
-SettingsWindow::~SettingsWindow()
-{
-    if (FUstawienia == this)
-        FUstawienia = nullptr;
-}
+SettingsWindow::~SettingsWindow() = default;
 
 void SettingsWindow::Show(const Settings& settings)
 {
@@ -148,7 +141,7 @@ void SettingsWindow::ShowUstawienia()
     if (isVisible())
         return;
     Show(LoadSettings());
-    const QPoint main = FGlowny ? FGlowny->pos() : QPoint();
+    const QPoint main = parentWidget() ? parentWidget()->pos() : QPoint();
     move(main + QPoint(50, 75));
     drag.Release();
     show();
@@ -193,10 +186,4 @@ bool SettingsWindow::FormKeyDown(QKeyEvent* event)
     default:
         return false;
     }
-}
-
-void ShowSettings()
-{
-    if (FUstawienia && !(FGlowny && FGlowny->RunBusy()))
-        FUstawienia->ShowUstawienia();
 }

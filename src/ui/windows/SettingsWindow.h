@@ -14,9 +14,6 @@ class QSpinBox;
 class SkinImage;
 class KeyPreview;
 
-// The command of the "Plik" panel.
-void ShowSettings();
-
 class SettingsWindow : public QDialog {
     Q_OBJECT
 public:
@@ -57,5 +54,3 @@ private:
     KeyPreview* preview;
     TitleDrag drag;
 };
-
-extern SettingsWindow* FUstawienia;

@@ -11,8 +11,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-std::function<void(const QUrl&)> OpenWithShellHook;
-
 QColor ColourFromBgr(uint32_t value)
 {
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
@@ -99,10 +97,6 @@ bool KeyPreview::eventFilter(QObject* watched, QEvent* event)
 
 void OpenWithShell(const QUrl& url)
 {
-    if (OpenWithShellHook) {
-        OpenWithShellHook(url);
-        return;
-    }
     QDesktopServices::openUrl(url);
 }
 

@@ -69,5 +69,3 @@ private:
 
 // The shell's "open" of a file or an address; the outcome is not examined.
 void OpenWithShell(const QUrl& url);
-// Test seam: when set, receives the address instead of the desktop.
-extern std::function<void(const QUrl&)> OpenWithShellHook;

@@ -161,7 +161,8 @@ protected:
         OverrideProgramDirectory(programDir);
         messages.onShow = [this](const ShownMessage& m) { window.events << QStringLiteral("Message=") + m.text; };
         list.window = &window;
-        SetMessagePort(&messages);
+        ports = std::make_unique<UserInterfacePorts>();
+        ports->SetMessagePort(&messages);
         packer = std::make_unique<SevenZipPacker>();
         ConfigurePacker(*packer);
         entries.clear();
@@ -171,7 +172,7 @@ protected:
     {
         run.reset();
         packer.reset();
-        SetMessagePort(nullptr);
+        ports.reset();
         OverrideProgramDirectory(QString());
         entries.clear();
     }
@@ -249,6 +250,7 @@ protected:
     QString programDir;
     FakeMainWindow window;
     FakeMessages messages;
+    std::unique_ptr<UserInterfacePorts> ports;
     FakeListBox list;
     EntryVector entries;
     std::unique_ptr<SevenZipPacker> packer;

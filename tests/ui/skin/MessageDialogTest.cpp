@@ -20,8 +20,22 @@ namespace {
 // The dialog as the program creates it: once, installed as the message port.
 class WarningDialog : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { CreateFWarning(); }
-    static void TearDownTestSuite() { DestroyFWarning(); }
+    static void SetUpTestSuite()
+    {
+        ports = new UserInterfacePorts;
+        FWarning = new MessageDialog;
+        ports->SetMessagePort(FWarning);
+    }
+    static void TearDownTestSuite()
+    {
+        delete FWarning;
+        FWarning = nullptr;
+        delete ports;
+        ports = nullptr;
+    }
+
+    static inline UserInterfacePorts* ports = nullptr;
+    static inline MessageDialog* FWarning = nullptr;
 
     struct Outcome {
         int answer = -1;      // what ShowWarning returned

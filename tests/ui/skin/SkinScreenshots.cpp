@@ -46,7 +46,9 @@ int main(int argc, char** argv)
     bool ok = true;
 
     // The dialog, set up by the real Show (a queued answer returns at once) and then grabbed.
-    MessageDialog* dialog = CreateFWarning();
+    UserInterfacePorts ports;
+    auto* dialog = new MessageDialog;
+    ports.SetMessagePort(dialog);
     const struct {
         int buttons, icon;
         const char* text;
@@ -64,7 +66,7 @@ int main(int argc, char** argv)
         ShowWarning(d.buttons, d.icon, QString::fromUtf8(d.text));
         ok &= Save(dialog->grab().toImage(), out, QLatin1String(d.file));
     }
-    DestroyFWarning();
+    delete dialog;
 
     // The status panel as the main window lays it out: picture, Progress, ProgresEtap.
     for (int percent : {0, 20, 100}) {

@@ -6,10 +6,29 @@
 #include "ui/skin/CylinderBar.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QLabel>
 #include <QProcess>
+#include <QSignalSpy>
+
+#include <atomic>
 
 namespace {
+
+// For the watchers, which see no fixture.
+MainWindow* Main()
+{
+    return &Program().Main();
+}
+
+// The lines of the log of the run at work so far; -1 when no run works. Read only while the run
+// waits for an answer, so its result holds still.
+int LogLinesOfTheRunAtWork()
+{
+    const ArchiveRun* run = Main()->CurrentRun();
+    return run ? int(run->Result().LogLines().size()) : -1;
+}
 
 class ArchiveRunTest : public WindowsTest {
 protected:
@@ -39,7 +58,7 @@ protected:
     // The archive of an entry in the run's dated folder, if it exists.
     QString ArchiveOf(const QString& name) const
     {
-        return Path(QStringLiteral("kopie/") + ArchiveFolderName + QLatin1Char('/') + name + QStringLiteral(".7z"));
+        return Path(QStringLiteral("kopie/") + FGlowny->LastRun().FolderName + QLatin1Char('/') + name + QStringLiteral(".7z"));
     }
 
     static bool SevenZipAccepts(const QString& archive)
@@ -51,9 +70,16 @@ protected:
     }
 
     // Presses Escape as soon as the run shows its status panel, before the first entry is
-    // packed, and notes whether the panel said at once that the key was heard.
+    // packed, and notes whether the panel said at once that the key was heard. The run works on
+    // its own thread: it waits at its first pack until the key has been pressed.
     void PressEscapeDuringRun()
     {
+        Program().Packer().OnPreProgress = [this](SevenZipPacker*, int64_t) {
+            QElapsedTimer waited;
+            waited.start();
+            while (!escapePressed && waited.elapsed() < 10000)
+                QThread::msleep(2);
+        };
         struct Watcher : QObject {
             Watcher(QObject* parent, bool* heard) : QObject(parent), heard(heard) {}
             bool eventFilter(QObject*, QEvent* event) override
@@ -61,16 +87,20 @@ protected:
                 if (event->type() == QEvent::Show && !pressed) {
                     pressed = true;
                     QTimer::singleShot(0, this, [this] {
-                        QTest::keyClick(FGlowny->Lista, Qt::Key_Escape);
-                        *heard = FGlowny->LPrzerwanie->isVisible();
+                        QTest::keyClick(Main()->Lista, Qt::Key_Escape);
+                        *heard = Main()->LPrzerwanie->isVisible();
+                        *done = true;
                     });
                 }
                 return false;
             }
             bool pressed = false;
             bool* heard;
+            std::atomic<bool>* done = nullptr;
         };
-        FGlowny->Pdziala->installEventFilter(new Watcher(pending.get(), &escapeHeardAtOnce));
+        auto* watcher = new Watcher(pending.get(), &escapeHeardAtOnce);
+        watcher->done = &escapePressed;
+        FGlowny->Pdziala->installEventFilter(watcher);
     }
 
     // What the status panel shows while the cancel question is open.
@@ -78,17 +108,20 @@ protected:
     {
         Messages().onShow = [this](const ShownMessage&) {
             noticeAtQuestion = FGlowny->LPrzerwanie->isVisible() ? FGlowny->LPrzerwanie->text() : QString();
-            logLinesAtQuestion = LogLines ? int(LogLines->size()) : -1;
+            logLinesAtQuestion = LogLinesOfTheRunAtWork();
         };
     }
 
     void TearDown() override
     {
+        FGlowny->WaitForRun();
+        Program().Packer().OnPreProgress = nullptr;
         Messages().onShow = nullptr;
         WindowsTest::TearDown();
     }
 
     bool escapeHeardAtOnce = false;
+    std::atomic<bool> escapePressed{false};
     QString noticeAtQuestion;
     int logLinesAtQuestion = -1;
     std::vector<Entry> entries;
@@ -101,6 +134,7 @@ TEST_F(ArchiveRunTest, ArchiveZoneWithEscapeAndTakCancelsAfterTheCurrentEntry)
     PressEscapeDuringRun();
     NoteTheNoticeAtTheQuestion();
     ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
+    FGlowny->WaitForRun();
 
     EXPECT_TRUE(escapeHeardAtOnce);
     EXPECT_EQ(noticeAtQuestion, QStringLiteral("Przerwanie po tym wpisie…"));
@@ -109,13 +143,13 @@ TEST_F(ArchiveRunTest, ArchiveZoneWithEscapeAndTakCancelsAfterTheCurrentEntry)
     ASSERT_EQ(Messages().shown.size(), 1u);
     EXPECT_EQ(Messages().shown[0].text, QStringLiteral("Czy rzeczywiście przerwać archiwizację?"));
     EXPECT_EQ(Messages().shown[0].buttons, ButtonsYesNoCancel);
-    EXPECT_EQ(LogLinesOnDisk(), (QStringList{QStringLiteral("Log dla: ") + ArchiveFolderName,
+    EXPECT_EQ(LogLinesOnDisk(), (QStringList{QStringLiteral("Log dla: ") + FGlowny->LastRun().FolderName,
                                              QStringLiteral("++++++++++++++++++++++++++++++++++"),
                                              QStringLiteral("Zarchiwizowano Plik"),
                                              QStringLiteral("Przerwano archiwizację na żądanie użytkownika.")}));
     EXPECT_TRUE(SevenZipAccepts(ArchiveOf(QStringLiteral("Plik"))));
     EXPECT_FALSE(QFile::exists(ArchiveOf(QStringLiteral("Folder"))));
-    EXPECT_FALSE(Archiving);
+    EXPECT_FALSE(FGlowny->Archiving());
     EXPECT_TRUE(FGlowny->Pdziala->isHidden());
     EXPECT_EQ(ListOnDisk(), entries);  // a run never changes the list
 }
@@ -126,31 +160,33 @@ TEST_F(ArchiveRunTest, ArchiveZoneWithEscapeAndNieGoesOn)
     Messages().answers.push_back(AnswerNo);
     PressEscapeDuringRun();
     NoteTheNoticeAtTheQuestion();
-    // The notice goes away as the run goes on, before the next entry is done.
-    int logLinesWhenNoticeWent = -1;
+    // The notice goes away as the run goes on, before the next entry is done (the entry bar
+    // moves to the second line only when it is).
+    int entryBarWhenNoticeWent = -1;
     struct HideWatcher : QObject {
-        HideWatcher(QObject* parent, int* lines) : QObject(parent), lines(lines) {}
+        HideWatcher(QObject* parent, int* position) : QObject(parent), position(position) {}
         bool eventFilter(QObject*, QEvent* event) override
         {
-            if (event->type() == QEvent::Hide && *lines < 0 && Archiving)
-                *lines = int(LogLines->size());
+            if (event->type() == QEvent::Hide && *position < 0 && Main()->Archiving())
+                *position = Main()->ProgresEtap->Position();
             return false;
         }
-        int* lines;
+        int* position;
     };
-    FGlowny->LPrzerwanie->installEventFilter(new HideWatcher(pending.get(), &logLinesWhenNoticeWent));
+    FGlowny->LPrzerwanie->installEventFilter(new HideWatcher(pending.get(), &entryBarWhenNoticeWent));
     ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
+    FGlowny->WaitForRun();
 
     EXPECT_TRUE(escapeHeardAtOnce);
     EXPECT_FALSE(noticeAtQuestion.isEmpty());
-    EXPECT_EQ(logLinesWhenNoticeWent, 3);  // header, separator, the first entry's line
+    EXPECT_EQ(entryBarWhenNoticeWent, 0);  // the first entry done, the second not yet
     EXPECT_FALSE(FGlowny->LPrzerwanie->isVisible());
 
     ASSERT_EQ(Messages().shown.size(), 1u);
     EXPECT_EQ(LogLinesOnDisk().mid(2), (QStringList{QStringLiteral("Zarchiwizowano Plik"), QStringLiteral("Zarchiwizowano Folder")}));
     EXPECT_TRUE(SevenZipAccepts(ArchiveOf(QStringLiteral("Plik"))));
     EXPECT_TRUE(SevenZipAccepts(ArchiveOf(QStringLiteral("Folder"))));
-    EXPECT_FALSE(StopRequested);
+    EXPECT_FALSE(FGlowny->StopRequested());
 }
 
 TEST_F(ArchiveRunTest, EscapeDuringTheOnlyEntryAsksAfterIt)
@@ -160,6 +196,7 @@ TEST_F(ArchiveRunTest, EscapeDuringTheOnlyEntryAsksAfterIt)
     PressEscapeDuringRun();
     NoteTheNoticeAtTheQuestion();
     ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
+    FGlowny->WaitForRun();
 
     ASSERT_EQ(Messages().shown.size(), 1u);
     EXPECT_EQ(Messages().shown[0].text, QStringLiteral("Czy rzeczywiście przerwać archiwizację?"));
@@ -185,6 +222,7 @@ TEST_F(ArchiveRunTest, EscapeAfterTheLastEntryShowsNoNotice)
     });
     poll->start();
     ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
+    FGlowny->WaitForRun();
     EXPECT_FALSE(poll->isActive());
     EXPECT_FALSE(noticeInPause);
     EXPECT_TRUE(Messages().shown.empty());
@@ -218,6 +256,7 @@ TEST_F(ArchiveRunTest, CommandsDuringTheClosingPauseAfterACancelAreDropped)
     });
     poll->start();
     ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
+    FGlowny->WaitForRun();
 
     EXPECT_TRUE(tried);
     EXPECT_EQ(terminations, 0);
@@ -235,6 +274,7 @@ TEST_F(ArchiveRunTest, ArchiveZoneArchivesOnlyTheSelectedLines)
 {
     SelectRows({1});
     ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
+    FGlowny->WaitForRun();
     EXPECT_TRUE(Messages().shown.empty());
     EXPECT_EQ(LogLinesOnDisk().mid(2), QStringList{QStringLiteral("Zarchiwizowano Folder")});
     EXPECT_FALSE(QFile::exists(ArchiveOf(QStringLiteral("Plik"))));
@@ -246,6 +286,7 @@ TEST_F(ArchiveRunTest, ArchiwizujWszystkoSelectsAndArchivesTheWholeList)
     SelectRows({});
     ClickAt(FGlowny, QPoint(46, 63));  // "Plik"
     ClickAt(FMenu, FMenu->LArchiwizujAll->geometry().center());
+    FGlowny->WaitForRun();
     EXPECT_TRUE(Messages().shown.empty());
     EXPECT_EQ(SelectedRows(), (std::vector<int>{0, 1}));
     EXPECT_EQ(LogLinesOnDisk().mid(2), (QStringList{QStringLiteral("Zarchiwizowano Plik"), QStringLiteral("Zarchiwizowano Folder")}));
@@ -266,11 +307,12 @@ TEST_F(ArchiveRunTest, CommandsDuringTheRunAreDroppedExceptTheAllowedOnes)
             if (event->type() == QEvent::Show && !done) {
                 done = true;
                 QTimer::singleShot(0, this, [] {
-                    ClickAt(FGlowny, QPoint(46, 63));  // "Plik"
-                    ClickAt(FGlowny, FGlowny->LClose->geometry().center());
-                    ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
-                    QTest::keyClick(FGlowny->Lista, Qt::Key_P, Qt::AltModifier);
-                    QTest::keyClick(FGlowny->Lista, Qt::Key_F1);
+                    MainWindow* main = Main();
+                    ClickAt(main, QPoint(46, 63));  // "Plik"
+                    ClickAt(main, main->LClose->geometry().center());
+                    ClickAt(main, main->LArchiwum->geometry().center());
+                    QTest::keyClick(main->Lista, Qt::Key_P, Qt::AltModifier);
+                    QTest::keyClick(main->Lista, Qt::Key_F1);
                 });
             }
             return false;
@@ -279,11 +321,57 @@ TEST_F(ArchiveRunTest, CommandsDuringTheRunAreDroppedExceptTheAllowedOnes)
     };
     FGlowny->Pdziala->installEventFilter(new Watcher(pending.get()));
     ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
+    FGlowny->WaitForRun();
     EXPECT_FALSE(FMenu->isVisible());
     EXPECT_EQ(terminations, 0);
     EXPECT_TRUE(fileDialogTitles.empty());
     EXPECT_EQ(opened.size(), 1u);  // F1
     EXPECT_EQ(LogLinesOnDisk().size(), 4);  // one run, both entries
+}
+
+TEST_F(ArchiveRunTest, TheWindowServesItsEventsWhileAnEntryPacksAndHearsTheRunsEnd)
+{
+    // The run is held inside its first pack until the window's own timer has ticked a few
+    // times: a tick comes only from the window's event loop, and nothing of the run hands it
+    // events, so the loop runs while the entry packs.
+    SelectRows({0});
+    std::atomic<bool> packing{false};
+    std::atomic<int> ticks{0};
+    Program().Packer().OnPreProgress = [&](SevenZipPacker*, int64_t) {
+        packing = true;
+        QElapsedTimer waited;
+        waited.start();
+        while (ticks < 5 && waited.elapsed() < 10000)
+            QThread::msleep(2);
+        packing = false;
+    };
+    QTimer tick;
+    tick.setInterval(5);
+    QObject::connect(&tick, &QTimer::timeout, &tick, [&] {
+        if (packing)
+            ++ticks;
+    });
+    tick.start();
+    QSignalSpy ended(FGlowny, &MainWindow::RunEnded);
+
+    ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
+    // The click has returned; the run works on.
+    EXPECT_NE(FGlowny->CurrentRun(), nullptr);
+    EXPECT_TRUE(FGlowny->RunBusy());
+    ASSERT_TRUE(ended.wait(20000));
+
+    EXPECT_GE(ticks, 5);
+    EXPECT_EQ(FGlowny->CurrentRun(), nullptr);
+    EXPECT_FALSE(FGlowny->RunBusy());
+    // What the run did is the window's now.
+    const RunResult& result = FGlowny->LastRun();
+    ASSERT_EQ(result.Entries.size(), 1u);
+    EXPECT_EQ(result.Entries[0].Code, ResultArchived);
+    EXPECT_EQ(result.Entries[0].Name, QStringLiteral("Plik"));
+    EXPECT_TRUE(result.Entries[0].ArchivePath.endsWith(result.FolderName + QStringLiteral("/Plik.7z")));
+    EXPECT_TRUE(SevenZipAccepts(result.Entries[0].ArchivePath));
+    EXPECT_EQ(LogLinesOnDisk().mid(2), QStringList{QStringLiteral("Zarchiwizowano Plik")});
+    EXPECT_TRUE(Messages().shown.empty());
 }
 
 } // namespace

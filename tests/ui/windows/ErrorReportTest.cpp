@@ -44,15 +44,21 @@ public:
     }
     void TearDown() override { app.reset(); }
 
+    std::unique_ptr<SkrytkarApplication> app;
+
 private:
     int argc = 1;
     char name[9] = "skrytkar";
     char* argv[2] = {name, nullptr};
-    std::unique_ptr<SkrytkarApplication> app;
 };
 
-[[maybe_unused]] ::testing::Environment* const environment =
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+ApplicationEnvironment* const environment =
+    static_cast<ApplicationEnvironment*>(::testing::AddGlobalTestEnvironment(new ApplicationEnvironment));
+
+SkrytkarApplication& App()
+{
+    return *environment->app;
+}
 
 const QString OursText = QStringLiteral("Nie można zapisać pliku /kopie/a.7z: brak miejsca na dysku.");
 
@@ -74,7 +80,7 @@ std::vector<Thrown> ThrownCases()
     };
 }
 
-// The program's five windows over a program folder of their own, with the message dialog
+// The program's windows over a program folder of their own, with the message dialog
 // replaced by a recording stand-in.
 class ErrorBoundaryTest : public ::testing::Test {
 protected:
@@ -82,48 +88,37 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         OverrideProgramDirectory(dir.path());
-        SkrytkarApplication::LastResortCatches = 0;
-        zipek = std::make_unique<SevenZipPacker>();
-        InstallZipek(zipek.get());
-        OpenWithShellHook = [this](const QUrl& url) {
+        App().ResetLastResortCatches();
+        App().SetDefaultReportSeam([this](const QString& text) { defaultReports.push_back(text); });
+    }
+
+    // Creates the windows as the program does, for these arguments, and shows the main window,
+    // which runs the start-up's Show.
+    void Start(const QStringList& arguments = {QStringLiteral("skrytkar")})
+    {
+        program = std::make_unique<ProgramWindows>(std::make_unique<SevenZipPacker>(), arguments, &App().Ports());
+        App().Ports().SetMessagePort(&messages);
+        FGlowny = &program->Main();
+        FMenu = &FGlowny->Menu();
+        FGlowny->SetOpenWithShellSeam([this](const QUrl& url) {
             if (failure)
                 failure();
             opened.push_back(url);
-        };
-        TerminateHook = [this] {
+        });
+        FGlowny->SetTerminateSeam([this] {
             if (failure)
                 failure();
             ++terminations;
-        };
-        DefaultErrorReportHook = [this](const QString& text) { defaultReports.push_back(text); };
-    }
-
-    // Creates the windows and shows the main window, which runs FormShow.
-    void Start()
-    {
-        CreateWindows();
-        SetMessagePort(&messages);
+        });
         FGlowny->show();
         QApplication::setActiveWindow(FGlowny);
     }
 
     void TearDown() override
     {
-        Unattended = false;
-        Zegar().stop();
-        if (FGlowny) {
-            SetMessagePort(nullptr);
-            DestroyWindows();
-        }
-        FormClose();
-        InstallZipek(nullptr);
-        zipek.reset();
-        OpenWithShellHook = nullptr;
-        TerminateHook = nullptr;
-        DefaultErrorReportHook = nullptr;
-        Wpisy.clear();
-        EntryCount = 0;
-        ListFilePath.clear();
+        program.reset();
+        App().Ports().SetMessagePort(nullptr);
+        App().SetDefaultReportSeam(nullptr);
         OverrideProgramDirectory(QString());
     }
 
@@ -141,7 +136,9 @@ protected:
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<SevenZipPacker> zipek;
+    std::unique_ptr<ProgramWindows> program;
+    MainWindow* FGlowny = nullptr;
+    MenuPanel* FMenu = nullptr;
     FakeMessages messages;
     std::function<void()> failure;  // what the seams throw, when set
     std::vector<QUrl> opened;
@@ -160,10 +157,10 @@ TEST_F(ErrorBoundaryTest, AThrowingHandlerIsReportedInPolishAndTheProgramGoesOn)
         std::function<int()> done;
     };
     const Entry entries[] = {
-        {"close zone", [] { Click(FGlowny->LClose); }, [this] { return terminations; }},
-        {"F1 key", [] { QTest::keyClick(FGlowny->Lista, Qt::Key_F1); }, [this] { return int(opened.size()); }},
+        {"close zone", [this] { Click(FGlowny->LClose); }, [this] { return terminations; }},
+        {"F1 key", [this] { QTest::keyClick(FGlowny->Lista, Qt::Key_F1); }, [this] { return int(opened.size()); }},
         {"help menu item",
-         [] {
+         [this] {
              FMenu->ShowMenuPanel(2, 1);
              Click(FMenu->LPomoc);
          },
@@ -180,7 +177,7 @@ TEST_F(ErrorBoundaryTest, AThrowingHandlerIsReportedInPolishAndTheProgramGoesOn)
 
             EXPECT_EQ(ShownTexts(), std::vector<QString>{thrown.shown});
             EXPECT_EQ(entry.done(), before);
-            EXPECT_EQ(SkrytkarApplication::LastResortCatches, 0);
+            EXPECT_EQ(App().LastResortCatches(), 0);
             EXPECT_TRUE(defaultReports.empty());
 
             // The program goes on: the same command works once nothing throws.
@@ -199,8 +196,8 @@ TEST_F(ErrorBoundaryTest, AListFileThatIsAFolderIsExplainedInPolishAtTheFirstSho
     Start();
     EXPECT_EQ(ShownTexts(), std::vector<QString>{QStringLiteral("Nie można odczytać pliku listy %1: to jest folder, nie plik.")
                                                      .arg(dir.filePath(QStringLiteral("Dane.dat")))});
-    EXPECT_FALSE(Zegar().isActive());
-    EXPECT_EQ(SkrytkarApplication::LastResortCatches, 0);
+    EXPECT_FALSE(FGlowny->Start().Timer().isActive());
+    EXPECT_EQ(App().LastResortCatches(), 0);
     // The window stays and takes commands.
     EXPECT_TRUE(FGlowny->isVisible());
     Click(FGlowny->LClose);
@@ -212,11 +209,9 @@ TEST_F(ErrorBoundaryTest, AFailingTimerTickIsReportedAndTheWindowStaysOpen)
     // The unattended run with a display, whose log cannot be written: the tick of `Zegar`
     // ends with the log's error; the program reports it and is not terminated.
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Log.txt")));
-    Start();
-    Unattended = true;
+    Start({QStringLiteral("skrytkar"), QStringLiteral("/all")});
     QElapsedTimer waited;
     waited.start();
-    Zegar().start();
     while (messages.shown.empty() && waited.elapsed() < 10000)
         QTest::qWait(20);
     const std::vector<QString> texts = ShownTexts();
@@ -225,7 +220,8 @@ TEST_F(ErrorBoundaryTest, AFailingTimerTickIsReportedAndTheWindowStaysOpen)
         << texts[0].toStdString();
     EXPECT_TRUE(texts[0].contains(QStringLiteral("to jest folder, nie plik"))) << texts[0].toStdString();
     EXPECT_EQ(terminations, 0);
-    EXPECT_EQ(SkrytkarApplication::LastResortCatches, 0);
+    EXPECT_EQ(App().LastResortCatches(), 0);
+    EXPECT_EQ(FGlowny->Start().UnattendedExitStatus(), ExitFailure);
 }
 
 // An object whose own event handling throws: nothing of the program's guards it, so the
@@ -253,7 +249,7 @@ TEST_F(ErrorBoundaryTest, TheLastResortReportsTheSameWayAndTheLoopGoesOn)
         EXPECT_FALSE(QCoreApplication::sendEvent(&object, &failing));
         EXPECT_EQ(ShownTexts(), std::vector<QString>{thrown.shown});
     }
-    EXPECT_EQ(SkrytkarApplication::LastResortCatches, int(ThrownCases().size()));
+    EXPECT_EQ(App().LastResortCatches(), int(ThrownCases().size()));
 
     // A posted event fails inside the event loop; the loop goes on to the next one.
     messages.shown.clear();
@@ -268,9 +264,9 @@ TEST_F(ErrorBoundaryTest, TheLastResortReportsTheSameWayAndTheLoopGoesOn)
 TEST_F(ErrorBoundaryTest, BeforeTheDialogExistsTheDefaultReportShowsIt)
 {
     // No windows yet (the packer's library is loaded before them): the plain report.
-    SetErrorReport(ShowDefaultErrorReport);
+    App().Ports().SetErrorReport([](const QString& text) { App().ReportBeforeWindows(text); });
     RunGuarded([] { throw UserError(OursText); });
-    SetErrorReport(nullptr);
+    App().Ports().SetErrorReport(nullptr);
     EXPECT_EQ(defaultReports, std::vector<QString>{OursText});
     EXPECT_TRUE(messages.shown.empty());
 }

@@ -5,18 +5,22 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 class FolderPickerTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    // A picker whose dialog is answered by `answer`, its requests recorded.
+    std::unique_ptr<FolderPicker> Picker()
     {
-        FolderPicker::ExecuteHook = [this](const FolderPickerRequest& request) -> std::optional<QString> {
+        auto picker = std::make_unique<FolderPicker>(nullptr);
+        picker->SetExecuteSeam([this](const FolderPickerRequest& request) -> std::optional<QString> {
             requests.push_back(request);
             return answer;
-        };
+        });
+        return picker;
     }
-    void TearDown() override { FolderPicker::ExecuteHook = nullptr; }
 
     std::vector<FolderPickerRequest> requests;
     std::optional<QString> answer;
@@ -24,7 +28,8 @@ protected:
 
 TEST_F(FolderPickerTest, DefaultsOfTheComponent)
 {
-    FolderPicker picker(nullptr);
+    const std::unique_ptr<FolderPicker> owned = Picker();
+    FolderPicker& picker = *owned;
     EXPECT_EQ(picker.DisplayName(), QString());
     EXPECT_EQ(picker.StatusText, QStringLiteral("Select Folder"));
     EXPECT_EQ(picker.FolderName, QStringLiteral("C:\\"));
@@ -56,7 +61,8 @@ INSTANTIATE_TEST_SUITE_P(Flags, FlagTableTest,
 
 TEST_F(FolderPickerTest, SettingFlagsReplacesTheBitsAndValidateStaysHidden)
 {
-    FolderPicker picker(nullptr);
+    const std::unique_ptr<FolderPicker> owned = Picker();
+    FolderPicker& picker = *owned;
     picker.SetFlags(BrowseFlagBit(bf_statustext) | BrowseFlagBit(bf_EditBox));
     EXPECT_EQ(picker.OptionBits(), 0x14u);
     picker.Execute();
@@ -70,7 +76,8 @@ TEST_F(FolderPickerTest, SettingFlagsReplacesTheBitsAndValidateStaysHidden)
 
 TEST_F(FolderPickerTest, ASecondExecuteStartsAtTheFirstChoice)
 {
-    FolderPicker picker(nullptr);
+    const std::unique_ptr<FolderPicker> owned = Picker();
+    FolderPicker& picker = *owned;
     picker.Caption = QStringLiteral("Wskaż folder do archiwizacji");
     picker.FolderName = QStringLiteral("/home");
     answer = QStringLiteral("/srv/dane/projekty");
@@ -89,7 +96,8 @@ TEST_F(FolderPickerTest, ASecondExecuteStartsAtTheFirstChoice)
 
 TEST_F(FolderPickerTest, AChoiceWithoutAPathGivesAnEmptyFolderName)
 {
-    FolderPicker picker(nullptr);
+    const std::unique_ptr<FolderPicker> owned = Picker();
+    FolderPicker& picker = *owned;
     answer = QString();
     EXPECT_TRUE(picker.Execute());
     EXPECT_EQ(picker.FolderName, QString());

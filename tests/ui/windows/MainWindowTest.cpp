@@ -22,7 +22,7 @@ enum class Effect {
     FileDialog,    // the file dialog is shown
     FolderDialog,  // the folder picker is shown
     StopRequest,   // the run is asked to stop
-    Selection,     // `Lista` ends with `selected` and CurrentIndex `current`
+    Selection,     // `Lista` ends with `selected` and List().CurrentIndex() `current`
 };
 
 struct KeyCase {
@@ -72,7 +72,7 @@ const KeyCase KeyCases[] = {
     // Several lines: the list box's own keys; its selection follows the keyboard.
     {"UpWithTwoLinesIsTheListBoxs", Qt::Key_Up, None, {2, 0}, false, Effect::Selection, {1}, 1},
     {"DownWithTwoLinesIsTheListBoxs", Qt::Key_Down, None, {0, 2}, false, Effect::Selection, {1}, 1},
-    // During a run the list box still moves its selection, but CurrentIndex stays.
+    // During a run the list box still moves its selection, but List().CurrentIndex() stays.
     {"UpDuringRunIsTheListBoxs", Qt::Key_Up, None, {1}, true, Effect::Selection, {0}, 1},
     {"AltPAnySelection", Qt::Key_P, Alt, {0, 1, 2}, false, Effect::FileDialog},
     {"AltPNoSelection", Qt::Key_P, Alt, {}, false, Effect::FileDialog},
@@ -91,9 +91,9 @@ TEST_P(KeyTableTest, KeyActsOnlyUnderItsCondition)
     const KeyCase& c = GetParam();
     SeedList(ThreeEntries);
     SelectRows(c.selectedBefore);
-    const int currentBefore = CurrentIndex;
+    const int currentBefore = List().CurrentIndex();
     Messages().shown.clear();
-    Archiving = c.archiving;
+    FGlowny->SimulateArchiving(c.archiving);
 
     bool editorOpened = false;
     QString editorName;
@@ -109,8 +109,8 @@ TEST_P(KeyTableTest, KeyActsOnlyUnderItsCondition)
     QTest::keyClick(FGlowny->Lista, c.key, c.modifiers);
     if (c.mouseHeld)
         ReleaseAt(FGlowny, QPoint(300, 110));
-    const bool stopRequested = StopRequested;
-    Archiving = false;
+    const bool stopRequested = FGlowny->StopRequested();
+    FGlowny->SimulateArchiving(false);
 
     const std::vector<int> unchanged = c.selectedBefore.empty() ? std::vector<int>{} : [&] {
         std::vector<int> rows = c.selectedBefore;
@@ -134,7 +134,7 @@ TEST_P(KeyTableTest, KeyActsOnlyUnderItsCondition)
         break;
     case Effect::Selection:
         EXPECT_EQ(SelectedRows(), c.selected);
-        EXPECT_EQ(CurrentIndex, c.current);
+        EXPECT_EQ(List().CurrentIndex(), c.current);
         break;
     case Effect::Help:
         ASSERT_EQ(opened.size(), 1u);
@@ -148,7 +148,7 @@ TEST_P(KeyTableTest, KeyActsOnlyUnderItsCondition)
     }
     if (c.effect != Effect::Selection) {
         EXPECT_EQ(SelectedRows(), unchanged);
-        EXPECT_EQ(CurrentIndex, currentBefore);
+        EXPECT_EQ(List().CurrentIndex(), currentBefore);
     }
 }
 
@@ -161,7 +161,7 @@ TEST_F(WindowsTest, UpAndDownKeepTheOnlyLineSelected)
     for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down}) {
         QTest::keyClick(FGlowny->Lista, key);
         EXPECT_EQ(SelectedRows(), std::vector<int>{0});
-        EXPECT_EQ(CurrentIndex, 0);
+        EXPECT_EQ(List().CurrentIndex(), 0);
     }
 }
 
@@ -171,14 +171,14 @@ TEST_F(WindowsTest, ListClickSetsTheCurrentEntryAndDoubleClickEditsIt)
     QListWidget* list = FGlowny->Lista;
     const QPoint third = list->visualItemRect(list->item(2)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, third);
-    EXPECT_EQ(CurrentIndex, 2);
+    EXPECT_EQ(List().CurrentIndex(), 2);
     EXPECT_EQ(SelectedRows(), std::vector<int>{2});
 
     // Ctrl extends the selection (the box's extended selection); the current line follows.
     const QPoint first = list->visualItemRect(list->item(0)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, first);
     EXPECT_EQ(SelectedRows(), (std::vector<int>{0, 2}));
-    EXPECT_EQ(CurrentIndex, 0);
+    EXPECT_EQ(List().CurrentIndex(), 0);
 
     QString editedName;
     WhenModalOpens([&] {
@@ -186,29 +186,29 @@ TEST_F(WindowsTest, ListClickSetsTheCurrentEntryAndDoubleClickEditsIt)
         QTest::keyClick(FEdycja->ENazwa, Qt::Key_Escape);
     });
     DoubleClick(list->viewport(), third);
-    EXPECT_EQ(CurrentIndex, 2);
+    EXPECT_EQ(List().CurrentIndex(), 2);
     EXPECT_EQ(editedName, QStringLiteral("Gamma"));
 }
 
 TEST_F(WindowsTest, ListClicksDuringRunLeaveTheCurrentEntry)
 {
     SeedList(ThreeEntries);
-    Archiving = true;
+    FGlowny->SimulateArchiving(true);
     QListWidget* list = FGlowny->Lista;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualItemRect(list->item(2)).center());
     DoubleClick(list->viewport(), list->visualItemRect(list->item(2)).center());
-    Archiving = false;
+    FGlowny->SimulateArchiving(false);
     EXPECT_EQ(SelectedRows(), std::vector<int>{2});  // the selection still changes
-    EXPECT_EQ(CurrentIndex, 0);
+    EXPECT_EQ(List().CurrentIndex(), 0);
     EXPECT_FALSE(FEdycja->isVisible());
 }
 
 TEST_F(WindowsTest, CloseZoneEndsTheProgramExceptDuringRun)
 {
-    Archiving = true;
+    FGlowny->SimulateArchiving(true);
     ClickAt(FGlowny, Centre(FGlowny->LClose->geometry()));
     EXPECT_EQ(terminations, 0);
-    Archiving = false;
+    FGlowny->SimulateArchiving(false);
     ClickAt(FGlowny, Centre(FGlowny->LClose->geometry()));
     EXPECT_EQ(terminations, 1);
     EXPECT_TRUE(Messages().shown.empty());  // no question is asked
@@ -216,12 +216,11 @@ TEST_F(WindowsTest, CloseZoneEndsTheProgramExceptDuringRun)
 
 TEST_F(WindowsTest, WindowSystemCloseRequestIsRefusedDuringRun)
 {
-    Archiving = true;
+    FGlowny->SimulateArchiving(true);
     QCloseEvent request;
     QApplication::sendEvent(FGlowny, &request);
-    Archiving = false;
+    FGlowny->SimulateArchiving(false);
     EXPECT_FALSE(request.isAccepted());
-    EXPECT_TRUE(LogLines != nullptr);  // the run still has its log
     EXPECT_TRUE(FGlowny->isVisible());
 }
 
@@ -229,10 +228,10 @@ TEST_F(WindowsTest, MinimiseZoneWorksAlsoDuringRun)
 {
     for (bool archiving : {false, true}) {
         FGlowny->showNormal();
-        Archiving = archiving;
+        FGlowny->SimulateArchiving(archiving);
         ClickAt(FGlowny, Centre(FGlowny->LMinime->geometry()));
         EXPECT_TRUE(FGlowny->isMinimized()) << "archiving " << archiving;
-        Archiving = false;
+        FGlowny->SimulateArchiving(false);
     }
     FGlowny->showNormal();
 }
@@ -304,31 +303,35 @@ TEST_F(WindowsTest, UnreadableListFileStopsTheFirstShowWithTheErrorReport)
     // "Dane.dat" that exists but cannot be read: the error leaves FormShow, the rest of it
     // does not run (the status panel stays, no timer) and the program goes on. The user reads
     // why in Polish, in the program's own dialog.
-    QFile::remove(ListFilePath);
+    QFile::remove(List().FilePath());
     ASSERT_TRUE(QDir(dir->path()).mkdir(QStringLiteral("Dane.dat")));
     FGlowny->Pdziala->show();
-    Zegar().stop();
-    RunGuarded([] { FormShow(); });
+    FGlowny->Start().Timer().stop();
+    RunGuarded([this] { FGlowny->Start().Show(); });
     ASSERT_EQ(Messages().shown.size(), 1u);
     EXPECT_EQ(Messages().shown[0].icon, IconWarning);
     EXPECT_EQ(Messages().shown[0].text, QStringLiteral("Nie można odczytać pliku listy %1: to jest folder, nie plik.")
-                                             .arg(ListFilePath));
+                                             .arg(List().FilePath()));
     EXPECT_TRUE(errorReports.empty());
     EXPECT_FALSE(FGlowny->Pdziala->isHidden());
-    EXPECT_FALSE(Zegar().isActive());
+    EXPECT_FALSE(FGlowny->Start().Timer().isActive());
     FGlowny->Pdziala->hide();
 }
 
 TEST_F(WindowsTest, UnattendedTickMinimisesArchivesAllAndEnds)
 {
-    Unattended = true;
-    ZegarTimer();
-    Unattended = false;
-    EXPECT_TRUE(FGlowny->isMinimized());
+    // The program started with "/all": its own windows over the same (empty) program folder.
+    ProgramWindows unattended(std::make_unique<SevenZipPacker>(),
+                              QStringList{QStringLiteral("skrytkar"), QStringLiteral("/all")}, nullptr);
+    MainWindow& main = unattended.Main();
+    main.SetTerminateSeam([this] { ++terminations; });
+    main.show();
+    main.Start().TimerTick();
+    EXPECT_TRUE(main.isMinimized());
     EXPECT_EQ(terminations, 1);
     EXPECT_EQ(LogLinesOnDisk(), QStringList{QStringLiteral("Lista plików jest pusta.")});
     EXPECT_TRUE(Messages().shown.empty());
-    FGlowny->showNormal();
+    EXPECT_EQ(main.Start().UnattendedExitStatus(), ExitArchived);
 }
 
 } // namespace

@@ -35,13 +35,15 @@ const PanelCase Panels[] = {
 
 QWidget* PanelWidget(int panel)
 {
-    return panel == 0 ? FMenu->PPlik : panel == 1 ? FMenu->PEdycja : FMenu->PPomoc;
+    const MenuPanel& menu = Program().Main().Menu();
+    return panel == 0 ? menu.PPlik : panel == 1 ? menu.PEdycja : menu.PPomoc;
 }
 
 void ExpectShown(const PanelCase& p)
 {
-    ASSERT_TRUE(FMenu->isVisible()) << p.name;
-    EXPECT_EQ(FMenu->geometry(), QRect(FGlowny->pos() + p.offset, p.size)) << p.name;
+    const MenuPanel& menu = Program().Main().Menu();
+    ASSERT_TRUE(menu.isVisible()) << p.name;
+    EXPECT_EQ(menu.geometry(), QRect(Program().Main().pos() + p.offset, p.size)) << p.name;
     for (int panel = 0; panel < 3; ++panel)
         EXPECT_EQ(!PanelWidget(panel)->isHidden(), panel == p.panel) << p.name << " panel " << panel;
     EXPECT_EQ(PanelWidget(p.panel)->pos().x(), 0);
@@ -80,7 +82,7 @@ TEST_P(MenuPanelTest, MovingOverAnotherTitleSwitchesToItsPanel)
 TEST_P(MenuPanelTest, TitlesDoNothingDuringRun)
 {
     const PanelCase& p = GetParam();
-    Archiving = true;
+    FGlowny->SimulateArchiving(true);
     ClickAt(FGlowny, p.title.center());
     EXPECT_FALSE(FMenu->isVisible());
 }
@@ -277,6 +279,7 @@ TEST_F(WindowsTest, ArchiwizujAndArchiwizujWszystkoOnAnEmptyList)
         Messages().shown.clear();
         ClickAt(FGlowny, Panels[0].title.center());
         ClickAt(FMenu, c.item->geometry().center());
+        FGlowny->WaitForRun();
         ASSERT_EQ(Messages().shown.size(), 1u) << c.message;
         EXPECT_EQ(Messages().shown[0].text, QString::fromUtf8(c.message));
         EXPECT_EQ(Messages().shown[0].buttons, ButtonsClose);

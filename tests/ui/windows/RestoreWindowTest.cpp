@@ -96,7 +96,12 @@ protected:
         EXPECT_FALSE(FPrzywracanie->isVisible());
     }
 
-    void ClickRestore() { ClickAt(FPrzywracanie, FPrzywracanie->LPrzywroc->geometry().center()); }
+    // Clicks Przywróć and waits for the restore, which works on its own thread, to end.
+    void ClickRestore()
+    {
+        ClickAt(FPrzywracanie, FPrzywracanie->LPrzywroc->geometry().center());
+        FPrzywracanie->WaitForRestore();
+    }
 
     QStringList Lines() const
     {
@@ -133,7 +138,7 @@ TEST_F(RestoreWindowTest, AltROpensTheWindowOnlyWithExactlyOneLineAndNotDuringAR
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SelectRows(c.rows);
-        Archiving = c.archiving;
+        FGlowny->SimulateArchiving(c.archiving);
         bool opened = false;
         WhenModalOpens([&] {
             opened = FPrzywracanie->isVisible();
@@ -142,7 +147,7 @@ TEST_F(RestoreWindowTest, AltROpensTheWindowOnlyWithExactlyOneLineAndNotDuringAR
         });
         QTest::keyClick(FGlowny->Lista, Qt::Key_R, Qt::AltModifier);
         QCoreApplication::processEvents();
-        Archiving = false;
+        FGlowny->SimulateArchiving(false);
         EXPECT_EQ(opened, c.opens);
         EXPECT_FALSE(FPrzywracanie->isVisible());
         EXPECT_TRUE(Messages().shown.empty());  // a refused key is dropped without a word
@@ -352,7 +357,8 @@ TEST_F(RestoreWindowTest, BringsBackWhatTheProgramArchivedToWhereItWas)
               {QStringLiteral("Folder"), QStringLiteral("Zdjęcia"), Path(QStringLiteral("wlasne/Zdjecia")), kopie}});
     SelectRows({0, 1});
     ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
-    ASSERT_FALSE(Archiving);
+    FGlowny->WaitForRun();
+    ASSERT_FALSE(FGlowny->Archiving());
     ASSERT_TRUE(QFile::remove(Path(QStringLiteral("wlasne/budżet.ods"))));
     ASSERT_TRUE(QFile::remove(Path(QStringLiteral("wlasne/Zdjecia/opis.txt"))));
     Messages().shown.clear();

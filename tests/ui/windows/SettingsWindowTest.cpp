@@ -62,7 +62,7 @@ protected:
         return shown;
     }
 
-    static void Change()
+    void Change()
     {
         FUstawienia->CWeryfikacja->setChecked(false);
         FUstawienia->CDowiazania->setChecked(false);
@@ -91,7 +91,7 @@ TEST_F(SettingsWindowTest, ShowsTheFileOrTheDefaultsForWhatIsMissingOrBad)
         if (c.file)
             WriteFile(*c.file);
         const QByteArray before = FileText();
-        EXPECT_EQ(OpenFromMenu([] {}), c.expected);
+        EXPECT_EQ(OpenFromMenu([this] {}), c.expected);
         EXPECT_EQ(FileText(), before);  // only Zapisz writes
         EXPECT_TRUE(Messages().shown.empty());
     }
@@ -113,7 +113,7 @@ TEST_F(SettingsWindowTest, ZapiszWritesTheFileWholeAndClosesTheWindow)
         EXPECT_EQ(LoadSettings(File()), (Settings{false, false, 7, true}));
         EXPECT_EQ(FileText(), SettingsText(Settings{false, false, 7, true}));
         // Opened again, the window shows what was saved.
-        EXPECT_EQ(OpenFromMenu([] {}), (Settings{false, false, 7, true}));
+        EXPECT_EQ(OpenFromMenu([this] {}), (Settings{false, false, 7, true}));
     }
     EXPECT_TRUE(Messages().shown.empty());
 }
@@ -123,9 +123,9 @@ TEST_F(SettingsWindowTest, AnulujCloseZoneAndEscapeLeaveTheFileAlone)
     const QByteArray text("[Archiwizacja]\nZachowaj=2\n");
     WriteFile(text);
     const std::pair<const char*, std::function<void()>> ways[] = {
-        {"Anuluj", [] { ClickAt(FUstawienia, FUstawienia->LAnuluj->geometry().center()); }},
-        {"close zone", [] { ClickAt(FUstawienia, FUstawienia->LClose->geometry().center()); }},
-        {"Escape", [] { QTest::keyClick(FUstawienia->EZachowaj, Qt::Key_Escape); }},
+        {"Anuluj", [this] { ClickAt(FUstawienia, FUstawienia->LAnuluj->geometry().center()); }},
+        {"close zone", [this] { ClickAt(FUstawienia, FUstawienia->LClose->geometry().center()); }},
+        {"Escape", [this] { QTest::keyClick(FUstawienia->EZachowaj, Qt::Key_Escape); }},
     };
     for (const auto& [name, close] : ways) {
         SCOPED_TRACE(name);
@@ -139,7 +139,7 @@ TEST_F(SettingsWindowTest, AnulujCloseZoneAndEscapeLeaveTheFileAlone)
     }
     // Without a file, cancelling makes none.
     QFile::remove(File());
-    OpenFromMenu([] {
+    OpenFromMenu([this] {
         Change();
         FUstawienia->LAnulujClick();
     });
@@ -186,7 +186,7 @@ TEST_F(SettingsWindowTest, EditorNotesTheShallowFolderOnlyForFoldersWithPodfolde
         WhenModalOpens([&] {
             shown = FEdycja->LPodfoldery->isVisible();
             text = FEdycja->LPodfoldery->text();
-            CancelEditor();
+            FEdycja->Cancel();
         });
         if (c.folder) {
             folderAnswers.push_back(source);

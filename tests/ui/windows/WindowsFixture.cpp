@@ -15,40 +15,45 @@ public:
     {
         programDir = std::make_unique<QTemporaryDir>();
         OverrideProgramDirectory(programDir->path());
-        zipek = std::make_unique<SevenZipPacker>();
-        InstallZipek(zipek.get());
-        CreateWindows();
-        SetMessagePort(&Messages());
-        FGlowny->move(100, 100);
-        FGlowny->show();  // runs FormShow: empty list from the empty program folder
-        QApplication::setActiveWindow(FGlowny);
+        ports = std::make_unique<UserInterfacePorts>();
+        program = std::make_unique<ProgramWindows>(std::make_unique<SevenZipPacker>(),
+                                                   QStringList{QStringLiteral("skrytkar")}, ports.get());
+        ports->SetMessagePort(&messages);
+        MainWindow& main = program->Main();
+        main.move(100, 100);
+        main.show();  // runs the start-up's Show: empty list from the empty program folder
+        QApplication::setActiveWindow(&main);
         QTest::qWait(150);  // Zegar's one tick
     }
     void TearDown() override
     {
-        SetMessagePort(nullptr);
-        DestroyWindows();
-        InstallZipek(nullptr);
-        zipek.reset();
-        FormClose();
+        program.reset();
+        ports.reset();
         OverrideProgramDirectory(QString());
         programDir.reset();
     }
 
+    FakeMessages messages;
+    std::unique_ptr<UserInterfacePorts> ports;
+    std::unique_ptr<ProgramWindows> program;
+
 private:
     std::unique_ptr<QTemporaryDir> programDir;
-    std::unique_ptr<SevenZipPacker> zipek;
 };
 
-[[maybe_unused]] ::testing::Environment* const environment =
-    ::testing::AddGlobalTestEnvironment(new WindowsEnvironment);
+WindowsEnvironment* const environment =
+    static_cast<WindowsEnvironment*>(::testing::AddGlobalTestEnvironment(new WindowsEnvironment));
 
 } // namespace
 
 FakeMessages& Messages()
 {
-    static FakeMessages messages;
-    return messages;
+    return environment->messages;
+}
+
+ProgramWindows& Program()
+{
+    return *environment->program;
 }
 
 bool operator==(const Entry& a, const Entry& b)
@@ -82,27 +87,36 @@ void WindowsTest::SetUp()
     dir = std::make_unique<QTemporaryDir>();
     ASSERT_TRUE(dir->isValid());
     OverrideProgramDirectory(dir->path());
-    ListFilePath = Path(QStringLiteral("Dane.dat"));
+    MainWindow& main = Program().Main();
+    FGlowny = &main;
+    FMenu = &main.Menu();
+    FEdycja = &main.Editor();
+    FPrzywracanie = &main.Restore();
+    FUstawienia = &main.SettingsDialog();
+    FAbout = &main.About();
+    FWarning = &main.Warning();
+    List().SetFilePath(Path(QStringLiteral("Dane.dat")));
     pending = std::make_unique<QObject>();
 
     Messages().shown.clear();
     Messages().answers.clear();
-    SetMessagePort(&Messages());
-    OpenWithShellHook = [this](const QUrl& url) { opened.push_back(url); };
-    TerminateHook = [this] { ++terminations; };
-    DefaultErrorReportHook = [this](const QString& text) { errorReports.push_back(text); };
-    EntryEditor::OpenFileHook = [this](const QString& title, const QString& filter) -> std::optional<QString> {
+    environment->ports->SetMessagePort(&Messages());
+    FGlowny->SetOpenWithShellSeam([this](const QUrl& url) { opened.push_back(url); });
+    FGlowny->SetTerminateSeam([this] { ++terminations; });
+    environment->ports->SetErrorReport([this](const QString& text) { errorReports.push_back(text); });
+    FEdycja->SetOpenFileSeam([this](const QString& title, const QString& filter) -> std::optional<QString> {
         fileDialogTitles.push_back(title + QLatin1Char('|') + filter);
         return NextAnswer(fileAnswers);
-    };
-    FolderPicker::ExecuteHook = [this](const FolderPickerRequest& request) -> std::optional<QString> {
-        folderRequests.push_back(request);
-        return NextAnswer(folderAnswers);
-    };
+    });
+    for (FolderPicker* picker : {FEdycja->DlOpenFolder, FPrzywracanie->DlFolder}) {
+        picker->SetExecuteSeam([this](const FolderPickerRequest& request) -> std::optional<QString> {
+            folderRequests.push_back(request);
+            return NextAnswer(folderAnswers);
+        });
+    }
 
     ASSERT_EQ(QGuiApplication::mouseButtons(), Qt::NoButton);
-    Archiving = false;
-    StopRequested = false;
+    FGlowny->SimulateArchiving(false);
     FMenu->hide();
     FEdycja->DlOpenFolder->FolderName = QStringLiteral("C:\\");
     FGlowny->showNormal();
@@ -123,42 +137,37 @@ void WindowsTest::SetUp()
 
 void WindowsTest::TearDown()
 {
+    // A run a test started ends before the next test.
+    FGlowny->WaitForRun();
     pending.reset();
     FMenu->hide();
-    Archiving = false;
-    StopRequested = false;
-    OpenWithShellHook = nullptr;
-    TerminateHook = nullptr;
-    DefaultErrorReportHook = nullptr;
-    EntryEditor::OpenFileHook = nullptr;
-    FolderPicker::ExecuteHook = nullptr;
+    FGlowny->SimulateArchiving(false);
+    FGlowny->SetOpenWithShellSeam(nullptr);
+    FGlowny->SetTerminateSeam(nullptr);
+    environment->ports->SetErrorReport(nullptr);
+    FEdycja->SetOpenFileSeam(nullptr);
+    for (FolderPicker* picker : {FEdycja->DlOpenFolder, FPrzywracanie->DlFolder})
+        picker->SetExecuteSeam(nullptr);
     OverrideProgramDirectory(QString());
     dir.reset();
 }
 
 void WindowsTest::SeedList(const std::vector<Entry>& entries)
 {
-    Wpisy = entries;
-    EntryCount = int32_t(entries.size());
-    CurrentIndex = entries.empty() ? -1 : 0;
-    FillListBox();
-    ASSERT_TRUE(SaveList());
+    List().SetEntries(entries);
+    List().SetCurrentIndex(entries.empty() ? -1 : 0);
+    List().FillListBox();
+    ASSERT_TRUE(List().Save());
 }
 
 std::vector<Entry> WindowsTest::ListOnDisk()
 {
-    const EntryVector keptEntries = Wpisy;
-    const int32_t keptCount = EntryCount;
-    const int32_t keptIndex = CurrentIndex;
-    Wpisy.clear();
-    EntryCount = 0;
-    LoadList();
-    std::vector<Entry> onDisk = Wpisy;
-    onDisk.resize(std::min<size_t>(onDisk.size(), size_t(std::max(EntryCount, 0))));
-    Wpisy = keptEntries;
-    EntryCount = keptCount;
-    CurrentIndex = keptIndex;
-    return onDisk;
+    // A list of its own reads the file, so the program's list stays as it is.
+    EntryList onDisk(List().FilePath());
+    onDisk.Load();
+    std::vector<Entry> entries = onDisk.Entries();
+    entries.resize(std::min<size_t>(entries.size(), size_t(std::max(onDisk.Count(), 0))));
+    return entries;
 }
 
 void WindowsTest::SelectRows(const std::vector<int>& rows)
@@ -170,7 +179,7 @@ void WindowsTest::SelectRows(const std::vector<int>& rows)
         list->item(row)->setSelected(true);
     if (!rows.empty()) {
         list->setCurrentRow(rows.front(), QItemSelectionModel::NoUpdate);
-        CurrentIndex = rows.front();
+        List().SetCurrentIndex(rows.front());
     }
     FGlowny->Lista->programmatic--;
 }

@@ -1,7 +1,7 @@
 #pragma once
-// Shared fixture of the window tests: the program's five windows created once for the run
-// (with the real packer), a temporary program folder per test, a message port whose answers
-// are scripted, and seams for the choosers, the shell and the end of the program.
+// Shared fixture of the window tests: the program's windows created once for the run (with the
+// real packer), a temporary program folder per test, a message port whose answers are
+// scripted, and seams for the choosers, the shell and the end of the program.
 
 #include "ui/windows/Application.h"
 #include "archive/run/ArchiveRun.h"
@@ -17,6 +17,9 @@
 #include "ui/windows/EntryEditor.h"
 #include "ui/windows/MainWindow.h"
 #include "ui/windows/MenuPanel.h"
+#include "ui/windows/RestoreWindow.h"
+#include "ui/windows/SettingsWindow.h"
+#include "ui/skin/MessageDialog.h"
 #include "core/EntryList.h"
 #include "core/UiPorts.h"
 #include "ui/windows/WindowParts.h"
@@ -41,11 +44,23 @@
 
 
 FakeMessages& Messages();
+// The program's windows, made once for the whole run.
+ProgramWindows& Program();
 
 class WindowsTest : public ::testing::Test {
 public:
     void SetUp() override;
     void TearDown() override;
+
+    // The program's list and windows, by the names of the windows.
+    EntryList& List() { return Program().List(); }
+    MainWindow* FGlowny = nullptr;
+    MenuPanel* FMenu = nullptr;
+    EntryEditor* FEdycja = nullptr;
+    RestoreWindow* FPrzywracanie = nullptr;
+    SettingsWindow* FUstawienia = nullptr;
+    AboutWindow* FAbout = nullptr;
+    MessageDialog* FWarning = nullptr;
 
     // Replaces the list (memory, list box and "Dane.dat") by these entries.
     void SeedList(const std::vector<Entry>& entries);

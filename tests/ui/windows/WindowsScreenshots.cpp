@@ -5,6 +5,7 @@
 //   xvfb-run -a -s "-screen 0 1024x768x24 -noreset" build/tests/ui/windows_screenshots docs/screenshots/windows
 
 #include "ui/windows/Application.h"
+#include "core/UiPorts.h"
 #include "archive/run/ArchiveRun.h"
 #include "ui/skin/ImageResource.h"
 #include "platform/Files.h"
@@ -37,8 +38,11 @@
 
 namespace {
 
-QString outputFolder;
-int failures = 0;
+// Where the shots go, and how many could not be written.
+struct Shots {
+    QString folder;
+    int failures = 0;
+};
 
 void Settle()
 {
@@ -49,22 +53,17 @@ void Settle()
 }
 
 // The screen's pixels over a rectangle: whatever the display shows, every window included.
-void Shoot(const QString& name, const QRect& area)
+void Shoot(Shots& shots, const QString& name, const QRect& area)
 {
     Settle();
     const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-    const QString path = outputFolder + QLatin1Char('/') + name;
+    const QString path = shots.folder + QLatin1Char('/') + name;
     if (shot.isNull() || !shot.save(path, "PNG")) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        ++failures;
+        ++shots.failures;
         return;
     }
     std::printf("%s\n", qPrintable(path));
-}
-
-QRect MainArea()
-{
-    return QRect(FGlowny->pos(), FGlowny->size());
 }
 
 void Hover(QWidget* widget)
@@ -89,40 +88,44 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QGuiApplication::setApplicationDisplayName(QString::fromUtf8(ApplicationTitle));
-    outputFolder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
-    QDir().mkpath(outputFolder);
+    Shots shots;
+    shots.folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    QDir().mkpath(shots.folder);
 
     // A program folder of its own with a list in it.
     QTemporaryDir programFolder;
     OverrideProgramDirectory(programFolder.path());
-    ListFilePath = programFolder.filePath(QStringLiteral("Dane.dat"));
     const QString home = QStringLiteral("/home/anna");
-    Wpisy = {
-        {QStringLiteral("Folder"), QStringLiteral("Dokumenty"), home + QStringLiteral("/Dokumenty"), QStringLiteral("/media/kopie")},
-        {QStringLiteral("Folder"), QStringLiteral("Zdjęcia 2024"), home + QStringLiteral("/Obrazy/2024"), QStringLiteral("/media/kopie")},
-        {QStringLiteral("Plik"), QStringLiteral("Budżet domowy"), home + QStringLiteral("/budzet.ods"), QStringLiteral("/media/kopie")},
-        {QStringLiteral("Folder"), QStringLiteral("Praca magisterska"), home + QStringLiteral("/studia/praca"), QStringLiteral("/mnt/pendrive")},
-        {QStringLiteral("Plik"), QStringLiteral("Poczta"), home + QStringLiteral("/.thunderbird/profil.tar"), QStringLiteral("/media/kopie")},
-        {QStringLiteral("Folder"), QStringLiteral("Przepisy kuchenne"), home + QStringLiteral("/Przepisy"), QStringLiteral("/media/kopie")},
-    };
-    EntryCount = int32_t(Wpisy.size());
-    SaveList();
+    {
+        EntryList seeded(programFolder.filePath(QStringLiteral("Dane.dat")));
+        seeded.SetEntries({
+            {QStringLiteral("Folder"), QStringLiteral("Dokumenty"), home + QStringLiteral("/Dokumenty"), QStringLiteral("/media/kopie")},
+            {QStringLiteral("Folder"), QStringLiteral("Zdjęcia 2024"), home + QStringLiteral("/Obrazy/2024"), QStringLiteral("/media/kopie")},
+            {QStringLiteral("Plik"), QStringLiteral("Budżet domowy"), home + QStringLiteral("/budzet.ods"), QStringLiteral("/media/kopie")},
+            {QStringLiteral("Folder"), QStringLiteral("Praca magisterska"), home + QStringLiteral("/studia/praca"), QStringLiteral("/mnt/pendrive")},
+            {QStringLiteral("Plik"), QStringLiteral("Poczta"), home + QStringLiteral("/.thunderbird/profil.tar"), QStringLiteral("/media/kopie")},
+            {QStringLiteral("Folder"), QStringLiteral("Przepisy kuchenne"), home + QStringLiteral("/Przepisy"), QStringLiteral("/media/kopie")},
+        });
+        seeded.Save();
+    }
 
-    SevenZipPacker zipek;
-    InstallZipek(&zipek);
-    CreateWindows();
+    UserInterfacePorts ports;
+    ProgramWindows program(std::make_unique<SevenZipPacker>(), QStringList{QStringLiteral("skrytkar")}, &ports);
+    MainWindow& main = program.Main();
+    EntryList& list = program.List();
+    const auto mainArea = [&main] { return QRect(main.pos(), main.size()); };
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    FGlowny->move(screen.center() - QPoint(250, 225));
-    FGlowny->show();
+    main.move(screen.center() - QPoint(250, 225));
+    main.show();  // loads the list
     Settle();
 
     // The main window with the list, a line selected.
-    CurrentIndex = 1;
-    FillListBox();
-    Shoot(QStringLiteral("main.png"), MainArea());
+    list.SetCurrentIndex(1);
+    list.FillListBox();
+    Shoot(shots, QStringLiteral("main.png"), mainArea());
 
     // During a run: the status panel with both bars.
-    MainWindowPort& window = RunWindowPort();
+    MainWindowPort& window = main.WindowPort();
     window.SetStatusPanelVisible(true);
     window.LoadStatusImage(QString::fromLatin1(StatusWorkingImage));
     window.Progress().SetMax(100);
@@ -131,35 +134,36 @@ int main(int argc, char** argv)
     window.ProgresEtap().SetMax(6);
     window.ProgresEtap().SetPosition(2);
     window.ProgresEtap().SetVisible(true);
-    FGlowny->SelectAll();
-    Shoot(QStringLiteral("main-run.png"), MainArea());
+    main.SelectAll();
+    Shoot(shots, QStringLiteral("main-run.png"), mainArea());
     window.SetStatusPanelVisible(false);
-    FGlowny->Lista->clearSelection();
-    FillListBox();
+    main.Lista->clearSelection();
+    list.FillListBox();
 
     // The three panels, each with the item under the mouse lit.
-    FGlowny->LMenuPLikClick();
-    Hover(FMenu->LArchiwizujAll);
-    Shoot(QStringLiteral("menu-plik.png"), MainArea());
-    FGlowny->LMenuEdycjaMouseMove();
-    Hover(FMenu->LDodajFolder);
-    Shoot(QStringLiteral("menu-edycja.png"), MainArea());
-    FGlowny->CloseMenuPanel();
-    FGlowny->Lista->clearSelection();
-    FGlowny->LMenuEdycjaClick();  // no line selected: editing and deleting are greyed
-    Hover(FMenu->LNowaLista);
-    Shoot(QStringLiteral("menu-edycja-disabled.png"), MainArea());
-    FGlowny->LMenuPomocMouseMove();
-    Hover(FMenu->LPomoc);
-    Shoot(QStringLiteral("menu-pomoc.png"), MainArea());
-    FGlowny->CloseMenuPanel();
-    FillListBox();
+    MenuPanel& menu = main.Menu();
+    main.LMenuPLikClick();
+    Hover(menu.LArchiwizujAll);
+    Shoot(shots, QStringLiteral("menu-plik.png"), mainArea());
+    main.LMenuEdycjaMouseMove();
+    Hover(menu.LDodajFolder);
+    Shoot(shots, QStringLiteral("menu-edycja.png"), mainArea());
+    main.CloseMenuPanel();
+    main.Lista->clearSelection();
+    main.LMenuEdycjaClick();  // no line selected: editing and deleting are greyed
+    Hover(menu.LNowaLista);
+    Shoot(shots, QStringLiteral("menu-edycja-disabled.png"), mainArea());
+    main.LMenuPomocMouseMove();
+    Hover(menu.LPomoc);
+    Shoot(shots, QStringLiteral("menu-pomoc.png"), mainArea());
+    main.CloseMenuPanel();
+    list.FillListBox();
 
     // The editor on the current entry, and the about window.
-    WhileModal([] { Shoot(QStringLiteral("editor.png"), MainArea()); }, FEdycja);
-    EditEntry();
-    WhileModal([] { Shoot(QStringLiteral("about.png"), MainArea()); }, FAbout);
-    FAbout->ShowAbout();
+    WhileModal([&] { Shoot(shots, QStringLiteral("editor.png"), mainArea()); }, &main.Editor());
+    main.EditEntry();
+    WhileModal([&] { Shoot(shots, QStringLiteral("about.png"), mainArea()); }, &main.About());
+    main.About().ShowAbout();
 
     // The restore window on an entry with three archives made by 7z in the program folder.
     const QString tree = programFolder.filePath(QStringLiteral("anna"));
@@ -178,17 +182,14 @@ int main(int argc, char** argv)
                                                  folder + QStringLiteral("/Dokumenty.7z"), tree + QStringLiteral("/Dokumenty")});
         write(tree + QStringLiteral("/Dokumenty/listy/nowy.txt"), QByteArray(9000 * int(qstrlen(stamp)), 'n'));
     }
-    Wpisy[0].Source = tree + QStringLiteral("/Dokumenty");
-    Wpisy[0].Docel = tree + QStringLiteral("/kopie");
-    FillListBox();
-    WhileModal([] { Shoot(QStringLiteral("restore.png"), MainArea()); }, FPrzywracanie);
-    FPrzywracanie->ShowRestore(0);
-    WhileModal([] { Shoot(QStringLiteral("settings.png"), MainArea()); }, FUstawienia);
-    FUstawienia->ShowUstawienia();
+    Entry restored = list.Entries().at(0);
+    restored.Source = tree + QStringLiteral("/Dokumenty");
+    restored.Docel = tree + QStringLiteral("/kopie");
+    WhileModal([&] { Shoot(shots, QStringLiteral("restore.png"), mainArea()); }, &main.Restore());
+    main.Restore().ShowRestore(restored);
+    WhileModal([&] { Shoot(shots, QStringLiteral("settings.png"), mainArea()); }, &main.SettingsDialog());
+    main.SettingsDialog().ShowUstawienia();
 
-    DestroyWindows();
-    InstallZipek(nullptr);
-    FormClose();
     OverrideProgramDirectory(QString());
-    return failures == 0 ? 0 : 1;
+    return shots.failures == 0 ? 0 : 1;
 }
