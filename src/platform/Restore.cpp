@@ -86,8 +86,8 @@ OsError RestoredFile::Create(const QString& folder)
         const QString name = NewTemporaryName(folder);
         const int handle = ::open(NativePath(name).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (handle >= 0) {
-            FHandle = handle;
-            FTemporary = name;
+            handle_ = handle;
+            temporary_ = name;
             return NoError;
         }
         if (errno != EEXIST)
@@ -100,7 +100,7 @@ OsError RestoredFile::WriteAt(const void* data, size_t size, int64_t offset)
 {
     const char* bytes = static_cast<const char*>(data);
     while (size > 0) {
-        const ssize_t n = ::pwrite(FHandle, bytes, size, static_cast<off_t>(offset));
+        const ssize_t n = ::pwrite(handle_, bytes, size, static_cast<off_t>(offset));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -117,55 +117,55 @@ OsError RestoredFile::SetLength(int64_t length)
 {
     int rc;
     do
-        rc = ::ftruncate(FHandle, static_cast<off_t>(length));
+        rc = ::ftruncate(handle_, static_cast<off_t>(length));
     while (rc != 0 && errno == EINTR);
     return rc == 0 ? NoError : LastError();
 }
 
 OsError RestoredFile::SetMode(unsigned mode)
 {
-    return ::fchmod(FHandle, mode) == 0 ? NoError : LastError();
+    return ::fchmod(handle_, mode) == 0 ? NoError : LastError();
 }
 
 OsError RestoredFile::SetTime(uint64_t fileTime)
 {
     timespec times[2];
     times[0] = times[1] = TimespecOf(fileTime);
-    return ::futimens(FHandle, times) == 0 ? NoError : LastError();
+    return ::futimens(handle_, times) == 0 ? NoError : LastError();
 }
 
 OsError RestoredFile::Sync()
 {
-    return ::fsync(FHandle) == 0 ? NoError : LastError();
+    return ::fsync(handle_) == 0 ? NoError : LastError();
 }
 
 OsError RestoredFile::Commit(const QString& path, bool replace)
 {
-    if (FHandle >= 0) {
-        const int rc = ::close(FHandle);
-        FHandle = -1;
+    if (handle_ >= 0) {
+        const int rc = ::close(handle_);
+        handle_ = -1;
         // A close that fails may have lost data that was still on its way (network file
         // systems report late): the file is not whole.
         if (rc != 0)
             return LastError();
     }
-    if (FTemporary.isEmpty())
+    if (temporary_.isEmpty())
         return EBADF;
-    if (const OsError error = RenamePath(FTemporary, path, replace))
+    if (const OsError error = RenamePath(temporary_, path, replace))
         return error;
-    FTemporary.clear();
+    temporary_.clear();
     return NoError;
 }
 
 void RestoredFile::Discard()
 {
-    if (FHandle >= 0) {
-        ::close(FHandle);
-        FHandle = -1;
+    if (handle_ >= 0) {
+        ::close(handle_);
+        handle_ = -1;
     }
-    if (!FTemporary.isEmpty()) {
-        ::unlink(NativePath(FTemporary).constData());
-        FTemporary.clear();
+    if (!temporary_.isEmpty()) {
+        ::unlink(NativePath(temporary_).constData());
+        temporary_.clear();
     }
 }
 

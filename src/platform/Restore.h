@@ -41,8 +41,8 @@ public:
     // Creates the temporary file in folder (which must exist), readable by the owner only
     // until SetMode gives it its own permissions.
     OsError Create(const QString& folder);
-    bool IsOpen() const { return FHandle >= 0; }
-    QString TemporaryName() const { return FTemporary; }
+    bool IsOpen() const { return handle_ >= 0; }
+    QString TemporaryName() const { return temporary_; }
 
     OsError WriteAt(const void* data, size_t size, int64_t offset);
     // Sets the length; bytes never written up to it are a hole that takes no disk space.
@@ -59,8 +59,8 @@ public:
     void Discard();
 
 private:
-    int FHandle = -1;
-    QString FTemporary;
+    int handle_ = -1;
+    QString temporary_;
 };
 
 // Makes a symbolic link at path holding target (as bytes: see NativePath). With replace, a

@@ -17,7 +17,7 @@ public:
     ArchiveInStream() = default;
 
     OsError Open(const QString& path);
-    int64_t Size() const { return FSize; }
+    int64_t Size() const { return size_; }
     // The first bytes of the file (fewer when it is shorter).
     QByteArray Head(size_t count);
     // The first system error a read met, 0 when none.
@@ -28,9 +28,9 @@ public:
     SevenZipAbi::HRESULT GetSize(uint64_t* size) override;
 
 private:
-    mutable std::mutex FMutex;  // the library may read from more than one thread, one at a time
-    OsFile FFile;
-    int64_t FSize = 0;
-    int64_t FPosition = 0;
-    OsError FReadError = NoError;
+    mutable std::mutex mutex_;  // the library may read from more than one thread, one at a time
+    OsFile file_;
+    int64_t size_ = 0;
+    int64_t position_ = 0;
+    OsError readError_ = NoError;
 };

@@ -1,34 +1,34 @@
 #include "archive/sevenzip/EventChannel.h"
 
-EventChannel::EventChannel() : FOwner(std::this_thread::get_id()) {}
+EventChannel::EventChannel() : owner_(std::this_thread::get_id()) {}
 
 void EventChannel::Post(std::function<void()> work)
 {
-    if (std::this_thread::get_id() == FOwner) {
+    if (std::this_thread::get_id() == owner_) {
         FlushOnOwner();
         RunOne(work);
         return;
     }
-    std::lock_guard<std::mutex> lock(FMutex);
-    const bool wasEmpty = FQueue.empty();
-    FQueue.push_back(std::move(work));
-    ++FPosted;
+    std::lock_guard<std::mutex> lock(mutex_);
+    const bool wasEmpty = queue_.empty();
+    queue_.push_back(std::move(work));
+    ++posted_;
     if (wasEmpty)
-        FWake.notify_one();
+        wake_.notify_one();
 }
 
 void EventChannel::Call(std::function<void()> work)
 {
-    if (std::this_thread::get_id() == FOwner) {
+    if (std::this_thread::get_id() == owner_) {
         FlushOnOwner();
         RunOne(work);
         return;
     }
-    std::unique_lock<std::mutex> lock(FMutex);
-    FQueue.push_back(std::move(work));
-    const unsigned long long ticket = ++FPosted;
-    FWake.notify_one();
-    FDone.wait(lock, [&] { return FCompleted >= ticket; });
+    std::unique_lock<std::mutex> lock(mutex_);
+    queue_.push_back(std::move(work));
+    const unsigned long long ticket = ++posted_;
+    wake_.notify_one();
+    done_.wait(lock, [&] { return completed_ >= ticket; });
 }
 
 void EventChannel::RunOne(std::function<void()>& work)
@@ -36,10 +36,10 @@ void EventChannel::RunOne(std::function<void()>& work)
     try {
         work();
     } catch (...) {
-        if (!FFailure) {
-            FFailure = std::current_exception();
-            std::lock_guard<std::mutex> lock(FMutex);
-            FFailedFlag = true;
+        if (!failure_) {
+            failure_ = std::current_exception();
+            std::lock_guard<std::mutex> lock(mutex_);
+            failedFlag_ = true;
         }
     }
 }
@@ -48,51 +48,51 @@ void EventChannel::FlushOnOwner()
 {
     std::deque<std::function<void()>> batch;
     {
-        std::lock_guard<std::mutex> lock(FMutex);
-        batch.swap(FQueue);
+        std::lock_guard<std::mutex> lock(mutex_);
+        batch.swap(queue_);
     }
     for (auto& work : batch)
         RunOne(work);
-    std::lock_guard<std::mutex> lock(FMutex);
-    FCompleted += batch.size();
+    std::lock_guard<std::mutex> lock(mutex_);
+    completed_ += batch.size();
     if (!batch.empty())
-        FDone.notify_all();
+        done_.notify_all();
 }
 
 void EventChannel::Drain()
 {
-    std::unique_lock<std::mutex> lock(FMutex);
+    std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        FWake.wait(lock, [&] { return !FQueue.empty() || FFinished; });
-        if (FQueue.empty() && FFinished)
+        wake_.wait(lock, [&] { return !queue_.empty() || finished_; });
+        if (queue_.empty() && finished_)
             break;
         std::deque<std::function<void()>> batch;
-        batch.swap(FQueue);
+        batch.swap(queue_);
         lock.unlock();
         for (auto& work : batch)
             RunOne(work);
         const size_t done = batch.size();
         batch.clear();
         lock.lock();
-        FCompleted += done;
-        FDone.notify_all();
+        completed_ += done;
+        done_.notify_all();
     }
     lock.unlock();
-    if (FFailure) {
-        std::exception_ptr failure = FFailure;
+    if (failure_) {
+        std::exception_ptr failure = failure_;
         std::rethrow_exception(failure);
     }
 }
 
 void EventChannel::Finish()
 {
-    std::lock_guard<std::mutex> lock(FMutex);
-    FFinished = true;
-    FWake.notify_one();
+    std::lock_guard<std::mutex> lock(mutex_);
+    finished_ = true;
+    wake_.notify_one();
 }
 
 bool EventChannel::Failed() const
 {
-    std::lock_guard<std::mutex> lock(FMutex);
-    return FFailedFlag;
+    std::lock_guard<std::mutex> lock(mutex_);
+    return failedFlag_;
 }

@@ -29,20 +29,20 @@ public:
 
     // True once a handler has thrown; the update should then stop as soon as it can.
     bool Failed() const;
-    bool HandlersBlocked() const { return FFailure != nullptr; }
+    bool HandlersBlocked() const { return failure_ != nullptr; }
 
 private:
     void RunOne(std::function<void()>& work);
     void FlushOnOwner();
 
-    mutable std::mutex FMutex;
-    std::condition_variable FWake;
-    std::condition_variable FDone;
-    std::deque<std::function<void()>> FQueue;
-    std::thread::id FOwner;
-    bool FFinished = false;
-    unsigned long long FPosted = 0;
-    unsigned long long FCompleted = 0;
-    std::exception_ptr FFailure;  // touched on the owner thread only
-    bool FFailedFlag = false;     // guarded by FMutex
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable done_;
+    std::deque<std::function<void()>> queue_;
+    std::thread::id owner_;
+    bool finished_ = false;
+    unsigned long long posted_ = 0;
+    unsigned long long completed_ = 0;
+    std::exception_ptr failure_;  // touched on the owner thread only
+    bool failedFlag_ = false;     // guarded by mutex_
 };

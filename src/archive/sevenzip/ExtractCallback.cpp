@@ -68,12 +68,12 @@ bool LinkTextStaysInside(const QString& relative, const QString& target)
 // --- ItemOutStream -------------------------------------------------------------------------
 
 ItemOutStream::ItemOutStream(const QString& folder, std::function<bool()> stop)
-    : FToMemory(false), FStop(std::move(stop))
+    : toMemory_(false), stop_(std::move(stop))
 {
-    FError = FFile.Create(folder);
+    error_ = file_.Create(folder);
 }
 
-ItemOutStream::ItemOutStream() : FToMemory(true) {}
+ItemOutStream::ItemOutStream() : toMemory_(true) {}
 
 HRESULT ItemOutStream::QueryInterface(const GUID& iid, void** object)
 {
@@ -93,30 +93,30 @@ HRESULT ItemOutStream::Write(const void* data, uint32_t size, uint32_t* processe
     return Guarded([&]() -> HRESULT {
         if (processedSize)
             *processedSize = 0;
-        if (FStopped || (FStop && FStop())) {
-            FStopped = true;
+        if (stopped_ || (stop_ && stop_())) {
+            stopped_ = true;
             return E_ABORT;
         }
         if (processedSize)
             *processedSize = size;
-        if (FError != NoError || size == 0)
+        if (error_ != NoError || size == 0)
             return S_OK;
         const char* bytes = static_cast<const char*>(data);
-        if (FToMemory) {
-            if (FData.size() + qsizetype(size) > LinkLimit)
-                FError = ENAMETOOLONG;
+        if (toMemory_) {
+            if (data_.size() + qsizetype(size) > LinkLimit)
+                error_ = ENAMETOOLONG;
             else
-                FData.append(bytes, static_cast<qsizetype>(size));
-            FPosition += size;
+                data_.append(bytes, static_cast<qsizetype>(size));
+            position_ += size;
             return S_OK;
         }
         // Whole aligned blocks of zeros are skipped; everything between them goes out in one write.
         const char* run = bytes;
-        int64_t runOffset = FPosition;
+        int64_t runOffset = position_;
         size_t runSize = 0;
         size_t left = size;
-        int64_t offset = FPosition;
-        while (left > 0 && FError == NoError) {
+        int64_t offset = position_;
+        while (left > 0 && error_ == NoError) {
             const size_t intoBlock = static_cast<size_t>(offset % int64_t(HoleBlock));
             size_t chunk;
             bool zero = false;
@@ -128,7 +128,7 @@ HRESULT ItemOutStream::Write(const void* data, uint32_t size, uint32_t* processe
             }
             if (zero) {
                 if (runSize > 0)
-                    FError = WriteRun(run, runSize, runOffset);
+                    error_ = WriteRun(run, runSize, runOffset);
                 runSize = 0;
             } else {
                 if (runSize == 0) {
@@ -141,38 +141,38 @@ HRESULT ItemOutStream::Write(const void* data, uint32_t size, uint32_t* processe
             offset += static_cast<int64_t>(chunk);
             left -= chunk;
         }
-        if (runSize > 0 && FError == NoError)
-            FError = WriteRun(run, runSize, runOffset);
-        FPosition += size;
+        if (runSize > 0 && error_ == NoError)
+            error_ = WriteRun(run, runSize, runOffset);
+        position_ += size;
         return S_OK;
     });
 }
 
 OsError ItemOutStream::WriteRun(const char* data, size_t size, int64_t offset)
 {
-    const OsError error = FFile.WriteAt(data, size, offset);
+    const OsError error = file_.WriteAt(data, size, offset);
     if (error == NoError)
-        FWrittenEnd = offset + static_cast<int64_t>(size);
+        writtenEnd_ = offset + static_cast<int64_t>(size);
     return error;
 }
 
 OsError ItemOutStream::FinishLength()
 {
-    if (FToMemory || FWrittenEnd == FPosition)
+    if (toMemory_ || writtenEnd_ == position_)
         return NoError;
-    return FFile.SetLength(FPosition);
+    return file_.SetLength(position_);
 }
 
 // --- ArchiveExtractCallback ----------------------------------------------------------------
 
 ArchiveExtractCallback::ArchiveExtractCallback(const SevenZipLibrary* library, std::shared_ptr<EventChannel> channel,
                                                  SevenZipReader& reader, bool extracting, const QString& root)
-    : FLibrary(library), FChannel(std::move(channel)), FReader(reader), FItems(reader.Listing().Items),
-      FExtracting(extracting), FUmask(ProcessUmask())
+    : library_(library), channel_(std::move(channel)), reader_(reader), items_(reader.Listing().Items),
+      extracting_(extracting), umask_(ProcessUmask())
 {
-    if (FExtracting && !root.isEmpty())
-        FRoot = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
-    ItemResults.assign(FItems.size(), ItemNotReached);
+    if (extracting_ && !root.isEmpty())
+        root_ = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
+    ItemResults.assign(items_.size(), ItemNotReached);
 }
 
 ArchiveExtractCallback::~ArchiveExtractCallback() = default;
@@ -205,20 +205,20 @@ HRESULT ArchiveExtractCallback::ReportExtractResult(uint32_t indexType, uint32_t
             (ItemResults[index] == kOpOK || ItemResults[index] == ItemNotReached))
             ItemResults[index] = opRes;
         int32_t none = 0;
-        FBlockResult.compare_exchange_strong(none, opRes);
+        blockResult_.compare_exchange_strong(none, opRes);
         return S_OK;
     });
 }
 
 bool ArchiveExtractCallback::StopRequested() const
 {
-    return FReader.Cancelled() || FChannel->Failed();
+    return reader_.Cancelled() || channel_->Failed();
 }
 
 HRESULT ArchiveExtractCallback::SetTotal(uint64_t total)
 {
     return Guarded([&]() -> HRESULT {
-        FTotal = total;
+        total_ = total;
         return StopRequested() ? E_ABORT : S_OK;
     });
 }
@@ -226,17 +226,17 @@ HRESULT ArchiveExtractCallback::SetTotal(uint64_t total)
 HRESULT ArchiveExtractCallback::SetCompleted(const uint64_t* completeValue)
 {
     return Guarded([&]() -> HRESULT {
-        if (completeValue && FReader.OnProgress) {
+        if (completeValue && reader_.OnProgress) {
             const uint64_t done = *completeValue;
-            const uint64_t total = FTotal;
-            FLatestDone = done;
+            const uint64_t total = total_;
+            latestDone_ = done;
             // The library reports after every small item; waking the calling thread for each one
             // costs more than the items. A bar needs a few dozen steps a second and the last one.
             const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
                                     std::chrono::steady_clock::now().time_since_epoch())
                                     .count();
-            int64_t last = FLastPosted.load();
-            if ((now - last >= ProgressInterval || done >= total) && FLastPosted.compare_exchange_strong(last, now))
+            int64_t last = lastPosted_.load();
+            if ((now - last >= ProgressInterval || done >= total) && lastPosted_.compare_exchange_strong(last, now))
                 PostProgress(done, total);
         }
         return StopRequested() ? E_ABORT : S_OK;
@@ -245,10 +245,10 @@ HRESULT ArchiveExtractCallback::SetCompleted(const uint64_t* completeValue)
 
 void ArchiveExtractCallback::PostProgress(uint64_t done, uint64_t total)
 {
-    FPostedDone = done;
-    SevenZipReader* reader = &FReader;
-    EventChannel* channel = FChannel.get();
-    FChannel->Post([=] {
+    postedDone_ = done;
+    SevenZipReader* reader = &reader_;
+    EventChannel* channel = channel_.get();
+    channel_->Post([=] {
         if (!channel->HandlersBlocked() && reader->OnProgress)
             reader->OnProgress(done, total);
     });
@@ -257,7 +257,7 @@ void ArchiveExtractCallback::PostProgress(uint64_t done, uint64_t total)
 HRESULT ArchiveExtractCallback::CryptoGetTextPassword(BSTR* password)
 {
     return Guarded([&]() -> HRESULT {
-        return AnswerPassword(FLibrary, FReader.Password, password, FPasswordAsked, FPasswordMissing);
+        return AnswerPassword(library_, reader_.Password, password, passwordAsked_, passwordMissing_);
     });
 }
 
@@ -267,48 +267,48 @@ HRESULT ArchiveExtractCallback::GetStream(uint32_t index, ISequentialOutStream**
         if (!outStream)
             return E_INVALIDARG;
         *outStream = nullptr;
-        if (index >= FItems.size())
+        if (index >= items_.size())
             return E_INVALIDARG;
-        FIndex = index;
-        FInItem = true;
-        FAction = ItemAction::None;
-        FStream.Reset();
+        index_ = index;
+        inItem_ = true;
+        action_ = ItemAction::None;
+        stream_.Reset();
         if (StopRequested())
             return E_ABORT;
         // Items the library only passes over on its way to the chosen ones are not announced.
-        if (FReader.OnItem && askExtractMode != kAskSkip) {
-            SevenZipReader* reader = &FReader;
-            EventChannel* channel = FChannel.get();
-            const ArchiveItem* item = &FItems[index];
-            FChannel->Post([=] {
+        if (reader_.OnItem && askExtractMode != kAskSkip) {
+            SevenZipReader* reader = &reader_;
+            EventChannel* channel = channel_.get();
+            const ArchiveItem* item = &items_[index];
+            channel_->Post([=] {
                 if (!channel->HandlersBlocked() && reader->OnItem)
                     reader->OnItem(*item);
             });
         }
         // Testing and skipping decode without writing anything.
-        if (askExtractMode != kAskExtract || !FExtracting)
+        if (askExtractMode != kAskExtract || !extracting_)
             return S_OK;
-        return PrepareItem(FItems[index], outStream);
+        return PrepareItem(items_[index], outStream);
     });
 }
 
 HRESULT ArchiveExtractCallback::PrepareItem(const ArchiveItem& item, ISequentialOutStream** outStream)
 {
-    if (!SafeRelativePath(item.Path, FRelative)) {
+    if (!SafeRelativePath(item.Path, relative_)) {
         Report(ExtractProblem::UnsafePath, &item, QString());
         return S_OK;
     }
-    const QString target = TargetOf(FRelative);
+    const QString target = TargetOf(relative_);
     if (item.IsFolder) {
-        if (!EnsureFolder(FRelative, &item))
+        if (!EnsureFolder(relative_, &item))
             return S_OK;
         ++Extracted;
         // A folder that was there before keeps its own time and permissions.
-        if (FCreatedFolders.contains(FRelative))
-            FFolderItems.push_back(item.Index);
+        if (createdFolders_.contains(relative_))
+            folderItems_.push_back(item.Index);
         return S_OK;
     }
-    if (!EnsureFolder(ParentOf(FRelative), &item))
+    if (!EnsureFolder(ParentOf(relative_), &item))
         return S_OK;
 
     PathState state;
@@ -316,48 +316,48 @@ HRESULT ArchiveExtractCallback::PrepareItem(const ArchiveItem& item, ISequential
         Report(ExtractProblem::WriteFailed, &item, target, error);
         return S_OK;
     }
-    FReplace = false;
+    replace_ = false;
     if (state.Kind == PathKind::Folder) {
         Report(ExtractProblem::WriteFailed, &item, target, EISDIR);
         return S_OK;
     }
     if (state.Kind != PathKind::Missing) {
         OverwriteAnswer answer = OverwriteAnswer::Skip;
-        if (FReader.OnOverwrite) {
+        if (reader_.OnOverwrite) {
             const ExistingFile existing{target, state.Kind == PathKind::Link, state.Size, state.Time};
-            SevenZipReader* reader = &FReader;
-            EventChannel* channel = FChannel.get();
+            SevenZipReader* reader = &reader_;
+            EventChannel* channel = channel_.get();
             // The answer decides what happens to this item, so the library's thread waits for it.
-            FChannel->Call([&answer, reader, channel, &item, &existing] {
+            channel_->Call([&answer, reader, channel, &item, &existing] {
                 if (!channel->HandlersBlocked() && reader->OnOverwrite)
                     answer = reader->OnOverwrite(item, existing);
             });
         }
         if (answer == OverwriteAnswer::Cancel)
-            FReader.CancelRequested = true;
+            reader_.CancelRequested = true;
         if (StopRequested())
             return E_ABORT;
         if (answer == OverwriteAnswer::Skip) {
             Report(ExtractProblem::Skipped, &item, target);
             return S_OK;
         }
-        FReplace = true;
+        replace_ = true;
     }
 
     if (item.IsSymbolicLink()) {
-        FStream.Set(new ItemOutStream());
-        FAction = ItemAction::Link;
+        stream_.Set(new ItemOutStream());
+        action_ = ItemAction::Link;
     } else {
-        FStream.Set(new ItemOutStream(TargetOf(ParentOf(FRelative)), [this] { return StopRequested(); }));
-        if (const OsError error = FStream->Error()) {
-            FStream.Reset();
+        stream_.Set(new ItemOutStream(TargetOf(ParentOf(relative_)), [this] { return StopRequested(); }));
+        if (const OsError error = stream_->Error()) {
+            stream_.Reset();
             Report(ExtractProblem::WriteFailed, &item, target, error);
             return S_OK;
         }
-        FAction = ItemAction::File;
+        action_ = ItemAction::File;
     }
-    *outStream = FStream.Get();
-    FStream->AddRef();
+    *outStream = stream_.Get();
+    stream_->AddRef();
     return S_OK;
 }
 
@@ -369,48 +369,48 @@ HRESULT ArchiveExtractCallback::PrepareOperation(int32_t)
 HRESULT ArchiveExtractCallback::SetOperationResult(int32_t opRes)
 {
     return Guarded([&]() -> HRESULT {
-        if (!FInItem)
+        if (!inItem_)
             return S_OK;
-        FInItem = false;
-        ItemResults[FIndex] = opRes;
-        const ArchiveItem& item = FItems[FIndex];
-        if (FAction != ItemAction::None && opRes != kOpOK) {
+        inItem_ = false;
+        ItemResults[index_] = opRes;
+        const ArchiveItem& item = items_[index_];
+        if (action_ != ItemAction::None && opRes != kOpOK) {
             // What came out of a damaged item is not the file that was stored.
-            FStream.Reset();
-            Report(ExtractProblem::Damaged, &item, TargetOf(FRelative), 0, opRes);
-        } else if (FAction == ItemAction::File) {
+            stream_.Reset();
+            Report(ExtractProblem::Damaged, &item, TargetOf(relative_), 0, opRes);
+        } else if (action_ == ItemAction::File) {
             FinishFile(item);
-        } else if (FAction == ItemAction::Link) {
+        } else if (action_ == ItemAction::Link) {
             FinishLink(item);
         }
-        FAction = ItemAction::None;
-        FStream.Reset();
+        action_ = ItemAction::None;
+        stream_.Reset();
         return StopRequested() ? E_ABORT : S_OK;
     });
 }
 
 void ArchiveExtractCallback::FinishFile(const ArchiveItem& item)
 {
-    const QString target = TargetOf(FRelative);
+    const QString target = TargetOf(relative_);
     // A file whose writes were stopped by a cancel is not whole, whatever the library says.
-    if (FStream->Stopped())
+    if (stream_->Stopped())
         return;
-    RestoredFile& file = FStream->File();
-    OsError error = FStream->Error();
+    RestoredFile& file = stream_->File();
+    OsError error = stream_->Error();
     // Nor is one that did not come out at the size the headers give.
-    if (!error && uint64_t(FStream->Written()) != item.Size) {
+    if (!error && uint64_t(stream_->Written()) != item.Size) {
         Report(ExtractProblem::Damaged, &item, target, 0,
-               uint64_t(FStream->Written()) < item.Size ? ItemUnexpectedEnd : ItemDataAfterEnd);
+               uint64_t(stream_->Written()) < item.Size ? ItemUnexpectedEnd : ItemDataAfterEnd);
         return;
     }
     if (!error)
-        error = FStream->FinishLength();
+        error = stream_->FinishLength();
     if (!error) {
         unsigned mode;
         if (item.HasPosixMode()) {
             mode = item.Permissions();
         } else {
-            mode = 0666u & ~FUmask;
+            mode = 0666u & ~umask_;
             if (item.HasAttributes && (item.Attributes & FileSystem::AttrReadOnly))
                 mode &= ~0222u;
         }
@@ -419,11 +419,11 @@ void ArchiveExtractCallback::FinishFile(const ArchiveItem& item)
     if (!error && item.HasTime)
         error = file.SetTime(item.Time);
     // The file that lies there now goes only when the new one is on the disk.
-    if (!error && FReplace)
+    if (!error && replace_)
         error = file.Sync();
     if (!error)
-        error = file.Commit(target, FReplace);
-    if (error == EEXIST && !FReplace) {
+        error = file.Commit(target, replace_);
+    if (error == EEXIST && !replace_) {
         // Something appeared under the name meanwhile; it is kept.
         file.Discard();
         Report(ExtractProblem::Skipped, &item, target);
@@ -437,34 +437,34 @@ void ArchiveExtractCallback::FinishFile(const ArchiveItem& item)
 
 void ArchiveExtractCallback::FinishLink(const ArchiveItem& item)
 {
-    const QString target = TargetOf(FRelative);
-    if (const OsError error = FStream->Error()) {
+    const QString target = TargetOf(relative_);
+    if (const OsError error = stream_->Error()) {
         Report(ExtractProblem::WriteFailed, &item, target, error);
         return;
     }
-    if (uint64_t(FStream->Written()) != item.Size) {
+    if (uint64_t(stream_->Written()) != item.Size) {
         Report(ExtractProblem::Damaged, &item, target, 0,
-               uint64_t(FStream->Written()) < item.Size ? ItemUnexpectedEnd : ItemDataAfterEnd);
+               uint64_t(stream_->Written()) < item.Size ? ItemUnexpectedEnd : ItemDataAfterEnd);
         return;
     }
-    const QString linkTarget = FromNativePath(FStream->Data());
-    if (!LinkTextStaysInside(FRelative, linkTarget)) {
+    const QString linkTarget = FromNativePath(stream_->Data());
+    if (!LinkTextStaysInside(relative_, linkTarget)) {
         Report(ExtractProblem::LinkOutside, &item, target);
         return;
     }
     // Made at the end, so no file of this archive is ever written through one of them.
-    FLinks.push_back(PendingLink{item.Index, FRelative, linkTarget, FReplace});
+    links_.push_back(PendingLink{item.Index, relative_, linkTarget, replace_});
 }
 
 bool ArchiveExtractCallback::PrepareRoot()
 {
-    if (FRoot.isEmpty()) {
+    if (root_.isEmpty()) {
         // No folder named at all (which must not be taken for the root of the system).
         Report(ExtractProblem::WriteFailed, nullptr, QString(), ENOENT);
         return false;
     }
     QString path;
-    const QString root = FRoot.left(FRoot.size() - 1);
+    const QString root = root_.left(root_.size() - 1);
     const QStringList names = root.split(QLatin1Char('/'));
     for (qsizetype i = 0; i < names.size(); ++i) {
         path += names[i];
@@ -485,7 +485,7 @@ bool ArchiveExtractCallback::PrepareRoot()
 
 bool ArchiveExtractCallback::EnsureFolder(const QString& relative, const ArchiveItem* item)
 {
-    if (relative.isEmpty() || FKnownFolders.contains(relative))
+    if (relative.isEmpty() || knownFolders_.contains(relative))
         return true;
     const QStringList names = relative.split(QLatin1Char('/'));
     QString path;
@@ -493,7 +493,7 @@ bool ArchiveExtractCallback::EnsureFolder(const QString& relative, const Archive
         if (!path.isEmpty())
             path += QLatin1Char('/');
         path += name;
-        if (FKnownFolders.contains(path))
+        if (knownFolders_.contains(path))
             continue;
         const QString full = TargetOf(path);
         PathState state;
@@ -503,11 +503,11 @@ bool ArchiveExtractCallback::EnsureFolder(const QString& relative, const Archive
             if (error == EEXIST)
                 error = LookupPath(full, state);
             else if (!error)
-                FCreatedFolders.insert(path);
+                createdFolders_.insert(path);
         }
         if (!error && state.Kind == PathKind::Link) {
             // A link the user keeps in the folder is followed only where it stays inside.
-            if (!StaysInside(FRoot, path)) {
+            if (!StaysInside(root_, path)) {
                 Report(ExtractProblem::ThroughLink, item, full);
                 return false;
             }
@@ -520,20 +520,20 @@ bool ArchiveExtractCallback::EnsureFolder(const QString& relative, const Archive
             Report(ExtractProblem::WriteFailed, item, full, error);
             return false;
         }
-        FKnownFolders.insert(path);
+        knownFolders_.insert(path);
     }
     return true;
 }
 
 void ArchiveExtractCallback::MakeLink(const PendingLink& link)
 {
-    const ArchiveItem& item = FItems[link.Index];
+    const ArchiveItem& item = items_[link.Index];
     const QString target = TargetOf(link.Relative);
     if (!EnsureFolder(ParentOf(link.Relative), &item))
         return;
     // Links made before this one are on the disk now and are followed as the system would.
     const QString parent = ParentOf(link.Relative);
-    if (!StaysInside(FRoot, parent.isEmpty() ? link.Target : parent + QLatin1Char('/') + link.Target)) {
+    if (!StaysInside(root_, parent.isEmpty() ? link.Target : parent + QLatin1Char('/') + link.Target)) {
         Report(ExtractProblem::LinkOutside, &item, target);
         return;
     }
@@ -554,38 +554,38 @@ void ArchiveExtractCallback::MakeLink(const PendingLink& link)
 void ArchiveExtractCallback::Finish()
 {
     // The last figure reaches the caller even when it came too soon after the one before.
-    if (FReader.OnProgress && FLatestDone != FPostedDone)
-        PostProgress(FLatestDone, FTotal);
+    if (reader_.OnProgress && latestDone_ != postedDone_)
+        PostProgress(latestDone_, total_);
     // An item the library left half done (a cancel, a failure) is dropped with its stream.
-    FStream.Reset();
-    FInItem = false;
-    if (!FExtracting)
+    stream_.Reset();
+    inItem_ = false;
+    if (!extracting_)
         return;
 
     std::vector<size_t> made;
-    for (size_t i = 0; i < FLinks.size(); ++i) {
+    for (size_t i = 0; i < links_.size(); ++i) {
         const uint32_t before = Extracted;
-        MakeLink(FLinks[i]);
+        MakeLink(links_[i]);
         if (Extracted != before)
             made.push_back(i);
     }
     // A link made later may have changed where an earlier one leads.
     for (const size_t i : made) {
-        const PendingLink& link = FLinks[i];
-        if (!StaysInside(FRoot, link.Relative)) {
+        const PendingLink& link = links_[i];
+        if (!StaysInside(root_, link.Relative)) {
             RemovePath(TargetOf(link.Relative));
             --Extracted;
-            Report(ExtractProblem::LinkOutside, &FItems[link.Index], TargetOf(link.Relative));
+            Report(ExtractProblem::LinkOutside, &items_[link.Index], TargetOf(link.Relative));
         }
     }
 
     // Deepest first, so a folder's time is set after everything inside it is written, and a
     // folder without write permission gets it only when nothing more goes into it.
-    std::vector<uint32_t> folders = FFolderItems;
+    std::vector<uint32_t> folders = folderItems_;
     std::sort(folders.begin(), folders.end(),
-              [this](uint32_t a, uint32_t b) { return FItems[a].Path > FItems[b].Path; });
+              [this](uint32_t a, uint32_t b) { return items_[a].Path > items_[b].Path; });
     for (const uint32_t index : folders) {
-        const ArchiveItem& item = FItems[index];
+        const ArchiveItem& item = items_[index];
         const QString target = TargetOf(item.Path);
         OsError error = NoError;
         if (item.HasTime)
@@ -610,10 +610,10 @@ void ArchiveExtractCallback::Report(ExtractProblem::Kind what, const ArchiveItem
     problem.Error = error;
     problem.ItemResult = itemResult;
     Problems.push_back(problem);
-    if (FReader.OnProblem) {
-        SevenZipReader* reader = &FReader;
-        EventChannel* channel = FChannel.get();
-        FChannel->Post([=] {
+    if (reader_.OnProblem) {
+        SevenZipReader* reader = &reader_;
+        EventChannel* channel = channel_.get();
+        channel_->Post([=] {
             if (!channel->HandlersBlocked() && reader->OnProblem)
                 reader->OnProblem(problem);
         });

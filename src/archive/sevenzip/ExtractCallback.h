@@ -48,26 +48,26 @@ public:
 
     SevenZipAbi::HRESULT Write(const void* data, uint32_t size, uint32_t* processedSize) override;
 
-    OsError Error() const { return FError; }
+    OsError Error() const { return error_; }
     // A cancel refused a write: the item is not whole.
-    bool Stopped() const { return FStopped; }
-    int64_t Written() const { return FPosition; }
-    RestoredFile& File() { return FFile; }
-    const QByteArray& Data() const { return FData; }
+    bool Stopped() const { return stopped_; }
+    int64_t Written() const { return position_; }
+    RestoredFile& File() { return file_; }
+    const QByteArray& Data() const { return data_; }
     // Gives the file its whole length when it ends in a hole.
     OsError FinishLength();
 
 private:
     OsError WriteRun(const char* data, size_t size, int64_t offset);
 
-    bool FToMemory;
-    std::function<bool()> FStop;
-    RestoredFile FFile;
-    QByteArray FData;
-    int64_t FPosition = 0;
-    int64_t FWrittenEnd = 0;  // end of the last bytes written to the file
-    OsError FError = NoError;
-    bool FStopped = false;
+    bool toMemory_;
+    std::function<bool()> stop_;
+    RestoredFile file_;
+    QByteArray data_;
+    int64_t position_ = 0;
+    int64_t writtenEnd_ = 0;  // end of the last bytes written to the file
+    OsError error_ = NoError;
+    bool stopped_ = false;
 };
 
 class ArchiveExtractCallback final : public SevenZipAbi::IArchiveExtractCallback,
@@ -107,9 +107,9 @@ public:
     uint32_t Extracted = 0;
     // The first failure the library reported for no item in hand (a block damaged past its
     // last item); 0 when none.
-    int32_t BlockResult() const { return FBlockResult.load(); }
-    bool PasswordAsked() const { return FPasswordAsked; }
-    bool PasswordMissing() const { return FPasswordMissing; }
+    int32_t BlockResult() const { return blockResult_.load(); }
+    bool PasswordAsked() const { return passwordAsked_; }
+    bool PasswordMissing() const { return passwordMissing_; }
 
 private:
     enum class ItemAction { None, File, Link };
@@ -131,37 +131,37 @@ private:
     bool EnsureFolder(const QString& relative, const ArchiveItem* item);
     void Report(ExtractProblem::Kind what, const ArchiveItem* item, const QString& target, int error = 0,
                 int32_t itemResult = 0);
-    QString TargetOf(const QString& relative) const { return FRoot + relative; }
+    QString TargetOf(const QString& relative) const { return root_ + relative; }
 
-    const SevenZipLibrary* FLibrary;
-    std::shared_ptr<EventChannel> FChannel;
-    SevenZipReader& FReader;
-    const std::vector<ArchiveItem>& FItems;
-    bool FExtracting;
-    QString FRoot;  // with a trailing "/"
-    unsigned FUmask;
-    std::atomic<uint64_t> FTotal{0};
+    const SevenZipLibrary* library_;
+    std::shared_ptr<EventChannel> channel_;
+    SevenZipReader& reader_;
+    const std::vector<ArchiveItem>& items_;
+    bool extracting_;
+    QString root_;  // with a trailing "/"
+    unsigned umask_;
+    std::atomic<uint64_t> total_{0};
     // Progress goes to the caller at most once in this many nanoseconds, and at the end.
     static constexpr int64_t ProgressInterval = 20'000'000;
-    std::atomic<int64_t> FLastPosted{0};
-    std::atomic<uint64_t> FLatestDone{0};
-    std::atomic<uint64_t> FPostedDone{0};
-    std::atomic<bool> FPasswordAsked{false};
-    std::atomic<bool> FPasswordMissing{false};
-    std::atomic<int32_t> FBlockResult{0};
+    std::atomic<int64_t> lastPosted_{0};
+    std::atomic<uint64_t> latestDone_{0};
+    std::atomic<uint64_t> postedDone_{0};
+    std::atomic<bool> passwordAsked_{false};
+    std::atomic<bool> passwordMissing_{false};
+    std::atomic<int32_t> blockResult_{0};
 
     // The item in hand (touched by the item methods only).
-    uint32_t FIndex = 0;
-    bool FInItem = false;
-    ItemAction FAction = ItemAction::None;
-    QString FRelative;
-    bool FReplace = false;
-    ComPtr<ItemOutStream> FStream;
+    uint32_t index_ = 0;
+    bool inItem_ = false;
+    ItemAction action_ = ItemAction::None;
+    QString relative_;
+    bool replace_ = false;
+    ComPtr<ItemOutStream> stream_;
 
-    QSet<QString> FKnownFolders;    // relative paths checked to be folders inside the root
-    QSet<QString> FCreatedFolders;  // made by this extraction
-    std::vector<uint32_t> FFolderItems;  // folder items made by this extraction
-    std::vector<PendingLink> FLinks;      // made at the end, once no more data is written
+    QSet<QString> knownFolders_;    // relative paths checked to be folders inside the root
+    QSet<QString> createdFolders_;  // made by this extraction
+    std::vector<uint32_t> folderItems_;  // folder items made by this extraction
+    std::vector<PendingLink> links_;      // made at the end, once no more data is written
 };
 
 // The path under the target folder an item's stored path stands for; false when it has an

@@ -14,17 +14,17 @@ public:
     virtual ~InterfacedObject() = default;
 
 protected:
-    SevenZipAbi::ULONG DoAddRef() { return ++FRefCount; }
+    SevenZipAbi::ULONG DoAddRef() { return ++refCount_; }
     SevenZipAbi::ULONG DoRelease()
     {
-        const SevenZipAbi::ULONG count = --FRefCount;
+        const SevenZipAbi::ULONG count = --refCount_;
         if (count == 0)
             delete this;
         return count;
     }
 
 private:
-    std::atomic<SevenZipAbi::ULONG> FRefCount{0};
+    std::atomic<SevenZipAbi::ULONG> refCount_{0};
 };
 
 #define SEVENZIP_INTERFACED_OBJECT                                                          \
@@ -68,10 +68,10 @@ template <class T>
 class ComPtr {
 public:
     ComPtr() = default;
-    explicit ComPtr(T* object) : FObject(object)
+    explicit ComPtr(T* object) : object_(object)
     {
-        if (FObject)
-            FObject->AddRef();
+        if (object_)
+            object_->AddRef();
     }
     ~ComPtr() { Reset(); }
     ComPtr(const ComPtr&) = delete;
@@ -79,27 +79,27 @@ public:
 
     void Reset()
     {
-        if (FObject)
-            FObject->Release();
-        FObject = nullptr;
+        if (object_)
+            object_->Release();
+        object_ = nullptr;
     }
     void Set(T* object)
     {
         if (object)
             object->AddRef();
         Reset();
-        FObject = object;
+        object_ = object;
     }
     // Takes over a reference the caller already owns (an out parameter of the library).
     T** Receive()
     {
         Reset();
-        return &FObject;
+        return &object_;
     }
-    T* Get() const { return FObject; }
-    T* operator->() const { return FObject; }
-    explicit operator bool() const { return FObject != nullptr; }
+    T* Get() const { return object_; }
+    T* operator->() const { return object_; }
+    explicit operator bool() const { return object_ != nullptr; }
 
 private:
-    T* FObject = nullptr;
+    T* object_ = nullptr;
 };

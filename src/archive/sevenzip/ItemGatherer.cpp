@@ -25,7 +25,7 @@ bool IsAbsent(OsError error)
 
 ItemGatherer::ItemGatherer(ArchiveUpdateCallback& items, const QString& addRootDir, AddOpts options,
                              const std::atomic<bool>& cancel)
-    : FItems(items), FAddRootDir(addRootDir), FOptions(options), FCancel(cancel)
+    : items_(items), addRootDir_(addRootDir), options_(options), cancel_(cancel)
 {
 }
 
@@ -41,16 +41,16 @@ void ItemGatherer::Gather(const SourceMasks& files)
 {
     for (qsizetype i = 0; i < files.Items.size(); ++i)
         GatherEntry(files.Items[i], files.IsLiteral(i));
-    FItems.ItemNames.resize(FItems.ItemCount);
-    FItems.ItemSizes.resize(FItems.ItemCount);
-    FItems.ItemTimes.resize(FItems.ItemCount);
-    FItems.ItemAttributes.resize(FItems.ItemCount);
-    FItems.ItemKinds.resize(FItems.ItemCount);
-    FItems.ItemNames.shrink_to_fit();
-    FItems.ItemSizes.shrink_to_fit();
-    FItems.ItemTimes.shrink_to_fit();
-    FItems.ItemAttributes.shrink_to_fit();
-    FItems.ItemKinds.shrink_to_fit();
+    items_.ItemNames.resize(items_.ItemCount);
+    items_.ItemSizes.resize(items_.ItemCount);
+    items_.ItemTimes.resize(items_.ItemCount);
+    items_.ItemAttributes.resize(items_.ItemCount);
+    items_.ItemKinds.resize(items_.ItemCount);
+    items_.ItemNames.shrink_to_fit();
+    items_.ItemSizes.shrink_to_fit();
+    items_.ItemTimes.shrink_to_fit();
+    items_.ItemAttributes.shrink_to_fit();
+    items_.ItemKinds.shrink_to_fit();
 }
 
 void ItemGatherer::Gather(const QStringList& files)
@@ -78,7 +78,7 @@ void ItemGatherer::GatherEntry(const QString& entry, bool literal)
                 folder += FileSystem::Separator;
             const QString mask = entry.mid(star + 1, MaskLength);
             AddDirEntry(folder);
-            FWalkStack.clear();
+            walkStack_.clear();
             WalkFolder(folder, mask);
             return;
         }
@@ -119,7 +119,7 @@ void ItemGatherer::AddDirEntry(const QString& folder)
     if (!FileSystem::Lookup(dir, info) || !info.IsDirectory())
         return;
     // Stored relative to the root already; the characters cut are not compared with anything.
-    const qsizetype cut = FAddRootDir.isEmpty() ? FileSystem::RootPrefixLength(dir) : FAddRootDir.size();
+    const qsizetype cut = addRootDir_.isEmpty() ? FileSystem::RootPrefixLength(dir) : addRootDir_.size();
     dir.remove(0, cut);
     if (!dir.isEmpty())
         AddItem(dir, info, ItemFolder);
@@ -131,9 +131,9 @@ void ItemGatherer::WalkFolder(const QString& folder, const QString& mask)
     bool entered = false;
     if (FileSystem::Lookup(folder.isEmpty() ? QStringLiteral(".") : folder, self)) {
         const std::pair<uint64_t, uint64_t> id{self.Device, self.Inode};
-        if (std::find(FWalkStack.begin(), FWalkStack.end(), id) != FWalkStack.end())
+        if (std::find(walkStack_.begin(), walkStack_.end(), id) != walkStack_.end())
             return;
-        FWalkStack.push_back(id);
+        walkStack_.push_back(id);
         entered = true;
     }
     const bool allFiles = mask == QStringLiteral(".*");
@@ -142,9 +142,9 @@ void ItemGatherer::WalkFolder(const QString& folder, const QString& mask)
         const bool admitted = allFiles || Extension(entry.Name) == mask;
         switch (entry.Kind) {
         case FileSystem::EntryKind::Folder:
-            if (!(FOptions & AddStoreOnlyFilename))
+            if (!(options_ & AddStoreOnlyFilename))
                 AddItem(path, entry, ItemFolder);
-            if (FOptions & AddRecurseDirs)
+            if (options_ & AddRecurseDirs)
                 WalkFolder(path + FileSystem::Separator, mask);
             else
                 LookIntoSubfolder(path);
@@ -166,12 +166,12 @@ void ItemGatherer::WalkFolder(const QString& folder, const QString& mask)
             AddProblem(PackProblem::Unreadable, path, entry.Error);
             break;
         }
-        return !FCancel.load();
+        return !cancel_.load();
     });
     if (error && !IsAbsent(error))
         AddProblem(PackProblem::FolderUnlistable, WithoutTrailingSeparator(folder), error);
     if (entered)
-        FWalkStack.pop_back();
+        walkStack_.pop_back();
 }
 
 void ItemGatherer::LookIntoSubfolder(const QString& folder)
@@ -186,27 +186,27 @@ void ItemGatherer::LookIntoSubfolder(const QString& folder)
     if (error && !IsAbsent(error))
         AddProblem(PackProblem::FolderUnlistable, folder, error);
     else if (any)
-        ++FSkippedSubfolders;
+        ++skippedSubfolders_;
 }
 
 void ItemGatherer::AddItem(const QString& name, const FileSystem::FileInfo& info, uint8_t kind)
 {
-    if (FItems.ItemCount == FCapacity) {
-        FCapacity += CapacityStep;
-        FItems.ItemNames.resize(FCapacity);
-        FItems.ItemSizes.resize(FCapacity);
-        FItems.ItemTimes.resize(FCapacity);
-        FItems.ItemAttributes.resize(FCapacity);
-        FItems.ItemKinds.resize(FCapacity);
+    if (items_.ItemCount == capacity_) {
+        capacity_ += CapacityStep;
+        items_.ItemNames.resize(capacity_);
+        items_.ItemSizes.resize(capacity_);
+        items_.ItemTimes.resize(capacity_);
+        items_.ItemAttributes.resize(capacity_);
+        items_.ItemKinds.resize(capacity_);
     }
-    const uint32_t i = FItems.ItemCount;
-    FItems.ItemNames[i] = name;
-    FItems.ItemSizes[i] = info.Size;
-    FItems.ItemTimes[i] = info.Time;
-    FItems.ItemAttributes[i] = info.Attributes;
-    FItems.ItemKinds[i] = kind;
-    FTotal += info.Size;
-    ++FItems.ItemCount;
+    const uint32_t i = items_.ItemCount;
+    items_.ItemNames[i] = name;
+    items_.ItemSizes[i] = info.Size;
+    items_.ItemTimes[i] = info.Time;
+    items_.ItemAttributes[i] = info.Attributes;
+    items_.ItemKinds[i] = kind;
+    total_ += info.Size;
+    ++items_.ItemCount;
 }
 
 void ItemGatherer::AddProblem(PackProblem::Kind what, const QString& path, int error)
@@ -215,5 +215,5 @@ void ItemGatherer::AddProblem(PackProblem::Kind what, const QString& path, int e
     problem.What = what;
     problem.Path = path;
     problem.Error = error;
-    FProblems.push_back(problem);
+    problems_.push_back(problem);
 }

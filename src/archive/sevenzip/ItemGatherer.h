@@ -25,11 +25,11 @@ public:
     void Gather(const SourceMasks& files);
     // Every entry as added with SourceMasks::Add.
     void Gather(const QStringList& files);
-    int64_t Total() const { return FTotal; }
+    int64_t Total() const { return total_; }
     // What the gathering met, in the order it happened.
-    const std::vector<PackProblem>& Problems() const { return FProblems; }
+    const std::vector<PackProblem>& Problems() const { return problems_; }
     // Direct subfolders with content that the walk did not enter (no AddRecurseDirs).
-    int64_t SkippedSubfolderCount() const { return FSkippedSubfolders; }
+    int64_t SkippedSubfolderCount() const { return skippedSubfolders_; }
 
     // Extension of a name: from its last "." to the end, empty when it has none.
     static QString Extension(const QString& name);
@@ -43,14 +43,14 @@ private:
     void AddItem(const QString& name, const FileSystem::FileInfo& info, uint8_t kind);
     void AddProblem(PackProblem::Kind what, const QString& path, int error);
 
-    ArchiveUpdateCallback& FItems;
-    QString FAddRootDir;
-    AddOpts FOptions;
-    const std::atomic<bool>& FCancel;
-    int64_t FTotal = 0;
-    size_t FCapacity = 0;
-    std::vector<PackProblem> FProblems;
-    int64_t FSkippedSubfolders = 0;
+    ArchiveUpdateCallback& items_;
+    QString addRootDir_;
+    AddOpts options_;
+    const std::atomic<bool>& cancel_;
+    int64_t total_ = 0;
+    size_t capacity_ = 0;
+    std::vector<PackProblem> problems_;
+    int64_t skippedSubfolders_ = 0;
     // Folders the walk is inside, so a folder reached twice (a bind mount) cannot make it endless.
-    std::vector<std::pair<uint64_t, uint64_t>> FWalkStack;
+    std::vector<std::pair<uint64_t, uint64_t>> walkStack_;
 };

@@ -21,7 +21,7 @@ HRESULT AnswerPassword(const SevenZipLibrary* library, const QString& password, 
 
 ArchiveOpenCallback::ArchiveOpenCallback(const SevenZipLibrary* library, const std::atomic<bool>& cancel,
                                            const QString& password)
-    : FLibrary(library), FCancel(cancel), FPassword(password)
+    : library_(library), cancel_(cancel), password_(password)
 {
 }
 
@@ -42,17 +42,17 @@ HRESULT ArchiveOpenCallback::QueryInterface(const GUID& iid, void** object)
 
 HRESULT ArchiveOpenCallback::SetTotal(const uint64_t*, const uint64_t*)
 {
-    return FCancel ? E_ABORT : S_OK;
+    return cancel_ ? E_ABORT : S_OK;
 }
 
 HRESULT ArchiveOpenCallback::SetCompleted(const uint64_t*, const uint64_t*)
 {
-    return FCancel ? E_ABORT : S_OK;
+    return cancel_ ? E_ABORT : S_OK;
 }
 
 HRESULT ArchiveOpenCallback::CryptoGetTextPassword(BSTR* password)
 {
     return Guarded([&]() -> HRESULT {
-        return AnswerPassword(FLibrary, FPassword, password, FPasswordAsked, FPasswordMissing);
+        return AnswerPassword(library_, password_, password, passwordAsked_, passwordMissing_);
     });
 }

@@ -23,15 +23,15 @@ public:
     SevenZipAbi::HRESULT CryptoGetTextPassword(SevenZipAbi::BSTR* password) override;
 
     // The library asked for a password (the headers are encrypted), and none was given.
-    bool PasswordAsked() const { return FPasswordAsked; }
-    bool PasswordMissing() const { return FPasswordMissing; }
+    bool PasswordAsked() const { return passwordAsked_; }
+    bool PasswordMissing() const { return passwordMissing_; }
 
 private:
-    const SevenZipLibrary* FLibrary;
-    const std::atomic<bool>& FCancel;
-    QString FPassword;
-    std::atomic<bool> FPasswordAsked{false};
-    std::atomic<bool> FPasswordMissing{false};
+    const SevenZipLibrary* library_;
+    const std::atomic<bool>& cancel_;
+    QString password_;
+    std::atomic<bool> passwordAsked_{false};
+    std::atomic<bool> passwordMissing_{false};
 };
 
 // Answers the library's password question for both callbacks: the password when there is

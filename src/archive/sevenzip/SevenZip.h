@@ -25,22 +25,22 @@ public:
     void Add(const QString& text) { Items.append(text); }
     void AddLiteral(const QString& text)
     {
-        FLiteral.resize(static_cast<size_t>(Items.size()), false);
-        FLiteral.push_back(true);
+        literal_.resize(static_cast<size_t>(Items.size()), false);
+        literal_.push_back(true);
         Items.append(text);
     }
     bool IsLiteral(qsizetype index) const
     {
-        return index >= 0 && static_cast<size_t>(index) < FLiteral.size() && FLiteral[static_cast<size_t>(index)];
+        return index >= 0 && static_cast<size_t>(index) < literal_.size() && literal_[static_cast<size_t>(index)];
     }
     void Clear()
     {
         Items.clear();
-        FLiteral.clear();
+        literal_.clear();
     }
 
 private:
-    std::vector<bool> FLiteral;
+    std::vector<bool> literal_;
 };
 
 enum AddOptsEnum : uint32_t {

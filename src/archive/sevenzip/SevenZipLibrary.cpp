@@ -53,14 +53,14 @@ SevenZipLibrary::~SevenZipLibrary()
 
 bool SevenZipLibrary::TryLoad(const QString& path)
 {
-    if (!FModule.Load(path))
+    if (!module_.Load(path))
         return false;
-    FPath = path;
-    FCreateObject = reinterpret_cast<CreateObjectFunc>(FModule.Symbol("CreateObject"));
-    auto getModuleProp = reinterpret_cast<GetModulePropFunc>(FModule.Symbol("GetModuleProp"));
-    FSysAllocStringLen = reinterpret_cast<SysAllocStringLenFunc>(FModule.Symbol("SysAllocStringLen"));
-    FSysFreeString = reinterpret_cast<SysFreeStringFunc>(FModule.Symbol("SysFreeString"));
-    if (!FCreateObject || !getModuleProp || !FSysAllocStringLen || !FSysFreeString) {
+    path_ = path;
+    createObject_ = reinterpret_cast<CreateObjectFunc>(module_.Symbol("CreateObject"));
+    auto getModuleProp = reinterpret_cast<GetModulePropFunc>(module_.Symbol("GetModuleProp"));
+    sysAllocStringLen_ = reinterpret_cast<SysAllocStringLenFunc>(module_.Symbol("SysAllocStringLen"));
+    sysFreeString_ = reinterpret_cast<SysFreeStringFunc>(module_.Symbol("SysFreeString"));
+    if (!createObject_ || !getModuleProp || !sysAllocStringLen_ || !sysFreeString_) {
         Unload();
         return false;
     }
@@ -73,10 +73,10 @@ bool SevenZipLibrary::TryLoad(const QString& path)
     // The one writer object serves every add (each SetProperties starts from the defaults);
     // readers are made fresh for each archive.
     void* object = nullptr;
-    if (FCreateObject(&CLSID_Format7z, &IID_IOutArchive, &object) == S_OK)
-        FOutArchive = static_cast<IOutArchive*>(object);
+    if (createObject_(&CLSID_Format7z, &IID_IOutArchive, &object) == S_OK)
+        outArchive_ = static_cast<IOutArchive*>(object);
     // A library that cannot write 7z archives is of no use to a backup program.
-    if (!FOutArchive) {
+    if (!outArchive_) {
         Unload();
         return false;
     }
@@ -85,32 +85,32 @@ bool SevenZipLibrary::TryLoad(const QString& path)
 
 void SevenZipLibrary::Unload()
 {
-    if (FOutArchive)
-        ForeignRelease(FOutArchive);
-    FOutArchive = nullptr;
-    FModule.Unload();
-    FCreateObject = nullptr;
-    FSysAllocStringLen = nullptr;
-    FSysFreeString = nullptr;
-    FPath.clear();
+    if (outArchive_)
+        ForeignRelease(outArchive_);
+    outArchive_ = nullptr;
+    module_.Unload();
+    createObject_ = nullptr;
+    sysAllocStringLen_ = nullptr;
+    sysFreeString_ = nullptr;
+    path_.clear();
 }
 
 BSTR SevenZipLibrary::AllocString(const QString& text) const
 {
     const std::wstring wide = ToWide(text);
-    return FSysAllocStringLen(wide.c_str(), static_cast<uint32_t>(wide.size()));
+    return sysAllocStringLen_(wide.c_str(), static_cast<uint32_t>(wide.size()));
 }
 
 void SevenZipLibrary::FreeString(BSTR text) const
 {
     if (text)
-        FSysFreeString(text);
+        sysFreeString_(text);
 }
 
 IInArchive* SevenZipLibrary::CreateInArchive() const
 {
     void* object = nullptr;
-    if (!FCreateObject || FCreateObject(&CLSID_Format7z, &IID_IInArchive, &object) != S_OK)
+    if (!createObject_ || createObject_(&CLSID_Format7z, &IID_IInArchive, &object) != S_OK)
         return nullptr;
     return static_cast<IInArchive*>(object);
 }

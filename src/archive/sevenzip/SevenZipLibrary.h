@@ -21,8 +21,8 @@ public:
     // Tests point the search elsewhere; an empty list restores the normal order.
     static void OverrideCandidates(const QStringList& paths);
 
-    QString Path() const { return FPath; }
-    SevenZipAbi::IOutArchive* OutArchive() const { return FOutArchive; }
+    QString Path() const { return path_; }
+    SevenZipAbi::IOutArchive* OutArchive() const { return outArchive_; }
     // A fresh archive reader, holding one reference the caller releases; null when the library
     // gives none. One reader object must not be used from two threads, so each open of an
     // archive takes its own.
@@ -36,12 +36,12 @@ private:
     bool TryLoad(const QString& path);
     void Unload();
 
-    DynamicLibrary FModule;
-    QString FPath;
-    SevenZipAbi::CreateObjectFunc FCreateObject = nullptr;
-    SevenZipAbi::SysAllocStringLenFunc FSysAllocStringLen = nullptr;
-    SevenZipAbi::SysFreeStringFunc FSysFreeString = nullptr;
-    SevenZipAbi::IOutArchive* FOutArchive = nullptr;
+    DynamicLibrary module_;
+    QString path_;
+    SevenZipAbi::CreateObjectFunc createObject_ = nullptr;
+    SevenZipAbi::SysAllocStringLenFunc sysAllocStringLen_ = nullptr;
+    SevenZipAbi::SysFreeStringFunc sysFreeString_ = nullptr;
+    SevenZipAbi::IOutArchive* outArchive_ = nullptr;
 };
 
 // Wide strings of the library are wchar_t (UTF-32 here); conversion happens only at this edge.

@@ -21,20 +21,20 @@ constexpr uint32_t AllItems = 0xFFFFFFFFu;
 // A property the library filled, cleared with it.
 class Property {
 public:
-    explicit Property(const SevenZipLibrary* library) : FLibrary(library) { FValue.vt = VT_EMPTY; }
+    explicit Property(const SevenZipLibrary* library) : library_(library) { value_.vt = VT_EMPTY; }
     ~Property()
     {
-        if (FValue.vt == VT_BSTR)
-            FLibrary->FreeString(FValue.bstrVal);
+        if (value_.vt == VT_BSTR)
+            library_->FreeString(value_.bstrVal);
     }
     Property(const Property&) = delete;
     Property& operator=(const Property&) = delete;
-    PROPVARIANT* Out() { return &FValue; }
-    const PROPVARIANT& operator*() const { return FValue; }
+    PROPVARIANT* Out() { return &value_; }
+    const PROPVARIANT& operator*() const { return value_; }
 
 private:
-    const SevenZipLibrary* FLibrary;
-    PROPVARIANT FValue{};
+    const SevenZipLibrary* library_;
+    PROPVARIANT value_{};
 };
 
 // The library gives a byte b of a stored name that is not UTF-8 as U+EF00 + b; the program
@@ -145,7 +145,7 @@ ReadVerdict Judge(HRESULT result, const std::vector<int32_t>& itemResults, const
 
 }  // namespace
 
-SevenZipReader::SevenZipReader(const SevenZipPacker& zip) : FLibrary(zip.Library) {}
+SevenZipReader::SevenZipReader(const SevenZipPacker& zip) : library_(zip.Library) {}
 
 SevenZipReader::~SevenZipReader()
 {
@@ -154,141 +154,141 @@ SevenZipReader::~SevenZipReader()
 
 void SevenZipReader::Close()
 {
-    if (FArchive) {
-        ForeignClose(FArchive);
-        ForeignRelease(FArchive);
-        FArchive = nullptr;
+    if (archive_) {
+        ForeignClose(archive_);
+        ForeignRelease(archive_);
+        archive_ = nullptr;
     }
-    if (FStream) {
-        FStream->Release();
-        FStream = nullptr;
+    if (stream_) {
+        stream_->Release();
+        stream_ = nullptr;
     }
-    FListing = ArchiveListing();
+    listing_ = ArchiveListing();
 }
 
 const ArchiveListing& SevenZipReader::Open(const QString& archivePath)
 {
     Close();
     CancelRequested = false;
-    FListing.Path = archivePath;
+    listing_.Path = archivePath;
 
     ComPtr<ArchiveInStream> stream(new ArchiveInStream());
     if (const OsError error = stream->Open(archivePath)) {
-        FListing.Status = ArchiveStatus::FileError;
-        FListing.Error = error;
-        return FListing;
+        listing_.Status = ArchiveStatus::FileError;
+        listing_.Error = error;
+        return listing_;
     }
-    FListing.FileSize = static_cast<uint64_t>(stream->Size());
-    IInArchive* archive = FLibrary->CreateInArchive();
+    listing_.FileSize = static_cast<uint64_t>(stream->Size());
+    IInArchive* archive = library_->CreateInArchive();
     if (!archive) {
-        FListing.Status = ArchiveStatus::Failed;
-        FListing.LibraryResult = E_NOINTERFACE;
-        return FListing;
+        listing_.Status = ArchiveStatus::Failed;
+        listing_.LibraryResult = E_NOINTERFACE;
+        return listing_;
     }
-    ComPtr<ArchiveOpenCallback> callback(new ArchiveOpenCallback(FLibrary, CancelRequested, Password));
+    ComPtr<ArchiveOpenCallback> callback(new ArchiveOpenCallback(library_, CancelRequested, Password));
     const HRESULT result = ForeignOpen(archive, stream.Get(), nullptr, callback.Get());
 
     uint64_t flags = 0;
     {
-        Property value(FLibrary);
+        Property value(library_);
         if (ForeignGetArchiveProperty(archive, kpidErrorFlags, value.Out()) == S_OK)
             ReadUInt64(*value, flags);
     }
-    FListing.ErrorFlags = static_cast<uint32_t>(flags);
+    listing_.ErrorFlags = static_cast<uint32_t>(flags);
     if (result != S_OK) {
         ForeignClose(archive);
         ForeignRelease(archive);
-        FListing.LibraryResult = result;
+        listing_.LibraryResult = result;
         if (const OsError error = stream->ReadError()) {
-            FListing.Status = ArchiveStatus::FileError;
-            FListing.Error = error;
+            listing_.Status = ArchiveStatus::FileError;
+            listing_.Error = error;
         } else if (callback->PasswordAsked() || (flags & kpv_ErrorFlags_EncryptedHeadersError)) {
             // Encrypted headers that do not open: the password is missing or wrong.
-            FListing.Status = ArchiveStatus::WrongPassword;
+            listing_.Status = ArchiveStatus::WrongPassword;
         } else if (result == E_ABORT && CancelRequested) {
-            FListing.Status = ArchiveStatus::Cancelled;
+            listing_.Status = ArchiveStatus::Cancelled;
         } else if (result == S_FALSE) {
             // The library answers "not an archive" also for a 7z archive whose start is spoiled
             // or whose end is cut off; one that carries the signature is a damaged archive.
-            FListing.Status = stream->Head(Signature.size()) == Signature ? ArchiveStatus::Damaged
+            listing_.Status = stream->Head(Signature.size()) == Signature ? ArchiveStatus::Damaged
                                                                            : ArchiveStatus::NotArchive;
         } else {
-            FListing.Status = ArchiveStatus::Failed;
+            listing_.Status = ArchiveStatus::Failed;
         }
-        return FListing;
+        return listing_;
     }
 
-    FArchive = archive;
-    FStream = stream.Get();
-    FStream->AddRef();
+    archive_ = archive;
+    stream_ = stream.Get();
+    stream_->AddRef();
 
     {
-        Property value(FLibrary);
+        Property value(library_);
         uint64_t size = 0;
         if (ForeignGetArchiveProperty(archive, kpidPhySize, value.Out()) == S_OK && ReadUInt64(*value, size))
-            FListing.PackedSize = size;
+            listing_.PackedSize = size;
         else
-            FListing.PackedSize = FListing.FileSize;
+            listing_.PackedSize = listing_.FileSize;
     }
     // A self-extracting archive starts after its stub.
     uint64_t offset = 0;
     {
-        Property value(FLibrary);
+        Property value(library_);
         if (ForeignGetArchiveProperty(archive, kpidOffset, value.Out()) == S_OK)
             ReadUInt64(*value, offset);
     }
     // Bytes after the archive's end are no part of what was written.
-    if (offset + FListing.PackedSize < FListing.FileSize)
-        FListing.ErrorFlags |= ArchiveDataAfterEnd;
+    if (offset + listing_.PackedSize < listing_.FileSize)
+        listing_.ErrorFlags |= ArchiveDataAfterEnd;
 
     uint32_t count = 0;
     if (ForeignGetNumberOfItems(archive, &count) != S_OK)
         count = 0;
-    FListing.Items.resize(count);
+    listing_.Items.resize(count);
     for (uint32_t i = 0; i < count; ++i) {
-        ArchiveItem& item = FListing.Items[i];
+        ArchiveItem& item = listing_.Items[i];
         item.Index = i;
         {
-            Property value(FLibrary);
+            Property value(library_);
             if (ForeignGetProperty(archive, i, kpidPath, value.Out()) == S_OK && (*value).vt == VT_BSTR)
                 item.Path = FromLibraryPath((*value).bstrVal);
         }
         {
-            Property value(FLibrary);
+            Property value(library_);
             if (ForeignGetProperty(archive, i, kpidIsDir, value.Out()) == S_OK && (*value).vt == VT_BOOL)
                 item.IsFolder = (*value).boolVal != VARIANT_FALSE;
         }
         {
-            Property value(FLibrary);
+            Property value(library_);
             if (ForeignGetProperty(archive, i, kpidSize, value.Out()) == S_OK)
                 ReadUInt64(*value, item.Size);
         }
         {
-            Property value(FLibrary);
+            Property value(library_);
             if (ForeignGetProperty(archive, i, kpidAttrib, value.Out()) == S_OK && (*value).vt == VT_UI4) {
                 item.HasAttributes = true;
                 item.Attributes = (*value).ulVal;
             }
         }
         {
-            Property value(FLibrary);
+            Property value(library_);
             if (ForeignGetProperty(archive, i, kpidMTime, value.Out()) == S_OK && (*value).vt == VT_FILETIME) {
                 item.HasTime = true;
                 item.Time = uint64_t((*value).filetime.dwHighDateTime) << 32 | (*value).filetime.dwLowDateTime;
             }
         }
         {
-            Property value(FLibrary);
+            Property value(library_);
             if (ForeignGetProperty(archive, i, kpidCRC, value.Out()) == S_OK && (*value).vt == VT_UI4) {
                 item.HasCrc = true;
                 item.Crc = (*value).ulVal;
             }
         }
         if (!item.IsFolder)
-            FListing.UnpackedSize += item.Size;
+            listing_.UnpackedSize += item.Size;
     }
-    FListing.Status = ArchiveStatus::Ok;
-    return FListing;
+    listing_.Status = ArchiveStatus::Ok;
+    return listing_;
 }
 
 namespace {
@@ -329,27 +329,27 @@ void DrainLeft(EventChannel& channel, std::exception_ptr& failure)
 ArchiveTestResult SevenZipReader::Test()
 {
     ArchiveTestResult test;
-    if (!FArchive) {
-        test.Status = FListing.Status == ArchiveStatus::Ok ? ArchiveStatus::NotOpen : FListing.Status;
-        test.Error = FListing.Error;
-        test.LibraryResult = FListing.LibraryResult;
-        test.ErrorFlags = FListing.ErrorFlags;
+    if (!archive_) {
+        test.Status = listing_.Status == ArchiveStatus::Ok ? ArchiveStatus::NotOpen : listing_.Status;
+        test.Error = listing_.Error;
+        test.LibraryResult = listing_.LibraryResult;
+        test.ErrorFlags = listing_.ErrorFlags;
         return test;
     }
     CancelRequested = false;
     auto channel = std::make_shared<EventChannel>();
-    ComPtr<ArchiveExtractCallback> callback(new ArchiveExtractCallback(FLibrary, channel, *this, false, QString()));
+    ComPtr<ArchiveExtractCallback> callback(new ArchiveExtractCallback(library_, channel, *this, false, QString()));
     std::exception_ptr failure;
-    const HRESULT result = ExtractOnWorker(FArchive, nullptr, AllItems, true, callback.Get(), *channel, failure);
+    const HRESULT result = ExtractOnWorker(archive_, nullptr, AllItems, true, callback.Get(), *channel, failure);
     callback->Finish();
     DrainLeft(*channel, failure);
     test.ItemResults = callback->ItemResults;
-    const ReadVerdict verdict = Judge(result, test.ItemResults, {}, FStream->ReadError(), callback->PasswordAsked(),
+    const ReadVerdict verdict = Judge(result, test.ItemResults, {}, stream_->ReadError(), callback->PasswordAsked(),
                                    callback->PasswordMissing(), Cancelled());
     test.Status = verdict.Status;
     test.Error = verdict.Error;
     test.LibraryResult = verdict.LibraryResult;
-    test.ErrorFlags = FListing.ErrorFlags;
+    test.ErrorFlags = listing_.ErrorFlags;
     for (const int32_t r : test.ItemResults)
         if (r != ItemOk)
             ++test.BadItems;
@@ -368,23 +368,23 @@ ArchiveTestResult SevenZipReader::Test()
 ExtractResult SevenZipReader::Extract(const QString& folder, std::vector<uint32_t> indices)
 {
     ExtractResult extract;
-    if (!FArchive) {
-        extract.Status = FListing.Status == ArchiveStatus::Ok ? ArchiveStatus::NotOpen : FListing.Status;
-        extract.Error = FListing.Error;
-        extract.LibraryResult = FListing.LibraryResult;
+    if (!archive_) {
+        extract.Status = listing_.Status == ArchiveStatus::Ok ? ArchiveStatus::NotOpen : listing_.Status;
+        extract.Error = listing_.Error;
+        extract.LibraryResult = listing_.LibraryResult;
         return extract;
     }
     // The library takes the indices sorted, each once.
     std::sort(indices.begin(), indices.end());
     indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
-    if (!indices.empty() && indices.back() >= FListing.Items.size()) {
+    if (!indices.empty() && indices.back() >= listing_.Items.size()) {
         extract.Status = ArchiveStatus::Failed;
         extract.LibraryResult = E_INVALIDARG;
         return extract;
     }
     CancelRequested = false;
     auto channel = std::make_shared<EventChannel>();
-    ComPtr<ArchiveExtractCallback> callback(new ArchiveExtractCallback(FLibrary, channel, *this, true, folder));
+    ComPtr<ArchiveExtractCallback> callback(new ArchiveExtractCallback(library_, channel, *this, true, folder));
     extract.Status = ArchiveStatus::Ok;
     if (!callback->PrepareRoot()) {
         extract.ItemResults = callback->ItemResults;
@@ -393,7 +393,7 @@ ExtractResult SevenZipReader::Extract(const QString& folder, std::vector<uint32_
     }
     std::exception_ptr failure;
     const HRESULT result =
-        ExtractOnWorker(FArchive, indices.empty() ? nullptr : indices.data(),
+        ExtractOnWorker(archive_, indices.empty() ? nullptr : indices.data(),
                         indices.empty() ? AllItems : static_cast<uint32_t>(indices.size()), false, callback.Get(),
                         *channel, failure);
     callback->Finish();
@@ -401,7 +401,7 @@ ExtractResult SevenZipReader::Extract(const QString& folder, std::vector<uint32_
     extract.ItemResults = callback->ItemResults;
     extract.Problems = callback->Problems;
     extract.Extracted = callback->Extracted;
-    const ReadVerdict verdict = Judge(result, extract.ItemResults, indices, FStream->ReadError(),
+    const ReadVerdict verdict = Judge(result, extract.ItemResults, indices, stream_->ReadError(),
                                    callback->PasswordAsked(), callback->PasswordMissing(), Cancelled());
     extract.Status = verdict.Status;
     extract.Error = verdict.Error;

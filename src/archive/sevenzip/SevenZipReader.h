@@ -176,8 +176,8 @@ public:
     // Close or the next Open; Status tells whether it could be opened.
     const ArchiveListing& Open(const QString& archivePath);
     void Close();
-    bool IsOpen() const { return FArchive != nullptr; }
-    const ArchiveListing& Listing() const { return FListing; }
+    bool IsOpen() const { return archive_ != nullptr; }
+    const ArchiveListing& Listing() const { return listing_; }
 
     // Decodes every item and checks it, writing nothing. Ok only when the archive opened
     // without a flaw and every item came out whole.
@@ -211,8 +211,8 @@ public:
 private:
     bool Cancelled() const { return CancelRequested.load() || (CancelAlso && CancelAlso->load()); }
 
-    const SevenZipLibrary* FLibrary;
-    SevenZipAbi::IInArchive* FArchive = nullptr;
-    ArchiveInStream* FStream = nullptr;
-    ArchiveListing FListing;
+    const SevenZipLibrary* library_;
+    SevenZipAbi::IInArchive* archive_ = nullptr;
+    ArchiveInStream* stream_ = nullptr;
+    ArchiveListing listing_;
 };

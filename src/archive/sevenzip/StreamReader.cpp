@@ -20,31 +20,31 @@ void PostAddProblem(SevenZipPacker* owner, EventChannel& channel, PackProblem::K
 
 StreamReader::StreamReader(SevenZipPacker* owner, std::shared_ptr<EventChannel> channel, const QString& fileName,
                                  SourceItem source, int64_t listedSize)
-    : FOwner(owner), FChannel(std::move(channel)), FFileName(fileName), FListedSize(listedSize)
+    : owner_(owner), channel_(std::move(channel)), fileName_(fileName), listedSize_(listedSize)
 {
     // Kept so the caller learns why the item has no data.
     if (source == LinkText) {
-        FInMemory = true;
-        FError = FileSystem::ReadLink(fileName, FData);
-        FSize = FData.size();
+        inMemory_ = true;
+        error_ = FileSystem::ReadLink(fileName, data_);
+        size_ = data_.size();
         return;
     }
-    FError = OsFile::OpenFileForReading(fileName, FFile, source == FollowLinks);
-    if (FError != 0)
+    error_ = OsFile::OpenFileForReading(fileName, file_, source == FollowLinks);
+    if (error_ != 0)
         return;
     int64_t size = 0;
-    FFile.Size(size);
-    FSize = size > 0 ? size : 0;
+    file_.Size(size);
+    size_ = size > 0 ? size : 0;
 }
 
 StreamReader::~StreamReader()
 {
-    if (FError != 0 && FOwner) {
-        SevenZipPacker* owner = FOwner;
-        const int error = FError;
+    if (error_ != 0 && owner_) {
+        SevenZipPacker* owner = owner_;
+        const int error = error_;
         // The library's Release ends here: nothing may leave (the item was reported already).
         try {
-            FChannel->Post([owner, error] { owner->LastError = error; });
+            channel_->Post([owner, error] { owner->LastError = error; });
         } catch (...) {
         }
     }
@@ -67,37 +67,37 @@ HRESULT StreamReader::QueryInterface(const GUID& iid, void** object)
 
 void StreamReader::EndOfData()
 {
-    if (FEnded)
+    if (ended_)
         return;
-    FEnded = true;
+    ended_ = true;
     // Cut short while it was packed: the archive stays consistent, but this is not the file
     // the add listed.
-    if (FError == 0 && FListedSize >= 0 && FPosition < FListedSize)
-        PostAddProblem(FOwner, *FChannel, PackProblem::ChangedWhileRead, FFileName, 0);
+    if (error_ == 0 && listedSize_ >= 0 && position_ < listedSize_)
+        PostAddProblem(owner_, *channel_, PackProblem::ChangedWhileRead, fileName_, 0);
 }
 
 HRESULT StreamReader::Read(void* data, uint32_t size, uint32_t* processedSize)
 {
     return Guarded([&]() -> HRESULT {
         size_t n = 0;
-        if (size > 0 && FError == 0) {
-            if (FInMemory) {
-                if (FPosition >= 0 && FPosition < FData.size()) {
-                    n = std::min<size_t>(size, static_cast<size_t>(FData.size() - FPosition));
-                    std::memcpy(data, FData.constData() + FPosition, n);
+        if (size > 0 && error_ == 0) {
+            if (inMemory_) {
+                if (position_ >= 0 && position_ < data_.size()) {
+                    n = std::min<size_t>(size, static_cast<size_t>(data_.size() - position_));
+                    std::memcpy(data, data_.constData() + position_, n);
                 }
-            } else if (FFile.IsOpen()) {
-                if (const OsError error = FFile.ReadAt(data, size, FPosition, n)) {
+            } else if (file_.IsOpen()) {
+                if (const OsError error = file_.ReadAt(data, size, position_, n)) {
                     // The item ends here; the add learns why.
-                    FError = error;
+                    error_ = error;
                     n = 0;
-                    PostAddProblem(FOwner, *FChannel, PackProblem::Unreadable, FFileName, error);
+                    PostAddProblem(owner_, *channel_, PackProblem::Unreadable, fileName_, error);
                 }
             }
             if (n == 0)
                 EndOfData();
         }
-        FPosition += static_cast<int64_t>(n);
+        position_ += static_cast<int64_t>(n);
         if (processedSize)
             *processedSize = static_cast<uint32_t>(n);
         return S_OK;
@@ -108,12 +108,12 @@ HRESULT StreamReader::Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPos
 {
     return Guarded([&]() -> HRESULT {
         // No end to seek from when the size is not known.
-        if (seekOrigin == 2 && FSize <= 0)
+        if (seekOrigin == 2 && size_ <= 0)
             return S_FALSE;
-        if (const HRESULT refused = SeekTarget(offset, seekOrigin, FPosition, FSize, FPosition))
+        if (const HRESULT refused = SeekTarget(offset, seekOrigin, position_, size_, position_))
             return refused;
         if (newPosition)
-            *newPosition = static_cast<uint64_t>(FPosition);
+            *newPosition = static_cast<uint64_t>(position_);
         return S_OK;
     });
 }
@@ -121,10 +121,10 @@ HRESULT StreamReader::Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPos
 HRESULT StreamReader::GetSize(uint64_t* size)
 {
     return Guarded([&]() -> HRESULT {
-        if (FSize <= 0)
+        if (size_ <= 0)
             return S_FALSE;
         if (size)
-            *size = static_cast<uint64_t>(FSize);
+            *size = static_cast<uint64_t>(size_);
         return S_OK;
     });
 }

@@ -35,22 +35,22 @@ public:
     SevenZipAbi::HRESULT Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition) override;
     SevenZipAbi::HRESULT GetSize(uint64_t* size) override;
 
-    int Error() const { return FError; }
+    int Error() const { return error_; }
 
 private:
     void EndOfData();
 
-    SevenZipPacker* FOwner;
-    std::shared_ptr<EventChannel> FChannel;
-    QString FFileName;
-    OsFile FFile;
-    bool FInMemory = false;
-    QByteArray FData;  // a link's target text
-    int64_t FPosition = 0;
-    int64_t FSize = 0;  // 0 also when the file could not be opened: no size is known then
-    int64_t FListedSize;
-    int FError = 0;
-    bool FEnded = false;
+    SevenZipPacker* owner_;
+    std::shared_ptr<EventChannel> channel_;
+    QString fileName_;
+    OsFile file_;
+    bool inMemory_ = false;
+    QByteArray data_;  // a link's target text
+    int64_t position_ = 0;
+    int64_t size_ = 0;  // 0 also when the file could not be opened: no size is known then
+    int64_t listedSize_;
+    int error_ = 0;
+    bool ended_ = false;
 };
 
 // Hands a problem to the owner's Problems on the thread that called Add (nothing without owner).

@@ -84,27 +84,27 @@ void RemoveStaleTemporaryFiles(const QString& folder)
 }
 
 StreamWriter::StreamWriter(int32_t* errorTarget, const QString& baseName, uint64_t fileDate)
-    : FErrorTarget(errorTarget), FBaseName(baseName), FFileDate(fileDate)
+    : errorTarget_(errorTarget), baseName_(baseName), fileDate_(fileDate)
 {
-    FSpoilAt = spoiledByte.exchange(-1);
-    OsError error = CreateTemporaryFile(FBaseName, FTempName, FFile);
+    spoilAt_ = spoiledByte.exchange(-1);
+    OsError error = CreateTemporaryFile(baseName_, tempName_, file_);
     if (error)
         Fail(error);
     else if (!SetDate())
         Discard();
-    if (FError != 0) {
-        if (FErrorTarget)
-            *FErrorTarget = FError;
+    if (error_ != 0) {
+        if (errorTarget_)
+            *errorTarget_ = error_;
         throw StreamWriteError();
     }
 }
 
 StreamWriter::~StreamWriter()
 {
-    if (!FCommitted)
+    if (!committed_)
         Discard();
-    if (FError != 0 && FErrorTarget)
-        *FErrorTarget = FError;
+    if (error_ != 0 && errorTarget_)
+        *errorTarget_ = error_;
 }
 
 HRESULT StreamWriter::QueryInterface(const GUID& iid, void** object)
@@ -122,15 +122,15 @@ HRESULT StreamWriter::QueryInterface(const GUID& iid, void** object)
 
 void StreamWriter::Fail(OsError error)
 {
-    if (FError == 0)
-        FError = error;
+    if (error_ == 0)
+        error_ = error;
 }
 
 bool StreamWriter::SetDate()
 {
     // The archive carries the time of the add at the two-second resolution it always had.
     constexpr uint64_t TwoSeconds = 20000000ull;
-    const OsError error = FFile.SetTime(FFileDate - FFileDate % TwoSeconds);
+    const OsError error = file_.SetTime(fileDate_ - fileDate_ % TwoSeconds);
     if (error)
         Fail(error);
     return error == NoError;
@@ -139,40 +139,40 @@ bool StreamWriter::SetDate()
 HRESULT StreamWriter::Write(const void* data, uint32_t size, uint32_t* processedSize)
 {
     return Guarded([&]() -> HRESULT {
-        std::lock_guard<std::mutex> lock(FMutex);
+        std::lock_guard<std::mutex> lock(mutex_);
         uint32_t written = 0;
-        if (FError == 0) {
+        if (error_ == 0) {
             const char* bytes = static_cast<const char*>(data);
             std::vector<char> spoiled;
-            if (FSpoilAt >= FPosition && FSpoilAt < FPosition + static_cast<int64_t>(size)) {
+            if (spoilAt_ >= position_ && spoilAt_ < position_ + static_cast<int64_t>(size)) {
                 spoiled.assign(bytes, bytes + size);
-                spoiled[static_cast<size_t>(FSpoilAt - FPosition)] ^= char(0xFF);
+                spoiled[static_cast<size_t>(spoilAt_ - position_)] ^= char(0xFF);
                 bytes = spoiled.data();
             }
-            if (const OsError error = FFile.WriteAt(bytes, size, FPosition))
+            if (const OsError error = file_.WriteAt(bytes, size, position_))
                 Fail(error);
             else
                 written = size;
         }
-        FPosition += written;
-        FSize = std::max(FSize, FPosition);
+        position_ += written;
+        size_ = std::max(size_, position_);
         if (processedSize)
             *processedSize = written;
-        return FError == 0 ? S_OK : S_FALSE;
+        return error_ == 0 ? S_OK : S_FALSE;
     });
 }
 
 HRESULT StreamWriter::Seek(int64_t offset, uint32_t seekOrigin, uint64_t* newPosition)
 {
     return Guarded([&]() -> HRESULT {
-        std::lock_guard<std::mutex> lock(FMutex);
+        std::lock_guard<std::mutex> lock(mutex_);
         int64_t position = 0;
-        if (const HRESULT refused = SeekTarget(offset, seekOrigin, FPosition, FSize, position))
+        if (const HRESULT refused = SeekTarget(offset, seekOrigin, position_, size_, position))
             return refused;
-        FPosition = position;
-        FSize = std::max(FSize, FPosition);
+        position_ = position;
+        size_ = std::max(size_, position_);
         if (newPosition)
-            *newPosition = static_cast<uint64_t>(FPosition);
+            *newPosition = static_cast<uint64_t>(position_);
         return S_OK;
     });
 }
@@ -184,71 +184,71 @@ HRESULT StreamWriter::SetSize(uint64_t)
 
 int StreamWriter::Error() const
 {
-    std::lock_guard<std::mutex> lock(FMutex);
-    return FError;
+    std::lock_guard<std::mutex> lock(mutex_);
+    return error_;
 }
 
 QString StreamWriter::TempName() const
 {
-    std::lock_guard<std::mutex> lock(FMutex);
-    return FTempName;
+    std::lock_guard<std::mutex> lock(mutex_);
+    return tempName_;
 }
 
 bool StreamWriter::Flush()
 {
-    std::lock_guard<std::mutex> lock(FMutex);
+    std::lock_guard<std::mutex> lock(mutex_);
     return FlushLocked();
 }
 
 bool StreamWriter::FlushLocked()
 {
-    if (FFlushed)
-        return FError == 0;
+    if (flushed_)
+        return error_ == 0;
     // Writing moved the file's times; give it the add's time again. Every byte reaches the
     // disk before the name changes, so a crash never leaves a named archive with holes.
-    if (FError != 0 || !SetDate())
+    if (error_ != 0 || !SetDate())
         return false;
-    if (const OsError error = FFile.Sync())
+    if (const OsError error = file_.Sync())
         Fail(error);
     // A check that reads the archive back must meet what the disk holds, not the copy the
     // system kept of what was written. Without it the check only costs less.
     else
-        FFile.DropCachedPages();
-    FFlushed = true;
-    return FError == 0;
+        file_.DropCachedPages();
+    flushed_ = true;
+    return error_ == 0;
 }
 
 bool StreamWriter::Commit()
 {
-    std::lock_guard<std::mutex> lock(FMutex);
+    std::lock_guard<std::mutex> lock(mutex_);
     if (!FlushLocked())
         return false;
     // The file stays open, and so locked, until it carries its final name: no cleaner of
     // another add may take it for a stale one.
-    if (const OsError error = RenamePath(FTempName, FBaseName)) {
+    if (const OsError error = RenamePath(tempName_, baseName_)) {
         Fail(error);
-        FFile.Close();
-        RemoveFile(FTempName);
-        FTempName.clear();
+        file_.Close();
+        RemoveFile(tempName_);
+        tempName_.clear();
         return false;
     }
-    FTempName.clear();
+    tempName_.clear();
     // The new name reaches the disk too. Like the list's save, a folder that cannot be flushed
     // does not undo an archive that is complete and in place.
-    SyncFolder(FolderOfPath(FBaseName));
+    SyncFolder(FolderOfPath(baseName_));
     // The data reached the disk with the flush; closing cannot lose it any more.
-    FFile.Close();
-    FCommitted = true;
+    file_.Close();
+    committed_ = true;
     return true;
 }
 
 void StreamWriter::Discard()
 {
-    std::lock_guard<std::mutex> lock(FMutex);
-    if (FFile.IsOpen())
-        if (const OsError error = FFile.Close())
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (file_.IsOpen())
+        if (const OsError error = file_.Close())
             Fail(error);
-    if (!FTempName.isEmpty())
-        RemoveFile(FTempName);
-    FTempName.clear();
+    if (!tempName_.isEmpty())
+        RemoveFile(tempName_);
+    tempName_.clear();
 }

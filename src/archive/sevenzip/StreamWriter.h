@@ -24,10 +24,10 @@ public:
     SevenZipAbi::HRESULT SetSize(uint64_t newSize) override;
 
     // The final name of the file.
-    QString FileName() const { return FBaseName; }
+    QString FileName() const { return baseName_; }
     int Error() const;
     // Final name of the file (as the name an error belongs to).
-    QString FailedName() const { return FBaseName; }
+    QString FailedName() const { return baseName_; }
     // Brings every byte to the disk under the temporary names and lets go of the cached copy,
     // so that a read from here on comes from the disk. False (and Error set) when that fails.
     bool Flush();
@@ -45,18 +45,18 @@ private:
     bool SetDate();
     bool FlushLocked();
 
-    int32_t* FErrorTarget;
-    QString FBaseName;
-    QString FTempName;  // empty once the file is committed or removed
-    OsFile FFile;
-    uint64_t FFileDate;
-    int64_t FPosition = 0;
-    int64_t FSize = 0;
-    int FError = 0;
-    bool FCommitted = false;
-    bool FFlushed = false;
-    int64_t FSpoilAt = -1;  // test seam: archive offset of the byte to spoil, -1 for none
-    mutable std::mutex FMutex;
+    int32_t* errorTarget_;
+    QString baseName_;
+    QString tempName_;  // empty once the file is committed or removed
+    OsFile file_;
+    uint64_t fileDate_;
+    int64_t position_ = 0;
+    int64_t size_ = 0;
+    int error_ = 0;
+    bool committed_ = false;
+    bool flushed_ = false;
+    int64_t spoilAt_ = -1;  // test seam: archive offset of the byte to spoil, -1 for none
+    mutable std::mutex mutex_;
 };
 
 // Creates a new empty file in the folder of finalName under a short temporary name of this

@@ -25,10 +25,10 @@ QString ArchiveName(QString path)
 
 ArchiveUpdateCallback::ArchiveUpdateCallback(SevenZipPacker* owner, std::shared_ptr<EventChannel> channel,
                                                    const SevenZipLibrary* library)
-    : FOwner(owner), FChannel(std::move(channel)), FLibrary(library)
+    : owner_(owner), channel_(std::move(channel)), library_(library)
 {
-    if (FOwner)
-        FPassword = FOwner->Password;
+    if (owner_)
+        password_ = owner_->Password;
 }
 
 HRESULT ArchiveUpdateCallback::QueryInterface(const GUID& iid, void** object)
@@ -53,7 +53,7 @@ HRESULT ArchiveUpdateCallback::SetTotal(uint64_t)
 
 bool ArchiveUpdateCallback::StopRequested() const
 {
-    return (FOwner && FOwner->CancelRequested.load()) || FChannel->Failed();
+    return (owner_ && owner_->CancelRequested.load()) || channel_->Failed();
 }
 
 HRESULT ArchiveUpdateCallback::SetCompleted(const uint64_t* completeValue)
@@ -64,9 +64,9 @@ HRESULT ArchiveUpdateCallback::SetCompleted(const uint64_t* completeValue)
             bool first;
             int64_t size, filePos;
             {
-                std::lock_guard<std::mutex> lock(FMutex);
+                std::lock_guard<std::mutex> lock(mutex_);
                 // Before the first stream there is no item whose data could begin.
-                first = FileProgress == 0 && FStreamGiven;
+                first = FileProgress == 0 && streamGiven_;
                 FileProgress += static_cast<int64_t>(*completeValue - LastCompleted);
                 LastCompleted = *completeValue;
                 name = CurrentName;
@@ -74,10 +74,10 @@ HRESULT ArchiveUpdateCallback::SetCompleted(const uint64_t* completeValue)
                 filePos = FileProgress;
             }
             const int64_t arcPos = static_cast<int64_t>(*completeValue);
-            SevenZipPacker* owner = FOwner;
-            EventChannel* channel = FChannel.get();
+            SevenZipPacker* owner = owner_;
+            EventChannel* channel = channel_.get();
             if (owner)
-                FChannel->Post([=] {
+                channel_->Post([=] {
                     if (channel->HandlersBlocked())
                         return;
                     if (first && owner->OnAddfile)
@@ -86,24 +86,24 @@ HRESULT ArchiveUpdateCallback::SetCompleted(const uint64_t* completeValue)
                         owner->OnProgress(owner, name, arcPos, filePos);
                 });
         } else {
-            std::lock_guard<std::mutex> lock(FMutex);
+            std::lock_guard<std::mutex> lock(mutex_);
             name = CurrentName;
         }
         if (!StopRequested())
             return S_OK;
         bool report;
         {
-            std::lock_guard<std::mutex> lock(FMutex);
-            report = !FCancelReported;
-            FCancelReported = true;
+            std::lock_guard<std::mutex> lock(mutex_);
+            report = !cancelReported_;
+            cancelReported_ = true;
         }
         // A stop caused by a failing handler is not the user's cancellation: the add fails
         // with the handler's exception, not as cancelled.
-        const bool cancelled = FOwner && FOwner->CancelRequested.load();
+        const bool cancelled = owner_ && owner_->CancelRequested.load();
         if (report && cancelled) {
-            SevenZipPacker* owner = FOwner;
-            EventChannel* channel = FChannel.get();
-            FChannel->Post([=] {
+            SevenZipPacker* owner = owner_;
+            EventChannel* channel = channel_.get();
+            channel_->Post([=] {
                 owner->ErrCode = ErrCodeCancelled;
                 if (!channel->HandlersBlocked() && owner->OnMessage)
                     owner->OnMessage(owner, ErrCodeCancelled, QString::fromLatin1(SevenZipPacker::ErrorMessages[ErrCodeCancelled]),
@@ -133,11 +133,11 @@ QString ArchiveUpdateCallback::StoredPath(uint32_t index)
     QString path = ItemNames[index];
     if (!RootDir.isEmpty() && FileSystem::UpperCase(path.left(RootDir.size())) == RootDir)
         path.remove(0, RootDir.size());
-    if (HasSetAddName && FOwner) {
-        SevenZipPacker* owner = FOwner;
-        EventChannel* channel = FChannel.get();
+    if (HasSetAddName && owner_) {
+        SevenZipPacker* owner = owner_;
+        EventChannel* channel = channel_.get();
         // The handler answers through path, so the library's thread waits for it.
-        FChannel->Call([&path, owner, channel, index] {
+        channel_->Call([&path, owner, channel, index] {
             if (!channel->HandlersBlocked() && owner->OnSetAddName)
                 owner->OnSetAddName(owner, index, path);
         });
@@ -171,7 +171,7 @@ HRESULT ArchiveUpdateCallback::GetProperty(uint32_t index, PROPID propID, PROPVA
             return E_INVALIDARG;
         switch (propID) {
         case kpidPath: {
-            BSTR text = FLibrary ? FLibrary->AllocString(ArchiveName(StoredPath(index))) : nullptr;
+            BSTR text = library_ ? library_->AllocString(ArchiveName(StoredPath(index))) : nullptr;
             if (!text)
                 return E_FAIL;
             value->vt = VT_BSTR;
@@ -233,19 +233,19 @@ HRESULT ArchiveUpdateCallback::GetStream(uint32_t index, ISequentialInStream** i
         default:
             break;
         }
-        ComPtr<StreamReader> reader(new StreamReader(FOwner, FChannel, name, source, ItemSizes[index]));
+        ComPtr<StreamReader> reader(new StreamReader(owner_, channel_, name, source, ItemSizes[index]));
         if (reader->Error() != 0) {
             // S_FALSE without a stream makes the library leave the item out of the archive: an
             // empty item would restore as an empty file over the real one.
-            PostAddProblem(FOwner, *FChannel, PackProblem::Unreadable, name, reader->Error());
+            PostAddProblem(owner_, *channel_, PackProblem::Unreadable, name, reader->Error());
             return S_FALSE;
         }
         {
-            std::lock_guard<std::mutex> lock(FMutex);
+            std::lock_guard<std::mutex> lock(mutex_);
             CurrentName = name;
             CurrentSize = ItemSizes[index];
             FileProgress = 0;
-            FStreamGiven = true;
+            streamGiven_ = true;
         }
         reader->AddRef();
         *inStream = static_cast<IInStream*>(reader.Get());
@@ -263,14 +263,14 @@ HRESULT ArchiveUpdateCallback::CryptoGetTextPassword2(int32_t* passwordIsDefined
     return Guarded([&]() -> HRESULT {
         if (!passwordIsDefined)
             return E_INVALIDARG;
-        if (FPassword.isEmpty()) {
+        if (password_.isEmpty()) {
             *passwordIsDefined = 0;
             return S_OK;
         }
-        if (!password || !FLibrary)
+        if (!password || !library_)
             return E_INVALIDARG;
         *passwordIsDefined = -1;
-        *password = FLibrary->AllocString(FPassword);
+        *password = library_->AllocString(password_);
         return *password ? S_OK : E_FAIL;
     });
 }

@@ -67,16 +67,16 @@ private:
     bool StopRequested() const;
     ItemKind KindOf(uint32_t index) const;
 
-    SevenZipPacker* FOwner;
-    std::shared_ptr<EventChannel> FChannel;
-    const SevenZipLibrary* FLibrary;
-    QString FPassword;
+    SevenZipPacker* owner_;
+    std::shared_ptr<EventChannel> channel_;
+    const SevenZipLibrary* library_;
+    QString password_;
 
-    std::mutex FMutex;  // guards the progress state below
+    std::mutex mutex_;  // guards the progress state below
     QString CurrentName;
     int64_t FileProgress = 0;
     int64_t CurrentSize = 0;
     uint64_t LastCompleted = 0;
-    bool FCancelReported = false;
-    bool FStreamGiven = false;
+    bool cancelReported_ = false;
+    bool streamGiven_ = false;
 };

@@ -21,7 +21,7 @@ BrowseFlags FolderPicker::Flags() const
 {
     BrowseFlags flags = 0;
     for (size_t i = 0; i < FlagOptionBits.size(); ++i)
-        if (FOptionBits & FlagOptionBits[i])
+        if (optionBits_ & FlagOptionBits[i])
             flags |= BrowseFlags(1) << i;
     return flags;
 }
@@ -32,20 +32,20 @@ void FolderPicker::SetFlags(BrowseFlags flags)
     for (size_t i = 0; i < FlagOptionBits.size(); ++i)
         if (flags & (BrowseFlags(1) << i))
             bits |= FlagOptionBits[i];
-    FOptionBits = bits;
+    optionBits_ = bits;
 }
 
 bool FolderPicker::Execute()
 {
     // The dialog validates typed names; the bit stays for later calls, as the chooser keeps it.
-    FOptionBits |= ValidateBit;
+    optionBits_ |= ValidateBit;
 
     FolderPickerRequest request;
     request.Owner = Owner;
     request.Caption = Caption;
     request.StartFolder = FolderName;
     request.StatusText = StatusText;
-    request.ShowStatusText = (FOptionBits & FlagOptionBits[bf_statustext]) != 0;
+    request.ShowStatusText = (optionBits_ & FlagOptionBits[bf_statustext]) != 0;
 
     std::optional<QString> chosen;
     if (executeSeam) {
@@ -72,8 +72,8 @@ bool FolderPicker::Execute()
 
     FolderName = *chosen;
     const QString trimmed = QDir::cleanPath(FolderName);
-    FDisplayName = QFileInfo(trimmed).fileName().isEmpty() ? trimmed : QFileInfo(trimmed).fileName();
+    displayName_ = QFileInfo(trimmed).fileName().isEmpty() ? trimmed : QFileInfo(trimmed).fileName();
     if (FolderName.isEmpty())
-        FDisplayName.clear();
+        displayName_.clear();
     return true;
 }

@@ -45,7 +45,7 @@ public:
     explicit FolderPicker(QWidget* owner);
 
     // Published properties.
-    const QString& DisplayName() const { return FDisplayName; }
+    const QString& DisplayName() const { return displayName_; }
     QString StatusText = QStringLiteral("Select Folder");
     QString FolderName = QStringLiteral("C:\\");
     BrowseFlags Flags() const;
@@ -58,7 +58,7 @@ public:
     bool Execute();
 
     // The option bits kept for the chooser (the platform's values of the flag table).
-    uint32_t OptionBits() const { return FOptionBits; }
+    uint32_t OptionBits() const { return optionBits_; }
 
     // Test seam: when set, answers instead of the dialog (no value = cancelled).
     using ExecuteSeam = std::function<std::optional<QString>(const FolderPickerRequest&)>;
@@ -67,6 +67,6 @@ public:
 private:
     ExecuteSeam executeSeam;
     QWidget* Owner;
-    QString FDisplayName;
-    uint32_t FOptionBits = 0;
+    QString displayName_;
+    uint32_t optionBits_ = 0;
 };

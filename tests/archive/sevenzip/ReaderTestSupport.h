@@ -182,8 +182,8 @@ class NoPermissionOverride {
 public:
     NoPermissionOverride()
     {
-        if (Get(FSaved)) {
-            __user_cap_data_struct reduced[2] = {FSaved[0], FSaved[1]};
+        if (Get(saved_)) {
+            __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
             const uint32_t drop = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER);
             reduced[0].effective &= ~drop;
             Active = Set(reduced);
@@ -192,7 +192,7 @@ public:
     ~NoPermissionOverride()
     {
         if (Active)
-            Set(FSaved);
+            Set(saved_);
     }
     NoPermissionOverride(const NoPermissionOverride&) = delete;
     NoPermissionOverride& operator=(const NoPermissionOverride&) = delete;
@@ -209,7 +209,7 @@ private:
         __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
         return ::syscall(SYS_capset, &header, data) == 0;
     }
-    __user_cap_data_struct FSaved[2]{};
+    __user_cap_data_struct saved_[2]{};
 };
 
 }  // namespace ReaderTest

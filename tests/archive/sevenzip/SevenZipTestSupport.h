@@ -303,24 +303,24 @@ public:
     {
         struct sigaction ignore{};
         ignore.sa_handler = SIG_IGN;
-        ::sigaction(SIGXFSZ, &ignore, &FPreviousAction);
-        ::getrlimit(RLIMIT_FSIZE, &FPrevious);
-        rlimit limited = FPrevious;
+        ::sigaction(SIGXFSZ, &ignore, &previousAction_);
+        ::getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limited = previous_;
         limited.rlim_cur = bytes;
         Active = ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
     }
     ~FileSizeLimit()
     {
-        ::setrlimit(RLIMIT_FSIZE, &FPrevious);
-        ::sigaction(SIGXFSZ, &FPreviousAction, nullptr);
+        ::setrlimit(RLIMIT_FSIZE, &previous_);
+        ::sigaction(SIGXFSZ, &previousAction_, nullptr);
     }
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
     bool Active = false;
 
 private:
-    rlimit FPrevious{};
-    struct sigaction FPreviousAction{};
+    rlimit previous_{};
+    struct sigaction previousAction_{};
 };
 
 // Files in a folder whose names begin with the given prefix (temporary leftovers included).

@@ -23,19 +23,19 @@ protected:
     static void SetUpTestSuite()
     {
         ports = new UserInterfacePorts;
-        FWarning = new MessageDialog;
-        ports->SetMessagePort(FWarning);
+        messageDialog = new MessageDialog;
+        ports->SetMessagePort(messageDialog);
     }
     static void TearDownTestSuite()
     {
-        delete FWarning;
-        FWarning = nullptr;
+        delete messageDialog;
+        messageDialog = nullptr;
         delete ports;
         ports = nullptr;
     }
 
     static inline UserInterfacePorts* ports = nullptr;
-    static inline MessageDialog* FWarning = nullptr;
+    static inline MessageDialog* messageDialog = nullptr;
 
     struct Outcome {
         int answer = -1;      // what ShowWarning returned
@@ -47,13 +47,13 @@ protected:
     static Outcome Run(int buttons, int icon, const QString& text, const std::function<void()>& action)
     {
         Outcome outcome;
-        QTimer::singleShot(0, FWarning, [&] {
-            EXPECT_TRUE(FWarning->isVisible());
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(FWarning));
+        QTimer::singleShot(0, messageDialog, [&] {
+            EXPECT_TRUE(messageDialog->isVisible());
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(messageDialog));
             action();
-            outcome.closedByAction = !FWarning->isVisible();
-            if (FWarning->isVisible())
-                FWarning->close();
+            outcome.closedByAction = !messageDialog->isVisible();
+            if (messageDialog->isVisible())
+                messageDialog->close();
         });
         outcome.answer = ShowWarning(buttons, icon, text);
         return outcome;
@@ -61,16 +61,16 @@ protected:
 
     static void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
-        QTest::keyClick(FWarning, Qt::Key(key), mods);
+        QTest::keyClick(messageDialog, Qt::Key(key), mods);
     }
 
     // A click at a point of the dialog, through the window so that the widget under the point
     // takes it, as a user's click would.
     static void ClickAt(QPoint pos)
     {
-        QTest::mouseClick(FWarning->windowHandle(), Qt::LeftButton, Qt::NoModifier, pos);
+        QTest::mouseClick(messageDialog->windowHandle(), Qt::LeftButton, Qt::NoModifier, pos);
     }
-    static QPoint CentreOf(const QWidget* w) { return w->mapTo(FWarning, w->rect().center()); }
+    static QPoint CentreOf(const QWidget* w) { return w->mapTo(messageDialog, w->rect().center()); }
 };
 
 TEST_F(WarningDialog, EveryWayOfClosingLeavesItsAnswer)
@@ -85,10 +85,10 @@ TEST_F(WarningDialog, EveryWayOfClosingLeavesItsAnswer)
         bool closes;
     };
     const Case cases[] = {
-        {"click Tak", kQuestion, [] { ClickAt(CentreOf(FWarning->ImButTak)); }, AnswerYes, true},
-        {"click Nie", kQuestion, [] { ClickAt(CentreOf(FWarning->ImButNie)); }, AnswerNo, true},
-        {"click Anuluj", kQuestion, [] { ClickAt(CentreOf(FWarning->ImButAnuluj)); }, AnswerCancel, true},
-        {"click Zamknij", kClose, [] { ClickAt(CentreOf(FWarning->ImButZamknij)); }, AnswerClose, true},
+        {"click Tak", kQuestion, [] { ClickAt(CentreOf(messageDialog->ImButTak)); }, AnswerYes, true},
+        {"click Nie", kQuestion, [] { ClickAt(CentreOf(messageDialog->ImButNie)); }, AnswerNo, true},
+        {"click Anuluj", kQuestion, [] { ClickAt(CentreOf(messageDialog->ImButAnuluj)); }, AnswerCancel, true},
+        {"click Zamknij", kClose, [] { ClickAt(CentreOf(messageDialog->ImButZamknij)); }, AnswerClose, true},
         {"click LClose, Anuluj shown", kQuestion, [] { ClickAt(QPoint(331, 16)); }, AnswerCancel, true},
         {"click LClose, Zamknij shown", kClose, [] { ClickAt(QPoint(331, 16)); }, AnswerClose, true},
         {"click LClose at its left edge", kClose, [] { ClickAt(QPoint(323, 8)); }, AnswerClose, true},
@@ -108,15 +108,15 @@ TEST_F(WarningDialog, EveryWayOfClosingLeavesItsAnswer)
         {"T with Tak hidden", kClose, [] { Key(Qt::Key_T); }, AnswerNo, false},
         {"Z with Zamknij hidden", kQuestion, [] { Key(Qt::Key_Z); }, AnswerNo, false},
         {"Ctrl+T is no shortcut", kQuestion, [] { Key(Qt::Key_T, Qt::ControlModifier); }, AnswerNo, false},
-        {"closed by the window system", kQuestion, [] { FWarning->close(); }, AnswerNo, true},
-        {"closed by the window system, notice", kClose, [] { FWarning->close(); }, AnswerNo, true},
+        {"closed by the window system", kQuestion, [] { messageDialog->close(); }, AnswerNo, true},
+        {"closed by the window system, notice", kClose, [] { messageDialog->close(); }, AnswerNo, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const Outcome outcome = Run(c.buttons, IconInfo, QStringLiteral("Pytanie?"), c.action);
         EXPECT_EQ(outcome.answer, c.answer);
         EXPECT_EQ(outcome.closedByAction, c.closes);
-        EXPECT_FALSE(FWarning->isVisible());
+        EXPECT_FALSE(messageDialog->isVisible());
     }
 }
 
@@ -129,11 +129,11 @@ TEST_F(WarningDialog, ButtonSetsAndIconsOfTwoConsecutiveCalls)
     };
     auto look = [](Seen* seen) {
         return [seen] {
-            *seen = {FWarning->PButTak->isVisible(), FWarning->PButNie->isVisible(),
-                     FWarning->PButAnuluj->isVisible(), FWarning->pButZamknij->isVisible(),
-                     FWarning->ImIkona->Picture(), FWarning->LTekstWarning->text()};
+            *seen = {messageDialog->PButTak->isVisible(), messageDialog->PButNie->isVisible(),
+                     messageDialog->PButAnuluj->isVisible(), messageDialog->pButZamknij->isVisible(),
+                     messageDialog->ImIkona->Picture(), messageDialog->LTekstWarning->text()};
             Key(Qt::Key_Escape);
-            if (FWarning->isVisible())
+            if (messageDialog->isVisible())
                 Key(Qt::Key_A);
         };
     };
@@ -155,11 +155,11 @@ TEST_F(WarningDialog, ButtonSetsAndIconsOfTwoConsecutiveCalls)
     EXPECT_EQ(third.icon, ImageResource(QStringLiteral("ikoinfo")));
 
     // Every picture is loaded into its place.
-    EXPECT_EQ(FWarning->ImWarning->Picture(), ImageResource(QStringLiteral("oknowarning")));
-    EXPECT_EQ(FWarning->ImButTak->Picture(), ImageResource(QStringLiteral("buttak")));
-    EXPECT_EQ(FWarning->ImButNie->Picture(), ImageResource(QStringLiteral("butnie")));
-    EXPECT_EQ(FWarning->ImButAnuluj->Picture(), ImageResource(QStringLiteral("butanuluj")));
-    EXPECT_EQ(FWarning->ImButZamknij->Picture(), ImageResource(QStringLiteral("butzamknij")));
+    EXPECT_EQ(messageDialog->ImWarning->Picture(), ImageResource(QStringLiteral("oknowarning")));
+    EXPECT_EQ(messageDialog->ImButTak->Picture(), ImageResource(QStringLiteral("buttak")));
+    EXPECT_EQ(messageDialog->ImButNie->Picture(), ImageResource(QStringLiteral("butnie")));
+    EXPECT_EQ(messageDialog->ImButAnuluj->Picture(), ImageResource(QStringLiteral("butanuluj")));
+    EXPECT_EQ(messageDialog->ImButZamknij->Picture(), ImageResource(QStringLiteral("butzamknij")));
 }
 
 TEST_F(WarningDialog, IconCodeZeroAndUnknownButtonSetsKeepWhatWasShown)
@@ -169,16 +169,16 @@ TEST_F(WarningDialog, IconCodeZeroAndUnknownButtonSetsKeepWhatWasShown)
     bool zamknij = false;
     Run(ButtonsClose, IconWarning, QStringLiteral("Uwaga"), [] { Key(Qt::Key_Z); });
     Run(ButtonsClose, 0, QStringLiteral("Bez ikony"), [&] {
-        icon = FWarning->ImIkona->Picture();
+        icon = messageDialog->ImIkona->Picture();
         Key(Qt::Key_Z);
     });
     EXPECT_EQ(icon, ImageResource(QStringLiteral("ikouwaga")));
 
     // Button set 2 changes neither the buttons, nor the text, nor the icon.
     const Outcome outcome = Run(2, IconQuestion, QStringLiteral("Nowy tekst"), [&] {
-        icon = FWarning->ImIkona->Picture();
-        text = FWarning->LTekstWarning->text();
-        zamknij = FWarning->pButZamknij->isVisible();
+        icon = messageDialog->ImIkona->Picture();
+        text = messageDialog->LTekstWarning->text();
+        zamknij = messageDialog->pButZamknij->isVisible();
         Key(Qt::Key_Z);
     });
     EXPECT_EQ(icon, ImageResource(QStringLiteral("ikouwaga")));
@@ -195,8 +195,8 @@ TEST_F(WarningDialog, DeletionQuestionShowsTwoExactLines)
     QString shown;
     int lines = 0;
     const Outcome outcome = Run(ButtonsYesNoCancel, IconQuestion, question, [&] {
-        shown = FWarning->LTekstWarning->text();
-        const QFontMetrics metrics(FWarning->LTekstWarning->font());
+        shown = messageDialog->LTekstWarning->text();
+        const QFontMetrics metrics(messageDialog->LTekstWarning->font());
         const QRect box = metrics.boundingRect(QRect(0, 0, 313, 53), Qt::TextWordWrap, shown);
         lines = (box.height() + metrics.leading()) / metrics.lineSpacing();
         Key(Qt::Key_N);
@@ -205,7 +205,7 @@ TEST_F(WarningDialog, DeletionQuestionShowsTwoExactLines)
                                     "Tej operacji nie można cofnąć"));
     EXPECT_EQ(lines, 2);
     // Shown as plain text: the name is never read as markup.
-    EXPECT_EQ(FWarning->LTekstWarning->textFormat(), Qt::PlainText);
+    EXPECT_EQ(messageDialog->LTekstWarning->textFormat(), Qt::PlainText);
     EXPECT_EQ(outcome.answer, AnswerNo);
 }
 
@@ -217,11 +217,11 @@ TEST_F(WarningDialog, LongTextWrapsInsideTheFixedLabel)
                        "Czy rzeczywiście utworzyć nową? ")
             + QString(QStringLiteral("Bardzo długi tekst. ")).repeated(20),
         [&] {
-            geometry = FWarning->LTekstWarning->geometry();
+            geometry = messageDialog->LTekstWarning->geometry();
             Key(Qt::Key_A);
         });
     EXPECT_EQ(geometry, QRect(17, 51, 313, 53));
-    EXPECT_TRUE(FWarning->LTekstWarning->wordWrap());
+    EXPECT_TRUE(messageDialog->LTekstWarning->wordWrap());
 }
 
 TEST_F(WarningDialog, IsABorderlessCentredDialogOnTop)
@@ -229,34 +229,34 @@ TEST_F(WarningDialog, IsABorderlessCentredDialogOnTop)
     QRect geometry;
     QPoint screenCentre;
     Run(ButtonsClose, IconInfo, QStringLiteral("Nie masz czego usuwać."), [&] {
-        geometry = FWarning->frameGeometry();
-        screenCentre = FWarning->screen()->geometry().center();
+        geometry = messageDialog->frameGeometry();
+        screenCentre = messageDialog->screen()->geometry().center();
         Key(Qt::Key_Z);
     });
     EXPECT_EQ(geometry.size(), QSize(350, 150));
     EXPECT_LE((geometry.center() - screenCentre).manhattanLength(), 2);
-    const Qt::WindowFlags flags = FWarning->windowFlags();
+    const Qt::WindowFlags flags = messageDialog->windowFlags();
     EXPECT_TRUE(flags.testFlag(Qt::FramelessWindowHint));
     EXPECT_TRUE(flags.testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_TRUE(FWarning->isModal());
-    EXPECT_EQ(FWarning->PButTak->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_EQ(FWarning->ImButZamknij->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_TRUE(messageDialog->isModal());
+    EXPECT_EQ(messageDialog->PButTak->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(messageDialog->ImButZamknij->cursor().shape(), Qt::PointingHandCursor);
 }
 
 TEST_F(WarningDialog, DraggingTheTitleStripMovesTheDialog)
 {
     QPoint before, after, afterRelease;
     Run(ButtonsClose, IconInfo, QStringLiteral("Przesuń mnie"), [&] {
-        QWindow* window = FWarning->windowHandle();
-        before = FWarning->pos();
+        QWindow* window = messageDialog->windowHandle();
+        before = messageDialog->pos();
         QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, QPoint(100, 15));
         QTest::mouseMove(window, QPoint(130, 35));
         QApplication::processEvents();
-        after = FWarning->pos();
+        after = messageDialog->pos();
         QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, QPoint(130, 35) - (after - before));
         QTest::mouseMove(window, QPoint(50, 60));
         QApplication::processEvents();
-        afterRelease = FWarning->pos();
+        afterRelease = messageDialog->pos();
         Key(Qt::Key_Z);
     });
     EXPECT_EQ(after - before, QPoint(30, 20));
@@ -265,15 +265,15 @@ TEST_F(WarningDialog, DraggingTheTitleStripMovesTheDialog)
 
 TEST_F(WarningDialog, QueuedAnswersSetTheDialogUpWithoutWaiting)
 {
-    FWarning->QueueAnswer(AnswerYes);
-    FWarning->QueueAnswer(AnswerCancel);
+    messageDialog->QueueAnswer(AnswerYes);
+    messageDialog->QueueAnswer(AnswerCancel);
     EXPECT_EQ(ShowWarning(ButtonsYesNoCancel, IconQuestion, QStringLiteral("Pierwsze?")), AnswerYes);
-    EXPECT_EQ(FWarning->LTekstWarning->text(), QStringLiteral("Pierwsze?"));
+    EXPECT_EQ(messageDialog->LTekstWarning->text(), QStringLiteral("Pierwsze?"));
     EXPECT_EQ(ShowWarning(ButtonsClose, IconInfo, QStringLiteral("Drugie")), AnswerCancel);
-    EXPECT_TRUE(FWarning->pButZamknij->isVisibleTo(FWarning));
-    EXPECT_FALSE(FWarning->PButTak->isVisibleTo(FWarning));
-    EXPECT_EQ(FWarning->QueuedAnswerCount(), 0);
-    EXPECT_FALSE(FWarning->isVisible());
+    EXPECT_TRUE(messageDialog->pButZamknij->isVisibleTo(messageDialog));
+    EXPECT_FALSE(messageDialog->PButTak->isVisibleTo(messageDialog));
+    EXPECT_EQ(messageDialog->QueuedAnswerCount(), 0);
+    EXPECT_FALSE(messageDialog->isVisible());
 }
 
 } // namespace

@@ -87,11 +87,11 @@ TEST_F(WindowAccessibility, EveryHotZoneHasItsCaptionAndRole)
         std::vector<Zone> expected;
     };
     const Case cases[] = {
-        {"main window", FGlowny,
+        {"main window", mainWindow,
          {{title, Title, {}}, {QStringLiteral("Minimalizuj"), Button, {}}, {QStringLiteral("Zamknij"), Button, {}},
           {QStringLiteral("Plik"), Menu, {}}, {QStringLiteral("Edycja"), Menu, {}}, {QStringLiteral("Pomoc"), Menu, {}},
           {QStringLiteral("Archiwizuj"), Button, {}}}},
-        {"menu panels", FMenu,
+        {"menu panels", menu,
          {{QStringLiteral("Zaznacz wszystko"), Item, {}}, {QStringLiteral("Archiwizuj"), Item, {}},
           {QStringLiteral("Archiwizuj wszystko"), Item, {}}, {QStringLiteral("Zamknij"), Item, {}},
           {QStringLiteral("Przywróć..."), Item, QStringLiteral("Alt+R")}, {QStringLiteral("Ustawienia..."), Item, {}},
@@ -102,17 +102,17 @@ TEST_F(WindowAccessibility, EveryHotZoneHasItsCaptionAndRole)
           {QStringLiteral("Utwórz nową listę"), Item, {}}, {QStringLiteral("Pomoc"), Item, QStringLiteral("F1")},
           {QStringLiteral("Strona domowa"), Item, {}}, {QStringLiteral("O programie"), Item, {}},
           {{}, Line, {}}, {{}, Line, {}}, {{}, Line, {}}, {{}, Line, {}}, {{}, Line, {}}}},
-        {"entry editor", FEdycja,
+        {"entry editor", editor,
          {{QStringLiteral("Wskaż nowy folder archiwum"), Button, {}}, {QStringLiteral("Anuluj"), Button, {}},
           {QStringLiteral("Wprowadź"), Button, {}}}},
-        {"about window", FAbout, {{QStringLiteral("Zamknij"), Button, {}}}},
-        {"restore window", FPrzywracanie,
+        {"about window", aboutWindow, {{QStringLiteral("Zamknij"), Button, {}}}},
+        {"restore window", restoreWindow,
          {{QStringLiteral("Przywracanie"), Title, {}}, {QStringLiteral("Zamknij"), Button, {}},
           {QStringLiteral("Przywróć"), Button, {}}, {QStringLiteral("Zamknij"), Button, {}}}},
-        {"settings window", FUstawienia,
+        {"settings window", settingsWindow,
          {{QStringLiteral("Ustawienia"), Title, {}}, {QStringLiteral("Zamknij"), Button, {}},
           {QStringLiteral("Anuluj"), Button, {}}, {QStringLiteral("Zapisz"), Button, {}}}},
-        {"message dialog", FWarning,
+        {"message dialog", messageDialog,
          {{QStringLiteral("Skrytkar"), Title, {}}, {QStringLiteral("Zamknij"), Button, {}},
           {QStringLiteral("Tak"), Button, {}}, {QStringLiteral("Nie"), Button, {}},
           {QStringLiteral("Anuluj"), Button, {}}, {QStringLiteral("Zamknij"), Button, {}}}},
@@ -128,14 +128,14 @@ TEST_F(WindowAccessibility, EveryHotZoneHasItsCaptionAndRole)
 TEST_F(WindowAccessibility, RestoreAndSettingsControlsAreNamed)
 {
     const std::pair<QWidget*, const char*> controls[] = {
-        {FPrzywracanie->LArchiwa, "Archiwa wpisu"},
-        {FPrzywracanie->RMiejsce, "pierwotnego miejsca"},
-        {FPrzywracanie->RFolder, "wskazanego folderu…"},
-        {FPrzywracanie->LCel, "Folder docelowy"},
-        {FUstawienia->CWeryfikacja, "Sprawdzaj archiwa po zapisaniu"},
-        {FUstawienia->CDowiazania, "Niezmienione wpisy bez pakowania"},
-        {FUstawienia->EZachowaj, "Zachowuj najnowsze archiwa wpisu:"},
-        {FUstawienia->CPodfoldery, "Foldery z całą zawartością podfolderów"},
+        {restoreWindow->LArchiwa, "Archiwa wpisu"},
+        {restoreWindow->RMiejsce, "pierwotnego miejsca"},
+        {restoreWindow->RFolder, "wskazanego folderu…"},
+        {restoreWindow->LCel, "Folder docelowy"},
+        {settingsWindow->CWeryfikacja, "Sprawdzaj archiwa po zapisaniu"},
+        {settingsWindow->CDowiazania, "Niezmienione wpisy bez pakowania"},
+        {settingsWindow->EZachowaj, "Zachowuj najnowsze archiwa wpisu:"},
+        {settingsWindow->CPodfoldery, "Foldery z całą zawartością podfolderów"},
     };
     for (const auto& [control, name] : controls) {
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(control);
@@ -147,7 +147,7 @@ TEST_F(WindowAccessibility, RestoreAndSettingsControlsAreNamed)
 // The title strip is named after its window, so a screen reader says which window it is in.
 TEST_F(WindowAccessibility, TitleStripsCarryTheirWindowsTitle)
 {
-    for (QWidget* window : std::initializer_list<QWidget*>{FGlowny, FWarning, FPrzywracanie, FUstawienia}) {
+    for (QWidget* window : std::initializer_list<QWidget*>{mainWindow, messageDialog, restoreWindow, settingsWindow}) {
         auto* strip = window->findChild<HotZone*>(QStringLiteral("LListwa"));
         ASSERT_NE(strip, nullptr) << window->objectName().toStdString();
         EXPECT_EQ(strip->accessibleName(), window->windowTitle());

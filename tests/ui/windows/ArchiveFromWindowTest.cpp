@@ -58,7 +58,7 @@ protected:
     // The archive of an entry in the run's dated folder, if it exists.
     QString ArchiveOf(const QString& name) const
     {
-        return Path(QStringLiteral("kopie/") + FGlowny->LastRun().FolderName + QLatin1Char('/') + name + QStringLiteral(".7z"));
+        return Path(QStringLiteral("kopie/") + mainWindow->LastRun().FolderName + QLatin1Char('/') + name + QStringLiteral(".7z"));
     }
 
     static bool SevenZipAccepts(const QString& archive)
@@ -100,21 +100,21 @@ protected:
         };
         auto* watcher = new Watcher(pending.get(), &escapeHeardAtOnce);
         watcher->done = &escapePressed;
-        FGlowny->Pdziala->installEventFilter(watcher);
+        mainWindow->Pdziala->installEventFilter(watcher);
     }
 
     // What the status panel shows while the cancel question is open.
     void NoteTheNoticeAtTheQuestion()
     {
         Messages().onShow = [this](const ShownMessage&) {
-            noticeAtQuestion = FGlowny->LPrzerwanie->isVisible() ? FGlowny->LPrzerwanie->text() : QString();
+            noticeAtQuestion = mainWindow->LPrzerwanie->isVisible() ? mainWindow->LPrzerwanie->text() : QString();
             logLinesAtQuestion = LogLinesOfTheRunAtWork();
         };
     }
 
     void TearDown() override
     {
-        FGlowny->WaitForRun();
+        mainWindow->WaitForRun();
         Program().Packer().OnPreProgress = nullptr;
         Messages().onShow = nullptr;
         WindowsTest::TearDown();
@@ -133,24 +133,24 @@ TEST_F(ArchiveRunTest, ArchiveZoneWithEscapeAndTakCancelsAfterTheCurrentEntry)
     Messages().answers.push_back(AnswerYes);
     PressEscapeDuringRun();
     NoteTheNoticeAtTheQuestion();
-    ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
-    FGlowny->WaitForRun();
+    ClickAt(mainWindow, mainWindow->LArchiwum->geometry().center());
+    mainWindow->WaitForRun();
 
     EXPECT_TRUE(escapeHeardAtOnce);
     EXPECT_EQ(noticeAtQuestion, QStringLiteral("Przerwanie po tym wpisie…"));
-    EXPECT_FALSE(FGlowny->LPrzerwanie->isVisible());
+    EXPECT_FALSE(mainWindow->LPrzerwanie->isVisible());
 
     ASSERT_EQ(Messages().shown.size(), 1u);
     EXPECT_EQ(Messages().shown[0].text, QStringLiteral("Czy rzeczywiście przerwać archiwizację?"));
     EXPECT_EQ(Messages().shown[0].buttons, ButtonsYesNoCancel);
-    EXPECT_EQ(LogLinesOnDisk(), (QStringList{QStringLiteral("Log dla: ") + FGlowny->LastRun().FolderName,
+    EXPECT_EQ(LogLinesOnDisk(), (QStringList{QStringLiteral("Log dla: ") + mainWindow->LastRun().FolderName,
                                              QStringLiteral("++++++++++++++++++++++++++++++++++"),
                                              QStringLiteral("Zarchiwizowano Plik"),
                                              QStringLiteral("Przerwano archiwizację na żądanie użytkownika.")}));
     EXPECT_TRUE(SevenZipAccepts(ArchiveOf(QStringLiteral("Plik"))));
     EXPECT_FALSE(QFile::exists(ArchiveOf(QStringLiteral("Folder"))));
-    EXPECT_FALSE(FGlowny->Archiving());
-    EXPECT_TRUE(FGlowny->Pdziala->isHidden());
+    EXPECT_FALSE(mainWindow->Archiving());
+    EXPECT_TRUE(mainWindow->Pdziala->isHidden());
     EXPECT_EQ(ListOnDisk(), entries);  // a run never changes the list
 }
 
@@ -173,20 +173,20 @@ TEST_F(ArchiveRunTest, ArchiveZoneWithEscapeAndNieGoesOn)
         }
         int* position;
     };
-    FGlowny->LPrzerwanie->installEventFilter(new HideWatcher(pending.get(), &entryBarWhenNoticeWent));
-    ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
-    FGlowny->WaitForRun();
+    mainWindow->LPrzerwanie->installEventFilter(new HideWatcher(pending.get(), &entryBarWhenNoticeWent));
+    ClickAt(mainWindow, mainWindow->LArchiwum->geometry().center());
+    mainWindow->WaitForRun();
 
     EXPECT_TRUE(escapeHeardAtOnce);
     EXPECT_FALSE(noticeAtQuestion.isEmpty());
     EXPECT_EQ(entryBarWhenNoticeWent, 0);  // the first entry done, the second not yet
-    EXPECT_FALSE(FGlowny->LPrzerwanie->isVisible());
+    EXPECT_FALSE(mainWindow->LPrzerwanie->isVisible());
 
     ASSERT_EQ(Messages().shown.size(), 1u);
     EXPECT_EQ(LogLinesOnDisk().mid(2), (QStringList{QStringLiteral("Zarchiwizowano Plik"), QStringLiteral("Zarchiwizowano Folder")}));
     EXPECT_TRUE(SevenZipAccepts(ArchiveOf(QStringLiteral("Plik"))));
     EXPECT_TRUE(SevenZipAccepts(ArchiveOf(QStringLiteral("Folder"))));
-    EXPECT_FALSE(FGlowny->StopRequested());
+    EXPECT_FALSE(mainWindow->StopRequested());
 }
 
 TEST_F(ArchiveRunTest, EscapeDuringTheOnlyEntryAsksAfterIt)
@@ -195,8 +195,8 @@ TEST_F(ArchiveRunTest, EscapeDuringTheOnlyEntryAsksAfterIt)
     Messages().answers.push_back(AnswerYes);
     PressEscapeDuringRun();
     NoteTheNoticeAtTheQuestion();
-    ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
-    FGlowny->WaitForRun();
+    ClickAt(mainWindow, mainWindow->LArchiwum->geometry().center());
+    mainWindow->WaitForRun();
 
     ASSERT_EQ(Messages().shown.size(), 1u);
     EXPECT_EQ(Messages().shown[0].text, QStringLiteral("Czy rzeczywiście przerwać archiwizację?"));
@@ -214,15 +214,15 @@ TEST_F(ArchiveRunTest, EscapeAfterTheLastEntryShowsNoNotice)
     auto* poll = new QTimer(pending.get());
     poll->setInterval(2);
     QObject::connect(poll, &QTimer::timeout, poll, [&] {
-        if (FGlowny->Pdziala->isHidden() || !FGlowny->ProgresEtap->isHidden())
+        if (mainWindow->Pdziala->isHidden() || !mainWindow->ProgresEtap->isHidden())
             return;
         poll->stop();
-        QTest::keyClick(FGlowny->Lista, Qt::Key_Escape);
-        noticeInPause = FGlowny->LPrzerwanie->isVisible();
+        QTest::keyClick(mainWindow->Lista, Qt::Key_Escape);
+        noticeInPause = mainWindow->LPrzerwanie->isVisible();
     });
     poll->start();
-    ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
-    FGlowny->WaitForRun();
+    ClickAt(mainWindow, mainWindow->LArchiwum->geometry().center());
+    mainWindow->WaitForRun();
     EXPECT_FALSE(poll->isActive());
     EXPECT_FALSE(noticeInPause);
     EXPECT_TRUE(Messages().shown.empty());
@@ -241,40 +241,40 @@ TEST_F(ArchiveRunTest, CommandsDuringTheClosingPauseAfterACancelAreDropped)
     auto* poll = new QTimer(pending.get());
     poll->setInterval(2);
     QObject::connect(poll, &QTimer::timeout, poll, [&] {
-        if (FGlowny->Pdziala->isHidden() || !FGlowny->ProgresEtap->isHidden())
+        if (mainWindow->Pdziala->isHidden() || !mainWindow->ProgresEtap->isHidden())
             return;
         poll->stop();
         tried = true;
-        ClickAt(FGlowny, FGlowny->LClose->geometry().center());
-        ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
-        ClickAt(FGlowny, QPoint(46, 63));  // "Plik"
-        QTest::keyClick(FGlowny->Lista, Qt::Key_P, Qt::AltModifier);
-        QTest::keyClick(FGlowny->Lista, Qt::Key_E, Qt::AltModifier);
-        QListWidget* list = FGlowny->Lista;
+        ClickAt(mainWindow, mainWindow->LClose->geometry().center());
+        ClickAt(mainWindow, mainWindow->LArchiwum->geometry().center());
+        ClickAt(mainWindow, QPoint(46, 63));  // "Plik"
+        QTest::keyClick(mainWindow->Lista, Qt::Key_P, Qt::AltModifier);
+        QTest::keyClick(mainWindow->Lista, Qt::Key_E, Qt::AltModifier);
+        QListWidget* list = mainWindow->Lista;
         DoubleClick(list->viewport(), list->visualItemRect(list->item(1)).center());
-        closeRefused = !FGlowny->close();
+        closeRefused = !mainWindow->close();
     });
     poll->start();
-    ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
-    FGlowny->WaitForRun();
+    ClickAt(mainWindow, mainWindow->LArchiwum->geometry().center());
+    mainWindow->WaitForRun();
 
     EXPECT_TRUE(tried);
     EXPECT_EQ(terminations, 0);
     EXPECT_TRUE(closeRefused);
-    EXPECT_TRUE(FGlowny->isVisible());
-    EXPECT_FALSE(FMenu->isVisible());
+    EXPECT_TRUE(mainWindow->isVisible());
+    EXPECT_FALSE(menu->isVisible());
     EXPECT_TRUE(fileDialogTitles.empty());
     ASSERT_EQ(Messages().shown.size(), 1u);  // the cancel question only
     EXPECT_EQ(LogLinesOnDisk().mid(2), (QStringList{QStringLiteral("Zarchiwizowano Plik"),
                                                     QStringLiteral("Przerwano archiwizację na żądanie użytkownika.")}));
-    EXPECT_TRUE(FGlowny->Pdziala->isHidden());
+    EXPECT_TRUE(mainWindow->Pdziala->isHidden());
 }
 
 TEST_F(ArchiveRunTest, ArchiveZoneArchivesOnlyTheSelectedLines)
 {
     SelectRows({1});
-    ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
-    FGlowny->WaitForRun();
+    ClickAt(mainWindow, mainWindow->LArchiwum->geometry().center());
+    mainWindow->WaitForRun();
     EXPECT_TRUE(Messages().shown.empty());
     EXPECT_EQ(LogLinesOnDisk().mid(2), QStringList{QStringLiteral("Zarchiwizowano Folder")});
     EXPECT_FALSE(QFile::exists(ArchiveOf(QStringLiteral("Plik"))));
@@ -284,9 +284,9 @@ TEST_F(ArchiveRunTest, ArchiveZoneArchivesOnlyTheSelectedLines)
 TEST_F(ArchiveRunTest, ArchiwizujWszystkoSelectsAndArchivesTheWholeList)
 {
     SelectRows({});
-    ClickAt(FGlowny, QPoint(46, 63));  // "Plik"
-    ClickAt(FMenu, FMenu->LArchiwizujAll->geometry().center());
-    FGlowny->WaitForRun();
+    ClickAt(mainWindow, QPoint(46, 63));  // "Plik"
+    ClickAt(menu, menu->LArchiwizujAll->geometry().center());
+    mainWindow->WaitForRun();
     EXPECT_TRUE(Messages().shown.empty());
     EXPECT_EQ(SelectedRows(), (std::vector<int>{0, 1}));
     EXPECT_EQ(LogLinesOnDisk().mid(2), (QStringList{QStringLiteral("Zarchiwizowano Plik"), QStringLiteral("Zarchiwizowano Folder")}));
@@ -319,10 +319,10 @@ TEST_F(ArchiveRunTest, CommandsDuringTheRunAreDroppedExceptTheAllowedOnes)
         }
         bool done = false;
     };
-    FGlowny->Pdziala->installEventFilter(new Watcher(pending.get()));
-    ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
-    FGlowny->WaitForRun();
-    EXPECT_FALSE(FMenu->isVisible());
+    mainWindow->Pdziala->installEventFilter(new Watcher(pending.get()));
+    ClickAt(mainWindow, mainWindow->LArchiwum->geometry().center());
+    mainWindow->WaitForRun();
+    EXPECT_FALSE(menu->isVisible());
     EXPECT_EQ(terminations, 0);
     EXPECT_TRUE(fileDialogTitles.empty());
     EXPECT_EQ(opened.size(), 1u);  // F1
@@ -352,19 +352,19 @@ TEST_F(ArchiveRunTest, TheWindowServesItsEventsWhileAnEntryPacksAndHearsTheRunsE
             ++ticks;
     });
     tick.start();
-    QSignalSpy ended(FGlowny, &MainWindow::RunEnded);
+    QSignalSpy ended(mainWindow, &MainWindow::RunEnded);
 
-    ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
+    ClickAt(mainWindow, mainWindow->LArchiwum->geometry().center());
     // The click has returned; the run works on.
-    EXPECT_NE(FGlowny->CurrentRun(), nullptr);
-    EXPECT_TRUE(FGlowny->RunBusy());
+    EXPECT_NE(mainWindow->CurrentRun(), nullptr);
+    EXPECT_TRUE(mainWindow->RunBusy());
     ASSERT_TRUE(ended.wait(20000));
 
     EXPECT_GE(ticks, 5);
-    EXPECT_EQ(FGlowny->CurrentRun(), nullptr);
-    EXPECT_FALSE(FGlowny->RunBusy());
+    EXPECT_EQ(mainWindow->CurrentRun(), nullptr);
+    EXPECT_FALSE(mainWindow->RunBusy());
     // What the run did is the window's now.
-    const RunResult& result = FGlowny->LastRun();
+    const RunResult& result = mainWindow->LastRun();
     ASSERT_EQ(result.Entries.size(), 1u);
     EXPECT_EQ(result.Entries[0].Code, ResultArchived);
     EXPECT_EQ(result.Entries[0].Name, QStringLiteral("Plik"));

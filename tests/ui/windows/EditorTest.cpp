@@ -38,28 +38,28 @@ TEST_F(WindowsTest, AddFileOpensTheEditorAndAppendsTheEntry)
     QString location, name, destination;
     QPoint place;
     WhenModalOpens([&] {
-        location = FEdycja->LPolozenie->text();
-        name = FEdycja->ENazwa->text();
-        destination = FEdycja->ESciezka->text();
-        place = FEdycja->pos();
-        EXPECT_EQ(FEdycja->focusWidget(), FEdycja->ENazwa);
-        QTest::keyClicks(FEdycja->ENazwa, QStringLiteral("Raport 2024"));
-        ClickZone(FEdycja->LWprowadzDoListy);
+        location = editor->LPolozenie->text();
+        name = editor->ENazwa->text();
+        destination = editor->ESciezka->text();
+        place = editor->pos();
+        EXPECT_EQ(editor->focusWidget(), editor->ENazwa);
+        QTest::keyClicks(editor->ENazwa, QStringLiteral("Raport 2024"));
+        ClickZone(editor->LWprowadzDoListy);
     });
-    QTest::keyClick(FGlowny->Lista, Qt::Key_P, Qt::AltModifier);
+    QTest::keyClick(mainWindow->Lista, Qt::Key_P, Qt::AltModifier);
 
     ASSERT_EQ(fileDialogTitles.size(), 1u);
     EXPECT_EQ(fileDialogTitles[0], QStringLiteral("Wskaż plik do archiwizacji|Wszystkie pliki [*.*]"));
     EXPECT_EQ(location, QStringLiteral("/dane/raport roczny"));
     EXPECT_EQ(name, QString());                    // not derived from the file name
     EXPECT_EQ(destination, QStringLiteral("/kopie/b"));  // the current entry's destination
-    EXPECT_EQ(place, FGlowny->pos() + QPoint(25, 81));
-    EXPECT_FALSE(FEdycja->isVisible());
+    EXPECT_EQ(place, mainWindow->pos() + QPoint(25, 81));
+    EXPECT_FALSE(editor->isVisible());
     const Entry added{QStringLiteral("Plik"), QStringLiteral("Raport 2024"), QStringLiteral("/dane/raport roczny"),
                       QStringLiteral("/kopie/b")};
     EXPECT_EQ(ListOnDisk(), (std::vector<Entry>{Alfa, Beta, added}));
-    EXPECT_EQ(FGlowny->Lista->count(), 3);
-    EXPECT_EQ(FGlowny->Lista->item(2)->text(), QStringLiteral("Raport 2024"));
+    EXPECT_EQ(mainWindow->Lista->count(), 3);
+    EXPECT_EQ(mainWindow->Lista->item(2)->text(), QStringLiteral("Raport 2024"));
     EXPECT_EQ(SelectedRows(), std::vector<int>{2});
 }
 
@@ -68,10 +68,10 @@ TEST_F(WindowsTest, AddFileWithAnEmptyListOffersNoDestination)
     fileAnswers.push_back(QStringLiteral("/dane/x.txt"));
     QString destination = QStringLiteral("unset");
     WhenModalOpens([&] {
-        destination = FEdycja->ESciezka->text();
-        QTest::keyClick(FEdycja->ENazwa, Qt::Key_Escape);
+        destination = editor->ESciezka->text();
+        QTest::keyClick(editor->ENazwa, Qt::Key_Escape);
     });
-    FGlowny->AddFileEntry();
+    mainWindow->AddFileEntry();
     EXPECT_EQ(destination, QString());
     EXPECT_TRUE(ListOnDisk().empty());
 }
@@ -80,11 +80,11 @@ TEST_F(WindowsTest, CancelledChoosersOpenNothing)
 {
     bool opened = false;
     WhenModalOpens([&] {
-        opened = FEdycja->isVisible();
-        FEdycja->done(0);
+        opened = editor->isVisible();
+        editor->done(0);
     });
-    FGlowny->AddFileEntry();
-    FGlowny->AddFolderEntry();
+    mainWindow->AddFileEntry();
+    mainWindow->AddFolderEntry();
     QTest::qWait(5);
     EXPECT_FALSE(opened);
     EXPECT_EQ(fileDialogTitles.size(), 1u);
@@ -98,13 +98,13 @@ TEST_F(WindowsTest, FolderPickerStartsAtTheProgramFolderThenAtTheLastChoice)
     const QString destination = Path(QStringLiteral("cel"));
     folderAnswers = {source, destination};
     WhenModalOpens([&] {
-        EXPECT_EQ(FEdycja->LPolozenie->text(), source);
-        QTest::keyClicks(FEdycja->ENazwa, QStringLiteral("Zrodlo"));
-        ClickZone(FEdycja->LNowyFolder);  // a new destination through the picker
-        EXPECT_EQ(FEdycja->ESciezka->text(), destination);
-        QTest::keyClick(FEdycja->ENazwa, Qt::Key_Return);
+        EXPECT_EQ(editor->LPolozenie->text(), source);
+        QTest::keyClicks(editor->ENazwa, QStringLiteral("Zrodlo"));
+        ClickZone(editor->LNowyFolder);  // a new destination through the picker
+        EXPECT_EQ(editor->ESciezka->text(), destination);
+        QTest::keyClick(editor->ENazwa, Qt::Key_Return);
     });
-    QTest::keyClick(FGlowny->Lista, Qt::Key_F, Qt::AltModifier);
+    QTest::keyClick(mainWindow->Lista, Qt::Key_F, Qt::AltModifier);
 
     ASSERT_EQ(folderRequests.size(), 2u);
     EXPECT_EQ(folderRequests[0].StartFolder, ProgramDirectory());
@@ -117,7 +117,7 @@ TEST_F(WindowsTest, FolderPickerStartsAtTheProgramFolderThenAtTheLastChoice)
     EXPECT_EQ(ListOnDisk(), (std::vector<Entry>{Alfa, added}));
 
     // The next folder starts where the last choice was, whether source or destination.
-    FGlowny->AddFolderEntry();
+    mainWindow->AddFolderEntry();
     ASSERT_EQ(folderRequests.size(), 3u);
     EXPECT_EQ(folderRequests[2].StartFolder, destination);
 }
@@ -127,17 +127,17 @@ TEST_F(WindowsTest, NameFieldRefusesTypedSeparatorsAndTheTwentyFirstCharacter)
     fileAnswers.push_back(QStringLiteral("/dane/x.txt"));
     QString typed, afterLimit, pasted;
     WhenModalOpens([&] {
-        QTest::keyClicks(FEdycja->ENazwa, QStringLiteral("a.b/c:d\"#&*;<>?\\{|}e"));
-        typed = FEdycja->ENazwa->text();
-        FEdycja->ENazwa->clear();
-        TypeText(FEdycja->ENazwa, QStringLiteral("=,'[]() -_ąęŁ!@$%^~`+"));
-        afterLimit = FEdycja->ENazwa->text();
-        QTest::keyClick(FEdycja->ENazwa, Qt::Key_Escape);
+        QTest::keyClicks(editor->ENazwa, QStringLiteral("a.b/c:d\"#&*;<>?\\{|}e"));
+        typed = editor->ENazwa->text();
+        editor->ENazwa->clear();
+        TypeText(editor->ENazwa, QStringLiteral("=,'[]() -_ąęŁ!@$%^~`+"));
+        afterLimit = editor->ENazwa->text();
+        QTest::keyClick(editor->ENazwa, Qt::Key_Escape);
     });
-    FGlowny->AddFileEntry();
+    mainWindow->AddFileEntry();
     EXPECT_EQ(typed, QStringLiteral("abcde"));
     EXPECT_EQ(afterLimit, QStringLiteral("=,'[]() -_ąęŁ!@$%^~`"));  // 20 characters, the 21st refused
-    EXPECT_EQ(FEdycja->ENazwa->maxLength(), 20);
+    EXPECT_EQ(editor->ENazwa->maxLength(), 20);
     for (const char c : QByteArray("\"#&*./:;<>?\\{|}"))
         EXPECT_TRUE(IsRejectedNameCharacter(QLatin1Char(c))) << c;
     for (const char c : QByteArray("=,'[]() -_09azAZ!"))
@@ -162,16 +162,16 @@ TEST_P(EditorChecksTest, MissingFieldKeepsTheEditorOpenAndEscapeStoresNothing)
     bool openAfterEnter = false, openAfterClick = false;
     QString keptName;
     WhenModalOpens([&] {
-        FEdycja->ENazwa->setText(c.entryName);
-        FEdycja->ESciezka->setText(c.destination);
-        QTest::keyClick(FEdycja->ESciezka, Qt::Key_Return);
-        openAfterEnter = FEdycja->isVisible();
-        ClickZone(FEdycja->LWprowadzDoListy);
-        openAfterClick = FEdycja->isVisible();
-        keptName = FEdycja->ENazwa->text();
-        QTest::keyClick(FEdycja->ESciezka, Qt::Key_Escape);
+        editor->ENazwa->setText(c.entryName);
+        editor->ESciezka->setText(c.destination);
+        QTest::keyClick(editor->ESciezka, Qt::Key_Return);
+        openAfterEnter = editor->isVisible();
+        ClickZone(editor->LWprowadzDoListy);
+        openAfterClick = editor->isVisible();
+        keptName = editor->ENazwa->text();
+        QTest::keyClick(editor->ESciezka, Qt::Key_Escape);
     });
-    FGlowny->AddFileEntry();
+    mainWindow->AddFileEntry();
     EXPECT_TRUE(openAfterEnter);
     EXPECT_TRUE(openAfterClick);
     EXPECT_EQ(keptName, c.entryName);
@@ -181,7 +181,7 @@ TEST_P(EditorChecksTest, MissingFieldKeepsTheEditorOpenAndEscapeStoresNothing)
         EXPECT_EQ(call.buttons, ButtonsClose);
         EXPECT_EQ(call.icon, IconInfo);
     }
-    EXPECT_FALSE(FEdycja->isVisible());
+    EXPECT_FALSE(editor->isVisible());
     EXPECT_EQ(ListOnDisk(), std::vector<Entry>{Alfa});
 }
 
@@ -196,11 +196,11 @@ TEST_F(WindowsTest, CancelZoneClosesWithoutStoring)
     SeedList({Alfa});
     fileAnswers.push_back(QStringLiteral("/dane/z.txt"));
     WhenModalOpens([&] {
-        QTest::keyClicks(FEdycja->ENazwa, QStringLiteral("Zeta"));
-        ClickZone(FEdycja->LAnuluj);
+        QTest::keyClicks(editor->ENazwa, QStringLiteral("Zeta"));
+        ClickZone(editor->LAnuluj);
     });
-    FGlowny->AddFileEntry();
-    EXPECT_FALSE(FEdycja->isVisible());
+    mainWindow->AddFileEntry();
+    EXPECT_FALSE(editor->isVisible());
     EXPECT_EQ(ListOnDisk(), std::vector<Entry>{Alfa});
 }
 
@@ -211,24 +211,24 @@ TEST_F(WindowsTest, EditingChangesNameAndDestinationInPlace)
     bool selectedWhole = false;
     QString location;
     WhenModalOpens([&] {
-        selectedWhole = FEdycja->ENazwa->selectedText() == QStringLiteral("Beta");
-        location = FEdycja->LPolozenie->text();
-        QTest::keyClicks(FEdycja->ENazwa, QStringLiteral("Gamma"));  // replaces the selected name
-        FEdycja->ESciezka->setText(QStringLiteral("/kopie/nowe"));
-        QTest::keyClick(FEdycja->ENazwa, Qt::Key_Enter);
+        selectedWhole = editor->ENazwa->selectedText() == QStringLiteral("Beta");
+        location = editor->LPolozenie->text();
+        QTest::keyClicks(editor->ENazwa, QStringLiteral("Gamma"));  // replaces the selected name
+        editor->ESciezka->setText(QStringLiteral("/kopie/nowe"));
+        QTest::keyClick(editor->ENazwa, Qt::Key_Enter);
     });
-    QTest::keyClick(FGlowny->Lista, Qt::Key_E, Qt::AltModifier);
+    QTest::keyClick(mainWindow->Lista, Qt::Key_E, Qt::AltModifier);
     EXPECT_TRUE(selectedWhole);
     EXPECT_EQ(location, Beta.Source);
     const Entry edited{Beta.Typ, QStringLiteral("Gamma"), Beta.Source, QStringLiteral("/kopie/nowe")};
     EXPECT_EQ(ListOnDisk(), (std::vector<Entry>{Alfa, edited}));
-    EXPECT_EQ(FGlowny->Lista->item(1)->text(), QStringLiteral("Gamma"));
+    EXPECT_EQ(mainWindow->Lista->item(1)->text(), QStringLiteral("Gamma"));
 }
 
 TEST_F(WindowsTest, NothingToEditOrDeleteWithoutACurrentEntry)
 {
-    FGlowny->EditEntry();
-    FGlowny->DeleteEntry();
+    mainWindow->EditEntry();
+    mainWindow->DeleteEntry();
     ASSERT_EQ(Messages().shown.size(), 2u);
     EXPECT_EQ(Messages().shown[0].text, QStringLiteral("Nie masz czego edytować."));
     EXPECT_EQ(Messages().shown[1].text, QStringLiteral("Nie masz czego usuwać."));
@@ -236,7 +236,7 @@ TEST_F(WindowsTest, NothingToEditOrDeleteWithoutACurrentEntry)
         EXPECT_EQ(call.buttons, ButtonsClose);
         EXPECT_EQ(call.icon, IconInfo);
     }
-    EXPECT_FALSE(FEdycja->isVisible());
+    EXPECT_FALSE(editor->isVisible());
 }
 
 struct AnswerCase {
@@ -259,23 +259,23 @@ TEST_P(QuestionTest, DeletionFromTheMenuActsOnlyOnTak)
     SeedList({Alfa, Beta});
     SelectRows({0});
     Messages().answers.push_back(GetParam().answer);
-    ClickAt(FGlowny, QPoint(110, 63));  // "Edycja"
-    ClickAt(FMenu, FMenu->LUsunWpis->geometry().center());
+    ClickAt(mainWindow, QPoint(110, 63));  // "Edycja"
+    ClickAt(menu, menu->LUsunWpis->geometry().center());
     ASSERT_EQ(Messages().shown.size(), 1u);
     EXPECT_EQ(Messages().shown[0].text, QStringLiteral("Czy rzeczywiście usunąć \"Alfa\"?\rTej operacji nie można cofnąć"));
     EXPECT_EQ(Messages().shown[0].buttons, ButtonsYesNoCancel);
     EXPECT_EQ(Messages().shown[0].icon, IconQuestion);
     const std::vector<Entry> expected = GetParam().acts ? std::vector<Entry>{Beta} : std::vector<Entry>{Alfa, Beta};
     EXPECT_EQ(ListOnDisk(), expected);
-    EXPECT_EQ(FGlowny->Lista->count(), int(expected.size()));
+    EXPECT_EQ(mainWindow->Lista->count(), int(expected.size()));
 }
 
 TEST_P(QuestionTest, NewListFromTheMenuActsOnlyOnTak)
 {
     SeedList({Alfa, Beta});
     Messages().answers.push_back(GetParam().answer);
-    ClickAt(FGlowny, QPoint(110, 63));
-    ClickAt(FMenu, FMenu->LNowaLista->geometry().center());
+    ClickAt(mainWindow, QPoint(110, 63));
+    ClickAt(menu, menu->LNowaLista->geometry().center());
     ASSERT_EQ(Messages().shown.size(), 1u);
     EXPECT_EQ(Messages().shown[0].text,
               QStringLiteral("Utworzenie nowej listy wiąże się z wykasowaniem istniejącej.\rCzy rzeczywiście utworzyć nową?"));
@@ -283,7 +283,7 @@ TEST_P(QuestionTest, NewListFromTheMenuActsOnlyOnTak)
     EXPECT_EQ(Messages().shown[0].icon, IconQuestion);
     const std::vector<Entry> expected = GetParam().acts ? std::vector<Entry>{} : std::vector<Entry>{Alfa, Beta};
     EXPECT_EQ(ListOnDisk(), expected);
-    EXPECT_EQ(FGlowny->Lista->count(), int(expected.size()));
+    EXPECT_EQ(mainWindow->Lista->count(), int(expected.size()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, QuestionTest, ::testing::ValuesIn(Answers),
@@ -292,7 +292,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, QuestionTest, ::testing::ValuesIn(Answers),
 TEST_F(WindowsTest, NewListAsksAlsoWhenTheListIsEmpty)
 {
     Messages().answers.push_back(AnswerYes);
-    FGlowny->NewList();
+    mainWindow->NewList();
     EXPECT_EQ(Messages().shown.size(), 1u);
     EXPECT_TRUE(ListOnDisk().empty());
 }
@@ -348,17 +348,17 @@ TEST_F(WindowsTest, LocationLineShowsTheEndOfALongPathAndTheWholePathAsItsTip)
     QString shown, tip;
     int shownWidth = 0;
     WhenModalOpens([&] {
-        shown = FEdycja->LPolozenie->text();
-        tip = FEdycja->LPolozenie->toolTip();
-        shownWidth = FEdycja->LPolozenie->fontMetrics().horizontalAdvance(shown);
-        QTest::keyClicks(FEdycja->ENazwa, QStringLiteral("Roczne"));
-        FEdycja->ESciezka->setText(QStringLiteral("/kopie/r"));
-        QTest::keyClick(FEdycja->ENazwa, Qt::Key_Return);
+        shown = editor->LPolozenie->text();
+        tip = editor->LPolozenie->toolTip();
+        shownWidth = editor->LPolozenie->fontMetrics().horizontalAdvance(shown);
+        QTest::keyClicks(editor->ENazwa, QStringLiteral("Roczne"));
+        editor->ESciezka->setText(QStringLiteral("/kopie/r"));
+        QTest::keyClick(editor->ENazwa, Qt::Key_Return);
     });
-    FGlowny->AddFileEntry();
+    mainWindow->AddFileEntry();
     EXPECT_TRUE(shown.endsWith(QStringLiteral("…/Zestawienie roczne.xlsx"))) << shown.toStdString();
     EXPECT_TRUE(shown.startsWith(QStringLiteral("/home/"))) << shown.toStdString();
-    EXPECT_LE(shownWidth, FEdycja->LPolozenie->width());
+    EXPECT_LE(shownWidth, editor->LPolozenie->width());
     EXPECT_EQ(tip, source);
     // The entry gets the whole source, never the shortened text.
     EXPECT_EQ(ListOnDisk(), (std::vector<Entry>{{QStringLiteral("Plik"), QStringLiteral("Roczne"), source, QStringLiteral("/kopie/r")}}));
@@ -371,11 +371,11 @@ TEST_F(WindowsTest, EditedEntryKeepsItsWholeSourceBehindAShortenedLine)
     SelectRows({0});
     QString tip;
     WhenModalOpens([&] {
-        tip = FEdycja->LPolozenie->toolTip();
-        FEdycja->ESciezka->setText(QStringLiteral("/kopie/h"));
-        QTest::keyClick(FEdycja->ENazwa, Qt::Key_Return);
+        tip = editor->LPolozenie->toolTip();
+        editor->ESciezka->setText(QStringLiteral("/kopie/h"));
+        QTest::keyClick(editor->ENazwa, Qt::Key_Return);
     });
-    FGlowny->EditEntry();
+    mainWindow->EditEntry();
     EXPECT_EQ(tip, LongFolders);
     EXPECT_EQ(ListOnDisk(), (std::vector<Entry>{{deep.Typ, deep.Nazwa, LongFolders, QStringLiteral("/kopie/h")}}));
 }
@@ -404,19 +404,19 @@ TEST_P(RepeatedEntryTest, EditorRefusesAnEntryThatRepeatsAnothersNameAndDestinat
     const QString destination = resolve(c.typedDestination);
     bool openAfterConfirm = false;
     WhenModalOpens([&] {
-        FEdycja->ENazwa->setText(c.typedName);
-        FEdycja->ESciezka->setText(destination);
-        QTest::keyClick(FEdycja->ENazwa, Qt::Key_Return);
-        openAfterConfirm = FEdycja->isVisible();
+        editor->ENazwa->setText(c.typedName);
+        editor->ESciezka->setText(destination);
+        QTest::keyClick(editor->ENazwa, Qt::Key_Return);
+        openAfterConfirm = editor->isVisible();
         if (openAfterConfirm)
-            QTest::keyClick(FEdycja->ENazwa, Qt::Key_Escape);
+            QTest::keyClick(editor->ENazwa, Qt::Key_Escape);
     });
     if (c.edited < 0) {
         fileAnswers.push_back(QStringLiteral("/dane/nowy.txt"));
-        FGlowny->AddFileEntry();
+        mainWindow->AddFileEntry();
     } else {
         SelectRows({c.edited});
-        FGlowny->EditEntry();
+        mainWindow->EditEntry();
     }
 
     EXPECT_EQ(openAfterConfirm, c.refused);
@@ -465,15 +465,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(WindowsTest, EditorGeometryIsTheDesigns)
 {
-    EXPECT_EQ(FEdycja->size(), QSize(409, 297));
-    EXPECT_EQ(FEdycja->LPolozenie->geometry(), QRect(60, 67, 289, 13));
-    EXPECT_EQ(FEdycja->ENazwa->geometry(), QRect(62, 117, 283, 14));
-    EXPECT_EQ(FEdycja->ESciezka->geometry(), QRect(63, 166, 285, 14));
-    EXPECT_EQ(FEdycja->LNowyFolder->geometry(), QRect(87, 198, 20, 19));
-    EXPECT_EQ(FEdycja->LAnuluj->geometry(), QRect(182, 254, 62, 13));
-    EXPECT_EQ(FEdycja->LWprowadzDoListy->geometry(), QRect(276, 254, 89, 13));
-    EXPECT_FALSE(FEdycja->ENazwa->hasFrame());
-    EXPECT_TRUE(FEdycja->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(editor->size(), QSize(409, 297));
+    EXPECT_EQ(editor->LPolozenie->geometry(), QRect(60, 67, 289, 13));
+    EXPECT_EQ(editor->ENazwa->geometry(), QRect(62, 117, 283, 14));
+    EXPECT_EQ(editor->ESciezka->geometry(), QRect(63, 166, 285, 14));
+    EXPECT_EQ(editor->LNowyFolder->geometry(), QRect(87, 198, 20, 19));
+    EXPECT_EQ(editor->LAnuluj->geometry(), QRect(182, 254, 62, 13));
+    EXPECT_EQ(editor->LWprowadzDoListy->geometry(), QRect(276, 254, 89, 13));
+    EXPECT_FALSE(editor->ENazwa->hasFrame());
+    EXPECT_TRUE(editor->windowFlags() & Qt::FramelessWindowHint);
 }
 
 } // namespace

@@ -98,20 +98,20 @@ protected:
     {
         program = std::make_unique<ProgramWindows>(std::make_unique<SevenZipPacker>(), arguments, &App().Ports());
         App().Ports().SetMessagePort(&messages);
-        FGlowny = &program->Main();
-        FMenu = &FGlowny->Menu();
-        FGlowny->SetOpenWithShellSeam([this](const QUrl& url) {
+        mainWindow = &program->Main();
+        menu = &mainWindow->Menu();
+        mainWindow->SetOpenWithShellSeam([this](const QUrl& url) {
             if (failure)
                 failure();
             opened.push_back(url);
         });
-        FGlowny->SetTerminateSeam([this] {
+        mainWindow->SetTerminateSeam([this] {
             if (failure)
                 failure();
             ++terminations;
         });
-        FGlowny->show();
-        QApplication::setActiveWindow(FGlowny);
+        mainWindow->show();
+        QApplication::setActiveWindow(mainWindow);
     }
 
     void TearDown() override
@@ -137,8 +137,8 @@ protected:
 
     QTemporaryDir dir;
     std::unique_ptr<ProgramWindows> program;
-    MainWindow* FGlowny = nullptr;
-    MenuPanel* FMenu = nullptr;
+    MainWindow* mainWindow = nullptr;
+    MenuPanel* menu = nullptr;
     FakeMessages messages;
     std::function<void()> failure;  // what the seams throw, when set
     std::vector<QUrl> opened;
@@ -157,12 +157,12 @@ TEST_F(ErrorBoundaryTest, AThrowingHandlerIsReportedInPolishAndTheProgramGoesOn)
         std::function<int()> done;
     };
     const Entry entries[] = {
-        {"close zone", [this] { Click(FGlowny->LClose); }, [this] { return terminations; }},
-        {"F1 key", [this] { QTest::keyClick(FGlowny->Lista, Qt::Key_F1); }, [this] { return int(opened.size()); }},
+        {"close zone", [this] { Click(mainWindow->LClose); }, [this] { return terminations; }},
+        {"F1 key", [this] { QTest::keyClick(mainWindow->Lista, Qt::Key_F1); }, [this] { return int(opened.size()); }},
         {"help menu item",
          [this] {
-             FMenu->ShowMenuPanel(2, 1);
-             Click(FMenu->LPomoc);
+             menu->ShowMenuPanel(2, 1);
+             Click(menu->LPomoc);
          },
          [this] { return int(opened.size()); }},
     };
@@ -196,11 +196,11 @@ TEST_F(ErrorBoundaryTest, AListFileThatIsAFolderIsExplainedInPolishAtTheFirstSho
     Start();
     EXPECT_EQ(ShownTexts(), std::vector<QString>{QStringLiteral("Nie można odczytać pliku listy %1: to jest folder, nie plik.")
                                                      .arg(dir.filePath(QStringLiteral("Dane.dat")))});
-    EXPECT_FALSE(FGlowny->Start().Timer().isActive());
+    EXPECT_FALSE(mainWindow->Start().Timer().isActive());
     EXPECT_EQ(App().LastResortCatches(), 0);
     // The window stays and takes commands.
-    EXPECT_TRUE(FGlowny->isVisible());
-    Click(FGlowny->LClose);
+    EXPECT_TRUE(mainWindow->isVisible());
+    Click(mainWindow->LClose);
     EXPECT_EQ(terminations, 1);
 }
 
@@ -221,7 +221,7 @@ TEST_F(ErrorBoundaryTest, AFailingTimerTickIsReportedAndTheWindowStaysOpen)
     EXPECT_TRUE(texts[0].contains(QStringLiteral("to jest folder, nie plik"))) << texts[0].toStdString();
     EXPECT_EQ(terminations, 0);
     EXPECT_EQ(App().LastResortCatches(), 0);
-    EXPECT_EQ(FGlowny->Start().UnattendedExitStatus(), ExitFailure);
+    EXPECT_EQ(mainWindow->Start().UnattendedExitStatus(), ExitFailure);
 }
 
 // An object whose own event handling throws: nothing of the program's guards it, so the

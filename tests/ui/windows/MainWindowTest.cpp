@@ -93,24 +93,24 @@ TEST_P(KeyTableTest, KeyActsOnlyUnderItsCondition)
     SelectRows(c.selectedBefore);
     const int currentBefore = List().CurrentIndex();
     Messages().shown.clear();
-    FGlowny->SimulateArchiving(c.archiving);
+    mainWindow->SimulateArchiving(c.archiving);
 
     bool editorOpened = false;
     QString editorName;
     if (c.effect == Effect::EditorOpened) {
         WhenModalOpens([&] {
-            editorOpened = FEdycja->isVisible();
-            editorName = FEdycja->ENazwa->text();
-            QTest::keyClick(FEdycja->ENazwa, Qt::Key_Escape);
+            editorOpened = editor->isVisible();
+            editorName = editor->ENazwa->text();
+            QTest::keyClick(editor->ENazwa, Qt::Key_Escape);
         });
     }
     if (c.mouseHeld)
-        PressAt(FGlowny, QPoint(300, 110));
-    QTest::keyClick(FGlowny->Lista, c.key, c.modifiers);
+        PressAt(mainWindow, QPoint(300, 110));
+    QTest::keyClick(mainWindow->Lista, c.key, c.modifiers);
     if (c.mouseHeld)
-        ReleaseAt(FGlowny, QPoint(300, 110));
-    const bool stopRequested = FGlowny->StopRequested();
-    FGlowny->SimulateArchiving(false);
+        ReleaseAt(mainWindow, QPoint(300, 110));
+    const bool stopRequested = mainWindow->StopRequested();
+    mainWindow->SimulateArchiving(false);
 
     const std::vector<int> unchanged = c.selectedBefore.empty() ? std::vector<int>{} : [&] {
         std::vector<int> rows = c.selectedBefore;
@@ -159,7 +159,7 @@ TEST_F(WindowsTest, UpAndDownKeepTheOnlyLineSelected)
 {
     SeedList({ThreeEntries[0]});
     for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down}) {
-        QTest::keyClick(FGlowny->Lista, key);
+        QTest::keyClick(mainWindow->Lista, key);
         EXPECT_EQ(SelectedRows(), std::vector<int>{0});
         EXPECT_EQ(List().CurrentIndex(), 0);
     }
@@ -168,7 +168,7 @@ TEST_F(WindowsTest, UpAndDownKeepTheOnlyLineSelected)
 TEST_F(WindowsTest, ListClickSetsTheCurrentEntryAndDoubleClickEditsIt)
 {
     SeedList(ThreeEntries);
-    QListWidget* list = FGlowny->Lista;
+    QListWidget* list = mainWindow->Lista;
     const QPoint third = list->visualItemRect(list->item(2)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, third);
     EXPECT_EQ(List().CurrentIndex(), 2);
@@ -182,8 +182,8 @@ TEST_F(WindowsTest, ListClickSetsTheCurrentEntryAndDoubleClickEditsIt)
 
     QString editedName;
     WhenModalOpens([&] {
-        editedName = FEdycja->ENazwa->text();
-        QTest::keyClick(FEdycja->ENazwa, Qt::Key_Escape);
+        editedName = editor->ENazwa->text();
+        QTest::keyClick(editor->ENazwa, Qt::Key_Escape);
     });
     DoubleClick(list->viewport(), third);
     EXPECT_EQ(List().CurrentIndex(), 2);
@@ -193,47 +193,47 @@ TEST_F(WindowsTest, ListClickSetsTheCurrentEntryAndDoubleClickEditsIt)
 TEST_F(WindowsTest, ListClicksDuringRunLeaveTheCurrentEntry)
 {
     SeedList(ThreeEntries);
-    FGlowny->SimulateArchiving(true);
-    QListWidget* list = FGlowny->Lista;
+    mainWindow->SimulateArchiving(true);
+    QListWidget* list = mainWindow->Lista;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualItemRect(list->item(2)).center());
     DoubleClick(list->viewport(), list->visualItemRect(list->item(2)).center());
-    FGlowny->SimulateArchiving(false);
+    mainWindow->SimulateArchiving(false);
     EXPECT_EQ(SelectedRows(), std::vector<int>{2});  // the selection still changes
     EXPECT_EQ(List().CurrentIndex(), 0);
-    EXPECT_FALSE(FEdycja->isVisible());
+    EXPECT_FALSE(editor->isVisible());
 }
 
 TEST_F(WindowsTest, CloseZoneEndsTheProgramExceptDuringRun)
 {
-    FGlowny->SimulateArchiving(true);
-    ClickAt(FGlowny, Centre(FGlowny->LClose->geometry()));
+    mainWindow->SimulateArchiving(true);
+    ClickAt(mainWindow, Centre(mainWindow->LClose->geometry()));
     EXPECT_EQ(terminations, 0);
-    FGlowny->SimulateArchiving(false);
-    ClickAt(FGlowny, Centre(FGlowny->LClose->geometry()));
+    mainWindow->SimulateArchiving(false);
+    ClickAt(mainWindow, Centre(mainWindow->LClose->geometry()));
     EXPECT_EQ(terminations, 1);
     EXPECT_TRUE(Messages().shown.empty());  // no question is asked
 }
 
 TEST_F(WindowsTest, WindowSystemCloseRequestIsRefusedDuringRun)
 {
-    FGlowny->SimulateArchiving(true);
+    mainWindow->SimulateArchiving(true);
     QCloseEvent request;
-    QApplication::sendEvent(FGlowny, &request);
-    FGlowny->SimulateArchiving(false);
+    QApplication::sendEvent(mainWindow, &request);
+    mainWindow->SimulateArchiving(false);
     EXPECT_FALSE(request.isAccepted());
-    EXPECT_TRUE(FGlowny->isVisible());
+    EXPECT_TRUE(mainWindow->isVisible());
 }
 
 TEST_F(WindowsTest, MinimiseZoneWorksAlsoDuringRun)
 {
     for (bool archiving : {false, true}) {
-        FGlowny->showNormal();
-        FGlowny->SimulateArchiving(archiving);
-        ClickAt(FGlowny, Centre(FGlowny->LMinime->geometry()));
-        EXPECT_TRUE(FGlowny->isMinimized()) << "archiving " << archiving;
-        FGlowny->SimulateArchiving(false);
+        mainWindow->showNormal();
+        mainWindow->SimulateArchiving(archiving);
+        ClickAt(mainWindow, Centre(mainWindow->LMinime->geometry()));
+        EXPECT_TRUE(mainWindow->isMinimized()) << "archiving " << archiving;
+        mainWindow->SimulateArchiving(false);
     }
-    FGlowny->showNormal();
+    mainWindow->showNormal();
 }
 
 TEST_F(WindowsTest, HotZonesLieAtTheirPlacesWithTheHandCursor)
@@ -243,58 +243,58 @@ TEST_F(WindowsTest, HotZonesLieAtTheirPlacesWithTheHandCursor)
         QRect geometry;
     };
     const Zone zones[] = {
-        {FGlowny->LListwa, {16, 8, 401, 33}},      {FGlowny->LMinime, {430, 19, 17, 17}},
-        {FGlowny->LClose, {462, 20, 17, 17}},      {FGlowny->LMenuPLik, {17, 55, 58, 17}},
-        {FGlowny->LMenuEdycja, {79, 55, 62, 17}},  {FGlowny->LMenuPomoc, {159, 55, 62, 17}},
-        {FGlowny->LArchiwum, {316, 336, 141, 51}},
+        {mainWindow->LListwa, {16, 8, 401, 33}},      {mainWindow->LMinime, {430, 19, 17, 17}},
+        {mainWindow->LClose, {462, 20, 17, 17}},      {mainWindow->LMenuPLik, {17, 55, 58, 17}},
+        {mainWindow->LMenuEdycja, {79, 55, 62, 17}},  {mainWindow->LMenuPomoc, {159, 55, 62, 17}},
+        {mainWindow->LArchiwum, {316, 336, 141, 51}},
     };
     for (const Zone& zone : zones) {
         EXPECT_EQ(zone.widget->geometry(), zone.geometry) << zone.widget->objectName().toStdString();
         EXPECT_EQ(zone.widget->cursor().shape(), Qt::PointingHandCursor);
-        EXPECT_EQ(FGlowny->childAt(zone.geometry.center()), zone.widget);
+        EXPECT_EQ(mainWindow->childAt(zone.geometry.center()), zone.widget);
     }
-    EXPECT_EQ(FGlowny->size(), QSize(500, 450));
-    EXPECT_EQ(FGlowny->Lista->geometry(), QRect(45, 129, 205, 263));
-    EXPECT_EQ(FGlowny->Lista->selectionMode(), QAbstractItemView::ExtendedSelection);
-    EXPECT_EQ(FGlowny->Pdziala->geometry(), QRect(314, 198, 137, 87));
-    EXPECT_TRUE(FGlowny->Pdziala->isHidden());  // hidden once the window was first shown
-    EXPECT_TRUE(FGlowny->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(mainWindow->size(), QSize(500, 450));
+    EXPECT_EQ(mainWindow->Lista->geometry(), QRect(45, 129, 205, 263));
+    EXPECT_EQ(mainWindow->Lista->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(mainWindow->Pdziala->geometry(), QRect(314, 198, 137, 87));
+    EXPECT_TRUE(mainWindow->Pdziala->isHidden());  // hidden once the window was first shown
+    EXPECT_TRUE(mainWindow->windowFlags() & Qt::FramelessWindowHint);
 }
 
 TEST_F(WindowsTest, TitleStripDragsTheWindowByTheCursorsMovement)
 {
-    const QPoint start = FGlowny->pos();
+    const QPoint start = mainWindow->pos();
     const QPoint grip(100, 20);
-    PressAt(FGlowny, grip);
-    EXPECT_TRUE(FGlowny->Drag.Dragging);
-    MoveTo(FGlowny, grip + QPoint(30, 15));
-    MoveTo(FGlowny, grip + QPoint(40, 25));  // local to the window, which moved already
-    MoveTo(FGlowny, grip + QPoint(0, 500)); // the strip keeps the mouse outside it too
-    MoveTo(FGlowny, grip + QPoint(0, -500));
-    ReleaseAt(FGlowny, grip + QPoint(40, 25));
-    EXPECT_FALSE(FGlowny->Drag.Dragging);
-    EXPECT_EQ(FGlowny->pos(), start + QPoint(70, 40));
+    PressAt(mainWindow, grip);
+    EXPECT_TRUE(mainWindow->Drag.Dragging);
+    MoveTo(mainWindow, grip + QPoint(30, 15));
+    MoveTo(mainWindow, grip + QPoint(40, 25));  // local to the window, which moved already
+    MoveTo(mainWindow, grip + QPoint(0, 500)); // the strip keeps the mouse outside it too
+    MoveTo(mainWindow, grip + QPoint(0, -500));
+    ReleaseAt(mainWindow, grip + QPoint(40, 25));
+    EXPECT_FALSE(mainWindow->Drag.Dragging);
+    EXPECT_EQ(mainWindow->pos(), start + QPoint(70, 40));
     // Without the button held nothing moves.
-    MoveTo(FGlowny, grip + QPoint(5, 5));
-    EXPECT_EQ(FGlowny->pos(), start + QPoint(70, 40));
+    MoveTo(mainWindow, grip + QPoint(5, 5));
+    EXPECT_EQ(mainWindow->pos(), start + QPoint(70, 40));
 }
 
 TEST_F(WindowsTest, ArchiveZoneDoesNothingOnAnEmptyList)
 {
-    ClickAt(FGlowny, Centre(FGlowny->LArchiwum->geometry()));
+    ClickAt(mainWindow, Centre(mainWindow->LArchiwum->geometry()));
     EXPECT_TRUE(Messages().shown.empty());
     EXPECT_FALSE(QFile::exists(Path(QStringLiteral("Log.txt"))));
 }
 
 TEST_F(WindowsTest, SelectAllOnAnEmptyListSaysSo)
 {
-    EXPECT_EQ(FGlowny->SelectAll(), 0);
+    EXPECT_EQ(mainWindow->SelectAll(), 0);
     ASSERT_EQ(Messages().shown.size(), 1u);
     EXPECT_EQ(Messages().shown[0].buttons, ButtonsClose);
     EXPECT_EQ(Messages().shown[0].icon, IconInfo);
     EXPECT_EQ(Messages().shown[0].text, QStringLiteral("Lista jest pusta, nie ma co zaznaczać."));
     SeedList(ThreeEntries);
-    EXPECT_EQ(FGlowny->SelectAll(), 3);
+    EXPECT_EQ(mainWindow->SelectAll(), 3);
     EXPECT_EQ(SelectedRows(), (std::vector<int>{0, 1, 2}));
 }
 
@@ -305,17 +305,17 @@ TEST_F(WindowsTest, UnreadableListFileStopsTheFirstShowWithTheErrorReport)
     // why in Polish, in the program's own dialog.
     QFile::remove(List().FilePath());
     ASSERT_TRUE(QDir(dir->path()).mkdir(QStringLiteral("Dane.dat")));
-    FGlowny->Pdziala->show();
-    FGlowny->Start().Timer().stop();
-    RunGuarded([this] { FGlowny->Start().Show(); });
+    mainWindow->Pdziala->show();
+    mainWindow->Start().Timer().stop();
+    RunGuarded([this] { mainWindow->Start().Show(); });
     ASSERT_EQ(Messages().shown.size(), 1u);
     EXPECT_EQ(Messages().shown[0].icon, IconWarning);
     EXPECT_EQ(Messages().shown[0].text, QStringLiteral("Nie można odczytać pliku listy %1: to jest folder, nie plik.")
                                              .arg(List().FilePath()));
     EXPECT_TRUE(errorReports.empty());
-    EXPECT_FALSE(FGlowny->Pdziala->isHidden());
-    EXPECT_FALSE(FGlowny->Start().Timer().isActive());
-    FGlowny->Pdziala->hide();
+    EXPECT_FALSE(mainWindow->Pdziala->isHidden());
+    EXPECT_FALSE(mainWindow->Start().Timer().isActive());
+    mainWindow->Pdziala->hide();
 }
 
 TEST_F(WindowsTest, UnattendedTickMinimisesArchivesAllAndEnds)

@@ -54,13 +54,13 @@ class MenuPanelTest : public WindowsTest, public ::testing::WithParamInterface<P
 TEST_P(MenuPanelTest, TitleClickOpensAndClosesItsPanelAtItsPlace)
 {
     const PanelCase& p = GetParam();
-    FGlowny->move(140, 90);
-    ClickAt(FGlowny, p.title.center());
+    mainWindow->move(140, 90);
+    ClickAt(mainWindow, p.title.center());
     ExpectShown(p);
-    EXPECT_FALSE(FMenu->isActiveWindow());  // the main window keeps the keys
-    ClickAt(FGlowny, p.title.center());
-    EXPECT_FALSE(FMenu->isVisible());
-    ClickAt(FGlowny, p.title.center());
+    EXPECT_FALSE(menu->isActiveWindow());  // the main window keeps the keys
+    ClickAt(mainWindow, p.title.center());
+    EXPECT_FALSE(menu->isVisible());
+    ClickAt(mainWindow, p.title.center());
     ExpectShown(p);
 }
 
@@ -68,23 +68,23 @@ TEST_P(MenuPanelTest, MovingOverAnotherTitleSwitchesToItsPanel)
 {
     const PanelCase& p = GetParam();
     const PanelCase& other = Panels[(p.panel + 1) % 3];
-    ClickAt(FGlowny, p.title.center());
-    MoveTo(FGlowny, other.title.center());
+    ClickAt(mainWindow, p.title.center());
+    MoveTo(mainWindow, other.title.center());
     ExpectShown(other);
     // A click on any title while a panel is open closes it.
-    ClickAt(FGlowny, p.title.center());
-    EXPECT_FALSE(FMenu->isVisible());
+    ClickAt(mainWindow, p.title.center());
+    EXPECT_FALSE(menu->isVisible());
     // Without an open panel, moving over a title opens nothing.
-    MoveTo(FGlowny, other.title.center());
-    EXPECT_FALSE(FMenu->isVisible());
+    MoveTo(mainWindow, other.title.center());
+    EXPECT_FALSE(menu->isVisible());
 }
 
 TEST_P(MenuPanelTest, TitlesDoNothingDuringRun)
 {
     const PanelCase& p = GetParam();
-    FGlowny->SimulateArchiving(true);
-    ClickAt(FGlowny, p.title.center());
-    EXPECT_FALSE(FMenu->isVisible());
+    mainWindow->SimulateArchiving(true);
+    ClickAt(mainWindow, p.title.center());
+    EXPECT_FALSE(menu->isVisible());
 }
 
 INSTANTIATE_TEST_SUITE_P(Panels, MenuPanelTest, ::testing::ValuesIn(Panels),
@@ -95,14 +95,14 @@ TEST_F(WindowsTest, MainWindowClicksCloseTheMenu)
     SeedList(TwoEntries);
     const QPoint places[] = {
         {300, 110},                                          // background
-        FGlowny->Lista->geometry().topLeft() + QPoint(20, 5), // list box
-        FGlowny->LArchiwum->geometry().center(),             // archive zone (archives the selection)
+        mainWindow->Lista->geometry().topLeft() + QPoint(20, 5), // list box
+        mainWindow->LArchiwum->geometry().center(),             // archive zone (archives the selection)
     };
     for (const QPoint& place : places) {
-        ClickAt(FGlowny, Panels[0].title.center());
-        ASSERT_TRUE(FMenu->isVisible());
-        ClickAt(FGlowny, place);
-        EXPECT_FALSE(FMenu->isVisible()) << place.x() << "," << place.y();
+        ClickAt(mainWindow, Panels[0].title.center());
+        ASSERT_TRUE(menu->isVisible());
+        ClickAt(mainWindow, place);
+        EXPECT_FALSE(menu->isVisible()) << place.x() << "," << place.y();
     }
 }
 
@@ -115,25 +115,25 @@ TEST_F(WindowsTest, MenuCaptionsAndGeometryAreTheDesigns)
         bool hand;
     };
     const Item items[] = {
-        {FMenu->LZaznaczAll, {13, 14, 96, 13}, "Zaznacz wszystko", true},
-        {FMenu->Kreska2, {13, 23, 93, 13}, "______________", false},
-        {FMenu->LArchiwizuj, {13, 46, 96, 13}, "Archiwizuj", true},
-        {FMenu->LArchiwizujAll, {13, 63, 96, 13}, "Archiwizuj wszystko", true},
-        {FMenu->LKreska3, {13, 75, 93, 13}, "______________", false},
-        {FMenu->LPrzywroc, {13, 95, 96, 13}, "Przywróć...      Alt+R", true},
-        {FMenu->LUstawienia, {13, 112, 96, 13}, "Ustawienia...", true},
-        {FMenu->LKreska4, {13, 124, 93, 13}, "______________", false},
-        {FMenu->LZamknij, {13, 144, 96, 13}, "Zamknij", true},
-        {FMenu->LDodajPlik, {13, 13, 98, 13}, "Dodaj plik        Alt+P", true},
-        {FMenu->LDodajFolder, {13, 30, 96, 13}, "Dodaj folder     Alt+F", true},
-        {FMenu->LEdytujWpis, {13, 47, 96, 13}, "Edytuj wpis      Alt+E", true},
-        {FMenu->LUsunWpis, {13, 64, 96, 13}, "Usuń wpis       Alt+D", true},
-        {FMenu->Label1, {13, 75, 93, 13}, "______________", false},
-        {FMenu->LNowaLista, {13, 95, 96, 13}, "Utwórz nową listę", true},
-        {FMenu->LPomoc, {13, 13, 98, 13}, "Pomoc                 F1", true},
-        {FMenu->Lstrona, {13, 29, 93, 13}, "Strona domowa", true},
-        {FMenu->LKreska, {13, 39, 93, 13}, "______________", false},
-        {FMenu->LAbout, {13, 57, 93, 14}, "O programie", true},
+        {menu->LZaznaczAll, {13, 14, 96, 13}, "Zaznacz wszystko", true},
+        {menu->Kreska2, {13, 23, 93, 13}, "______________", false},
+        {menu->LArchiwizuj, {13, 46, 96, 13}, "Archiwizuj", true},
+        {menu->LArchiwizujAll, {13, 63, 96, 13}, "Archiwizuj wszystko", true},
+        {menu->LKreska3, {13, 75, 93, 13}, "______________", false},
+        {menu->LPrzywroc, {13, 95, 96, 13}, "Przywróć...      Alt+R", true},
+        {menu->LUstawienia, {13, 112, 96, 13}, "Ustawienia...", true},
+        {menu->LKreska4, {13, 124, 93, 13}, "______________", false},
+        {menu->LZamknij, {13, 144, 96, 13}, "Zamknij", true},
+        {menu->LDodajPlik, {13, 13, 98, 13}, "Dodaj plik        Alt+P", true},
+        {menu->LDodajFolder, {13, 30, 96, 13}, "Dodaj folder     Alt+F", true},
+        {menu->LEdytujWpis, {13, 47, 96, 13}, "Edytuj wpis      Alt+E", true},
+        {menu->LUsunWpis, {13, 64, 96, 13}, "Usuń wpis       Alt+D", true},
+        {menu->Label1, {13, 75, 93, 13}, "______________", false},
+        {menu->LNowaLista, {13, 95, 96, 13}, "Utwórz nową listę", true},
+        {menu->LPomoc, {13, 13, 98, 13}, "Pomoc                 F1", true},
+        {menu->Lstrona, {13, 29, 93, 13}, "Strona domowa", true},
+        {menu->LKreska, {13, 39, 93, 13}, "______________", false},
+        {menu->LAbout, {13, 57, 93, 14}, "O programie", true},
     };
     for (const Item& item : items) {
         EXPECT_EQ(item.label->geometry(), item.geometry) << item.caption;
@@ -143,56 +143,56 @@ TEST_F(WindowsTest, MenuCaptionsAndGeometryAreTheDesigns)
         EXPECT_EQ(MenuPanel::ItemColour(item.label), AtRest) << item.caption;
     }
     // Where a separator overlaps an item, the item takes the mouse.
-    EXPECT_EQ(FMenu->PPlik->childAt(40, 24), FMenu->LZaznaczAll);
-    EXPECT_EQ(FMenu->PPlik->childAt(40, 124), FMenu->LUstawienia);
-    EXPECT_EQ(FMenu->PEdycja->childAt(40, 76), FMenu->LUsunWpis);
-    EXPECT_EQ(FMenu->PPomoc->childAt(40, 40), FMenu->Lstrona);
+    EXPECT_EQ(menu->PPlik->childAt(40, 24), menu->LZaznaczAll);
+    EXPECT_EQ(menu->PPlik->childAt(40, 124), menu->LUstawienia);
+    EXPECT_EQ(menu->PEdycja->childAt(40, 76), menu->LUsunWpis);
+    EXPECT_EQ(menu->PPomoc->childAt(40, 40), menu->Lstrona);
 }
 
 TEST_F(WindowsTest, HoverLightsExactlyTheItemUnderTheMouse)
 {
-    ClickAt(FGlowny, Panels[1].title.center());
+    ClickAt(mainWindow, Panels[1].title.center());
     SeedList(TwoEntries);
-    MoveTo(FMenu, FMenu->LDodajFolder->geometry().center());
-    EXPECT_EQ(MenuPanel::ItemColour(FMenu->LDodajFolder), Lit);
-    MoveTo(FMenu, FMenu->LNowaLista->geometry().center());
-    EXPECT_EQ(MenuPanel::ItemColour(FMenu->LNowaLista), Lit);
-    EXPECT_EQ(MenuPanel::ItemColour(FMenu->LDodajFolder), AtRest);
+    MoveTo(menu, menu->LDodajFolder->geometry().center());
+    EXPECT_EQ(MenuPanel::ItemColour(menu->LDodajFolder), Lit);
+    MoveTo(menu, menu->LNowaLista->geometry().center());
+    EXPECT_EQ(MenuPanel::ItemColour(menu->LNowaLista), Lit);
+    EXPECT_EQ(MenuPanel::ItemColour(menu->LDodajFolder), AtRest);
     // The separator Label1 lights the hidden "Pomoc" item and leaves this panel's highlight.
-    MoveTo(FMenu, QPoint(60, 84));
-    EXPECT_EQ(MenuPanel::ItemColour(FMenu->LNowaLista), Lit);
-    EXPECT_EQ(MenuPanel::ItemColour(FMenu->LPomoc), Lit);
+    MoveTo(menu, QPoint(60, 84));
+    EXPECT_EQ(MenuPanel::ItemColour(menu->LNowaLista), Lit);
+    EXPECT_EQ(MenuPanel::ItemColour(menu->LPomoc), Lit);
     // The background resets the panel.
-    MoveTo(FMenu, QPoint(118, 120));
-    EXPECT_EQ(MenuPanel::ItemColour(FMenu->LNowaLista), AtRest);
+    MoveTo(menu, QPoint(118, 120));
+    EXPECT_EQ(MenuPanel::ItemColour(menu->LNowaLista), AtRest);
     // Opening a panel resets its highlight.
-    MoveTo(FMenu, FMenu->LDodajPlik->geometry().center());
-    ClickAt(FGlowny, Panels[1].title.center());
-    ClickAt(FGlowny, Panels[1].title.center());
-    EXPECT_EQ(MenuPanel::ItemColour(FMenu->LDodajPlik), AtRest);
+    MoveTo(menu, menu->LDodajPlik->geometry().center());
+    ClickAt(mainWindow, Panels[1].title.center());
+    ClickAt(mainWindow, Panels[1].title.center());
+    EXPECT_EQ(MenuPanel::ItemColour(menu->LDodajPlik), AtRest);
 }
 
 TEST_F(WindowsTest, SeparatorsOfPlikAndPomocDoNothing)
 {
-    ClickAt(FGlowny, Panels[0].title.center());
-    MoveTo(FMenu, FMenu->LArchiwizuj->geometry().center());
-    ClickAt(FMenu, QPoint(60, 32));  // Kreska2 below the item
-    EXPECT_TRUE(FMenu->isVisible());
-    EXPECT_EQ(MenuPanel::ItemColour(FMenu->LArchiwizuj), Lit);
+    ClickAt(mainWindow, Panels[0].title.center());
+    MoveTo(menu, menu->LArchiwizuj->geometry().center());
+    ClickAt(menu, QPoint(60, 32));  // Kreska2 below the item
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(MenuPanel::ItemColour(menu->LArchiwizuj), Lit);
 
-    ClickAt(FGlowny, Panels[0].title.center());
-    ClickAt(FGlowny, Panels[2].title.center());
-    ClickAt(FMenu, QPoint(60, 48));  // LKreska below "Strona domowa"
-    EXPECT_TRUE(FMenu->isVisible());
+    ClickAt(mainWindow, Panels[0].title.center());
+    ClickAt(mainWindow, Panels[2].title.center());
+    ClickAt(menu, QPoint(60, 48));  // LKreska below "Strona domowa"
+    EXPECT_TRUE(menu->isVisible());
     EXPECT_TRUE(opened.empty());
     EXPECT_TRUE(Messages().shown.empty());
 }
 
 TEST_F(WindowsTest, EdycjaSeparatorOpensTheHelpLikeThePomocItem)
 {
-    ClickAt(FGlowny, Panels[1].title.center());
-    ClickAt(FMenu, QPoint(60, 84));
-    EXPECT_FALSE(FMenu->isVisible());
+    ClickAt(mainWindow, Panels[1].title.center());
+    ClickAt(menu, QPoint(60, 84));
+    EXPECT_FALSE(menu->isVisible());
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], QUrl::fromLocalFile(Path(QStringLiteral("Pomoc/index.htm"))));
 }
@@ -204,22 +204,22 @@ TEST_P(EdycjaEnablingTest, EditAndDeleteNeedExactlyOneSelectedLine)
     SeedList(TwoEntries);
     SelectRows(GetParam());
     const bool one = GetParam().size() == 1;
-    ClickAt(FGlowny, Panels[1].title.center());
-    EXPECT_EQ(FMenu->LEdytujWpis->isEnabled(), one);
-    EXPECT_EQ(FMenu->LUsunWpis->isEnabled(), one);
+    ClickAt(mainWindow, Panels[1].title.center());
+    EXPECT_EQ(menu->LEdytujWpis->isEnabled(), one);
+    EXPECT_EQ(menu->LUsunWpis->isEnabled(), one);
     if (one)
         return;
     // A disabled item takes no click: the panel below it closes the menu, no command runs.
     bool editorOpened = false;
     WhenModalOpens([&] {
-        editorOpened = FEdycja->isVisible();
-        FEdycja->done(0);
+        editorOpened = editor->isVisible();
+        editor->done(0);
     });
-    for (SkinLabel* item : {FMenu->LEdytujWpis, FMenu->LUsunWpis}) {
-        if (!FMenu->isVisible())
-            ClickAt(FGlowny, Panels[1].title.center());
-        ClickAt(FMenu, item->geometry().center());
-        EXPECT_FALSE(FMenu->isVisible());
+    for (SkinLabel* item : {menu->LEdytujWpis, menu->LUsunWpis}) {
+        if (!menu->isVisible())
+            ClickAt(mainWindow, Panels[1].title.center());
+        ClickAt(menu, item->geometry().center());
+        EXPECT_FALSE(menu->isVisible());
     }
     QTest::qWait(10);
     EXPECT_FALSE(editorOpened);
@@ -232,39 +232,39 @@ INSTANTIATE_TEST_SUITE_P(Selections, EdycjaEnablingTest,
 
 TEST_F(WindowsTest, PomocItemsOpenHelpWebsiteAndAbout)
 {
-    ClickAt(FGlowny, Panels[2].title.center());
-    ClickAt(FMenu, FMenu->LPomoc->geometry().center());
-    EXPECT_FALSE(FMenu->isVisible());
-    ClickAt(FGlowny, Panels[2].title.center());
-    ClickAt(FMenu, FMenu->Lstrona->geometry().center());
+    ClickAt(mainWindow, Panels[2].title.center());
+    ClickAt(menu, menu->LPomoc->geometry().center());
+    EXPECT_FALSE(menu->isVisible());
+    ClickAt(mainWindow, Panels[2].title.center());
+    ClickAt(menu, menu->Lstrona->geometry().center());
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[0], QUrl::fromLocalFile(Path(QStringLiteral("Pomoc/index.htm"))));
     EXPECT_EQ(opened[1], QUrl(QString::fromLatin1(WebsiteAddress)));
 
     bool aboutShown = false;
     WhenModalOpens([&] {
-        aboutShown = FAbout->isVisible() && QApplication::activeModalWidget() == FAbout;
-        ClickAt(FAbout, FAbout->LClose->geometry().center());
+        aboutShown = aboutWindow->isVisible() && QApplication::activeModalWidget() == aboutWindow;
+        ClickAt(aboutWindow, aboutWindow->LClose->geometry().center());
     });
-    ClickAt(FGlowny, Panels[2].title.center());
-    ClickAt(FMenu, FMenu->LAbout->geometry().center());
+    ClickAt(mainWindow, Panels[2].title.center());
+    ClickAt(menu, menu->LAbout->geometry().center());
     EXPECT_TRUE(aboutShown);
-    EXPECT_FALSE(FAbout->isVisible());
+    EXPECT_FALSE(aboutWindow->isVisible());
 }
 
 TEST_F(WindowsTest, ZamknijEndsTheProgram)
 {
-    ClickAt(FGlowny, Panels[0].title.center());
-    ClickAt(FMenu, FMenu->LZamknij->geometry().center());
+    ClickAt(mainWindow, Panels[0].title.center());
+    ClickAt(menu, menu->LZamknij->geometry().center());
     EXPECT_EQ(terminations, 1);
 }
 
 TEST_F(WindowsTest, ZaznaczWszystkoSelectsEveryLine)
 {
     SeedList(TwoEntries);
-    ClickAt(FGlowny, Panels[0].title.center());
-    ClickAt(FMenu, FMenu->LZaznaczAll->geometry().center());
-    EXPECT_FALSE(FMenu->isVisible());
+    ClickAt(mainWindow, Panels[0].title.center());
+    ClickAt(menu, menu->LZaznaczAll->geometry().center());
+    EXPECT_FALSE(menu->isVisible());
     EXPECT_EQ(SelectedRows(), (std::vector<int>{0, 1}));
 }
 
@@ -274,12 +274,12 @@ TEST_F(WindowsTest, ArchiwizujAndArchiwizujWszystkoOnAnEmptyList)
         SkinLabel* item;
         const char* message;
     };
-    for (const Case& c : {Case{FMenu->LArchiwizuj, "Lista jest pusta, nie ma co archiwizować."},
-                          Case{FMenu->LArchiwizujAll, "Lista jest pusta, nie ma co zaznaczać."}}) {
+    for (const Case& c : {Case{menu->LArchiwizuj, "Lista jest pusta, nie ma co archiwizować."},
+                          Case{menu->LArchiwizujAll, "Lista jest pusta, nie ma co zaznaczać."}}) {
         Messages().shown.clear();
-        ClickAt(FGlowny, Panels[0].title.center());
-        ClickAt(FMenu, c.item->geometry().center());
-        FGlowny->WaitForRun();
+        ClickAt(mainWindow, Panels[0].title.center());
+        ClickAt(menu, c.item->geometry().center());
+        mainWindow->WaitForRun();
         ASSERT_EQ(Messages().shown.size(), 1u) << c.message;
         EXPECT_EQ(Messages().shown[0].text, QString::fromUtf8(c.message));
         EXPECT_EQ(Messages().shown[0].buttons, ButtonsClose);
@@ -290,26 +290,26 @@ TEST_F(WindowsTest, ArchiwizujAndArchiwizujWszystkoOnAnEmptyList)
 TEST_F(WindowsTest, AboutWindowFollowsTheMainWindowAfterADrag)
 {
     const QPoint grip(200, 20);
-    PressAt(FGlowny, grip);
-    MoveTo(FGlowny, grip + QPoint(-37, 52));
-    ReleaseAt(FGlowny, grip + QPoint(-37, 52));
-    ASSERT_EQ(FGlowny->pos(), QPoint(63, 152));
+    PressAt(mainWindow, grip);
+    MoveTo(mainWindow, grip + QPoint(-37, 52));
+    ReleaseAt(mainWindow, grip + QPoint(-37, 52));
+    ASSERT_EQ(mainWindow->pos(), QPoint(63, 152));
 
     QPoint aboutPlace;
     bool modal = false;
     WhenModalOpens([&] {
-        aboutPlace = FAbout->pos();
-        modal = QApplication::activeModalWidget() == FAbout;
+        aboutPlace = aboutWindow->pos();
+        modal = QApplication::activeModalWidget() == aboutWindow;
         // Keys do not close it; the close zone does.
-        QTest::keyClick(FAbout, Qt::Key_Escape);
-        EXPECT_TRUE(FAbout->isVisible());
-        ClickAt(FAbout, QPoint(297 + 11, 11 + 11));
+        QTest::keyClick(aboutWindow, Qt::Key_Escape);
+        EXPECT_TRUE(aboutWindow->isVisible());
+        ClickAt(aboutWindow, QPoint(297 + 11, 11 + 11));
     });
-    FAbout->ShowAbout();
+    aboutWindow->ShowAbout();
     EXPECT_EQ(aboutPlace, QPoint(63 + 68, 152 + 115));
     EXPECT_TRUE(modal);
-    EXPECT_FALSE(FAbout->isVisible());
-    EXPECT_EQ(FAbout->size(), QSize(332, 194));
+    EXPECT_FALSE(aboutWindow->isVisible());
+    EXPECT_EQ(aboutWindow->size(), QSize(332, 194));
 }
 
 // The open about window names the program's licence and credits the compression library, each
@@ -322,8 +322,8 @@ TEST_F(WindowsTest, AboutWindowShowsTheLicenceAndTheLibraryCredit)
         const char* text;
     };
     const Line lines[] = {
-        {FAbout->LLicencja, "Licencja: GNU GPL 3 lub nowsza"},
-        {FAbout->LKompresja, "Kompresja: biblioteka 7-Zip (GNU LGPL)"},
+        {aboutWindow->LLicencja, "Licencja: GNU GPL 3 lub nowsza"},
+        {aboutWindow->LKompresja, "Kompresja: biblioteka 7-Zip (GNU LGPL)"},
     };
     std::vector<std::pair<QString, QRect>> seen;
     WhenModalOpens([&] {
@@ -337,17 +337,17 @@ TEST_F(WindowsTest, AboutWindowShowsTheLicenceAndTheLibraryCredit)
             EXPECT_LE(metrics.height(), inner.height());
             seen.emplace_back(line.label->text(), line.label->geometry());
         }
-        ClickAt(FAbout, FAbout->LClose->geometry().center());
+        ClickAt(aboutWindow, aboutWindow->LClose->geometry().center());
     });
-    FAbout->ShowAbout();
+    aboutWindow->ShowAbout();
     ASSERT_EQ(seen.size(), 2u);
-    const QRect face = FAbout->rect().adjusted(3, 3, -3, -3);
+    const QRect face = aboutWindow->rect().adjusted(3, 3, -3, -3);
     for (std::size_t i = 0; i < seen.size(); ++i) {
         SCOPED_TRACE(lines[i].text);
         EXPECT_EQ(seen[i].first, QString::fromUtf8(lines[i].text));
         EXPECT_TRUE(face.contains(seen[i].second));
         EXPECT_GT(seen[i].second.top(), 150); // below the rule, clear of the name and the version
-        EXPECT_FALSE(seen[i].second.intersects(FAbout->LClose->geometry()));
+        EXPECT_FALSE(seen[i].second.intersects(aboutWindow->LClose->geometry()));
     }
     EXPECT_FALSE(seen[0].second.intersects(seen[1].second));
 }

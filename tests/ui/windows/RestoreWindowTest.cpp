@@ -47,8 +47,8 @@ protected:
     void TearDown() override
     {
         Messages().onShow = nullptr;
-        if (FPrzywracanie->isVisible())
-            FPrzywracanie->done(0);
+        if (restoreWindow->isVisible())
+            restoreWindow->done(0);
         WindowsTest::TearDown();
     }
 
@@ -86,28 +86,28 @@ protected:
         bool ran = false;
         WhenModalOpens([&] {
             ran = true;
-            EXPECT_TRUE(FPrzywracanie->isVisible());
+            EXPECT_TRUE(restoreWindow->isVisible());
             steps();
-            if (FPrzywracanie->isVisible())
-                ClickAt(FPrzywracanie, FPrzywracanie->LZamknij->geometry().center());
+            if (restoreWindow->isVisible())
+                ClickAt(restoreWindow, restoreWindow->LZamknij->geometry().center());
         });
-        QTest::keyClick(FGlowny->Lista, Qt::Key_R, Qt::AltModifier);
+        QTest::keyClick(mainWindow->Lista, Qt::Key_R, Qt::AltModifier);
         EXPECT_TRUE(ran);
-        EXPECT_FALSE(FPrzywracanie->isVisible());
+        EXPECT_FALSE(restoreWindow->isVisible());
     }
 
     // Clicks Przywróć and waits for the restore, which works on its own thread, to end.
     void ClickRestore()
     {
-        ClickAt(FPrzywracanie, FPrzywracanie->LPrzywroc->geometry().center());
-        FPrzywracanie->WaitForRestore();
+        ClickAt(restoreWindow, restoreWindow->LPrzywroc->geometry().center());
+        restoreWindow->WaitForRestore();
     }
 
     QStringList Lines() const
     {
         QStringList lines;
-        for (int i = 0; i < FPrzywracanie->LArchiwa->count(); ++i)
-            lines << FPrzywracanie->LArchiwa->item(i)->text();
+        for (int i = 0; i < restoreWindow->LArchiwa->count(); ++i)
+            lines << restoreWindow->LArchiwa->item(i)->text();
         return lines;
     }
 
@@ -138,18 +138,18 @@ TEST_F(RestoreWindowTest, AltROpensTheWindowOnlyWithExactlyOneLineAndNotDuringAR
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SelectRows(c.rows);
-        FGlowny->SimulateArchiving(c.archiving);
+        mainWindow->SimulateArchiving(c.archiving);
         bool opened = false;
         WhenModalOpens([&] {
-            opened = FPrzywracanie->isVisible();
+            opened = restoreWindow->isVisible();
             if (opened)
-                FPrzywracanie->LZamknijClick();
+                restoreWindow->LZamknijClick();
         });
-        QTest::keyClick(FGlowny->Lista, Qt::Key_R, Qt::AltModifier);
+        QTest::keyClick(mainWindow->Lista, Qt::Key_R, Qt::AltModifier);
         QCoreApplication::processEvents();
-        FGlowny->SimulateArchiving(false);
+        mainWindow->SimulateArchiving(false);
         EXPECT_EQ(opened, c.opens);
-        EXPECT_FALSE(FPrzywracanie->isVisible());
+        EXPECT_FALSE(restoreWindow->isVisible());
         EXPECT_TRUE(Messages().shown.empty());  // a refused key is dropped without a word
         EXPECT_EQ(ListOnDisk(), entries);
     }
@@ -160,22 +160,22 @@ TEST_F(RestoreWindowTest, PlikItemIsGreyedUnlessOneLineIsSelectedAndOpensTheWind
     for (const auto& [rows, enabled] : {std::pair{std::vector<int>{}, false}, std::pair{std::vector<int>{1, 0}, false},
                                         std::pair{std::vector<int>{0}, true}}) {
         SelectRows(rows);
-        ClickAt(FGlowny, FGlowny->LMenuPLik->geometry().center());
-        ASSERT_TRUE(FMenu->isVisible());
-        EXPECT_EQ(FMenu->LPrzywroc->isEnabled(), enabled) << rows.size();
-        EXPECT_TRUE(FMenu->LUstawienia->isEnabled());
-        FMenu->hide();
+        ClickAt(mainWindow, mainWindow->LMenuPLik->geometry().center());
+        ASSERT_TRUE(menu->isVisible());
+        EXPECT_EQ(menu->LPrzywroc->isEnabled(), enabled) << rows.size();
+        EXPECT_TRUE(menu->LUstawienia->isEnabled());
+        menu->hide();
     }
     SelectRows({0});
-    ClickAt(FGlowny, FGlowny->LMenuPLik->geometry().center());
+    ClickAt(mainWindow, mainWindow->LMenuPLik->geometry().center());
     QString shownEntry;
     WhenModalOpens([&] {
-        shownEntry = FPrzywracanie->isVisible() ? FPrzywracanie->LWpis->text() : QString();
-        FPrzywracanie->LZamknijClick();
+        shownEntry = restoreWindow->isVisible() ? restoreWindow->LWpis->text() : QString();
+        restoreWindow->LZamknijClick();
     });
-    ClickAt(FMenu, FMenu->LPrzywroc->mapTo(FMenu, FMenu->LPrzywroc->rect().center()));
+    ClickAt(menu, menu->LPrzywroc->mapTo(menu, menu->LPrzywroc->rect().center()));
     EXPECT_EQ(shownEntry, QStringLiteral("Dane"));
-    EXPECT_FALSE(FMenu->isVisible());
+    EXPECT_FALSE(menu->isVisible());
 }
 
 TEST_F(RestoreWindowTest, ListsTheArchivesNewestFirstWithTimeSizeAndItemCount)
@@ -190,10 +190,10 @@ TEST_F(RestoreWindowTest, ListsTheArchivesNewestFirstWithTimeSizeAndItemCount)
         EXPECT_EQ(Lines(), (QStringList{QStringLiteral("2026-12-05  09:30    ") + size(Newer) + QStringLiteral("    5 elementów"),
                                         QStringLiteral("2026-12-01  10:00    ") + size(Older) + QStringLiteral("    4 elementy"),
                                         QStringLiteral("2026-11-30  08:00    nie można odczytać")}));
-        EXPECT_EQ(FPrzywracanie->LArchiwa->currentRow(), 0);
-        EXPECT_EQ(FPrzywracanie->LWpis->text(), QStringLiteral("Dane"));
-        EXPECT_TRUE(FPrzywracanie->RMiejsce->isChecked());
-        EXPECT_EQ(FPrzywracanie->TargetFolder(), Path(QStringLiteral("zrodlo")));
+        EXPECT_EQ(restoreWindow->LArchiwa->currentRow(), 0);
+        EXPECT_EQ(restoreWindow->LWpis->text(), QStringLiteral("Dane"));
+        EXPECT_TRUE(restoreWindow->RMiejsce->isChecked());
+        EXPECT_EQ(restoreWindow->TargetFolder(), Path(QStringLiteral("zrodlo")));
     });
 }
 
@@ -201,8 +201,8 @@ TEST_F(RestoreWindowTest, AnEntryWithoutArchivesSaysSoAndOpensNothing)
 {
     SelectRows({1});
     bool opened = false;
-    WhenModalOpens([&] { opened = FPrzywracanie->isVisible(); });
-    QTest::keyClick(FGlowny->Lista, Qt::Key_R, Qt::AltModifier);
+    WhenModalOpens([&] { opened = restoreWindow->isVisible(); });
+    QTest::keyClick(mainWindow->Lista, Qt::Key_R, Qt::AltModifier);
     EXPECT_FALSE(opened);
     EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Wpis \"Inny\" nie ma jeszcze żadnego archiwum.")});
 }
@@ -211,11 +211,11 @@ TEST_F(RestoreWindowTest, RestoresTheChosenArchiveToTheOriginalPlace)
 {
     ASSERT_TRUE(QDir(Path(QStringLiteral("zrodlo/dane"))).removeRecursively());
     WithWindowOpen([&] {
-        FPrzywracanie->LArchiwa->setCurrentRow(1);  // the older one
+        restoreWindow->LArchiwa->setCurrentRow(1);  // the older one
         ClickRestore();
-        EXPECT_TRUE(FPrzywracanie->isVisible());  // the window stays for another restore
-        EXPECT_EQ(FPrzywracanie->Progress->Position(), 100);
-        EXPECT_EQ(FPrzywracanie->ProgresEtap->Position(), 100);
+        EXPECT_TRUE(restoreWindow->isVisible());  // the window stays for another restore
+        EXPECT_EQ(restoreWindow->Progress->Position(), 100);
+        EXPECT_EQ(restoreWindow->ProgresEtap->Position(), 100);
     });
     EXPECT_EQ(Read(QStringLiteral("zrodlo/dane/a.txt")), "pierwsza wersja");
     EXPECT_EQ(Read(QStringLiteral("zrodlo/dane/pod/b.txt")), "bee");
@@ -230,14 +230,14 @@ TEST_F(RestoreWindowTest, RestoresToAFolderChosenWithThePicker)
     const QString target = Path(QStringLiteral("odtworzone"));
     WithWindowOpen([&] {
         folderAnswers.push_back(QString());  // first cancelled: the original place stays
-        ClickAt(FPrzywracanie, FPrzywracanie->RFolder->geometry().center());
-        EXPECT_TRUE(FPrzywracanie->RMiejsce->isChecked());
-        EXPECT_EQ(FPrzywracanie->TargetFolder(), Path(QStringLiteral("zrodlo")));
+        ClickAt(restoreWindow, restoreWindow->RFolder->geometry().center());
+        EXPECT_TRUE(restoreWindow->RMiejsce->isChecked());
+        EXPECT_EQ(restoreWindow->TargetFolder(), Path(QStringLiteral("zrodlo")));
         folderAnswers.push_back(target);
-        ClickAt(FPrzywracanie, FPrzywracanie->RFolder->geometry().center());
-        EXPECT_TRUE(FPrzywracanie->RFolder->isChecked());
-        EXPECT_EQ(FPrzywracanie->TargetFolder(), target);
-        EXPECT_EQ(FPrzywracanie->LCel->toolTip(), target);
+        ClickAt(restoreWindow, restoreWindow->RFolder->geometry().center());
+        EXPECT_TRUE(restoreWindow->RFolder->isChecked());
+        EXPECT_EQ(restoreWindow->TargetFolder(), target);
+        EXPECT_EQ(restoreWindow->LCel->toolTip(), target);
         ClickRestore();
     });
     ASSERT_EQ(folderRequests.size(), 2u);
@@ -277,7 +277,7 @@ TEST_F(RestoreWindowTest, AsksBeforeReplacingAnExistingFile)
         Messages().answers = {c.answer};
 
         WithWindowOpen([&] {
-            FPrzywracanie->LArchiwa->setCurrentRow(1);  // a.txt, then pod, pod/b.txt
+            restoreWindow->LArchiwa->setCurrentRow(1);  // a.txt, then pod, pod/b.txt
             ClickRestore();
         });
         QString question = QStringLiteral("Plik dane/a.txt istnieje. Zastąpić?");
@@ -314,16 +314,16 @@ TEST_F(RestoreWindowTest, EscapeAsksToStopAndWhatCameBackStays)
         if (!m.text.startsWith(QStringLiteral("Plik ")))
             return;
         ++overwriteQuestions;
-        QCoreApplication::postEvent(FPrzywracanie->LArchiwa, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        QCoreApplication::postEvent(restoreWindow->LArchiwa, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
         Messages().answers = {AnswerYes, overwriteQuestions == 1 ? AnswerNo : AnswerYes};
     };
     WithWindowOpen([&] {
         folderAnswers.push_back(target);
-        ClickAt(FPrzywracanie, FPrzywracanie->RFolder->geometry().center());
+        ClickAt(restoreWindow, restoreWindow->RFolder->geometry().center());
         ClickRestore();
         // Escape after the restore closes the window.
-        QTest::keyClick(FPrzywracanie->LArchiwa, Qt::Key_Escape);
-        EXPECT_FALSE(FPrzywracanie->isVisible());
+        QTest::keyClick(restoreWindow->LArchiwa, Qt::Key_Escape);
+        EXPECT_FALSE(restoreWindow->isVisible());
     });
     const ShownMessage stop{ButtonsYesNoCancel, IconInfo, Msg::RestoreConfirmStop()};
     ASSERT_EQ(Messages().shown.size(), 5u);
@@ -356,9 +356,9 @@ TEST_F(RestoreWindowTest, BringsBackWhatTheProgramArchivedToWhereItWas)
     SeedList({{QStringLiteral("Plik"), QStringLiteral("Budżet"), Path(QStringLiteral("wlasne/budżet.ods")), kopie},
               {QStringLiteral("Folder"), QStringLiteral("Zdjęcia"), Path(QStringLiteral("wlasne/Zdjecia")), kopie}});
     SelectRows({0, 1});
-    ClickAt(FGlowny, FGlowny->LArchiwum->geometry().center());
-    FGlowny->WaitForRun();
-    ASSERT_FALSE(FGlowny->Archiving());
+    ClickAt(mainWindow, mainWindow->LArchiwum->geometry().center());
+    mainWindow->WaitForRun();
+    ASSERT_FALSE(mainWindow->Archiving());
     ASSERT_TRUE(QFile::remove(Path(QStringLiteral("wlasne/budżet.ods"))));
     ASSERT_TRUE(QFile::remove(Path(QStringLiteral("wlasne/Zdjecia/opis.txt"))));
     Messages().shown.clear();
@@ -366,11 +366,11 @@ TEST_F(RestoreWindowTest, BringsBackWhatTheProgramArchivedToWhereItWas)
     for (const int row : {0, 1}) {
         SelectRows({row});
         WhenModalOpens([&] {
-            EXPECT_EQ(FPrzywracanie->LArchiwa->count(), 1);
+            EXPECT_EQ(restoreWindow->LArchiwa->count(), 1);
             ClickRestore();
-            FPrzywracanie->LZamknijClick();
+            restoreWindow->LZamknijClick();
         });
-        QTest::keyClick(FGlowny->Lista, Qt::Key_R, Qt::AltModifier);
+        QTest::keyClick(mainWindow->Lista, Qt::Key_R, Qt::AltModifier);
     }
     EXPECT_EQ(Read(QStringLiteral("wlasne/budżet.ods")), QByteArray(70000, 'b'));
     EXPECT_EQ(Read(QStringLiteral("wlasne/Zdjecia/opis.txt")), "opis");
@@ -388,9 +388,9 @@ TEST_F(RestoreWindowTest, AnArchiveThatCannotBeReadIsSaidAndNothingIsWritten)
     Write(QStringLiteral("kopie/Arch_20261130_0800/Dane.7z"), "to nie jest archiwum");
     ASSERT_TRUE(QDir(Path(QStringLiteral("zrodlo/dane"))).removeRecursively());
     WithWindowOpen([&] {
-        FPrzywracanie->LArchiwa->setCurrentRow(2);
+        restoreWindow->LArchiwa->setCurrentRow(2);
         ClickRestore();
-        EXPECT_TRUE(FPrzywracanie->isVisible());
+        EXPECT_TRUE(restoreWindow->isVisible());
     });
     EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Nie można odczytać archiwum ") +
                                             Path(QStringLiteral("kopie/Arch_20261130_0800/Dane.7z")) + QStringLiteral(".")});
@@ -402,10 +402,10 @@ TEST_F(RestoreWindowTest, CloseZoneAndEscapeCloseTheWindowWithoutRestoring)
     for (const bool byKey : {false, true}) {
         WithWindowOpen([&] {
             if (byKey)
-                QTest::keyClick(FPrzywracanie->LArchiwa, Qt::Key_Escape);
+                QTest::keyClick(restoreWindow->LArchiwa, Qt::Key_Escape);
             else
-                ClickAt(FPrzywracanie, FPrzywracanie->LClose->geometry().center());
-            EXPECT_FALSE(FPrzywracanie->isVisible());
+                ClickAt(restoreWindow, restoreWindow->LClose->geometry().center());
+            EXPECT_FALSE(restoreWindow->isVisible());
         });
     }
     EXPECT_TRUE(Messages().shown.empty());

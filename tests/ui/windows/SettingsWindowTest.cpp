@@ -19,10 +19,10 @@ class SettingsWindowTest : public WindowsTest {
 protected:
     void TearDown() override
     {
-        if (FUstawienia->isVisible())
-            FUstawienia->done(0);
-        if (FEdycja->isVisible())
-            FEdycja->done(0);
+        if (settingsWindow->isVisible())
+            settingsWindow->done(0);
+        if (editor->isVisible())
+            editor->done(0);
         WindowsTest::TearDown();
     }
 
@@ -48,26 +48,26 @@ protected:
         bool ran = false;
         WhenModalOpens([&] {
             ran = true;
-            EXPECT_TRUE(FUstawienia->isVisible());
-            shown = FUstawienia->Shown();
+            EXPECT_TRUE(settingsWindow->isVisible());
+            shown = settingsWindow->Shown();
             steps();
-            if (FUstawienia->isVisible())
-                FUstawienia->LAnulujClick();
+            if (settingsWindow->isVisible())
+                settingsWindow->LAnulujClick();
         });
-        ClickAt(FGlowny, FGlowny->LMenuPLik->geometry().center());
-        EXPECT_TRUE(FMenu->isVisible());
-        ClickAt(FMenu, FMenu->LUstawienia->mapTo(FMenu, FMenu->LUstawienia->rect().center()));
+        ClickAt(mainWindow, mainWindow->LMenuPLik->geometry().center());
+        EXPECT_TRUE(menu->isVisible());
+        ClickAt(menu, menu->LUstawienia->mapTo(menu, menu->LUstawienia->rect().center()));
         EXPECT_TRUE(ran);
-        EXPECT_FALSE(FUstawienia->isVisible());
+        EXPECT_FALSE(settingsWindow->isVisible());
         return shown;
     }
 
     void Change()
     {
-        FUstawienia->CWeryfikacja->setChecked(false);
-        FUstawienia->CDowiazania->setChecked(false);
-        FUstawienia->EZachowaj->setValue(7);
-        FUstawienia->CPodfoldery->setChecked(true);
+        settingsWindow->CWeryfikacja->setChecked(false);
+        settingsWindow->CDowiazania->setChecked(false);
+        settingsWindow->EZachowaj->setValue(7);
+        settingsWindow->CPodfoldery->setChecked(true);
     }
 };
 
@@ -105,10 +105,10 @@ TEST_F(SettingsWindowTest, ZapiszWritesTheFileWholeAndClosesTheWindow)
         OpenFromMenu([&] {
             Change();
             if (byKey)
-                QTest::keyClick(FUstawienia->CWeryfikacja, Qt::Key_Return);
+                QTest::keyClick(settingsWindow->CWeryfikacja, Qt::Key_Return);
             else
-                ClickAt(FUstawienia, FUstawienia->LZapisz->geometry().center());
-            EXPECT_FALSE(FUstawienia->isVisible());
+                ClickAt(settingsWindow, settingsWindow->LZapisz->geometry().center());
+            EXPECT_FALSE(settingsWindow->isVisible());
         });
         EXPECT_EQ(LoadSettings(File()), (Settings{false, false, 7, true}));
         EXPECT_EQ(FileText(), SettingsText(Settings{false, false, 7, true}));
@@ -123,16 +123,16 @@ TEST_F(SettingsWindowTest, AnulujCloseZoneAndEscapeLeaveTheFileAlone)
     const QByteArray text("[Archiwizacja]\nZachowaj=2\n");
     WriteFile(text);
     const std::pair<const char*, std::function<void()>> ways[] = {
-        {"Anuluj", [this] { ClickAt(FUstawienia, FUstawienia->LAnuluj->geometry().center()); }},
-        {"close zone", [this] { ClickAt(FUstawienia, FUstawienia->LClose->geometry().center()); }},
-        {"Escape", [this] { QTest::keyClick(FUstawienia->EZachowaj, Qt::Key_Escape); }},
+        {"Anuluj", [this] { ClickAt(settingsWindow, settingsWindow->LAnuluj->geometry().center()); }},
+        {"close zone", [this] { ClickAt(settingsWindow, settingsWindow->LClose->geometry().center()); }},
+        {"Escape", [this] { QTest::keyClick(settingsWindow->EZachowaj, Qt::Key_Escape); }},
     };
     for (const auto& [name, close] : ways) {
         SCOPED_TRACE(name);
         const Settings shown = OpenFromMenu([&] {
             Change();
             close();
-            EXPECT_FALSE(FUstawienia->isVisible());
+            EXPECT_FALSE(settingsWindow->isVisible());
         });
         EXPECT_EQ(shown.Zachowaj, 2);
         EXPECT_EQ(FileText(), text);
@@ -141,7 +141,7 @@ TEST_F(SettingsWindowTest, AnulujCloseZoneAndEscapeLeaveTheFileAlone)
     QFile::remove(File());
     OpenFromMenu([this] {
         Change();
-        FUstawienia->LAnulujClick();
+        settingsWindow->LAnulujClick();
     });
     EXPECT_FALSE(QFile::exists(File()));
 }
@@ -152,9 +152,9 @@ TEST_F(SettingsWindowTest, AFailedSaveIsSaidAndTheWindowKeepsTheChoices)
     ASSERT_TRUE(QDir(dir->path()).mkdir(QStringLiteral("Ustawienia.ini")));
     OpenFromMenu([&] {
         Change();
-        ClickAt(FUstawienia, FUstawienia->LZapisz->geometry().center());
-        EXPECT_TRUE(FUstawienia->isVisible());
-        EXPECT_EQ(FUstawienia->Shown(), (Settings{false, false, 7, true}));
+        ClickAt(settingsWindow, settingsWindow->LZapisz->geometry().center());
+        EXPECT_TRUE(settingsWindow->isVisible());
+        EXPECT_EQ(settingsWindow->Shown(), (Settings{false, false, 7, true}));
     });
     ASSERT_EQ(Messages().shown.size(), 1u);
     EXPECT_EQ(Messages().shown[0].buttons, ButtonsClose);
@@ -184,16 +184,16 @@ TEST_F(SettingsWindowTest, EditorNotesTheShallowFolderOnlyForFoldersWithPodfolde
         bool shown = false;
         QString text;
         WhenModalOpens([&] {
-            shown = FEdycja->LPodfoldery->isVisible();
-            text = FEdycja->LPodfoldery->text();
-            FEdycja->Cancel();
+            shown = editor->LPodfoldery->isVisible();
+            text = editor->LPodfoldery->text();
+            editor->Cancel();
         });
         if (c.folder) {
             folderAnswers.push_back(source);
-            QTest::keyClick(FGlowny->Lista, Qt::Key_F, Qt::AltModifier);
+            QTest::keyClick(mainWindow->Lista, Qt::Key_F, Qt::AltModifier);
         } else {
             fileAnswers.push_back(File());
-            QTest::keyClick(FGlowny->Lista, Qt::Key_P, Qt::AltModifier);
+            QTest::keyClick(mainWindow->Lista, Qt::Key_P, Qt::AltModifier);
         }
         EXPECT_EQ(shown, c.noteShown);
         EXPECT_EQ(text, QStringLiteral("Z folderu tylko jego pliki i podfoldery bez zawartości (Ustawienia: Podfoldery)."));

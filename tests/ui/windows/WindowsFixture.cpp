@@ -88,27 +88,27 @@ void WindowsTest::SetUp()
     ASSERT_TRUE(dir->isValid());
     OverrideProgramDirectory(dir->path());
     MainWindow& main = Program().Main();
-    FGlowny = &main;
-    FMenu = &main.Menu();
-    FEdycja = &main.Editor();
-    FPrzywracanie = &main.Restore();
-    FUstawienia = &main.SettingsDialog();
-    FAbout = &main.About();
-    FWarning = &main.Warning();
+    mainWindow = &main;
+    menu = &main.Menu();
+    editor = &main.Editor();
+    restoreWindow = &main.Restore();
+    settingsWindow = &main.SettingsDialog();
+    aboutWindow = &main.About();
+    messageDialog = &main.Warning();
     List().SetFilePath(Path(QStringLiteral("Dane.dat")));
     pending = std::make_unique<QObject>();
 
     Messages().shown.clear();
     Messages().answers.clear();
     environment->ports->SetMessagePort(&Messages());
-    FGlowny->SetOpenWithShellSeam([this](const QUrl& url) { opened.push_back(url); });
-    FGlowny->SetTerminateSeam([this] { ++terminations; });
+    mainWindow->SetOpenWithShellSeam([this](const QUrl& url) { opened.push_back(url); });
+    mainWindow->SetTerminateSeam([this] { ++terminations; });
     environment->ports->SetErrorReport([this](const QString& text) { errorReports.push_back(text); });
-    FEdycja->SetOpenFileSeam([this](const QString& title, const QString& filter) -> std::optional<QString> {
+    editor->SetOpenFileSeam([this](const QString& title, const QString& filter) -> std::optional<QString> {
         fileDialogTitles.push_back(title + QLatin1Char('|') + filter);
         return NextAnswer(fileAnswers);
     });
-    for (FolderPicker* picker : {FEdycja->DlOpenFolder, FPrzywracanie->DlFolder}) {
+    for (FolderPicker* picker : {editor->DlOpenFolder, restoreWindow->DlFolder}) {
         picker->SetExecuteSeam([this](const FolderPickerRequest& request) -> std::optional<QString> {
             folderRequests.push_back(request);
             return NextAnswer(folderAnswers);
@@ -116,12 +116,12 @@ void WindowsTest::SetUp()
     }
 
     ASSERT_EQ(QGuiApplication::mouseButtons(), Qt::NoButton);
-    FGlowny->SimulateArchiving(false);
-    FMenu->hide();
-    FEdycja->DlOpenFolder->FolderName = QStringLiteral("C:\\");
-    FGlowny->showNormal();
-    FGlowny->move(100, 100);
-    QApplication::setActiveWindow(FGlowny);
+    mainWindow->SimulateArchiving(false);
+    menu->hide();
+    editor->DlOpenFolder->FolderName = QStringLiteral("C:\\");
+    mainWindow->showNormal();
+    mainWindow->move(100, 100);
+    QApplication::setActiveWindow(mainWindow);
     SeedList({});
     Messages().shown.clear();
 
@@ -138,15 +138,15 @@ void WindowsTest::SetUp()
 void WindowsTest::TearDown()
 {
     // A run a test started ends before the next test.
-    FGlowny->WaitForRun();
+    mainWindow->WaitForRun();
     pending.reset();
-    FMenu->hide();
-    FGlowny->SimulateArchiving(false);
-    FGlowny->SetOpenWithShellSeam(nullptr);
-    FGlowny->SetTerminateSeam(nullptr);
+    menu->hide();
+    mainWindow->SimulateArchiving(false);
+    mainWindow->SetOpenWithShellSeam(nullptr);
+    mainWindow->SetTerminateSeam(nullptr);
     environment->ports->SetErrorReport(nullptr);
-    FEdycja->SetOpenFileSeam(nullptr);
-    for (FolderPicker* picker : {FEdycja->DlOpenFolder, FPrzywracanie->DlFolder})
+    editor->SetOpenFileSeam(nullptr);
+    for (FolderPicker* picker : {editor->DlOpenFolder, restoreWindow->DlFolder})
         picker->SetExecuteSeam(nullptr);
     OverrideProgramDirectory(QString());
     dir.reset();
@@ -172,8 +172,8 @@ std::vector<Entry> WindowsTest::ListOnDisk()
 
 void WindowsTest::SelectRows(const std::vector<int>& rows)
 {
-    QListWidget* list = FGlowny->Lista;
-    FGlowny->Lista->programmatic++;
+    QListWidget* list = mainWindow->Lista;
+    mainWindow->Lista->programmatic++;
     list->clearSelection();
     for (int row : rows)
         list->item(row)->setSelected(true);
@@ -181,14 +181,14 @@ void WindowsTest::SelectRows(const std::vector<int>& rows)
         list->setCurrentRow(rows.front(), QItemSelectionModel::NoUpdate);
         List().SetCurrentIndex(rows.front());
     }
-    FGlowny->Lista->programmatic--;
+    mainWindow->Lista->programmatic--;
 }
 
 std::vector<int> WindowsTest::SelectedRows() const
 {
     std::vector<int> rows;
-    for (int i = 0; i < FGlowny->Lista->count(); ++i)
-        if (FGlowny->Lista->item(i)->isSelected())
+    for (int i = 0; i < mainWindow->Lista->count(); ++i)
+        if (mainWindow->Lista->item(i)->isSelected())
             rows.push_back(i);
     return rows;
 }

@@ -54,13 +54,13 @@ public:
 
     // The program's list and windows, by the names of the windows.
     EntryList& List() { return Program().List(); }
-    MainWindow* FGlowny = nullptr;
-    MenuPanel* FMenu = nullptr;
-    EntryEditor* FEdycja = nullptr;
-    RestoreWindow* FPrzywracanie = nullptr;
-    SettingsWindow* FUstawienia = nullptr;
-    AboutWindow* FAbout = nullptr;
-    MessageDialog* FWarning = nullptr;
+    MainWindow* mainWindow = nullptr;
+    MenuPanel* menu = nullptr;
+    EntryEditor* editor = nullptr;
+    RestoreWindow* restoreWindow = nullptr;
+    SettingsWindow* settingsWindow = nullptr;
+    AboutWindow* aboutWindow = nullptr;
+    MessageDialog* messageDialog = nullptr;
 
     // Replaces the list (memory, list box and "Dane.dat") by these entries.
     void SeedList(const std::vector<Entry>& entries);
