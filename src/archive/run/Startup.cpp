@@ -180,8 +180,9 @@ void HeadlessMainWindow::Terminate()
 }
 
 Startup::Startup(const QStringList& arguments, EntryList& list, MainWindowPort& window,
-                 std::function<RunResult()> archiveAll)
-    : unattended(IsUnattendedCommandLine(arguments)), list(list), window(window), archiveAll(std::move(archiveAll)),
+                 std::function<void()> startArchiveAll)
+    : unattended(IsUnattendedCommandLine(arguments)), list(list), window(window),
+      startArchiveAll(std::move(startArchiveAll)),
       timer(std::make_unique<QTimer>())
 {
     timer->setSingleShot(true);
@@ -215,14 +216,27 @@ void Startup::RunUnattended()
     if (!unattended)
         return;
     window.Minimize();
+    startArchiveAll();
+}
+
+void Startup::UnattendedRunEnded(const RunResult& result, bool logFailed)
+{
+    lastRun = result;
+    ran = true;
+    logWriteFailed = logFailed;
+    if (!logFailed)
+        window.Terminate();
+}
+
+void ArchiveAllInPlace(ArchiveRun& run, Startup& startup)
+{
     try {
-        lastRun = archiveAll();
-        ran = true;
+        const RunResult& result = run.ArchiveAll();
+        startup.UnattendedRunEnded(result, false);
     } catch (const LogWriteError&) {
-        logWriteFailed = true;
+        startup.UnattendedRunEnded(run.Result(), true);
         throw;
     }
-    window.Terminate();
 }
 
 int Startup::UnattendedExitStatus() const
@@ -248,14 +262,16 @@ int RunHeadless(const QStringList& arguments)
         ConfigurePacker(packer);
         EntryList list;
         HeadlessMainWindow window;
-        Startup startup(arguments, list, window, [&] {
+        std::unique_ptr<Startup> made;
+        made = std::make_unique<Startup>(arguments, list, window, [&] {
             RunParameters parameters;
             parameters.Entries = list.Entries();
             parameters.Packer = &packer;
             parameters.Window = &window;
             ArchiveRun run(std::move(parameters));
-            return run.ArchiveAll();
+            ArchiveAllInPlace(run, *made);
         });
+        Startup& startup = *made;
         try {
             startup.Show();
             // Nothing to show and nobody to wait for: the timer's tick is taken at once.

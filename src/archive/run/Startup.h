@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+class ArchiveRun;
 class EntryList;
 class MainWindowPort;
 class QTimer;
@@ -73,10 +74,11 @@ QString UsageText();
 // the timer `Zegar` that starts the unattended run, and that run's exit status.
 class Startup {
 public:
-    // archiveAll archives every entry of the list and answers the run's result: the main window
-    // runs it as its own run, the start without a display as a plain run.
+    // startArchiveAll starts archiving every entry of the list, and the run's end is told back
+    // with UnattendedRunEnded: the main window starts its own run on its worker thread, the start
+    // without a display runs it in place (ArchiveAllInPlace).
     Startup(const QStringList& arguments, EntryList& list, MainWindowPort& window,
-            std::function<RunResult()> archiveAll);
+            std::function<void()> startArchiveAll);
     ~Startup();
     Startup(const Startup&) = delete;
     Startup& operator=(const Startup&) = delete;
@@ -93,9 +95,11 @@ public:
     // through the error boundary.
     QTimer& Timer() { return *timer; }
     void TimerTick();
-    // Unattended only: minimise, archive every entry, terminate. A log that cannot be written
-    // leaves it as LogWriteError, before terminating.
+    // Unattended only: minimise and start archiving every entry.
     void RunUnattended();
+    // The unattended run has ended: the program ends, unless its log could not be written (that
+    // is reported, and the window stays).
+    void UnattendedRunEnded(const RunResult& result, bool logWriteFailed);
     // The exit status of the unattended run.
     int UnattendedExitStatus() const;
 
@@ -103,12 +107,16 @@ private:
     bool unattended;
     EntryList& list;
     MainWindowPort& window;
-    std::function<RunResult()> archiveAll;
+    std::function<void()> startArchiveAll;
     std::unique_ptr<QTimer> timer;
     RunResult lastRun;
     bool ran = false;
     bool logWriteFailed = false;
 };
+
+// Archives every entry with `run` in place and tells `startup` how it ended; a log that cannot
+// be written leaves as LogWriteError after that.
+void ArchiveAllInPlace(ArchiveRun& run, Startup& startup);
 
 // The whole unattended run without a display: needs a QCoreApplication; messages go to
 // standard error and wait for nobody. Returns the exit status.

@@ -41,6 +41,20 @@
 
 namespace {
 
+// True when the run ended on a log that could not be written.
+bool RaisedLogWriteError(const std::exception_ptr& error)
+{
+    if (!error)
+        return false;
+    try {
+        std::rethrow_exception(error);
+    } catch (const LogWriteError&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 // Lines of `Lista` are 13 pixels high.
 class LineHeightDelegate : public QStyledItemDelegate {
 public:
@@ -380,7 +394,7 @@ MainWindow::MainWindow(EntryList& list, SevenZipPacker& packer, const QStringLis
     preview = new KeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
 
     list.SetListBox(ports.get());
-    startup = std::make_unique<Startup>(arguments, list, *ports, [this] { return ArchiveAllEntries(); });
+    startup = std::make_unique<Startup>(arguments, list, *ports, [this] { ArchiveAllEntries(); });
     // The other windows in their order. The message dialog has no parent: it is centred on the
     // screen and stays on top of every window.
     warning = std::make_unique<MessageDialog>();
@@ -490,6 +504,8 @@ void MainWindow::FinishRun()
     run.reset();
     bridge.reset();
     UpdateStopNotice();
+    if (std::exchange(unattendedRun, false))
+        startup->UnattendedRunEnded(lastRun, RaisedLogWriteError(runError));
     Q_EMIT RunEnded();
     // A log that could not be written is reported here, unless someone waits for the run.
     if (runError && waitingForRun == 0)
@@ -498,9 +514,8 @@ void MainWindow::FinishRun()
 
 void MainWindow::WaitForRun()
 {
-    // The start-up asks for the run's result as an answer: the window serves its events in a
-    // local loop until the worker is done (a nested loop, but nothing of the run's work runs
-    // inside it, and the window refuses its commands as during any run).
+    // A local loop: nothing of the run's work runs inside it, and the window refuses its
+    // commands as during any run.
     ++waitingForRun;
     struct Leave {
         int& depth;
@@ -517,17 +532,15 @@ void MainWindow::ArchiveSelected()
     StartRun([](ArchiveRun& r) { r.ArchiveSelected(); });
 }
 
-RunResult MainWindow::ArchiveAllEntries()
+void MainWindow::ArchiveAllEntries()
 {
-    if (!StartRun([](ArchiveRun& r) { r.ArchiveAll(); })) {
-        RunResult refused;
-        refused.Start = RunStart::AlreadyRunning;
-        return refused;
+    if (StartRun([](ArchiveRun& r) { r.ArchiveAll(); })) {
+        unattendedRun = true;
+        return;
     }
-    WaitForRun();
-    if (runError)
-        std::rethrow_exception(std::exchange(runError, nullptr));
-    return lastRun;
+    RunResult refused;
+    refused.Start = RunStart::AlreadyRunning;
+    startup->UnattendedRunEnded(refused, false);
 }
 
 void MainWindow::UpdateStopNotice()

@@ -85,8 +85,9 @@ public:
     // The commands of the keys, the menu panels and the hot zones.
     // Archives the selected lines as one run; nothing while a run works.
     void ArchiveSelected();
-    // Archives every entry as one run, for the unattended start; returns its result.
-    RunResult ArchiveAllEntries();
+    // Starts archiving every entry as one run, for the unattended start; its end is told to
+    // the start-up.
+    void ArchiveAllEntries();
     void AddFileEntry();
     void AddFolderEntry();
     void EditEntry();
@@ -155,7 +156,8 @@ public:
     // Dragging by the title strip (its Dragging flag and DragLastPos).
     TitleDrag Drag;
 
-    // Serves the window's events until the run at work (if any) has ended.
+    // Serves the window's events until the run at work (if any) has ended: for the window's end
+    // and for tests (the program itself never waits for a run).
     void WaitForRun();
     // The run at work; nullptr between runs.
     const ArchiveRun* CurrentRun() const { return run.get(); }
@@ -218,6 +220,7 @@ private:
     std::unique_ptr<QThread> worker;
     std::exception_ptr runError;  // what the run raised (a log that cannot be written)
     int waitingForRun = 0;        // depth of WaitForRun
+    bool unattendedRun = false;   // the run at work is the unattended start's
     RunResult lastRun;
     std::function<void()> terminateSeam;
     std::function<void(const QUrl&)> openSeam;

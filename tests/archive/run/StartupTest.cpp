@@ -120,7 +120,13 @@ protected:
         startup = std::make_unique<Startup>(arguments, *entryList, window, [this] {
             entries = entryList->Entries();
             MakeRun();
-            return Keep(run->ArchiveAll());
+            try {
+                ArchiveAllInPlace(*run, *startup);
+            } catch (...) {
+                Keep(run->Result());
+                throw;
+            }
+            Keep(run->Result());
         });
         return *startup;
     }

@@ -327,7 +327,9 @@ TEST_F(WindowsTest, UnattendedTickMinimisesArchivesAllAndEnds)
     main.SetTerminateSeam([this] { ++terminations; });
     main.show();
     main.Start().TimerTick();
+    // The run works on its worker; the window hears its end through its event loop.
     EXPECT_TRUE(main.isMinimized());
+    main.WaitForRun();
     EXPECT_EQ(terminations, 1);
     EXPECT_EQ(LogLinesOnDisk(), QStringList{QStringLiteral("Lista plików jest pusta.")});
     EXPECT_TRUE(Messages().shown.empty());
