@@ -815,6 +815,7 @@ void MainWindow::DeleteEntry()
     if (!TakeCurrentEntry(Msg::NothingToDelete()))
         return;
     const int answer = ShowWarning(ButtonsYesNoCancel, IconQuestion, Msg::ConfirmDelete(list.CurrentEntry().Nazwa));
+    // The window under the closed question repaints before the list is rewritten and saved.
     QCoreApplication::processEvents();
     if (answer == AnswerYes)
         list.DeleteCurrentEntry();
