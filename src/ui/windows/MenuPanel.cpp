@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -126,7 +127,7 @@ MenuPanel::MenuPanel(MainWindow& main)
 
     // Each item: its command on the main window.
     const auto item = [this](SkinLabel* label, void (MainWindow::*command)()) {
-        connect(label, &SkinLabel::clicked, this, Guarded([this, command] { RunItem([this, command] { (this->main.*command)(); }); }));
+        connect(label, &SkinLabel::clicked, this, Guarded([this, command] { RunItem([target = &this->main, command] { std::invoke(command, target); }); }));
     };
     connect(LZaznaczAll, &SkinLabel::clicked, this, Guarded([this] { RunItem([this] { this->main.SelectAll(); }); }));
     item(LArchiwizuj, &MainWindow::ArchiveSelected);
