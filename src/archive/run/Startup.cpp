@@ -255,11 +255,25 @@ int RunHeadless(const QStringList& arguments)
         ReportToStandardError(Msg::NoDisplayNeedsAll());
         return ExitFailure;
     }
-    int status = ExitFailure;
     try {
         // The packer loads the library first: without it nothing can be archived.
         SevenZipPacker packer;
         ConfigurePacker(packer);
+        return RunHeadlessWith(arguments, packer);
+    } catch (...) {
+        ReportToStandardError(UserTextOf(std::current_exception()));
+    }
+    return ExitFailure;
+}
+
+int RunHeadlessWith(const QStringList& arguments, SevenZipPacker& packer)
+{
+    if (!IsUnattendedCommandLine(arguments)) {
+        ReportToStandardError(Msg::NoDisplayNeedsAll());
+        return ExitFailure;
+    }
+    int status = ExitFailure;
+    try {
         EntryList list;
         HeadlessMainWindow window;
         std::unique_ptr<Startup> made;

@@ -21,6 +21,7 @@ class ArchiveRun;
 class EntryList;
 class MainWindowPort;
 class QTimer;
+class SevenZipPacker;
 
 // The application's title, shown on its taskbar button.
 inline constexpr char ApplicationTitle[] = "Skrytkar " SKRYTKAR_VERSION;
@@ -121,3 +122,5 @@ void ArchiveAllInPlace(ArchiveRun& run, Startup& startup);
 // The whole unattended run without a display: needs a QCoreApplication; messages go to
 // standard error and wait for nobody. Returns the exit status.
 int RunHeadless(const QStringList& arguments);
+// The same with a packer that is ready (ConfigurePacker applied).
+int RunHeadlessWith(const QStringList& arguments, SevenZipPacker& packer);

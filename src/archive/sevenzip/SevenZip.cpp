@@ -10,6 +10,7 @@
 #include "archive/sevenzip/UpdateCallback.h"
 
 #include <algorithm>
+#include <utility>
 #include <thread>
 
 using namespace SevenZipAbi;
@@ -90,7 +91,7 @@ int32_t SevenZipPacker::Add()
     // What an interrupted add left in this folder goes before this one writes there.
     RemoveStaleTemporaryFiles(FolderOfPath(SZFileName));
     try {
-        writer.Set(new StreamWriter(&LastError, SZFileName, FileSystem::Now()));
+        writer.Set(new StreamWriter(&LastError, SZFileName, FileSystem::Now(), std::exchange(SpoilWrittenByte, -1)));
     } catch (const StreamWriteError&) {
         AddProblem(PackProblem::ArchiveWrite, SZFileName, LastError);
         throw;

@@ -168,6 +168,10 @@ public:
     // same total (from 0 again), announced by OnVerifyBegin; CancelRequested stops it as it
     // stops packing.
     bool VerifyAfterWrite = false;
+    // Test seam: the next archive written has the byte at this offset inverted on its way to the
+    // file, the way a failing disk or cable would; used once, then -1 (none) again. The program
+    // never sets it.
+    int64_t SpoilWrittenByte = -1;
     // The check after writing begins; its progress follows on OnProgress. Optional.
     T7zPreProgressEvent OnVerifyBegin;
     // How the last check after writing went (Status NotOpen when there was none).

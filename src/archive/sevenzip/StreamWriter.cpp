@@ -17,8 +17,6 @@ namespace {
 const QString TemporaryPrefix = QStringLiteral(".skrytkar-");
 const QString TemporarySuffix = QStringLiteral(".tmp");
 
-std::atomic<int64_t> spoiledByte{-1};
-
 // The name still holds this open file: nothing removed or replaced it meanwhile.
 bool NameHoldsFile(const QString& name, const OsFile& file)
 {
@@ -59,10 +57,6 @@ bool IsTemporaryFileName(const QString& name)
     return current.match(name).hasMatch() || earlier.match(name).hasMatch();
 }
 
-void InjectSpoiledByte(int64_t offset)
-{
-    spoiledByte = offset;
-}
 
 void RemoveStaleTemporaryFiles(const QString& folder)
 {
@@ -83,10 +77,9 @@ void RemoveStaleTemporaryFiles(const QString& folder)
     }
 }
 
-StreamWriter::StreamWriter(int32_t* errorTarget, const QString& baseName, uint64_t fileDate)
-    : errorTarget_(errorTarget), baseName_(baseName), fileDate_(fileDate)
+StreamWriter::StreamWriter(int32_t* errorTarget, const QString& baseName, uint64_t fileDate, int64_t spoilAt)
+    : errorTarget_(errorTarget), baseName_(baseName), fileDate_(fileDate), spoilAt_(spoilAt)
 {
-    spoilAt_ = spoiledByte.exchange(-1);
     OsError error = CreateTemporaryFile(baseName_, tempName_, file_);
     if (error)
         Fail(error);

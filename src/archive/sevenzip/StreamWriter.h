@@ -15,8 +15,8 @@ class StreamWriter final : public SevenZipAbi::IOutStream, public InterfacedObje
     SEVENZIP_INTERFACED_OBJECT
 public:
     // Opens the file at once; throws StreamWriteError (after storing the system's error code in
-    // *errorTarget) when it cannot.
-    StreamWriter(int32_t* errorTarget, const QString& baseName, uint64_t fileDate);
+    // *errorTarget) when it cannot. spoilAt: see SevenZipPacker::SpoilWrittenByte.
+    StreamWriter(int32_t* errorTarget, const QString& baseName, uint64_t fileDate, int64_t spoilAt = -1);
     ~StreamWriter() override;
 
     SevenZipAbi::HRESULT Write(const void* data, uint32_t size, uint32_t* processedSize) override;
@@ -71,6 +71,3 @@ bool IsTemporaryFileName(const QString& name);
 // what interrupted adds left behind. Nothing else is ever touched.
 void RemoveStaleTemporaryFiles(const QString& folder);
 
-// Test seam: the next writer made spoils (inverts) the byte at this archive offset on its way to
-// the file, the way a failing disk or cable would; -1 disarms the seam. The program never arms it.
-void InjectSpoiledByte(int64_t offset);

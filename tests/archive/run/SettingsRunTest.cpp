@@ -31,12 +31,6 @@ protected:
         AddListEntry(QStringLiteral("Folder"), QStringLiteral("Zdjęcia"), photos, docel);
     }
 
-    void TearDown() override
-    {
-        InjectSpoiledByte(-1);
-        RunFixture::TearDown();
-    }
-
     void Use(const Settings& settings) { ASSERT_EQ(SaveSettings(settings), NoError); }
 
     // A run whose dated folder then takes the given earlier name.
@@ -231,7 +225,7 @@ TEST_F(SettingsRun, TheCheckAfterWritingFollowsTheSettingsFileAndItsDefault)
             MakeFile(QStringLiteral("program/Ustawienia.ini"), c.file);
         ASSERT_TRUE(QDir(docel).removeRecursively());
         MakeFolder(QStringLiteral("kopie"));
-        InjectSpoiledByte(0);
+        packer->SpoilWrittenByte = 0;
         ArchiveAll();
         const QStringList lines = LogEntryLines();
         ASSERT_FALSE(lines.isEmpty());

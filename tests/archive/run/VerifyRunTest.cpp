@@ -28,12 +28,6 @@ protected:
         second = MakeFile(QStringLiteral("notatki.txt"), QByteArray("notatki\n").repeated(500));
     }
 
-    void TearDown() override
-    {
-        InjectSpoiledByte(-1);
-        RunFixture::TearDown();
-    }
-
     static QByteArray ReadFileBytes(const QString& path)
     {
         QFile f(path);
@@ -60,7 +54,7 @@ TEST_F(VerifyRunTest, ASpoiledArchiveFailsItsEntryAndTheNextIsArchived)
     const QString older = dated + QStringLiteral("/Listy.7z");
     MakeFile(QStringLiteral("kopie/Arch_") + TimeStampText() + QStringLiteral("/Listy.7z"), "older");
 
-    InjectSpoiledByte(32 + 8);  // inside the first archive's packed data
+    packer->SpoilWrittenByte = 32 + 8;  // inside the first archive's packed data
     ArchiveAll();
 
     ASSERT_EQ(FolderName(), QStringLiteral("Arch_") + TimeStampText());  // no minute turned meanwhile
@@ -108,8 +102,8 @@ TEST_F(VerifyRunTest, TheUnattendedRunWithoutADisplayEndsWithStatusOne)
     ASSERT_TRUE(SaveListFileAt(programDir + QStringLiteral("Dane.dat"),
                                {{QStringLiteral("Folder"), QStringLiteral("Listy"), first, docel},
                                 {QStringLiteral("Plik"), QStringLiteral("Notatki"), second, docel}}));
-    InjectSpoiledByte(0);  // the signature itself
-    const int status = RunHeadless({QStringLiteral("skrytkar"), QStringLiteral("/All")});
+    packer->SpoilWrittenByte = 0;  // the signature itself
+    const int status = RunHeadlessWith({QStringLiteral("skrytkar"), QStringLiteral("/All")}, *packer);
     EXPECT_EQ(status, ExitEntriesFailed);
     const QString log = QString::fromUtf8(LogBytes());
     // The signature itself spoiled: the read-back finds no archive there.

@@ -36,8 +36,6 @@ protected:
         Archive = Out + QStringLiteral("Kopia ćmy.7z");
     }
 
-    void TearDown() override { InjectSpoiledByte(-1); }
-
     int32_t Pack()
     {
         Zip->SZFileName = Archive;
@@ -124,7 +122,7 @@ TEST_F(SevenZipVerify, ASpoiledByteIsCaughtAndTheOlderArchiveStays)
         SCOPED_TRACE(c.Where);
         WriteFile(Archive, older);
         Zip->VerifyAfterWrite = true;
-        InjectSpoiledByte(c.Offset);
+        Zip->SpoilWrittenByte = c.Offset;
         EXPECT_NE(Pack(), 0);
         EXPECT_TRUE(HasVerifyProblem());
         EXPECT_FALSE(Zip->LastVerify.Ok());
@@ -147,7 +145,7 @@ TEST_F(SevenZipVerify, ADamagedBlockEndAfterWholeItemsIsCaught)
     Zip->AddRootDir = Root;
     Zip->Files.Clear();
     Zip->Files.Add(one);
-    InjectSpoiledByte(34);
+    Zip->SpoilWrittenByte = 34;
     EXPECT_NE(Zip->Add(), 0);
     EXPECT_TRUE(HasVerifyProblem());
     EXPECT_EQ(Zip->LastVerify.Status, ArchiveStatus::Damaged);
@@ -155,7 +153,7 @@ TEST_F(SevenZipVerify, ADamagedBlockEndAfterWholeItemsIsCaught)
 
     // The same archive without the check: `7z t` finds it damaged too.
     Zip->VerifyAfterWrite = false;
-    InjectSpoiledByte(34);
+    Zip->SpoilWrittenByte = 34;
     ASSERT_EQ(Zip->Add(), 0);
     EXPECT_FALSE(ArchiveTests(Archive));
 }
@@ -164,7 +162,7 @@ TEST_F(SevenZipVerify, WithoutTheCheckASpoiledArchiveGetsItsName)
 {
     // What the check is for: the same fault passes unseen without it, and only `7z t` finds it.
     Zip->VerifyAfterWrite = false;
-    InjectSpoiledByte(32 + 1000);
+    Zip->SpoilWrittenByte = 32 + 1000;
     ASSERT_EQ(Pack(), 0);
     EXPECT_EQ(Zip->LastVerify.Status, ArchiveStatus::NotOpen);
     EXPECT_FALSE(ArchiveTests(Archive));
