@@ -21,6 +21,7 @@
 #include "ui/windows/SettingsWindow.h"
 #include "ui/windows/AboutWindow.h"
 #include "ui/windows/WindowParts.h"
+#include "ui/windows/WorkerCalls.h"
 #include "ui/skin/MessageDialog.h"
 #include "archive/sevenzip/SevenZip.h"
 
@@ -174,21 +175,18 @@ public:
     // position updates are merged, the latest one drawn; the rest keeps its order.
     class Bar final : public ProgressPort {
     public:
-        Bar(RunBridge& bridge, ProgressPort& ui) : bridge(bridge), ui(ui) {}
+        Bar(RunBridge& bridge, ProgressPort& ui)
+            : bridge(bridge), ui(ui), position(bridge.window, [&ui](int value) {
+                  ui.SetPosition(value);
+                  ui.Refresh();
+              })
+        {
+        }
         void SetMax(int value) override
         {
             bridge.Post([&ui = ui, value] { ui.SetMax(value); });
         }
-        void SetPosition(int value) override
-        {
-            position = value;
-            if (!positionPending.exchange(true))
-                bridge.Post([this] {
-                    positionPending = false;
-                    ui.SetPosition(position);
-                    ui.Refresh();
-                });
-        }
+        void SetPosition(int value) override { position.Set(value); }
         void SetVisible(bool visible) override
         {
             bridge.Post([&ui = ui, visible] {
@@ -201,8 +199,7 @@ public:
     private:
         RunBridge& bridge;
         ProgressPort& ui;
-        std::atomic<int> position{0};
-        std::atomic<bool> positionPending{false};
+        LatestValue position;
     };
 
     // MainWindowPort
@@ -256,16 +253,14 @@ public:
     template <typename Work>
     void Post(Work work) const
     {
-        QMetaObject::invokeMethod(window, Guarded(std::move(work)), Qt::QueuedConnection);
+        PostTo(window, std::move(work));
     }
 
 private:
     template <typename Work>
     std::invoke_result_t<Work> Ask(Work work) const
     {
-        std::invoke_result_t<Work> answer{};
-        QMetaObject::invokeMethod(window, Guarded([&] { answer = work(); }), Qt::BlockingQueuedConnection);
-        return answer;
+        return AskOn(window, std::move(work));
     }
 
     MainWindow* window;

@@ -11,6 +11,7 @@
 #include "ui/skin/SkinImage.h"
 #include "ui/windows/FolderPicker.h"
 #include "ui/windows/WindowParts.h"
+#include "ui/windows/WorkerCalls.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -132,8 +133,15 @@ RestoreWindow::RestoreWindow(SevenZipPacker& packer, QWidget* parent)
     ApplyBarDesign(ProgresEtap, 9281173);
     for (CylinderBar* bar : {Progress, ProgresEtap})
         bar->SetPosition(0);
-    progressShown = std::make_unique<QueuedBar>(this, Progress);
-    etapShown = std::make_unique<QueuedBar>(this, ProgresEtap);
+    // The library reports far more often than a screen can show: the latest position is drawn.
+    const auto drawOn = [](CylinderBar* bar) {
+        return [bar](int value) {
+            bar->SetPosition(value);
+            bar->repaint();
+        };
+    };
+    progressShown = std::make_unique<LatestValue>(this, drawOn(Progress));
+    etapShown = std::make_unique<LatestValue>(this, drawOn(ProgresEtap));
 
     LPrzywroc = new HotZone(this, QRect(244, 298, 86, 24), QStringLiteral("LPrzywroc"), QStringLiteral("Przywróć"));
     LZamknij = new HotZone(this, QRect(338, 298, 86, 24), QStringLiteral("LZamknij"), QStringLiteral("Zamknij"));
@@ -264,39 +272,6 @@ bool RestoreWindow::FormKeyDown(QKeyEvent* event)
     }
 }
 
-// One bar as the worker moves it: the library reports far more often than a screen can show,
-// so the latest position is drawn on the user-interface thread, one update at a time.
-class RestoreWindow::QueuedBar {
-public:
-    QueuedBar(RestoreWindow* window, CylinderBar* bar) : window(window), bar(bar) {}
-    void Set(int value)
-    {
-        position = value;
-        if (!pending.exchange(true))
-            QMetaObject::invokeMethod(window, [this] {
-                pending = false;
-                bar->SetPosition(position);
-                bar->repaint();
-            }, Qt::QueuedConnection);
-    }
-
-private:
-    RestoreWindow* window;
-    CylinderBar* bar;
-    std::atomic<int> position{0};
-    std::atomic<bool> pending{false};
-};
-
-template <typename Work>
-std::invoke_result_t<Work> RestoreWindow::AskOnWindow(Work work)
-{
-    // From the worker: the user-interface thread never waits for the worker while a restore
-    // works, so this cannot deadlock.
-    std::invoke_result_t<Work> answer{};
-    QMetaObject::invokeMethod(this, Guarded([&] { answer = work(); }), Qt::BlockingQueuedConnection);
-    return answer;
-}
-
 void RestoreWindow::AskToStop()
 {
     if (!stopAsked || reader->CancelRequested)
@@ -304,7 +279,7 @@ void RestoreWindow::AskToStop()
     stopAsked = false;
     // The message dialog runs its own modal loop on the user-interface thread: the one nested
     // loop left, as a modal dialog needs one.
-    if (AskOnWindow([] { return ShowWarning(ButtonsYesNoCancel, IconInfo, Msg::RestoreConfirmStop()); }) == AnswerYes)
+    if (AskOn(this, [] { return ShowWarning(ButtonsYesNoCancel, IconInfo, Msg::RestoreConfirmStop()); }) == AnswerYes)
         reader->CancelRequested = true;
 }
 
@@ -312,10 +287,10 @@ OverwriteAnswer RestoreWindow::AskOverwrite(const ArchiveItem& item, const Exist
 {
     const bool newer = item.HasTime && existing.Time > item.Time;
     const QString question = Msg::RestoreReplace(item.Path, newer);
-    const int answer = AskOnWindow([&] { return ShowWarning(ButtonsYesNoCancel, IconQuestion, question); });
+    const int answer = AskOn(this, [&] { return ShowWarning(ButtonsYesNoCancel, IconQuestion, question); });
     // The library waits for this answer: the window first handles what came meanwhile, so an
     // Escape heard during the question stops it before this item.
-    AskOnWindow([] { return 0; });
+    AskOn(this, [] { return 0; });
     AskToStop();
     switch (answer) {
     case AnswerYes:

@@ -13,7 +13,6 @@
 #include <atomic>
 #include <exception>
 #include <memory>
-#include <type_traits>
 
 #include <functional>
 #include <vector>
@@ -26,6 +25,7 @@ class QThread;
 class SkinImage;
 class FolderPicker;
 class KeyPreview;
+class LatestValue;
 class CylinderBar;
 class SevenZipReader;
 class SevenZipPacker;
@@ -87,14 +87,11 @@ private:
     bool FormKeyDown(QKeyEvent* event);
     void ShowTarget();
     // Called on the worker thread.
-    template <typename Work>
-    std::invoke_result_t<Work> AskOnWindow(Work work);
     void AskToStop();
     OverwriteAnswer AskOverwrite(const ArchiveItem& item, const ExistingFile& existing);
     // The worker is done: the controls come back and the summary is shown.
     void FinishRestore();
 
-    class QueuedBar;
     SevenZipPacker& packer;
     KeyPreview* preview;
     TitleDrag drag;
@@ -105,8 +102,8 @@ private:
     // The restore at work.
     std::unique_ptr<SevenZipReader> reader;
     std::unique_ptr<QThread> worker;
-    std::unique_ptr<QueuedBar> progressShown;
-    std::unique_ptr<QueuedBar> etapShown;
+    std::unique_ptr<LatestValue> progressShown;
+    std::unique_ptr<LatestValue> etapShown;
     QString restoringArchive;
     QString restoringTarget;
     int restoringTotal = 0;
