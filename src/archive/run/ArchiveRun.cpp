@@ -153,12 +153,7 @@ const RunResult& ArchiveRun::ArchiveAll()
     }
     if (parameters.Entries.empty()) {
         result.ListEmpty = true;
-        try {
-            SaveLog(result.LogLines());
-        } catch (const LogWriteError& e) {
-            result.LogFailure = QString::fromUtf8(e.what());
-            throw;
-        }
+        WriteLog();
         return result;
     }
     RunEntries(false);
@@ -212,18 +207,23 @@ void ArchiveRun::RunEntries(bool selectedOnly)
     ShowWorkStatus(false);
     archiving = false;
 
-    try {
-        SaveLog(result.LogLines());
-    } catch (const LogWriteError& e) {
-        result.LogFailure = QString::fromUtf8(e.what());
-        throw;
-    }
+    WriteLog();
     // Archives and log are written: the closing message may wait for the user without keeping
     // another run out.
     lock->Release();
 
     if (result.ErrorsOccurred())
         Ask(ButtonsClose, IconInfo, Msg::RunHadErrors());
+}
+
+void ArchiveRun::WriteLog()
+{
+    try {
+        SaveLog(result.LogLines());
+    } catch (const LogWriteError& e) {
+        result.LogFailure = QString::fromUtf8(e.what());
+        throw;
+    }
 }
 
 // After an entry archived in this run: only its newest archives stay, as the settings ask.

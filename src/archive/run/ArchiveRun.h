@@ -78,6 +78,8 @@ private:
     void RunEntries(bool selectedOnly);
     bool TakeLock();
     void ShowWorkStatus(bool working);
+    // The log made from the result; a failure is kept in the result, then raised.
+    void WriteLog();
     int Ask(int buttons, int icon, const QString& text);
     void KeepNewestArchives(EntryOutcome& outcome, const Entry& entry) const;
 

@@ -268,10 +268,6 @@ int RunHeadless(const QStringList& arguments)
 
 int RunHeadlessWith(const QStringList& arguments, SevenZipPacker& packer)
 {
-    if (!IsUnattendedCommandLine(arguments)) {
-        ReportToStandardError(Msg::NoDisplayNeedsAll());
-        return ExitFailure;
-    }
     int status = ExitFailure;
     try {
         EntryList list;

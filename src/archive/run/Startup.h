@@ -122,5 +122,6 @@ void ArchiveAllInPlace(ArchiveRun& run, Startup& startup);
 // The whole unattended run without a display: needs a QCoreApplication; messages go to
 // standard error and wait for nobody. Returns the exit status.
 int RunHeadless(const QStringList& arguments);
-// The same with a packer that is ready (ConfigurePacker applied).
+// The same, for arguments RunHeadless accepted, with a packer that is ready (ConfigurePacker
+// applied).
 int RunHeadlessWith(const QStringList& arguments, SevenZipPacker& packer);
