@@ -6,13 +6,15 @@
 #                              builds and the package checks
 set -euo pipefail
 
-# Building and running: compiler and build tools, Qt, libjpeg, OpenSSL, the 7-Zip library
+# Building and running: compiler and build tools, Qt, libjpeg, OpenSSL, xxHash (the digests of
+# archives already checked), the 7-Zip library
 # (and the 7z command), the fonts the skin maps to, Qt's Polish texts for the file dialogs.
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   libjpeg62-turbo-dev
   libssl-dev
+  libxxhash-dev
   p7zip-full
   fonts-dejavu-core fonts-liberation
   qt6-translations-l10n

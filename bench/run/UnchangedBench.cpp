@@ -102,7 +102,7 @@ void CheckAndLink(SevenZipPacker& zip, const QString& source, const QString& doc
 {
     const QString target = ArchivePath(docel, folderName, nazwa);
     Prepare(zip, source, target);
-    const UnchangedCheck check = CheckUnchanged(zip, zip.ItemsToAdd(), docel, nazwa, folderName);
+    const UnchangedCheck check = CheckUnchanged(zip, zip.ItemsToAdd(), docel, nazwa, folderName, UINT64_MAX);
     if (!check.Unchanged())
         qFatal("%s not found unchanged (%d)", qPrintable(source), static_cast<int>(check.Verdict));
     if (LinkArchive(check.EarlierArchive, target) != 0)

@@ -151,6 +151,17 @@ inline QString ReasonSkippedSubfolders(long long count)
 {
     return QStringLiteral("pominięto zawartość podfolderów: ") + QString::number(count);
 }
+// A reason under an entry made from its earlier archive: what the update did.
+inline QString ReasonUpdated(unsigned changed, unsigned added, unsigned removed)
+{
+    return QStringLiteral("zmienione pliki: %1, nowe: %2, usunięte: %3").arg(changed).arg(added).arg(removed);
+}
+// A reason under an entry: its newest earlier archive did not test whole, so nothing was taken
+// from it.
+inline QString ReasonEarlierDamaged(const QString& path)
+{
+    return QStringLiteral("wcześniejsze archiwum %1 jest uszkodzone; spakowano od nowa").arg(path);
+}
 inline QString LogOldArchiveRemoved(const QString& path) { return QStringLiteral("Usunięto stare archiwum ") + path; }
 inline QString LogOldArchiveNotRemoved(const QString& path, const QString& reason)
 {

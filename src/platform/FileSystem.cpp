@@ -39,6 +39,7 @@ void FromStatAnyKind(const struct stat& st, const QString& name, FileInfo& info)
     info.Name = name;
     info.Size = isDir ? 0 : static_cast<int64_t>(st.st_size);
     info.Time = FileTimeOf(st.st_mtim);
+    info.ChangeTime = FileTimeOf(st.st_ctim);
     info.Attributes = attr;
     info.Device = static_cast<uint64_t>(st.st_dev);
     info.Inode = static_cast<uint64_t>(st.st_ino);

@@ -30,6 +30,9 @@ struct FileInfo {
     EntryKind Kind = EntryKind::Missing;
     int64_t Size = -1;       // 0 for folders
     uint64_t Time = 0;       // last write, FILETIME (100 ns since 1601-01-01 UTC)
+    // Last change of the inode, FILETIME: set to now by every write, rename, chmod or copy,
+    // and unlike Time it cannot be put back by the user.
+    uint64_t ChangeTime = 0;
     uint32_t Attributes = 0xFFFFFFFFu;
     uint64_t Device = 0;     // identity, so a walk can notice a folder it is already inside
     uint64_t Inode = 0;

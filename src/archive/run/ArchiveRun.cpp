@@ -162,13 +162,17 @@ const RunResult& ArchiveRun::ArchiveAll()
 
 void ArchiveRun::RunEntries(bool selectedOnly)
 {
-    result.FolderName = QStringLiteral("Arch_") + TimeStampText();
+    // Whole seconds, rounded down: an inode changed in the second the run began counts as
+    // changed since then.
+    QDateTime started = parameters.Started.isValid() ? parameters.Started.toUTC() : QDateTime::currentDateTimeUtc();
+    started.setTime(QTime(started.time().hour(), started.time().minute(), started.time().second()));
+    result.FolderName = QStringLiteral("Arch_") + TimeStampText(started.toLocalTime());
     archiving = true;
     stopRequested = false;
     settings = parameters.Options ? *parameters.Options : LoadSettings();
     if (parameters.Packer)
         ApplyRunSettings(*parameters.Packer, settings);
-    EntryArchiver archiver(parameters.Packer, settings, result.FolderName);
+    EntryArchiver archiver(parameters.Packer, settings, result.FolderName, started);
 
     const EntryVector& entries = parameters.Entries;
     ProgressPort& etap = window.ProgresEtap();

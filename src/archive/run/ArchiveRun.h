@@ -10,6 +10,7 @@
 #include "core/EntryList.h"
 #include "core/Settings.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <atomic>
@@ -37,6 +38,9 @@ struct RunParameters {
     MessagePort* Messages = nullptr;     // nullptr: the program's message port
     ListBoxPort* Selection = nullptr;    // the chosen lines, asked as the loop reaches each
     std::optional<Settings> Options;     // read from "Ustawienia.ini" at the start when unset
+    // When the run begins (its dated folder's name, and the moment from which a source's change
+    // counts as one after this run). Invalid: now. Tests place it after changes of their own.
+    QDateTime Started;
 };
 
 // The byte bar of the entry at work: 32-bit values, so an entry of 2 GiB or more is shown in

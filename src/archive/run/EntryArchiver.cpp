@@ -1,15 +1,20 @@
 #include "archive/run/EntryArchiver.h"
 
+#include "archive/run/ArchiveRecord.h"
+#include "archive/run/EntryArchives.h"
 #include "archive/run/RunPaths.h"
 #include "archive/run/Unchanged.h"
 #include "archive/run/VerifyCommand.h"
 #include "archive/sevenzip/SevenZip.h"
 #include "archive/sevenzip/SevenZipReader.h"
+#include "archive/sevenzip/UpdatePlan.h"
 #include "core/Messages.h"
 #include "platform/FileSystem.h"
 #include "platform/Files.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <optional>
 
 namespace {
 
@@ -41,6 +46,7 @@ void ConfigurePacker(SevenZipPacker& packer)
     packer.LZMACompressType = LZMA;
     packer.LZMACompressStrength = FAST;
     packer.LZMAStrength = 0;
+    packer.SolidBlockMegabytes = SolidBlockMegabytes;
     packer.Password.clear();
     // Nothing is reported archived that was not read back whole from the disk.
     ApplyRunSettings(packer, Settings{});
@@ -80,8 +86,23 @@ QString AddProblemReason(const PackProblem& problem)
     return problem.Path.isEmpty() ? reason : Msg::ReasonAt(problem.Path, reason);
 }
 
-EntryArchiver::EntryArchiver(SevenZipPacker* packer, const Settings& settings, QString folderName)
-    : packer(packer), settings(settings), folderName(std::move(folderName))
+QString PackingText(const SevenZipPacker& packer)
+{
+    QString text = packer.LZMACompressType == PPMD ? QStringLiteral("ppmd") : QStringLiteral("lzma");
+    text += QStringLiteral(" poziom %1 slowo %2").arg(int(packer.LZMACompressStrength)).arg(int(packer.LZMAStrength));
+    if (!(packer.AddOptions & AddSolid))
+        text += QStringLiteral(" bez bloku");
+    else if (packer.SolidBlockMegabytes > 0)
+        text += QStringLiteral(" blok %1m").arg(packer.SolidBlockMegabytes);
+    else
+        text += QStringLiteral(" jeden blok");
+    if (!packer.Password.isEmpty())
+        text += QStringLiteral(" haslo");
+    return text;
+}
+
+EntryArchiver::EntryArchiver(SevenZipPacker* packer, const Settings& settings, QString folderName, QDateTime runStart)
+    : packer(packer), settings(settings), folderName(std::move(folderName)), runStart(runStart.toUTC())
 {
 }
 
@@ -109,30 +130,126 @@ EntryOutcome EntryArchiver::Archive(int index, const Entry& entry)
     return outcome;
 }
 
-// An entry whose items are those of its newest earlier archive gets the new archive as a
-// second name of that one instead of being packed. True when the link is in place; anything
-// that differs, cannot be read or cannot be linked leaves the entry to be packed as usual.
-bool EntryArchiver::LinkedToUnchanged(const QString& docel, const QString& nazwa, const QString& archive,
-                                      EntryOutcome& outcome)
+namespace {
+
+// FILETIME of a moment.
+uint64_t FileTimeOfMoment(const QDateTime& moment)
 {
+    constexpr int64_t SecondsFrom1601To1970 = 11644473600LL;
+    const int64_t seconds = moment.toSecsSinceEpoch() + SecondsFrom1601To1970;
+    return seconds > 0 ? static_cast<uint64_t>(seconds) * 10000000ULL : 0;
+}
+
+// What the run knows of an earlier archive before it builds on it.
+struct EarlierArchive {
+    bool Whole = false;      // confirmed by its digest, or tested in full just now
+    bool Damaged = false;    // tested in full and found damaged
+    ArchiveRecord Record;    // its record (RunStart and Packing valid when Whole)
+};
+
+// Confirms an earlier archive is the file that was checked when it was written: by its digest
+// when its record matches, otherwise by testing it in full (and recording it when whole). An
+// archive known only from its dated folder's name counts from an hour before that minute, so
+// that no change of the run's hour is missed, and its packing is unknown.
+EarlierArchive ConfirmEarlier(SevenZipPacker& packer, const EntryArchive& archive)
+{
+    EarlierArchive earlier;
+    if (const std::optional<ArchiveRecord> record = ReadRecord(archive.Path); record && MatchesRecord(archive.Path, *record)) {
+        earlier.Whole = true;
+        earlier.Record = *record;
+        return earlier;
+    }
+    SevenZipReader reader(packer);
+    reader.Password = packer.Password;
+    const ArchiveListing& listing = reader.Open(archive.Path);
+    const ArchiveTestResult test = listing.Status == ArchiveStatus::Ok ? reader.Test() : TestResultOfFailedOpen(listing);
+    reader.Close();
+    if (!test.Ok()) {
+        // An archive this run could not read (no permission, a password) is not known to be
+        // damaged; one whose data or headers fail their checks is.
+        earlier.Damaged = test.Status == ArchiveStatus::Damaged || test.Status == ArchiveStatus::NotArchive;
+        return earlier;
+    }
+    earlier.Whole = true;
+    earlier.Record.RunStart = archive.Time.addSecs(-3600).toUTC();
+    uint64_t size = 0;
+    if (FileDigest(archive.Path, earlier.Record.Digest, size) == NoError) {
+        earlier.Record.Size = size;
+        WriteRecord(archive.Path, earlier.Record);
+    }
+    return earlier;
+}
+
+}  // namespace
+
+// Builds on the entry's newest earlier archive where it can: an entry whose items are all
+// unchanged since it gets the new archive as a second name of that one (true: nothing left to
+// pack); otherwise, when it was packed the same way, the packer is told to take the unchanged
+// items over from it. An earlier archive found damaged is neither linked nor taken from, and
+// the entry says so. Anything that cannot be read or done leaves the entry to be packed anew.
+bool EntryArchiver::BuiltOnEarlier(const QString& docel, const QString& nazwa, const QString& archive,
+                                   EntryOutcome& outcome)
+{
+    packer->UpdateFrom.clear();
     GatheredItems items;
     try {
         items = packer->ItemsToAdd();
     } catch (...) {
         return false;
     }
-    const UnchangedCheck check = CheckUnchanged(*packer, items, docel, nazwa, folderName);
-    if (!check.Unchanged() || LinkArchive(check.EarlierArchive, archive) != NoError)
+    if (items.Items.empty())
         return false;
-    // The bars move as for a packed entry.
-    if (packer->OnPreProgress)
-        packer->OnPreProgress(packer, items.Total);
-    if (packer->OnProgress)
-        packer->OnProgress(packer, QString(), items.Total, items.Total);
-    if (items.SkippedSubfolderCount > 0)
-        outcome.Reasons.append(Msg::ReasonSkippedSubfolders(items.SkippedSubfolderCount));
-    Remember(archive);
-    return true;
+    const std::vector<EntryArchive> archives = ArchivesIn(docel, nazwa);
+    const auto newest = std::find_if(archives.begin(), archives.end(),
+                                     [&](const EntryArchive& a) { return a.FolderName != folderName; });
+    if (newest == archives.end())
+        return false;
+    const EarlierArchive earlier = ConfirmEarlier(*packer, *newest);
+    if (earlier.Damaged) {
+        outcome.Reasons.append(Msg::ReasonEarlierDamaged(newest->Path));
+        outcome.EarlierDamaged = true;
+        return false;
+    }
+    if (!earlier.Whole)
+        return false;
+    // File systems stamp changes from a clock that may lag the run's by a tick: a second more.
+    const uint64_t changedSince = FileTimeOfMoment(earlier.Record.RunStart.addSecs(-1));
+
+    // A gathering with problems is never linked (CheckUnchangedAgainst): they must reach the log.
+    if (CheckUnchangedAgainst(*packer, items, newest->Path, changedSince).Unchanged() &&
+        LinkArchive(newest->Path, archive) == NoError) {
+        // The bars move as for a packed entry.
+        if (packer->OnPreProgress)
+            packer->OnPreProgress(packer, items.Total);
+        if (packer->OnProgress)
+            packer->OnProgress(packer, QString(), items.Total, items.Total);
+        if (items.SkippedSubfolderCount > 0)
+            outcome.Reasons.append(Msg::ReasonSkippedSubfolders(items.SkippedSubfolderCount));
+        // The same file under this run's name: changes count from this run on.
+        ArchiveRecord record = earlier.Record;
+        record.RunStart = runStart;
+        WriteRecord(archive, record);
+        Remember(archive);
+        return true;
+    }
+    if (!earlier.Record.Packing.isEmpty() && earlier.Record.Packing == PackingText(*packer)) {
+        packer->UpdateFrom = newest->Path;
+        packer->UpdateChangedSince = changedSince;
+    }
+    return false;
+}
+
+// After an add: an archive read back whole gets its record; any other loses an old one.
+void EntryArchiver::RecordWritten(const QString& archive)
+{
+    if (packer->VerifyAfterWrite && packer->LastVerify.Ok()) {
+        ArchiveRecord record;
+        record.RunStart = runStart;
+        record.Packing = PackingText(*packer);
+        if (FileDigest(archive, record.Digest, record.Size) == NoError && WriteRecord(archive, record) == NoError)
+            return;
+    }
+    RemoveRecord(archive);
 }
 
 int EntryArchiver::ArchiveInto(const Entry& e, EntryOutcome& outcome)
@@ -212,7 +329,8 @@ int EntryArchiver::ArchiveInto(const Entry& e, EntryOutcome& outcome)
     else
         packer->Files.Add((source == QLatin1String("/") ? QString() : source) + QStringLiteral("/*.*"));
 
-    if (settings.Dowiazania && LinkedToUnchanged(docel, e.Nazwa, archive, outcome)) {
+    packer->UpdateFrom.clear();
+    if (settings.Dowiazania && BuiltOnEarlier(docel, e.Nazwa, archive, outcome)) {
         outcome.ArchivePath = archive;
         return ResultArchivedUnchanged;
     }
@@ -247,8 +365,13 @@ int EntryArchiver::ArchiveInto(const Entry& e, EntryOutcome& outcome)
             AddReason(outcome, source, Msg::ReasonNothingGathered());
     }
     // Whatever its result, an archive that got its name belongs to this run now.
-    if (result == 0)
+    if (result == 0) {
         Remember(archive);
+        RecordWritten(archive);
+        if (packer->LastUpdate.Updated)
+            outcome.Reasons.append(Msg::ReasonUpdated(packer->LastUpdate.ChangedFiles, packer->LastUpdate.NewFiles,
+                                                      packer->LastUpdate.RemovedFiles));
+    }
     if (failed && packer->VerifyFailed())
         return ResultVerifyFailed;
     if (failed)

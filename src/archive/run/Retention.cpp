@@ -1,5 +1,6 @@
 #include "archive/run/Retention.h"
 
+#include "archive/run/ArchiveRecord.h"
 #include "archive/run/EntryArchives.h"
 #include "core/Messages.h"
 #include "platform/FileSystem.h"
@@ -58,6 +59,7 @@ RetentionResult RemoveOldArchives(const QString& docel, const QString& nazwa, in
             continue;
         }
         result.RemovedArchives.append(it->Path);
+        RemoveRecord(it->Path);
         // Only an empty folder goes; anything else in it (another entry's archive, the user's
         // own files) keeps it.
         if (RemoveEmptyFolder(folder) == NoError)

@@ -12,7 +12,7 @@ bool IsFailureCode(int code)
 
 bool RunResult::ErrorsOccurred() const
 {
-    return std::any_of(Entries.begin(), Entries.end(), [](const EntryOutcome& e) { return e.Failed(); });
+    return std::any_of(Entries.begin(), Entries.end(), [](const EntryOutcome& e) { return e.Failed() || e.EarlierDamaged; });
 }
 
 QString EntryLogLine(int code, const QString& safeName)

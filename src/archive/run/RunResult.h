@@ -38,6 +38,9 @@ struct EntryOutcome {
     QString ArchivePath;    // the archive written or linked; empty when there is none
     int64_t Bytes = 0;      // that archive's size on the disk
     RetentionResult Retention;  // older archives removed after it
+    // The entry's newest earlier archive was found damaged (and nothing was taken from it):
+    // the entry may have archived, but the run must not end as a success.
+    bool EarlierDamaged = false;
 
     bool Failed() const { return IsFailureCode(Code); }
 };

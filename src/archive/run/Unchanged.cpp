@@ -1,6 +1,7 @@
 #include "archive/run/Unchanged.h"
 
 #include "archive/run/EntryArchives.h"
+#include "archive/sevenzip/UpdatePlan.h"
 #include "core/Messages.h"
 #include "platform/FileSystem.h"
 
@@ -16,13 +17,6 @@ bool ByPath(const ArchiveItem& a, const ArchiveItem& b)
 {
     return std::tie(a.Path, a.IsFolder, a.Size, a.Time, a.Attributes) <
            std::tie(b.Path, b.IsFolder, b.Size, b.Time, b.Attributes);
-}
-
-bool SameItem(const ArchiveItem& a, const ArchiveItem& b)
-{
-    return a.Path == b.Path && a.IsFolder == b.IsFolder && a.Size == b.Size && a.HasTime == b.HasTime &&
-           (!a.HasTime || a.Time == b.Time) && a.HasAttributes == b.HasAttributes &&
-           (!a.HasAttributes || a.Attributes == b.Attributes);
 }
 
 // A name in the archive's folder that an interrupted link may leave behind: the shape of the
@@ -47,10 +41,11 @@ bool SameItems(const std::vector<ArchiveItem>& gathered, const std::vector<Archi
     std::vector<ArchiveItem> b = stored;
     std::sort(a.begin(), a.end(), ByPath);
     std::sort(b.begin(), b.end(), ByPath);
-    return std::equal(a.begin(), a.end(), b.begin(), SameItem);
+    return std::equal(a.begin(), a.end(), b.begin(), SameStoredItem);
 }
 
-UnchangedCheck CheckUnchangedAgainst(const SevenZipPacker& zip, const GatheredItems& items, const QString& earlierArchive)
+UnchangedCheck CheckUnchangedAgainst(const SevenZipPacker& zip, const GatheredItems& items, const QString& earlierArchive,
+                                     uint64_t changedSince)
 {
     UnchangedCheck check;
     check.EarlierArchive = earlierArchive;
@@ -65,17 +60,18 @@ UnchangedCheck CheckUnchangedAgainst(const SevenZipPacker& zip, const GatheredIt
         check.Verdict = UnchangedVerdict::Unreadable;
         return check;
     }
-    check.Verdict = SameItems(items.Items, listing.Items) ? UnchangedVerdict::Unchanged : UnchangedVerdict::Different;
+    check.Verdict = PlanUpdate(items.Items, listing.Items, changedSince).KeepsAll() ? UnchangedVerdict::Unchanged
+                                                                                  : UnchangedVerdict::Different;
     return check;
 }
 
 UnchangedCheck CheckUnchanged(const SevenZipPacker& zip, const GatheredItems& items, const QString& docel,
-                               const QString& nazwa, const QString& currentFolderName)
+                               const QString& nazwa, const QString& currentFolderName, uint64_t changedSince)
 {
     for (const EntryArchive& archive : ArchivesIn(docel, nazwa)) {
         if (archive.FolderName == currentFolderName)
             continue;
-        return CheckUnchangedAgainst(zip, items, archive.Path);
+        return CheckUnchangedAgainst(zip, items, archive.Path, changedSince);
     }
     return UnchangedCheck{};
 }

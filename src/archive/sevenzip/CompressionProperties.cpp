@@ -56,7 +56,12 @@ std::vector<CompressionProperty> CompressionProperties(const SevenZipPacker& zip
             list.push_back(Number(L"mem", zip.LPPMDmem));
     } else {
         list.push_back(Number(L"X", level));
-        list.push_back(Text(L"s", (zip.AddOptions & AddSolid) ? "on" : "off"));
+        if (!(zip.AddOptions & AddSolid))
+            list.push_back(Text(L"s", "off"));
+        else if (zip.SolidBlockMegabytes > 0)
+            list.push_back(Text(L"s", QByteArray::number(zip.SolidBlockMegabytes).append('m').constData()));
+        else
+            list.push_back(Text(L"s", "on"));
         if (zip.LZMAStrength > 0)
             list.push_back(Number(L"d", zip.LZMAStrength));
     }

@@ -44,11 +44,13 @@ void ItemGatherer::Gather(const SourceMasks& files)
     items_.ItemNames.resize(items_.ItemCount);
     items_.ItemSizes.resize(items_.ItemCount);
     items_.ItemTimes.resize(items_.ItemCount);
+    items_.ItemChangeTimes.resize(items_.ItemCount);
     items_.ItemAttributes.resize(items_.ItemCount);
     items_.ItemKinds.resize(items_.ItemCount);
     items_.ItemNames.shrink_to_fit();
     items_.ItemSizes.shrink_to_fit();
     items_.ItemTimes.shrink_to_fit();
+    items_.ItemChangeTimes.shrink_to_fit();
     items_.ItemAttributes.shrink_to_fit();
     items_.ItemKinds.shrink_to_fit();
 }
@@ -196,6 +198,7 @@ void ItemGatherer::AddItem(const QString& name, const FileSystem::FileInfo& info
         items_.ItemNames.resize(capacity_);
         items_.ItemSizes.resize(capacity_);
         items_.ItemTimes.resize(capacity_);
+        items_.ItemChangeTimes.resize(capacity_);
         items_.ItemAttributes.resize(capacity_);
         items_.ItemKinds.resize(capacity_);
     }
@@ -203,6 +206,7 @@ void ItemGatherer::AddItem(const QString& name, const FileSystem::FileInfo& info
     items_.ItemNames[i] = name;
     items_.ItemSizes[i] = info.Size;
     items_.ItemTimes[i] = info.Time;
+    items_.ItemChangeTimes[i] = info.ChangeTime;
     items_.ItemAttributes[i] = info.Attributes;
     items_.ItemKinds[i] = kind;
     total_ += info.Size;

@@ -8,6 +8,7 @@
 #include "archive/sevenzip/SevenZipLibrary.h"
 #include "archive/sevenzip/StreamWriter.h"
 #include "archive/sevenzip/UpdateCallback.h"
+#include "archive/sevenzip/UpdatePlan.h"
 
 #include <algorithm>
 #include <utility>
@@ -98,14 +99,38 @@ int32_t SevenZipPacker::Add()
     }
 
     int32_t result = 0;
+    LastUpdate = UpdateSummary();
+    updatedFrom_.reset();
+    const QString updateFrom = std::exchange(UpdateFrom, QString());
     if (callback->ItemCount > 0) {
-        // A setting the library refuses would make another archive than the one asked for
-        // (no header encryption, another method): none is written then.
-        result = ApplyCompressionProperties();
-        if (result == 0) {
-            callback->Options = AddOptions;
-            callback->HasSetAddName = static_cast<bool>(OnSetAddName);
-            result = Update(callback.Get(), writer.Get(), channel);
+        UpdateOutcome update = UpdateOutcome::NotTried;
+        // An archive that lacks a file it should hold is no base to build on.
+        const bool gatheredWhole = std::none_of(Problems.begin(), Problems.end(), [](const PackProblem& p) { return p.Fails(); });
+        if (!updateFrom.isEmpty() && gatheredWhole)
+            update = UpdateFromEarlier(updateFrom, callback.Get(), writer.Get(), channel, result);
+        if (update == UpdateOutcome::Failed) {
+            // Packed anew into a new file: nothing of the failed attempt may remain in it.
+            writer.Reset();
+            callback->EarlierIndex.clear();
+            callback->ResetProgress();
+            LastUpdate = UpdateSummary();
+            updatedFrom_.reset();
+            try {
+                writer.Set(new StreamWriter(&LastError, SZFileName, FileSystem::Now()));
+            } catch (const StreamWriteError&) {
+                AddProblem(PackProblem::ArchiveWrite, SZFileName, LastError);
+                throw;
+            }
+        }
+        if (update != UpdateOutcome::Finished) {
+            // A setting the library refuses would make another archive than the one asked for
+            // (no header encryption, another method): none is written then.
+            result = ApplyCompressionProperties(Library->OutArchive());
+            if (result == 0) {
+                callback->Options = AddOptions;
+                callback->HasSetAddName = static_cast<bool>(OnSetAddName);
+                result = Update(Library->OutArchive(), callback.Get(), writer.Get(), channel);
+            }
         }
     } else {
         ErrCode = ErrCodeNoFiles;
@@ -129,17 +154,70 @@ int32_t SevenZipPacker::Add()
         else
             result = E_FAIL;
     }
+    updatedFrom_.reset();
     if (const int error = writer->Error())
         AddProblem(PackProblem::ArchiveWrite, writer->FailedName(), error);
     writer.Reset();
     return result;
 }
 
-int32_t SevenZipPacker::ApplyCompressionProperties()
+SevenZipPacker::UpdateOutcome SevenZipPacker::UpdateFromEarlier(const QString& earlierPath, ArchiveUpdateCallback* callback,
+                                                                 StreamWriter* writer,
+                                                                 const std::shared_ptr<EventChannel>& channel,
+                                                                 int32_t& result)
+{
+    // The earlier archive stays open, unchanged, until the update has read what it copies.
+    SevenZipReader earlier(*this);
+    earlier.CancelAlso = &CancelRequested;
+    const ArchiveListing& listing = earlier.Open(earlierPath);
+    if (listing.Status != ArchiveStatus::Ok || listing.ErrorFlags != 0 || !Password.isEmpty())
+        return UpdateOutcome::NotTried;
+    if (std::any_of(listing.Items.begin(), listing.Items.end(), [](const ArchiveItem& item) { return item.Encrypted; }))
+        return UpdateOutcome::NotTried;
+
+    std::vector<ArchiveItem> gathered;
+    gathered.reserve(callback->ItemCount);
+    callback->Options = AddOptions;
+    callback->HasSetAddName = static_cast<bool>(OnSetAddName);
+    for (uint32_t i = 0; i < callback->ItemCount; ++i)
+        gathered.push_back(callback->GatheredItem(i));
+    UpdatePlan plan = PlanUpdate(gathered, listing.Items, UpdateChangedSince);
+    // Nothing to take over: packing anew is the same work, and simpler.
+    if (plan.Kept == 0)
+        return UpdateOutcome::NotTried;
+
+    void* out = nullptr;
+    if (ForeignQueryInterface(earlier.archive_, IID_IOutArchive, &out) != S_OK || !out)
+        return UpdateOutcome::NotTried;
+    auto* outArchive = static_cast<IOutArchive*>(out);
+    if (ApplyCompressionProperties(outArchive) != 0) {
+        ForeignRelease(outArchive);
+        return UpdateOutcome::NotTried;
+    }
+    callback->EarlierIndex = std::move(plan.EarlierIndex);
+    const size_t problemsBefore = Problems.size();
+    result = Update(outArchive, callback, writer, channel);
+    ForeignRelease(outArchive);
+    if (result != 0 && !(result == static_cast<int32_t>(E_ABORT) && CancelRequested)) {
+        // What this attempt met is met again, and reported, by the fresh pack.
+        Problems.resize(problemsBefore);
+        return UpdateOutcome::Failed;
+    }
+    LastUpdate.Updated = true;
+    LastUpdate.From = earlierPath;
+    LastUpdate.KeptItems = plan.Kept;
+    LastUpdate.ChangedFiles = plan.ChangedFiles;
+    LastUpdate.NewFiles = plan.NewFiles;
+    LastUpdate.RemovedFiles = plan.RemovedFiles;
+    updatedFrom_ = std::make_unique<ArchiveListing>(listing);
+    return UpdateOutcome::Finished;
+}
+
+int32_t SevenZipPacker::ApplyCompressionProperties(IOutArchive* outArchive)
 {
     // Each call starts from the library's defaults, so one object serves every add.
     void* setProperties = nullptr;
-    HRESULT result = ForeignQueryInterface(Library->OutArchive(), IID_ISetProperties, &setProperties);
+    HRESULT result = ForeignQueryInterface(outArchive, IID_ISetProperties, &setProperties);
     if (result != S_OK || !setProperties)
         return result != S_OK ? result : static_cast<int32_t>(E_NOINTERFACE);
     result = SendCompressionProperties(static_cast<ISetProperties*>(setProperties), CompressionProperties(*this), *Library);
@@ -169,8 +247,26 @@ int32_t SevenZipPacker::VerifyWritten(StreamWriter* writer)
     reader.CancelAlso = &CancelRequested;
     const ArchiveListing& listing = reader.Open(temp);
     if (listing.Status == ArchiveStatus::Ok) {
+        // After an update, a block that is byte for byte a block of the earlier archive (known
+        // whole) was copied as stored: only what was packed in this add is decoded again.
+        bool everything = true;
+        std::vector<uint32_t> chosen;
+        uint64_t total = listing.UnpackedSize;
+        if (updatedFrom_) {
+            everything = false;
+            total = 0;
+            const std::vector<bool> copied = ItemsInCopiedBlocks(listing, *updatedFrom_);
+            for (const ArchiveItem& item : listing.Items) {
+                if (copied[item.Index]) {
+                    LastUpdate.ConfirmedBytes += item.Size;
+                } else if (item.Block >= 0) {
+                    chosen.push_back(item.Index);
+                    total += item.Size;
+                }
+            }
+        }
         if (OnVerifyBegin)
-            OnVerifyBegin(this, static_cast<int64_t>(listing.UnpackedSize));
+            OnVerifyBegin(this, static_cast<int64_t>(total));
         // The bar starts over: the check is a second pass over the same bytes.
         if (OnProgress)
             OnProgress(this, QString(), 0, 0);
@@ -186,7 +282,18 @@ int32_t SevenZipPacker::VerifyWritten(StreamWriter* writer)
             if (OnProgress)
                 OnProgress(this, current, static_cast<int64_t>(done), static_cast<int64_t>(done - std::min(done, itemStart)));
         };
-        LastVerify = reader.Test();
+        if (everything) {
+            LastVerify = reader.Test();
+        } else if (!chosen.empty()) {
+            LastVerify = reader.Test(chosen);
+        } else {
+            // Every block confirmed by its bytes; the headers opened with their checksums.
+            LastVerify = ArchiveTestResult();
+            LastVerify.ErrorFlags = listing.ErrorFlags;
+            LastVerify.Status = listing.ErrorFlags == 0 ? ArchiveStatus::Ok : ArchiveStatus::Damaged;
+        }
+        if (!everything && LastVerify.Ok() && OnProgress)
+            OnProgress(this, QString(), static_cast<int64_t>(total), 0);
     } else {
         LastVerify = TestResultOfFailedOpen(listing);
     }
@@ -198,14 +305,13 @@ int32_t SevenZipPacker::VerifyWritten(StreamWriter* writer)
     return E_FAIL;
 }
 
-int32_t SevenZipPacker::Update(ArchiveUpdateCallback* callback, StreamWriter* writer,
-                          const std::shared_ptr<EventChannel>& channel)
+int32_t SevenZipPacker::Update(IOutArchive* outArchive, ArchiveUpdateCallback* callback, StreamWriter* writer,
+                               const std::shared_ptr<EventChannel>& channel)
 {
     // The library calls back from its own threads and the events must reach their handlers on
     // this thread while it works, so the update runs on a thread of its own and this one
     // delivers the events until it ends.
     HRESULT result = E_FAIL;
-    IOutArchive* outArchive = Library->OutArchive();
     std::thread worker([&] {
         result = ForeignUpdateItems(outArchive, static_cast<IOutStream*>(writer), callback->ItemCount, callback);
         channel->Finish();
@@ -242,17 +348,7 @@ GatheredItems SevenZipPacker::ItemsToAdd()
     result.SkippedSubfolderCount = gatherer.SkippedSubfolderCount();
     result.Total = gatherer.Total();
     result.Items.reserve(callback->ItemCount);
-    for (uint32_t i = 0; i < callback->ItemCount; ++i) {
-        ArchiveItem item;
-        item.Index = i;
-        item.Path = callback->StoredPath(i);
-        item.Attributes = callback->ItemAttributes[i];
-        item.HasAttributes = true;
-        item.IsFolder = (item.Attributes & FileSystem::AttrDirectory) != 0;
-        item.Size = item.IsFolder ? 0 : static_cast<uint64_t>(callback->ItemSizes[i]);
-        item.Time = callback->ItemTimes[i];
-        item.HasTime = true;
-        result.Items.push_back(item);
-    }
+    for (uint32_t i = 0; i < callback->ItemCount; ++i)
+        result.Items.push_back(callback->GatheredItem(i));
     return result;
 }

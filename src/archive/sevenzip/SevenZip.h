@@ -15,6 +15,10 @@
 #include <memory>
 #include <vector>
 
+namespace SevenZipAbi {
+struct IOutArchive;
+}
+
 // The list of entries of SevenZipPacker::Files. An entry added with Add is a path or a folder mask
 // (a "*" in its last component); one added with AddLiteral is always the path it says, since
 // "*" is an ordinary character in names here.
@@ -108,6 +112,17 @@ struct GatheredItems {
     int64_t Total = 0;                  // bytes of the gathered items
 };
 
+// What the last add took over from an earlier archive (Updated false: it packed everything).
+struct UpdateSummary {
+    bool Updated = false;
+    QString From;               // the earlier archive
+    uint32_t KeptItems = 0;     // items taken over as stored
+    uint32_t ChangedFiles = 0;
+    uint32_t NewFiles = 0;
+    uint32_t RemovedFiles = 0;
+    uint64_t ConfirmedBytes = 0;  // item bytes the check after writing confirmed as copied
+};
+
 class SevenZipLibrary;  // the loaded library and its objects (internal)
 class ArchiveUpdateCallback;
 class StreamWriter;
@@ -133,6 +148,8 @@ public:
     uint8_t LZMAStrength = 0;                          // 0..27; 0 = library default
     uint8_t LPPMDmem = 30;                             // 0 = not sent
     uint8_t LPPMDsize = 10;                            // 0 = not sent
+    // Largest solid block in MiB with AddSolid; 0 puts every item into one block.
+    uint32_t SolidBlockMegabytes = 0;
     QString SZFileName;
     int32_t NumberOfFiles = -1;
     QString Password;
@@ -176,6 +193,16 @@ public:
     T7zPreProgressEvent OnVerifyBegin;
     // How the last check after writing went (Status NotOpen when there was none).
     ArchiveTestResult LastVerify;
+    // The next add makes its archive from this earlier one (empty: packs anew): an item whose
+    // header data match and whose inode has not changed since UpdateChangedSince (FILETIME) is
+    // taken over as stored, the rest is packed, items gone from the source are left out; the
+    // library copies every solid block whose items are all kept. The earlier archive must be
+    // known to be whole. When it cannot be opened, is encrypted, leaves nothing to take over or
+    // the update fails, the add packs anew. Used by one add, then cleared.
+    QString UpdateFrom;
+    uint64_t UpdateChangedSince = 0;
+    // How the last add used its earlier archive.
+    UpdateSummary LastUpdate;
     // The last add failed because its archive did not test whole.
     bool VerifyFailed() const
     {
@@ -199,10 +226,15 @@ public:
 
 private:
     void AddProblem(int what, const QString& path, int error);
-    int32_t Update(ArchiveUpdateCallback* callback, StreamWriter* writer,
+    int32_t Update(SevenZipAbi::IOutArchive* outArchive, ArchiveUpdateCallback* callback, StreamWriter* writer,
                    const std::shared_ptr<EventChannel>& channel);
+    enum class UpdateOutcome { NotTried, Finished, Failed };
+    UpdateOutcome UpdateFromEarlier(const QString& earlierPath, ArchiveUpdateCallback* callback, StreamWriter* writer,
+                                    const std::shared_ptr<EventChannel>& channel, int32_t& result);
     int32_t VerifyWritten(StreamWriter* writer);
-    int32_t ApplyCompressionProperties();
+    int32_t ApplyCompressionProperties(SevenZipAbi::IOutArchive* outArchive);
 
     SevenZipLibrary* Library = nullptr;
+    // The earlier archive the add being made updates from, while it checks what it wrote.
+    std::unique_ptr<ArchiveListing> updatedFrom_;
 };

@@ -203,6 +203,8 @@ constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 // Item and archive property ids the reading side asks for.
 enum : PROPID {
     kpidPackSize = 8,
+    kpidEncrypted = 15,
+    kpidBlock = 27,
     kpidCRC = 19,
     kpidOffset = 36,
     kpidPhySize = 44,

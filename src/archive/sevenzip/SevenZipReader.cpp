@@ -284,6 +284,22 @@ const ArchiveListing& SevenZipReader::Open(const QString& archivePath)
                 item.Crc = (*value).ulVal;
             }
         }
+        {
+            Property value(library_);
+            uint64_t block = 0;
+            if (ForeignGetProperty(archive, i, kpidBlock, value.Out()) == S_OK && ReadUInt64(*value, block))
+                item.Block = static_cast<int64_t>(block);
+        }
+        if (item.Block >= 0) {
+            Property value(library_);
+            if (ForeignGetProperty(archive, i, kpidPackSize, value.Out()) == S_OK)
+                ReadUInt64(*value, item.BlockPackedSize);
+        }
+        {
+            Property value(library_);
+            if (ForeignGetProperty(archive, i, kpidEncrypted, value.Out()) == S_OK && (*value).vt == VT_BOOL)
+                item.Encrypted = (*value).boolVal != VARIANT_FALSE;
+        }
         if (!item.IsFolder)
             listing_.UnpackedSize += item.Size;
     }
@@ -328,6 +344,11 @@ void DrainLeft(EventChannel& channel, std::exception_ptr& failure)
 
 ArchiveTestResult SevenZipReader::Test()
 {
+    return Test({});
+}
+
+ArchiveTestResult SevenZipReader::Test(std::vector<uint32_t> indices)
+{
     ArchiveTestResult test;
     if (!archive_) {
         test.Status = listing_.Status == ArchiveStatus::Ok ? ArchiveStatus::NotOpen : listing_.Status;
@@ -336,23 +357,40 @@ ArchiveTestResult SevenZipReader::Test()
         test.ErrorFlags = listing_.ErrorFlags;
         return test;
     }
+    // An empty choice is "every item"; a choice that holds none must not become that.
+    const bool chosen = !indices.empty();
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    if (chosen && indices.back() >= listing_.Items.size()) {
+        test.Status = ArchiveStatus::Failed;
+        test.LibraryResult = E_INVALIDARG;
+        return test;
+    }
     CancelRequested = false;
     auto channel = std::make_shared<EventChannel>();
     ComPtr<ArchiveExtractCallback> callback(new ArchiveExtractCallback(library_, channel, *this, false, QString()));
     std::exception_ptr failure;
-    const HRESULT result = ExtractOnWorker(archive_, nullptr, AllItems, true, callback.Get(), *channel, failure);
+    const HRESULT result =
+        ExtractOnWorker(archive_, chosen ? indices.data() : nullptr, chosen ? static_cast<uint32_t>(indices.size()) : AllItems,
+                        true, callback.Get(), *channel, failure);
     callback->Finish();
     DrainLeft(*channel, failure);
     test.ItemResults = callback->ItemResults;
-    const ReadVerdict verdict = Judge(result, test.ItemResults, {}, stream_->ReadError(), callback->PasswordAsked(),
+    const ReadVerdict verdict = Judge(result, test.ItemResults, indices, stream_->ReadError(), callback->PasswordAsked(),
                                    callback->PasswordMissing(), Cancelled());
     test.Status = verdict.Status;
     test.Error = verdict.Error;
     test.LibraryResult = verdict.LibraryResult;
     test.ErrorFlags = listing_.ErrorFlags;
-    for (const int32_t r : test.ItemResults)
-        if (r != ItemOk)
-            ++test.BadItems;
+    if (chosen) {
+        for (const uint32_t i : indices)
+            if (test.ItemResults[i] != ItemOk)
+                ++test.BadItems;
+    } else {
+        for (const int32_t r : test.ItemResults)
+            if (r != ItemOk)
+                ++test.BadItems;
+    }
     // A solid block whose end is damaged after its items came out whole is no whole archive.
     if (test.Status == ArchiveStatus::Ok && callback->BlockResult() != ItemOk)
         test.Status = StatusOfItemResult(callback->BlockResult(), callback->PasswordAsked());

@@ -41,6 +41,13 @@ struct ArchiveItem {
     uint64_t Time = 0;  // last write, FILETIME (100 ns units since 1601-01-01 UTC)
     bool HasCrc = false;
     uint32_t Crc = 0;
+    // The solid block holding the item's data (-1 for none: a folder or an empty file), and the
+    // bytes that block takes in the archive, given on the first item of each block only.
+    int64_t Block = -1;
+    uint64_t BlockPackedSize = 0;
+    bool Encrypted = false;
+    // Only for items gathered from the disk: the inode's last change (FILETIME; 0 when unknown).
+    uint64_t ChangeTime = 0;
 
     bool HasPosixMode() const { return HasAttributes && (Attributes & 0x8000u); }
     // The POSIX mode, 0 when the archive holds none.
@@ -164,6 +171,7 @@ enum class OverwriteAnswer { Replace, Skip, Cancel };
 
 class SevenZipReader {
     friend class ArchiveExtractCallback;  // asks Cancelled()
+    friend class SevenZipPacker;          // updates from the archive this reader holds open
 public:
     // Reads through zip's library link; zip must outlive the reader.
     explicit SevenZipReader(const SevenZipPacker& zip);
@@ -182,6 +190,9 @@ public:
     // Decodes every item and checks it, writing nothing. Ok only when the archive opened
     // without a flaw and every item came out whole.
     ArchiveTestResult Test();
+    // Decodes and checks only the items of the given indices (and the blocks holding them);
+    // Ok when the archive opened without a flaw and each of these came out whole.
+    ArchiveTestResult Test(std::vector<uint32_t> indices);
 
     // Extracts into folder (made when missing) every item, or the items of the given indices.
     // Items land under the folder as stored, with their times and permission bits; links are

@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "archive/sevenzip/SevenZipLibrary.h"
 #include "archive/sevenzip/StreamReader.h"
+#include "archive/sevenzip/UpdatePlan.h"
 
 using namespace SevenZipAbi;
 
@@ -114,18 +115,47 @@ HRESULT ArchiveUpdateCallback::SetCompleted(const uint64_t* completeValue)
     });
 }
 
-HRESULT ArchiveUpdateCallback::GetUpdateItemInfo(uint32_t, int32_t* newData, int32_t* newProps,
+HRESULT ArchiveUpdateCallback::GetUpdateItemInfo(uint32_t index, int32_t* newData, int32_t* newProps,
                                                     uint32_t* indexInArchive)
 {
     return Guarded([&]() -> HRESULT {
+        // An item taken over keeps its data and its header data as stored.
+        const uint32_t earlier = index < EarlierIndex.size() ? EarlierIndex[index] : NoEarlierItem;
+        const int32_t fresh = earlier == NoEarlierItem ? 1 : 0;
         if (newData)
-            *newData = 1;
+            *newData = fresh;
         if (newProps)
-            *newProps = 1;
+            *newProps = fresh;
         if (indexInArchive)
-            *indexInArchive = 0xFFFFFFFFu;
+            *indexInArchive = earlier;
         return S_OK;
     });
+}
+
+ArchiveItem ArchiveUpdateCallback::GatheredItem(uint32_t index)
+{
+    ArchiveItem item;
+    item.Index = index;
+    item.Path = StoredPath(index);
+    item.Attributes = ItemAttributes[index];
+    item.HasAttributes = true;
+    item.IsFolder = (item.Attributes & FileSystem::AttrDirectory) != 0;
+    item.Size = item.IsFolder ? 0 : static_cast<uint64_t>(ItemSizes[index]);
+    item.Time = ItemTimes[index];
+    item.HasTime = true;
+    item.ChangeTime = index < ItemChangeTimes.size() ? ItemChangeTimes[index] : 0;
+    return item;
+}
+
+void ArchiveUpdateCallback::ResetProgress()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    CurrentName.clear();
+    FileProgress = 0;
+    CurrentSize = 0;
+    LastCompleted = 0;
+    cancelReported_ = false;
+    streamGiven_ = false;
 }
 
 QString ArchiveUpdateCallback::StoredPath(uint32_t index)

@@ -51,6 +51,7 @@ public:
     std::vector<QString> ItemNames;
     std::vector<int64_t> ItemSizes;
     std::vector<uint64_t> ItemTimes;
+    std::vector<uint64_t> ItemChangeTimes;  // FILETIME of the inode's last change
     std::vector<uint32_t> ItemAttributes;
     std::vector<uint8_t> ItemKinds;  // ItemKind; an item without one is a followed file
     uint32_t ItemCount = 0;
@@ -60,8 +61,16 @@ public:
     AddOpts Options = 0;
     bool HasSetAddName = false;
 
+    // For an update from an earlier archive: per item, the index of the earlier item taken over
+    // as stored, or NoEarlierItem for one to pack. Empty when the archive is packed anew.
+    std::vector<uint32_t> EarlierIndex;
+
     // The stored path of an item (rules of the update callback, before it becomes a BSTR).
     QString StoredPath(uint32_t index);
+    // An item as the archive would store it, with its change time (Index is its number here).
+    ArchiveItem GatheredItem(uint32_t index);
+    // Forgets the progress of an update that was given up, before the archive is packed anew.
+    void ResetProgress();
 
 private:
     bool StopRequested() const;

@@ -196,6 +196,8 @@ protected:
         parameters.Messages = &messages;
         parameters.Selection = &list;
         parameters.Options = options;
+        if (startLater)
+            parameters.Started = QDateTime::currentDateTimeUtc().addSecs(3);
         run = std::make_unique<ArchiveRun>(std::move(parameters));
         return *run;
     }
@@ -223,6 +225,8 @@ protected:
     }
 
     const QString& FolderName() const { return result.FolderName; }
+    // Runs begin a few seconds late, so that the files the test made count as older than them.
+    bool startLater = false;
 
     QByteArray LogBytes() const
     {

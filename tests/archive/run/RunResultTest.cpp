@@ -102,6 +102,7 @@ TEST_F(RunResultTest, AnUnchangedEntryNamesTheLinkAndACancelEndsTheRecords)
     const QString docel = MakeFolder(QStringLiteral("kopie"));
     const QString plik = MakeFile(QStringLiteral("plik.txt"), "treść");
     AddListEntry(QStringLiteral("Plik"), QStringLiteral("plik"), plik, docel);
+    startLater = true;
     ArchiveSelected();
     ASSERT_EQ(result.Entries.size(), 1u);
     // The earlier run's folder under another name, so the next run's link is to it.
