@@ -7,6 +7,7 @@
 #include "ReaderTestSupport.h"
 
 #include <QProcess>
+#include <QThread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -319,6 +320,57 @@ TEST_F(ReadBackCommands, AFileOfMoreThanFourGibibytesMadeSparseComesBackWhole)
     EXPECT_EQ(f.read(9), QByteArray("początek"));
     ASSERT_TRUE(f.seek(f.size() - 6));
     EXPECT_EQ(f.read(6), QByteArray("koniec"));
+}
+
+// Runs of the real program that build on earlier archives: an unchanged entry is linked, a
+// file rewritten with its time put back is noticed by its change time and the archive is made
+// from the earlier one, and an earlier archive found damaged is reported and never built on.
+TEST_F(ReadBackCommands, LaterRunsBuildOnTheEarlierArchiveOnlyWhileItIsWhole)
+{
+    const QString src = MakeSourceFolder();
+    SaveList({{QStringLiteral("Folder"), QStringLiteral("Listy"), src, docel}});
+    const QString log = programDir + QStringLiteral("Log.txt");
+    auto entryLines = [&] {
+        QStringList lines = QString::fromUtf8(ReadFileBytes(log)).split(QStringLiteral("\r\n")).mid(2);
+        lines.removeAll(QString());
+        return lines;
+    };
+    auto newest = [&] {
+        const QStringList dated = QDir(docel).entryList({QStringLiteral("Arch_*")}, QDir::Dirs, QDir::Name);
+        return docel + QLatin1Char('/') + dated.last() + QStringLiteral("/Listy.7z");
+    };
+    // The first run begins after the files' last changes.
+    QThread::msleep(2100);
+    ASSERT_NO_FATAL_FAILURE(ArchiveAllEntries());
+    ASSERT_NO_FATAL_FAILURE(MoveRunBack(QStringLiteral("Arch_20260101_1200")));
+
+    ASSERT_NO_FATAL_FAILURE(ArchiveAllEntries());
+    EXPECT_EQ(entryLines(), QStringList{QStringLiteral("Zarchiwizowano Listy (bez zmian)")});
+    ASSERT_NO_FATAL_FAILURE(MoveRunBack(QStringLiteral("Arch_20260102_1200")));
+
+    // Same size, same time, other words: only the inode's change time tells.
+    const QByteArray text = QFile::encodeName(src + QStringLiteral("/zażółć gęślą jaźń.txt"));
+    ReaderTest::PutFile(text, QByteArray("Szanowne Państwo,\n").repeated(4000), 0640);
+    ReaderTest::PutTime(text, 1700000000);
+    ASSERT_NO_FATAL_FAILURE(ArchiveAllEntries());
+    EXPECT_EQ(entryLines(), (QStringList{QStringLiteral("Zarchiwizowano Listy"),
+                                         QStringLiteral("\tzmienione pliki: 1, nowe: 0, usunięte: 0")}));
+    const QString updated = newest();
+    EXPECT_TRUE(SevenZipTestPasses(updated));
+    const QString out = Path(QStringLiteral("rozpakowane"));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("7z"), {QStringLiteral("x"), QStringLiteral("-o") + out, updated}), 0);
+    EXPECT_EQ(ReadFileBytes(out + QStringLiteral("/Listy żółwia/zażółć gęślą jaźń.txt")),
+              QByteArray("Szanowne Państwo,\n").repeated(4000));
+    ASSERT_NO_FATAL_FAILURE(MoveRunBack(QStringLiteral("Arch_20260103_1200")));
+
+    // One byte of the newest archive's data spoiled, its headers whole.
+    ASSERT_NO_FATAL_FAILURE(FlipByte(newest(), 40));
+    const Outcome o = Run({QStringLiteral("/all")});
+    EXPECT_EQ(o.exitCode, 1) << o.err.toStdString();
+    EXPECT_EQ(entryLines(), (QStringList{QStringLiteral("Zarchiwizowano Listy"),
+                                         QStringLiteral("\twcześniejsze archiwum ") + docel +
+                                             QStringLiteral("/Arch_20260103_1200/Listy.7z jest uszkodzone; spakowano od nowa")}));
+    EXPECT_TRUE(SevenZipTestPasses(newest()));
 }
 
 }  // namespace
