@@ -77,7 +77,7 @@ SettingsWindow::SettingsWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Q
                                   QStringLiteral("Każde archiwum jest odczytane z dysku i sprawdzone, zanim zostanie zgłoszone."), 50);
     CDowiazania = AddSwitch(this, QStringLiteral("CDowiazania"), QStringLiteral("Niezmienione wpisy bez pakowania"), 98);
     LDowiazania = AddExplanation(this, QStringLiteral("LDowiazania"),
-                                 QStringLiteral("Gdy nic się nie zmieniło, nowe archiwum jest dowiązaniem do poprzedniego (bez kopii)."), 98);
+                                 QStringLiteral("Bez zmian: ten sam plik co poprzednie archiwum. Po zmianie niezmienione dane są brane z poprzedniego."), 98);
 
     LZachowajTytul = new QLabel(QStringLiteral("Zachowuj najnowsze archiwa wpisu:"), this);
     LZachowajTytul->setObjectName(QStringLiteral("LZachowajTytul"));
@@ -95,7 +95,7 @@ SettingsWindow::SettingsWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Q
     StyleText(EZachowaj, 11);
     LZachowajTytul->setBuddy(EZachowaj);
     LZachowaj = AddExplanation(this, QStringLiteral("LZachowaj"),
-                               QStringLiteral("Starsze archiwa wpisu są usuwane po udanej archiwizacji; 0 zachowuje wszystkie."), 148);
+                               QStringLiteral("Starsze usuwane po udanej archiwizacji; 0: wszystkie. Wpis bez zmian to jeden plik: N dat, nie N kopii."), 148);
 
     CPodfoldery = AddSwitch(this, QStringLiteral("CPodfoldery"), QStringLiteral("Foldery z całą zawartością podfolderów"), 196);
     LPodfoldery = AddExplanation(this, QStringLiteral("LPodfoldery"),
