@@ -366,3 +366,23 @@ TEST_F(UpdateRun, ASpoiledByteInAnUpdatedArchiveFailsItsCheck)
 }
 
 }  // namespace
+
+namespace {
+
+// Keeping only the newest archive removes an older one together with its record, so that its
+// dated folder empties and goes.
+TEST_F(UpdateRun, RetentionRemovesAnArchiveWithItsRecord)
+{
+    Settings settings;
+    settings.Podfoldery = true;
+    settings.Zachowaj = 1;
+    ASSERT_EQ(SaveSettings(settings), NoError);
+    ASSERT_NO_FATAL_FAILURE(FirstRun(false));
+    ASSERT_TRUE(QFile::exists(RecordPathOf(earlier)));
+    MakeFile(QStringLiteral("Dane/plik0.bin"), Noise(11, 2000));
+    ArchiveAll();
+    EXPECT_EQ(result.Entries[0].Retention.RemovedArchives, QStringList{earlier});
+    EXPECT_FALSE(QFileInfo::exists(docel + QLatin1Char('/') + EarlierFolder));
+}
+
+}  // namespace
