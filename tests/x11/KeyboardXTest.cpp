@@ -30,6 +30,7 @@ struct KeyCase {
     std::vector<KeyStep> steps;
     bool archivesTheFirst = false;  // a run archives the selected entry
     bool deletesTheFirst = false;   // the list file loses its entry
+    bool savesSettings = false;     // "Ustawienia.ini" is written
 };
 
 const KeyCase KeyCases[] = {
@@ -51,6 +52,12 @@ const KeyCase KeyCases[] = {
     // Right moves to Nie; Space presses it and the entry stays.
     {"RightAndSpaceAnswerNie", 1, {{MainSize, "Delete", MessageSize}, {MessageSize, "Right space", NothingElse}}},
     {"AltAArchivesTheSelectedLine", 1, {{MainSize, "alt+a", NothingElse}}, true},
+    // From the list Tab reaches the archive button, and Enter presses it.
+    {"TabAndEnterPressTheArchiveButton", 1, {{MainSize, "Tab Return", NothingElse}}, true},
+    // Backwards from the first switch of the settings: the close zone, then "Zapisz".
+    {"ShiftTabReachesZapiszInTheSettings", 0,
+     {{MainSize, "F10 Up Up Return", SettingsSize}, {SettingsSize, "shift+Tab shift+Tab Return", NothingElse}},
+     false, false, true},
 };
 
 class KeyboardOnXTest : public RealDisplay, public ::testing::WithParamInterface<KeyCase> {
@@ -105,6 +112,7 @@ TEST_P(KeyboardOnXTest, KeysTypedOnTheWindowsDoWhatTheyDoOnAnyDesktop)
     } else {
         EXPECT_TRUE(DatedFolderFiles().isEmpty());
     }
+    EXPECT_EQ(QFile::exists(programDir + QStringLiteral("Ustawienia.ini")), c.savesSettings);
     if (c.entries > 0) {
         // Deleting rewrites the list file without the entry.
         EXPECT_TRUE(WaitUntil([&] { return (QFileInfo(listFile).size() < listSize) == c.deletesTheFirst; }, ReactMs));
