@@ -53,6 +53,9 @@ TEST_F(WindowTexts, NoTextIsCutOff)
 TEST_F(WindowTexts, PicturesAreDenseEnoughForTheScreen)
 {
     const qreal screen = qApp->devicePixelRatio();
+    if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR")) {
+        EXPECT_GT(screen, 1.0);  // the scaled run does scale
+    }
     int pictures = 0;
     for (QWidget* window : Windows()) {
         for (const SkinImage* image : window->findChildren<SkinImage*>()) {
@@ -65,6 +68,9 @@ TEST_F(WindowTexts, PicturesAreDenseEnoughForTheScreen)
         }
     }
     EXPECT_GT(pictures, 10);
+    // The background keeps the design's size whatever its pixels.
+    EXPECT_EQ(mainWindow->ImTlo->Picture().deviceIndependentSize().toSize(), QSize(500, 450));
+    EXPECT_EQ(mainWindow->ImTlo->Picture().size(), screen > 1.0 ? QSize(1000, 900) : QSize(500, 450));
 }
 
 } // namespace
