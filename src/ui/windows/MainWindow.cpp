@@ -764,6 +764,13 @@ void MainWindow::keyReleaseEvent(QKeyEvent* event)
     QWidget::keyReleaseEvent(event);
 }
 
+void MainWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        altAlone = false;
+    QWidget::changeEvent(event);
+}
+
 void MainWindow::ToggleMenuFromKeyboard()
 {
     if (menu->isVisible()) {

@@ -186,6 +186,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     // Alt pressed and released alone opens (or closes) the menu, as F10 does.
     void keyReleaseEvent(QKeyEvent* event) override;
+    // An Alt whose release goes to another window (Alt+Tab) opens nothing later.
+    void changeEvent(QEvent* event) override;
 
 private:
     void MenuTitleClick(int panel);

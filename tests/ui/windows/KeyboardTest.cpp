@@ -228,6 +228,22 @@ TEST_F(KeyboardTest, AltWithAnotherKeyBetweenOpensNothing)
     EXPECT_FALSE(menu->isVisible());
 }
 
+// Alt+Tab: the window loses the keyboard between the press and the release.
+TEST_F(KeyboardTest, AltReleasedAfterTheWindowWasLeftOpensNothing)
+{
+    mainWindow->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(mainWindow));
+    QTest::keyPress(mainWindow->Lista, Qt::Key_Alt, Qt::AltModifier);
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    QTest::keyRelease(mainWindow->Lista, Qt::Key_Alt, Qt::NoModifier);
+    EXPECT_FALSE(menu->isVisible());
+    other.hide();
+    mainWindow->activateWindow();
+}
+
 TEST_F(KeyboardTest, AltAArchivesTheSelectedLinesAndSaysWhenTheListIsEmpty)
 {
     Key(Qt::Key_A, Qt::AltModifier);
