@@ -24,6 +24,7 @@
 #include <QRadialGradient>
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -71,9 +72,13 @@ QFont Font(int pixels, bool bold = false, const QString& face = QStringLiteral("
     return f;
 }
 
+// A picture of w x h design pixels. It is drawn at the scale the application carries (2 for
+// the pictures of high-density screens): the painter works in design pixels either way.
 QImage Canvas(int w, int h, const QColor& fill = Qt::white)
 {
-    QImage image(w, h, QImage::Format_RGB32);
+    const qreal scale = std::max<qreal>(1, qApp->property("pictureScale").toReal());
+    QImage image(qRound(w * scale), qRound(h * scale), QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
     image.fill(fill);
     return image;
 }
@@ -106,6 +111,15 @@ void RoundedPanel(QPainter& p, const QRectF& r, qreal radius, const QColor& top,
         p.drawRoundedRect(r.adjusted(1.5, 1.5, -1.5, -1.5), radius - 1, radius - 1);
     }
     p.restore();
+}
+
+// The font narrowed (not lowered) as far as a one-line text needs to fit a width.
+QFont Fitting(QFont font, const QString& text, int width)
+{
+    const int advance = QFontMetrics(font).horizontalAdvance(text);
+    if (advance > width)
+        font.setStretch(std::max(70, width * 100 / advance));
+    return font;
 }
 
 void Text(QPainter& p, const QRectF& r, const QString& text, const QFont& font, const QColor& color,
@@ -382,7 +396,7 @@ QImage StatusPicture(bool done)
         p.drawPolygon(a2);
     }
     Text(p, QRectF(31, 5, 104, 23), done ? QStringLiteral("Wykonano") : QStringLiteral("Przetwarzam…"),
-         Font(14, true), kMenuText);
+         Fitting(Font(14, true), done ? QStringLiteral("Wykonano") : QStringLiteral("Przetwarzam…"), 94), kMenuText);
 
     // The well under the bars.
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -460,8 +474,8 @@ QImage MainBackground()
     RoundedPanel(p, QRectF(288, 90, 186, 320), 10, QColor(238, 244, 234), QColor(212, 226, 206), kBevel,
                  QColor(255, 255, 255, 160));
     Emblem(p, QRectF(349, 104, 64, 58));
-    Text(p, QRectF(296, 164, 170, 26), QStringLiteral("Archiwa 7z w folderach Arch_…"), Font(11), kMenuText,
-         Qt::AlignCenter);
+    Text(p, QRectF(296, 162, 170, 30), QStringLiteral("Archiwa 7z w folderach\nArch_RRRRMMDD_GGMM"), Font(11),
+         kMenuText, Qt::AlignCenter);
 
     // The status panel shows here during a run; at rest the field gives a hint.
     const QRectF status(kStatus.r());
@@ -470,7 +484,8 @@ QImage MainBackground()
          QStringLiteral("Zaznacz elementy\nna liście i kliknij\n„Archiwizuj”."), Font(12), kMenuText,
          Qt::AlignCenter);
 
-    Text(p, QRectF(296, 292, 170, 40), QStringLiteral("F1 – pomoc\nEsc – przerwanie archiwizacji"), Font(10),
+    Text(p, QRectF(292, 288, 178, 46),
+         QStringLiteral("Alt+A – archiwizuj zaznaczone\nF10 – menu, F1 – pomoc\nEsc – przerwanie archiwizacji"), Font(10),
          QColor(70, 96, 64), Qt::AlignCenter);
 
     // The archive button exactly under its hot zone.
@@ -718,6 +733,11 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    int failures = 0;
+    // Each picture twice: for ordinary screens, and "@2x" at twice the pixels for screens
+    // scaled up, where it is drawn down to the screen's scale and stays sharp.
+    for (const qreal scale : {1.0, 2.0}) {
+    qApp->setProperty("pictureScale", scale);
     const std::pair<const char*, QImage> pictures[] = {
         {"oknowarning", DialogBackground()},
         {"ikoinfo", Icon(QStringLiteral("i"))},
@@ -738,9 +758,9 @@ int main(int argc, char** argv)
         {"tlo_przywracanie", RestoreBackground()},
         {"tlo_ustawienia", SettingsBackground()},
     };
-    int failures = 0;
     for (const auto& [name, picture] : pictures) {
-        const QString path = out.filePath(QString::fromLatin1(name) + QStringLiteral(".jpg"));
+        const QString suffix = scale > 1 ? QStringLiteral("@2x.jpg") : QStringLiteral(".jpg");
+        const QString path = out.filePath(QString::fromLatin1(name) + suffix);
         if (!WriteJpeg(picture, path)) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
             ++failures;
@@ -749,8 +769,9 @@ int main(int argc, char** argv)
         }
         if (argc == 3 && QDir().mkpath(QString::fromLocal8Bit(argv[2]))) {
             const QImage big = picture.scaled(picture.size() * 3, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-            big.save(QDir(QString::fromLocal8Bit(argv[2])).filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
+            big.save(QDir(QString::fromLocal8Bit(argv[2])).filePath(QString::fromLatin1(name) + suffix.chopped(4) + QStringLiteral(".png")));
         }
+    }
     }
     return failures ? 1 : 0;
 }

@@ -1,7 +1,9 @@
 #include "ui/skin/HotZone.h"
 
 #include <QAccessibleWidget>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QRegularExpression>
 
 namespace {
@@ -103,6 +105,52 @@ void HotZone::SetAccessibleCaption(const QString& caption, QAccessible::Role rol
     const QStringList parts = caption.trimmed().split(gap);
     setAccessibleName(parts.value(0));
     key_ = parts.size() > 1 ? parts.last() : QString();
+    // Tab, not a click, gives a zone the focus: a click on a drawn button leaves the keyboard
+    // where it was (in the list, in a field).
+    setFocusPolicy(role == QAccessible::Button || role == QAccessible::ButtonMenu ? Qt::TabFocus : Qt::NoFocus);
+}
+
+bool HotZone::TakesKeyboard() const
+{
+    return (focusPolicy() & Qt::TabFocus) != 0;
+}
+
+void HotZone::keyPressEvent(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    if (TakesKeyboard() && isEnabled() && mods == Qt::NoModifier && !event->isAutoRepeat()
+        && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+        event->accept();
+        Q_EMIT clicked();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void HotZone::paintEvent(QPaintEvent*)
+{
+    if (!hasFocus())
+        return;
+    QPainter painter(this);
+    PaintFocusFrame(painter);
+}
+
+void HotZone::PaintFocusFrame(QPainter& painter) const
+{
+    if (!hasFocus() || !TakesKeyboard())
+        return;
+    // Dark and light together, so the frame shows on every part of the pictures.
+    const QRect frame = rect().adjusted(0, 0, -1, -1);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::white, 1));
+    painter.drawRect(frame);
+    painter.setPen(QPen(QColor(0x1D, 0x38, 0x20), 1, Qt::DotLine));
+    painter.drawRect(frame);
+    if (frame.width() > 6 && frame.height() > 6) {
+        painter.setPen(QPen(QColor(0x1D, 0x38, 0x20), 1));
+        painter.drawRect(frame.adjusted(1, 1, -1, -1));
+    }
 }
 
 void HotZone::mousePressEvent(QMouseEvent* event)

@@ -6,6 +6,9 @@
 // and role for it (a screen reader says "Zamknij, przycisk"): a button, the window's title
 // strip, a menu title, a menu item, a separator or a plain picture. Buttons and menu items
 // also offer the "press" action, which clicks them through the event loop.
+//
+// Buttons and menu titles are reached with Tab like any control: a focused zone draws a frame
+// around itself, and Enter or Space clicks it.
 
 #include <QAccessible>
 #include <QWidget>
@@ -23,6 +26,8 @@ public:
     QAccessible::Role AccessibleRole() const { return role_; }
     // The key named at the end of the caption ("Alt+P"), or nothing.
     const QString& AccessibleKey() const { return key_; }
+    // True for a zone that Tab reaches and the keyboard presses.
+    bool TakesKeyboard() const;
 
 Q_SIGNALS:
     void clicked();                      // left button pressed and released inside the zone
@@ -31,6 +36,10 @@ Q_SIGNALS:
     void mouseReleased(QMouseEvent* event);
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    // The keyboard focus frame, drawn over whatever the zone shows.
+    void PaintFocusFrame(QPainter& painter) const;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

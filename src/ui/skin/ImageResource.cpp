@@ -1,5 +1,7 @@
 #include "ui/skin/ImageResource.h"
 
+#include <QGuiApplication>
+
 #include "ui/skin/SkinImage.h"
 
 #include <QDirIterator>
@@ -143,6 +145,17 @@ QImage ImageResource(const QString& name)
 
 bool LoadImageResource(const QString& name, SkinImage* image)
 {
+    // On a screen scaled up the picture of twice the pixels is drawn down to the screen's
+    // scale, so it stays sharp; the design's own size is kept through its pixel ratio.
+    const auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (gui && gui->devicePixelRatio() > 1.0 && image) {
+        QImage dense = ImageResource(name + QStringLiteral("@2x"));
+        if (!dense.isNull()) {
+            dense.setDevicePixelRatio(2.0);
+            image->SetPicture(dense);
+            return true;
+        }
+    }
     const QImage picture = ImageResource(name);
     if (picture.isNull() || !image)
         return false;

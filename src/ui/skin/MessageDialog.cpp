@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace {
 
 SkinImage* ButtonPanel(QWidget* dialog, int left, const QString& panelName, const QString& imageName,
@@ -71,6 +73,8 @@ MessageDialog::MessageDialog(QWidget* parent)
     // The close zone overlaps the right end of the title strip; it lies on top there, so the
     // whole of it closes the dialog rather than starting a drag.
     LClose = new HotZone(this, QRect(323, 8, 17, 17), QStringLiteral("LClose"), QStringLiteral("Zamknij"));
+    // Nothing is drawn there, so Tab passes it by: the drawn buttons close the dialog as well.
+    LClose->setFocusPolicy(Qt::NoFocus);
 
     connect(ImButTak, &SkinImage::clicked, this, Guarded(this, &MessageDialog::ImButTakClick));
     connect(ImButNie, &SkinImage::clicked, this, Guarded(this, &MessageDialog::ImButNieClick));
@@ -130,6 +134,8 @@ int MessageDialog::Show(int buttons, int icon, const QString& text)
         QString shown = text;
         shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
         shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        // A long path may break after any of its separators instead of running out of the box.
+        shown.replace(QLatin1Char('/'), QStringLiteral("/\u200B"));
         LTekstWarning->setText(shown);
         SetWarningIcon(icon);
     }
@@ -148,6 +154,12 @@ int MessageDialog::Show(int buttons, int icon, const QString& text)
     if (screen)
         move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
     drag_.Release();
+    // Shown before its loop, so the default button takes the keyboard at once.
+    show();
+    raise();
+    activateWindow();
+    if (SkinImage* button = DefaultButton())
+        button->setFocus(Qt::ActiveWindowFocusReason);
     exec();
     drag_.Release();
     return answer_;
@@ -162,6 +174,23 @@ void MessageDialog::CloseWith(int answer)
 bool MessageDialog::Offered(const QWidget* panel) const
 {
     return panel->isVisibleTo(this);
+}
+
+QList<SkinImage*> MessageDialog::OfferedButtons() const
+{
+    QList<SkinImage*> buttons;
+    for (SkinImage* button : {ImButTak, ImButNie, ImButZamknij, ImButAnuluj})
+        if (Offered(button->parentWidget()))
+            buttons.append(button);
+    std::sort(buttons.begin(), buttons.end(),
+              [](const SkinImage* a, const SkinImage* b) { return a->parentWidget()->x() < b->parentWidget()->x(); });
+    return buttons;
+}
+
+SkinImage* MessageDialog::DefaultButton() const
+{
+    const QList<SkinImage*> buttons = OfferedButtons();
+    return buttons.isEmpty() ? nullptr : buttons.constFirst();
 }
 
 void MessageDialog::LCloseClick()
@@ -199,7 +228,29 @@ void MessageDialog::keyPressEvent(QKeyEvent* event)
         CloseWith(AnswerClose);
         return;
     }
-    // Enter and Escape go no further (the dialog's own handling would close it); other keys
-    // mean nothing here.
+    // Enter and Space press the focused button (which takes them itself) or else the default.
+    if (mods == Qt::NoModifier && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+        event->accept();
+        SkinImage* button = qobject_cast<SkinImage*>(focusWidget());
+        if (!OfferedButtons().contains(button))
+            button = DefaultButton();
+        if (button)
+            Q_EMIT button->clicked();
+        return;
+    }
+    // Left and Right move between the buttons, as Tab does.
+    if (mods == Qt::NoModifier && (key == Qt::Key_Left || key == Qt::Key_Right)) {
+        const QList<SkinImage*> buttons = OfferedButtons();
+        if (!buttons.isEmpty()) {
+            const qsizetype at = buttons.indexOf(qobject_cast<SkinImage*>(focusWidget()));
+            const qsizetype step = key == Qt::Key_Left ? -1 : 1;
+            const qsizetype next = at < 0 ? 0 : (at + step + buttons.size()) % buttons.size();
+            buttons.at(next)->setFocus(Qt::TabFocusReason);
+        }
+        event->accept();
+        return;
+    }
+    // Escape without a Zamknij button goes no further (the dialog's own handling would close
+    // it); other keys mean nothing here.
     event->accept();
 }

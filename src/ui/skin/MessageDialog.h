@@ -61,6 +61,9 @@ private:
     void ImButZamknijClick() { CloseWith(AnswerClose); }
     void LCloseClick();
     bool Offered(const QWidget* panel) const;
+    // The offered buttons from left to right, and the one Enter and Space press: the first.
+    QList<SkinImage*> OfferedButtons() const;
+    SkinImage* DefaultButton() const;
 
     int answer_ = AnswerNo;
     TitleDrag drag_;

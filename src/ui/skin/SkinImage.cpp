@@ -12,15 +12,17 @@ void SkinImage::SetPicture(const QImage& picture)
 {
     picture_ = picture;
     // Opaque when the picture covers the whole control: nothing under it needs painting.
-    setAttribute(Qt::WA_OpaquePaintEvent, !picture_.isNull() && picture_.width() >= width()
-                                              && picture_.height() >= height());
+    const QSizeF size = picture_.deviceIndependentSize();
+    setAttribute(Qt::WA_OpaquePaintEvent, !picture_.isNull() && size.width() >= width() && size.height() >= height());
     update();
 }
 
 void SkinImage::paintEvent(QPaintEvent*)
 {
-    if (picture_.isNull())
-        return;
     QPainter painter(this);
-    painter.drawImage(0, 0, picture_);
+    // A dense picture is drawn down to the screen's scale smoothly.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (!picture_.isNull())
+        painter.drawImage(QPointF(0, 0), picture_);
+    PaintFocusFrame(painter);
 }

@@ -60,6 +60,10 @@ void AboutWindow::ShowAbout()
 
 void AboutWindow::keyPressEvent(QKeyEvent* event)
 {
+    const int key = event->key();
+    if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter)
+        LCloseClick();
+    // Other keys mean nothing here (the dialog's own handling of them is not wanted either).
     event->accept();
 }
 

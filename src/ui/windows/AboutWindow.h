@@ -1,7 +1,7 @@
 #pragma once
 // AboutWindow: the small picture window with the program's name and version, its licence and
 // the credit of the compression library, opened from the "Pomoc" menu panel. Modal; closed by
-// the hot zone over its close glyph.
+// the hot zone over its close glyph, by Escape and by Enter.
 
 #include <QDialog>
 
@@ -25,6 +25,6 @@ public:
     QLabel* LKompresja;
 
 protected:
-    // The window has no keys of its own: Escape and Enter do not close it.
+    // Escape and Enter close it, as the close zone does.
     void keyPressEvent(QKeyEvent* event) override;
 };

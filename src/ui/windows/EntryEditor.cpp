@@ -12,12 +12,19 @@
 #include "ui/windows/WindowParts.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace {
 
@@ -41,7 +48,115 @@ void StyleField(QWidget* field)
     field->setPalette(palette);
 }
 
+// A destination as the run finds it: relative to the program's folder.
+QString DestinationPath(const QString& docel)
+{
+    return QDir(ProgramDirectory()).absoluteFilePath(docel);
+}
+
+// Creates a folder and the folders above it; 0, or the system's error code.
+int MakeFolders(const QString& path)
+{
+    const QString clean = QDir::cleanPath(path);
+    const QStringList parts = clean.split(QLatin1Char('/'));
+    QString at;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        at += (i == 0 ? QString() : QStringLiteral("/")) + parts[i];
+        if (at.isEmpty() || QFileInfo(at).isDir())
+            continue;
+        if (::mkdir(QFile::encodeName(at).constData(), 0777) != 0 && errno != EEXIST)
+            return errno;
+    }
+    return QFileInfo(clean).isDir() ? 0 : ENOTDIR;
+}
+
+const QColor LimitReachedColour(150, 24, 24);
+
 } // namespace
+
+namespace EditorText {
+
+QString MissingData(bool nameMissing, bool destinationMissing)
+{
+    QString what;
+    if (nameMissing && destinationMissing)
+        what = QStringLiteral("nazwę pozycji na liście i folder archiwum");
+    else if (nameMissing)
+        what = QStringLiteral("nazwę pozycji na liście");
+    else
+        what = QStringLiteral("folder archiwum");
+    return QStringLiteral("Wprowadź konieczne dane: ") + what + QLatin1Char('.');
+}
+
+QString DestinationMissing(const QString& path)
+{
+    return QStringLiteral("Folder ") + path + QStringLiteral(" nie istnieje. Utworzyć?");
+}
+
+QString DestinationNotCreated(const QString& path, const QString& reason)
+{
+    return QStringLiteral("Nie można utworzyć folderu ") + path + QStringLiteral(": ") + reason;
+}
+
+QString SubfoldersLeftOut(const QString& folderName)
+{
+    return QStringLiteral("Folder ") + folderName
+           + QStringLiteral(" ma podfoldery z plikami, których archiwum nie obejmie. Archiwizować całe podfoldery?");
+}
+
+QString WholeSubfoldersSetting()
+{
+    return QStringLiteral("Archiwizuj całe podfoldery");
+}
+
+QString ShallowFolderNote()
+{
+    return QStringLiteral("Z podfolderów tylko nazwy: „") + WholeSubfoldersSetting()
+           + QStringLiteral("” jest wyłączone w ustawieniach.");
+}
+
+QString NameLength(int length)
+{
+    return QString::number(length) + QStringLiteral(" z ") + QString::number(EntryNameLimit) + QStringLiteral(" znaków");
+}
+
+QString NameLimitReached()
+{
+    return QStringLiteral("najwyżej ") + QString::number(EntryNameLimit) + QStringLiteral(" znaków");
+}
+
+} // namespace EditorText
+
+QString SuggestedEntryName(const QString& typ, const QString& source)
+{
+    const QFileInfo info(QDir::cleanPath(source));
+    QString base = typ == QLatin1String("Plik") ? info.completeBaseName() : info.fileName();
+    if (base.isEmpty())
+        base = info.fileName();  // ".bashrc"
+    // A refused character ("raport.2024") parts words as a blank would.
+    QString name;
+    for (QChar c : base)
+        name += IsRejectedNameCharacter(c) || c.unicode() < 32 ? QLatin1Char(' ') : c;
+    return name.simplified().left(EntryNameLimit).trimmed();
+}
+
+bool HasSubfoldersWithFiles(const QString& folder)
+{
+    QDirIterator subfolders(folder, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    while (subfolders.hasNext()) {
+        const QFileInfo sub = subfolders.nextFileInfo();
+        if (sub.isSymLink())
+            continue;
+        QDirIterator files(sub.filePath(), QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                           QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QFileInfo file = files.nextFileInfo();
+            if (!file.isSymLink() || file.exists())
+                return true;
+        }
+    }
+    return false;
+}
 
 bool RepeatsAnotherEntry(const EntryVector& entries, int editedIndex, const QString& name, const QString& destination)
 {
@@ -89,7 +204,7 @@ EntryEditor::EntryEditor(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
     ENazwa->setObjectName(QStringLiteral("ENazwa"));
     ENazwa->setGeometry(62, 117, 283, 14);
     ENazwa->setFrame(false);
-    ENazwa->setMaxLength(20);
+    ENazwa->setMaxLength(EntryNameLimit);
     ENazwa->setTextMargins(0, 0, 0, 0);
     StyleField(ENazwa);
     ENazwa->installEventFilter(this);
@@ -108,7 +223,16 @@ EntryEditor::EntryEditor(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
     connect(LAnuluj, &HotZone::clicked, this, Guarded(this, &EntryEditor::Cancel));
     connect(LWprowadzDoListy, &HotZone::clicked, this, Guarded(this, &EntryEditor::Confirm));
 
-    LPodfoldery = new QLabel(Msg::ShallowFolderNote(), PNazwa);
+    LLimit = new QLabel(PNazwa);
+    LLimit->setObjectName(QStringLiteral("LLimit"));
+    LLimit->setGeometry(236, 96, 112, 16);
+    LLimit->setTextFormat(Qt::PlainText);
+    LLimit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    StyleField(LLimit);
+    connect(ENazwa, &QLineEdit::textChanged, this, [this] { ShowNameLength(false); });
+    ShowNameLength(false);
+
+    LPodfoldery = new QLabel(EditorText::ShallowFolderNote(), PNazwa);
     LPodfoldery->setObjectName(QStringLiteral("LPodfoldery"));
     LPodfoldery->setGeometry(22, 219, 366, 15);
     LPodfoldery->setTextFormat(Qt::PlainText);
@@ -149,6 +273,9 @@ bool EntryEditor::FormKeyDown(QKeyEvent* event)
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
+        // A drawn button that has the keyboard takes Enter itself.
+        if (qobject_cast<HotZone*>(focusWidget()))
+            return false;
         Confirm();
         return true;  // the Enter character reaches no field
     default:
@@ -156,8 +283,40 @@ bool EntryEditor::FormKeyDown(QKeyEvent* event)
     }
 }
 
+void EntryEditor::ShowNameLength(bool limitRefused)
+{
+    const int length = int(ENazwa->text().size());
+    const bool atLimit = length >= EntryNameLimit;
+    LLimit->setText(limitRefused ? EditorText::NameLimitReached() : EditorText::NameLength(length));
+    QPalette palette = LLimit->palette();
+    palette.setColor(QPalette::WindowText, atLimit ? LimitReachedColour : ColourFromBgr(EditorTextColour));
+    LLimit->setPalette(palette);
+    QFont font = LLimit->font();
+    font.setBold(limitRefused);
+    LLimit->setFont(font);
+}
+
 bool EntryEditor::eventFilter(QObject* watched, QEvent* event)
 {
+    // A character or a paste that the limit cuts is said next to the field, not dropped silently.
+    if (watched == ENazwa && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool paste = key->matches(QKeySequence::Paste);
+        QString incoming = paste ? QGuiApplication::clipboard()->text() : key->text();
+        // Typed characters of the refused set never arrive; a paste is taken as it is.
+        incoming.removeIf([paste](QChar c) { return c.unicode() < 32 || (!paste && IsRejectedNameCharacter(c)); });
+        const qsizetype room = EntryNameLimit - (ENazwa->text().size() - ENazwa->selectedText().size());
+        if (!incoming.isEmpty() && incoming.size() > room) {
+            if (paste) {
+                ENazwa->paste();  // cut to the limit by the field
+                ShowNameLength(true);
+                return true;
+            }
+            // The field refuses the character; the count says why.
+            ShowNameLength(true);
+            return false;
+        }
+    }
     // The name filter: typed characters of the refused set are dropped. Control characters
     // (backspace, clipboard shortcuts) pass, so a pasted name is not filtered.
     if (watched == ENazwa && event->type() == QEvent::KeyPress) {
@@ -185,24 +344,49 @@ std::optional<QString> EntryEditor::RunOpenFileDialog()
 {
     const QString title = QString::fromUtf8(OpenFileTitle);
     const QString filter = QString::fromUtf8(OpenFileFilter);
-    if (openFileSeam)
-        return openFileSeam(title, filter);
-    QFileDialog dialog(this, title);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // "*" and not "*.*": on this platform many files have no dot in their names.
-    dialog.setNameFilter(filter + QStringLiteral(" (*)"));
-    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    std::optional<QString> chosen;
+    if (openFileSeam) {
+        chosen = openFileSeam(title, filter);
+    } else {
+        QFileDialog dialog(this, title);
+        dialog.setDirectory(StartFolder());
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        // "*" and not "*.*": on this platform many files have no dot in their names.
+        dialog.setNameFilter(filter + QStringLiteral(" (*)"));
+        dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            chosen = dialog.selectedFiles().constFirst();
+    }
+    // The file's folder is the last folder used, for both choosers.
+    if (chosen && !chosen->isEmpty())
+        DlOpenFolder->FolderName = QFileInfo(*chosen).absolutePath();
+    return chosen;
+}
+
+QString EntryEditor::StartFolder() const
+{
+    // The picker keeps the folder chosen last; until then (or once it is gone) the user's home.
+    const QString last = DlOpenFolder->FolderName;
+    if (!last.isEmpty() && last != QLatin1String("C:\\") && QFileInfo(last).isDir())
+        return last;
+    return QDir::homePath();
+}
+
+std::optional<QString> EntryEditor::RunFolderPicker()
+{
+    DlOpenFolder->FolderName = StartFolder();
+    if (!DlOpenFolder->Execute())
         return std::nullopt;
-    return dialog.selectedFiles().constFirst();
+    return DlOpenFolder->FolderName;
 }
 
 void EntryEditor::LNowyFolderClick()
 {
-    if (!DlOpenFolder->Execute())
+    const std::optional<QString> chosen = RunFolderPicker();
+    if (!chosen)
         return;
-    ESciezka->setText(DlOpenFolder->FolderName);
+    ESciezka->setText(*chosen);
 }
 
 // The location line shows the end of a long path, and the whole path as its tool tip.
@@ -223,6 +407,7 @@ std::optional<EditorChoice> EntryEditor::Edit(const EditorRequest& given, const 
     PNazwa->setVisible(true);
     ESciezka->setText(request.Docel);
     ENazwa->selectAll();
+    ShowNameLength(false);
     LPodfoldery->setVisible(request.Typ == QLatin1String("Folder") && !LoadSettings().Podfoldery);
     // Shown before its modal loop so it takes the keyboard at once, with the name field focused.
     show();
@@ -241,14 +426,66 @@ void EntryEditor::Confirm()
     const QString name = ENazwa->text();
     const QString destination = ESciezka->text();
     if (name.isEmpty() || destination.isEmpty()) {
-        ShowWarning(ButtonsClose, IconInfo, Msg::EnterRequiredData());
+        ShowWarning(ButtonsClose, IconInfo, EditorText::MissingData(name.isEmpty(), destination.isEmpty()));
+        (name.isEmpty() ? ENazwa : ESciezka)->setFocus();
         return;
     }
     if (request.RepeatsAnotherEntry && request.RepeatsAnotherEntry(name, destination)) {
         ShowWarning(ButtonsClose, IconInfo, Msg::DuplicateEntry());
         return;
     }
+    if (!DestinationReady(destination) || !SubfoldersSettled())
+        return;
     done(QDialog::Accepted);
+}
+
+// A destination that does not exist is offered to be made: Tak makes it, Nie keeps it as typed
+// (a drive that is not plugged in now), Anuluj goes back to the editor.
+bool EntryEditor::DestinationReady(const QString& destination)
+{
+    const QString path = DestinationPath(destination);
+    if (QFileInfo(path).isDir())
+        return true;
+    const int answer = ShowWarning(ButtonsYesNoCancel, IconQuestion, EditorText::DestinationMissing(destination));
+    if (answer == AnswerNo)
+        return true;
+    if (answer != AnswerYes) {
+        ESciezka->setFocus();
+        return false;
+    }
+    if (const int error = MakeFolders(path); error != 0) {
+        ShowWarning(ButtonsClose, IconWarning, EditorText::DestinationNotCreated(destination, Msg::SystemReason(error)));
+        ESciezka->setFocus();
+        return false;
+    }
+    return true;
+}
+
+// A folder entry whose subfolders hold files, while whole subfolders are off, would leave them
+// out: the user is asked whether to switch whole subfolders on. Tak saves the setting, Nie
+// keeps it off, Anuluj goes back to the editor.
+bool EntryEditor::SubfoldersSettled()
+{
+    if (request.Typ != QLatin1String("Folder"))
+        return true;
+    Settings settings = LoadSettings();
+    if (settings.Podfoldery || !HasSubfoldersWithFiles(request.Source))
+        return true;
+    const QString folderName = QFileInfo(QDir::cleanPath(request.Source)).fileName();
+    const int answer = ShowWarning(ButtonsYesNoCancel, IconQuestion,
+                                   EditorText::SubfoldersLeftOut(folderName.isEmpty() ? request.Source : folderName));
+    if (answer == AnswerNo)
+        return true;
+    if (answer != AnswerYes)
+        return false;
+    settings.Podfoldery = true;
+    const QString file = SettingsFilePath();
+    if (const OsError error = SaveSettings(settings, file); error != NoError) {
+        ShowWarning(ButtonsClose, IconWarning, Msg::SettingsSaveFailed(file, Msg::SystemReason(error)));
+        return false;
+    }
+    LPodfoldery->hide();
+    return true;
 }
 
 void EntryEditor::Cancel()

@@ -27,6 +27,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -334,12 +337,13 @@ MainWindow::MainWindow(EntryList& list, SevenZipPacker& packer, const QStringLis
     listPalette.setColor(QPalette::Text, Qt::black);
     // The selection in the skin's green, also while another window has the keyboard.
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-        listPalette.setColor(group, QPalette::Highlight, QColor(76, 138, 70));
+        // Dark enough for white text to read well (contrast above 6:1).
+        listPalette.setColor(group, QPalette::Highlight, QColor(46, 102, 42));
         listPalette.setColor(group, QPalette::HighlightedText, Qt::white);
     }
     Lista->setPalette(listPalette);
 
-    LArchiwum = new HotZone(PPodstawa, QRect(316, 336, 141, 51), QStringLiteral("LArchiwum"), QStringLiteral("Archiwizuj"));
+    LArchiwum = new HotZone(PPodstawa, QRect(316, 336, 141, 51), QStringLiteral("LArchiwum"), QStringLiteral("Archiwizuj      Alt+A"));
 
     Pdziala = new QWidget(PPodstawa);
     Pdziala->setObjectName(QStringLiteral("Pdziala"));
@@ -398,6 +402,8 @@ MainWindow::MainWindow(EntryList& list, SevenZipPacker& packer, const QStringLis
     about = new AboutWindow(this);
     restore = new RestoreWindow(packer, this);
     settingsWindow = new SettingsWindow(this);
+    // The keyboard starts in the list, though Tab reaches the drawn buttons before it.
+    Lista->setFocus();
 }
 
 MainWindow::~MainWindow()
@@ -685,6 +691,19 @@ bool MainWindow::FormKeyDown(QKeyEvent* event)
     const auto alt = [&](int letter) { return altOnly && key == letter; };
     const bool oneSelected = SelectedCount() == 1;
     const bool busy = RunBusy();
+    altAlone = key == Qt::Key_Alt && (modifiers & ~Qt::AltModifier) == Qt::NoModifier;
+
+    // An open menu takes its keys first: arrows, Enter, Escape.
+    if (menu->isVisible() && menu->KeyDown(event))
+        return true;
+    if (key == Qt::Key_F10 && (modifiers == Qt::NoModifier)) {
+        ToggleMenuFromKeyboard();
+        return true;
+    }
+    if (alt(Qt::Key_A) && !busy) {
+        ArchiveSelected();  // as the menu item "Archiwizuj": an empty list or selection is said
+        return true;
+    }
 
     if (key == Qt::Key_F1)
         OpenHelpFile();  // during a run too; the key goes on
@@ -727,8 +746,41 @@ bool MainWindow::FormKeyDown(QKeyEvent* event)
         UpdateStopNotice();
         return true;
     }
-    // The Enter character reaches no control.
+    // The Enter character reaches no control, except a drawn button that has the keyboard: it
+    // presses it.
+    if (qobject_cast<HotZone*>(focusWidget()))
+        return false;
     return event->text() == QLatin1String("\r");
+}
+
+void MainWindow::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Alt && !event->isAutoRepeat() && std::exchange(altAlone, false)
+        && QGuiApplication::mouseButtons() == Qt::NoButton) {
+        RunGuarded([this] { ToggleMenuFromKeyboard(); });
+        event->accept();
+        return;
+    }
+    QWidget::keyReleaseEvent(event);
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        altAlone = false;
+    QWidget::changeEvent(event);
+}
+
+void MainWindow::ToggleMenuFromKeyboard()
+{
+    if (menu->isVisible()) {
+        CloseMenuPanel();
+        return;
+    }
+    if (RunBusy())
+        return;
+    menu->ShowMenuPanel(0, SelectedCount());
+    menu->LightFirstItem();
 }
 
 void MainWindow::MoveSelection(int step)
@@ -782,19 +834,16 @@ void MainWindow::AddFileEntry()
     const std::optional<QString> file = editor->RunOpenFileDialog();
     if (!file)
         return;
-    OpenEditor(QStringLiteral("Plik"), *file, QString(), -1);
+    OpenEditor(QStringLiteral("Plik"), *file, SuggestedEntryName(QStringLiteral("Plik"), *file), -1);
 }
 
 void MainWindow::AddFolderEntry()
 {
-    FolderPicker* picker = editor->DlOpenFolder;
-    if (picker->FolderName == QLatin1String("C:\\"))
-        picker->FolderName = ProgramDirectory();
-    if (!picker->Execute())
-        return;
     // A copy: the editor's own choice of a destination goes through the same picker.
-    const QString source = picker->FolderName;
-    OpenEditor(QStringLiteral("Folder"), source, QString(), -1);
+    const std::optional<QString> source = editor->RunFolderPicker();
+    if (!source)
+        return;
+    OpenEditor(QStringLiteral("Folder"), *source, SuggestedEntryName(QStringLiteral("Folder"), *source), -1);
 }
 
 void MainWindow::EditEntry()
@@ -853,7 +902,10 @@ void MainWindow::ShowAbout()
 
 void MainWindow::OpenHelpFile()
 {
-    OpenWithShell(QUrl::fromLocalFile(ProgramDirectory() + QStringLiteral("Pomoc/index.htm")));
+    const QString file = ProgramDirectory() + QStringLiteral("Pomoc/index.htm");
+    if (!OpenWithShell(QUrl::fromLocalFile(file)))
+        ShowWarning(ButtonsClose, IconInfo,
+                    QStringLiteral("Nie znaleziono przeglądarki, która pokaże pomoc. Plik pomocy:\r") + file);
 }
 
 void MainWindow::OpenWebsite()
@@ -861,13 +913,26 @@ void MainWindow::OpenWebsite()
     OpenWithShell(QUrl(QString::fromLatin1(WebsiteAddress)));
 }
 
-void MainWindow::OpenWithShell(const QUrl& url)
+bool MainWindow::OpenWithShell(const QUrl& url)
 {
     if (openSeam) {
         openSeam(url);
-        return;
+        return shellOpens;
     }
-    ::OpenWithShell(url);
+    // The desktop's opener starts whether or not anything can show a page; without a browser
+    // it fails where nobody sees it, so the page's handler is looked up first.
+    if (!qEnvironmentVariableIsSet("BROWSER")) {
+        if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
+            return false;
+        QProcess query;
+        query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                                 url.isLocalFile() ? QStringLiteral("text/html")
+                                                                   : QStringLiteral("x-scheme-handler/") + url.scheme()});
+        if (query.waitForFinished(3000) && query.exitStatus() == QProcess::NormalExit
+            && query.readAllStandardOutput().trimmed().isEmpty())
+            return false;
+    }
+    return QDesktopServices::openUrl(url);
 }
 
 void MainWindow::Terminate()

@@ -98,16 +98,19 @@ public:
     void ShowSettings();
     void ShowAbout();
     // Opens the help file "Pomoc/index.htm" beside the program; a missing file is not reported.
+    // Where nothing can show it (no web browser), the user is told where the file lies.
     void OpenHelpFile();
     void OpenWebsite();
     // Ends the message loop; the program exits.
     void Terminate();
 
-    // The shell's "open" of an address.
-    void OpenWithShell(const QUrl& url);
+    // The shell's "open" of an address; false when the desktop has nothing to open it with.
+    bool OpenWithShell(const QUrl& url);
     // Test seams: when set, called instead of ending the message loop or the desktop's "open".
     void SetTerminateSeam(std::function<void()> seam) { terminateSeam = std::move(seam); }
     void SetOpenWithShellSeam(std::function<void(const QUrl&)> seam) { openSeam = std::move(seam); }
+    // Test seam: what the seamed "open" answers (true: a browser took it).
+    void SetShellOpens(bool opens) { shellOpens = opens; }
     // Test seam: the window acts as while a run goes over the entries, without a run.
     void SimulateArchiving(bool on);
 
@@ -181,9 +184,15 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Alt pressed and released alone opens (or closes) the menu, as F10 does.
+    void keyReleaseEvent(QKeyEvent* event) override;
+    // An Alt whose release goes to another window (Alt+Tab) opens nothing later.
+    void changeEvent(QEvent* event) override;
 
 private:
     void MenuTitleClick(int panel);
+    // F10 and Alt: the first panel with its first item lit, or the open menu closed.
+    void ToggleMenuFromKeyboard();
     void MenuTitleMouseMove(int panel);
     void MoveSelection(int step);
     // LPrzerwanie follows StopRequested while the run's loop goes over the entries.
@@ -224,8 +233,10 @@ private:
     RunResult lastRun;
     std::function<void()> terminateSeam;
     std::function<void(const QUrl&)> openSeam;
+    bool shellOpens = true;
     bool simulatedArchiving = false;
     bool simulatedStop = false;
     bool shownOnce = false;
+    bool altAlone = false;  // Alt is down and no other key came since
     friend class Ports;
 };

@@ -7,6 +7,7 @@
 #include "ui/windows/WindowParts.h"
 
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include <algorithm>
@@ -73,8 +74,9 @@ MenuPanel::MenuPanel(MainWindow& main)
     Kreska2 = AddSeparator(PPlik, QRect(13, 23, 93, 13));
     LKreska3 = AddSeparator(PPlik, QRect(13, 75, 93, 13));
     LKreska4 = AddSeparator(PPlik, QRect(13, 124, 93, 13));
+    bands_[0] = AddBand(PPlik);
     LZaznaczAll = AddItem(PPlik, QRect(13, 14, 96, 13), QStringLiteral("Zaznacz wszystko"));
-    LArchiwizuj = AddItem(PPlik, QRect(13, 46, 96, 13), QStringLiteral("Archiwizuj"));
+    LArchiwizuj = AddItem(PPlik, QRect(13, 46, 96, 13), QStringLiteral("Archiwizuj          Alt+A"));
     LArchiwizujAll = AddItem(PPlik, QRect(13, 63, 96, 13), QStringLiteral("Archiwizuj wszystko"));
     LPrzywroc = AddItem(PPlik, QRect(13, 95, 96, 13), QStringLiteral("Przywróć...      Alt+R"));
     LUstawienia = AddItem(PPlik, QRect(13, 112, 96, 13), QStringLiteral("Ustawienia..."));
@@ -82,6 +84,7 @@ MenuPanel::MenuPanel(MainWindow& main)
 
     ImTloEdycja = AddPanelBackground(PEdycja, QSize(124, 125), QStringLiteral("tlo_menu_edycja"));
     Label1 = AddSeparator(PEdycja, QRect(13, 75, 93, 13));
+    bands_[1] = AddBand(PEdycja);
     LDodajPlik = AddItem(PEdycja, QRect(13, 13, 98, 13), QStringLiteral("Dodaj plik        Alt+P"));
     LDodajFolder = AddItem(PEdycja, QRect(13, 30, 96, 13), QStringLiteral("Dodaj folder     Alt+F"));
     LEdytujWpis = AddItem(PEdycja, QRect(13, 47, 96, 13), QStringLiteral("Edytuj wpis      Alt+E"));
@@ -90,6 +93,7 @@ MenuPanel::MenuPanel(MainWindow& main)
 
     ImTloPomoc = AddPanelBackground(PPomoc, QSize(125, 87), QStringLiteral("tlo_menu_pomoc"));
     LKreska = AddSeparator(PPomoc, QRect(13, 39, 93, 13));
+    bands_[2] = AddBand(PPomoc);
     LPomoc = AddItem(PPomoc, QRect(13, 13, 98, 13), QStringLiteral("Pomoc                 F1"));
     Lstrona = AddItem(PPomoc, QRect(13, 29, 93, 13), QStringLiteral("Strona domowa"));
     LAbout = AddItem(PPomoc, QRect(13, 57, 93, 14), QStringLiteral("O programie"));
@@ -119,11 +123,17 @@ MenuPanel::MenuPanel(MainWindow& main)
         Light(LPomoc);
     }));
 
-    connect(ImTlo, &SkinImage::mouseMoved, this, Guarded(this, &MenuPanel::ResetPlikHighlight));
-    connect(ImTloEdycja, &SkinImage::mouseMoved, this, Guarded(this, &MenuPanel::ResetEdycjaHighlight));
-    connect(ImTloPomoc, &SkinImage::mouseMoved, this, Guarded(this, &MenuPanel::ResetPomocHighlight));
-    for (SkinImage* background : {ImTlo, ImTloEdycja, ImTloPomoc})
-        connect(background, &SkinImage::clicked, this, Guarded(this, &MenuPanel::HideMenu));
+    // The background: beside an item's caption, on its row, it lights and clicks that item;
+    // elsewhere it resets the highlight, and a click on it closes the menu.
+    const SkinImage* backgrounds[3] = {ImTlo, ImTloEdycja, ImTloPomoc};
+    for (int panel = 0; panel < 3; ++panel) {
+        const SkinImage* background = backgrounds[panel];
+        connect(background, &SkinImage::mouseMoved, this,
+                Guarded([this, panel](QMouseEvent* e) { BackgroundMoved(panel, e->position().toPoint()); }));
+        connect(background, &SkinImage::mousePressed, this,
+                Guarded([this](QMouseEvent* e) { lastBackgroundPress_ = e->position().toPoint(); }));
+        connect(background, &SkinImage::clicked, this, Guarded([this, panel] { BackgroundClicked(panel); }));
+    }
 
     // Each item: its command on the main window.
     const auto item = [this](SkinLabel* label, void (MainWindow::*command)()) {
@@ -160,6 +170,145 @@ SkinImage* MenuPanel::AddPanelBackground(QWidget* panel, const QSize& size, cons
     return background;
 }
 
+QWidget* MenuPanel::AddBand(QWidget* panel)
+{
+    auto* band = new QWidget(panel);
+    band->setAttribute(Qt::WA_TransparentForMouseEvents);
+    band->setAutoFillBackground(true);
+    QPalette palette = band->palette();
+    palette.setColor(QPalette::Window, ColourFromBgr(MenuItemHoverBandColour));
+    band->setPalette(palette);
+    band->hide();
+    return band;
+}
+
+QRect MenuPanel::ItemRow(const SkinLabel* item)
+{
+    // Two pixels above and below the caption: the rows of neighbouring items meet.
+    const int panelWidth = item->parentWidget()->width();
+    return QRect(0, item->y() - 2, panelWidth, item->height() + 4);
+}
+
+std::vector<SkinLabel*> MenuPanel::Items(int panel) const
+{
+    switch (panel) {
+    case 0:
+        return {LZaznaczAll, LArchiwizuj, LArchiwizujAll, LPrzywroc, LUstawienia, LZamknij};
+    case 1:
+        return {LDodajPlik, LDodajFolder, LEdytujWpis, LUsunWpis, LNowaLista};
+    case 2:
+        return {LPomoc, Lstrona, LAbout};
+    default:
+        return {};
+    }
+}
+
+SkinLabel* MenuPanel::ItemAt(int panel, const QPoint& point) const
+{
+    for (SkinLabel* item : Items(panel))
+        if (item->isEnabled() && ItemRow(item).contains(point))
+            return item;
+    return nullptr;
+}
+
+SkinLabel* MenuPanel::LitItem() const
+{
+    for (SkinLabel* item : Items(shownPanel_))
+        if (ItemColour(item) == ColourFromBgr(MenuItemHoverColour))
+            return item;
+    return nullptr;
+}
+
+void MenuPanel::ResetPanel(int panel)
+{
+    switch (panel) {
+    case 0:
+        ResetPlikHighlight();
+        break;
+    case 1:
+        ResetEdycjaHighlight();
+        break;
+    case 2:
+        ResetPomocHighlight();
+        break;
+    default:
+        break;
+    }
+}
+
+void MenuPanel::BackgroundMoved(int panel, const QPoint& point)
+{
+    ResetPanel(panel);
+    if (SkinLabel* item = ItemAt(panel, point))
+        Light(item);
+}
+
+void MenuPanel::BackgroundClicked(int panel)
+{
+    if (SkinLabel* item = ItemAt(panel, lastBackgroundPress_)) {
+        Q_EMIT item->clicked();
+        return;
+    }
+    HideMenu();
+}
+
+void MenuPanel::LightFirstItem()
+{
+    ResetPanel(shownPanel_);
+    for (SkinLabel* item : Items(shownPanel_)) {
+        if (item->isEnabled()) {
+            Light(item);
+            return;
+        }
+    }
+}
+
+bool MenuPanel::KeyDown(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (mods != Qt::NoModifier)
+        return false;
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        HideMenu();
+        return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right: {
+        const int panel = (shownPanel_ + (event->key() == Qt::Key_Left ? 2 : 1)) % 3;
+        ShowMenuPanel(panel, main.SelectedCount());
+        LightFirstItem();
+        return true;
+    }
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        std::vector<SkinLabel*> enabled;
+        for (SkinLabel* item : Items(shownPanel_))
+            if (item->isEnabled())
+                enabled.push_back(item);
+        if (enabled.empty())
+            return true;
+        const auto lit = std::find(enabled.begin(), enabled.end(), LitItem());
+        const int count = int(enabled.size());
+        int next = 0;
+        if (lit == enabled.end())
+            next = event->key() == Qt::Key_Down ? 0 : count - 1;
+        else
+            next = (int(lit - enabled.begin()) + (event->key() == Qt::Key_Down ? 1 : count - 1)) % count;
+        ResetPanel(shownPanel_);
+        Light(enabled[size_t(next)]);
+        return true;
+    }
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (SkinLabel* item = LitItem(); item && item->isEnabled())
+            Q_EMIT item->clicked();
+        return true;
+    default:
+        return false;
+    }
+}
+
 SkinLabel* MenuPanel::AddSeparator(QWidget* panel, const QRect& geometry)
 {
     auto* separator = new SkinLabel(panel, geometry, QStringLiteral("______________"), false);
@@ -180,6 +329,22 @@ SkinLabel* MenuPanel::AddItem(QWidget* panel, const QRect& geometry, const QStri
 void MenuPanel::Light(SkinLabel* item)
 {
     SetItemColour(item, MenuItemHoverColour);
+    const int panel = PanelOf(item->parentWidget());
+    if (panel < 0)
+        return;
+    bands_[panel]->setGeometry(ItemRow(item).adjusted(3, 0, -3, 0));
+    bands_[panel]->show();
+}
+
+int MenuPanel::PanelOf(const QWidget* panelWidget) const
+{
+    if (panelWidget == PPlik)
+        return 0;
+    if (panelWidget == PEdycja)
+        return 1;
+    if (panelWidget == PPomoc)
+        return 2;
+    return -1;
 }
 
 QColor MenuPanel::ItemColour(const SkinLabel* item)
@@ -191,18 +356,21 @@ void MenuPanel::ResetPlikHighlight()
 {
     for (SkinLabel* item : {LZamknij, LZaznaczAll, LArchiwizuj, LArchiwizujAll, LPrzywroc, LUstawienia})
         SetItemColour(item, MenuItemColour);
+    bands_[0]->hide();
 }
 
 void MenuPanel::ResetEdycjaHighlight()
 {
     for (SkinLabel* item : {LDodajPlik, LDodajFolder, LEdytujWpis, LUsunWpis, LNowaLista})
         SetItemColour(item, MenuItemColour);
+    bands_[1]->hide();
 }
 
 void MenuPanel::ResetPomocHighlight()
 {
     for (SkinLabel* item : {Lstrona, LAbout, LPomoc})
         SetItemColour(item, MenuItemColour);
+    bands_[2]->hide();
 }
 
 void MenuPanel::ShowMenuPanel(int panel, int selectedCount)
@@ -241,6 +409,7 @@ void MenuPanel::ShowMenuPanel(int panel, int selectedCount)
     default:
         return;
     }
+    shownPanel_ = panel;
     // Shown without taking the modal state: the main window stays usable.
     show();
     raise();

@@ -5,6 +5,7 @@
 #include "ui/skin/HotZone.h"
 #include "ui/skin/ImageResource.h"
 #include "ui/skin/SkinImage.h"
+#include "ui/windows/EntryEditor.h"
 #include "ui/windows/WindowParts.h"
 
 #include <QCheckBox>
@@ -97,9 +98,10 @@ SettingsWindow::SettingsWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Q
     LZachowaj = AddExplanation(this, QStringLiteral("LZachowaj"),
                                QStringLiteral("Starsze usuwane po udanej archiwizacji; 0: wszystkie. Wpis bez zmian to jeden plik: N dat, nie N kopii."), 148);
 
-    CPodfoldery = AddSwitch(this, QStringLiteral("CPodfoldery"), QStringLiteral("Foldery z całą zawartością podfolderów"), 196);
+    // The same words as the entry editor's note and question, and the help.
+    CPodfoldery = AddSwitch(this, QStringLiteral("CPodfoldery"), EditorText::WholeSubfoldersSetting(), 196);
     LPodfoldery = AddExplanation(this, QStringLiteral("LPodfoldery"),
-                                 QStringLiteral("Wyłączone: z folderu brane są tylko jego pliki i bezpośrednie podfoldery."), 196);
+                                 QStringLiteral("Wyłączone: z folderu brane są tylko jego pliki, a z podfolderów same nazwy."), 196);
 
     LAnuluj = new HotZone(this, QRect(204, 264, 86, 24), QStringLiteral("LAnuluj"), QStringLiteral("Anuluj"));
     LZapisz = new HotZone(this, QRect(298, 264, 86, 24), QStringLiteral("LZapisz"), QStringLiteral("Zapisz"));
@@ -181,6 +183,9 @@ bool SettingsWindow::FormKeyDown(QKeyEvent* event)
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
+        // A drawn button that has the keyboard takes Enter itself.
+        if (qobject_cast<HotZone*>(focusWidget()))
+            return false;
         LZapiszClick();
         return true;
     default:

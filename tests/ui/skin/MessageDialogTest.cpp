@@ -94,8 +94,23 @@ TEST_F(WarningDialog, EveryWayOfClosingLeavesItsAnswer)
         {"click LClose at its left edge", kClose, [] { ClickAt(QPoint(323, 8)); }, AnswerClose, true},
         {"Escape, Zamknij shown", kClose, [] { Key(Qt::Key_Escape); }, AnswerClose, true},
         {"Escape, Zamknij hidden", kQuestion, [] { Key(Qt::Key_Escape); }, AnswerNo, false},
-        {"Enter, question", kQuestion, [] { Key(Qt::Key_Return); Key(Qt::Key_Enter); }, AnswerNo, false},
-        {"Enter, notice", kClose, [] { Key(Qt::Key_Return); Key(Qt::Key_Enter); }, AnswerNo, false},
+        // Enter and Space press the default button, the first; the arrows and Tab move the
+        // keyboard to another one, and the focused button takes Enter and Space itself.
+        {"Enter, question", kQuestion, [] { Key(Qt::Key_Return); }, AnswerYes, true},
+        {"keypad Enter, question", kQuestion, [] { Key(Qt::Key_Enter, Qt::KeypadModifier); }, AnswerYes, true},
+        {"Space, question", kQuestion, [] { Key(Qt::Key_Space); }, AnswerYes, true},
+        {"Enter, notice", kClose, [] { Key(Qt::Key_Return); }, AnswerClose, true},
+        {"Space, notice", kClose, [] { Key(Qt::Key_Space); }, AnswerClose, true},
+        {"Right, Enter", kQuestion, [] { Key(Qt::Key_Right); Key(Qt::Key_Return); }, AnswerNo, true},
+        {"Left, Space", kQuestion, [] { Key(Qt::Key_Left); Key(Qt::Key_Space); }, AnswerCancel, true},
+        {"Tab, Tab, Enter on the focused button", kQuestion,
+         [] {
+             Key(Qt::Key_Tab);
+             Key(Qt::Key_Tab);
+             QTest::keyClick(messageDialog->focusWidget(), Qt::Key_Return);
+         },
+         AnswerCancel, true},
+        {"Ctrl+Enter is nothing", kQuestion, [] { Key(Qt::Key_Return, Qt::ControlModifier); }, AnswerNo, false},
         {"T", kQuestion, [] { Key(Qt::Key_T); }, AnswerYes, true},
         {"Shift+T", kQuestion, [] { Key(Qt::Key_T, Qt::ShiftModifier); }, AnswerYes, true},
         {"N", kQuestion, [] { Key(Qt::Key_N); }, AnswerNo, true},

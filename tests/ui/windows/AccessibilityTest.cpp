@@ -90,9 +90,9 @@ TEST_F(WindowAccessibility, EveryHotZoneHasItsCaptionAndRole)
         {"main window", mainWindow,
          {{title, Title, {}}, {QStringLiteral("Minimalizuj"), Button, {}}, {QStringLiteral("Zamknij"), Button, {}},
           {QStringLiteral("Plik"), Menu, {}}, {QStringLiteral("Edycja"), Menu, {}}, {QStringLiteral("Pomoc"), Menu, {}},
-          {QStringLiteral("Archiwizuj"), Button, {}}}},
+          {QStringLiteral("Archiwizuj"), Button, QStringLiteral("Alt+A")}}},
         {"menu panels", menu,
-         {{QStringLiteral("Zaznacz wszystko"), Item, {}}, {QStringLiteral("Archiwizuj"), Item, {}},
+         {{QStringLiteral("Zaznacz wszystko"), Item, {}}, {QStringLiteral("Archiwizuj"), Item, QStringLiteral("Alt+A")},
           {QStringLiteral("Archiwizuj wszystko"), Item, {}}, {QStringLiteral("Zamknij"), Item, {}},
           {QStringLiteral("Przywróć..."), Item, QStringLiteral("Alt+R")}, {QStringLiteral("Ustawienia..."), Item, {}},
           {QStringLiteral("Dodaj plik"), Item, QStringLiteral("Alt+P")},
@@ -135,7 +135,7 @@ TEST_F(WindowAccessibility, RestoreAndSettingsControlsAreNamed)
         {settingsWindow->CWeryfikacja, "Sprawdzaj archiwa po zapisaniu"},
         {settingsWindow->CDowiazania, "Niezmienione wpisy bez pakowania"},
         {settingsWindow->EZachowaj, "Zachowuj najnowsze archiwa wpisu:"},
-        {settingsWindow->CPodfoldery, "Foldery z całą zawartością podfolderów"},
+        {settingsWindow->CPodfoldery, "Archiwizuj całe podfoldery"},
     };
     for (const auto& [control, name] : controls) {
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(control);

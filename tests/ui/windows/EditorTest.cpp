@@ -5,6 +5,7 @@
 
 #include "ui/skin/HotZone.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -12,7 +13,6 @@ namespace {
 
 const Entry Alfa{QStringLiteral("Plik"), QStringLiteral("Alfa"), QStringLiteral("/dane/alfa.txt"), QStringLiteral("/kopie/a")};
 const Entry Beta{QStringLiteral("Folder"), QStringLiteral("Beta"), QStringLiteral("/dane/beta"), QStringLiteral("/kopie/b")};
-const QString MissingData = QStringLiteral("Wprowadź konieczne dane.");
 
 // Types text character by character as key presses carrying that text (any letters).
 void TypeText(QWidget* field, const QString& text)
@@ -51,7 +51,7 @@ TEST_F(WindowsTest, AddFileOpensTheEditorAndAppendsTheEntry)
     ASSERT_EQ(fileDialogTitles.size(), 1u);
     EXPECT_EQ(fileDialogTitles[0], QStringLiteral("Wskaż plik do archiwizacji|Wszystkie pliki [*.*]"));
     EXPECT_EQ(location, QStringLiteral("/dane/raport roczny"));
-    EXPECT_EQ(name, QString());                    // not derived from the file name
+    EXPECT_EQ(name, QStringLiteral("raport roczny"));  // offered from the file's name
     EXPECT_EQ(destination, QStringLiteral("/kopie/b"));  // the current entry's destination
     EXPECT_EQ(place, mainWindow->pos() + QPoint(25, 81));
     EXPECT_FALSE(editor->isVisible());
@@ -91,11 +91,13 @@ TEST_F(WindowsTest, CancelledChoosersOpenNothing)
     EXPECT_EQ(folderRequests.size(), 1u);
 }
 
-TEST_F(WindowsTest, FolderPickerStartsAtTheProgramFolderThenAtTheLastChoice)
+TEST_F(WindowsTest, FolderPickerStartsAtHomeThenAtTheLastChoice)
 {
     SeedList({Alfa});
     const QString source = Path(QStringLiteral("zrodlo"));
     const QString destination = Path(QStringLiteral("cel"));
+    ASSERT_TRUE(QDir().mkpath(source));
+    ASSERT_TRUE(QDir().mkpath(destination));
     folderAnswers = {source, destination};
     WhenModalOpens([&] {
         EXPECT_EQ(editor->LPolozenie->text(), source);
@@ -107,7 +109,9 @@ TEST_F(WindowsTest, FolderPickerStartsAtTheProgramFolderThenAtTheLastChoice)
     QTest::keyClick(mainWindow->Lista, Qt::Key_F, Qt::AltModifier);
 
     ASSERT_EQ(folderRequests.size(), 2u);
-    EXPECT_EQ(folderRequests[0].StartFolder, ProgramDirectory());
+    // Never the program's own folder: the user's home.
+    EXPECT_EQ(folderRequests[0].StartFolder, QDir::homePath());
+    EXPECT_NE(folderRequests[0].StartFolder, ProgramDirectory());
     EXPECT_EQ(folderRequests[0].Caption, QStringLiteral("Wskaż folder do archiwizacji"));
     EXPECT_EQ(folderRequests[0].StatusText, QStringLiteral("Wskaż folder"));
     EXPECT_FALSE(folderRequests[0].ShowStatusText);
@@ -150,6 +154,7 @@ struct MissingCase {
     const char* name;
     QString entryName;
     QString destination;
+    QString message;  // names the missing field
 };
 
 class EditorChecksTest : public WindowsTest, public ::testing::WithParamInterface<MissingCase> {};
@@ -177,7 +182,7 @@ TEST_P(EditorChecksTest, MissingFieldKeepsTheEditorOpenAndEscapeStoresNothing)
     EXPECT_EQ(keptName, c.entryName);
     ASSERT_EQ(Messages().shown.size(), 2u);
     for (const ShownMessage& call : Messages().shown) {
-        EXPECT_EQ(call.text, MissingData);
+        EXPECT_EQ(call.text, c.message);
         EXPECT_EQ(call.buttons, ButtonsClose);
         EXPECT_EQ(call.icon, IconInfo);
     }
@@ -186,9 +191,12 @@ TEST_P(EditorChecksTest, MissingFieldKeepsTheEditorOpenAndEscapeStoresNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(Fields, EditorChecksTest,
-                         ::testing::Values(MissingCase{"NoName", QString(), QStringLiteral("/kopie")},
-                                           MissingCase{"NoDestination", QStringLiteral("Nazwa"), QString()},
-                                           MissingCase{"Neither", QString(), QString()}),
+                         ::testing::Values(MissingCase{"NoName", QString(), QStringLiteral("/kopie"),
+                                                       QStringLiteral("Wprowadź konieczne dane: nazwę pozycji na liście.")},
+                                           MissingCase{"NoDestination", QStringLiteral("Nazwa"), QString(),
+                                                       QStringLiteral("Wprowadź konieczne dane: folder archiwum.")},
+                                           MissingCase{"Neither", QString(), QString(),
+                                                       QStringLiteral("Wprowadź konieczne dane: nazwę pozycji na liście i folder archiwum.")}),
                          [](const ::testing::TestParamInfo<MissingCase>& info) { return std::string(info.param.name); });
 
 TEST_F(WindowsTest, CancelZoneClosesWithoutStoring)
@@ -434,7 +442,10 @@ TEST_P(RepeatedEntryTest, EditorRefusesAnEntryThatRepeatsAnothersNameAndDestinat
         EXPECT_EQ(Messages().shown[0].buttons, ButtonsClose);
         EXPECT_EQ(Messages().shown[0].icon, IconInfo);
     } else {
-        EXPECT_TRUE(Messages().shown.empty());
+        // Nothing refused: at most the offer to make a destination that does not exist here
+        // (answered Nie, which keeps it as typed).
+        for (const ShownMessage& m : Messages().shown)
+            EXPECT_TRUE(m.text.endsWith(QStringLiteral(" nie istnieje. Utworzyć?"))) << m.text.toStdString();
     }
 }
 

@@ -196,7 +196,7 @@ TEST_F(SettingsWindowTest, EditorNotesTheShallowFolderOnlyForFoldersWithPodfolde
             QTest::keyClick(mainWindow->Lista, Qt::Key_P, Qt::AltModifier);
         }
         EXPECT_EQ(shown, c.noteShown);
-        EXPECT_EQ(text, QStringLiteral("Z folderu tylko jego pliki i podfoldery bez zawartości (Ustawienia: Podfoldery)."));
+        EXPECT_EQ(text, QStringLiteral("Z podfolderów tylko nazwy: „Archiwizuj całe podfoldery” jest wyłączone w ustawieniach."));
     }
 }
 
