@@ -19,8 +19,9 @@ TEST_F(RealDisplay, EscapeDuringTheFirstOfThreeAsksRightAfterItAndTakKeepsOnlyIt
     std::optional<XWindow> question;
     ASSERT_TRUE(WaitUntil([&] { return (question = Question()).has_value() || QFile::exists(LogPath()); }, PackMs));
     ASSERT_TRUE(question.has_value()) << "no question; the log says: " << LogLines().join(QLatin1Char('|')).toStdString();
-    // Right after the first entry: its archive is in place and the second was never begun.
-    EXPECT_EQ(DatedFolderFiles(), QStringList{QStringLiteral("A.7z")});
+    // Right after the first entry: its archive (with its record) is in place and the second was
+    // never begun.
+    EXPECT_EQ(DatedFolderFiles(), (QStringList{QStringLiteral(".A.7z.sum"), QStringLiteral("A.7z")}));
 
     // The main window takes no command while the question is open, nor keeps one for later.
     ClickAt(main, CloseZone);
@@ -28,7 +29,7 @@ TEST_F(RealDisplay, EscapeDuringTheFirstOfThreeAsksRightAfterItAndTakKeepsOnlyIt
     ASSERT_NO_FATAL_FAILURE(WaitForTheRunToEnd());
 
     EXPECT_EQ(LogLines(), (QStringList{QStringLiteral("Zarchiwizowano A"), Cancelled}));
-    EXPECT_EQ(DatedFolderFiles(), QStringList{QStringLiteral("A.7z")});
+    EXPECT_EQ(DatedFolderFiles(), (QStringList{QStringLiteral(".A.7z.sum"), QStringLiteral("A.7z")}));
     EXPECT_TRUE(SevenZipTestPasses(ArchiveOf(QStringLiteral("A"))));
     ExpectStillRunningAfterTheRun();
     CloseAndExpectTheEnd();
