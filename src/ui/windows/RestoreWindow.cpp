@@ -1,6 +1,8 @@
 #include "ui/windows/RestoreWindow.h"
 
 #include "archive/run/ArchiveRun.h"
+#include "archive/run/RestoreEntry.h"
+#include "archive/run/RestoreReader.h"
 #include "archive/sevenzip/SevenZipReader.h"
 #include "core/Messages.h"
 #include "core/EntryList.h"
@@ -314,7 +316,7 @@ void RestoreWindow::LPrzywrocClick()
     restoringArchive = Archives[size_t(row)].Path;
     restoringTarget = TargetFolder();
 
-    reader = std::make_unique<SevenZipReader>(packer);
+    reader = std::make_unique<RestoreReader>(packer);
     const ArchiveListing& listing = reader->Open(restoringArchive);
     if (listing.Status != ArchiveStatus::Ok) {
         reader.reset();
@@ -362,6 +364,7 @@ void RestoreWindow::FinishRestore()
         return;
     worker->wait();
     worker.reset();
+    archiveFault = restoreError ? QString() : RestoreFault(reader->Listing(), extracted);
     reader->Close();
     reader.reset();
     restoring = false;
@@ -387,11 +390,13 @@ void RestoreWindow::FinishRestore()
         lines << Msg::RestoreFailed(failed);
     if (result.Cancelled())
         lines << Msg::RestoreStopped();
+    else if (!archiveFault.isEmpty())
+        lines << Msg::RestoreCommandArchiveFault(restoringArchive, archiveFault);
     else if (result.Status != ArchiveStatus::Ok)
         lines << Msg::RestoreUnreadable(restoringArchive);
     LastSummary = lines.join(QLatin1Char('\r'));
     // Files the user chose to keep are no fault; anything else not restored is.
-    const bool sound = result.Status == ArchiveStatus::Ok && failed == 0;
+    const bool sound = result.Status == ArchiveStatus::Ok && failed == 0 && archiveFault.isEmpty();
     ShowWarning(ButtonsClose, sound ? IconInfo : IconWarning, LastSummary);
 }
 

@@ -27,7 +27,7 @@ class FolderPicker;
 class KeyPreview;
 class LatestValue;
 class CylinderBar;
-class SevenZipReader;
+class RestoreReader;
 class SevenZipPacker;
 struct ArchiveItem;
 struct Entry;
@@ -100,7 +100,7 @@ private:
     bool restoring = false;
     std::atomic<bool> stopAsked{false};
     // The restore at work.
-    std::unique_ptr<SevenZipReader> reader;
+    std::unique_ptr<RestoreReader> reader;
     std::unique_ptr<QThread> worker;
     std::unique_ptr<LatestValue> progressShown;
     std::unique_ptr<LatestValue> etapShown;
@@ -108,5 +108,6 @@ private:
     QString restoringTarget;
     int restoringTotal = 0;
     ExtractResult extracted;
+    QString archiveFault;  // why the archive restored from is not whole, as "/verify" says
     std::exception_ptr restoreError;
 };
