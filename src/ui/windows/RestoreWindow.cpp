@@ -12,6 +12,7 @@
 #include "ui/skin/CylinderBar.h"
 #include "ui/skin/SkinImage.h"
 #include "ui/windows/FolderPicker.h"
+#include "ui/windows/RestoreDialogs.h"
 #include "ui/windows/WindowParts.h"
 #include "ui/windows/WorkerCalls.h"
 
@@ -166,6 +167,9 @@ RestoreWindow::RestoreWindow(SevenZipPacker& packer, QWidget* parent)
     DlFolder->SetFlags(0);
     DlFolder->Root = bl_CUSTOM;
 
+    Pytanie = new ReplaceQuestion(this);
+    Podsumowanie = new RestoreSummaryDialog(this);
+
     preview = new KeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
 }
 
@@ -245,8 +249,10 @@ void RestoreWindow::RFolderClick()
 
 void RestoreWindow::LZamknijClick()
 {
-    if (!restoring)
+    if (!restoring) {
+        Podsumowanie->hide();
         done(0);
+    }
 }
 
 void RestoreWindow::reject()
@@ -287,17 +293,25 @@ void RestoreWindow::AskToStop()
 
 OverwriteAnswer RestoreWindow::AskOverwrite(const ArchiveItem& item, const ExistingFile& existing)
 {
+    if (answerForAll == ReplaceQuestion::YesToAll)
+        return OverwriteAnswer::Replace;
+    if (answerForAll == ReplaceQuestion::NoToAll)
+        return OverwriteAnswer::Skip;
     const bool newer = item.HasTime && existing.Time > item.Time;
     const QString question = Msg::RestoreReplace(item.Path, newer);
-    const int answer = AskOn(this, [&] { return ShowWarning(ButtonsYesNoCancel, IconQuestion, question); });
+    const int answer = AskOn(this, [&] { return Pytanie->Ask(question); });
     // The library waits for this answer: the window first handles what came meanwhile, so an
     // Escape heard during the question stops it before this item.
     AskOn(this, [] { return 0; });
     AskToStop();
     switch (answer) {
-    case AnswerYes:
+    case ReplaceQuestion::YesToAll:
+    case ReplaceQuestion::NoToAll:
+        answerForAll = answer;
+        return answer == ReplaceQuestion::YesToAll ? OverwriteAnswer::Replace : OverwriteAnswer::Skip;
+    case ReplaceQuestion::Yes:
         return OverwriteAnswer::Replace;
-    case AnswerCancel:
+    case ReplaceQuestion::Cancel:
         return OverwriteAnswer::Cancel;
     default:
         return OverwriteAnswer::Skip;
@@ -327,6 +341,8 @@ void RestoreWindow::LPrzywrocClick()
 
     restoring = true;
     stopAsked = false;
+    answerForAll = 0;
+    Podsumowanie->hide();
     restoreError = nullptr;
     for (QWidget* control : std::initializer_list<QWidget*>{LArchiwa, RMiejsce, RFolder})
         control->setEnabled(false);
@@ -381,8 +397,11 @@ void RestoreWindow::FinishRestore()
 
     int skipped = 0;
     int failed = 0;
-    for (const ExtractProblem& problem : result.Problems)
+    LastNotRestored.clear();
+    for (const ExtractProblem& problem : result.Problems) {
         (problem.What == ExtractProblem::Skipped ? skipped : failed)++;
+        LastNotRestored << RestoreProblemLine(problem);
+    }
     QStringList lines{Msg::RestoreSummary(int(result.Extracted), restoringTotal, restoringTarget)};
     if (skipped > 0)
         lines << Msg::RestoreSkipped(skipped);
@@ -397,7 +416,11 @@ void RestoreWindow::FinishRestore()
     LastSummary = lines.join(QLatin1Char('\r'));
     // Files the user chose to keep are no fault; anything else not restored is.
     const bool sound = result.Status == ArchiveStatus::Ok && failed == 0 && archiveFault.isEmpty();
-    ShowWarning(ButtonsClose, sound ? IconInfo : IconWarning, LastSummary);
+    // What was not restored can be many lines: they go to a window that scrolls.
+    if (LastNotRestored.isEmpty())
+        ShowWarning(ButtonsClose, sound ? IconInfo : IconWarning, LastSummary);
+    else
+        Podsumowanie->ShowSummary(LastSummary, LastNotRestored);
 }
 
 void RestoreWindow::WaitForRestore()

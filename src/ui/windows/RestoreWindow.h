@@ -28,6 +28,8 @@ class KeyPreview;
 class LatestValue;
 class CylinderBar;
 class RestoreReader;
+class ReplaceQuestion;
+class RestoreSummaryDialog;
 class SevenZipPacker;
 struct ArchiveItem;
 struct Entry;
@@ -69,11 +71,17 @@ public:
     HotZone* LPrzywroc;
     HotZone* LZamknij;
     FolderPicker* DlFolder;
+    // The question before an existing file is replaced, and the summary with what was not
+    // restored (shown beside the window when anything was not).
+    ReplaceQuestion* Pytanie;
+    RestoreSummaryDialog* Podsumowanie;
 
     // The archives shown, in the order of the lines.
     std::vector<EntryArchive> Archives;
-    // The summary of the last restore (also shown through the dialog).
+    // The summary of the last restore (also shown through the dialog), and a line for each
+    // item it did not restore, with the reason.
     QString LastSummary;
+    QStringList LastNotRestored;
 
 Q_SIGNALS:
     // The restore at work has ended; its summary is shown next.
@@ -98,6 +106,8 @@ private:
     QString originalFolder;
     QString chosenFolder;
     bool restoring = false;
+    // An answer given for every file that follows in this restore (ReplaceQuestion's), 0 for none.
+    int answerForAll = 0;
     std::atomic<bool> stopAsked{false};
     // The restore at work.
     std::unique_ptr<RestoreReader> reader;
