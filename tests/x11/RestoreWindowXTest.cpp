@@ -1,6 +1,7 @@
 // The restore window on a real X server: Alt+R typed through the server, with one line of the
 // list selected, opens it over the main window with the entry's archive listed; Escape closes it.
-// Restoring over files that exist asks once when "Tak dla wszystkich" is chosen.
+// Restoring over files that exist asks once when "Tak dla wszystkich" is chosen; the contents
+// tree's check boxes decide what is restored.
 
 #include "RealDisplayFixture.h"
 
@@ -26,7 +27,7 @@ TEST_F(RestoreWindowOnX, AltRWithOneLineSelectedOpensTheRestoreWindow)
 
     ClickAt(main, ListLine(0));
     KeyAt(main, ListLine(0), QStringLiteral("alt+r"));
-    const QSize restoreSize(440, 340);
+    const QSize restoreSize(800, 340);
     ASSERT_TRUE(WaitUntil([&] { return WindowOfSize(restoreSize).has_value(); }, ReactMs))
         << "Alt+R opened no restore window: " << Diagnosis();
     // Not a notice: the entry has an archive, so the window itself shows and nothing else.
@@ -59,7 +60,7 @@ TEST_F(RestoreWindowOnX, TakDlaWszystkichReplacesEveryExistingFileAfterOneQuesti
 
     ClickAt(main, ListLine(0));
     KeyAt(main, ListLine(0), QStringLiteral("alt+r"));
-    const QSize restoreSize(440, 340);
+    const QSize restoreSize(800, 340);
     ASSERT_TRUE(WaitUntil([&] { return WindowOfSize(restoreSize).has_value(); }, ReactMs)) << Diagnosis();
     const XWindow restore = *WindowOfSize(restoreSize);
     // Enter restores to the original place, where the three files lie.
@@ -82,6 +83,50 @@ TEST_F(RestoreWindowOnX, TakDlaWszystkichReplacesEveryExistingFileAfterOneQuesti
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         EXPECT_EQ(f.readAll(), QByteArray("z archiwum ") + name);
     }
+    KeyAt(*Question(), QPoint(10, 10), QStringLiteral("Escape"));
+    ASSERT_TRUE(WaitUntil([&] { return !Question().has_value(); }, ReactMs)) << Diagnosis();
+    KeyAt(restore, QPoint(200, 140), QStringLiteral("Escape"));
+    ASSERT_TRUE(WaitUntil([&] { return OnlyTheMainWindowShows(); }, ReactMs)) << Diagnosis();
+    CloseAndExpectTheEnd();
+}
+
+TEST_F(RestoreWindowOnX, TheContentsTreeDecidesWhatIsRestored)
+{
+    const QString source = MakeFolder(QStringLiteral("zrodla/Dokumenty"));
+    MakeFile(QStringLiteral("zrodla/Dokumenty/plan.txt"), QByteArray("plan"));
+    const QString dated = MakeFolder(QStringLiteral("Kopie/Arch_20261201_1930"));
+    QProcess sevenZip;
+    sevenZip.setWorkingDirectory(Path(QStringLiteral("zrodla")));
+    sevenZip.start(QStringLiteral("7z"), {QStringLiteral("a"), QStringLiteral("-bd"), dated + QStringLiteral("/Dokumenty.7z"),
+                                           QStringLiteral("Dokumenty")});
+    ASSERT_TRUE(sevenZip.waitForFinished(PackMs));
+    ASSERT_EQ(sevenZip.exitCode(), 0);
+    ASSERT_TRUE(QDir(source).removeRecursively());
+    ASSERT_TRUE(SaveListFileAt(programDir + QStringLiteral("Dane.dat"),
+                               {{QStringLiteral("Folder"), QStringLiteral("Dokumenty"), source, destination}}));
+    StartProgram();
+    ClickAt(main, ListLine(0));
+    KeyAt(main, ListLine(0), QStringLiteral("alt+r"));
+    const QSize restoreSize(800, 340);
+    ASSERT_TRUE(WaitUntil([&] { return WindowOfSize(restoreSize).has_value(); }, ReactMs)) << Diagnosis();
+    const XWindow restore = *WindowOfSize(restoreSize);
+
+    // The tree's first line is the folder: Space unchecks it with its file, and Enter then
+    // restores nothing but says what to do.
+    const QPoint folderLine(540, 54);
+    ClickAt(restore, folderLine);
+    KeyAt(restore, folderLine, QStringLiteral("space"));
+    KeyAt(restore, folderLine, QStringLiteral("Return"));
+    ASSERT_TRUE(WaitUntil([&] { return Question().has_value(); }, ReactMs)) << Diagnosis();
+    EXPECT_FALSE(QFileInfo::exists(source));
+    KeyAt(*Question(), QPoint(10, 10), QStringLiteral("Escape"));
+    ASSERT_TRUE(WaitUntil([&] { return !Question().has_value(); }, ReactMs)) << Diagnosis();
+
+    // Checked again, it comes back.
+    KeyAt(restore, folderLine, QStringLiteral("space"));
+    KeyAt(restore, folderLine, QStringLiteral("Return"));
+    ASSERT_TRUE(WaitUntil([&] { return Question().has_value(); }, ReactMs)) << Diagnosis();
+    EXPECT_TRUE(QFileInfo::exists(source + QStringLiteral("/plan.txt")));
     KeyAt(*Question(), QPoint(10, 10), QStringLiteral("Escape"));
     ASSERT_TRUE(WaitUntil([&] { return !Question().has_value(); }, ReactMs)) << Diagnosis();
     KeyAt(restore, QPoint(200, 140), QStringLiteral("Escape"));

@@ -19,7 +19,11 @@
 
 class HotZone;
 class QLabel;
+class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
+class QTreeWidget;
+class QTreeWidgetItem;
 class QRadioButton;
 class QThread;
 class SkinImage;
@@ -53,6 +57,10 @@ public:
 
     // The folder the items go to: the original place or the chosen folder.
     QString TargetFolder() const;
+    // The stored paths of the items checked in the tree (folders checked whole included).
+    QStringList CheckedPaths() const;
+    // The tree's line for a stored path; null when there is none.
+    QTreeWidgetItem* TreeItem(const QString& path) const;
     // True while an archive is being restored (on the worker thread).
     bool Restoring() const { return restoring; }
     // Serves the window's events until the restore at work (if any) has ended.
@@ -71,6 +79,13 @@ public:
     HotZone* LPrzywroc;
     HotZone* LZamknij;
     FolderPicker* DlFolder;
+    // The chosen archive's contents: a search field filtering by name, the items as a tree
+    // with check boxes (a folder checks its subtree), and the versions of the file chosen in
+    // it: each archive of the entry that holds it, with its size and time there.
+    QLineEdit* ESzukaj;
+    QTreeWidget* TElementy;
+    QLabel* LWersjeOpis;
+    QListWidget* LWersje;
     // The question before an existing file is replaced, and the summary with what was not
     // restored (shown beside the window when anything was not).
     ReplaceQuestion* Pytanie;
@@ -93,6 +108,11 @@ protected:
 
 private:
     bool FormKeyDown(QKeyEvent* event);
+    void ShowContents();
+    void FilterContents();
+    void ShowVersions();
+    // The archive of a version line comes up, with the file chosen in its tree.
+    void ChooseVersion(QListWidgetItem* line);
     void ShowTarget();
     // Called on the worker thread.
     void AskToStop();
@@ -111,6 +131,8 @@ private:
     std::atomic<bool> stopAsked{false};
     // The restore at work.
     std::unique_ptr<RestoreReader> reader;
+    // The listing of each archive shown (empty items when it could not be read).
+    std::vector<ArchiveListing> listings;
     std::unique_ptr<QThread> worker;
     std::unique_ptr<LatestValue> progressShown;
     std::unique_ptr<LatestValue> etapShown;

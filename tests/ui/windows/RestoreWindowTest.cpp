@@ -20,7 +20,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QLineEdit>
 #include <QTimer>
+#include <QTreeWidget>
 
 namespace {
 
@@ -490,6 +492,103 @@ TEST_F(RestoreWindowTest, AnArchiveThatCannotBeReadIsSaidAndNothingIsWritten)
     EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Nie można odczytać archiwum ") +
                                             Path(QStringLiteral("kopie/Arch_20261130_0800/Dane.7z")) + QStringLiteral(".")});
     EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("zrodlo/dane"))));
+}
+
+// The chosen archive's contents as a tree: everything checked at first, a folder checks its
+// subtree, and only what is checked comes back.
+TEST_F(RestoreWindowTest, TheTreeRestoresOnlyWhatIsChecked)
+{
+    const QString target = Path(QStringLiteral("wybrane"));
+    WithWindowOpen([&] {
+        QTreeWidget* tree = restoreWindow->TElementy;
+        ASSERT_EQ(tree->topLevelItemCount(), 1);
+        QTreeWidgetItem* dane = tree->topLevelItem(0);
+        EXPECT_EQ(dane->text(0), QStringLiteral("dane"));
+        QStringList names;
+        for (int i = 0; i < dane->childCount(); ++i)
+            names << dane->child(i)->text(0);
+        EXPECT_EQ(names, (QStringList{QStringLiteral("a.txt"), QStringLiteral("c.txt"), QStringLiteral("pod")}));
+        EXPECT_EQ(restoreWindow->CheckedPaths(),
+                  (QStringList{QStringLiteral("dane"), QStringLiteral("dane/a.txt"), QStringLiteral("dane/c.txt"),
+                               QStringLiteral("dane/pod"), QStringLiteral("dane/pod/b.txt")}));
+
+        // Space on a folder unchecks it with everything under it.
+        QTreeWidgetItem* pod = restoreWindow->TreeItem(QStringLiteral("dane/pod"));
+        ASSERT_NE(pod, nullptr);
+        tree->setFocus();
+        tree->setCurrentItem(pod);
+        QTest::keyClick(tree, Qt::Key_Space);
+        EXPECT_EQ(restoreWindow->TreeItem(QStringLiteral("dane/pod/b.txt"))->checkState(0), Qt::Unchecked);
+        EXPECT_EQ(dane->checkState(0), Qt::PartiallyChecked);
+        EXPECT_EQ(restoreWindow->CheckedPaths(), (QStringList{QStringLiteral("dane/a.txt"), QStringLiteral("dane/c.txt")}));
+
+        folderAnswers.push_back(target);
+        ClickAt(restoreWindow, restoreWindow->RFolder->geometry().center());
+        ClickRestore();
+
+        // Nothing checked: nothing to restore.
+        tree->setCurrentItem(dane);
+        QTest::keyClick(tree, Qt::Key_Space);  // partly checked -> checked
+        QTest::keyClick(tree, Qt::Key_Space);  // -> unchecked
+        EXPECT_TRUE(restoreWindow->CheckedPaths().isEmpty());
+        ClickRestore();
+    });
+    EXPECT_EQ(Read(QStringLiteral("wybrane/dane/a.txt")), "druga wersja");
+    EXPECT_EQ(Read(QStringLiteral("wybrane/dane/c.txt")), QByteArray(5000, 'c'));
+    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("wybrane/dane/pod"))));
+    EXPECT_EQ(Texts(), (std::vector<QString>{QStringLiteral("Przywrócono 3 z 3 elementów do ") + target + QStringLiteral("."),
+                                             QStringLiteral("Zaznacz w archiwum to, co przywrócić.")}));
+}
+
+// The search field filters the tree by name, keeping the folders on the way; choosing a file
+// lists the archives that hold it with its size and time in each, and choosing one of those
+// brings that archive up, so the version from before a change can be restored alone.
+TEST_F(RestoreWindowTest, SearchAndTheVersionsOfAFile)
+{
+    const QString target = Path(QStringLiteral("wersja"));
+    WithWindowOpen([&] {
+        QTreeWidget* tree = restoreWindow->TElementy;
+        restoreWindow->ESzukaj->setFocus();
+        QTest::keyClicks(restoreWindow->ESzukaj, QStringLiteral("B.T"));
+        QStringList shown;
+        for (QTreeWidgetItemIterator it(tree); *it; ++it)
+            if (!(*it)->isHidden())
+                shown << (*it)->data(0, Qt::UserRole).toString();
+        EXPECT_EQ(shown, (QStringList{QStringLiteral("dane"), QStringLiteral("dane/pod"), QStringLiteral("dane/pod/b.txt")}));
+        // Enter in the field starts nothing.
+        QTest::keyClick(restoreWindow->ESzukaj, Qt::Key_Return);
+        EXPECT_FALSE(restoreWindow->Restoring());
+        restoreWindow->ESzukaj->clear();
+        for (QTreeWidgetItemIterator it(tree); *it; ++it)
+            EXPECT_FALSE((*it)->isHidden());
+
+        tree->setCurrentItem(restoreWindow->TreeItem(QStringLiteral("dane/a.txt")));
+        QListWidget* versions = restoreWindow->LWersje;
+        ASSERT_EQ(versions->count(), 2);
+        EXPECT_TRUE(versions->item(0)->text().startsWith(QStringLiteral("2026-12-05 09:30    12 B    "))) << versions->item(0)->text().toStdString();
+        EXPECT_TRUE(versions->item(1)->text().startsWith(QStringLiteral("2026-12-01 10:00    15 B    "))) << versions->item(1)->text().toStdString();
+        // c.txt is only in the newer one; a folder has no versions.
+        tree->setCurrentItem(restoreWindow->TreeItem(QStringLiteral("dane/c.txt")));
+        EXPECT_EQ(versions->count(), 1);
+        tree->setCurrentItem(restoreWindow->TreeItem(QStringLiteral("dane/pod")));
+        EXPECT_EQ(versions->count(), 0);
+
+        tree->setCurrentItem(restoreWindow->TreeItem(QStringLiteral("dane/a.txt")));
+        versions->setCurrentRow(1);
+        versions->setFocus();
+        QTest::keyClick(versions, Qt::Key_Return);
+        EXPECT_EQ(restoreWindow->LArchiwa->currentRow(), 1);
+        EXPECT_EQ(tree->currentItem()->data(0, Qt::UserRole).toString(), QStringLiteral("dane/a.txt"));
+        // Only that file: the folder off, the file on.
+        QTreeWidgetItem* dane = tree->topLevelItem(0);
+        dane->setCheckState(0, Qt::Unchecked);
+        tree->currentItem()->setCheckState(0, Qt::Checked);
+        folderAnswers.push_back(target);
+        ClickAt(restoreWindow, restoreWindow->RFolder->geometry().center());
+        ClickRestore();
+    });
+    EXPECT_EQ(Read(QStringLiteral("wersja/dane/a.txt")), "pierwsza wersja");
+    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("wersja/dane/pod"))));
 }
 
 TEST_F(RestoreWindowTest, CloseZoneAndEscapeCloseTheWindowWithoutRestoring)
