@@ -353,6 +353,41 @@ TEST_F(ReadBackCommands, AHomeFolderWithLinksComesBackEqualAndChosenPathsAlone)
     EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("nic"))));
 }
 
+// Archives made elsewhere to climb out: a link to "/" with a file stored beneath its name, and a
+// link and a folder under one name. The program writes nothing outside the target.
+TEST_F(ReadBackCommands, RestoreWritesNothingThroughALinkAnArchiveHolds)
+{
+    const QString outside = MakeFolder(QStringLiteral("poza"));
+    const QString dated = MakeFolder(QStringLiteral("kopie/Arch_20240305_0907"));
+    const QString work = MakeFolder(QStringLiteral("obcy"));
+    const QByteArray w = QFile::encodeName(work);
+    ReaderTest::PutLink("/", w + "/r");
+    MakeFile(QStringLiteral("obcy/k") + outside + QStringLiteral("/przez korzeń.txt"), "ucieka");
+    ReaderTest::PutLink(QFile::encodeName(outside), w + "/d");
+    MakeFile(QStringLiteral("obcy/e/przez folder.txt"), "ucieka");
+    const QString archive = dated + QStringLiteral("/Obcy.7z");
+    const auto run7z = [&](const QStringList& arguments) {
+        QProcess p;
+        p.setWorkingDirectory(work);
+        p.start(QStringLiteral("7z"), arguments);
+        ASSERT_TRUE(p.waitForFinished(120000));
+        ASSERT_EQ(p.exitCode(), 0) << p.readAll().toStdString();
+    };
+    run7z({QStringLiteral("a"), QStringLiteral("-snl"), archive, QStringLiteral("r"), QStringLiteral("k"), QStringLiteral("d"),
+           QStringLiteral("e")});
+    run7z({QStringLiteral("rn"), archive, QStringLiteral("k"), QStringLiteral("r"), QStringLiteral("e"), QStringLiteral("d")});
+    SaveList({{QStringLiteral("Folder"), QStringLiteral("Obcy"), work, docel}});
+
+    const QString out = Path(QStringLiteral("cel"));
+    const Outcome o = Run({QStringLiteral("/restore"), QStringLiteral("Obcy"), out});
+    EXPECT_EQ(o.exitCode, 1) << o.out.toStdString() << o.err.toStdString();
+    EXPECT_TRUE(QDir(outside).isEmpty());
+    EXPECT_EQ(ReadFileBytes(out + QStringLiteral("/r") + outside + QStringLiteral("/przez korzeń.txt")), QByteArray("ucieka"));
+    EXPECT_EQ(ReadFileBytes(out + QStringLiteral("/d/przez folder.txt")), QByteArray("ucieka"));
+    EXPECT_TRUE(QFileInfo(out + QStringLiteral("/r")).isDir() && !QFileInfo(out + QStringLiteral("/r")).isSymLink());
+    EXPECT_TRUE(o.out.contains(QStringLiteral("nie zapisano: r ("))) << o.out.toStdString();
+}
+
 TEST_F(ReadBackCommands, AFileOfMoreThanFourGibibytesMadeSparseComesBackWhole)
 {
     const QString big = Path(QStringLiteral("duży obraz.img"));
