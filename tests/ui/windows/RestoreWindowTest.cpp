@@ -591,6 +591,57 @@ TEST_F(RestoreWindowTest, SearchAndTheVersionsOfAFile)
     EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("wersja/dane/pod"))));
 }
 
+// An archive "/verify" would call damaged (bytes after its end) is restored and said to be so;
+// an archive without items makes nothing.
+TEST_F(RestoreWindowTest, ADamagedArchiveIsSaidAndAnEmptyOneMakesNothing)
+{
+    const QString newest = Path(QStringLiteral("kopie/") + Newer + QStringLiteral("/Dane.7z"));
+    QFile archive(newest);
+    ASSERT_TRUE(archive.open(QIODevice::Append));
+    archive.write("obce");
+    archive.close();
+    const QString target = Path(QStringLiteral("uszkodzone"));
+    WithWindowOpen([&] {
+        folderAnswers.push_back(target);
+        ClickAt(restoreWindow, restoreWindow->RFolder->geometry().center());
+        ClickRestore();
+    });
+    EXPECT_EQ(Read(QStringLiteral("uszkodzone/dane/a.txt")), "druga wersja");
+    ASSERT_EQ(Messages().shown.size(), 1u);
+    EXPECT_TRUE(Messages().shown[0].text.endsWith(QStringLiteral("\rNie można przywrócić z archiwum ") + newest +
+                                                  QStringLiteral(": obce dane za końcem archiwum.")))
+        << Messages().shown[0].text.toStdString();
+    EXPECT_EQ(Messages().shown[0].icon, IconWarning);
+
+    // The signature header of an archive with nothing after it.
+    QByteArray header(20, '\0');
+    QByteArray empty("7z\xBC\xAF\x27\x1C\x00\x04", 8);
+    const quint32 crc = [&] {
+        quint32 c = 0xFFFFFFFFu;
+        for (const char b : header) {
+            c ^= quint8(b);
+            for (int k = 0; k < 8; ++k)
+                c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+        }
+        return ~c;
+    }();
+    for (int i = 0; i < 4; ++i)
+        empty.append(char(crc >> (8 * i)));
+    empty.append(header);
+    ASSERT_TRUE(QFile::remove(newest));
+    Write(QStringLiteral("kopie/") + Newer + QStringLiteral("/Dane.7z"), empty);
+    const QString nothing = Path(QStringLiteral("nic"));
+    Messages().shown.clear();
+    WithWindowOpen([&] {
+        EXPECT_EQ(restoreWindow->TElementy->topLevelItemCount(), 0);
+        folderAnswers.push_back(nothing);
+        ClickAt(restoreWindow, restoreWindow->RFolder->geometry().center());
+        ClickRestore();
+    });
+    EXPECT_FALSE(QFileInfo::exists(nothing));
+    EXPECT_EQ(Texts(), std::vector<QString>{QStringLiteral("Przywrócono 0 z 0 elementów do ") + nothing + QStringLiteral(".")});
+}
+
 TEST_F(RestoreWindowTest, CloseZoneAndEscapeCloseTheWindowWithoutRestoring)
 {
     for (const bool byKey : {false, true}) {
