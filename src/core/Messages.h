@@ -190,7 +190,11 @@ inline QString FaultCancelled() { return QStringLiteral("przerwano sprawdzanie")
 
 inline QString RestoreCommandUsage()
 {
-    return QStringLiteral("Użycie: skrytkar /restore NAZWA FOLDER [Arch_RRRRMMDD_GGMM]");
+    return QStringLiteral("Użycie: skrytkar /restore NAZWA FOLDER [Arch_RRRRMMDD_GGMM] [ŚCIEŻKA...]");
+}
+inline QString RestoreCommandUnknownPath(const QString& archive, const QString& path)
+{
+    return QStringLiteral("W archiwum %1 nie ma %2.").arg(archive, path);
 }
 inline QString RestoreCommandUnknownEntry(const QString& nazwa) { return QStringLiteral("Na liście nie ma wpisu %1.").arg(nazwa); }
 inline QString RestoreCommandNoArchives(const QString& nazwa)
@@ -239,8 +243,9 @@ inline QString UsageVerify()
 }
 inline QString UsageRestore()
 {
-    return QStringLiteral("NAZWA FOLDER [Arch_RRRRMMDD_GGMM]: przywraca do FOLDERU najnowsze\n"
-                          "(albo wskazane) archiwum wpisu NAZWA (wielkość liter bez znaczenia);\n"
+    return QStringLiteral("NAZWA FOLDER [Arch_RRRRMMDD_GGMM] [ŚCIEŻKA...]: przywraca do FOLDERU\n"
+                          "najnowsze (albo wskazane) archiwum wpisu NAZWA (wielkość liter bez\n"
+                          "znaczenia), a ze ŚCIEŻKAMI tylko te elementy archiwum z ich zawartością;\n"
                           "istniejących plików nie zastępuje, tylko je wypisuje; kod wyjścia:\n"
                           "0 wszystko przywrócono, 1 coś pominięto, 2 nieznany wpis albo archiwum");
 }

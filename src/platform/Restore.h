@@ -10,7 +10,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <QHash>
+#include <QSet>
+
 #include <cstdint>
+#include <ctime>
 
 enum class PathKind { Missing, File, Folder, Link, Other };
 
@@ -41,6 +45,10 @@ public:
     // Creates the temporary file in folder (which must exist), readable by the owner only
     // until SetMode gives it its own permissions.
     OsError Create(const QString& folder);
+    // The same inside the open folder folderHandle (kept open by the caller until Commit or
+    // Discard); Commit then takes a bare name in that folder. The file is locked while it
+    // lives, so a later restore can tell a temporary left by a killed one from one in use.
+    OsError CreateIn(int folderHandle);
     bool IsOpen() const { return handle_ >= 0; }
     QString TemporaryName() const { return temporary_; }
 
@@ -60,7 +68,69 @@ public:
 
 private:
     int handle_ = -1;
+    int folder_ = -1;  // the folder of CreateIn (not owned); -1 for a file made by path
     QString temporary_;
+};
+
+// Gives the temporary file from in folder the name to in the same folder without ever replacing
+// what lies there (EEXIST). Where the file system refuses the one-step way (EINVAL on network
+// file systems), the file is linked under the new name and the old name removed; without
+// oneStep (for tests) that way is taken at once.
+OsError RenameNoReplaceAt(int folder, const QByteArray& from, const QByteArray& to, bool oneStep = true);
+
+// A last write time as the system takes it; times before 1970 stay as they are.
+timespec TimespecOfFileTime(uint64_t fileTime);
+
+// Whether name is one of the temporary names restored files are written under.
+bool IsRestoreTemporaryName(const QString& name);
+
+// The folder a restore writes into, and every folder under it, reached only through open
+// folder descriptors, one name at a time, never following a link: whatever is swapped into the
+// tree while a restore runs, nothing is written outside it. A folder opened stays open (up to a
+// limit), so it keeps being the same folder even when it is renamed or replaced meanwhile.
+// Each folder opened for the first time is cleared of temporaries a killed restore left in it.
+class RestoreTarget {
+public:
+    RestoreTarget() = default;
+    ~RestoreTarget();
+    RestoreTarget(const RestoreTarget&) = delete;
+    RestoreTarget& operator=(const RestoreTarget&) = delete;
+
+    // Opens the target folder, making it and the folders above it that are missing (the user
+    // named it, so links on its own path are followed).
+    OsError Open(const QString& path);
+    QString Path() const { return path_; }  // with a trailing "/"
+
+    // The open folder at relative ("" for the target itself; names separated by "/", none
+    // of them empty, "." or ".."), made where missing. created
+    // tells whether the last folder was made now. ELOOP when a folder on the way is a link,
+    // ENOTDIR when it is something else. Without make, a missing folder is ENOENT.
+    OsError Folder(const QString& relative, int& handle, bool* created = nullptr, bool make = true);
+    // What lies under name in the folder, a link looked at itself.
+    static OsError Lookup(int folder, const QString& name, PathState& state);
+    // A symbolic link under name holding target. With replace, a file or link there is replaced
+    // in one step; without, EEXIST when anything is there. Its time is set when time is nonzero.
+    static OsError MakeLink(int folder, const QString& name, const QString& target, bool replace, bool setTime,
+                            uint64_t time);
+    // Whether the folder at relative was made by this restore.
+    bool Made(const QString& relative) const { return made_.contains(relative); }
+    // Time and permission bits of a folder made by this restore.
+    OsError SetFolder(const QString& relative, bool setTime, uint64_t time, bool setMode, unsigned mode);
+    // Every folder written into, and what was written in them, made durable.
+    OsError Sync();
+    // Temporaries of killed restores removed so far.
+    int StaleRemoved() const { return staleRemoved_; }
+
+private:
+    void CloseFolders();
+    void RemoveStale(int folder);
+
+    int root_ = -1;
+    QString path_;
+    QHash<QString, int> open_;  // relative path -> descriptor (the root is not in it)
+    QSet<QString> visited_;     // folders cleared of stale temporaries
+    QSet<QString> made_;
+    int staleRemoved_ = 0;
 };
 
 // Makes a symbolic link at path holding target (as bytes: see NativePath). With replace, a

@@ -1,6 +1,8 @@
 #include "ui/windows/RestoreWindow.h"
 
 #include "archive/run/ArchiveRun.h"
+#include "archive/run/RestoreEntry.h"
+#include "archive/run/RestoreReader.h"
 #include "archive/sevenzip/SevenZipReader.h"
 #include "core/Messages.h"
 #include "core/EntryList.h"
@@ -10,17 +12,24 @@
 #include "ui/skin/CylinderBar.h"
 #include "ui/skin/SkinImage.h"
 #include "ui/windows/FolderPicker.h"
+#include "ui/windows/RestoreDialogs.h"
 #include "ui/windows/WindowParts.h"
 #include "ui/windows/WorkerCalls.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QTreeWidgetItemIterator>
 #include <QDir>
 #include <QEventLoop>
 #include <QThread>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QHash>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QTreeWidget>
 #include <QMouseEvent>
 #include <QRadioButton>
 
@@ -55,20 +64,23 @@ int Percent(uint64_t done, uint64_t total)
 }
 
 // The line of the archive list: when, how big, how many items.
-QString ArchiveLine(const EntryArchive& archive, SevenZipReader* reader)
+QString ArchiveLine(const EntryArchive& archive, const ArchiveListing& listing)
 {
     QString line = archive.Time.toString(QStringLiteral("yyyy-MM-dd  HH:mm"));
-    if (!reader)
-        return line;
-    const ArchiveListing& listing = reader->Open(archive.Path);
-    if (listing.Status != ArchiveStatus::Ok) {
-        reader->Close();
+    if (listing.Status != ArchiveStatus::Ok)
         return line + QStringLiteral("    ") + Msg::ArchiveLineDamaged();
-    }
-    line += QStringLiteral("    ") + Msg::ByteSize(listing.FileSize) + QStringLiteral("    ") +
-            Msg::ItemCount(qint64(listing.Items.size()));
-    reader->Close();
-    return line;
+    return line + QStringLiteral("    ") + Msg::ByteSize(listing.FileSize) + QStringLiteral("    ") +
+           Msg::ItemCount(qint64(listing.Items.size()));
+}
+
+constexpr int PathRole = Qt::UserRole;       // the stored path of a tree line
+constexpr int IndexRole = Qt::UserRole + 1;  // the item's index in the archive, -1 for none
+constexpr int FolderRole = Qt::UserRole + 2;
+
+QString LocalTime(uint64_t fileTime)
+{
+    const qint64 ms = qint64(fileTime / 10000) - 11644473600000ll;
+    return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
 } // namespace
@@ -78,7 +90,7 @@ RestoreWindow::RestoreWindow(SevenZipPacker& packer, QWidget* parent)
 {
     setObjectName(QStringLiteral("FPrzywracanie"));
     setWindowTitle(QStringLiteral("Przywracanie"));
-    setFixedSize(440, 340);
+    setFixedSize(800, 340);
     setModal(true);
     setFont(DesignFont(11));
 
@@ -143,6 +155,39 @@ RestoreWindow::RestoreWindow(SevenZipPacker& packer, QWidget* parent)
     progressShown = std::make_unique<LatestValue>(this, drawOn(Progress));
     etapShown = std::make_unique<LatestValue>(this, drawOn(ProgresEtap));
 
+    // The contents panel, beside the picture.
+    auto* panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("PZawartosc"));
+    panel->setGeometry(440, 0, 360, 340);
+    StyleText(panel, true);
+    ESzukaj = new QLineEdit(panel);
+    ESzukaj->setObjectName(QStringLiteral("ESzukaj"));
+    ESzukaj->setGeometry(12, 14, 336, 24);
+    ESzukaj->setPlaceholderText(QStringLiteral("Szukaj w archiwum"));
+    ESzukaj->setAccessibleName(QStringLiteral("Szukaj w archiwum"));
+    ESzukaj->setClearButtonEnabled(true);
+    TElementy = new QTreeWidget(panel);
+    TElementy->setObjectName(QStringLiteral("TElementy"));
+    TElementy->setGeometry(12, 44, 336, 196);
+    TElementy->setHeaderHidden(true);
+    TElementy->setColumnCount(1);
+    TElementy->setAccessibleName(QStringLiteral("Zawartość archiwum"));
+    StyleText(TElementy, true);
+    LWersjeOpis = new QLabel(QStringLiteral("Wersje pliku w archiwach wpisu:"), panel);
+    LWersjeOpis->setGeometry(12, 246, 336, 16);
+    StyleText(LWersjeOpis, false);
+    LWersje = new QListWidget(panel);
+    LWersje->setObjectName(QStringLiteral("LWersje"));
+    LWersje->setGeometry(12, 264, 336, 64);
+    LWersje->setAccessibleName(LWersjeOpis->text());
+    LWersjeOpis->setBuddy(LWersje);
+    StyleText(LWersje, true);
+    connect(ESzukaj, &QLineEdit::textChanged, this, Guarded(this, &RestoreWindow::FilterContents));
+    connect(TElementy, &QTreeWidget::currentItemChanged, this, Guarded(this, &RestoreWindow::ShowVersions));
+    connect(LArchiwa, &QListWidget::currentRowChanged, this, Guarded(this, &RestoreWindow::ShowContents));
+    // A version chosen brings its archive up, to be restored from.
+    connect(LWersje, &QListWidget::itemActivated, this, Guarded(this, &RestoreWindow::ChooseVersion));
+
     LPrzywroc = new HotZone(this, QRect(244, 298, 86, 24), QStringLiteral("LPrzywroc"), QStringLiteral("Przywróć"));
     LZamknij = new HotZone(this, QRect(338, 298, 86, 24), QStringLiteral("LZamknij"), QStringLiteral("Zamknij"));
 
@@ -163,6 +208,9 @@ RestoreWindow::RestoreWindow(SevenZipPacker& packer, QWidget* parent)
     DlFolder->StatusText = QStringLiteral("Wskaż folder");
     DlFolder->SetFlags(0);
     DlFolder->Root = bl_CUSTOM;
+
+    Pytanie = new ReplaceQuestion(this);
+    Podsumowanie = new RestoreSummaryDialog(this);
 
     preview = new KeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
 }
@@ -192,12 +240,17 @@ void RestoreWindow::ShowRestore(const Entry& entry)
     ShowTarget();
 
     LArchiwa->clear();
+    listings.clear();
+    ESzukaj->clear();
     SevenZipReader reader(packer);
     for (const EntryArchive& archive : Archives) {
-        auto* line = new QListWidgetItem(ArchiveLine(archive, &reader), LArchiwa);
+        listings.push_back(reader.Open(archive.Path));
+        reader.Close();
+        auto* line = new QListWidgetItem(ArchiveLine(archive, listings.back()), LArchiwa);
         line->setToolTip(archive.Path);
     }
     LArchiwa->setCurrentRow(0);
+    ShowContents();
     Progress->SetPosition(0);
     ProgresEtap->SetPosition(0);
     LastSummary.clear();
@@ -243,8 +296,10 @@ void RestoreWindow::RFolderClick()
 
 void RestoreWindow::LZamknijClick()
 {
-    if (!restoring)
+    if (!restoring) {
+        Podsumowanie->hide();
         done(0);
+    }
 }
 
 void RestoreWindow::reject()
@@ -264,7 +319,12 @@ bool RestoreWindow::FormKeyDown(QKeyEvent* event)
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (!restoring)
+        // Enter in the search field only ends the typing; in the versions it chooses one.
+        if (restoring || focusWidget() == ESzukaj)
+            return true;
+        if (focusWidget() == LWersje)
+            ChooseVersion(LWersje->currentItem());
+        else
             LPrzywrocClick();
         return true;
     default:
@@ -285,17 +345,25 @@ void RestoreWindow::AskToStop()
 
 OverwriteAnswer RestoreWindow::AskOverwrite(const ArchiveItem& item, const ExistingFile& existing)
 {
+    if (answerForAll == ReplaceQuestion::YesToAll)
+        return OverwriteAnswer::Replace;
+    if (answerForAll == ReplaceQuestion::NoToAll)
+        return OverwriteAnswer::Skip;
     const bool newer = item.HasTime && existing.Time > item.Time;
     const QString question = Msg::RestoreReplace(item.Path, newer);
-    const int answer = AskOn(this, [&] { return ShowWarning(ButtonsYesNoCancel, IconQuestion, question); });
+    const int answer = AskOn(this, [&] { return Pytanie->Ask(question); });
     // The library waits for this answer: the window first handles what came meanwhile, so an
     // Escape heard during the question stops it before this item.
     AskOn(this, [] { return 0; });
     AskToStop();
     switch (answer) {
-    case AnswerYes:
+    case ReplaceQuestion::YesToAll:
+    case ReplaceQuestion::NoToAll:
+        answerForAll = answer;
+        return answer == ReplaceQuestion::YesToAll ? OverwriteAnswer::Replace : OverwriteAnswer::Skip;
+    case ReplaceQuestion::Yes:
         return OverwriteAnswer::Replace;
-    case AnswerCancel:
+    case ReplaceQuestion::Cancel:
         return OverwriteAnswer::Cancel;
     default:
         return OverwriteAnswer::Skip;
@@ -314,19 +382,40 @@ void RestoreWindow::LPrzywrocClick()
     restoringArchive = Archives[size_t(row)].Path;
     restoringTarget = TargetFolder();
 
-    reader = std::make_unique<SevenZipReader>(packer);
+    reader = std::make_unique<RestoreReader>(packer);
     const ArchiveListing& listing = reader->Open(restoringArchive);
     if (listing.Status != ArchiveStatus::Ok) {
         reader.reset();
         ShowWarning(ButtonsClose, IconWarning, Msg::RestoreUnreadable(restoringArchive));
         return;
     }
-    restoringTotal = int(listing.Items.size());
+    // What is checked in the tree; everything when all is.
+    std::vector<uint32_t> chosen;
+    bool everything = true;
+    for (QTreeWidgetItemIterator it(TElementy); *it; ++it) {
+        const int index = (*it)->data(0, IndexRole).toInt();
+        if ((*it)->checkState(0) == Qt::Unchecked) {
+            everything = false;
+            continue;
+        }
+        if (index >= 0 && size_t(index) < listing.Items.size())
+            chosen.push_back(uint32_t(index));
+    }
+    if (!everything && chosen.empty()) {
+        reader.reset();
+        ShowWarning(ButtonsClose, IconInfo, QStringLiteral("Zaznacz w archiwum to, co przywrócić."));
+        return;
+    }
+    if (everything)
+        chosen.clear();
+    restoringTotal = everything ? int(listing.Items.size()) : int(chosen.size());
 
     restoring = true;
     stopAsked = false;
+    answerForAll = 0;
+    Podsumowanie->hide();
     restoreError = nullptr;
-    for (QWidget* control : std::initializer_list<QWidget*>{LArchiwa, RMiejsce, RFolder})
+    for (QWidget* control : std::initializer_list<QWidget*>{LArchiwa, RMiejsce, RFolder, ESzukaj, TElementy, LWersje})
         control->setEnabled(false);
     Progress->SetPosition(0);
     ProgresEtap->SetPosition(0);
@@ -344,9 +433,9 @@ void RestoreWindow::LPrzywrocClick()
         progressShown->Set(Percent(done, all));
         AskToStop();
     };
-    worker.reset(QThread::create([this, target = restoringTarget] {
+    worker.reset(QThread::create([this, target = restoringTarget, chosen] {
         try {
-            extracted = reader->Extract(target);
+            extracted = reader->Extract(target, chosen);
         } catch (...) {
             restoreError = std::current_exception();
         }
@@ -362,10 +451,11 @@ void RestoreWindow::FinishRestore()
         return;
     worker->wait();
     worker.reset();
+    archiveFault = restoreError ? QString() : RestoreFault(reader->Listing(), extracted);
     reader->Close();
     reader.reset();
     restoring = false;
-    for (QWidget* control : std::initializer_list<QWidget*>{LArchiwa, RMiejsce, RFolder})
+    for (QWidget* control : std::initializer_list<QWidget*>{LArchiwa, RMiejsce, RFolder, ESzukaj, TElementy, LWersje})
         control->setEnabled(true);
     Q_EMIT RestoreEnded();
     if (restoreError)
@@ -378,8 +468,11 @@ void RestoreWindow::FinishRestore()
 
     int skipped = 0;
     int failed = 0;
-    for (const ExtractProblem& problem : result.Problems)
+    LastNotRestored.clear();
+    for (const ExtractProblem& problem : result.Problems) {
         (problem.What == ExtractProblem::Skipped ? skipped : failed)++;
+        LastNotRestored << RestoreProblemLine(problem);
+    }
     QStringList lines{Msg::RestoreSummary(int(result.Extracted), restoringTotal, restoringTarget)};
     if (skipped > 0)
         lines << Msg::RestoreSkipped(skipped);
@@ -387,12 +480,129 @@ void RestoreWindow::FinishRestore()
         lines << Msg::RestoreFailed(failed);
     if (result.Cancelled())
         lines << Msg::RestoreStopped();
+    else if (!archiveFault.isEmpty())
+        lines << Msg::RestoreCommandArchiveFault(restoringArchive, archiveFault);
     else if (result.Status != ArchiveStatus::Ok)
         lines << Msg::RestoreUnreadable(restoringArchive);
     LastSummary = lines.join(QLatin1Char('\r'));
     // Files the user chose to keep are no fault; anything else not restored is.
-    const bool sound = result.Status == ArchiveStatus::Ok && failed == 0;
-    ShowWarning(ButtonsClose, sound ? IconInfo : IconWarning, LastSummary);
+    const bool sound = result.Status == ArchiveStatus::Ok && failed == 0 && archiveFault.isEmpty();
+    // What was not restored can be many lines: they go to a window that scrolls.
+    if (LastNotRestored.isEmpty())
+        ShowWarning(ButtonsClose, sound ? IconInfo : IconWarning, LastSummary);
+    else
+        Podsumowanie->ShowSummary(LastSummary, LastNotRestored);
+}
+
+void RestoreWindow::ShowContents()
+{
+    TElementy->clear();
+    LWersje->clear();
+    const int row = LArchiwa->currentRow();
+    if (row < 0 || size_t(row) >= listings.size())
+        return;
+    // A line for every name on the way to each item, whether the archive holds the folder
+    // itself or only what is in it.
+    QHash<QString, QTreeWidgetItem*> lines;
+    const auto lineFor = [&](const QString& path, auto& self) -> QTreeWidgetItem* {
+        if (QTreeWidgetItem* known = lines.value(path))
+            return known;
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        QTreeWidgetItem* parent = slash < 0 ? nullptr : self(path.left(slash), self);
+        auto* line = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(TElementy);
+        line->setText(0, path.mid(slash + 1));
+        line->setData(0, PathRole, path);
+        line->setData(0, IndexRole, -1);
+        line->setData(0, FolderRole, true);
+        line->setFlags(line->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsAutoTristate);
+        line->setCheckState(0, Qt::Checked);
+        lines.insert(path, line);
+        return line;
+    };
+    for (const ArchiveItem& item : listings[size_t(row)].Items) {
+        if (item.Path.isEmpty())
+            continue;
+        QTreeWidgetItem* line = lineFor(item.Path, lineFor);
+        line->setData(0, IndexRole, int(item.Index));
+        line->setData(0, FolderRole, item.IsFolder);
+        if (!item.IsFolder)
+            line->setToolTip(0, Msg::ByteSize(item.Size));
+    }
+    TElementy->sortItems(0, Qt::AscendingOrder);
+    if (TElementy->topLevelItemCount() == 1)
+        TElementy->topLevelItem(0)->setExpanded(true);
+    FilterContents();
+}
+
+void RestoreWindow::FilterContents()
+{
+    const QString text = ESzukaj->text().trimmed();
+    // A line shows when its name matches or something under it does.
+    const auto filter = [&](QTreeWidgetItem* line, auto& self) -> bool {
+        bool shown = text.isEmpty() || line->text(0).contains(text, Qt::CaseInsensitive);
+        for (int i = 0; i < line->childCount(); ++i)
+            shown = self(line->child(i), self) || shown;
+        line->setHidden(!shown);
+        if (!text.isEmpty() && shown && line->childCount() > 0)
+            line->setExpanded(true);
+        return shown;
+    };
+    for (int i = 0; i < TElementy->topLevelItemCount(); ++i)
+        filter(TElementy->topLevelItem(i), filter);
+}
+
+void RestoreWindow::ShowVersions()
+{
+    LWersje->clear();
+    QTreeWidgetItem* current = TElementy->currentItem();
+    if (!current || current->data(0, FolderRole).toBool())
+        return;
+    const QString path = current->data(0, PathRole).toString();
+    for (size_t i = 0; i < listings.size() && i < Archives.size(); ++i) {
+        for (const ArchiveItem& item : listings[i].Items) {
+            if (item.Path != path || item.IsFolder)
+                continue;
+            QString text = Archives[i].Time.toString(QStringLiteral("yyyy-MM-dd HH:mm")) + QStringLiteral("    ") +
+                           Msg::ByteSize(item.Size);
+            if (item.HasTime)
+                text += QStringLiteral("    ") + LocalTime(item.Time);
+            auto* line = new QListWidgetItem(text, LWersje);
+            line->setData(Qt::UserRole, int(i));
+            line->setData(Qt::UserRole + 1, path);
+            line->setToolTip(Archives[i].Path);
+            break;
+        }
+    }
+}
+
+void RestoreWindow::ChooseVersion(QListWidgetItem* line)
+{
+    if (!line || restoring)
+        return;
+    const int row = line->data(Qt::UserRole).toInt();
+    const QString path = line->data(Qt::UserRole + 1).toString();
+    if (row == LArchiwa->currentRow())
+        return;
+    LArchiwa->setCurrentRow(row);
+    if (QTreeWidgetItem* item = TreeItem(path))
+        TElementy->setCurrentItem(item);
+}
+
+QTreeWidgetItem* RestoreWindow::TreeItem(const QString& path) const
+{
+    for (QTreeWidgetItemIterator it(TElementy); *it; ++it)
+        if ((*it)->data(0, PathRole).toString() == path)
+            return *it;
+    return nullptr;
+}
+
+QStringList RestoreWindow::CheckedPaths() const
+{
+    QStringList paths;
+    for (QTreeWidgetItemIterator it(TElementy); *it; ++it)
+        if ((*it)->checkState(0) == Qt::Checked)
+            paths << (*it)->data(0, PathRole).toString();
+    return paths;
 }
 
 void RestoreWindow::WaitForRestore()

@@ -222,12 +222,15 @@ TEST_F(ReadBackCommands, RestoreRefusesWhatItCannotFindAndReportsADamagedArchive
     const Case refused[] = {
         {{QStringLiteral("/restore")}, "Użycie: skrytkar /restore"},
         {{QStringLiteral("/restore"), QStringLiteral("Notatka")}, "Użycie: skrytkar /restore"},
-        {{QStringLiteral("/restore"), QStringLiteral("notatka"), out}, "Na liście nie ma wpisu notatka."},
+        {{QStringLiteral("/restore"), QStringLiteral("notatki"), out}, "Na liście nie ma wpisu notatki."},
         {{QStringLiteral("/restore"), QStringLiteral("Bez kopii"), out}, "Wpis Bez kopii nie ma jeszcze żadnego archiwum."},
         {{QStringLiteral("/restore"), QStringLiteral("Notatka"), out, QStringLiteral("Arch_20200101_0000")},
          "Wpis Notatka nie ma archiwum w folderze Arch_20200101_0000."},
+        // Not a dated folder: a path in the archive, and there is none such.
         {{QStringLiteral("/restore"), QStringLiteral("Notatka"), out, QStringLiteral("../kopie")},
-         "Wpis Notatka nie ma archiwum w folderze ../kopie."},
+         "nie ma ../kopie."},
+        {{QStringLiteral("/restore"), QStringLiteral("Notatka"), out, QStringLiteral("Arch_20200101_0000"), QStringLiteral("notatka.txt")},
+         "Wpis Notatka nie ma archiwum w folderze Arch_20200101_0000."},
     };
     for (const Case& c : refused) {
         SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
@@ -240,9 +243,27 @@ TEST_F(ReadBackCommands, RestoreRefusesWhatItCannotFindAndReportsADamagedArchive
     const QStringList archives = AllArchives();
     ASSERT_EQ(archives.size(), 1);
     const QByteArray whole = ReadFileBytes(archives.front());
+    // The name in another letter case finds the one entry it can mean.
+    Outcome o = Run({QStringLiteral("/restore"), QStringLiteral("NOTATKA"), out});
+    EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+    EXPECT_EQ(ReadFileBytes(out + QStringLiteral("/notatka.txt")), QByteArray("notatka\n").repeated(1000));
+    QDir(out).removeRecursively();
+
+    // Bytes after the archive's end: restored, and said as "/verify" says it.
+    WriteRawFileTo(archives.front(), whole + "śmieci");
+    o = Run({QStringLiteral("/restore"), QStringLiteral("Notatka"), out});
+    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_TRUE(o.err.contains(QStringLiteral("Nie można przywrócić z archiwum ") + archives.front() +
+                               QStringLiteral(": obce dane za końcem archiwum.")))
+        << o.err.toStdString();
+    EXPECT_EQ(ReadFileBytes(out + QStringLiteral("/notatka.txt")), QByteArray("notatka\n").repeated(1000));
+    o = Run({QStringLiteral("/verify")});
+    EXPECT_TRUE(o.out.contains(QStringLiteral("(obce dane za końcem archiwum)"))) << o.out.toStdString();
+    QDir(out).removeRecursively();
+    WriteRawFileTo(archives.front(), whole);
     // Damaged inside the item's data: the item is not restored.
     FlipByte(archives.front(), 40);
-    Outcome o = Run({QStringLiteral("/restore"), QStringLiteral("Notatka"), out});
+    o = Run({QStringLiteral("/restore"), QStringLiteral("Notatka"), out});
     EXPECT_EQ(o.exitCode, 1);
     EXPECT_TRUE(o.out.contains(QStringLiteral("uszkodzone, nie przywrócono: notatka.txt"))) << o.out.toStdString();
     EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("/notatka.txt")));
@@ -283,6 +304,89 @@ TEST_F(ReadBackCommands, RestoreRefusesPathsThatLeaveTheFolder)
     EXPECT_TRUE(o.out.contains(QStringLiteral("odrzucono, ścieżka wychodzi poza folder: ../uciekinier.txt"))) << o.out.toStdString();
     EXPECT_EQ(ReadFileBytes(out + QStringLiteral("/dobry.txt")), QByteArray("w folderze"));
     EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("cel/uciekinier.txt"))));
+}
+
+// A home folder as users keep one: links with absolute, relative and dangling targets come back
+// as links, equal to the source; chosen paths bring back only themselves and what is under them.
+TEST_F(ReadBackCommands, AHomeFolderWithLinksComesBackEqualAndChosenPathsAlone)
+{
+    const QString home = MakeFolder(QStringLiteral("home/ala"));
+    const QByteArray h = QFile::encodeName(home);
+    ReaderTest::PutFolder(h + "/Dokumenty", 0700);
+    ReaderTest::PutFolder(h + "/Dokumenty/Umowy", 0755);
+    ReaderTest::PutFile(h + "/Dokumenty/Umowy/najem.txt", "umowa najmu", 0600);
+    ReaderTest::PutFile(h + "/Dokumenty/list.txt", "drogi Jasiu", 0644);
+    ReaderTest::PutFolder(h + "/.config", 0700);
+    ReaderTest::PutFile(h + "/.config/ustawienia", "a=1", 0600);
+    ReaderTest::PutLink("/etc/hostname", h + "/nazwa hosta");
+    ReaderTest::PutLink("Dokumenty/list.txt", h + "/list");
+    ReaderTest::PutLink("../../nie ma takiego", h + "/.config/zerwane");
+    ReaderTest::PutLink("/", h + "/korzeń");
+    int k = 0;
+    const ReaderTest::Tree made = ReaderTest::Snapshot(h, false);
+    for (auto it = made.rbegin(); it != made.rend(); ++it, ++k)
+        ReaderTest::PutTime(h + "/" + QByteArray::fromStdString(it->first), 1600000000 - k * 3600);
+    SaveList({{QStringLiteral("Folder"), QStringLiteral("Ala"), home, docel}});
+    const QString settings = programDir + QStringLiteral("Ustawienia.ini");
+    WriteRawFileTo(settings, "[Archiwizacja]\nPodfoldery=true\n");
+    ArchiveAllEntries();
+    const ReaderTest::Tree original = ReaderTest::Snapshot(h);
+
+    const QString out = Path(QStringLiteral("odzysk"));
+    Outcome o = Run({QStringLiteral("/restore"), QStringLiteral("Ala"), out});
+    EXPECT_EQ(o.exitCode, 0) << o.out.toStdString() << o.err.toStdString();
+    EXPECT_TRUE(ReaderTest::SameTrees(original, ReaderTest::Snapshot(QFile::encodeName(out + QStringLiteral("/ala")))));
+
+    const QString some = Path(QStringLiteral("wybrane"));
+    o = Run({QStringLiteral("/restore"), QStringLiteral("Ala"), some, QStringLiteral("ala/Dokumenty/Umowy"),
+             QStringLiteral("ala/list")});
+    EXPECT_EQ(o.exitCode, 0) << o.out.toStdString() << o.err.toStdString();
+    QStringList paths;
+    for (const auto& [path, e] : ReaderTest::Snapshot(QFile::encodeName(some), false))
+        paths << QString::fromStdString(path);
+    EXPECT_EQ(paths, (QStringList{QStringLiteral("ala"), QStringLiteral("ala/Dokumenty"), QStringLiteral("ala/Dokumenty/Umowy"),
+                                  QStringLiteral("ala/Dokumenty/Umowy/najem.txt"), QStringLiteral("ala/list")}));
+    EXPECT_TRUE(o.out.contains(QStringLiteral("Przywrócono 3 z 3 "))) << o.out.toStdString();
+
+    o = Run({QStringLiteral("/restore"), QStringLiteral("Ala"), Path(QStringLiteral("nic")), QStringLiteral("ala/brak")});
+    EXPECT_EQ(o.exitCode, 2);
+    EXPECT_TRUE(o.err.contains(QStringLiteral("nie ma ala/brak."))) << o.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("nic"))));
+}
+
+// Archives made elsewhere to climb out: a link to "/" with a file stored beneath its name, and a
+// link and a folder under one name. The program writes nothing outside the target.
+TEST_F(ReadBackCommands, RestoreWritesNothingThroughALinkAnArchiveHolds)
+{
+    const QString outside = MakeFolder(QStringLiteral("poza"));
+    const QString dated = MakeFolder(QStringLiteral("kopie/Arch_20240305_0907"));
+    const QString work = MakeFolder(QStringLiteral("obcy"));
+    const QByteArray w = QFile::encodeName(work);
+    ReaderTest::PutLink("/", w + "/r");
+    MakeFile(QStringLiteral("obcy/k") + outside + QStringLiteral("/przez korzeń.txt"), "ucieka");
+    ReaderTest::PutLink(QFile::encodeName(outside), w + "/d");
+    MakeFile(QStringLiteral("obcy/e/przez folder.txt"), "ucieka");
+    const QString archive = dated + QStringLiteral("/Obcy.7z");
+    const auto run7z = [&](const QStringList& arguments) {
+        QProcess p;
+        p.setWorkingDirectory(work);
+        p.start(QStringLiteral("7z"), arguments);
+        ASSERT_TRUE(p.waitForFinished(120000));
+        ASSERT_EQ(p.exitCode(), 0) << p.readAll().toStdString();
+    };
+    run7z({QStringLiteral("a"), QStringLiteral("-snl"), archive, QStringLiteral("r"), QStringLiteral("k"), QStringLiteral("d"),
+           QStringLiteral("e")});
+    run7z({QStringLiteral("rn"), archive, QStringLiteral("k"), QStringLiteral("r"), QStringLiteral("e"), QStringLiteral("d")});
+    SaveList({{QStringLiteral("Folder"), QStringLiteral("Obcy"), work, docel}});
+
+    const QString out = Path(QStringLiteral("cel"));
+    const Outcome o = Run({QStringLiteral("/restore"), QStringLiteral("Obcy"), out});
+    EXPECT_EQ(o.exitCode, 1) << o.out.toStdString() << o.err.toStdString();
+    EXPECT_TRUE(QDir(outside).isEmpty());
+    EXPECT_EQ(ReadFileBytes(out + QStringLiteral("/r") + outside + QStringLiteral("/przez korzeń.txt")), QByteArray("ucieka"));
+    EXPECT_EQ(ReadFileBytes(out + QStringLiteral("/d/przez folder.txt")), QByteArray("ucieka"));
+    EXPECT_TRUE(QFileInfo(out + QStringLiteral("/r")).isDir() && !QFileInfo(out + QStringLiteral("/r")).isSymLink());
+    EXPECT_TRUE(o.out.contains(QStringLiteral("nie zapisano: r ("))) << o.out.toStdString();
 }
 
 TEST_F(ReadBackCommands, AFileOfMoreThanFourGibibytesMadeSparseComesBackWhole)

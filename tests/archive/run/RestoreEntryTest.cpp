@@ -57,7 +57,12 @@ TEST_F(RestoreEntryTest, TheNewestOrTheNamedArchiveOfAnEntry)
     const EntryVector entries = {{QStringLiteral("Plik"), QStringLiteral("Inny"), QString(), docel}, entry};
     ASSERT_TRUE(FindEntryByName(entries, QStringLiteral("Dokumenty")));
     EXPECT_EQ(FindEntryByName(entries, QStringLiteral("Dokumenty"))->Source, source);
-    EXPECT_FALSE(FindEntryByName(entries, QStringLiteral("dokumenty")));
+    // Another letter case finds the one entry it can mean, and none when it can mean two.
+    EXPECT_EQ(FindEntryByName(entries, QStringLiteral("dokumenty"))->Nazwa, QStringLiteral("Dokumenty"));
+    EXPECT_FALSE(FindEntryByName(entries, QStringLiteral("dokument")));
+    const EntryVector twins = {entry, {QStringLiteral("Plik"), QStringLiteral("DOKUMENTY"), QString(), docel}};
+    EXPECT_FALSE(FindEntryByName(twins, QStringLiteral("dokumenty")));
+    EXPECT_EQ(FindEntryByName(twins, QStringLiteral("DOKUMENTY"))->Typ, QStringLiteral("Plik"));
 
     EXPECT_EQ(ChooseEntryArchive(entry)->FolderName, QStringLiteral("Arch_20250101_1200"));
     EXPECT_EQ(ChooseEntryArchive(entry, QStringLiteral("Arch_20240305_0907"))->Path,
