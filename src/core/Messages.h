@@ -163,6 +163,20 @@ inline QString VerifyDamaged(const QString& path, const QString& reason)
 {
     return QStringLiteral("uszkodzone: %1 (%2)").arg(path, reason);
 }
+// An entry whose archives cannot be reached or do not exist; path is the folder in question.
+inline QString VerifyNoArchives(const QString& nazwa, const QString& path, const QString& reason)
+{
+    return QStringLiteral("brak archiwów: %1 (%2: %3)").arg(nazwa, path, reason);
+}
+inline QString VerifySkippedLink(const QString& path) { return QStringLiteral("pominięto: %1 (dowiązanie)").arg(path); }
+inline QString VerifySkippedNotFile(const QString& path)
+{
+    return QStringLiteral("pominięto: %1 (to nie jest zwykły plik)").arg(path);
+}
+inline QString FaultNoArchiveFile(const QString& fileName)
+{
+    return QStringLiteral("żaden folder Arch_ nie zawiera pliku %1").arg(fileName);
+}
 // Why an archive is not whole (no full stop).
 inline QString FaultUnreadable(const QString& reason) { return QStringLiteral("nie można odczytać: ") + reason; }
 inline QString FaultNotArchive() { return QStringLiteral("to nie jest archiwum 7z"); }
@@ -222,8 +236,10 @@ inline QString RestoreCommandSummary(qint64 restored, qint64 total, const QStrin
 inline QString UsageVerify()
 {
     return QStringLiteral("sprawdza wszystkie archiwa wpisów listy (wielkość liter bez znaczenia);\n"
-                          "wypisuje \"poprawne: ŚCIEŻKA\" albo \"uszkodzone: ŚCIEŻKA (powód)\";\n"
-                          "kod wyjścia: 0 wszystkie poprawne (albo brak archiwów), 1 któreś uszkodzone,\n"
+                          "wypisuje \"poprawne: ŚCIEŻKA\" albo \"uszkodzone: ŚCIEŻKA (powód)\",\n"
+                          "\"brak archiwów: NAZWA (ŚCIEŻKA: powód)\" dla wpisu bez archiwów, z brakującym\n"
+                          "albo nieczytelnym folderem, \"pominięto: ŚCIEŻKA (dowiązanie)\";\n"
+                          "kod wyjścia: 0 wszystkie poprawne, 1 któreś uszkodzone, brakujące albo pominięte,\n"
                           "2 plik listy jest uszkodzony");
 }
 inline QString UsageRestore()
@@ -320,6 +336,46 @@ QString ByteSize(quint64 bytes);
 inline QString ShallowFolderNote()
 {
     return QStringLiteral("Z folderu tylko jego pliki i podfoldery bez zawartości (Ustawienia: Podfoldery).");
+}
+// --- The history window -------------------------------------------------------------------
+inline QString HistoryStartedByHand() { return QStringLiteral("ręcznie"); }
+inline QString HistoryStartedUnattended() { return QStringLiteral("automatycznie"); }
+inline QString HistoryAllArchived() { return QStringLiteral("wszystko zarchiwizowane"); }
+inline QString HistoryFailures(int count) { return QStringLiteral("błędy: %1").arg(count); }
+// The window's summary after a run.
+inline QString SummaryCounts(int archived, int unchanged, int failed)
+{
+    return QStringLiteral("Zarchiwizowano: %1\nBez zmian: %2\nNie powiodło się: %3").arg(archived).arg(unchanged).arg(failed);
+}
+inline QString SummaryCancelled() { return QStringLiteral("Przerwano."); }
+inline QString SummaryToHistory() { return QStringLiteral("Pokaż w historii"); }
+inline QString HistoryEmpty() { return QStringLiteral("Nie ma jeszcze żadnej zapisanej archiwizacji."); }
+inline QString HistoryNothingToOpen()
+{
+    return QStringLiteral("W tej archiwizacji nie ma wpisu z listy, którego folder można otworzyć.");
+}
+
+// A value of "Ustawienia.ini" that could not be used, and what was used instead.
+inline QString SettingsNotNumber(const QString& key, const QString& value, const QString& used)
+{
+    return QStringLiteral("Ustawienia.ini: %1=%2 nie jest liczbą; przyjęto %3").arg(key, value, used);
+}
+inline QString SettingsOutOfRange(const QString& key, const QString& value, int most, const QString& used)
+{
+    return QStringLiteral("Ustawienia.ini: %1=%2 jest poza zakresem od 0 do %3; przyjęto %4")
+        .arg(key, value, QString::number(most), used);
+}
+inline QString SettingsNotTrueFalse(const QString& key, const QString& value, const QString& used)
+{
+    return QStringLiteral("Ustawienia.ini: %1=%2 nie jest wartością true ani false; przyjęto %3").arg(key, value, used);
+}
+inline QString SettingsNotPlainFile()
+{
+    return QStringLiteral("Ustawienia.ini: to nie jest zwykły plik; przyjęto ustawienia domyślne");
+}
+inline QString SettingsUnreadable(const QString& reason)
+{
+    return QStringLiteral("Ustawienia.ini: nie można odczytać (%1); przyjęto ustawienia domyślne").arg(reason);
 }
 inline QString SettingsSaveFailed(const QString& path, const QString& reason)
 {

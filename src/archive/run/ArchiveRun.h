@@ -37,6 +37,8 @@ struct RunParameters {
     MessagePort* Messages = nullptr;     // nullptr: the program's message port
     ListBoxPort* Selection = nullptr;    // the chosen lines, asked as the loop reaches each
     std::optional<Settings> Options;     // read from "Ustawienia.ini" at the start when unset
+    bool Unattended = false;             // started by "/all" (the history says "automatycznie")
+    bool SummaryInWindow = false;        // the window sums the run up itself: no closing message
 };
 
 // The byte bar of the entry at work: 32-bit values, so an entry of 2 GiB or more is shown in
@@ -88,6 +90,7 @@ private:
     MainWindowPort& window;
     std::unique_ptr<RunLock> lock;
     Settings settings;
+    QStringList settingsNotices;  // what reading "Ustawienia.ini" had to say
     RunResult result;
     ByteProgress byteProgress;
     std::atomic<bool> stopRequested{false};

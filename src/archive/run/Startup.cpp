@@ -278,6 +278,7 @@ int RunHeadlessWith(const QStringList& arguments, SevenZipPacker& packer)
             parameters.Entries = list.Entries();
             parameters.Packer = &packer;
             parameters.Window = &window;
+            parameters.Unattended = true;
             ArchiveRun run(std::move(parameters));
             ArchiveAllInPlace(run, *made);
         });

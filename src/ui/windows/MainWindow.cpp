@@ -19,6 +19,7 @@
 #include "core/EntryList.h"
 #include "core/UiPorts.h"
 #include "ui/windows/SettingsWindow.h"
+#include "ui/windows/HistoryWindow.h"
 #include "ui/windows/AboutWindow.h"
 #include "ui/windows/WindowParts.h"
 #include "ui/windows/WorkerCalls.h"
@@ -368,6 +369,33 @@ MainWindow::MainWindow(EntryList& list, SevenZipPacker& packer, const QStringLis
     LPrzerwanie->setAutoFillBackground(true);
     LPrzerwanie->hide();
 
+    PPodsumowanie = new QWidget(PPodstawa);
+    PPodsumowanie->setObjectName(QStringLiteral("PPodsumowanie"));
+    PPodsumowanie->setGeometry(316, 200, 133, 83);
+    QPalette summaryPalette = PPodsumowanie->palette();
+    summaryPalette.setColor(QPalette::Window, QColor(208, 221, 201));
+    summaryPalette.setColor(QPalette::WindowText, QColor(0x20, 0x38, 0x1D));
+    PPodsumowanie->setPalette(summaryPalette);
+    PPodsumowanie->setAutoFillBackground(true);
+    LPodsumowanie = new QLabel(PPodsumowanie);
+    LPodsumowanie->setObjectName(QStringLiteral("LPodsumowanie"));
+    LPodsumowanie->setGeometry(4, 2, 125, 62);
+    LPodsumowanie->setTextFormat(Qt::PlainText);
+    LPodsumowanie->setWordWrap(true);
+    LPodsumowanie->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LPodsumowanie->setFont(SkinFont(QStringLiteral("Arial"), 10));
+    LHistoriaRunu = new QLabel(Msg::SummaryToHistory(), PPodsumowanie);
+    LHistoriaRunu->setObjectName(QStringLiteral("LHistoriaRunu"));
+    LHistoriaRunu->setGeometry(4, 65, 125, 16);
+    LHistoriaRunu->setAlignment(Qt::AlignCenter);
+    QFont linkFont = SkinFont(QStringLiteral("Arial"), 10);
+    linkFont.setUnderline(true);
+    linkFont.setBold(true);
+    LHistoriaRunu->setFont(linkFont);
+    LHistoriaRunuZone = new HotZone(PPodsumowanie, QRect(4, 65, 125, 16), QStringLiteral("LHistoriaRunuZone"),
+                                    Msg::SummaryToHistory());
+    PPodsumowanie->hide();
+
     connect(ImTlo, &SkinImage::clicked, this, Guarded(this, &MainWindow::ImTloClick));
     connect(LListwa, &HotZone::mousePressed, this, Guarded(this, &MainWindow::LListwaMouseDown));
     connect(LListwa, &HotZone::mouseMoved, this, Guarded(this, &MainWindow::LListwaMouseMove));
@@ -381,6 +409,7 @@ MainWindow::MainWindow(EntryList& list, SevenZipPacker& packer, const QStringLis
     connect(LMenuEdycja, &HotZone::mouseMoved, this, Guarded(this, &MainWindow::LMenuEdycjaMouseMove));
     connect(LMenuPomoc, &HotZone::mouseMoved, this, Guarded(this, &MainWindow::LMenuPomocMouseMove));
     connect(LArchiwum, &HotZone::clicked, this, Guarded(this, &MainWindow::LArchiwumClick));
+    connect(LHistoriaRunuZone, &HotZone::clicked, this, Guarded([this] { ShowHistory(lastRun.FolderName); }));
     connect(Lista, &EntryListBox::pressed, this, Guarded(this, &MainWindow::CloseMenuPanel));
     connect(Lista, &EntryListBox::Click, this, Guarded(this, &MainWindow::ListaClick));
     connect(Lista, &EntryListBox::DblClick, this, Guarded(this, &MainWindow::ListaDblClick));
@@ -398,6 +427,7 @@ MainWindow::MainWindow(EntryList& list, SevenZipPacker& packer, const QStringLis
     about = new AboutWindow(this);
     restore = new RestoreWindow(packer, this);
     settingsWindow = new SettingsWindow(this);
+    historyWindow = new HistoryWindow([this](const QUrl& url) { OpenWithShell(url); }, this);
 }
 
 MainWindow::~MainWindow()
@@ -405,6 +435,7 @@ MainWindow::~MainWindow()
     // A run still at work ends first: its log is written, and its questions are answered.
     WaitForRun();
     // The other windows first, in the reverse order.
+    delete historyWindow;
     delete settingsWindow;
     delete restore;
     delete about;
@@ -463,6 +494,9 @@ RunParameters MainWindow::MakeRunParameters()
     parameters.Window = bridge.get();
     parameters.Messages = bridge.get();
     parameters.Selection = bridge.get();
+    parameters.Unattended = startup && startup->Unattended();
+    // The window sums up a run it started itself; the unattended run keeps its message.
+    parameters.SummaryInWindow = !parameters.Unattended;
     return parameters;
 }
 
@@ -473,6 +507,7 @@ bool MainWindow::StartRun(const std::function<void(ArchiveRun&)>& work)
     if (run)
         return false;
     runError = nullptr;
+    PPodsumowanie->hide();
     bridge = std::make_unique<RunBridge>(this, *ports);
     run = std::make_unique<ArchiveRun>(MakeRunParameters());
     ArchiveRun* runAtWork = run.get();
@@ -499,6 +534,8 @@ void MainWindow::FinishRun()
     run.reset();
     bridge.reset();
     UpdateStopNotice();
+    if (!unattendedRun)
+        ShowRunSummary();
     if (std::exchange(unattendedRun, false))
         startup->UnattendedRunEnded(lastRun, RaisedLogWriteError(runError));
     Q_EMIT RunEnded();
@@ -844,6 +881,25 @@ void MainWindow::ShowSettings()
 {
     if (!RunBusy())
         settingsWindow->ShowUstawienia();
+}
+
+void MainWindow::ShowHistory(const QString& folderName)
+{
+    if (!RunBusy())
+        historyWindow->ShowHistory(list.Entries(), folderName);
+}
+
+void MainWindow::ShowRunSummary()
+{
+    if (lastRun.Start != RunStart::Ran || lastRun.ListEmpty) {
+        PPodsumowanie->hide();
+        return;
+    }
+    LPodsumowanie->setText(RunSummaryText(lastRun));
+    LHistoriaRunu->setVisible(!lastRun.FolderName.isEmpty());
+    LHistoriaRunuZone->setVisible(!lastRun.FolderName.isEmpty());
+    PPodsumowanie->show();
+    PPodsumowanie->raise();
 }
 
 void MainWindow::ShowAbout()

@@ -97,6 +97,18 @@ TEST_F(SettingsWindowTest, ShowsTheFileOrTheDefaultsForWhatIsMissingOrBad)
     }
 }
 
+TEST_F(SettingsWindowTest, ZapiszKeepsWhatTheWindowDoesNotKnow)
+{
+    WriteFile("; ustawione ręcznie\n[Archiwizacja]\nZachowaj=abc\nPrzyszly=1\n\n[Inne]\nklucz=wartość\n");
+    OpenFromMenu([&] {
+        Change();
+        ClickAt(settingsWindow, settingsWindow->LZapisz->geometry().center());
+    });
+    EXPECT_EQ(FileText(), QByteArray("; ustawione ręcznie\n[Archiwizacja]\nZachowaj=7\nPrzyszly=1\nWeryfikacja=false\n"
+                                     "Dowiazania=false\nPodfoldery=true\n\n[Inne]\nklucz=wartość\n"));
+    EXPECT_TRUE(Messages().shown.empty());
+}
+
 TEST_F(SettingsWindowTest, ZapiszWritesTheFileWholeAndClosesTheWindow)
 {
     for (const bool byKey : {false, true}) {
