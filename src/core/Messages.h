@@ -342,6 +342,15 @@ inline QString HistoryStartedByHand() { return QStringLiteral("ręcznie"); }
 inline QString HistoryStartedUnattended() { return QStringLiteral("automatycznie"); }
 inline QString HistoryAllArchived() { return QStringLiteral("wszystko zarchiwizowane"); }
 inline QString HistoryFailures(int count) { return QStringLiteral("błędy: %1").arg(count); }
+// The desktop's notification after an unattended run, and standard error without one.
+inline QString NoticeFailedTitle() { return QStringLiteral("Archiwizacja nie powiodła się"); }
+inline QString NoticeDoneTitle() { return QStringLiteral("Archiwizacja zakończona"); }
+inline QString NoticeActionHistory() { return QStringLiteral("Pokaż historię"); }
+inline QString NoticeFallbackEntry(const QString& nazwa, const QString& reason)
+{
+    return QStringLiteral("Nie powiodło się: %1 (%2)").arg(nazwa, reason);
+}
+inline QString NoticeFallbackLog(const QString& path) { return QStringLiteral("Szczegóły w logu: %1").arg(path); }
 // The window's summary after a run.
 inline QString SummaryCounts(int archived, int unchanged, int failed)
 {

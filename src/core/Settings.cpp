@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 
 #include <cerrno>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -160,21 +161,24 @@ Settings SettingsFromText(const QByteArray& text, QStringList* notices)
     return settings;
 }
 
-Settings LoadSettings(const QString& path, QStringList* notices)
+namespace {
+
+// The file's bytes; nullopt (and a notice) when it cannot be read as a plain file, an empty
+// text when there is no file.
+std::optional<QByteArray> ReadSettingsFile(const QString& file, QStringList* notices)
 {
-    const QString file = path.isEmpty() ? SettingsFilePath() : path;
     if (!PathExists(file))
-        return Settings();
+        return QByteArray();
     // Opened without waiting and only when it is a plain file: a pipe put in its place must
     // not hang an unattended run.
     OsFile opened;
     OsError error = OsFile::OpenFileForReading(file, opened);
     if (error == ENOENT)
-        return Settings();  // a link to nothing: as good as no file
+        return QByteArray();  // a link to nothing: as good as no file
     if (error == ENXIO || error == EISDIR) {
         if (notices)
             notices->append(Msg::SettingsNotPlainFile());
-        return Settings();
+        return std::nullopt;
     }
     int64_t size = 0;
     if (!error)
@@ -191,9 +195,35 @@ Settings LoadSettings(const QString& path, QStringList* notices)
     if (error) {
         if (notices)
             notices->append(Msg::SettingsUnreadable(Msg::SystemReason(error)));
-        return Settings();
+        return std::nullopt;
     }
-    return SettingsFromText(bytes, notices);
+    return bytes;
+}
+
+} // namespace
+
+Settings LoadSettings(const QString& path, QStringList* notices)
+{
+    const std::optional<QByteArray> bytes = ReadSettingsFile(path.isEmpty() ? SettingsFilePath() : path, notices);
+    return bytes ? SettingsFromText(*bytes, notices) : Settings();
+}
+
+bool LoadSettingsSwitch(const QString& key, bool fallback, const QString& path)
+{
+    const std::optional<QByteArray> bytes = ReadSettingsFile(path.isEmpty() ? SettingsFilePath() : path, nullptr);
+    if (!bytes)
+        return fallback;
+    QString section;
+    bool value = fallback;
+    QStringList ignored;
+    for (const QByteArray& raw : SplitLines(*bytes)) {
+        const IniLine line = ParseLine(raw);
+        if (line.What == IniLine::Section)
+            section = line.Name;
+        else if (line.What == IniLine::Value && section == Group && line.Name == key)
+            ReadBool(key, line.Text, value, fallback, ignored);
+    }
+    return value;
 }
 
 QByteArray SettingsText(const Settings& settings)

@@ -31,6 +31,9 @@ QString SettingsFilePath();
 // ("Ustawienia.ini: Zachowaj=abc nie jest liczbą; przyjęto 0"): the run puts them in its log
 // and on standard error.
 Settings LoadSettings(const QString& path = QString(), QStringList* notices = nullptr);
+// One more true/false value of the group [Archiwizacja] that the run's settings do not hold,
+// read the same careful way; fallback when missing or bad.
+bool LoadSettingsSwitch(const QString& key, bool fallback, const QString& path = QString());
 // The settings read from a file's text, with notices for the values that could not be used.
 Settings SettingsFromText(const QByteArray& text, QStringList* notices = nullptr);
 // The file's text for these settings.
