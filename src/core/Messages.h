@@ -276,7 +276,10 @@ inline QString UsageAll()
 {
     return QStringLiteral("archiwizuje wszystkie wpisy listy bez udziału użytkownika i kończy pracę\n"
                           "(wielkość liter bez znaczenia); bez ekranu komunikaty trafiają\n"
-                          "na standardowe wyjście błędów, a wynik mówi kod wyjścia");
+                          "na standardowe wyjście błędów, a wynik mówi kod wyjścia; nieudaną\n"
+                          "archiwizację zgłasza powiadomieniem pulpitu, gdy jest magistrala sesji;\n"
+                          "harmonogram (timer systemd użytkownika) ustawia okno ustawień, a dzienniki\n"
+                          "wszystkich archiwizacji (folder Logi) pokazuje okno Historia");
 }
 inline QString UsageHelp() { return QStringLiteral("wypisuje ten opis"); }
 inline QString UsageVersion() { return QStringLiteral("wypisuje wersję programu"); }
@@ -351,6 +354,20 @@ inline QString NoticeFallbackEntry(const QString& nazwa, const QString& reason)
     return QStringLiteral("Nie powiodło się: %1 (%2)").arg(nazwa, reason);
 }
 inline QString NoticeFallbackLog(const QString& path) { return QStringLiteral("Szczegóły w logu: %1").arg(path); }
+// The schedule of unattended runs.
+inline QString ScheduleWriteFailed(const QString& path, const QString& reason)
+{
+    return QStringLiteral("Nie można zapisać harmonogramu %1: %2").arg(path, reason);
+}
+inline QString ScheduleSystemdFailed(const QString& step)
+{
+    return QStringLiteral("Polecenie systemctl --user %1 nie powiodło się.").arg(step);
+}
+inline QString ScheduleNoSystemd()
+{
+    return QStringLiteral("Brak menedżera systemd użytkownika. Dopisz do crontab (crontab -e):");
+}
+inline QString ScheduleNextRun(const QString& when) { return QStringLiteral("Następna archiwizacja: %1").arg(when); }
 // The window's summary after a run.
 inline QString SummaryCounts(int archived, int unchanged, int failed)
 {

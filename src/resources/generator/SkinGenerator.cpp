@@ -634,15 +634,15 @@ QImage RestoreBackground()
 }
 
 // ---------------------------------------------------------------------------------------------
-// Settings window (400 x 300): title strip with the close glyph under LClose (365, 10, 22 x 22),
-// a field behind the four settings and the buttons Anuluj and Zapisz.
+// Settings window (400 x 420): title strip with the close glyph under LClose (365, 10, 22 x 22),
+// a field behind the four settings, one behind the schedule, and the buttons Anuluj and Zapisz.
 
 QImage SettingsBackground()
 {
-    QImage image = Canvas(400, 300);
+    QImage image = Canvas(400, 420);
     QPainter p(&image);
     Begin(p);
-    Body(p, 400, 300);
+    Body(p, 400, 420);
     TitleStrip(p, QRectF(6, 5, 388, 32));
     EngravedText(p, QRectF(18, 5, 330, 32), QStringLiteral("Ustawienia"), Font(14, true), kCream,
                  QColor(16, 32, 14));
@@ -650,13 +650,16 @@ QImage SettingsBackground()
                 QColor(168, 82, 58), QColor(112, 38, 24));
     RoundedPanel(p, QRectF(14, 44, 372, 202), 8, QColor(238, 244, 234), QColor(222, 232, 216), kBevel,
                  QColor(255, 255, 255, 160));
+    // The schedule's field: "Archiwizuj automatycznie", the time, the days, the next run.
+    RoundedPanel(p, QRectF(14, 252, 372, 120), 8, QColor(238, 244, 234), QColor(222, 232, 216), kBevel,
+                 QColor(255, 255, 255, 160));
     p.setPen(QColor(170, 192, 162));
-    p.drawLine(QPointF(16, 254.5), QPointF(384, 254.5));
+    p.drawLine(QPointF(16, 374.5), QPointF(384, 374.5));
     p.setPen(QColor(246, 250, 242));
-    p.drawLine(QPointF(16, 255.5), QPointF(384, 255.5));
-    // Under their hot zones (204, 264 and 298, 264, 86 x 24).
-    GreenButton(p, QRectF(204, 264, 86, 24), QStringLiteral("Anuluj"), 13);
-    GreenButton(p, QRectF(298, 264, 86, 24), QStringLiteral("Zapisz"), 13);
+    p.drawLine(QPointF(16, 375.5), QPointF(384, 375.5));
+    // Under their hot zones (204, 384 and 298, 384, 86 x 24).
+    GreenButton(p, QRectF(204, 384, 86, 24), QStringLiteral("Anuluj"), 13);
+    GreenButton(p, QRectF(298, 384, 86, 24), QStringLiteral("Zapisz"), 13);
     return image;
 }
 
