@@ -368,6 +368,16 @@ inline QString ScheduleNoSystemd()
     return QStringLiteral("Brak menedżera systemd użytkownika. Dopisz do crontab (crontab -e):");
 }
 inline QString ScheduleNextRun(const QString& when) { return QStringLiteral("Następna archiwizacja: %1").arg(when); }
+// The main window's line about the last full archiving.
+inline QString LastRunToday(const QString& time) { return QStringLiteral("dziś o %1").arg(time); }
+inline QString LastRunYesterday(const QString& time) { return QStringLiteral("wczoraj o %1").arg(time); }
+inline QString LastRunOn(const QString& date, const QString& time) { return QStringLiteral("%1 o %2").arg(date, time); }
+inline QString LastRun(const QString& when) { return QStringLiteral("Ostatnia archiwizacja: %1").arg(when); }
+inline QString LastRunTooOld(const QString& when, int days)
+{
+    return QStringLiteral("Uwaga: ostatnia pełna archiwizacja %1 (dni temu: %2)").arg(when).arg(days);
+}
+inline QString LastRunNever() { return QStringLiteral("Uwaga: lista nie była jeszcze zarchiwizowana w całości"); }
 // The window's summary after a run.
 inline QString SummaryCounts(int archived, int unchanged, int failed)
 {

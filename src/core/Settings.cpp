@@ -226,6 +226,24 @@ bool LoadSettingsSwitch(const QString& key, bool fallback, const QString& path)
     return value;
 }
 
+int LoadSettingsNumber(const QString& key, int fallback, const QString& path)
+{
+    const std::optional<QByteArray> bytes = ReadSettingsFile(path.isEmpty() ? SettingsFilePath() : path, nullptr);
+    if (!bytes)
+        return fallback;
+    QString section;
+    int value = fallback;
+    QStringList ignored;
+    for (const QByteArray& raw : SplitLines(*bytes)) {
+        const IniLine line = ParseLine(raw);
+        if (line.What == IniLine::Section)
+            section = line.Name;
+        else if (line.What == IniLine::Value && section == Group && line.Name == key)
+            ReadCount(key, line.Text, value, fallback, ignored);
+    }
+    return value;
+}
+
 QByteArray SettingsText(const Settings& settings)
 {
     QString text = QLatin1Char('[') + Group + QStringLiteral("]\n");

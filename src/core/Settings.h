@@ -34,6 +34,9 @@ Settings LoadSettings(const QString& path = QString(), QStringList* notices = nu
 // One more true/false value of the group [Archiwizacja] that the run's settings do not hold,
 // read the same careful way; fallback when missing or bad.
 bool LoadSettingsSwitch(const QString& key, bool fallback, const QString& path = QString());
+// One more whole number of the group (0 to MaxKeptArchives), read the same way; fallback when
+// missing or bad.
+int LoadSettingsNumber(const QString& key, int fallback, const QString& path = QString());
 // The settings read from a file's text, with notices for the values that could not be used.
 Settings SettingsFromText(const QByteArray& text, QStringList* notices = nullptr);
 // The file's text for these settings.

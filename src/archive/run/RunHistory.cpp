@@ -174,3 +174,40 @@ QString RunSummaryText(const RunResult& result)
         text += QLatin1Char('\n') + Msg::SummaryCancelled();
     return text;
 }
+
+QDateTime LastFullRun(const EntryVector& entries, const std::vector<HistoryRun>& runs)
+{
+    if (entries.empty())
+        return QDateTime();
+    for (const HistoryRun& run : runs) {
+        if (run.Failures > 0 || run.Lines.contains(Msg::LogCancelled()))
+            continue;
+        const bool whole = std::all_of(entries.begin(), entries.end(), [&](const Entry& entry) {
+            const QString safe = LogSafeText(entry.Nazwa);
+            return run.Lines.contains(EntryLogLine(ResultArchived, safe))
+                   || run.Lines.contains(EntryLogLine(ResultArchivedUnchanged, safe));
+        });
+        if (whole)
+            return run.Time;
+    }
+    return QDateTime();
+}
+
+QString LastFullRunText(const QDateTime& last, const QDateTime& now, int warnAfterDays, bool& warning)
+{
+    if (!last.isValid()) {
+        warning = true;
+        return Msg::LastRunNever();
+    }
+    warning = last.secsTo(now) > qint64(warnAfterDays) * 24 * 3600;
+    const QString time = last.time().toString(QStringLiteral("HH:mm"));
+    const qint64 days = last.date().daysTo(now.date());
+    QString when;
+    if (days == 0)
+        when = Msg::LastRunToday(time);
+    else if (days == 1)
+        when = Msg::LastRunYesterday(time);
+    else
+        when = Msg::LastRunOn(last.date().toString(QStringLiteral("yyyy-MM-dd")), time);
+    return warning ? Msg::LastRunTooOld(when, static_cast<int>(days)) : Msg::LastRun(when);
+}

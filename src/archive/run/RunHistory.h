@@ -5,6 +5,7 @@
 // end that says how the run started; the history window reads them back.
 
 #include "archive/run/RunResult.h"
+#include "core/EntryList.h"
 #include "platform/Files.h"
 
 #include <QDateTime>
@@ -44,6 +45,16 @@ struct HistoryRun {
 HistoryRun ReadHistoryLog(const QString& path);
 // Every kept log in folder (HistoryFolderPath() when empty), newest first.
 std::vector<HistoryRun> ReadHistory(const QString& folder = QString());
+// How many days without a full archiving the main window lets pass before it warns
+// ("OstrzegajPoDniach" of "Ustawienia.ini").
+inline constexpr int DefaultWarnAfterDays = 7;
+// The newest kept run that archived every entry of entries (packed or unchanged) without a
+// failure; invalid when there is none or the list is empty.
+QDateTime LastFullRun(const EntryVector& entries, const std::vector<HistoryRun>& runs);
+// The main window's line about it at the moment now: "Ostatnia archiwizacja: wczoraj o 19:30";
+// warning is set when it is older than warnAfterDays days or there is none.
+QString LastFullRunText(const QDateTime& last, const QDateTime& now, int warnAfterDays, bool& warning);
+
 // What a run did in a few lines for the window's summary: entries archived, unchanged and
 // failed, and the failed entries' names.
 QString RunSummaryText(const RunResult& result);

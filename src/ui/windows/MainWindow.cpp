@@ -369,6 +369,12 @@ MainWindow::MainWindow(EntryList& list, SevenZipPacker& packer, const QStringLis
     LPrzerwanie->setAutoFillBackground(true);
     LPrzerwanie->hide();
 
+    LOstatnia = new QLabel(PPodstawa);
+    LOstatnia->setObjectName(QStringLiteral("LOstatnia"));
+    LOstatnia->setGeometry(30, 420, 370, 16);
+    LOstatnia->setTextFormat(Qt::PlainText);
+    LOstatnia->setFont(SkinFont(QStringLiteral("Arial"), 10));
+
     PPodsumowanie = new QWidget(PPodstawa);
     PPodsumowanie->setObjectName(QStringLiteral("PPodsumowanie"));
     PPodsumowanie->setGeometry(316, 200, 133, 83);
@@ -536,6 +542,7 @@ void MainWindow::FinishRun()
     UpdateStopNotice();
     if (!unattendedRun)
         ShowRunSummary();
+    UpdateLastFullRun();
     if (std::exchange(unattendedRun, false))
         startup->UnattendedRunEnded(lastRun, RaisedLogWriteError(runError));
     Q_EMIT RunEnded();
@@ -595,6 +602,7 @@ void MainWindow::showEvent(QShowEvent* event)
     Drag.Release();
     // An unreadable list file leaves Show here, before it fills the list or arms Zegar.
     RunGuarded([this] { startup->Show(); });
+    UpdateLastFullRun();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -887,6 +895,18 @@ void MainWindow::ShowHistory(const QString& folderName)
 {
     if (!RunBusy())
         historyWindow->ShowHistory(list.Entries(), folderName);
+}
+
+void MainWindow::UpdateLastFullRun()
+{
+    bool warning = false;
+    const QString text = LastFullRunText(LastFullRun(list.Entries(), ReadHistory()), QDateTime::currentDateTime(),
+                                         LoadSettingsNumber(QStringLiteral("OstrzegajPoDniach"), DefaultWarnAfterDays),
+                                         warning);
+    LOstatnia->setText(list.Entries().empty() ? QString() : text);
+    QPalette palette = LOstatnia->palette();
+    palette.setColor(QPalette::WindowText, warning ? QColor(170, 30, 20) : QColor(0x20, 0x38, 0x1D));
+    LOstatnia->setPalette(palette);
 }
 
 void MainWindow::ShowRunSummary()

@@ -159,6 +159,8 @@ public:
     QLabel* LPrzerwanie;
     // Over the status panel after a run from the window: what the run did, and the way to its
     // lines in the history (the run's summary takes the place of a message).
+    // When the whole list was last archived; a warning after too many days without it.
+    QLabel* LOstatnia;
     QWidget* PPodsumowanie;
     QLabel* LPodsumowanie;
     QLabel* LHistoriaRunu;
@@ -202,6 +204,10 @@ private:
 
     // The summary of the run that ended, over the status panel.
     void ShowRunSummary();
+public:
+    // LOstatnia from the kept history and the list as it is now.
+    void UpdateLastFullRun();
+private:
     // The parameters of a run that starts now.
     RunParameters MakeRunParameters();
     // Starts one archive run on the worker thread; false (and nothing) while another one works.

@@ -58,4 +58,46 @@ TEST_F(RunHistoryFolder, NewestFirstAndOnlyKeptLogsCount)
     EXPECT_EQ(HistoryLogPathFor(QStringLiteral("Arch_20260302_0700"), Path(QStringLiteral("Logi"))), runs[0].Path);
 }
 
+TEST_F(RunHistoryFolder, TheLastFullArchivingAndWhenItTurnsToAWarning)
+{
+    const EntryVector entries{{QStringLiteral("Plik"), QStringLiteral("A"), QStringLiteral("/a"), QStringLiteral("/k")},
+                              {QStringLiteral("Plik"), QStringLiteral("B"), QStringLiteral("/b"), QStringLiteral("/k")}};
+    const QString head = QStringLiteral("Log dla: Arch_x");
+    Keep(QStringLiteral("20260301_1930"), {head, QStringLiteral("Zarchiwizowano A"), QStringLiteral("Zarchiwizowano B (bez zmian)")}, true);
+    // Newer, but not full: one entry only, one with a failure, one stopped.
+    Keep(QStringLiteral("20260302_0700"), {head, QStringLiteral("Zarchiwizowano A")}, false);
+    Keep(QStringLiteral("20260303_0700"), {head, QStringLiteral("Zarchiwizowano A"), QStringLiteral("Folder docelowy dla B nie istnieje")}, true);
+    Keep(QStringLiteral("20260304_0700"),
+         {head, QStringLiteral("Zarchiwizowano A"), QStringLiteral("Zarchiwizowano B"), QStringLiteral("Przerwano archiwizację na żądanie użytkownika.")},
+         false);
+    const std::vector<HistoryRun> runs = ReadHistory(Path(QStringLiteral("Logi")));
+    const QDateTime full(QDate(2026, 3, 1), QTime(19, 30));
+    EXPECT_EQ(LastFullRun(entries, runs), full);
+    EXPECT_FALSE(LastFullRun({}, runs).isValid());
+    EXPECT_FALSE(LastFullRun({{QStringLiteral("Plik"), QStringLiteral("C"), QStringLiteral("/c"), QStringLiteral("/k")}}, runs).isValid());
+
+    struct Case {
+        QDateTime now;
+        int days;
+        QString text;
+        bool warning;
+    } const cases[] = {
+        {QDateTime(QDate(2026, 3, 1), QTime(22, 0)), 7, QStringLiteral("Ostatnia archiwizacja: dziś o 19:30"), false},
+        {QDateTime(QDate(2026, 3, 2), QTime(8, 0)), 7, QStringLiteral("Ostatnia archiwizacja: wczoraj o 19:30"), false},
+        {QDateTime(QDate(2026, 3, 8), QTime(19, 30)), 7, QStringLiteral("Ostatnia archiwizacja: 2026-03-01 o 19:30"), false},
+        {QDateTime(QDate(2026, 3, 8), QTime(19, 31)), 7,
+         QStringLiteral("Uwaga: ostatnia pełna archiwizacja 2026-03-01 o 19:30 (dni temu: 7)"), true},
+        {QDateTime(QDate(2026, 3, 2), QTime(20, 0)), 0, QStringLiteral("Uwaga: ostatnia pełna archiwizacja wczoraj o 19:30 (dni temu: 1)"), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        bool warning = !c.warning;
+        EXPECT_EQ(LastFullRunText(full, c.now, c.days, warning), c.text);
+        EXPECT_EQ(warning, c.warning);
+    }
+    bool warning = false;
+    EXPECT_EQ(LastFullRunText(QDateTime(), full, 7, warning), QStringLiteral("Uwaga: lista nie była jeszcze zarchiwizowana w całości"));
+    EXPECT_TRUE(warning);
+}
+
 }  // namespace

@@ -141,6 +141,8 @@ TEST_F(HistoryWindowTest, NoHistoryYetAndARunFromTheWindowIsKeptAsStartedByHand)
     SelectRows({0});
     mainWindow->ArchiveSelected();
     mainWindow->WaitForRun();
+    // The whole list was archived just now: the main window says so.
+    EXPECT_TRUE(mainWindow->LOstatnia->text().startsWith(QStringLiteral("Ostatnia archiwizacja: dziś o ")));
     history->Fill(List().Entries());
     ASSERT_EQ(history->Runs.size(), 1u);
     EXPECT_TRUE(history->LPrzebiegi->item(0)->text().endsWith(QStringLiteral("   ręcznie   wszystko zarchiwizowane")));
