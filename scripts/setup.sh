@@ -23,13 +23,15 @@ packages=(
 # Tests: GoogleTest; clang with its runtime for the fuzzer and the sanitizers; a virtual
 # display and input for the screenshots and the installed program's check; the validators
 # of the desktop entry and the AppStream data; dpkg-dev and file for "cpack -G DEB", groff
-# for the manual page check, lintian for Debian's own checks of the package.
+# for the manual page check, lintian for Debian's own checks of the package, a session bus of
+# the tests' own for the desktop notifications.
 test_packages=(
   libgtest-dev libgmock-dev
   clang libclang-rt-dev
   xvfb xauth xdotool
   appstream desktop-file-utils
   dpkg-dev file groff-base lintian
+  dbus-daemon
 )
 
 case "${1:-}" in

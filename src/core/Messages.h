@@ -174,6 +174,20 @@ inline QString VerifyDamaged(const QString& path, const QString& reason)
 {
     return QStringLiteral("uszkodzone: %1 (%2)").arg(path, reason);
 }
+// An entry whose archives cannot be reached or do not exist; path is the folder in question.
+inline QString VerifyNoArchives(const QString& nazwa, const QString& path, const QString& reason)
+{
+    return QStringLiteral("brak archiwów: %1 (%2: %3)").arg(nazwa, path, reason);
+}
+inline QString VerifySkippedLink(const QString& path) { return QStringLiteral("pominięto: %1 (dowiązanie)").arg(path); }
+inline QString VerifySkippedNotFile(const QString& path)
+{
+    return QStringLiteral("pominięto: %1 (to nie jest zwykły plik)").arg(path);
+}
+inline QString FaultNoArchiveFile(const QString& fileName)
+{
+    return QStringLiteral("żaden folder Arch_ nie zawiera pliku %1").arg(fileName);
+}
 // Why an archive is not whole (no full stop).
 inline QString FaultUnreadable(const QString& reason) { return QStringLiteral("nie można odczytać: ") + reason; }
 inline QString FaultNotArchive() { return QStringLiteral("to nie jest archiwum 7z"); }
@@ -237,8 +251,10 @@ inline QString RestoreCommandSummary(qint64 restored, qint64 total, const QStrin
 inline QString UsageVerify()
 {
     return QStringLiteral("sprawdza wszystkie archiwa wpisów listy (wielkość liter bez znaczenia);\n"
-                          "wypisuje \"poprawne: ŚCIEŻKA\" albo \"uszkodzone: ŚCIEŻKA (powód)\";\n"
-                          "kod wyjścia: 0 wszystkie poprawne (albo brak archiwów), 1 któreś uszkodzone,\n"
+                          "wypisuje \"poprawne: ŚCIEŻKA\" albo \"uszkodzone: ŚCIEŻKA (powód)\",\n"
+                          "\"brak archiwów: NAZWA (ŚCIEŻKA: powód)\" dla wpisu bez archiwów, z brakującym\n"
+                          "albo nieczytelnym folderem, \"pominięto: ŚCIEŻKA (dowiązanie)\";\n"
+                          "kod wyjścia: 0 wszystkie poprawne, 1 któreś uszkodzone, brakujące albo pominięte,\n"
                           "2 plik listy jest uszkodzony");
 }
 inline QString UsageRestore()
@@ -276,7 +292,10 @@ inline QString UsageAll()
 {
     return QStringLiteral("archiwizuje wszystkie wpisy listy bez udziału użytkownika i kończy pracę\n"
                           "(wielkość liter bez znaczenia); bez ekranu komunikaty trafiają\n"
-                          "na standardowe wyjście błędów, a wynik mówi kod wyjścia");
+                          "na standardowe wyjście błędów, a wynik mówi kod wyjścia; nieudaną\n"
+                          "archiwizację zgłasza powiadomieniem pulpitu, gdy jest magistrala sesji;\n"
+                          "harmonogram (timer systemd użytkownika) ustawia okno ustawień, a dzienniki\n"
+                          "wszystkich archiwizacji (folder Logi) pokazuje okno Historia");
 }
 inline QString UsageHelp() { return QStringLiteral("wypisuje ten opis"); }
 inline QString UsageVersion() { return QStringLiteral("wypisuje wersję programu"); }
@@ -336,6 +355,79 @@ QString ByteSize(quint64 bytes);
 inline QString ShallowFolderNote()
 {
     return QStringLiteral("Z folderu tylko jego pliki i podfoldery bez zawartości (Ustawienia: Podfoldery).");
+}
+// --- The history window -------------------------------------------------------------------
+inline QString HistoryStartedByHand() { return QStringLiteral("ręcznie"); }
+inline QString HistoryStartedUnattended() { return QStringLiteral("automatycznie"); }
+inline QString HistoryAllArchived() { return QStringLiteral("wszystko zarchiwizowane"); }
+inline QString HistoryFailures(int count) { return QStringLiteral("błędy: %1").arg(count); }
+// The desktop's notification after an unattended run, and standard error without one.
+inline QString NoticeFailedTitle() { return QStringLiteral("Archiwizacja nie powiodła się"); }
+inline QString NoticeDoneTitle() { return QStringLiteral("Archiwizacja zakończona"); }
+inline QString NoticeActionHistory() { return QStringLiteral("Pokaż historię"); }
+inline QString NoticeFallbackEntry(const QString& nazwa, const QString& reason)
+{
+    return QStringLiteral("Nie powiodło się: %1 (%2)").arg(nazwa, reason);
+}
+inline QString NoticeFallbackLog(const QString& path) { return QStringLiteral("Szczegóły w logu: %1").arg(path); }
+// The schedule of unattended runs.
+inline QString ScheduleWriteFailed(const QString& path, const QString& reason)
+{
+    return QStringLiteral("Nie można zapisać harmonogramu %1: %2").arg(path, reason);
+}
+inline QString ScheduleSystemdFailed(const QString& step)
+{
+    return QStringLiteral("Polecenie systemctl --user %1 nie powiodło się.").arg(step);
+}
+inline QString ScheduleNoSystemd()
+{
+    return QStringLiteral("Brak menedżera systemd użytkownika. Dopisz do crontab (crontab -e):");
+}
+inline QString ScheduleNextRun(const QString& when) { return QStringLiteral("Następna archiwizacja: %1").arg(when); }
+// The main window's line about the last full archiving.
+inline QString LastRunToday(const QString& time) { return QStringLiteral("dziś o %1").arg(time); }
+inline QString LastRunYesterday(const QString& time) { return QStringLiteral("wczoraj o %1").arg(time); }
+inline QString LastRunOn(const QString& date, const QString& time) { return QStringLiteral("%1 o %2").arg(date, time); }
+inline QString LastRun(const QString& when) { return QStringLiteral("Ostatnia archiwizacja: %1").arg(when); }
+inline QString LastRunTooOld(const QString& when, int days)
+{
+    return QStringLiteral("Uwaga: ostatnia pełna archiwizacja %1 (dni temu: %2)").arg(when).arg(days);
+}
+inline QString LastRunNever() { return QStringLiteral("Uwaga: lista nie była jeszcze zarchiwizowana w całości"); }
+// The window's summary after a run.
+inline QString SummaryCounts(int archived, int unchanged, int failed)
+{
+    return QStringLiteral("Zarchiwizowano: %1\nBez zmian: %2\nNie powiodło się: %3").arg(archived).arg(unchanged).arg(failed);
+}
+inline QString SummaryCancelled() { return QStringLiteral("Przerwano."); }
+inline QString SummaryToHistory() { return QStringLiteral("Pokaż w historii"); }
+inline QString HistoryEmpty() { return QStringLiteral("Nie ma jeszcze żadnej zapisanej archiwizacji."); }
+inline QString HistoryNothingToOpen()
+{
+    return QStringLiteral("W tej archiwizacji nie ma wpisu z listy, którego folder można otworzyć.");
+}
+
+// A value of "Ustawienia.ini" that could not be used, and what was used instead.
+inline QString SettingsNotNumber(const QString& key, const QString& value, const QString& used)
+{
+    return QStringLiteral("Ustawienia.ini: %1=%2 nie jest liczbą; przyjęto %3").arg(key, value, used);
+}
+inline QString SettingsOutOfRange(const QString& key, const QString& value, int most, const QString& used)
+{
+    return QStringLiteral("Ustawienia.ini: %1=%2 jest poza zakresem od 0 do %3; przyjęto %4")
+        .arg(key, value, QString::number(most), used);
+}
+inline QString SettingsNotTrueFalse(const QString& key, const QString& value, const QString& used)
+{
+    return QStringLiteral("Ustawienia.ini: %1=%2 nie jest wartością true ani false; przyjęto %3").arg(key, value, used);
+}
+inline QString SettingsNotPlainFile()
+{
+    return QStringLiteral("Ustawienia.ini: to nie jest zwykły plik; przyjęto ustawienia domyślne");
+}
+inline QString SettingsUnreadable(const QString& reason)
+{
+    return QStringLiteral("Ustawienia.ini: nie można odczytać (%1); przyjęto ustawienia domyślne").arg(reason);
 }
 inline QString SettingsSaveFailed(const QString& path, const QString& reason)
 {

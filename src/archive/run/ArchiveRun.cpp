@@ -169,7 +169,8 @@ void ArchiveRun::RunEntries(bool selectedOnly)
     result.FolderName = QStringLiteral("Arch_") + TimeStampText(started.toLocalTime());
     archiving = true;
     stopRequested = false;
-    settings = parameters.Options ? *parameters.Options : LoadSettings();
+    settings = parameters.Options ? *parameters.Options : LoadSettings(QString(), &settingsNotices);
+    ReportSettingsNotices(settingsNotices);
     if (parameters.Packer)
         ApplyRunSettings(*parameters.Packer, settings);
     EntryArchiver archiver(parameters.Packer, settings, result.FolderName, started);
@@ -216,14 +217,14 @@ void ArchiveRun::RunEntries(bool selectedOnly)
     // another run out.
     lock->Release();
 
-    if (result.ErrorsOccurred())
+    if (result.ErrorsOccurred() && !parameters.SummaryInWindow)
         Ask(ButtonsClose, IconInfo, Msg::RunHadErrors());
 }
 
 void ArchiveRun::WriteLog()
 {
     try {
-        SaveLog(result.LogLines());
+        SaveRunLog(result.LogLines(), settingsNotices, result.FolderName, parameters.Unattended);
     } catch (const LogWriteError& e) {
         result.LogFailure = QString::fromUtf8(e.what());
         throw;

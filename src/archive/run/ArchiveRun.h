@@ -41,6 +41,8 @@ struct RunParameters {
     // When the run begins (its dated folder's name, and the moment from which a source's change
     // counts as one after this run). Invalid: now. Tests place it after changes of their own.
     QDateTime Started;
+    bool Unattended = false;             // started by "/all" (the history says "automatycznie")
+    bool SummaryInWindow = false;        // the window sums the run up itself: no closing message
 };
 
 // The byte bar of the entry at work: 32-bit values, so an entry of 2 GiB or more is shown in
@@ -92,6 +94,7 @@ private:
     MainWindowPort& window;
     std::unique_ptr<RunLock> lock;
     Settings settings;
+    QStringList settingsNotices;  // what reading "Ustawienia.ini" had to say
     RunResult result;
     ByteProgress byteProgress;
     std::atomic<bool> stopRequested{false};

@@ -1,6 +1,7 @@
 #include "archive/run/RestoreEntry.h"
 
 #include "archive/run/RestoreReader.h"
+#include "archive/run/RunLog.h"
 #include "archive/run/VerifyCommand.h"
 #include "archive/sevenzip/SevenZip.h"
 #include "core/Messages.h"
@@ -13,8 +14,7 @@ namespace {
 
 void WriteLine(const QString& text)
 {
-    std::fputs((text + QLatin1Char('\n')).toUtf8().constData(), stdout);
-    std::fflush(stdout);
+    PrintSafeLine(text);
 }
 
 }  // namespace

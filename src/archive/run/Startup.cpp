@@ -3,6 +3,7 @@
 #include "archive/run/ArchiveRun.h"
 #include "archive/run/EntryArchiver.h"
 #include "archive/run/RunLog.h"
+#include "archive/run/RunNotice.h"
 #include "core/Messages.h"
 #include "platform/Platform.h"
 #include "archive/run/RunPorts.h"
@@ -278,6 +279,7 @@ int RunHeadlessWith(const QStringList& arguments, SevenZipPacker& packer)
             parameters.Entries = list.Entries();
             parameters.Packer = &packer;
             parameters.Window = &window;
+            parameters.Unattended = true;
             ArchiveRun run(std::move(parameters));
             ArchiveAllInPlace(run, *made);
         });
@@ -287,6 +289,8 @@ int RunHeadlessWith(const QStringList& arguments, SevenZipPacker& packer)
             // Nothing to show and nobody to wait for: the timer's tick is taken at once.
             startup.TimerTick();
             status = startup.UnattendedExitStatus();
+            if (const RunResult* ran = startup.LastRun())
+                TellDesktop(*ran, NotifySuccessSetting(), LogFilePath());
         } catch (...) {
             ReportToStandardError(UserTextOf(std::current_exception()));
         }

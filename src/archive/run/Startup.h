@@ -102,6 +102,8 @@ public:
     // is reported, and the window stays).
     void UnattendedRunEnded(const RunResult& result, bool logWriteFailed);
     // The exit status of the unattended run.
+    // The unattended run that ended; nullptr when none ran.
+    const RunResult* LastRun() const { return ran ? &lastRun : nullptr; }
     int UnattendedExitStatus() const;
 
 private:

@@ -1,24 +1,21 @@
 #include "archive/run/VerifyCommand.h"
 
 #include "archive/run/EntryArchives.h"
+#include "archive/run/RunLog.h"
 #include "archive/sevenzip/SevenZip.h"
 #include "archive/sevenzip/SevenZipReader.h"
 #include "core/Messages.h"
 #include "core/EntryList.h"
 #include "core/UiPorts.h"
+#include "platform/FileSystem.h"
 #include "platform/Platform.h"
 
 #include <QSet>
 
-#include <cstdio>
+#include <algorithm>
+#include <cerrno>
 
 namespace {
-
-void WriteLine(const QString& text)
-{
-    std::fputs((text + QLatin1Char('\n')).toUtf8().constData(), stdout);
-    std::fflush(stdout);
-}
 
 // The first item the library found bad, with its stored path.
 QString ItemFault(const ArchiveListing& listing, const ArchiveTestResult& test)
@@ -96,20 +93,100 @@ int VerifyListedArchives(const SevenZipPacker& zip, const EntryVector& entries,
                          const std::function<void(const QString& line)>& line)
 {
     int status = ExitVerifyAllGood;
-    // Two entries with the same name and destination share their archives: each is read once.
+    // Two entries with the same name and destination share their archives: each is read once,
+    // and each link or unreadable folder is named once.
     QSet<QString> seen;
+    auto once = [&](const QString& key) {
+        if (seen.contains(key))
+            return false;
+        seen.insert(key);
+        return true;
+    };
     for (const Entry& entry : entries) {
-        for (const EntryArchive& archive : ArchivesIn(entry.Docel, entry.Nazwa)) {
-            if (seen.contains(archive.Path))
+        QString folder = entry.Docel;
+        if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')))
+            folder += QLatin1Char('/');
+        const QString shownFolder = entry.Docel;
+        const QString fileName = entry.Nazwa + QStringLiteral(".7z");
+
+        // The destination: missing (the backup disk not mounted), not a folder, or unreadable.
+        FileSystem::FileInfo docelInfo;
+        OsError docelError = entry.Docel.isEmpty() ? ENOENT : FileSystem::LookupEntry(folder, docelInfo, true);
+        if (!docelError && docelInfo.Kind != FileSystem::EntryKind::Folder)
+            docelError = ENOTDIR;
+        struct Found {
+            QDateTime Time;
+            QString Name;
+            FileSystem::EntryKind Kind;
+            int Error;
+        };
+        std::vector<Found> dated;
+        if (!docelError) {
+            docelError = FileSystem::EnumerateFolder(folder, [&](const FileSystem::FileInfo& info) {
+                const QDateTime time = DatedFolderTime(info.Name);
+                if (time.isValid())
+                    dated.push_back({time, info.Name, info.Kind, info.Error});
+                return true;
+            });
+        }
+        if (docelError) {
+            status = ExitVerifyDamaged;
+            line(Msg::VerifyNoArchives(entry.Nazwa, shownFolder, Msg::SystemReason(docelError)));
+            continue;
+        }
+        std::stable_sort(dated.begin(), dated.end(), [](const Found& a, const Found& b) { return a.Time > b.Time; });
+
+        bool anyArchive = false;
+        bool anyUnreadable = false;
+        for (const Found& found : dated) {
+            const QString datedPath = folder + found.Name;
+            if (found.Kind == FileSystem::EntryKind::Link) {
+                // Never followed: it could lead anywhere, and it is no archive of this run.
+                status = ExitVerifyDamaged;
+                if (once(datedPath))
+                    line(Msg::VerifySkippedLink(datedPath));
                 continue;
-            seen.insert(archive.Path);
-            const QString reason = VerifyArchiveFile(zip, archive.Path);
+            }
+            if (found.Kind == FileSystem::EntryKind::Missing) {
+                status = ExitVerifyDamaged;
+                anyUnreadable = true;
+                line(Msg::VerifyNoArchives(entry.Nazwa, datedPath, Msg::SystemReason(found.Error)));
+                continue;
+            }
+            if (found.Kind != FileSystem::EntryKind::Folder)
+                continue;  // a file that happens to have a dated name
+            const QString path = datedPath + QLatin1Char('/') + fileName;
+            FileSystem::FileInfo archive;
+            const OsError error = FileSystem::LookupEntry(path, archive, false);
+            if (error == ENOENT)
+                continue;  // this run did not archive the entry
+            if (error) {
+                status = ExitVerifyDamaged;
+                anyUnreadable = true;
+                line(Msg::VerifyNoArchives(entry.Nazwa, datedPath, Msg::SystemReason(error)));
+                continue;
+            }
+            if (archive.Kind != FileSystem::EntryKind::File) {
+                status = ExitVerifyDamaged;
+                if (once(path))
+                    line(archive.Kind == FileSystem::EntryKind::Link ? Msg::VerifySkippedLink(path)
+                                                                     : Msg::VerifySkippedNotFile(path));
+                continue;
+            }
+            anyArchive = true;
+            if (!once(path))
+                continue;
+            const QString reason = VerifyArchiveFile(zip, path);
             if (reason.isEmpty()) {
-                line(Msg::VerifyGood(archive.Path));
+                line(Msg::VerifyGood(path));
             } else {
-                line(Msg::VerifyDamaged(archive.Path, reason));
+                line(Msg::VerifyDamaged(path, reason));
                 status = ExitVerifyDamaged;
             }
+        }
+        if (!anyArchive && !anyUnreadable) {
+            status = ExitVerifyDamaged;
+            line(Msg::VerifyNoArchives(entry.Nazwa, shownFolder, Msg::FaultNoArchiveFile(fileName)));
         }
     }
     return status;
@@ -124,7 +201,7 @@ int RunVerifyCommand()
         if (list.LoadDamaged())
             return ExitVerifyListBad;
         SevenZipPacker zip;
-        return VerifyListedArchives(zip, list.Entries(), WriteLine);
+        return VerifyListedArchives(zip, list.Entries(), PrintSafeLine);
     } catch (...) {
         ReportToStandardError(UserTextOf(std::current_exception()));
         return ExitVerifyListBad;

@@ -649,15 +649,15 @@ QImage RestoreBackground()
 }
 
 // ---------------------------------------------------------------------------------------------
-// Settings window (400 x 300): title strip with the close glyph under LClose (365, 10, 22 x 22),
-// a field behind the four settings and the buttons Anuluj and Zapisz.
+// Settings window (400 x 420): title strip with the close glyph under LClose (365, 10, 22 x 22),
+// a field behind the four settings, one behind the schedule, and the buttons Anuluj and Zapisz.
 
 QImage SettingsBackground()
 {
-    QImage image = Canvas(400, 300);
+    QImage image = Canvas(400, 420);
     QPainter p(&image);
     Begin(p);
-    Body(p, 400, 300);
+    Body(p, 400, 420);
     TitleStrip(p, QRectF(6, 5, 388, 32));
     EngravedText(p, QRectF(18, 5, 330, 32), QStringLiteral("Ustawienia"), Font(14, true), kCream,
                  QColor(16, 32, 14));
@@ -665,13 +665,49 @@ QImage SettingsBackground()
                 QColor(168, 82, 58), QColor(112, 38, 24));
     RoundedPanel(p, QRectF(14, 44, 372, 202), 8, QColor(238, 244, 234), QColor(222, 232, 216), kBevel,
                  QColor(255, 255, 255, 160));
+    // The schedule's field: "Archiwizuj automatycznie", the time, the days, the next run.
+    RoundedPanel(p, QRectF(14, 252, 372, 120), 8, QColor(238, 244, 234), QColor(222, 232, 216), kBevel,
+                 QColor(255, 255, 255, 160));
     p.setPen(QColor(170, 192, 162));
-    p.drawLine(QPointF(16, 254.5), QPointF(384, 254.5));
+    p.drawLine(QPointF(16, 374.5), QPointF(384, 374.5));
     p.setPen(QColor(246, 250, 242));
-    p.drawLine(QPointF(16, 255.5), QPointF(384, 255.5));
-    // Under their hot zones (204, 264 and 298, 264, 86 x 24).
-    GreenButton(p, QRectF(204, 264, 86, 24), QStringLiteral("Anuluj"), 13);
-    GreenButton(p, QRectF(298, 264, 86, 24), QStringLiteral("Zapisz"), 13);
+    p.drawLine(QPointF(16, 375.5), QPointF(384, 375.5));
+    // Under their hot zones (204, 384 and 298, 384, 86 x 24).
+    GreenButton(p, QRectF(204, 384, 86, 24), QStringLiteral("Anuluj"), 13);
+    GreenButton(p, QRectF(298, 384, 86, 24), QStringLiteral("Zapisz"), 13);
+    return image;
+}
+
+// ---------------------------------------------------------------------------------------------
+// History window (560 x 380): title strip with the close glyph under LClose (525, 10, 22 x 22),
+// the field of the runs and the field of the chosen run's log, the buttons Otwórz folder and
+// Zamknij.
+
+QImage HistoryBackground()
+{
+    QImage image = Canvas(560, 380);
+    QPainter p(&image);
+    Begin(p);
+    Body(p, 560, 380);
+    TitleStrip(p, QRectF(6, 5, 548, 32));
+    EngravedText(p, QRectF(18, 5, 480, 32), QStringLiteral("Historia"), Font(14, true), kCream,
+                 QColor(16, 32, 14));
+    GlyphButton(p, QRect(525, 10, 22, 22), [](QPainter& q, const QRectF& r) { CloseGlyph(q, r, kCream, 2.2); },
+                QColor(168, 82, 58), QColor(112, 38, 24));
+
+    const QFont caption = Font(12, true);
+    Text(p, QRectF(20, 43, 204, 18), QStringLiteral("Archiwizacje, od najnowszej:"), caption, kMenuText);
+    Text(p, QRectF(236, 43, 306, 18), QStringLiteral("Log wybranej archiwizacji:"), caption, kMenuText);
+    Field(p, QRect(18, 64, 206, 262));    // LPrzebiegi: 21, 67, 200 x 256
+    Field(p, QRect(234, 64, 308, 262));   // LWiersze: 237, 67, 302 x 256
+
+    p.setPen(QColor(170, 192, 162));
+    p.drawLine(QPointF(16, 332.5), QPointF(544, 332.5));
+    p.setPen(QColor(246, 250, 242));
+    p.drawLine(QPointF(16, 333.5), QPointF(544, 333.5));
+    // Under their hot zones (326, 342, 120 x 24 and 454, 342, 86 x 24).
+    GreenButton(p, QRectF(326, 342, 120, 24), QStringLiteral("Otwórz folder"), 13);
+    GreenButton(p, QRectF(454, 342, 86, 24), QStringLiteral("Zamknij"), 13);
     return image;
 }
 
@@ -757,6 +793,7 @@ int main(int argc, char** argv)
         {"tlo_about", AboutBackground()},
         {"tlo_przywracanie", RestoreBackground()},
         {"tlo_ustawienia", SettingsBackground()},
+        {"tlo_historia", HistoryBackground()},
     };
     for (const auto& [name, picture] : pictures) {
         const QString suffix = scale > 1 ? QStringLiteral("@2x.jpg") : QStringLiteral(".jpg");

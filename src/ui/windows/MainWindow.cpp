@@ -19,6 +19,7 @@
 #include "core/EntryList.h"
 #include "core/UiPorts.h"
 #include "ui/windows/SettingsWindow.h"
+#include "ui/windows/HistoryWindow.h"
 #include "ui/windows/AboutWindow.h"
 #include "ui/windows/WindowParts.h"
 #include "ui/windows/WorkerCalls.h"
@@ -372,6 +373,39 @@ MainWindow::MainWindow(EntryList& list, SevenZipPacker& packer, const QStringLis
     LPrzerwanie->setAutoFillBackground(true);
     LPrzerwanie->hide();
 
+    LOstatnia = new QLabel(PPodstawa);
+    LOstatnia->setObjectName(QStringLiteral("LOstatnia"));
+    LOstatnia->setGeometry(30, 420, 370, 16);
+    LOstatnia->setTextFormat(Qt::PlainText);
+    LOstatnia->setFont(SkinFont(QStringLiteral("Arial"), 10));
+
+    PPodsumowanie = new QWidget(PPodstawa);
+    PPodsumowanie->setObjectName(QStringLiteral("PPodsumowanie"));
+    PPodsumowanie->setGeometry(316, 200, 133, 83);
+    QPalette summaryPalette = PPodsumowanie->palette();
+    summaryPalette.setColor(QPalette::Window, QColor(208, 221, 201));
+    summaryPalette.setColor(QPalette::WindowText, QColor(0x20, 0x38, 0x1D));
+    PPodsumowanie->setPalette(summaryPalette);
+    PPodsumowanie->setAutoFillBackground(true);
+    LPodsumowanie = new QLabel(PPodsumowanie);
+    LPodsumowanie->setObjectName(QStringLiteral("LPodsumowanie"));
+    LPodsumowanie->setGeometry(4, 2, 125, 62);
+    LPodsumowanie->setTextFormat(Qt::PlainText);
+    LPodsumowanie->setWordWrap(true);
+    LPodsumowanie->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LPodsumowanie->setFont(SkinFont(QStringLiteral("Arial"), 10));
+    LHistoriaRunu = new QLabel(Msg::SummaryToHistory(), PPodsumowanie);
+    LHistoriaRunu->setObjectName(QStringLiteral("LHistoriaRunu"));
+    LHistoriaRunu->setGeometry(4, 65, 125, 16);
+    LHistoriaRunu->setAlignment(Qt::AlignCenter);
+    QFont linkFont = SkinFont(QStringLiteral("Arial"), 10);
+    linkFont.setUnderline(true);
+    linkFont.setBold(true);
+    LHistoriaRunu->setFont(linkFont);
+    LHistoriaRunuZone = new HotZone(PPodsumowanie, QRect(4, 65, 125, 16), QStringLiteral("LHistoriaRunuZone"),
+                                    Msg::SummaryToHistory());
+    PPodsumowanie->hide();
+
     connect(ImTlo, &SkinImage::clicked, this, Guarded(this, &MainWindow::ImTloClick));
     connect(LListwa, &HotZone::mousePressed, this, Guarded(this, &MainWindow::LListwaMouseDown));
     connect(LListwa, &HotZone::mouseMoved, this, Guarded(this, &MainWindow::LListwaMouseMove));
@@ -385,6 +419,7 @@ MainWindow::MainWindow(EntryList& list, SevenZipPacker& packer, const QStringLis
     connect(LMenuEdycja, &HotZone::mouseMoved, this, Guarded(this, &MainWindow::LMenuEdycjaMouseMove));
     connect(LMenuPomoc, &HotZone::mouseMoved, this, Guarded(this, &MainWindow::LMenuPomocMouseMove));
     connect(LArchiwum, &HotZone::clicked, this, Guarded(this, &MainWindow::LArchiwumClick));
+    connect(LHistoriaRunuZone, &HotZone::clicked, this, Guarded([this] { ShowHistory(lastRun.FolderName); }));
     connect(Lista, &EntryListBox::pressed, this, Guarded(this, &MainWindow::CloseMenuPanel));
     connect(Lista, &EntryListBox::Click, this, Guarded(this, &MainWindow::ListaClick));
     connect(Lista, &EntryListBox::DblClick, this, Guarded(this, &MainWindow::ListaDblClick));
@@ -404,6 +439,7 @@ MainWindow::MainWindow(EntryList& list, SevenZipPacker& packer, const QStringLis
     settingsWindow = new SettingsWindow(this);
     // The keyboard starts in the list, though Tab reaches the drawn buttons before it.
     Lista->setFocus();
+    historyWindow = new HistoryWindow([this](const QUrl& url) { OpenWithShell(url); }, this);
 }
 
 MainWindow::~MainWindow()
@@ -411,6 +447,7 @@ MainWindow::~MainWindow()
     // A run still at work ends first: its log is written, and its questions are answered.
     WaitForRun();
     // The other windows first, in the reverse order.
+    delete historyWindow;
     delete settingsWindow;
     delete restore;
     delete about;
@@ -469,6 +506,9 @@ RunParameters MainWindow::MakeRunParameters()
     parameters.Window = bridge.get();
     parameters.Messages = bridge.get();
     parameters.Selection = bridge.get();
+    parameters.Unattended = startup && startup->Unattended();
+    // The window sums up a run it started itself; the unattended run keeps its message.
+    parameters.SummaryInWindow = !parameters.Unattended;
     return parameters;
 }
 
@@ -479,6 +519,7 @@ bool MainWindow::StartRun(const std::function<void(ArchiveRun&)>& work)
     if (run)
         return false;
     runError = nullptr;
+    PPodsumowanie->hide();
     bridge = std::make_unique<RunBridge>(this, *ports);
     run = std::make_unique<ArchiveRun>(MakeRunParameters());
     ArchiveRun* runAtWork = run.get();
@@ -505,6 +546,9 @@ void MainWindow::FinishRun()
     run.reset();
     bridge.reset();
     UpdateStopNotice();
+    if (!unattendedRun)
+        ShowRunSummary();
+    UpdateLastFullRun();
     if (std::exchange(unattendedRun, false))
         startup->UnattendedRunEnded(lastRun, RaisedLogWriteError(runError));
     Q_EMIT RunEnded();
@@ -564,6 +608,7 @@ void MainWindow::showEvent(QShowEvent* event)
     Drag.Release();
     // An unreadable list file leaves Show here, before it fills the list or arms Zegar.
     RunGuarded([this] { startup->Show(); });
+    UpdateLastFullRun();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -893,6 +938,37 @@ void MainWindow::ShowSettings()
 {
     if (!RunBusy())
         settingsWindow->ShowUstawienia();
+}
+
+void MainWindow::ShowHistory(const QString& folderName)
+{
+    if (!RunBusy())
+        historyWindow->ShowHistory(list.Entries(), folderName);
+}
+
+void MainWindow::UpdateLastFullRun()
+{
+    bool warning = false;
+    const QString text = LastFullRunText(LastFullRun(list.Entries(), ReadHistory()), QDateTime::currentDateTime(),
+                                         LoadSettingsNumber(QStringLiteral("OstrzegajPoDniach"), DefaultWarnAfterDays),
+                                         warning);
+    LOstatnia->setText(list.Entries().empty() ? QString() : text);
+    QPalette palette = LOstatnia->palette();
+    palette.setColor(QPalette::WindowText, warning ? QColor(170, 30, 20) : QColor(0x20, 0x38, 0x1D));
+    LOstatnia->setPalette(palette);
+}
+
+void MainWindow::ShowRunSummary()
+{
+    if (lastRun.Start != RunStart::Ran || lastRun.ListEmpty) {
+        PPodsumowanie->hide();
+        return;
+    }
+    LPodsumowanie->setText(RunSummaryText(lastRun));
+    LHistoriaRunu->setVisible(!lastRun.FolderName.isEmpty());
+    LHistoriaRunuZone->setVisible(!lastRun.FolderName.isEmpty());
+    PPodsumowanie->show();
+    PPodsumowanie->raise();
 }
 
 void MainWindow::ShowAbout()

@@ -25,6 +25,7 @@ class MenuPanel;
 class MessageDialog;
 class RestoreWindow;
 class SettingsWindow;
+class HistoryWindow;
 class SevenZipPacker;
 class Startup;
 struct RunParameters;
@@ -77,6 +78,7 @@ public:
     AboutWindow& About() { return *about; }
     RestoreWindow& Restore() { return *restore; }
     SettingsWindow& SettingsDialog() { return *settingsWindow; }
+    HistoryWindow& History() { return *historyWindow; }
     // `Lista` as the entry list fills it.
     ListBoxPort& ListBox();
     // The window as the run and the start-up draw on it.
@@ -96,6 +98,9 @@ public:
     // Opens the restore window for the one selected line.
     void OpenRestoreWindow();
     void ShowSettings();
+    // The history of runs, at the run of the dated folder folderName (the newest when empty).
+    void ShowHistory(const QString& folderName = QString());
+    void ShowHistoryNewest() { ShowHistory(); }
     void ShowAbout();
     // Opens the help file "Pomoc/index.htm" beside the program; a missing file is not reported.
     // Where nothing can show it (no web browser), the user is told where the file lies.
@@ -155,6 +160,14 @@ public:
     CylinderBar* ProgresEtap;
     // Over the picture's Escape hint: tells at once that an Escape during the run was heard.
     QLabel* LPrzerwanie;
+    // Over the status panel after a run from the window: what the run did, and the way to its
+    // lines in the history (the run's summary takes the place of a message).
+    // When the whole list was last archived; a warning after too many days without it.
+    QLabel* LOstatnia;
+    QWidget* PPodsumowanie;
+    QLabel* LPodsumowanie;
+    QLabel* LHistoriaRunu;
+    HotZone* LHistoriaRunuZone;
 
     // Dragging by the title strip (its Dragging flag and DragLastPos).
     TitleDrag Drag;
@@ -198,6 +211,12 @@ private:
     // LPrzerwanie follows StopRequested while the run's loop goes over the entries.
     void UpdateStopNotice();
 
+    // The summary of the run that ended, over the status panel.
+    void ShowRunSummary();
+public:
+    // LOstatnia from the kept history and the list as it is now.
+    void UpdateLastFullRun();
+private:
     // The parameters of a run that starts now.
     RunParameters MakeRunParameters();
     // Starts one archive run on the worker thread; false (and nothing) while another one works.
@@ -223,6 +242,7 @@ private:
     AboutWindow* about;
     RestoreWindow* restore;
     SettingsWindow* settingsWindow;
+    HistoryWindow* historyWindow;
     std::unique_ptr<Startup> startup;
     std::unique_ptr<RunBridge> bridge;  // the window as the run at work sees it
     std::unique_ptr<ArchiveRun> run;

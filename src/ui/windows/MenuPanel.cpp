@@ -73,14 +73,15 @@ MenuPanel::MenuPanel(MainWindow& main)
     ImTlo = AddPanelBackground(PPlik, QSize(124, 174), QStringLiteral("tlo_menu_plik"));
     Kreska2 = AddSeparator(PPlik, QRect(13, 23, 93, 13));
     LKreska3 = AddSeparator(PPlik, QRect(13, 75, 93, 13));
-    LKreska4 = AddSeparator(PPlik, QRect(13, 124, 93, 13));
+    LKreska4 = AddSeparator(PPlik, QRect(13, 141, 93, 13));
     bands_[0] = AddBand(PPlik);
     LZaznaczAll = AddItem(PPlik, QRect(13, 14, 96, 13), QStringLiteral("Zaznacz wszystko"));
     LArchiwizuj = AddItem(PPlik, QRect(13, 46, 96, 13), QStringLiteral("Archiwizuj          Alt+A"));
     LArchiwizujAll = AddItem(PPlik, QRect(13, 63, 96, 13), QStringLiteral("Archiwizuj wszystko"));
     LPrzywroc = AddItem(PPlik, QRect(13, 95, 96, 13), QStringLiteral("Przywróć...      Alt+R"));
     LUstawienia = AddItem(PPlik, QRect(13, 112, 96, 13), QStringLiteral("Ustawienia..."));
-    LZamknij = AddItem(PPlik, QRect(13, 144, 96, 13), QStringLiteral("Zamknij"));
+    LHistoria = AddItem(PPlik, QRect(13, 129, 96, 13), QStringLiteral("Historia..."));
+    LZamknij = AddItem(PPlik, QRect(13, 157, 96, 13), QStringLiteral("Zamknij"));
 
     ImTloEdycja = AddPanelBackground(PEdycja, QSize(124, 125), QStringLiteral("tlo_menu_edycja"));
     Label1 = AddSeparator(PEdycja, QRect(13, 75, 93, 13));
@@ -99,7 +100,7 @@ MenuPanel::MenuPanel(MainWindow& main)
     LAbout = AddItem(PPomoc, QRect(13, 57, 93, 14), QStringLiteral("O programie"));
 
     FitCaptions({Kreska2, LKreska3, LKreska4, LZaznaczAll, LArchiwizuj, LArchiwizujAll, LPrzywroc, LUstawienia,
-                 LZamknij});
+                 LHistoria, LZamknij});
     FitCaptions({Label1, LDodajPlik, LDodajFolder, LEdytujWpis, LUsunWpis, LNowaLista});
     FitCaptions({LKreska, LPomoc, Lstrona, LAbout});
 
@@ -110,7 +111,7 @@ MenuPanel::MenuPanel(MainWindow& main)
             Light(item);
         }));
     };
-    for (SkinLabel* item : {LZaznaczAll, LArchiwizuj, LArchiwizujAll, LPrzywroc, LUstawienia, LZamknij})
+    for (SkinLabel* item : {LZaznaczAll, LArchiwizuj, LArchiwizujAll, LPrzywroc, LUstawienia, LHistoria, LZamknij})
         hover(item, &MenuPanel::ResetPlikHighlight);
     for (SkinLabel* item : {LDodajPlik, LDodajFolder, LEdytujWpis, LUsunWpis, LNowaLista})
         hover(item, &MenuPanel::ResetEdycjaHighlight);
@@ -149,6 +150,7 @@ MenuPanel::MenuPanel(MainWindow& main)
     }));
     item(LPrzywroc, &MainWindow::OpenRestoreWindow);
     item(LUstawienia, &MainWindow::ShowSettings);
+    item(LHistoria, &MainWindow::ShowHistoryNewest);
     connect(LZamknij, &SkinLabel::clicked, this, Guarded([this] { this->main.Terminate(); }));
     item(LDodajPlik, &MainWindow::AddFileEntry);
     item(LDodajFolder, &MainWindow::AddFolderEntry);
@@ -354,7 +356,7 @@ QColor MenuPanel::ItemColour(const SkinLabel* item)
 
 void MenuPanel::ResetPlikHighlight()
 {
-    for (SkinLabel* item : {LZamknij, LZaznaczAll, LArchiwizuj, LArchiwizujAll, LPrzywroc, LUstawienia})
+    for (SkinLabel* item : {LZamknij, LZaznaczAll, LArchiwizuj, LArchiwizujAll, LPrzywroc, LUstawienia, LHistoria})
         SetItemColour(item, MenuItemColour);
     bands_[0]->hide();
 }

@@ -68,6 +68,7 @@ public:
     SkinLabel* LKreska3;
     SkinLabel* LPrzywroc;
     SkinLabel* LUstawienia;
+    SkinLabel* LHistoria;
     SkinLabel* LKreska4;
     SkinLabel* LZamknij;
     // "Edycja".

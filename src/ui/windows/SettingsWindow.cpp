@@ -8,7 +8,12 @@
 #include "ui/windows/EntryEditor.h"
 #include "ui/windows/WindowParts.h"
 
+#include "platform/Platform.h"
+
 #include <QCheckBox>
+#include <QComboBox>
+#include <algorithm>
+#include <QTimeEdit>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -62,12 +67,12 @@ SettingsWindow::SettingsWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Q
 {
     setObjectName(QStringLiteral("FUstawienia"));
     setWindowTitle(QStringLiteral("Ustawienia"));
-    setFixedSize(400, 300);
+    setFixedSize(400, 420);
     setModal(true);
     setFont(DesignFont(11));
 
     Image1 = new SkinImage(this);
-    Image1->setGeometry(0, 0, 400, 300);
+    Image1->setGeometry(0, 0, 400, 420);
     LoadImageResource(QStringLiteral("tlo_ustawienia"), Image1);
 
     LListwa = new HotZone(this, QRect(6, 5, 352, 32), QStringLiteral("LListwa"), windowTitle(), QAccessible::TitleBar);
@@ -103,8 +108,51 @@ SettingsWindow::SettingsWindow(QWidget* parent) : QDialog(parent, Qt::Dialog | Q
     LPodfoldery = AddExplanation(this, QStringLiteral("LPodfoldery"),
                                  QStringLiteral("Wyłączone: z folderu brane są tylko jego pliki, a z podfolderów same nazwy."), 196);
 
-    LAnuluj = new HotZone(this, QRect(204, 264, 86, 24), QStringLiteral("LAnuluj"), QStringLiteral("Anuluj"));
-    LZapisz = new HotZone(this, QRect(298, 264, 86, 24), QStringLiteral("LZapisz"), QStringLiteral("Zapisz"));
+    LHarmonogramTytul = new QLabel(QStringLiteral("Archiwizuj automatycznie:"), this);
+    LHarmonogramTytul->setObjectName(QStringLiteral("LHarmonogramTytul"));
+    LHarmonogramTytul->setGeometry(24, 262, 180, 20);
+    StyleText(LHarmonogramTytul, 12);
+    LHarmonogramTytul->setFont(bold);
+    CHarmonogram = new QComboBox(this);
+    CHarmonogram->setObjectName(QStringLiteral("CHarmonogram"));
+    CHarmonogram->setGeometry(206, 262, 166, 20);
+    CHarmonogram->addItems({QStringLiteral("Nie"), QStringLiteral("Codziennie"), QStringLiteral("W wybrane dni tygodnia")});
+    CHarmonogram->setAccessibleName(LHarmonogramTytul->text());
+    StyleText(CHarmonogram, 11);
+    LHarmonogramTytul->setBuddy(CHarmonogram);
+    LGodzina = new QLabel(QStringLiteral("o godzinie (GG:MM):"), this);
+    LGodzina->setObjectName(QStringLiteral("LGodzina"));
+    LGodzina->setGeometry(44, 288, 150, 20);
+    StyleText(LGodzina, 11);
+    EGodzina = new QTimeEdit(this);
+    EGodzina->setObjectName(QStringLiteral("EGodzina"));
+    EGodzina->setGeometry(206, 288, 70, 20);
+    EGodzina->setDisplayFormat(QStringLiteral("HH:mm"));
+    EGodzina->setAccessibleName(QStringLiteral("Godzina archiwizacji"));
+    StyleText(EGodzina, 11);
+    LGodzina->setBuddy(EGodzina);
+    static const char* const dayNames[7] = {"Pn", "Wt", "Śr", "Cz", "Pt", "So", "Nd"};
+    for (int d = 0; d < 7; ++d) {
+        CDni[d] = new QCheckBox(QString::fromUtf8(dayNames[d]), this);
+        CDni[d]->setObjectName(QStringLiteral("CDni%1").arg(d));
+        CDni[d]->setGeometry(44 + d * 47, 312, 46, 18);
+        CDni[d]->setCursor(Qt::PointingHandCursor);
+        StyleText(CDni[d], 11);
+        connect(CDni[d], &QCheckBox::toggled, this, Guarded([this](bool) { UpdateSchedule(); }));
+    }
+    LHarmonogram = new QLabel(this);
+    LHarmonogram->setObjectName(QStringLiteral("LHarmonogram"));
+    LHarmonogram->setGeometry(24, 334, 354, 34);
+    LHarmonogram->setTextFormat(Qt::PlainText);
+    LHarmonogram->setWordWrap(true);
+    LHarmonogram->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    LHarmonogram->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    StyleText(LHarmonogram, 11);
+    connect(CHarmonogram, &QComboBox::currentIndexChanged, this, Guarded([this](int) { UpdateSchedule(); }));
+    connect(EGodzina, &QTimeEdit::timeChanged, this, Guarded([this](QTime) { UpdateSchedule(); }));
+
+    LAnuluj = new HotZone(this, QRect(204, 384, 86, 24), QStringLiteral("LAnuluj"), QStringLiteral("Anuluj"));
+    LZapisz = new HotZone(this, QRect(298, 384, 86, 24), QStringLiteral("LZapisz"), QStringLiteral("Zapisz"));
 
     connect(LListwa, &HotZone::mousePressed, this,
             Guarded([this](QMouseEvent* event) { drag.Press(this, event->globalPosition().toPoint()); }));
@@ -138,10 +186,53 @@ Settings SettingsWindow::Shown() const
     return settings;
 }
 
+Schedule SettingsWindow::ShownSchedule() const
+{
+    Schedule schedule;
+    schedule.Kind = static_cast<ScheduleKind>(std::clamp(CHarmonogram->currentIndex(), 0, 2));
+    schedule.Hour = EGodzina->time().hour();
+    schedule.Minute = EGodzina->time().minute();
+    if (schedule.Kind == ScheduleKind::Weekly)
+        for (int d = 0; d < 7; ++d)
+            schedule.Days[size_t(d)] = CDni[d]->isChecked();
+    return schedule;
+}
+
+void SettingsWindow::ShowSchedule(const Schedule& schedule)
+{
+    CHarmonogram->setCurrentIndex(static_cast<int>(schedule.Kind));
+    EGodzina->setTime(QTime(schedule.Hour, schedule.Minute));
+    for (int d = 0; d < 7; ++d)
+        CDni[d]->setChecked(schedule.Days[size_t(d)]);
+    UpdateSchedule();
+}
+
+void SettingsWindow::UpdateSchedule()
+{
+    const Schedule schedule = ShownSchedule();
+    EGodzina->setEnabled(schedule.Kind != ScheduleKind::Off);
+    for (QCheckBox* day : CDni)
+        day->setEnabled(schedule.Kind == ScheduleKind::Weekly);
+    if (schedule.Kind == ScheduleKind::Off) {
+        LHarmonogram->clear();
+        return;
+    }
+    if (!systemdAnswers) {
+        LHarmonogram->setText(Msg::ScheduleNoSystemd() + QLatin1Char('\n')
+                              + CrontabLine(schedule, ProgramDirectory() + QStringLiteral("skrytkar")));
+        return;
+    }
+    const QString next = schedule == installed ? systemd.NextRun() : QString();
+    LHarmonogram->setText(next.isEmpty() ? QString() : Msg::ScheduleNextRun(next));
+}
+
 void SettingsWindow::ShowUstawienia()
 {
     if (isVisible())
         return;
+    systemdAnswers = systemd.Available();
+    installed = InstalledSchedule();
+    ShowSchedule(installed);
     Show(LoadSettings());
     const QPoint main = parentWidget() ? parentWidget()->pos() : QPoint();
     move(main + QPoint(50, 75));
@@ -161,6 +252,18 @@ void SettingsWindow::LZapiszClick()
         // The window stays open with the user's choices, so they can try again or cancel.
         ShowWarning(ButtonsClose, IconWarning, Msg::SettingsSaveFailed(path, Msg::SystemReason(error)));
         return;
+    }
+    // The schedule goes to the user's systemd; without one the window shows the crontab line.
+    const Schedule schedule = ShownSchedule();
+    if (systemdAnswers && !(schedule == installed)) {
+        // The run finds the same data folder as the window: the XDG_DATA_HOME it had.
+        const QString dataHome = DataDirectory() == ProgramDirectory() ? QString() : qEnvironmentVariable("XDG_DATA_HOME");
+        const QString failed = systemd.Apply(schedule, ProgramDirectory() + QStringLiteral("skrytkar"), dataHome);
+        if (!failed.isEmpty()) {
+            ShowWarning(ButtonsClose, IconWarning, failed);
+            return;
+        }
+        installed = schedule;
     }
     done(QDialog::Accepted);
 }

@@ -2,6 +2,7 @@
 // SettingsWindow: the settings window. It shows the four settings of "Ustawienia.ini" with a
 // line of explanation each; Zapisz writes the file whole, Anuluj leaves it as it was.
 
+#include "archive/run/Schedule.h"
 #include "core/Settings.h"
 #include "ui/skin/TitleDrag.h"
 
@@ -9,6 +10,8 @@
 
 class HotZone;
 class QCheckBox;
+class QComboBox;
+class QTimeEdit;
 class QLabel;
 class QSpinBox;
 class SkinImage;
@@ -27,6 +30,12 @@ public:
     Settings Shown() const;
     void Show(const Settings& settings);
 
+    // The schedule as the controls show it now; ShowSchedule puts one into them.
+    Schedule ShownSchedule() const;
+    void ShowSchedule(const Schedule& schedule);
+    // Test seam: the user's systemd the schedule goes to.
+    void SetSystemd(UserSystemd systemd) { this->systemd = std::move(systemd); }
+
     // Event handlers.
     void LZapiszClick();
     void LAnulujClick();
@@ -43,6 +52,12 @@ public:
     QLabel* LZachowaj;
     QCheckBox* CPodfoldery;
     QLabel* LPodfoldery;
+    QLabel* LHarmonogramTytul;
+    QComboBox* CHarmonogram;
+    QLabel* LGodzina;
+    QTimeEdit* EGodzina;
+    QCheckBox* CDni[7];
+    QLabel* LHarmonogram;
     HotZone* LAnuluj;
     HotZone* LZapisz;
 
@@ -51,6 +66,12 @@ protected:
 
 private:
     bool FormKeyDown(QKeyEvent* event);
+    // The time and days follow the choice; the line under them says the next run or, without
+    // a user manager, the crontab line to copy.
+    void UpdateSchedule();
+    UserSystemd systemd;
+    Schedule installed;
+    bool systemdAnswers = false;
     KeyPreview* preview;
     TitleDrag drag;
 };

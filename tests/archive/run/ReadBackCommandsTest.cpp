@@ -124,11 +124,19 @@ TEST_F(ReadBackCommands, VerifyNamesEveryArchiveOfTheListAndEachDamagedOne)
     for (const QString& archive : archives)
         EXPECT_TRUE(SevenZipTestPasses(archive)) << archive.toStdString();
 
-    // Any letter case; list order, newest first within an entry.
+    // Any letter case; list order, newest first within an entry. The entry without an archive
+    // has its line and fails the check.
     Outcome o = Run({QStringLiteral("/VeRiFy")});
-    EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+    EXPECT_EQ(o.exitCode, 1) << o.err.toStdString();
     const QString older = docel + QStringLiteral("/Arch_20240305_0907/");
     QStringList lines = o.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5) << o.out.toStdString();
+    EXPECT_EQ(lines[4], QStringLiteral("brak archiwów: Bez kopii (") + Path(QStringLiteral("pusto"))
+                            + QStringLiteral(": żaden folder Arch_ nie zawiera pliku Bez kopii.7z)"));
+    SaveList(entries);
+    o = Run({QStringLiteral("/verify")});
+    EXPECT_EQ(o.exitCode, 0) << o.err.toStdString();
+    lines = o.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 4) << o.out.toStdString();
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("poprawne: ") + docel + QStringLiteral("/Arch_2")));
     EXPECT_TRUE(lines[0].endsWith(QStringLiteral("/Listy żółwia.7z")));
@@ -158,10 +166,11 @@ TEST_F(ReadBackCommands, VerifyWithoutArchivesOrListAndWithADamagedList)
     EXPECT_EQ(o.exitCode, 0);
     EXPECT_TRUE(o.out.isEmpty());
 
+    // An entry without any archive is no passed check.
     SaveList({{QStringLiteral("Plik"), QStringLiteral("Nic"), Path(QStringLiteral("brak.txt")), docel}});
     o = Run({QStringLiteral("/verify")});
-    EXPECT_EQ(o.exitCode, 0);
-    EXPECT_TRUE(o.out.isEmpty());
+    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_EQ(o.out, QStringLiteral("brak archiwów: Nic (") + docel + QStringLiteral(": żaden folder Arch_ nie zawiera pliku Nic.7z)\n"));
 
     MakeFile(QStringLiteral("Program Skrytkar/Dane.dat"), "<Dane><Ilosc>to nie liczba");
     o = Run({QStringLiteral("/verify")});
@@ -280,7 +289,9 @@ TEST_F(ReadBackCommands, RestoreRefusesWhatItCannotFindAndReportsADamagedArchive
     EXPECT_EQ(ReadFileBytes(out + QStringLiteral("/notatka.txt")), QByteArray("notatka\n").repeated(1000));
     o = Run({QStringLiteral("/verify")});
     EXPECT_EQ(o.exitCode, 1);
-    EXPECT_EQ(o.out, QStringLiteral("uszkodzone: ") + archives.front() + QStringLiteral(" (archiwum jest uszkodzone)\n"));
+    EXPECT_EQ(o.out, QStringLiteral("uszkodzone: ") + archives.front() + QStringLiteral(" (archiwum jest uszkodzone)\n")
+                         + QStringLiteral("brak archiwów: Bez kopii (") + Path(QStringLiteral("pusto"))
+                         + QStringLiteral(": żaden folder Arch_ nie zawiera pliku Bez kopii.7z)\n"));
 }
 
 TEST_F(ReadBackCommands, RestoreRefusesPathsThatLeaveTheFolder)

@@ -39,7 +39,8 @@ const Picture kPictures[] = {
     {"tlo_menu_pomoc", 125, 87},
     {"tlo_about", 332, 194},
     {"tlo_przywracanie", 440, 340},
-    {"tlo_ustawienia", 400, 300},
+    {"tlo_ustawienia", 400, 420},
+    {"tlo_historia", 560, 380},
 };
 
 TEST(ImageResource, EveryPictureDecodesAtItsSizeWhateverTheLetterCase)

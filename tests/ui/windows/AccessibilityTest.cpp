@@ -6,6 +6,7 @@
 #include "ui/skin/MessageDialog.h"
 #include "ui/windows/RestoreWindow.h"
 #include "ui/windows/SettingsWindow.h"
+#include "ui/windows/HistoryWindow.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -90,12 +91,12 @@ TEST_F(WindowAccessibility, EveryHotZoneHasItsCaptionAndRole)
         {"main window", mainWindow,
          {{title, Title, {}}, {QStringLiteral("Minimalizuj"), Button, {}}, {QStringLiteral("Zamknij"), Button, {}},
           {QStringLiteral("Plik"), Menu, {}}, {QStringLiteral("Edycja"), Menu, {}}, {QStringLiteral("Pomoc"), Menu, {}},
-          {QStringLiteral("Archiwizuj"), Button, QStringLiteral("Alt+A")}}},
+          {QStringLiteral("Archiwizuj"), Button, QStringLiteral("Alt+A")}, {QStringLiteral("Pokaż w historii"), Button, {}}}},
         {"menu panels", menu,
          {{QStringLiteral("Zaznacz wszystko"), Item, {}}, {QStringLiteral("Archiwizuj"), Item, QStringLiteral("Alt+A")},
           {QStringLiteral("Archiwizuj wszystko"), Item, {}}, {QStringLiteral("Zamknij"), Item, {}},
           {QStringLiteral("Przywróć..."), Item, QStringLiteral("Alt+R")}, {QStringLiteral("Ustawienia..."), Item, {}},
-          {QStringLiteral("Dodaj plik"), Item, QStringLiteral("Alt+P")},
+          {QStringLiteral("Historia..."), Item, {}}, {QStringLiteral("Dodaj plik"), Item, QStringLiteral("Alt+P")},
           {QStringLiteral("Dodaj folder"), Item, QStringLiteral("Alt+F")},
           {QStringLiteral("Edytuj wpis"), Item, QStringLiteral("Alt+E")},
           {QStringLiteral("Usuń wpis"), Item, QStringLiteral("Alt+D")},
@@ -112,6 +113,9 @@ TEST_F(WindowAccessibility, EveryHotZoneHasItsCaptionAndRole)
         {"settings window", settingsWindow,
          {{QStringLiteral("Ustawienia"), Title, {}}, {QStringLiteral("Zamknij"), Button, {}},
           {QStringLiteral("Anuluj"), Button, {}}, {QStringLiteral("Zapisz"), Button, {}}}},
+        {"history window", &mainWindow->History(),
+         {{QStringLiteral("Historia"), Title, {}}, {QStringLiteral("Zamknij"), Button, {}},
+          {QStringLiteral("Otwórz folder"), Button, {}}, {QStringLiteral("Zamknij"), Button, {}}}},
         {"message dialog", messageDialog,
          {{QStringLiteral("Skrytkar"), Title, {}}, {QStringLiteral("Zamknij"), Button, {}},
           {QStringLiteral("Tak"), Button, {}}, {QStringLiteral("Nie"), Button, {}},

@@ -9,6 +9,8 @@
 #include "ui/windows/SettingsWindow.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QTimeEdit>
 #include <QDir>
 #include <QLabel>
 #include <QSpinBox>
@@ -95,6 +97,82 @@ TEST_F(SettingsWindowTest, ShowsTheFileOrTheDefaultsForWhatIsMissingOrBad)
         EXPECT_EQ(FileText(), before);  // only Zapisz writes
         EXPECT_TRUE(Messages().shown.empty());
     }
+}
+
+TEST_F(SettingsWindowTest, TheScheduleGoesToTheUsersSystemdOrShowsTheCrontabLine)
+{
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(Path(QStringLiteral("config"))));
+    std::vector<QStringList> calls;
+    bool answers = true;
+    settingsWindow->SetSystemd(UserSystemd([&](const QStringList& arguments, QString& output) {
+        calls.push_back(arguments);
+        if (arguments.first() == QStringLiteral("is-system-running")) {
+            output = answers ? QStringLiteral("running") : QStringLiteral("offline");
+            return answers ? 0 : 1;
+        }
+        output = QStringLiteral("Mon 2026-12-14 07:30:00 CET");
+        return 0;
+    }));
+    const QString timer = Path(QStringLiteral("config/systemd/user/skrytkar.timer"));
+
+    OpenFromMenu([&] {
+        EXPECT_EQ(settingsWindow->ShownSchedule(), Schedule());
+        EXPECT_FALSE(settingsWindow->EGodzina->isEnabled());
+        settingsWindow->CHarmonogram->setCurrentIndex(2);
+        settingsWindow->EGodzina->setTime(QTime(7, 30));
+        settingsWindow->CDni[0]->setChecked(true);
+        settingsWindow->CDni[3]->setChecked(true);
+        EXPECT_TRUE(settingsWindow->CDni[6]->isEnabled());
+        ClickAt(settingsWindow, settingsWindow->LZapisz->geometry().center());
+    });
+    EXPECT_EQ(calls.back(), (QStringList{QStringLiteral("restart"), QStringLiteral("skrytkar.timer")}));
+    Schedule expected;
+    expected.Kind = ScheduleKind::Weekly;
+    expected.Hour = 7;
+    expected.Minute = 30;
+    expected.Days[0] = expected.Days[3] = true;
+    EXPECT_EQ(InstalledSchedule(), expected);
+    EXPECT_TRUE(QFile::exists(timer));
+
+    // Opened again: what is installed, with the next run the manager names.
+    OpenFromMenu([&] {
+        EXPECT_EQ(settingsWindow->ShownSchedule(), expected);
+        EXPECT_EQ(settingsWindow->LHarmonogram->text(), QStringLiteral("Następna archiwizacja: Mon 2026-12-14 07:30:00 CET"));
+    });
+
+    // No manager: the crontab line of the shown choice, and nothing is installed.
+    answers = false;
+    calls.clear();
+    OpenFromMenu([&] {
+        settingsWindow->CHarmonogram->setCurrentIndex(1);
+        settingsWindow->EGodzina->setTime(QTime(19, 5));
+        EXPECT_EQ(settingsWindow->LHarmonogram->text(),
+                  QStringLiteral("Brak menedżera systemd użytkownika. Dopisz do crontab (crontab -e):\n5 19 * * * ")
+                      + ProgramDirectory() + QStringLiteral("skrytkar /all"));
+        ClickAt(settingsWindow, settingsWindow->LZapisz->geometry().center());
+    });
+    EXPECT_EQ(calls, (std::vector<QStringList>{{QStringLiteral("is-system-running")}}));
+    EXPECT_EQ(InstalledSchedule(), expected);
+
+    settingsWindow->SetSystemd(UserSystemd());
+    if (config.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", config);
+    EXPECT_TRUE(Messages().shown.empty());
+}
+
+TEST_F(SettingsWindowTest, ZapiszKeepsWhatTheWindowDoesNotKnow)
+{
+    WriteFile("; ustawione ręcznie\n[Archiwizacja]\nZachowaj=abc\nPrzyszly=1\n\n[Inne]\nklucz=wartość\n");
+    OpenFromMenu([&] {
+        Change();
+        ClickAt(settingsWindow, settingsWindow->LZapisz->geometry().center());
+    });
+    EXPECT_EQ(FileText(), QByteArray("; ustawione ręcznie\n[Archiwizacja]\nZachowaj=7\nPrzyszly=1\nWeryfikacja=false\n"
+                                     "Dowiazania=false\nPodfoldery=true\n\n[Inne]\nklucz=wartość\n"));
+    EXPECT_TRUE(Messages().shown.empty());
 }
 
 TEST_F(SettingsWindowTest, ZapiszWritesTheFileWholeAndClosesTheWindow)
