@@ -15,7 +15,7 @@ const QSize EdycjaPanel(124, 125);
 const QSize PomocPanel(124, 87);
 const QSize AboutSize(332, 194);
 const QSize MessageSize(350, 150);
-const QSize SettingsSize(400, 300);
+const QSize SettingsSize(400, 420);
 const QSize NothingElse;  // only the main window shows
 
 struct KeyStep {
@@ -42,8 +42,9 @@ const KeyCase KeyCases[] = {
     {"EnterChoosesAboutAndEscapeClosesIt", 0,
      {{MainSize, "F10 Left Down Down Return", AboutSize}, {AboutSize, "Escape", NothingElse}}},
     {"EnterClosesTheAboutWindow", 0, {{MainSize, "F10 Left Up Return", AboutSize}, {AboutSize, "Return", NothingElse}}},
+    // Up from the first item wraps to "Zamknij", then "Historia...", then "Ustawienia...".
     {"UpAndEnterOpenTheSettingsAndEscapeClosesThem", 0,
-     {{MainSize, "F10 Up Up Return", SettingsSize}, {SettingsSize, "Escape", NothingElse}}},
+     {{MainSize, "F10 Up Up Up Return", SettingsSize}, {SettingsSize, "Escape", NothingElse}}},
     // "Zaznacz wszystko" on an empty list says so; Enter and Space close the notice.
     {"EnterClosesANotice", 0, {{MainSize, "F10 Return", MessageSize}, {MessageSize, "Return", NothingElse}}},
     {"SpaceClosesANotice", 0, {{MainSize, "F10 space", MessageSize}, {MessageSize, "space", NothingElse}}},
@@ -56,7 +57,7 @@ const KeyCase KeyCases[] = {
     {"TabAndEnterPressTheArchiveButton", 1, {{MainSize, "Tab Return", NothingElse}}, true},
     // Backwards from the first switch of the settings: the close zone, then "Zapisz".
     {"ShiftTabReachesZapiszInTheSettings", 0,
-     {{MainSize, "F10 Up Up Return", SettingsSize}, {SettingsSize, "shift+Tab shift+Tab Return", NothingElse}},
+     {{MainSize, "F10 Up Up Up Return", SettingsSize}, {SettingsSize, "shift+Tab shift+Tab Return", NothingElse}},
      false, false, true},
 };
 

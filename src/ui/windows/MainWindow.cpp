@@ -405,6 +405,9 @@ MainWindow::MainWindow(EntryList& list, SevenZipPacker& packer, const QStringLis
     LHistoriaRunuZone = new HotZone(PPodsumowanie, QRect(4, 65, 125, 16), QStringLiteral("LHistoriaRunuZone"),
                                     Msg::SummaryToHistory());
     PPodsumowanie->hide();
+    // The summary stands above the archive button: Tab reaches its link first.
+    QWidget::setTabOrder(Lista, LHistoriaRunuZone);
+    QWidget::setTabOrder(LHistoriaRunuZone, LArchiwum);
 
     connect(ImTlo, &SkinImage::clicked, this, Guarded(this, &MainWindow::ImTloClick));
     connect(LListwa, &HotZone::mousePressed, this, Guarded(this, &MainWindow::LListwaMouseDown));

@@ -195,7 +195,7 @@ std::vector<SkinLabel*> MenuPanel::Items(int panel) const
 {
     switch (panel) {
     case 0:
-        return {LZaznaczAll, LArchiwizuj, LArchiwizujAll, LPrzywroc, LUstawienia, LZamknij};
+        return {LZaznaczAll, LArchiwizuj, LArchiwizujAll, LPrzywroc, LUstawienia, LHistoria, LZamknij};
     case 1:
         return {LDodajPlik, LDodajFolder, LEdytujWpis, LUsunWpis, LNowaLista};
     case 2:

@@ -84,6 +84,8 @@ RestoreSummaryDialog::RestoreSummaryDialog(QWidget* parent) : QDialog(parent)
     layout->addWidget(LNiePrzywrocone, 1);
     layout->addLayout(row);
     resize(520, 360);
+    // Placed now, not at the first show: a label measured before then has no room of its own.
+    layout->activate();
 }
 
 void RestoreSummaryDialog::ShowSummary(const QString& summary, const QStringList& notRestored)

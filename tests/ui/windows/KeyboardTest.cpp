@@ -309,7 +309,7 @@ TEST_F(KeyboardTest, TheHelpListsEveryMenuItemAndItsKey)
                 << item->AccessibleKey().toStdString();
         }
     }
-    EXPECT_EQ(items, 14);
+    EXPECT_EQ(items, 15);
     for (const char* key : {"F10", "Alt", "Tab", "Enter", "Esc"})
         EXPECT_TRUE(help.contains(QStringLiteral("<kbd>") + QString::fromLatin1(key) + QStringLiteral("</kbd>"))) << key;
 }
@@ -369,11 +369,22 @@ TEST_F(KeyboardTest, LitItemsAndSelectedLinesReadWell)
 
 TEST_F(KeyboardTest, TabReachesEveryControlOfTheMainWindowInReadingOrder)
 {
-    const std::vector<QWidget*> order = ReadingOrder(mainWindow);
-    EXPECT_EQ(Names(order), (QStringList{QStringLiteral("LMinime"), QStringLiteral("LClose"), QStringLiteral("LMenuPLik"),
-                                         QStringLiteral("LMenuEdycja"), QStringLiteral("LMenuPomoc"), QStringLiteral("Lista"),
-                                         QStringLiteral("LArchiwum")}));
-    EXPECT_EQ(FromFirst(TabChain(mainWindow, mainWindow->Lista), order), Names(order));
+    const QStringList before{QStringLiteral("LMinime"), QStringLiteral("LClose"), QStringLiteral("LMenuPLik"),
+                             QStringLiteral("LMenuEdycja"), QStringLiteral("LMenuPomoc"), QStringLiteral("Lista")};
+    // Without a run's summary, and with one (its link to the history in its place).
+    for (const bool summary : {false, true}) {
+        SCOPED_TRACE(summary);
+        mainWindow->PPodsumowanie->setVisible(summary);
+        mainWindow->LHistoriaRunuZone->setVisible(summary);
+        const std::vector<QWidget*> order = ReadingOrder(mainWindow);
+        QStringList expected = before;
+        if (summary)
+            expected << QStringLiteral("LHistoriaRunuZone");
+        expected << QStringLiteral("LArchiwum");
+        EXPECT_EQ(Names(order), expected);
+        EXPECT_EQ(FromFirst(TabChain(mainWindow, mainWindow->Lista), order), Names(order));
+    }
+    mainWindow->PPodsumowanie->hide();
     mainWindow->Lista->setFocus();
 }
 
