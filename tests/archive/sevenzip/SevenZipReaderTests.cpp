@@ -839,6 +839,49 @@ TEST_F(SevenZipRead, AThrowingHandlerStopsTheWorkAndReachesTheCaller)
 
 // ---- a sparse file of more than 4 GiB -------------------------------------------------------------
 
+// An archive that holds nothing brings nothing back: not even the folder is made.
+TEST_F(SevenZipRead, AnArchiveWithoutItemsMakesNothing)
+{
+    // The signature header of an archive with nothing after it.
+    const QByteArray start(20, '\0');
+    QByteArray empty("7z\xBC\xAF\x27\x1C\x00\x04", 8);
+    const uint32_t crc = Crc32(start);
+    for (int i = 0; i < 4; ++i)
+        empty.append(char(crc >> (8 * i)));
+    empty.append(start);
+    const QString archive = Root + QStringLiteral("puste.7z");
+    WriteFile(archive, empty);
+    ASSERT_EQ(Reader->Open(archive).Status, ArchiveStatus::Ok);
+    ASSERT_TRUE(Reader->Listing().Items.empty());
+    const ExtractResult result = Reader->Extract(Root + QStringLiteral("out/nowy/cel"));
+    EXPECT_TRUE(result.Complete());
+    EXPECT_EQ(result.Extracted, 0u);
+    EXPECT_FALSE(PathExists(Root + QStringLiteral("out/nowy")));
+}
+
+// The seam between items runs on the library's thread once each item is in place, before the
+// next one begins.
+TEST_F(SevenZipRead, BetweenItemsRunsAfterEachItemOnTheLibrarysThread)
+{
+    WriteFile(Root + QStringLiteral("src/k/a.txt"), "a");
+    WriteFile(Root + QStringLiteral("src/k/b.txt"), "b");
+    const QString archive = PackWithCommand(QStringLiteral("k.7z"), {QStringLiteral("k")});
+    ASSERT_EQ(Reader->Open(archive).Status, ArchiveStatus::Ok);
+    const QString dest = Root + QStringLiteral("out/cel");
+    const std::thread::id caller = std::this_thread::get_id();
+    QStringList seen;
+    Reader->BetweenItems = [&](const ArchiveItem& item) {
+        EXPECT_NE(std::this_thread::get_id(), caller);
+        EXPECT_TRUE(PathExists(dest + QLatin1Char('/') + item.Path)) << item.Path.toStdString();
+        seen << item.Path;
+    };
+    EXPECT_TRUE(Reader->Extract(dest).Complete());
+    QStringList all;
+    for (const ArchiveItem& item : Reader->Listing().Items)
+        all << item.Path;
+    EXPECT_EQ(seen, all);
+}
+
 class SevenZipReadLarge : public SevenZipRead {};
 
 TEST_F(SevenZipReadLarge, ASparseFileOfMoreThan4GiBIsListedAndComesBackSparse)
