@@ -53,12 +53,6 @@ bool SafeRelativePath(const QString& stored, QString& relative)
 
 // --- ItemOutStream -------------------------------------------------------------------------
 
-ItemOutStream::ItemOutStream(const QString& folder, std::function<bool()> stop)
-    : toMemory_(false), stop_(std::move(stop))
-{
-    error_ = file_.Create(folder);
-}
-
 ItemOutStream::ItemOutStream(int folderHandle, std::function<bool()> stop) : toMemory_(false), stop_(std::move(stop))
 {
     error_ = file_.CreateIn(folderHandle);

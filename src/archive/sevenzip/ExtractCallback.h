@@ -40,11 +40,9 @@ public:
     // A link's target is a path; anything longer is not one.
     static constexpr qsizetype LinkLimit = 64 * 1024;
 
-    // Into a new temporary file in folder (Error tells when it could not be made). stop is
-    // asked before every write, so a cancel takes effect inside a large file too.
-    ItemOutStream(const QString& folder, std::function<bool()> stop);
-    // The same inside the open folder folderHandle, which must stay open until the file is
-    // committed or dropped.
+    // Into a new temporary file in the open folder folderHandle, which must stay open until the
+    // file is committed or dropped (Error tells when it could not be made). stop is asked before
+    // every write, so a cancel takes effect inside a large file too.
     ItemOutStream(int folderHandle, std::function<bool()> stop);
     // Into memory.
     ItemOutStream();
