@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr int MaxLinksInARow = 40;  // as the system's own limit (ELOOP)
-
 OsError LastError()
 {
     return errno != 0 ? errno : EIO;
@@ -541,29 +539,6 @@ OsError RestoreTarget::Sync()
 
 // --- Links, times, modes --------------------------------------------------------------------
 
-OsError MakeSymbolicLink(const QString& target, const QString& path, bool replace)
-{
-    const QByteArray bytes = NativePath(target);
-    if (!replace)
-        return ::symlink(bytes.constData(), NativePath(path).constData()) == 0 ? NoError : LastError();
-    // Made under a temporary name and renamed over, so the old one goes only when the new
-    // one exists.
-    const QString folder = path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString temporary = NewTemporaryName(folder);
-        if (::symlink(bytes.constData(), NativePath(temporary).constData()) != 0) {
-            if (errno == EEXIST)
-                continue;
-            return LastError();
-        }
-        const OsError error = RenamePath(temporary, path, true);
-        if (error)
-            ::unlink(NativePath(temporary).constData());
-        return error;
-    }
-    return EEXIST;
-}
-
 OsError ReadSymbolicLink(const QString& path, QString& target)
 {
     target.clear();
@@ -583,55 +558,4 @@ OsError SetPathTime(const QString& path, uint64_t fileTime)
     times[0] = times[1] = TimespecOfFileTime(fileTime);
     return ::utimensat(AT_FDCWD, NativePath(path).constData(), times, AT_SYMLINK_NOFOLLOW) == 0 ? NoError
                                                                                                  : LastError();
-}
-
-OsError SetPathMode(const QString& path, unsigned mode)
-{
-    return ::chmod(NativePath(path).constData(), mode) == 0 ? NoError : LastError();
-}
-
-OsError RemovePath(const QString& path)
-{
-    return ::unlink(NativePath(path).constData()) == 0 ? NoError : LastError();
-}
-
-bool StaysInside(const QString& root, const QString& relative)
-{
-    if (relative.startsWith(QLatin1Char('/')))
-        return false;
-    std::deque<QString> todo;
-    for (const QString& name : relative.split(QLatin1Char('/')))
-        todo.push_back(name);
-    QString reached = root;  // root and the real names under it taken so far
-    if (!reached.endsWith(QLatin1Char('/')))
-        reached += QLatin1Char('/');
-    const qsizetype rootLength = reached.size();
-    int links = 0;
-    while (!todo.empty()) {
-        const QString name = todo.front();
-        todo.pop_front();
-        if (name.isEmpty() || name == QStringLiteral("."))
-            continue;
-        if (name == QStringLiteral("..")) {
-            if (reached.size() == rootLength)
-                return false;
-            reached.chop(1);
-            reached.truncate(reached.lastIndexOf(QLatin1Char('/')) + 1);
-            continue;
-        }
-        const QString path = reached + name;
-        struct stat st;
-        if (::lstat(NativePath(path).constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
-            QString target;
-            if (++links > MaxLinksInARow || ReadSymbolicLink(path, target) != NoError || target.isEmpty() ||
-                target.startsWith(QLatin1Char('/')))
-                return false;
-            const QStringList parts = target.split(QLatin1Char('/'));
-            for (auto it = parts.rbegin(); it != parts.rend(); ++it)
-                todo.push_front(*it);
-            continue;
-        }
-        reached = path + QLatin1Char('/');
-    }
-    return true;
 }

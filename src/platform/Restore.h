@@ -1,8 +1,8 @@
 #pragma once
 // What bringing files back out of an archive needs of the operating system: looking at what
 // already lies under a name without following links, files written under a temporary name and
-// given their real name only when whole, links, folders, times and permission bits, holes in
-// sparse files, and resolving a path the way the system would to see where it really leads.
+// given their real name only when whole, links, folders, times and permission bits, and holes
+// in sparse files, all reached through open folders that never follow a link.
 // Errors are OsError values (errno), as everywhere in this layer.
 
 #include "platform/Files.h"
@@ -133,20 +133,7 @@ private:
     int staleRemoved_ = 0;
 };
 
-// Makes a symbolic link at path holding target (as bytes: see NativePath). With replace, a
-// file or link already there is replaced in one step; without, EEXIST when anything is there.
-OsError MakeSymbolicLink(const QString& target, const QString& path, bool replace);
 // The target text of a link.
 OsError ReadSymbolicLink(const QString& path, QString& target);
 // Last write time of a path, a link itself rather than what it points to.
 OsError SetPathTime(const QString& path, uint64_t fileTime);
-// Permission bits of a folder or file (a link is followed, as links have none of their own).
-OsError SetPathMode(const QString& path, unsigned mode);
-// Removes a link or file.
-OsError RemovePath(const QString& path);
-
-// Whether root + "/" + relative, resolved the way the system resolves a path (every link on
-// the way followed, "." and ".." applied as they are met), stays inside root. Names that do
-// not exist are taken as plain names. A link to an absolute path leaves root even when it
-// names a place inside it (moving the folder would break it), as do too many links in a row.
-bool StaysInside(const QString& root, const QString& relative);

@@ -1,7 +1,7 @@
 #include "archive/run/RestoreEntry.h"
 
-#include "archive/run/RestoreReader.h"
 #include "archive/run/RunLog.h"
+#include "archive/sevenzip/SevenZipReader.h"
 #include "archive/run/VerifyCommand.h"
 #include "archive/sevenzip/SevenZip.h"
 #include "core/Messages.h"
@@ -103,7 +103,7 @@ QString PrintedName(const QString& name)
 RestoreReport RestoreArchive(const SevenZipPacker& zip, const RestoreRequest& request)
 {
     RestoreReport report;
-    RestoreReader reader(zip);
+    SevenZipReader reader(zip);
     reader.CancelAlso = request.Cancel;
     report.Listing = reader.Open(request.ArchivePath);
     if (report.Listing.Status != ArchiveStatus::Ok) {

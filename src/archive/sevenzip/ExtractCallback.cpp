@@ -29,6 +29,11 @@ QString ParentOf(const QString& relative)
     return slash < 0 ? QString() : relative.left(slash);
 }
 
+QString NameOf(const QString& relative)
+{
+    return relative.mid(relative.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
 }  // namespace
 
 bool SafeRelativePath(const QString& stored, QString& relative)
@@ -46,31 +51,11 @@ bool SafeRelativePath(const QString& stored, QString& relative)
     return true;
 }
 
-bool LinkTextStaysInside(const QString& relative, const QString& target)
-{
-    if (target.isEmpty() || target.startsWith(QLatin1Char('/')) || target.contains(QChar(0)))
-        return false;
-    qsizetype depth = relative.count(QLatin1Char('/'));  // folders above the link, under the root
-    for (const QString& name : target.split(QLatin1Char('/'))) {
-        if (name.isEmpty() || name == QStringLiteral("."))
-            continue;
-        if (name == QStringLiteral("..")) {
-            if (depth == 0)
-                return false;
-            --depth;
-        } else {
-            ++depth;
-        }
-    }
-    return true;
-}
-
 // --- ItemOutStream -------------------------------------------------------------------------
 
-ItemOutStream::ItemOutStream(const QString& folder, std::function<bool()> stop)
-    : toMemory_(false), stop_(std::move(stop))
+ItemOutStream::ItemOutStream(int folderHandle, std::function<bool()> stop) : toMemory_(false), stop_(std::move(stop))
 {
-    error_ = file_.Create(folder);
+    error_ = file_.CreateIn(folderHandle);
 }
 
 ItemOutStream::ItemOutStream() : toMemory_(true) {}
@@ -166,12 +151,10 @@ OsError ItemOutStream::FinishLength()
 // --- ArchiveExtractCallback ----------------------------------------------------------------
 
 ArchiveExtractCallback::ArchiveExtractCallback(const SevenZipLibrary* library, std::shared_ptr<EventChannel> channel,
-                                                 SevenZipReader& reader, bool extracting, const QString& root)
+                                                 SevenZipReader& reader, RestoreTarget* target)
     : library_(library), channel_(std::move(channel)), reader_(reader), items_(reader.Listing().Items),
-      extracting_(extracting), umask_(ProcessUmask())
+      target_(target), umask_(ProcessUmask())
 {
-    if (extracting_ && !root.isEmpty())
-        root_ = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
     ItemResults.assign(items_.size(), ItemNotReached);
 }
 
@@ -286,10 +269,20 @@ HRESULT ArchiveExtractCallback::GetStream(uint32_t index, ISequentialOutStream**
             });
         }
         // Testing and skipping decode without writing anything.
-        if (askExtractMode != kAskExtract || !extracting_)
+        if (askExtractMode != kAskExtract || !target_)
             return S_OK;
         return PrepareItem(items_[index], outStream);
     });
+}
+
+bool ArchiveExtractCallback::OpenFolder(const QString& relative, const ArchiveItem& item, int& handle)
+{
+    const OsError error = target_->Folder(relative, handle);
+    if (error == ELOOP)
+        Report(ExtractProblem::ThroughLink, &item, TargetOf(item.Path));
+    else if (error)
+        Report(ExtractProblem::WriteFailed, &item, TargetOf(relative), error);
+    return error == NoError;
 }
 
 HRESULT ArchiveExtractCallback::PrepareItem(const ArchiveItem& item, ISequentialOutStream** outStream)
@@ -299,20 +292,22 @@ HRESULT ArchiveExtractCallback::PrepareItem(const ArchiveItem& item, ISequential
         return S_OK;
     }
     const QString target = TargetOf(relative_);
+    int folder = -1;
     if (item.IsFolder) {
-        if (!EnsureFolder(relative_, &item))
+        if (!OpenFolder(relative_, item, folder))
             return S_OK;
-        ++Extracted;
-        // A folder that was there before keeps its own time and permissions.
-        if (createdFolders_.contains(relative_))
+        // A folder that was there before is not restored, and keeps its own time and bits.
+        if (target_->Made(relative_)) {
+            ++Extracted;
             folderItems_.push_back(item.Index);
+        }
         return S_OK;
     }
-    if (!EnsureFolder(ParentOf(relative_), &item))
+    if (!OpenFolder(ParentOf(relative_), item, folder))
         return S_OK;
-
+    const QString name = NameOf(relative_);
     PathState state;
-    if (const OsError error = LookupPath(target, state)) {
+    if (const OsError error = RestoreTarget::Lookup(folder, name, state)) {
         Report(ExtractProblem::WriteFailed, &item, target, error);
         return S_OK;
     }
@@ -348,7 +343,7 @@ HRESULT ArchiveExtractCallback::PrepareItem(const ArchiveItem& item, ISequential
         stream_.Set(new ItemOutStream());
         action_ = ItemAction::Link;
     } else {
-        stream_.Set(new ItemOutStream(TargetOf(ParentOf(relative_)), [this] { return StopRequested(); }));
+        stream_.Set(new ItemOutStream(folder, [this] { return StopRequested(); }));
         if (const OsError error = stream_->Error()) {
             stream_.Reset();
             Report(ExtractProblem::WriteFailed, &item, target, error);
@@ -385,6 +380,8 @@ HRESULT ArchiveExtractCallback::SetOperationResult(int32_t opRes)
         }
         action_ = ItemAction::None;
         stream_.Reset();
+        if (reader_.BetweenItems)
+            reader_.BetweenItems(item);
         return StopRequested() ? E_ABORT : S_OK;
     });
 }
@@ -406,15 +403,16 @@ void ArchiveExtractCallback::FinishFile(const ArchiveItem& item)
     if (!error)
         error = stream_->FinishLength();
     if (!error) {
+        // As tar does for an ordinary user: no bit the umask takes away.
         unsigned mode;
         if (item.HasPosixMode()) {
             mode = item.Permissions();
         } else {
-            mode = 0666u & ~umask_;
+            mode = 0666u;
             if (item.HasAttributes && (item.Attributes & FileSystem::AttrReadOnly))
                 mode &= ~0222u;
         }
-        error = file.SetMode(mode);
+        error = file.SetMode(mode & ~umask_);
     }
     if (!error && item.HasTime)
         error = file.SetTime(item.Time);
@@ -422,7 +420,7 @@ void ArchiveExtractCallback::FinishFile(const ArchiveItem& item)
     if (!error && replace_)
         error = file.Sync();
     if (!error)
-        error = file.Commit(target, replace_);
+        error = file.Commit(NameOf(relative_), replace_);
     if (error == EEXIST && !replace_) {
         // Something appeared under the name meanwhile; it is kept.
         file.Discard();
@@ -448,107 +446,29 @@ void ArchiveExtractCallback::FinishLink(const ArchiveItem& item)
         return;
     }
     const QString linkTarget = FromNativePath(stream_->Data());
-    if (!LinkTextStaysInside(relative_, linkTarget)) {
-        Report(ExtractProblem::LinkOutside, &item, target);
+    if (linkTarget.isEmpty() || linkTarget.contains(QChar(0))) {
+        Report(ExtractProblem::Damaged, &item, target, 0, ItemDataError);
         return;
     }
-    // Made at the end, so no file of this archive is ever written through one of them.
+    // Made at the end, so no file of this archive is ever written where one of them leads.
     links_.push_back(PendingLink{item.Index, relative_, linkTarget, replace_});
-}
-
-bool ArchiveExtractCallback::PrepareRoot()
-{
-    if (root_.isEmpty()) {
-        // No folder named at all (which must not be taken for the root of the system).
-        Report(ExtractProblem::WriteFailed, nullptr, QString(), ENOENT);
-        return false;
-    }
-    QString path;
-    const QString root = root_.left(root_.size() - 1);
-    const QStringList names = root.split(QLatin1Char('/'));
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        path += names[i];
-        if (!path.isEmpty() && path != QStringLiteral(".") && path != QStringLiteral("..") &&
-            !path.endsWith(QStringLiteral("/.")) && !path.endsWith(QStringLiteral("/.."))) {
-            if (!FileSystem::FolderExists(path)) {
-                const OsError error = MakeFolder(path);
-                if (error && !(error == EEXIST && FileSystem::FolderExists(path))) {
-                    Report(ExtractProblem::WriteFailed, nullptr, root, error);
-                    return false;
-                }
-            }
-        }
-        path += QLatin1Char('/');
-    }
-    return true;
-}
-
-bool ArchiveExtractCallback::EnsureFolder(const QString& relative, const ArchiveItem* item)
-{
-    if (relative.isEmpty() || knownFolders_.contains(relative))
-        return true;
-    const QStringList names = relative.split(QLatin1Char('/'));
-    QString path;
-    for (const QString& name : names) {
-        if (!path.isEmpty())
-            path += QLatin1Char('/');
-        path += name;
-        if (knownFolders_.contains(path))
-            continue;
-        const QString full = TargetOf(path);
-        PathState state;
-        OsError error = LookupPath(full, state);
-        if (!error && state.Kind == PathKind::Missing) {
-            error = MakeFolder(full);
-            if (error == EEXIST)
-                error = LookupPath(full, state);
-            else if (!error)
-                createdFolders_.insert(path);
-        }
-        if (!error && state.Kind == PathKind::Link) {
-            // A link the user keeps in the folder is followed only where it stays inside.
-            if (!StaysInside(root_, path)) {
-                Report(ExtractProblem::ThroughLink, item, full);
-                return false;
-            }
-            if (!FileSystem::FolderExists(full))
-                error = ENOTDIR;
-        } else if (!error && state.Kind != PathKind::Missing && state.Kind != PathKind::Folder) {
-            error = ENOTDIR;
-        }
-        if (error) {
-            Report(ExtractProblem::WriteFailed, item, full, error);
-            return false;
-        }
-        knownFolders_.insert(path);
-    }
-    return true;
 }
 
 void ArchiveExtractCallback::MakeLink(const PendingLink& link)
 {
     const ArchiveItem& item = items_[link.Index];
-    const QString target = TargetOf(link.Relative);
-    if (!EnsureFolder(ParentOf(link.Relative), &item))
+    int folder = -1;
+    if (!OpenFolder(ParentOf(link.Relative), item, folder))
         return;
-    // Links made before this one are on the disk now and are followed as the system would.
-    const QString parent = ParentOf(link.Relative);
-    if (!StaysInside(root_, parent.isEmpty() ? link.Target : parent + QLatin1Char('/') + link.Target)) {
-        Report(ExtractProblem::LinkOutside, &item, target);
-        return;
-    }
-    const OsError error = MakeSymbolicLink(link.Target, target, link.Replace);
-    if (error == EEXIST && !link.Replace) {
-        Report(ExtractProblem::Skipped, &item, target);
-        return;
-    }
-    if (error) {
-        Report(ExtractProblem::WriteFailed, &item, target, error);
-        return;
-    }
-    if (item.HasTime)
-        SetPathTime(target, item.Time);
-    ++Extracted;
+    // Only ever a link, whatever its target: it is made, never followed.
+    const OsError error =
+        RestoreTarget::MakeLink(folder, NameOf(link.Relative), link.Target, link.Replace, item.HasTime, item.Time);
+    if (error == EEXIST && !link.Replace)
+        Report(ExtractProblem::Skipped, &item, TargetOf(link.Relative));
+    else if (error)
+        Report(ExtractProblem::WriteFailed, &item, TargetOf(link.Relative), error);
+    else
+        ++Extracted;
 }
 
 void ArchiveExtractCallback::Finish()
@@ -559,25 +479,11 @@ void ArchiveExtractCallback::Finish()
     // An item the library left half done (a cancel, a failure) is dropped with its stream.
     stream_.Reset();
     inItem_ = false;
-    if (!extracting_)
+    if (!target_)
         return;
 
-    std::vector<size_t> made;
-    for (size_t i = 0; i < links_.size(); ++i) {
-        const uint32_t before = Extracted;
-        MakeLink(links_[i]);
-        if (Extracted != before)
-            made.push_back(i);
-    }
-    // A link made later may have changed where an earlier one leads.
-    for (const size_t i : made) {
-        const PendingLink& link = links_[i];
-        if (!StaysInside(root_, link.Relative)) {
-            RemovePath(TargetOf(link.Relative));
-            --Extracted;
-            Report(ExtractProblem::LinkOutside, &items_[link.Index], TargetOf(link.Relative));
-        }
-    }
+    for (const PendingLink& link : links_)
+        MakeLink(link);
 
     // Deepest first, so a folder's time is set after everything inside it is written, and a
     // folder without write permission gets it only when nothing more goes into it.
@@ -586,15 +492,12 @@ void ArchiveExtractCallback::Finish()
               [this](uint32_t a, uint32_t b) { return items_[a].Path > items_[b].Path; });
     for (const uint32_t index : folders) {
         const ArchiveItem& item = items_[index];
-        const QString target = TargetOf(item.Path);
-        OsError error = NoError;
-        if (item.HasTime)
-            error = SetPathTime(target, item.Time);
-        if (!error && item.HasPosixMode())
-            error = SetPathMode(target, item.Permissions());
-        if (error)
-            Report(ExtractProblem::WriteFailed, &item, target, error);
+        const unsigned mode = (item.HasPosixMode() ? item.Permissions() : 0777u) & ~umask_;
+        if (const OsError error = target_->SetFolder(item.Path, item.HasTime, item.Time, true, mode))
+            Report(ExtractProblem::WriteFailed, &item, TargetOf(item.Path), error);
     }
+    if (const OsError error = target_->Sync())
+        Report(ExtractProblem::WriteFailed, nullptr, target_->Path(), error);
 }
 
 void ArchiveExtractCallback::Report(ExtractProblem::Kind what, const ArchiveItem* item, const QString& target,

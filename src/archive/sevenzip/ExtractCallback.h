@@ -1,9 +1,10 @@
 #pragma once
 // ArchiveExtractCallback: what the library asks while it tests or extracts: where each item's
 // data goes (nowhere when testing), the result of each item, progress, leave to go on, and the
-// password. Extracting, it makes the items in the target folder by the rules of
-// SevenZipReader: refused paths, no writing through links that lead out, existing files kept
-// unless the caller's decision says otherwise, files written under a temporary name.
+// password. Extracting, it makes the items in the target by the rules of SevenZipReader: every
+// folder reached through the target's open descriptors and never through a link, refused
+// paths, existing files kept unless the caller's decision says otherwise, files written under a
+// temporary name in their open folder, links made last and only as links.
 //
 // The library calls the item methods (GetStream, PrepareOperation, SetOperationResult) from
 // the one thread that runs Extract, and the progress methods from any of its threads, also at
@@ -16,7 +17,6 @@
 #include "platform/Restore.h"
 
 #include <QByteArray>
-#include <QSet>
 #include <QString>
 
 #include <atomic>
@@ -40,9 +40,10 @@ public:
     // A link's target is a path; anything longer is not one.
     static constexpr qsizetype LinkLimit = 64 * 1024;
 
-    // Into a new temporary file in folder (Error tells when it could not be made). stop is
-    // asked before every write, so a cancel takes effect inside a large file too.
-    ItemOutStream(const QString& folder, std::function<bool()> stop);
+    // Into a new temporary file in the open folder folderHandle, which must stay open until the
+    // file is committed or dropped (Error tells when it could not be made). stop is asked before
+    // every write, so a cancel takes effect inside a large file too.
+    ItemOutStream(int folderHandle, std::function<bool()> stop);
     // Into memory.
     ItemOutStream();
 
@@ -76,10 +77,11 @@ class ArchiveExtractCallback final : public SevenZipAbi::IArchiveExtractCallback
                                       public InterfacedObject {
     SEVENZIP_INTERFACED_OBJECT
 public:
-    // Extracting into the folder root, or testing (root unused); reader gives the items, the
-    // handlers, the cancel flag and the password.
+    // Extracting into target (opened by the caller, and outliving the callback), or testing
+    // when target is null; reader gives the items, the handlers, the cancel flag and the
+    // password.
     ArchiveExtractCallback(const SevenZipLibrary* library, std::shared_ptr<EventChannel> channel,
-                            SevenZipReader& reader, bool extracting, const QString& root);
+                            SevenZipReader& reader, RestoreTarget* target);
     ~ArchiveExtractCallback() override;
 
     // IProgress
@@ -95,12 +97,12 @@ public:
     // IArchiveExtractCallbackMessage2
     SevenZipAbi::HRESULT ReportExtractResult(uint32_t indexType, uint32_t index, int32_t opRes) override;
 
-    // Makes the target folder and every folder above it that is missing; false (and a
-    // problem reported) when it cannot.
-    bool PrepareRoot();
     // After the library has finished (on the calling thread): drops an item left half done,
-    // makes the links and gives the folders made their times and permission bits.
+    // makes the links, gives the folders made their times and permission bits, and makes
+    // everything written durable.
     void Finish();
+    void Report(ExtractProblem::Kind what, const ArchiveItem* item, const QString& target, int error = 0,
+                int32_t itemResult = 0);
 
     std::vector<int32_t> ItemResults;
     std::vector<ExtractProblem> Problems;
@@ -126,19 +128,16 @@ private:
     void FinishFile(const ArchiveItem& item);
     void FinishLink(const ArchiveItem& item);
     void MakeLink(const PendingLink& link);
-    // Makes sure relative (under the root) is a folder, making what is missing. False (and a
-    // problem reported for item) when it cannot be.
-    bool EnsureFolder(const QString& relative, const ArchiveItem* item);
-    void Report(ExtractProblem::Kind what, const ArchiveItem* item, const QString& target, int error = 0,
-                int32_t itemResult = 0);
-    QString TargetOf(const QString& relative) const { return root_ + relative; }
+    // The open folder at relative under the target, made where missing; false (and a problem
+    // reported for item) when it cannot be had.
+    bool OpenFolder(const QString& relative, const ArchiveItem& item, int& handle);
+    QString TargetOf(const QString& relative) const { return target_->Path() + relative; }
 
     const SevenZipLibrary* library_;
     std::shared_ptr<EventChannel> channel_;
     SevenZipReader& reader_;
     const std::vector<ArchiveItem>& items_;
-    bool extracting_;
-    QString root_;  // with a trailing "/"
+    RestoreTarget* target_;  // null when testing
     unsigned umask_;
     std::atomic<uint64_t> total_{0};
     // Progress goes to the caller at most once in this many nanoseconds, and at the end.
@@ -158,8 +157,6 @@ private:
     bool replace_ = false;
     ComPtr<ItemOutStream> stream_;
 
-    QSet<QString> knownFolders_;    // relative paths checked to be folders inside the root
-    QSet<QString> createdFolders_;  // made by this extraction
     std::vector<uint32_t> folderItems_;  // folder items made by this extraction
     std::vector<PendingLink> links_;      // made at the end, once no more data is written
 };
@@ -167,6 +164,3 @@ private:
 // The path under the target folder an item's stored path stands for; false when it has an
 // empty, "." or ".." component or is absolute.
 bool SafeRelativePath(const QString& stored, QString& relative);
-// Whether a link at relative with the given target stays inside the folder by its text alone
-// (links on the way are looked at later).
-bool LinkTextStaysInside(const QString& relative, const QString& target);

@@ -6,6 +6,7 @@
 #include "archive/sevenzip/OpenCallback.h"
 #include "archive/sevenzip/SevenZip.h"
 #include "archive/sevenzip/SevenZipLibrary.h"
+#include "platform/Restore.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -368,7 +369,7 @@ ArchiveTestResult SevenZipReader::Test(std::vector<uint32_t> indices)
     }
     CancelRequested = false;
     auto channel = std::make_shared<EventChannel>();
-    ComPtr<ArchiveExtractCallback> callback(new ArchiveExtractCallback(library_, channel, *this, false, QString()));
+    ComPtr<ArchiveExtractCallback> callback(new ArchiveExtractCallback(library_, channel, *this, nullptr));
     std::exception_ptr failure;
     const HRESULT result =
         ExtractOnWorker(archive_, chosen ? indices.data() : nullptr, chosen ? static_cast<uint32_t>(indices.size()) : AllItems,
@@ -420,13 +421,23 @@ ExtractResult SevenZipReader::Extract(const QString& folder, std::vector<uint32_
         extract.LibraryResult = E_INVALIDARG;
         return extract;
     }
+    extract.ItemResults.assign(listing_.Items.size(), ItemNotReached);
+    extract.Status = ArchiveStatus::Ok;
+    // Nothing to bring back: nothing is made.
+    if (listing_.Items.empty())
+        return extract;
     CancelRequested = false;
     auto channel = std::make_shared<EventChannel>();
-    ComPtr<ArchiveExtractCallback> callback(new ArchiveExtractCallback(library_, channel, *this, true, folder));
-    extract.Status = ArchiveStatus::Ok;
-    if (!callback->PrepareRoot()) {
-        extract.ItemResults = callback->ItemResults;
+    RestoreTarget target;
+    ComPtr<ArchiveExtractCallback> callback(new ArchiveExtractCallback(library_, channel, *this, &target));
+    if (const OsError error = target.Open(folder)) {
+        callback->Report(ExtractProblem::WriteFailed, nullptr, folder, error);
+        std::exception_ptr failure;
+        channel->Finish();
+        DrainLeft(*channel, failure);
         extract.Problems = callback->Problems;
+        if (failure)
+            std::rethrow_exception(failure);
         return extract;
     }
     std::exception_ptr failure;

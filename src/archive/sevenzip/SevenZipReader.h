@@ -5,12 +5,14 @@
 // knowledge of the library's objects: they get plain values and events, delivered on the
 // thread that called, in the order things happened.
 //
-// Extraction never writes outside its folder and never loses a file that was there: item paths
-// with "..", "." or empty components and absolute ones are refused, a link whose target leads
-// out of the folder is refused, nothing is written through a link that leads out, an existing
-// file is replaced only when the caller's decision says so, and every file is written under a
-// temporary name and given its real name only once it is whole. Every refusal, skip and
-// failure is reported.
+// Extraction never writes outside its folder, whatever the archive holds and whatever is
+// swapped into the folder meanwhile, and never loses a file that was there: item paths with
+// "..", "." or empty components and absolute ones are refused; every folder is reached from the
+// target through open descriptors, one name at a time and never through a link; an existing
+// file is replaced only when the caller's decision says so; every file is written under a
+// temporary name in its open folder and given its real name only once it is whole; symbolic
+// links come back as links, whatever their target, made after every file and folder. Every
+// refusal, skip and failure is reported.
 
 #include <QString>
 
@@ -131,8 +133,8 @@ inline ArchiveTestResult TestResultOfFailedOpen(const ArchiveListing& listing)
 struct ExtractProblem {
     enum Kind {
         UnsafePath,   // "..", "." or empty components, or absolute: refused
-        LinkOutside,  // a symbolic link whose target leads out of the folder: refused
-        ThroughLink,  // a folder on the way is a link that leads out of the folder: refused
+        LinkOutside,  // not given by extraction any more: links come back as links
+        ThroughLink,  // a folder on the way is a link: refused, a link is never followed
         Skipped,      // something lies under the name already and was kept
         WriteFailed,  // the system refused (Error): no permission, disk full, a file in the way...
         Damaged,      // the item's data failed the library's check (ItemResult): nothing written
@@ -195,9 +197,11 @@ public:
     ArchiveTestResult Test(std::vector<uint32_t> indices);
 
     // Extracts into folder (made when missing) every item, or the items of the given indices.
-    // Items land under the folder as stored, with their times and permission bits; links are
-    // made as links; folders get theirs after their content. What was extracted before a
-    // cancel stays.
+    // Items land under the folder as stored, with their times and permission bits (limited by
+    // the user's umask; times before 1970 stay as stored); links are made as links; folders get
+    // theirs after their content; everything written is made durable before Extract answers.
+    // What was extracted before a cancel stays. An archive without items creates nothing, not
+    // even the folder.
     ExtractResult Extract(const QString& folder, std::vector<uint32_t> indices = {});
 
     // Decides about a file or link that lies under an item's name already; without an answer
@@ -209,6 +213,9 @@ public:
     std::function<void(const ArchiveItem& item)> OnItem;
     // A problem of Extract, as it happens (all of them are in the result too).
     std::function<void(const ExtractProblem& problem)> OnProblem;
+    // Test seam: runs on the library's own thread after each item is done and before the next
+    // one is begun, while the library waits.
+    std::function<void(const ArchiveItem& item)> BetweenItems;
 
     // May be set from any thread or a handler; Test and Extract stop soon after. Cleared when
     // an operation starts.

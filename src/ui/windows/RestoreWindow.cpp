@@ -2,7 +2,6 @@
 
 #include "archive/run/ArchiveRun.h"
 #include "archive/run/RestoreEntry.h"
-#include "archive/run/RestoreReader.h"
 #include "archive/sevenzip/SevenZipReader.h"
 #include "core/Messages.h"
 #include "core/EntryList.h"
@@ -382,7 +381,7 @@ void RestoreWindow::LPrzywrocClick()
     restoringArchive = Archives[size_t(row)].Path;
     restoringTarget = TargetFolder();
 
-    reader = std::make_unique<RestoreReader>(packer);
+    reader = std::make_unique<SevenZipReader>(packer);
     const ArchiveListing& listing = reader->Open(restoringArchive);
     if (listing.Status != ArchiveStatus::Ok) {
         reader.reset();

@@ -31,7 +31,7 @@ class FolderPicker;
 class KeyPreview;
 class LatestValue;
 class CylinderBar;
-class RestoreReader;
+class SevenZipReader;
 class ReplaceQuestion;
 class RestoreSummaryDialog;
 class SevenZipPacker;
@@ -130,7 +130,7 @@ private:
     int answerForAll = 0;
     std::atomic<bool> stopAsked{false};
     // The restore at work.
-    std::unique_ptr<RestoreReader> reader;
+    std::unique_ptr<SevenZipReader> reader;
     // The listing of each archive shown (empty items when it could not be read).
     std::vector<ArchiveListing> listings;
     std::unique_ptr<QThread> worker;

@@ -6,6 +6,7 @@
 #include "archive/sevenzip/SevenZip.h"
 #include "archive/sevenzip/SevenZipReader.h"
 #include "platform/Files.h"
+#include "platform/Restore.h"
 #include "ReaderTestSupport.h"
 #include "SevenZipTestSupport.h"
 
@@ -474,9 +475,10 @@ TEST_F(SevenZipRead, ExtractionOfOurOwnArchiveGivesBackItsSource)
     EXPECT_EQ(Snapshot(NativePath(Root + QStringLiteral("out/cel")))["Moje pliki"].Mode, 0711u);
 }
 
-// Crafted archives: names that climb out of the folder or start at the root, and links that
-// lead out, by their text or through another link of the same archive.
-TEST_F(SevenZipRead, ExtractionRefusesAndReportsEverythingThatWouldLeaveTheFolder)
+// Crafted archives: names that climb out of the folder or start at the root are refused; links
+// that lead out, by their text or through another link of the same archive, come back as links
+// holding what was stored and are never followed.
+TEST_F(SevenZipRead, ExtractionRefusesEverythingThatWouldLeaveTheFolder)
 {
     const QString work = Root + QStringLiteral("src/w/k");
     QDir().mkpath(work);
@@ -518,25 +520,36 @@ TEST_F(SevenZipRead, ExtractionRefusesAndReportsEverythingThatWouldLeaveTheFolde
     const std::map<QString, ExtractProblem::Kind> expected{
         {QStringLiteral("../poza.txt"), ExtractProblem::UnsafePath},
         {work + QStringLiteral("/absolutny.txt"), ExtractProblem::UnsafePath},
-        {QStringLiteral("w górę"), ExtractProblem::LinkOutside},
-        {QStringLiteral("bezwzględny"), ExtractProblem::LinkOutside},
-        {QStringLiteral("przez kropkę"), ExtractProblem::LinkOutside},
     };
     EXPECT_EQ(problems, expected);
     EXPECT_EQ(reported.size(), result.Problems.size());
 
-    // Nothing outside the folder, nothing refused inside it, the rest as stored.
+    // Nothing outside the folder, nothing refused inside it, the rest as stored: every link a
+    // link with its own text.
     EXPECT_FALSE(PathExists(Root + QStringLiteral("out/a/poza.txt")));
     EXPECT_EQ(FolderContent(Root + QStringLiteral("out/a")), QStringList{QStringLiteral("b")});
-    EXPECT_EQ(FolderContent(dest), (QStringList{QStringLiteral("dobry.txt"), QStringLiteral("kropka"),
-                                                QStringLiteral("w porządku")}));
+    EXPECT_EQ(FolderContent(dest), (QStringList{QStringLiteral("bezwzględny"), QStringLiteral("dobry.txt"),
+                                                QStringLiteral("kropka"), QStringLiteral("przez kropkę"),
+                                                QStringLiteral("w górę"), QStringLiteral("w porządku")}));
+    const std::pair<QString, QString> links[] = {
+        {QStringLiteral("w górę"), QStringLiteral("../../../etc")},
+        {QStringLiteral("bezwzględny"), QStringLiteral("/etc/passwd")},
+        {QStringLiteral("kropka"), QStringLiteral(".")},
+        {QStringLiteral("przez kropkę"), QStringLiteral("kropka/..")},
+        {QStringLiteral("w porządku"), QStringLiteral("dobry.txt")},
+    };
+    for (const auto& [name, text] : links) {
+        QString stored;
+        EXPECT_EQ(ReadSymbolicLink(dest + QLatin1Char('/') + name, stored), NoError) << name.toStdString();
+        EXPECT_EQ(stored, text) << name.toStdString();
+    }
     EXPECT_EQ(ReadFile(dest + QStringLiteral("/w porządku")), QByteArray("good"));
-    EXPECT_EQ(result.Extracted, 3u);
+    EXPECT_EQ(result.Extracted, 6u);
 }
 
-// A link the user keeps in the target folder is followed where it stays inside, never where it
-// leads out.
-TEST_F(SevenZipRead, ExtractionWritesThroughNoLinkThatLeadsOut)
+// A link that lies in the target folder where an item's folder belongs is never followed,
+// wherever it leads: the item is refused and the link stays as it was.
+TEST_F(SevenZipRead, ExtractionWritesThroughNoLinkInTheFolder)
 {
     WriteFile(Root + QStringLiteral("src/d/plik.txt"), "data");
     const QString archive = PackWithCommand(QStringLiteral("d.7z"), {QStringLiteral("d")});
@@ -544,26 +557,21 @@ TEST_F(SevenZipRead, ExtractionWritesThroughNoLinkThatLeadsOut)
     const QString elsewhere = Root + QStringLiteral("out/gdzie indziej");
     QDir().mkpath(dest + QStringLiteral("/prawdziwy"));
     QDir().mkpath(elsewhere);
-    struct Case {
-        QByteArray Target;
-        bool Written;
-    };
-    const Case cases[] = {{NativePath(elsewhere), false}, {"../gdzie indziej", false}, {"prawdziwy", true}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.Target.toStdString());
+    for (const QByteArray& linkTarget : {NativePath(elsewhere), QByteArray("../gdzie indziej"), QByteArray("prawdziwy")}) {
+        SCOPED_TRACE(linkTarget.toStdString());
         QFile::remove(dest + QStringLiteral("/d"));
-        QFile::remove(dest + QStringLiteral("/prawdziwy/plik.txt"));
-        PutLink(c.Target, NativePath(dest + QStringLiteral("/d")));
+        PutLink(linkTarget, NativePath(dest + QStringLiteral("/d")));
         ASSERT_EQ(Reader->Open(archive).Status, ArchiveStatus::Ok);
         const ExtractResult result = Reader->Extract(dest);
-        EXPECT_EQ(result.Complete(), c.Written);
-        EXPECT_EQ(PathExists(dest + QStringLiteral("/prawdziwy/plik.txt")), c.Written);
-        if (!c.Written) {
-            ASSERT_FALSE(result.Problems.empty());
-            EXPECT_EQ(result.Problems[0].What, ExtractProblem::ThroughLink);
-            EXPECT_EQ(result.Problems[0].Path, QStringLiteral("d"));
-        }
+        EXPECT_FALSE(result.Complete());
+        ASSERT_FALSE(result.Problems.empty());
+        EXPECT_EQ(result.Problems[0].What, ExtractProblem::ThroughLink);
+        EXPECT_EQ(result.Problems[0].Path, QStringLiteral("d"));
+        QString stored;
+        EXPECT_EQ(ReadSymbolicLink(dest + QStringLiteral("/d"), stored), NoError);
+        EXPECT_EQ(NativePath(stored), linkTarget);
         EXPECT_TRUE(FolderContent(elsewhere).isEmpty());
+        EXPECT_TRUE(FolderContent(dest + QStringLiteral("/prawdziwy")).isEmpty());
     }
 }
 
@@ -830,6 +838,49 @@ TEST_F(SevenZipRead, AThrowingHandlerStopsTheWorkAndReachesTheCaller)
 }
 
 // ---- a sparse file of more than 4 GiB -------------------------------------------------------------
+
+// An archive that holds nothing brings nothing back: not even the folder is made.
+TEST_F(SevenZipRead, AnArchiveWithoutItemsMakesNothing)
+{
+    // The signature header of an archive with nothing after it.
+    const QByteArray start(20, '\0');
+    QByteArray empty("7z\xBC\xAF\x27\x1C\x00\x04", 8);
+    const uint32_t crc = Crc32(start);
+    for (int i = 0; i < 4; ++i)
+        empty.append(char(crc >> (8 * i)));
+    empty.append(start);
+    const QString archive = Root + QStringLiteral("puste.7z");
+    WriteFile(archive, empty);
+    ASSERT_EQ(Reader->Open(archive).Status, ArchiveStatus::Ok);
+    ASSERT_TRUE(Reader->Listing().Items.empty());
+    const ExtractResult result = Reader->Extract(Root + QStringLiteral("out/nowy/cel"));
+    EXPECT_TRUE(result.Complete());
+    EXPECT_EQ(result.Extracted, 0u);
+    EXPECT_FALSE(PathExists(Root + QStringLiteral("out/nowy")));
+}
+
+// The seam between items runs on the library's thread once each item is in place, before the
+// next one begins.
+TEST_F(SevenZipRead, BetweenItemsRunsAfterEachItemOnTheLibrarysThread)
+{
+    WriteFile(Root + QStringLiteral("src/k/a.txt"), "a");
+    WriteFile(Root + QStringLiteral("src/k/b.txt"), "b");
+    const QString archive = PackWithCommand(QStringLiteral("k.7z"), {QStringLiteral("k")});
+    ASSERT_EQ(Reader->Open(archive).Status, ArchiveStatus::Ok);
+    const QString dest = Root + QStringLiteral("out/cel");
+    const std::thread::id caller = std::this_thread::get_id();
+    QStringList seen;
+    Reader->BetweenItems = [&](const ArchiveItem& item) {
+        EXPECT_NE(std::this_thread::get_id(), caller);
+        EXPECT_TRUE(PathExists(dest + QLatin1Char('/') + item.Path)) << item.Path.toStdString();
+        seen << item.Path;
+    };
+    EXPECT_TRUE(Reader->Extract(dest).Complete());
+    QStringList all;
+    for (const ArchiveItem& item : Reader->Listing().Items)
+        all << item.Path;
+    EXPECT_EQ(seen, all);
+}
 
 class SevenZipReadLarge : public SevenZipRead {};
 

@@ -8,7 +8,7 @@
 #include "ReaderTestSupport.h"
 #include "SevenZipTestSupport.h"
 #include "archive/run/RestoreEntry.h"
-#include "archive/run/RestoreReader.h"
+#include "archive/sevenzip/SevenZipReader.h"
 #include "archive/sevenzip/SevenZip.h"
 #include "platform/Files.h"
 #include "platform/Restore.h"
