@@ -351,7 +351,7 @@ int EntryArchiver::ArchiveInto(const Entry& e, EntryOutcome& outcome)
     for (const PackProblem& problem : packer->Problems) {
         // What the read-back found says more than the bare fact that it failed.
         if (problem.What == PackProblem::VerifyFailed && !packer->LastVerify.Ok())
-            AddReason(outcome, problem.Path, ArchiveFaultReason(ArchiveListing(), packer->LastVerify));
+            AddReason(outcome, problem.Path, ArchiveFaultReason(packer->LastVerifyListing, packer->LastVerify));
         else
             outcome.Reasons.append(AddProblemReason(problem));
         failed = failed || problem.Fails();

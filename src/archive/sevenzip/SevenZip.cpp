@@ -142,6 +142,7 @@ int32_t SevenZipPacker::Add()
     // Only a complete archive gets its name; anything else is removed with the writer.
     VolumeNames.clear();
     LastVerify = ArchiveTestResult();
+    LastVerifyListing = ArchiveListing();
     if (result == 0 && VerifyAfterWrite && writer->Error() == 0) {
         if (writer->Flush())
             result = VerifyWritten(writer.Get());
@@ -246,6 +247,7 @@ int32_t SevenZipPacker::VerifyWritten(StreamWriter* writer)
     reader.Password = Password;
     reader.CancelAlso = &CancelRequested;
     const ArchiveListing& listing = reader.Open(temp);
+    LastVerifyListing = listing;
     if (listing.Status == ArchiveStatus::Ok) {
         // After an update, a block that is byte for byte a block of the earlier archive (known
         // whole) was copied as stored: only what was packed in this add is decoded again.

@@ -191,8 +191,10 @@ public:
     int64_t SpoilWrittenByte = -1;
     // The check after writing begins; its progress follows on OnProgress. Optional.
     T7zPreProgressEvent OnVerifyBegin;
-    // How the last check after writing went (Status NotOpen when there was none).
+    // How the last check after writing went (Status NotOpen when there was none), and the items
+    // it listed, so that a failure can name the item's path.
     ArchiveTestResult LastVerify;
+    ArchiveListing LastVerifyListing;
     // The next add makes its archive from this earlier one (empty: packs anew): an item whose
     // header data match and whose inode has not changed since UpdateChangedSince (FILETIME) is
     // taken over as stored, the rest is packed, items gone from the source are left out; the

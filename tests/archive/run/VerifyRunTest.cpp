@@ -63,6 +63,8 @@ TEST_F(VerifyRunTest, ASpoiledArchiveFailsItsEntryAndTheNextIsArchived)
     ASSERT_GE(lines.size(), 5) << lines.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(lines[2], QStringLiteral("Sprawdzenie archiwum Listy nie powiodło się"));
     EXPECT_TRUE(lines[3].startsWith(QLatin1Char('\t') + older + QStringLiteral(": "))) << lines[3].toStdString();
+    // The damaged item by its path, not by its place in the archive.
+    EXPECT_TRUE(lines[3].endsWith(QStringLiteral("źródło/list.txt"))) << lines[3].toStdString();
     EXPECT_EQ(lines[4], QStringLiteral("Zarchiwizowano Notatki"));
     EXPECT_TRUE(result.ErrorsOccurred());
     EXPECT_EQ(ReadFileBytes(older), QByteArray("older"));
