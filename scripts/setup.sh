@@ -24,14 +24,14 @@ packages=(
 # display and input for the screenshots and the installed program's check; the validators
 # of the desktop entry and the AppStream data; dpkg-dev and file for "cpack -G DEB", groff
 # for the manual page check, lintian for Debian's own checks of the package, a session bus of
-# the tests' own for the desktop notifications.
+# the tests' own for the desktop notifications, systemd's tools for the schedule's unit files.
 test_packages=(
   libgtest-dev libgmock-dev
   clang libclang-rt-dev
   xvfb xauth xdotool
   appstream desktop-file-utils
   dpkg-dev file groff-base lintian
-  dbus-daemon
+  dbus-daemon systemd
 )
 
 case "${1:-}" in
