@@ -208,39 +208,44 @@ Settings LoadSettings(const QString& path, QStringList* notices)
     return bytes ? SettingsFromText(*bytes, notices) : Settings();
 }
 
-bool LoadSettingsSwitch(const QString& key, bool fallback, const QString& path)
+namespace {
+
+// The text of one key of the group as the file holds it (the last one when it is there twice);
+// none when the file or the key is missing.
+std::optional<QString> SettingsValueText(const QString& key, const QString& path)
 {
     const std::optional<QByteArray> bytes = ReadSettingsFile(path.isEmpty() ? SettingsFilePath() : path, nullptr);
     if (!bytes)
-        return fallback;
+        return std::nullopt;
     QString section;
-    bool value = fallback;
-    QStringList ignored;
+    std::optional<QString> text;
     for (const QByteArray& raw : SplitLines(*bytes)) {
         const IniLine line = ParseLine(raw);
         if (line.What == IniLine::Section)
             section = line.Name;
         else if (line.What == IniLine::Value && section == Group && line.Name == key)
-            ReadBool(key, line.Text, value, fallback, ignored);
+            text = line.Text;
     }
+    return text;
+}
+
+}  // namespace
+
+bool LoadSettingsSwitch(const QString& key, bool fallback, const QString& path)
+{
+    bool value = fallback;
+    QStringList ignored;
+    if (const std::optional<QString> text = SettingsValueText(key, path))
+        ReadBool(key, *text, value, fallback, ignored);
     return value;
 }
 
 int LoadSettingsNumber(const QString& key, int fallback, const QString& path)
 {
-    const std::optional<QByteArray> bytes = ReadSettingsFile(path.isEmpty() ? SettingsFilePath() : path, nullptr);
-    if (!bytes)
-        return fallback;
-    QString section;
     int value = fallback;
     QStringList ignored;
-    for (const QByteArray& raw : SplitLines(*bytes)) {
-        const IniLine line = ParseLine(raw);
-        if (line.What == IniLine::Section)
-            section = line.Name;
-        else if (line.What == IniLine::Value && section == Group && line.Name == key)
-            ReadCount(key, line.Text, value, fallback, ignored);
-    }
+    if (const std::optional<QString> text = SettingsValueText(key, path))
+        ReadCount(key, *text, value, fallback, ignored);
     return value;
 }
 

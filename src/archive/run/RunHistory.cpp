@@ -31,6 +31,19 @@ QString StampOfName(const QString& name)
     return IsDatedFolderName(QStringLiteral("Arch_") + stamp) ? stamp : QString();
 }
 
+// The history's log files in the folder, newest first (the names sort as the times they stand for).
+QStringList HistoryLogNames(const QString& dir)
+{
+    QStringList names;
+    FileSystem::EnumerateFolder(dir, [&](const FileSystem::FileInfo& info) {
+        if (info.Kind == FileSystem::EntryKind::File && !StampOfName(info.Name).isEmpty())
+            names.append(info.Name);
+        return true;
+    });
+    std::sort(names.begin(), names.end(), std::greater<QString>());
+    return names;
+}
+
 // The lines of the run itself that are no failure: its header, its successes, what the
 // keeping of the newest archives removed, the user's stop and the empty list.
 bool IsNeutralLine(const QString& line)
@@ -73,14 +86,8 @@ OsError SaveHistoryLog(const QStringList& logLines, const QString& stamp, bool u
     }
     if (const OsError error = WriteFileAtomically(dir + HistoryLogName(stamp), text))
         return error;
-    // Only the newest stay; the names sort as the times they stand for.
-    QStringList names;
-    FileSystem::EnumerateFolder(dir, [&](const FileSystem::FileInfo& info) {
-        if (info.Kind == FileSystem::EntryKind::File && !StampOfName(info.Name).isEmpty())
-            names.append(info.Name);
-        return true;
-    });
-    std::sort(names.begin(), names.end(), std::greater<QString>());
+    // Only the newest stay.
+    const QStringList names = HistoryLogNames(dir);
     for (qsizetype i = KeptHistoryLogs; i < names.size(); ++i)
         RemoveFile(dir + names[i]);
     return NoError;
@@ -133,13 +140,7 @@ HistoryRun ReadHistoryLog(const QString& path)
 std::vector<HistoryRun> ReadHistory(const QString& folder)
 {
     const QString dir = FolderOrDefault(folder);
-    QStringList names;
-    FileSystem::EnumerateFolder(dir, [&](const FileSystem::FileInfo& info) {
-        if (info.Kind == FileSystem::EntryKind::File && !StampOfName(info.Name).isEmpty())
-            names.append(info.Name);
-        return true;
-    });
-    std::sort(names.begin(), names.end(), std::greater<QString>());
+    const QStringList names = HistoryLogNames(dir);
     std::vector<HistoryRun> runs;
     for (const QString& name : names)
         runs.push_back(ReadHistoryLog(dir + name));
